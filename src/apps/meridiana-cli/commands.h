@@ -1,0 +1,15 @@
+#pragma once
+// The subcommands of meridiana-cli. Each takes the arguments after its name and returns the
+// process's exit status; a failure prints one line to standard error.
+
+#include <string>
+#include <vector>
+
+namespace meridiana::cli {
+
+using Args = std::vector<std::string>;
+
+int RunPack(const Args& args);
+int RunUnpack(const Args& args);
+
+}  // namespace meridiana::cli

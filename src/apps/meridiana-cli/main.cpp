@@ -1,0 +1,38 @@
+// meridiana-cli: the program's core without a window.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  const char* usage;
+  int (*run)(const meridiana::cli::Args&);
+};
+
+constexpr Command kCommands[] = {
+    {"pack", "pack IN OUT            pack a text file into a data file", meridiana::cli::RunPack},
+    {"unpack", "unpack IN OUT          unpack a data file into text", meridiana::cli::RunUnpack},
+};
+
+int Usage(FILE* out) {
+  std::fprintf(out, "usage: meridiana-cli COMMAND [ARGS]\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+  return out == stdout ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage(stderr);
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Usage(stdout);
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(meridiana::cli::Args(argv + 2, argv + argc));
+  }
+  std::fprintf(stderr, "meridiana-cli: unknown command '%s'\n", argv[1]);
+  return Usage(stderr);
+}

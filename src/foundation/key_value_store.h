@@ -1,0 +1,26 @@
+#pragma once
+// The settings registry: two hives of key paths holding named text values. The shell uses a
+// file-backed store; tests use the in-memory one.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace meridiana {
+
+enum class Hive { CurrentUser, LocalMachine };
+
+class KeyValueStore {
+ public:
+  virtual ~KeyValueStore() = default;
+  // The named value under a key path ("Software\QUILLARY\Meridiana"), or nothing.
+  virtual std::optional<std::string> Read(Hive hive, std::string_view keyPath,
+                                          std::string_view name) const = 0;
+  // Stores the value; false when it could not be written.
+  virtual bool Write(Hive hive, std::string_view keyPath, std::string_view name,
+                     std::string_view value) = 0;
+  // Removes the value; false when there was none.
+  virtual bool Remove(Hive hive, std::string_view keyPath, std::string_view name) = 0;
+};
+
+}  // namespace meridiana
