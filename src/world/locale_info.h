@@ -1,0 +1,30 @@
+#pragma once
+// What the formatters ask of the user's locale. The shell answers from the desktop's locale,
+// the command line and the tests fix the answer.
+
+#include <string>
+#include <utility>
+
+namespace meridiana {
+
+class LocaleInfo {
+ public:
+  virtual ~LocaleInfo() = default;
+  // The locale's date separator as the platform reports it; may be empty or over-long, the
+  // formatters take at most kMaxDateSeparator bytes of it and use "/" when it is empty.
+  virtual std::string DateSeparator() const = 0;
+};
+
+inline constexpr std::size_t kMaxDateSeparator = 7;
+
+// A locale whose answers are set by the caller.
+class FixedLocaleInfo : public LocaleInfo {
+ public:
+  explicit FixedLocaleInfo(std::string separator = "/") : separator_(std::move(separator)) {}
+  std::string DateSeparator() const override { return separator_; }
+
+ private:
+  std::string separator_;
+};
+
+}  // namespace meridiana

@@ -1,0 +1,39 @@
+#pragma once
+// Sunrise and sunset as the Properties dialog and `meridiana-cli cities` show them.
+
+#include <string>
+
+#include "foundation/clock.h"
+#include "world/solar_position.h"
+
+namespace meridiana {
+
+// Shown in both fields on a day on which the Sun never sets / never rises at the place.
+inline constexpr const char kSunUpAllDay[] = "Sun up all day";
+inline constexpr const char kSunDownAllDay[] = "Sun down all day";
+
+// A query filled as the Properties dialog fills it: the UTC calendar of `now` (day of year
+// counted from 1), interval 0, the zone's standard offset as the timezone (so sunrise and sunset
+// come out in the zone's standard time), the place, and the given mask.
+SolarQuery PropertiesSolarQuery(TimeValue now, float utcOffsetHours, float latitude,
+                                float longitude, int functionMask = kSolarMaskProperties);
+
+// Minutes after midnight as a clock time "HH:MM:SS": value x 60 seconds rounded down, wrapped
+// into one day, so -30 gives "23:30:00" and 1440 gives "00:00:00".
+std::string MinutesAsClockText(float minutes);
+
+struct SunTimes {
+  std::string sunrise;
+  std::string sunset;
+};
+
+// The two texts for a computed query: clock times in the zone's standard time (daylight saving
+// not added), kSunUpAllDay / kSunDownAllDay in both fields at midnight sun / polar night. A query
+// the solar routine rejected (a year outside 1950..2050, an offset beyond 12 hours) keeps its
+// zero results and shows "00:00:00".
+SunTimes SunTimesOf(const SolarQuery& query);
+
+// PropertiesSolarQuery, ComputeSolarPosition and SunTimesOf in one.
+SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude);
+
+}  // namespace meridiana
