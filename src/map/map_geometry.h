@@ -1,0 +1,105 @@
+#pragma once
+// The base map's frame and the projections between longitude/latitude, base-map pixels and
+// window pixels. The base map is an equirectangular picture of the whole Earth, 1024 x 512,
+// longitude -180 at the left edge and latitude +90 at the top. Overlays and hit tests always
+// project with these constants, never with the size of the loaded images.
+
+#include <cmath>
+#include <cstddef>
+
+namespace meridiana {
+
+inline constexpr int kBaseMapWidth = 1024;
+inline constexpr int kBaseMapHeight = 512;
+
+// Circumference of the Earth at the equator, in kilometres.
+inline constexpr double kEquatorKm = 40075.16;
+
+struct MapPoint {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const MapPoint&, const MapPoint&) = default;
+};
+
+// The map area: the part of the main window's client area the map is painted into.
+struct MapRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const MapRect&, const MapRect&) = default;
+};
+
+struct LatLon {
+  double latitude = 0;
+  double longitude = 0;
+};
+
+struct MapView;
+
+// Longitude/latitude (degrees) to a base-map pixel, truncating toward zero.
+MapPoint BaseMapPixel(double longitude, double latitude);
+
+// A base-map pixel to a pixel of the map control (without the map area's offset), at the view's
+// zoom and effective scroll.
+MapPoint BaseToView(const MapView& view, MapPoint base);
+
+// A base-map pixel to a main-window pixel: BaseToView plus the map area's left and top.
+MapPoint BaseToWindow(const MapView& view, MapPoint base, const MapRect& area);
+
+// The base-map pixel under a point given in the map control's client coordinates. A zoom that
+// cannot be divided by (0, negative, not a number) is taken as 1.
+MapPoint ViewToBase(const MapView& view, MapPoint pointer);
+
+// The latitude and longitude of a base-map pixel of a map mapWidth x mapHeight (the composed
+// map's size; the base-map constants when there is none), clamped to [-90, 90] and [-180, 180].
+LatLon BaseToLatLon(MapPoint base, int mapWidth = kBaseMapWidth,
+                    int mapHeight = kBaseMapHeight);
+
+// Kilometres per window pixel at the equator.
+double MapScaleKm(float zoom);
+
+// Result of a nearest-city search: the index of the city in the list (-1 for none) and its
+// distance truncated to whole pixels (9999 when none was found).
+struct NearestCity {
+  int index = -1;
+  int distance = 9999;
+};
+
+// The city of `cities` (any range of records with `latitude` and `longitude` members) nearest to
+// `point` (map control client coordinates), each city projected with BaseToView and its y moved
+// down by yOffset. A city is replaced only by a strictly nearer one, so the first of equals wins;
+// cities farther than 9999 pixels are never found. Cities for which skip(city) is true are passed
+// over.
+template <typename Cities, typename Skip>
+NearestCity FindNearestCity(const MapView& view, const Cities& cities, MapPoint point, int yOffset,
+                            Skip skip) {
+  double best = 9999;
+  NearestCity result;
+  int i = 0;
+  for (const auto& city : cities) {
+    if (!skip(city)) {
+      MapPoint p = BaseToView(view, BaseMapPixel(city.longitude, city.latitude));
+      const double dx = static_cast<double>(p.x) - point.x;
+      const double dy = static_cast<double>(p.y) + yOffset - point.y;
+      const double d = std::sqrt(dx * dx + dy * dy);
+      if (d < best) {
+        best = d;
+        result.index = i;
+      }
+    }
+    ++i;
+  }
+  if (result.index >= 0) result.distance = static_cast<int>(best);
+  return result;
+}
+
+template <typename Cities>
+NearestCity FindNearestCity(const MapView& view, const Cities& cities, MapPoint point) {
+  return FindNearestCity(view, cities, point, 0, [](const auto&) { return false; });
+}
+
+// Whether a city at `distance` counts as under the pointer at this zoom.
+bool IsUnderPointer(int distance, float zoom);
+
+}  // namespace meridiana

@@ -1,0 +1,152 @@
+#include "map/map_view.h"
+
+#include <cmath>
+
+namespace meridiana {
+
+namespace {
+
+int Trunc(double v) {
+  if (!std::isfinite(v)) return 0;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(v);
+}
+
+void StepZoom(MapView& view, double step) {
+  if (view.zoom == 0) view.zoom = 1.0f;
+  double z = view.zoom + step;
+  if (!(z >= kMinZoom)) z = kMinZoom;
+  view.zoom = static_cast<float>(z);
+}
+
+// One axis of the scroll-drag clamp: the map may not be dragged past its top/left edge, nor so
+// far that its bottom/right edge comes inside the area.
+int ClampDrag(int scroll, int drag, int extent, int areaSize, float zoom) {
+  if (scroll + drag < 0) return -scroll;
+  if (static_cast<float>(areaSize) > static_cast<float>(extent - scroll - drag) * zoom &&
+      zoom > 0) {
+    drag = Trunc((static_cast<float>(extent - scroll) * zoom - static_cast<float>(areaSize)) /
+                 zoom);
+    if (scroll + drag < 0) drag = -scroll;
+  }
+  return drag;
+}
+
+}  // namespace
+
+void ZoomIn(MapView& view) { StepZoom(view, 0.1); }
+
+void ZoomOut(MapView& view) { StepZoom(view, -0.1); }
+
+void ActualPixels(MapView& view) {
+  view.zoom = 1.0f;
+  view.zoomDragBase = 1.0f;
+  view.scrollX = view.scrollY = 0;
+  view.dragX = view.dragY = 0;
+  view.userZoom = true;
+}
+
+void FitToWidth(MapView& view, int areaWidth) {
+  view.scrollX = view.scrollY = 0;
+  view.dragX = view.dragY = 0;
+  view.zoom = static_cast<float>(areaWidth) / static_cast<float>(kBaseMapWidth);
+  view.zoomDragBase = view.zoom;
+  view.userZoom = false;
+}
+
+bool RunZoomCommand(MapView& view, int commandId, int areaWidth) {
+  switch (commandId) {
+    case kCmdZoomIn:
+      ZoomIn(view);
+      return true;
+    case kCmdZoomOut:
+      ZoomOut(view);
+      return true;
+    case kCmdActualPixels:
+      ActualPixels(view);
+      return true;
+    case kCmdFitToScreen:
+      FitToWidth(view, areaWidth);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void LimitZoom(MapView& view, int areaWidth) {
+  const int scrolled = view.dragX + view.scrollX;
+  const int rightEdge = Trunc(static_cast<float>(Trunc(kBaseMapWidth * view.zoom)) -
+                              view.zoom * static_cast<float>(scrolled));
+  // With the map scrolled wholly out of the area there is no zoom that fills it; leave it.
+  if (rightEdge < areaWidth && kBaseMapWidth - scrolled > 0) {
+    view.zoom = static_cast<float>(areaWidth) / static_cast<float>(kBaseMapWidth - scrolled);
+  }
+  if (!(view.zoom >= kMinZoom)) view.zoom = kMinZoom;
+}
+
+void WheelZoom(MapView& view, int wheelDelta, int areaWidth) {
+  const double notches = -static_cast<double>(wheelDelta) / 120.0;
+  const double step = view.zoom >= 1 ? 0.2 : 0.1;
+  view.zoom = static_cast<float>(view.zoom + notches * step);
+  if (view.zoom < 0.3f) view.zoom = 0.3f;
+  LimitZoom(view, areaWidth);
+  view.userZoom = true;
+}
+
+void ScrollDragPress(MapView& view, MapPoint screen) {
+  view.dragX = view.dragY = 0;
+  view.pressPoint = screen;
+  view.dragging = true;
+}
+
+bool ScrollDragMove(MapView& view, MapPoint screen, int areaWidth, int areaHeight) {
+  if (!view.dragging) return false;
+  const int oldX = view.dragX;
+  const int oldY = view.dragY;
+  // Screen pixels are taken as base-map pixels at every zoom.
+  view.dragX = view.pressPoint.x - screen.x;
+  view.dragY = view.pressPoint.y - screen.y;
+  view.dragY = ClampDrag(view.scrollY, view.dragY, kBaseMapHeight, areaHeight, view.zoom);
+  view.dragX = ClampDrag(view.scrollX, view.dragX, kBaseMapWidth, areaWidth, view.zoom);
+  return view.dragX != oldX || view.dragY != oldY;
+}
+
+void ScrollDragRelease(MapView& view) {
+  view.scrollX += view.dragX;
+  view.scrollY += view.dragY;
+  view.dragX = view.dragY = 0;
+  view.dragging = false;
+}
+
+void ZoomDragPress(MapView& view, MapPoint screen) {
+  view.pressPoint = screen;
+  view.zoomDragging = true;
+  view.zoomChanges = 0;
+}
+
+bool ZoomDragMove(MapView& view, MapPoint screen, int areaWidth) {
+  if (!view.zoomDragging) return false;
+  const float before = view.zoom;
+  // 200 pixels to the right add 1.0.
+  const float zoom =
+      view.zoomDragBase - static_cast<float>(view.pressPoint.x - screen.x) / 200.0f;
+  if (zoom != view.zoom) ++view.zoomChanges;
+  view.zoom = zoom;
+  LimitZoom(view, areaWidth);
+  view.userZoom = true;
+  return view.zoom != before;
+}
+
+bool ZoomDragRelease(MapView& view, MapPoint screen, MapPoint client) {
+  view.lastRightClick = client;
+  if (!view.zoomDragging) return false;
+  view.zoomDragBase = view.zoom;
+  view.zoomDragging = false;
+  const double dx = static_cast<double>(screen.x) - view.pressPoint.x;
+  const double dy = static_cast<double>(screen.y) - view.pressPoint.y;
+  const int distance = Trunc(std::sqrt(dx * dx + dy * dy));
+  return view.zoomChanges < 2 && distance < 8;
+}
+
+}  // namespace meridiana

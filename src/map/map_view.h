@@ -1,0 +1,72 @@
+#pragma once
+// The view state of the main window's map: zoom, scroll, the drags in progress, and the commands
+// and mouse gestures that change them. Plain state; the shell owns one MapView and calls these
+// operations from its message handling, then redraws when told so.
+
+#include <array>
+
+#include "map/map_geometry.h"
+
+namespace meridiana {
+
+inline constexpr float kMinZoom = 0.2f;
+
+// Menu command ids of the zoom commands.
+inline constexpr int kCmdActualPixels = 40011;
+inline constexpr int kCmdZoomIn = 40012;
+inline constexpr int kCmdZoomOut = 40013;
+inline constexpr int kCmdFitToScreen = 40028;
+
+struct MapView {
+  float zoom = 1.0f;  // window pixels per base-map pixel
+  int scrollX = 0;    // committed scroll: the base-map pixel at the map area's top-left corner
+  int scrollY = 0;
+  int dragX = 0;  // offset of a left-button drag in progress, base-map pixels
+  int dragY = 0;
+  bool userZoom = false;  // while clear, every resize refits the map
+  float zoomDragBase = 1.0f;
+  bool dragging = false;
+  bool zoomDragging = false;
+  int zoomChanges = 0;
+  MapPoint pressPoint;       // screen coordinates
+  MapPoint lastRightClick;   // main window client coordinates
+  int hoverCity = -1;        // index into the city list, -1 for none
+  std::array<int, 10> menuCities{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+  int EffectiveScrollX() const { return scrollX + dragX; }
+  int EffectiveScrollY() const { return scrollY + dragY; }
+};
+
+// Zoom In / Zoom Out: a zoom of exactly 0 first becomes 1; then +-0.1, never below 0.2.
+void ZoomIn(MapView& view);
+void ZoomOut(MapView& view);
+// Actual Pixels: zoom 1, no scroll, and the user has chosen the zoom.
+void ActualPixels(MapView& view);
+// Fit: no scroll, the map fills the area's width, and resizes refit it again. Fit to Screen is
+// the same.
+void FitToWidth(MapView& view, int areaWidth);
+// Runs one of the four zoom commands above by its menu id; false for any other id.
+bool RunZoomCommand(MapView& view, int commandId, int areaWidth);
+
+// Keeps the map's right edge from coming left of the area's right side and the zoom at 0.2 or
+// above. Runs after every wheel or right-drag zoom change.
+void LimitZoom(MapView& view, int areaWidth);
+
+// The wheel: delta in the platform's units (120 per notch, positive away from the user, which
+// zooms out).
+void WheelZoom(MapView& view, int wheelDelta, int areaWidth);
+
+// Left-button scroll drag. Press and move take the pointer in screen coordinates. ScrollDragMove
+// answers whether a drag offset changed (the map needs a redraw).
+void ScrollDragPress(MapView& view, MapPoint screen);
+bool ScrollDragMove(MapView& view, MapPoint screen, int areaWidth, int areaHeight);
+void ScrollDragRelease(MapView& view);
+
+// Right-button zoom drag. ZoomDragMove answers whether the zoom changed. ZoomDragRelease records
+// the release point (client coordinates) and answers whether it was a click that opens the
+// context menu rather than a zoom.
+void ZoomDragPress(MapView& view, MapPoint screen);
+bool ZoomDragMove(MapView& view, MapPoint screen, int areaWidth);
+bool ZoomDragRelease(MapView& view, MapPoint screen, MapPoint client);
+
+}  // namespace meridiana

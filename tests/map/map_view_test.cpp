@@ -1,0 +1,203 @@
+#include "map/map_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace meridiana {
+namespace {
+
+TEST(ZoomCommands, TenZoomOutsStopAtTheFloor) {
+  MapView view;
+  for (int i = 0; i < 10; ++i) {
+    ZoomOut(view);
+    EXPECT_GE(view.zoom, kMinZoom) << "after " << i + 1;
+  }
+  EXPECT_EQ(view.zoom, kMinZoom);
+  ZoomIn(view);
+  EXPECT_NEAR(view.zoom, 0.3f, 1e-6);
+  EXPECT_FALSE(view.userZoom);  // menu zooms leave resizes refitting
+
+  MapView zero;
+  zero.zoom = 0;
+  ZoomIn(zero);
+  EXPECT_FLOAT_EQ(zero.zoom, 1.1f);
+  zero.zoom = 0;
+  ZoomOut(zero);
+  EXPECT_FLOAT_EQ(zero.zoom, 0.9f);
+}
+
+TEST(ZoomCommands, FitAndActualPixelsResetScrollAndSetTheFlag) {
+  MapView view;
+  view.scrollX = 40;
+  view.scrollY = 30;
+  view.dragX = 5;
+  view.userZoom = true;
+  EXPECT_TRUE(RunZoomCommand(view, kCmdFitToScreen, 1280));
+  EXPECT_FLOAT_EQ(view.zoom, 1.25f);
+  EXPECT_FLOAT_EQ(view.zoomDragBase, 1.25f);
+  EXPECT_EQ(view.scrollX + view.scrollY + view.dragX + view.dragY, 0);
+  EXPECT_FALSE(view.userZoom);
+
+  view.scrollX = 7;
+  EXPECT_TRUE(RunZoomCommand(view, kCmdActualPixels, 1280));
+  EXPECT_EQ(view.zoom, 1.0f);
+  EXPECT_EQ(view.zoomDragBase, 1.0f);
+  EXPECT_EQ(view.scrollX, 0);
+  EXPECT_TRUE(view.userZoom);
+  EXPECT_FALSE(RunZoomCommand(view, 40005, 1280));
+}
+
+TEST(ZoomLimiter, FillsTheWidthFromTheScrollPositionAndKeepsTheFloor) {
+  struct Row {
+    float zoom;
+    int scrolled;
+    int area;
+    float expected;
+  };
+  const Row rows[] = {
+      {1.0f, 0, 800, 1.0f},           // map wider than the area: unchanged
+      {1.0f, 512, 800, 800.0f / 512},  // right edge at 512 < 800
+      {0.5f, 0, 600, 600.0f / 1024},
+      {0.1f, 0, 50, 0.2f},  // fits, but below the floor
+      {std::numeric_limits<float>::quiet_NaN(), 0, 50, 0.2f},
+      {0.5f, 1024, 600, 0.5f},  // scrolled out of the map: no division by zero
+  };
+  for (const Row& r : rows) {
+    MapView view;
+    view.zoom = r.zoom;
+    view.scrollX = r.scrolled;
+    LimitZoom(view, r.area);
+    EXPECT_FLOAT_EQ(view.zoom, r.expected) << r.zoom << " " << r.scrolled << " " << r.area;
+  }
+}
+
+TEST(WheelZoom, StepsNotchesAndLiftsSmallZooms) {
+  struct Row {
+    int area;
+    float zoom;
+    int delta;
+    float expected;
+  };
+  const Row rows[] = {
+      {600, 1.0f, 120, 0.8f},              // away from the user zooms out by 0.2
+      {600, 0.5f, -120, 0.6f},             // toward the user below 1 steps by 0.1
+      {1000, 1.0f, 120, 1000.0f / 1024},   // 0.8 would leave a gap on the right
+      {200, 0.35f, 120, 0.3f},             // never below 0.3 from the wheel
+      {600, 1.0f, -240, 1.4f},             // two notches
+      {600, 1.0f, 60, 0.9f},               // half a notch from a fine wheel
+  };
+  for (const Row& r : rows) {
+    MapView view;
+    view.zoom = r.zoom;
+    view.zoomDragBase = 0.7f;
+    WheelZoom(view, r.delta, r.area);
+    EXPECT_FLOAT_EQ(view.zoom, r.expected) << r.area << " " << r.zoom << " " << r.delta;
+    EXPECT_TRUE(view.userZoom);
+    EXPECT_EQ(view.zoomDragBase, 0.7f);  // the wheel does not move the drag base
+  }
+}
+
+TEST(ScrollDrag, ClampsAtTheEdgesOfTheMap) {
+  struct Row {
+    int scrollX, scrollY;
+    float zoom;
+    int areaW, areaH;
+    MapPoint pointerMove;  // pointer minus press point
+    int dragX, dragY;
+  };
+  const Row rows[] = {
+      {0, 20, 1.0f, 800, 400, {0, 50}, 0, -20},     // 50 down at scroll 20
+      {0, 0, 1.0f, 800, 400, {0, -200}, 0, 112},    // bottom edge meets the area's bottom
+      {0, 0, 1.0f, 800, 400, {-500, 0}, 224, 0},    // right edge meets the area's right
+      {0, 0, 2.0f, 800, 400, {-100, -200}, 100, 200},  // zoomed in: room to drag
+      {0, 0, 1.0f, 800, 600, {0, -10}, 0, 0},       // area taller than the map
+      {100, 50, 1.0f, 800, 400, {30, 20}, -30, -20},  // inside: unclamped
+      {100, 50, 1.0f, 800, 400, {300, 80}, -100, -50},
+  };
+  for (const Row& r : rows) {
+    MapView view;
+    view.scrollX = r.scrollX;
+    view.scrollY = r.scrollY;
+    view.zoom = r.zoom;
+    ScrollDragPress(view, {400, 300});
+    ScrollDragMove(view, {400 + r.pointerMove.x, 300 + r.pointerMove.y}, r.areaW, r.areaH);
+    EXPECT_EQ(view.dragX, r.dragX) << r.pointerMove.x << "," << r.pointerMove.y;
+    EXPECT_EQ(view.dragY, r.dragY) << r.pointerMove.x << "," << r.pointerMove.y;
+  }
+}
+
+TEST(ScrollDrag, ReleaseCommitsTheOffsetAndMovesReportChanges) {
+  MapView view;
+  view.scrollX = 100;
+  view.scrollY = 100;
+  EXPECT_FALSE(ScrollDragMove(view, {0, 0}, 800, 400));  // not dragging
+  ScrollDragPress(view, {500, 500});
+  EXPECT_TRUE(ScrollDragMove(view, {490, 495}, 800, 400));
+  EXPECT_FALSE(ScrollDragMove(view, {490, 495}, 800, 400));
+  EXPECT_EQ(view.EffectiveScrollX(), 110);
+  EXPECT_EQ(view.EffectiveScrollY(), 105);
+  ScrollDragRelease(view);
+  EXPECT_EQ(view.scrollX, 110);
+  EXPECT_EQ(view.scrollY, 105);
+  EXPECT_EQ(view.dragX, 0);
+  EXPECT_EQ(view.dragY, 0);
+  EXPECT_FALSE(view.dragging);
+}
+
+TEST(ZoomDrag, ThreeHundredPixelsRightAddOneAndAHalfAndOpenNoMenu) {
+  MapView view;
+  ZoomDragPress(view, {100, 100});
+  for (int x = 110; x <= 400; x += 10) ZoomDragMove(view, {x, 100}, 800);
+  EXPECT_FLOAT_EQ(view.zoom, 2.5f);
+  EXPECT_TRUE(view.userZoom);
+  EXPECT_FALSE(ZoomDragRelease(view, {400, 100}, {380, 60}));
+  EXPECT_FLOAT_EQ(view.zoomDragBase, 2.5f);
+  EXPECT_EQ(view.lastRightClick, (MapPoint{380, 60}));
+
+  // The next drag is measured from the new base.
+  ZoomDragPress(view, {0, 0});
+  ZoomDragMove(view, {-100, 0}, 800);
+  EXPECT_FLOAT_EQ(view.zoom, 2.0f);
+
+  // One big move counts as one change; the distance still rules out a click.
+  MapView once;
+  ZoomDragPress(once, {100, 100});
+  ZoomDragMove(once, {400, 100}, 800);
+  EXPECT_FALSE(ZoomDragRelease(once, {400, 100}, {0, 0}));
+}
+
+TEST(ZoomDrag, AClickOpensTheContextMenu) {
+  struct Row {
+    MapPoint moves[2];
+    int moveCount;
+    MapPoint release;
+    bool menu;
+  };
+  const Row rows[] = {
+      {{}, 0, {100, 100}, true},                        // no move at all
+      {{{105, 100}}, 1, {105, 100}, true},              // one small change
+      {{{103, 100}, {100, 100}}, 2, {100, 100}, false},  // two zoom changes
+      {{}, 0, {105, 105}, true},                        // 7.07 truncates to 7
+      {{}, 0, {106, 106}, false},                       // 8.48 truncates to 8
+  };
+  for (const Row& r : rows) {
+    MapView view;
+    ZoomDragPress(view, {100, 100});
+    for (int i = 0; i < r.moveCount; ++i) ZoomDragMove(view, r.moves[i], 800);
+    EXPECT_EQ(ZoomDragRelease(view, r.release, {0, 0}), r.menu)
+        << r.moveCount << " " << r.release.x << "," << r.release.y;
+    EXPECT_FALSE(view.zoomDragging);
+  }
+}
+
+TEST(ZoomDrag, DraggingLeftIsLimitedToFillTheArea) {
+  MapView view;
+  ZoomDragPress(view, {500, 100});
+  EXPECT_TRUE(ZoomDragMove(view, {200, 100}, 800));
+  EXPECT_FLOAT_EQ(view.zoom, 800.0f / 1024);
+}
+
+}  // namespace
+}  // namespace meridiana
