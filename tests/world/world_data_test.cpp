@@ -1,0 +1,125 @@
+#include "world/world_data.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/file_util.h"
+#include "foundation/user_notice.h"
+#include "scoped_tz.h"
+#include "world/packed_data_file.h"
+
+namespace meridiana {
+namespace {
+
+class RecordingNotice : public UserNotice {
+ public:
+  void ShowMessage(std::string_view caption, std::string_view text) override {
+    messages.emplace_back(caption, text);
+  }
+  void ShowStatus(int, std::string_view) override {}
+  std::vector<std::pair<std::string, std::string>> messages;
+};
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char pattern[] = "/tmp/meridiana-world-XXXXXX";
+    path_ = ::mkdtemp(pattern) ? pattern : "";
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+  void WritePacked(const char* name, std::string_view text) const {
+    const std::string packed = PackData(text);
+    ASSERT_TRUE(WriteWholeFile((path_ + "/" + name).c_str(), packed.data(), packed.size()));
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST(LoadWorldData, MissingTablesAreReportedAndLeaveEmptyLists) {
+  TempFolder folder;
+  ASSERT_FALSE(folder.path().empty());
+  folder.WritePacked(kCitiesFile, "Berlin\t52.5\t13.4\tBerlin\r\n");
+  // tz_data.dat holds plain text, which is not a packed data file.
+  const std::string plain = "header\r\n";
+  ASSERT_TRUE(WriteWholeFile((folder.path() + "/" + kZonesFile).c_str(), plain.data(), plain.size()));
+
+  WorldData world;
+  world.zones.emplace_back();  // loading replaces what was there
+  RecordingNotice notice;
+  LoadWorldData(world, folder.path(), &notice);
+
+  EXPECT_EQ(world.cities.size(), 1u);
+  EXPECT_TRUE(world.zones.empty());
+  EXPECT_TRUE(world.rules.empty());
+  EXPECT_TRUE(world.areaCodes.empty());
+  ASSERT_EQ(notice.messages.size(), 3u);
+  EXPECT_EQ(notice.messages[0].first, "Error");
+  EXPECT_EQ(notice.messages[0].second,
+            "Unable to load file '" + folder.path() + "/tz_data.dat'");
+  EXPECT_EQ(notice.messages[1].second, "Unable to load file '" + folder.path() + "/tz_dst.dat'");
+  EXPECT_EQ(notice.messages[2].second,
+            "Unable to load file '" + folder.path() + "/areacode.dat'");
+
+  // Without a notice the failure is silent, and every loader still reports success.
+  EXPECT_TRUE(LoadAreaCodes(world, "/nonexistent/areacode.dat", nullptr));
+}
+
+WorldData SmallWorld() {
+  WorldData w;
+  w.cities = ParseCities(
+      "berlin\t52.5\t13.4\tBerlin\r\n"
+      "Sydney\t-33.9\t151.2\tSydney\r\n"
+      "Nowhere\t0\t0\tNowhere\r\n"
+      "Lost\t0\t0\tLost\r\n");
+  w.zones = ParseZones(
+      "header\r\n"
+      "Germany\t52.5\t13.4\tEurope/Berlin\tx\ty\tEU\t\r\n"
+      "Duplicate\t52.5\t13.4\tEurope/Berlin\tx\ty\tEU\t\r\n"
+      "Australia\t-33.9\t151.2\tAustralia/Sydney\tx\ty\tAN\t\r\n"
+      "Lostland\t0\t0\tEtc/Lost\tx\ty\tan\t\r\n");
+  w.rules = ParseDstRules(
+      "EU\tL\t0\t0\t10\t0\tx\r\nEU\tL\t0\t0\t3\t1\tx\r\n"
+      "AN\tF\t0\t0\t4\t0\tx\r\nAN\tF\t0\t0\t10\t1\tx\r\n"
+      "EU\tL\t0\t0\t10\t0\tx\r\nEU\tL\t0\t0\t4\t2\tx\r\n");
+  return w;
+}
+
+TEST(WorldLookups, FirstMatchInFileOrderWithTheirCaseRules) {
+  const WorldData w = SmallWorld();
+  // Zone keys match the zone's place ignoring case; the first zone in file order wins.
+  ASSERT_NE(CountryOfCity(w, w.cities[0]), nullptr);
+  EXPECT_EQ(*CountryOfCity(w, w.cities[0]), "Germany");
+  EXPECT_EQ(ZoneOfCity(w, w.cities[1]), &w.zones[2]);
+  EXPECT_EQ(CountryOfCity(w, w.cities[2]), nullptr);
+  EXPECT_EQ(DstRuleOfCity(w, w.cities[2]), nullptr);
+  // Rule names match exactly: the first "EU" rule, and "an" is not "AN".
+  EXPECT_EQ(DstRuleOfCity(w, w.cities[0]), &w.rules[0]);
+  EXPECT_EQ(DstRuleOfCity(w, w.cities[3]), nullptr);
+}
+
+TEST(WorldLookups, DaylightSavingOfCities) {
+  world_test::ScopedTz tz("UTC");
+  const WorldData w = SmallWorld();
+  const FixedClock july(UtcFromCalendar(2025, 7, 1));
+  const FixedClock january(UtcFromCalendar(2025, 1, 1));
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[0], july), 60);
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[0], january), 0);
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[1], july), 0);
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[1], january), 60);
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[2], july), 0);  // no zone
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[3], january), 0);  // no rule
+}
+
+}  // namespace
+}  // namespace meridiana
