@@ -1,13 +1,20 @@
 #include "foundation/file_util.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
+#include <cstring>
 #include <new>
 #include <string_view>
+#include <vector>
 
+#include "foundation/text_format.h"
 #include "foundation/user_notice.h"
 
 namespace meridiana {
@@ -83,17 +90,106 @@ std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice) {
 }
 
 bool WriteWholeFile(const char* path, const void* data, std::size_t count) {
+  // Files the program writes are ordinary files.
+  return WriteWholeFileWithMode(path, data, count, 0644);
+}
+
+bool WriteWholeFileWithMode(const char* path, const void* data, std::size_t count, mode_t mode) {
   if (!path || !*path || (!data && count != 0)) return false;
   std::string temporary = std::string(path) + ".XXXXXX";
   FileDescriptor fd(::mkstemp(temporary.data()));
   if (fd.get() < 0) return false;
-  // mkstemp creates the file 0600; files the program writes are ordinary files.
-  ::fchmod(fd.get(), 0644);
-  const bool ok = WriteAll(fd.get(), static_cast<const char*>(data), count) &&
+  const bool ok = ::fchmod(fd.get(), mode) == 0 &&
+                  WriteAll(fd.get(), static_cast<const char*>(data), count) &&
                   ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
                   ::rename(temporary.c_str(), path) == 0;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+bool FileExists(const char* path) {
+  struct stat st {};
+  return path && ::stat(path, &st) == 0;
+}
+
+FilePtr OpenFile(const char* path, const char* mode) {
+  if (!path || !mode) return nullptr;
+  return FilePtr(std::fopen(path, mode));
+}
+
+int ReadLine(char* buffer, int bufferSize, std::FILE* file) {
+  constexpr int kLineBlock = 256;
+  if (!buffer || !file || bufferSize < 2) {
+    if (buffer && bufferSize > 0) buffer[0] = '\0';
+    return 0;
+  }
+  int length = 0;
+  // One byte of the buffer stays for the NUL. A buffer too small for a whole block still gets
+  // one smaller block, so short buffers make progress.
+  while (length + kLineBlock < bufferSize || (length == 0 && bufferSize > 1)) {
+    const int want = std::min(kLineBlock, bufferSize - 1 - length);
+    int got = static_cast<int>(std::fread(buffer + length, 1, static_cast<std::size_t>(want), file));
+    if (got <= 0) break;
+    const bool endOfFile = got < want;
+    if (length == 0 && buffer[0] == '\0') {
+      std::memmove(buffer, buffer + 1, static_cast<std::size_t>(got - 1));
+      --got;
+    }
+    char* lf = static_cast<char*>(std::memchr(buffer + length, '\n', static_cast<std::size_t>(got)));
+    if (lf) {
+      const int end = static_cast<int>(lf - buffer) + 1;
+      const long pastLine = length + got - end;
+      if (pastLine > 0) std::fseek(file, -pastLine, SEEK_CUR);
+      buffer[end] = '\0';
+      return end;
+    }
+    length += got;
+    if (endOfFile) break;
+  }
+  buffer[length] = '\0';
+  return length;
+}
+
+bool WriteFormatted(std::FILE* file, const char* format, ...) {
+  if (!file || !format) return false;
+  va_list args;
+  va_start(args, format);
+  const std::optional<std::string> text = FormatTextV(format, args);
+  va_end(args);
+  if (!text) return false;
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size();
+}
+
+int DeleteMatching(const char* pattern, char separator) {
+  if (!pattern || !*pattern) return 0;
+  const std::string_view whole(pattern);
+  const std::size_t cut = whole.rfind(separator);
+  const std::string folder(cut == std::string_view::npos ? "" : whole.substr(0, cut + 1));
+  const std::string namePattern(cut == std::string_view::npos ? whole : whole.substr(cut + 1));
+
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                         ::closedir);
+  if (!dir) return 0;
+  // Collect first: deleting while reading a directory may skip entries.
+  std::vector<std::string> victims;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (::fnmatch(namePattern.c_str(), name, 0) != 0) continue;
+    std::string path = folder.empty() ? std::string(name) : folder + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+    victims.push_back(std::move(path));
+  }
+  int deleted = 0;
+  for (const std::string& path : victims) deleted += ::unlink(path.c_str()) == 0;
+  return deleted;
+}
+
+bool CreateFolder(const char* path, char separator) {
+  if (!path || !*path) return false;
+  const std::string normalised = NormaliseSeparators(path, separator);
+  return ::mkdir(normalised.c_str(), 0777) == 0;
 }
 
 }  // namespace meridiana

@@ -1,9 +1,15 @@
 #pragma once
-// Whole-file reading and writing.
+// Whole-file reading and writing, line reading, and small file-system helpers.
+
+#include <sys/types.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "foundation/path_util.h"
 
 namespace meridiana {
 
@@ -17,5 +23,35 @@ std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice = 
 // written whole or not at all. False for a null path, null data with a non-zero count, or any
 // failure to create, write or rename.
 bool WriteWholeFile(const char* path, const void* data, std::size_t count);
+// The same with the given permission bits, set before the file appears under its name.
+bool WriteWholeFileWithMode(const char* path, const void* data, std::size_t count, mode_t mode);
+
+// True when the path names something the file system knows.
+bool FileExists(const char* path);
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+// fopen that closes itself; null when the file cannot be opened.
+FilePtr OpenFile(const char* path, const char* mode);
+
+// Reads the next line, its LF included, into buffer and leaves the file just after it. Reads in
+// blocks of at most 256 bytes while a whole further block still fits, so a line too long for the
+// buffer comes back in pieces (768 bytes with a 1000-byte buffer). A NUL as the very first byte
+// read is dropped. The number of characters returned; 0 at the end of the file.
+int ReadLine(char* buffer, int bufferSize, std::FILE* file);
+
+// printf to an open file, without the terminating NUL. False for a null file or a failed write.
+bool WriteFormatted(std::FILE* file, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+// Deletes every file that matches a wildcard pattern (fnmatch) in the pattern's folder, the part
+// up to the last separator (the current directory when there is none). The number deleted.
+int DeleteMatching(const char* pattern, char separator = kPathSeparator);
+
+// Creates the folder (separators normalised first). False when it could not be created,
+// including when it exists already.
+bool CreateFolder(const char* path, char separator = kPathSeparator);
 
 }  // namespace meridiana

@@ -1,0 +1,107 @@
+#include "foundation/file_key_value_store.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include "foundation/file_util.h"
+#include "foundation/ini_text.h"
+
+namespace meridiana {
+namespace {
+
+KeyValueTable Load(const std::string& path) {
+  const std::optional<std::string> text = ReadWholeFile(path.c_str());
+  return text ? ParseIniText(*text) : KeyValueTable{};
+}
+
+// mkdir -p; the folders it creates are private to the user.
+bool MakeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+FileKeyValueStore::FileKeyValueStore(std::string configFolder, std::string defaultsFolder)
+    : configFolder_(std::move(configFolder)) {
+  Reload(Hive::CurrentUser);
+  Reload(Hive::LocalMachine);
+  if (!defaultsFolder.empty())
+    localMachineDefaults_ = Load(JoinPath(defaultsFolder, kLocalMachineFile));
+}
+
+std::string FileKeyValueStore::DefaultConfigFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return JoinPath(xdg, "quillary");
+  const char* home = std::getenv("HOME");
+  return JoinPath(home && *home ? home : ".", ".config/quillary");
+}
+
+std::string FileKeyValueStore::PathOf(Hive hive) const {
+  switch (hive) {
+    case Hive::CurrentUser:
+      return JoinPath(configFolder_, kCurrentUserFile);
+    case Hive::LocalMachine:
+      return JoinPath(configFolder_, kLocalMachineFile);
+  }
+  return {};
+}
+
+const KeyValueTable& FileKeyValueStore::TableOf(Hive hive) const {
+  switch (hive) {
+    case Hive::CurrentUser:
+      return currentUser_;
+    case Hive::LocalMachine:
+      return localMachine_;
+  }
+  return currentUser_;
+}
+
+KeyValueTable& FileKeyValueStore::TableOf(Hive hive) {
+  return const_cast<KeyValueTable&>(std::as_const(*this).TableOf(hive));
+}
+
+void FileKeyValueStore::Reload(Hive hive) { TableOf(hive) = Load(PathOf(hive)); }
+
+bool FileKeyValueStore::Save(Hive hive, const KeyValueTable& table) const {
+  if (!MakeFolders(configFolder_)) return false;
+  const std::string text = FormatIniText(table);
+  return WriteWholeFileWithMode(PathOf(hive).c_str(), text.data(), text.size(), 0600);
+}
+
+std::optional<std::string> FileKeyValueStore::Read(Hive hive, std::string_view keyPath,
+                                                   std::string_view name) const {
+  std::optional<std::string> value = TableOf(hive).Get(keyPath, name);
+  if (!value && hive == Hive::LocalMachine) value = localMachineDefaults_.Get(keyPath, name);
+  return value;
+}
+
+bool FileKeyValueStore::Write(Hive hive, std::string_view keyPath, std::string_view name,
+                              std::string_view value) {
+  Reload(hive);
+  KeyValueTable changed = TableOf(hive);
+  changed.Set(keyPath, name, value);
+  if (!Save(hive, changed)) return false;
+  TableOf(hive) = std::move(changed);
+  return true;
+}
+
+bool FileKeyValueStore::Remove(Hive hive, std::string_view keyPath, std::string_view name) {
+  Reload(hive);
+  KeyValueTable changed = TableOf(hive);
+  if (!changed.Remove(keyPath, name)) return false;
+  if (!Save(hive, changed)) return false;
+  TableOf(hive) = std::move(changed);
+  return true;
+}
+
+}  // namespace meridiana
