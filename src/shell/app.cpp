@@ -1,0 +1,267 @@
+#include "shell/app.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdlib>
+#include <ctime>
+
+#include "foundation/key_value_store.h"
+#include "shell/app_identity.h"
+#include "shell/ids.h"
+#include "shell/main_window.h"
+#include "shell/qt_text.h"
+#include "shell/qt_user_notice.h"
+#include "shell/single_instance.h"
+#include "shell/termination_signals.h"
+
+namespace meridiana {
+
+namespace {
+
+std::string AbsoluteFolder(const std::string& folder) {
+  if (folder.empty()) return folder;
+  return ToUtf8(QFileInfo(ToQString(folder)).absoluteFilePath());
+}
+
+}  // namespace
+
+App::App(AppEnvironment environment)
+    : env_(std::move(environment)),
+      dataPaths_(AbsoluteFolder(env_.userFolder), AbsoluteFolder(env_.dataFolder)) {
+  if (env_.notice != nullptr) {
+    notice_ = env_.notice;
+  } else {
+    qtNotice_ = std::make_unique<QtUserNotice>(QtUserNotice::ModeForPlatform());
+    notice_ = qtNotice_.get();
+  }
+}
+
+App::~App() { Release(); }
+
+bool App::Start() {
+  if (started_) return true;
+  if (!AcquireSingleInstance()) return false;
+  started_ = true;
+  InitializePlatform();
+  EnterUserFolder();
+  StartFramework();
+  SetAppKey();
+  ClearAnimationFrames();
+  PrepareRuntime();
+  BuildMenuIconList();
+  LoadWorldTables();
+  LoadSettings();
+  CreateMainWindow();
+  OpenMainWindow();
+  return true;
+}
+
+int App::Exec() {
+  const int code = QApplication::exec();
+  Release();
+  return code;
+}
+
+void App::Release() {
+  if (!started_ || released_) return;
+  released_ = true;
+  ReleaseImages();
+  ReleaseAnimationFrames();
+  ReleaseCityZoneAndAreaCodeLists();
+  ReleaseQuakeList();
+  ReleaseMainWindow();
+  ReleaseDstRules();
+  ShutdownFramework();
+  ReleaseFormatBuffers();
+  ReleaseKeyPaths();
+  ReleaseSingleInstance();
+}
+
+// ---- start-up ----
+
+bool App::AcquireSingleInstance() {
+  Step("AcquireSingleInstance");
+  const QString path = env_.instanceServerPath.isEmpty() ? SingleInstanceGuard::DefaultServerPath()
+                                                         : env_.instanceServerPath;
+  guard_ = std::make_unique<SingleInstanceGuard>(path);
+  switch (guard_->Acquire()) {
+    case SingleInstanceGuard::Outcome::AnotherRunning:
+      guard_.reset();
+      return false;
+    case SingleInstanceGuard::Outcome::Unguarded:
+      // Not reported: the program simply runs without the guard.
+      guard_.reset();
+      return true;
+    case SingleInstanceGuard::Outcome::Owner:
+      QObject::connect(guard_.get(), &SingleInstanceGuard::raiseRequested,
+                       [this] { OnRaiseRequested(); });
+      return true;
+  }
+  return true;
+}
+
+void App::InitializePlatform() {
+  Step("InitializePlatform");
+  // The QApplication made by main() stands for the platform's and the controls' set-up; what is
+  // left is ours: the program ends through Quit, not when its last window hides.
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (env_.handleTerminationSignals) {
+    termination_ = std::make_unique<TerminationSignals>();
+    QObject::connect(termination_.get(), &TerminationSignals::terminationRequested, [this] {
+      if (mainWindow_) mainWindow_->OnCommand(ids::kCmdQuit);
+    });
+  }
+}
+
+void App::EnterUserFolder() {
+  Step("EnterUserFolder");
+  const std::string& folder = dataPaths_.userFolder();
+  if (folder.empty()) return;
+  // Without the folder the program still runs; its files then land in the current directory.
+  if (!QDir().mkpath(ToQString(folder))) return;
+  if (::chdir(folder.c_str()) != 0) return;
+}
+
+void App::StartFramework() {
+  Step("StartFramework");
+  productCode_ = std::string(kDefaultProductCode);
+  baseName_ = ProgramBaseName(env_.executablePath);
+  // The web-page control has no counterpart here, so the library that hosts it is not loaded.
+}
+
+void App::SetAppKey() {
+  Step("SetAppKey");
+  appKey_ = std::string(kAppKey);
+  if (env_.store != nullptr) productCode_ = ProductCode(*env_.store);
+}
+
+void App::ClearAnimationFrames() {
+  Step("ClearAnimationFrames");
+  // The cloud animation frames arrive with the cloud service.
+}
+
+void App::PrepareRuntime() {
+  Step("PrepareRuntime");
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  ::mkdir("cache", 0755);  // an existing folder or a failure is fine
+}
+
+void App::BuildMenuIconList() {
+  Step("BuildMenuIconList");
+  menuIcons_.Build();
+}
+
+void App::LoadWorldTables() {
+  // The city list must be there before the settings: saved marks are matched against it.
+  Step("LoadCities");
+  LoadCities(world_, dataPaths_.Find(kCitiesFile).c_str(), notice_);
+  Step("LoadZones");
+  LoadZones(world_, dataPaths_.Find(kZonesFile).c_str(), notice_);
+  Step("LoadDstRules");
+  LoadDstRules(world_, dataPaths_.Find(kDstRulesFile).c_str(), notice_);
+  Step("LoadAreaCodes");
+  LoadAreaCodes(world_, dataPaths_.Find(kAreaCodesFile).c_str(), notice_);
+}
+
+void App::LoadSettings() {
+  Step("LoadSettings");
+  // Settings are not stored yet: the defaults apply.
+}
+
+void App::CreateMainWindow() {
+  Step("CreateMainWindow");
+  if (settings_.refresh == 0) settings_.refresh = kDefaultRefreshMinutes;
+  MainWindow::Context context;
+  context.settings = &settings_;
+  context.store = env_.store;
+  context.icons = &menuIcons_;
+  context.saveSettings = [this] { OnSaveSettings(); };
+  mainWindow_ = std::make_unique<MainWindow>(std::move(context));
+  if (qtNotice_) qtNotice_->AttachStatusBar(mainWindow_->statusBar());
+}
+
+void App::OpenMainWindow() {
+  Step("OpenMainWindow");
+  mainWindow_->Open();
+}
+
+// ---- while running ----
+
+void App::OnSaveSettings() {
+  Step("SaveSettings");
+  // Settings are not stored yet.
+}
+
+void App::OnRaiseRequested() {
+  if (mainWindow_) mainWindow_->BringToFront();
+  // Other open dialogs of the program come forward too.
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QDialog*>(widget) != nullptr && widget->isVisible()) {
+      widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+      widget->raise();
+    }
+  }
+}
+
+// ---- release ----
+
+void App::ReleaseImages() {
+  Step("ReleaseImages");
+  // No base, cloud or composed images are held yet.
+}
+
+void App::ReleaseAnimationFrames() {
+  Step("ReleaseAnimationFrames");
+}
+
+void App::ReleaseCityZoneAndAreaCodeLists() {
+  Step("ReleaseCityZoneAndAreaCodeLists");
+  world_.cities.clear();
+  world_.zones.clear();
+  world_.areaCodes.clear();
+}
+
+void App::ReleaseQuakeList() {
+  Step("ReleaseQuakeList");
+  // There is no earthquake list yet.
+}
+
+void App::ReleaseMainWindow() {
+  Step("ReleaseMainWindow");
+  if (qtNotice_) qtNotice_->AttachStatusBar(nullptr);
+  mainWindow_.reset();
+}
+
+void App::ReleaseDstRules() {
+  Step("ReleaseDstRules");
+  world_.rules.clear();
+}
+
+void App::ShutdownFramework() {
+  Step("ShutdownFramework");
+  menuIcons_.Clear();
+  productCode_.clear();
+  baseName_.clear();
+}
+
+void App::ReleaseFormatBuffers() {
+  Step("ReleaseFormatBuffers");
+  // Date formats and path joins return their own strings; no shared buffers to free.
+}
+
+void App::ReleaseKeyPaths() {
+  Step("ReleaseKeyPaths");
+  appKey_.clear();
+}
+
+void App::ReleaseSingleInstance() {
+  Step("ReleaseSingleInstance");
+  guard_.reset();
+}
+
+}  // namespace meridiana

@@ -1,0 +1,120 @@
+#pragma once
+// The program from start-up to shutdown. main() creates one App after the QApplication; it owns
+// everything the program keeps for its whole run (the single-instance guard, the world tables,
+// the settings, the menu icons, the main window) and runs the start-up steps and the release
+// steps in their fixed order.
+
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/data_paths.h"
+#include "shell/menu_icons.h"
+#include "shell/settings.h"
+#include "world/world_data.h"
+
+namespace meridiana {
+
+class KeyValueStore;
+class MainWindow;
+class SingleInstanceGuard;
+class TerminationSignals;
+class UserNotice;
+class QtUserNotice;
+
+struct AppEnvironment {
+  // The single-instance socket; empty for the per-user default.
+  QString instanceServerPath;
+  // Where the program writes its files and becomes its working directory.
+  std::string userFolder;
+  // Where the installed read-only data lives.
+  std::string dataFolder;
+  std::string executablePath;
+  // The registry. Must outlive the App.
+  KeyValueStore* store = nullptr;
+  // Message boxes and status texts; null for Qt's, modal unless the platform has no screen.
+  UserNotice* notice = nullptr;
+  // End the program on SIGTERM, SIGINT and SIGHUP as with Quit.
+  bool handleTerminationSignals = false;
+};
+
+class App {
+ public:
+  explicit App(AppEnvironment environment);
+  ~App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  // The start-up steps up to the open main window. False when another copy of the program is
+  // running: it was asked to come to the front, and this one should end with 0.
+  bool Start();
+  // Runs the event loop until the main window is destroyed, then releases everything in
+  // order. Returns the exit code.
+  int Exec();
+  // The release steps after the event loop; safe to call more than once.
+  void Release();
+
+  // The steps taken so far, by name, in order.
+  const std::vector<std::string>& steps() const { return steps_; }
+
+  Settings& settings() { return settings_; }
+  const WorldData& world() const { return world_; }
+  const DataPaths& dataPaths() const { return dataPaths_; }
+  const std::string& productCode() const { return productCode_; }
+  const std::string& baseName() const { return baseName_; }
+  MainWindow* mainWindow() const { return mainWindow_.get(); }
+  SingleInstanceGuard* instanceGuard() const { return guard_.get(); }
+  UserNotice& notice() const { return *notice_; }
+
+ private:
+  void Step(const char* name) { steps_.emplace_back(name); }
+
+  // Start-up, in order.
+  bool AcquireSingleInstance();
+  void InitializePlatform();
+  void EnterUserFolder();
+  void StartFramework();
+  void SetAppKey();
+  void ClearAnimationFrames();
+  void PrepareRuntime();
+  void BuildMenuIconList();
+  void LoadWorldTables();
+  void LoadSettings();
+  void CreateMainWindow();
+  void OpenMainWindow();
+
+  // Release, in order.
+  void ReleaseImages();
+  void ReleaseAnimationFrames();
+  void ReleaseCityZoneAndAreaCodeLists();
+  void ReleaseQuakeList();
+  void ReleaseMainWindow();
+  void ReleaseDstRules();
+  void ShutdownFramework();
+  void ReleaseFormatBuffers();
+  void ReleaseKeyPaths();
+  void ReleaseSingleInstance();
+
+  void OnSaveSettings();
+  void OnRaiseRequested();
+
+  AppEnvironment env_;
+  std::unique_ptr<QtUserNotice> qtNotice_;
+  UserNotice* notice_ = nullptr;
+  std::vector<std::string> steps_;
+  std::unique_ptr<SingleInstanceGuard> guard_;
+  std::unique_ptr<TerminationSignals> termination_;
+  DataPaths dataPaths_;
+  std::string productCode_;
+  std::string baseName_;
+  std::string appKey_;
+  MenuIconList menuIcons_;
+  WorldData world_;
+  Settings settings_;
+  std::unique_ptr<MainWindow> mainWindow_;
+  bool started_ = false;
+  bool released_ = false;
+};
+
+}  // namespace meridiana

@@ -1,0 +1,67 @@
+#include "shell/dialog_host.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace meridiana {
+
+DialogHost::DialogHost(int templateId, std::string displayName, KeyValueStore* store,
+                       QObject* parent)
+    : QObject(parent), templateId_(templateId), displayName_(std::move(displayName)),
+      store_(store) {}
+
+DialogHost::~DialogHost() = default;
+
+void DialogHost::Attach(QWidget* window, int minWidth, int minHeight) {
+  window_ = window;
+  if (minWidth > 0 || minHeight > 0) window->setMinimumSize(minWidth, minHeight);
+  if (store_ != nullptr) {
+    QRect screen(0, 0, 1024, 768);
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->geometry();
+    if (std::optional<WindowRect> saved = LoadDialogGeometry(
+            *store_, displayName_, templateId_, screen.width(), screen.height())) {
+      window->move(saved->left, saved->top);
+      window->resize(saved->width, saved->height);
+    }
+  }
+  RecordRect();
+  window->installEventFilter(this);
+}
+
+void DialogHost::Detach() {
+  if (!window_) return;
+  window_->removeEventFilter(this);
+  if (store_ != nullptr) SaveDialogGeometry(*store_, displayName_, templateId_, restoreRect_);
+  window_ = nullptr;
+}
+
+bool DialogHost::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_) {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+        RecordRect();
+        break;
+      case QEvent::WindowStateChange: {
+        const Qt::WindowStates states = window_->windowState();
+        state_ = states.testFlag(Qt::WindowMinimized)   ? kMinimized
+                 : states.testFlag(Qt::WindowMaximized) ? kMaximized
+                                                        : kNormal;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void DialogHost::RecordRect() {
+  if (!window_) return;
+  const Qt::WindowStates states = window_->windowState();
+  if (states & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  restoreRect_ = WindowRect{window_->x(), window_->y(), window_->width(), window_->height()};
+}
+
+}  // namespace meridiana

@@ -1,0 +1,35 @@
+#pragma once
+// The view settings with their defaults. They live in the App from start-up to shutdown; the
+// registry load and save fill and store them.
+
+#include <string>
+
+namespace meridiana {
+
+struct Settings {
+  int help = 0;
+  int view = 0;
+  int shadow = 0;
+  int cities = 0;
+  int marked = 0;
+  int track = 0;  // 0 off, 40 on
+  int grid = 0;
+  int day = 0;
+  int night = 0;
+  int zones = 0;
+  int refresh = 0;  // minutes between sun-shadow refreshes; start-up turns 0 into 10
+  int info = 0;
+  int loop = 0;
+  int cx = 0;
+  int cy = 0;
+  float zoom = 1.0f;
+  int wallpaper = 0;
+  std::string wallpaperFile;
+  std::string wallpaperTile;
+  std::string wallpaperStyle;
+};
+
+// The refresh period used when none is stored.
+inline constexpr int kDefaultRefreshMinutes = 10;
+
+}  // namespace meridiana

@@ -1,0 +1,50 @@
+#pragma once
+// One running copy per user. The first copy listens on a local socket; a later copy finds it
+// there, asks it to bring its windows to the front and ends. A socket file left behind by a
+// copy that crashed answers no connection and is taken over.
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace meridiana {
+
+class SingleInstanceGuard : public QObject {
+  Q_OBJECT
+
+ public:
+  enum class Outcome {
+    Owner,           // this is the only copy; raise requests will arrive here
+    AnotherRunning,  // the running copy was asked to come to the front; this one should end
+    Unguarded,       // the lock could not be set up; run without it
+  };
+
+  // serverPath: the socket's full path (see DefaultServerPath).
+  explicit SingleInstanceGuard(QString serverPath, QObject* parent = nullptr);
+  ~SingleInstanceGuard() override;
+
+  Outcome Acquire();
+  // Stops listening and removes the socket file.
+  void Release();
+  bool isOwner() const;
+
+  // "Meridiana2" in $XDG_RUNTIME_DIR, which belongs to the user alone; without it, in the
+  // temporary folder with the user id appended.
+  static QString DefaultServerPath();
+
+ signals:
+  void raiseRequested();
+
+ private:
+  bool AskRunningCopyToRaise();
+  void OnNewConnection();
+  void OnReadyRead(QLocalSocket* socket);
+
+  QString serverPath_;
+  std::unique_ptr<QLocalServer> server_;
+};
+
+}  // namespace meridiana
