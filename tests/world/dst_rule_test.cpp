@@ -100,7 +100,7 @@ TEST(TransitionDate, FirstLastFixedAndOnOrAfterInMonthsOfEveryLength) {
       {Rule('>', 5, 25, 2), 2023, {2023, 3, 3}},  // runs on into the next month
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.year << "-" << c.rule.month << " weekday "
+    SCOPED_TRACE(::testing::Message() << c.year << "-" << c.rule.month << " weekday "
                                     << c.rule.weekday << " day " << c.rule.day);
     const auto date = TransitionDate(c.rule, c.year);
     ASSERT_TRUE(date.has_value());
@@ -115,7 +115,7 @@ TEST(TransitionDate, ImpossibleRulesNameNoDate) {
       Rule('>', 0, 32, 1),  Rule('F', 1000000, 0, 1),
   };
   for (const TransitionRule& r : impossible) {
-    SCOPED_TRACE(testing::Message() << "weekday " << r.weekday << " day " << r.day << " month "
+    SCOPED_TRACE(::testing::Message() << "weekday " << r.weekday << " day " << r.day << " month "
                                     << r.month);
     EXPECT_FALSE(TransitionDate(r, 2025).has_value());
   }
@@ -179,7 +179,7 @@ TEST(SavingMinutesAt, NorthernAndSouthernRulesOnBothSidesOfEachChange) {
       {DstRule{"X", Rule('F', 8, 0, 4), Rule('F', 0, 0, 10, 60)}, UtcFromCalendar(2025, 1, 1), 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.rule.name << " at " << c.now);
+    SCOPED_TRACE(::testing::Message() << c.rule.name << " at " << c.now);
     EXPECT_EQ(SavingMinutesAt(c.rule, FixedClock(c.now)), c.expected);
   }
 }

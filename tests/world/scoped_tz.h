@@ -31,3 +31,9 @@ class ScopedTz {
 };
 
 }  // namespace meridiana::world_test
+
+// Also reachable as meridiana::testing::ScopedTz; inside namespace meridiana, write
+// ::testing:: for GoogleTest's own names.
+namespace meridiana::testing {
+using world_test::ScopedTz;
+}  // namespace meridiana::testing

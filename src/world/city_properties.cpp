@@ -1,0 +1,70 @@
+#include "world/city_properties.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "world/dst_rule.h"
+#include "world/solar_texts.h"
+#include "world/time_format.h"
+#include "world/utc_offset.h"
+
+namespace meridiana {
+namespace {
+
+std::string Fixed2(float value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
+  return text;
+}
+
+std::string DayAndMonth(const TransitionRule& change, const Clock& clock) {
+  const auto instant = TransitionInstant(change, clock);
+  if (!instant) return {};
+  return FormatTimeTemplate(clock, *instant, "DD MON").value_or("");
+}
+
+// A name cut before its region keeps the blank in front of the "(": the telephone table
+// spells its cities without it.
+std::string_view WithoutTrailingBlanks(std::string_view name) {
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+}  // namespace
+
+CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int x, int y,
+                                const City& city, const Clock& clock, const LocaleInfo& locale) {
+  CityProperties p;
+  const TimeValue now = clock.Now();
+  p.utcOffsetHours = UtcOffsetAt(tzImage, x, y);
+  p.savingMinutes = DaylightSavingMinutes(world, city, clock);
+
+  p.name = city.name;
+  const std::string* country = CountryOfCity(world, city);
+  if (country) p.country = *country;
+
+  p.localTime = now + OffsetSeconds(p.utcOffsetHours) + static_cast<TimeValue>(p.savingMinutes) * 60;
+  p.localTimeText = FormatUtcDateTime(p.localTime, kMonthDayYear, locale);
+
+  const SunTimes sun = SunriseSunsetTexts(now, p.utcOffsetHours, city.latitude, city.longitude);
+  p.sunrise = sun.sunrise;
+  p.sunset = sun.sunset;
+
+  p.latitude = Fixed2(city.latitude);
+  p.longitude = Fixed2(city.longitude);
+
+  // A city without a zone has no country and so no codes.
+  if (country) {
+    p.areaCodes =
+        AreaCodeText(world.areaCodes, *country, WithoutTrailingBlanks(city.name), true).value_or("");
+    p.countryCode = AreaCodeText(world.areaCodes, *country, {}, false).value_or("");
+  }
+
+  if (const DstRule* rule = DstRuleOfCity(world, city)) {
+    p.dstStarts = DayAndMonth(rule->start, clock);
+    p.dstEnds = DayAndMonth(rule->end, clock);
+  }
+  return p;
+}
+
+}  // namespace meridiana

@@ -1,0 +1,36 @@
+#pragma once
+// Everything the Properties dialog shows about one city, computed once for the present instant
+// (the dialog does not refresh on a timer). The command line prints the same texts.
+
+#include <string>
+
+#include "foundation/clock.h"
+#include "foundation/dib.h"
+#include "world/locale_info.h"
+#include "world/world_data.h"
+
+namespace meridiana {
+
+struct CityProperties {
+  std::string name;
+  std::string country;      // empty when the city's zone key matches no zone
+  std::string countryCode;  // the country's calling code(s)
+  std::string areaCodes;    // the city's area codes, " a, b"
+  float utcOffsetHours = 0.0f;
+  int savingMinutes = 0;
+  TimeValue localTime = 0;    // now shifted by offset and saving
+  std::string localTimeText;  // month/day/year layout with the locale's separator
+  std::string sunrise;        // zone standard time, saving not added
+  std::string sunset;
+  std::string latitude;   // "%.2f"
+  std::string longitude;
+  std::string dstStarts;  // "DD MON" of this year's changes; empty without a rule
+  std::string dstEnds;
+};
+
+// (x, y) is the base-map point whose time-zone colour gives the standard offset: the point the
+// user right-clicked, or the city's own point.
+CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int x, int y,
+                                const City& city, const Clock& clock, const LocaleInfo& locale);
+
+}  // namespace meridiana

@@ -1,0 +1,23 @@
+#pragma once
+// The local time of a place: the present instant shifted by the standard offset under the place
+// on the time-zone image and by the saving of the city's daylight-saving rule.
+
+#include <string>
+
+#include "foundation/clock.h"
+#include "foundation/dib.h"
+#include "world/locale_info.h"
+#include "world/world_data.h"
+
+namespace meridiana {
+
+// now + offset at (x, y) in seconds (truncated toward zero) + the city's saving; without a city
+// no saving is added. The value's UTC breakdown is the place's wall clock.
+TimeValue LocalTimeOf(const WorldData& world, const Dib* tzImage, int x, int y, const City* city,
+                      const Clock& clock);
+
+// LocalTimeOf in the month/day/year layout of the marked-city labels.
+std::string LocalTimeText(const WorldData& world, const Dib* tzImage, int x, int y,
+                          const City* city, const Clock& clock, const LocaleInfo& locale);
+
+}  // namespace meridiana
