@@ -11,5 +11,6 @@ using Args = std::vector<std::string>;
 
 int RunPack(const Args& args);
 int RunUnpack(const Args& args);
+int RunSun(const Args& args);
 
 }  // namespace meridiana::cli

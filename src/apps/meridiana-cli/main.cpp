@@ -17,6 +17,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"pack", "pack IN OUT            pack a text file into a data file", meridiana::cli::RunPack},
     {"unpack", "unpack IN OUT          unpack a data file into text", meridiana::cli::RunUnpack},
+    {"sun", "sun [--at ISO] --lat LAT --lon LON [--tz HOURS] [--mask N]   one solar query, every field",
+     meridiana::cli::RunSun},
 };
 
 int Usage(FILE* out) {
