@@ -64,8 +64,6 @@ LatLon BaseToLatLon(MapPoint base, int mapWidth, int mapHeight) {
 
 double MapScaleKm(float zoom) { return kEquatorKm / (kBaseMapWidth * static_cast<double>(zoom)); }
 
-bool IsUnderPointer(int distance, float zoom) {
-  return static_cast<float>(distance) < 10 * zoom;
-}
+bool IsUnderPointer(int distance, float zoom) { return static_cast<float>(distance) < 10 * zoom; }
 
 }  // namespace meridiana

@@ -53,8 +53,7 @@ MapPoint ViewToBase(const MapView& view, MapPoint pointer);
 
 // The latitude and longitude of a base-map pixel of a map mapWidth x mapHeight (the composed
 // map's size; the base-map constants when there is none), clamped to [-90, 90] and [-180, 180].
-LatLon BaseToLatLon(MapPoint base, int mapWidth = kBaseMapWidth,
-                    int mapHeight = kBaseMapHeight);
+LatLon BaseToLatLon(MapPoint base, int mapWidth = kBaseMapWidth, int mapHeight = kBaseMapHeight);
 
 // Kilometres per window pixel at the equator.
 double MapScaleKm(float zoom);

@@ -26,8 +26,8 @@ int ClampDrag(int scroll, int drag, int extent, int areaSize, float zoom) {
   if (scroll + drag < 0) return -scroll;
   if (static_cast<float>(areaSize) > static_cast<float>(extent - scroll - drag) * zoom &&
       zoom > 0) {
-    drag = Trunc((static_cast<float>(extent - scroll) * zoom - static_cast<float>(areaSize)) /
-                 zoom);
+    drag =
+        Trunc((static_cast<float>(extent - scroll) * zoom - static_cast<float>(areaSize)) / zoom);
     if (scroll + drag < 0) drag = -scroll;
   }
   return drag;
@@ -129,8 +129,7 @@ bool ZoomDragMove(MapView& view, MapPoint screen, int areaWidth) {
   if (!view.zoomDragging) return false;
   const float before = view.zoom;
   // 200 pixels to the right add 1.0.
-  const float zoom =
-      view.zoomDragBase - static_cast<float>(view.pressPoint.x - screen.x) / 200.0f;
+  const float zoom = view.zoomDragBase - static_cast<float>(view.pressPoint.x - screen.x) / 200.0f;
   if (zoom != view.zoom) ++view.zoomChanges;
   view.zoom = zoom;
   LimitZoom(view, areaWidth);

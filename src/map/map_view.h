@@ -28,9 +28,9 @@ struct MapView {
   bool dragging = false;
   bool zoomDragging = false;
   int zoomChanges = 0;
-  MapPoint pressPoint;       // screen coordinates
-  MapPoint lastRightClick;   // main window client coordinates
-  int hoverCity = -1;        // index into the city list, -1 for none
+  MapPoint pressPoint;      // screen coordinates
+  MapPoint lastRightClick;  // main window client coordinates
+  int hoverCity = -1;       // index into the city list, -1 for none
   std::array<int, 10> menuCities{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
   int EffectiveScrollX() const { return scrollX + dragX; }

@@ -24,8 +24,8 @@ int Trunc(float v) {
 std::vector<ColumnRun> ColumnRuns(const MapView& view, int width, int sourceWidth) {
   std::vector<ColumnRun> runs;
   for (int i = 0; i < width; ++i) {
-    const long long column = static_cast<long long>(view.EffectiveScrollX()) +
-                             Trunc(static_cast<float>(i) / view.zoom);
+    const long long column =
+        static_cast<long long>(view.EffectiveScrollX()) + Trunc(static_cast<float>(i) / view.zoom);
     if (column >= sourceWidth) break;
     if (column < 0) continue;
     const int c = static_cast<int>(column);
@@ -56,8 +56,8 @@ DibPtr BuildViewImage(const Dib* composed, const MapView& view, int width, int h
 
   long long previous = -1;  // source row of the previous view row, -1 for none yet
   for (int j = 0; j < height; ++j) {
-    const long long s = static_cast<long long>(view.EffectiveScrollY()) +
-                        Trunc(static_cast<float>(j) / view.zoom);
+    const long long s =
+        static_cast<long long>(view.EffectiveScrollY()) + Trunc(static_cast<float>(j) / view.zoom);
     if (s >= sourceHeight) break;  // later rows stay black
     if (s < 0) continue;
     uint8_t* dst = out->rows[j];

@@ -23,11 +23,12 @@ TEST(MapGeometry, ProjectsCornersAndCentreOfTheBaseMap) {
     double lon, lat;
     MapPoint expected;
   };
-  const Row rows[] = {
-      {0, 0, {512, 256}},      {180, 0, {1024, 256}},   {0, -90, {512, 512}},
-      {-180, 90, {0, 0}},      {-180, -90, {0, 512}},   {179.9, 89.9, {1023, 1}},
-      {-0.2, 0.2, {511, 256}},  // truncation of 511.43 and 256.57
-  };
+  const Row rows[] =
+      {
+          {0, 0, {512, 256}},      {180, 0, {1024, 256}}, {0, -90, {512, 512}},
+          {-180, 90, {0, 0}},      {-180, -90, {0, 512}}, {179.9, 89.9, {1023, 1}},
+          {-0.2, 0.2, {511, 256}},  // truncation of 511.43 and 256.57
+      };
   for (const Row& r : rows) {
     EXPECT_EQ(BaseMapPixel(r.lon, r.lat), r.expected) << r.lon << "," << r.lat;
   }
@@ -87,10 +88,14 @@ TEST(MapGeometry, ReadOutLatitudeLongitudeIsClampedAndFollowsTheMapSize) {
     double lat, lon;
   };
   const Row rows[] = {
-      {{0, 0}, 1024, 512, 90, -180},     {{512, 256}, 1024, 512, 0, 0},
-      {{1024, 512}, 1024, 512, -90, 180}, {{2000, -50}, 1024, 512, 90, 180},
-      {{-10, 900}, 1024, 512, -90, -180}, {{256, 128}, 1024, 512, 45, -90},
-      {{1024, 512}, 2048, 1024, 0, 0},    {{512, 256}, 0, 0, 0, 0},  // no composed map
+      {{0, 0}, 1024, 512, 90, -180},
+      {{512, 256}, 1024, 512, 0, 0},
+      {{1024, 512}, 1024, 512, -90, 180},
+      {{2000, -50}, 1024, 512, 90, 180},
+      {{-10, 900}, 1024, 512, -90, -180},
+      {{256, 128}, 1024, 512, 45, -90},
+      {{1024, 512}, 2048, 1024, 0, 0},
+      {{512, 256}, 0, 0, 0, 0},  // no composed map
       {{3, 1}, 1024, 512, 89.6484375, -178.9453125},
   };
   for (const Row& r : rows) {
@@ -111,8 +116,8 @@ TEST(MapGeometry, MapScaleAtZoomOneIs39Point14KmPerPixel) {
 TEST(MapGeometry, NearestCityPrefersTheFirstOfEqualsAndOnlyStrictlyNearer) {
   MapView view;
   // Base pixels: (512,256), (522,256), (502,256), (512,246).
-  const std::vector<Place> places = {{0, 0}, {0, 10 * 360.0f / 1024}, {0, -10 * 360.0f / 1024},
-                                     {10 * 180.0f / 512, 0}};
+  const std::vector<Place> places = {
+      {0, 0}, {0, 10 * 360.0f / 1024}, {0, -10 * 360.0f / 1024}, {10 * 180.0f / 512, 0}};
   NearestCity n = FindNearestCity(view, places, {517, 256});
   EXPECT_EQ(n.index, 0);  // 0 and 1 are both 5 away: the first wins
   EXPECT_EQ(n.distance, 5);

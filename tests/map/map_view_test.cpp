@@ -57,7 +57,7 @@ TEST(ZoomLimiter, FillsTheWidthFromTheScrollPositionAndKeepsTheFloor) {
     float expected;
   };
   const Row rows[] = {
-      {1.0f, 0, 800, 1.0f},           // map wider than the area: unchanged
+      {1.0f, 0, 800, 1.0f},            // map wider than the area: unchanged
       {1.0f, 512, 800, 800.0f / 512},  // right edge at 512 < 800
       {0.5f, 0, 600, 600.0f / 1024},
       {0.1f, 0, 50, 0.2f},  // fits, but below the floor
@@ -81,12 +81,12 @@ TEST(WheelZoom, StepsNotchesAndLiftsSmallZooms) {
     float expected;
   };
   const Row rows[] = {
-      {600, 1.0f, 120, 0.8f},              // away from the user zooms out by 0.2
-      {600, 0.5f, -120, 0.6f},             // toward the user below 1 steps by 0.1
-      {1000, 1.0f, 120, 1000.0f / 1024},   // 0.8 would leave a gap on the right
-      {200, 0.35f, 120, 0.3f},             // never below 0.3 from the wheel
-      {600, 1.0f, -240, 1.4f},             // two notches
-      {600, 1.0f, 60, 0.9f},               // half a notch from a fine wheel
+      {600, 1.0f, 120, 0.8f},             // away from the user zooms out by 0.2
+      {600, 0.5f, -120, 0.6f},            // toward the user below 1 steps by 0.1
+      {1000, 1.0f, 120, 1000.0f / 1024},  // 0.8 would leave a gap on the right
+      {200, 0.35f, 120, 0.3f},            // never below 0.3 from the wheel
+      {600, 1.0f, -240, 1.4f},            // two notches
+      {600, 1.0f, 60, 0.9f},              // half a notch from a fine wheel
   };
   for (const Row& r : rows) {
     MapView view;
@@ -108,12 +108,12 @@ TEST(ScrollDrag, ClampsAtTheEdgesOfTheMap) {
     int dragX, dragY;
   };
   const Row rows[] = {
-      {0, 20, 1.0f, 800, 400, {0, 50}, 0, -20},     // 50 down at scroll 20
-      {0, 0, 1.0f, 800, 400, {0, -200}, 0, 112},    // bottom edge meets the area's bottom
-      {0, 0, 1.0f, 800, 400, {-500, 0}, 224, 0},    // right edge meets the area's right
+      {0, 20, 1.0f, 800, 400, {0, 50}, 0, -20},        // 50 down at scroll 20
+      {0, 0, 1.0f, 800, 400, {0, -200}, 0, 112},       // bottom edge meets the area's bottom
+      {0, 0, 1.0f, 800, 400, {-500, 0}, 224, 0},       // right edge meets the area's right
       {0, 0, 2.0f, 800, 400, {-100, -200}, 100, 200},  // zoomed in: room to drag
-      {0, 0, 1.0f, 800, 600, {0, -10}, 0, 0},       // area taller than the map
-      {100, 50, 1.0f, 800, 400, {30, 20}, -30, -20},  // inside: unclamped
+      {0, 0, 1.0f, 800, 600, {0, -10}, 0, 0},          // area taller than the map
+      {100, 50, 1.0f, 800, 400, {30, 20}, -30, -20},   // inside: unclamped
       {100, 50, 1.0f, 800, 400, {300, 80}, -100, -50},
   };
   for (const Row& r : rows) {
@@ -176,11 +176,11 @@ TEST(ZoomDrag, AClickOpensTheContextMenu) {
     bool menu;
   };
   const Row rows[] = {
-      {{}, 0, {100, 100}, true},                        // no move at all
-      {{{105, 100}}, 1, {105, 100}, true},              // one small change
+      {{}, 0, {100, 100}, true},                         // no move at all
+      {{{105, 100}}, 1, {105, 100}, true},               // one small change
       {{{103, 100}, {100, 100}}, 2, {100, 100}, false},  // two zoom changes
-      {{}, 0, {105, 105}, true},                        // 7.07 truncates to 7
-      {{}, 0, {106, 106}, false},                       // 8.48 truncates to 8
+      {{}, 0, {105, 105}, true},                         // 7.07 truncates to 7
+      {{}, 0, {106, 106}, false},                        // 8.48 truncates to 8
   };
   for (const Row& r : rows) {
     MapView view;

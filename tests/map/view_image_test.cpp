@@ -36,9 +36,9 @@ TEST(ViewImage, ShowsTheSourcePixelOfEveryViewPixel) {
     int w, h;
   };
   const Row rows[] = {
-      {1.0f, 0, 0, 0, 0, 1024, 512},  {2.0f, 0, 0, 0, 0, 800, 600},
-      {2.5f, 100, 50, 7, -3, 640, 400}, {0.5f, 0, 0, 0, 0, 700, 300},  // beyond the map: black
-      {1.25f, -20, -10, 0, 0, 300, 200},                            // negative scroll: black
+      {1.0f, 0, 0, 0, 0, 1024, 512},     {2.0f, 0, 0, 0, 0, 800, 600},
+      {2.5f, 100, 50, 7, -3, 640, 400},  {0.5f, 0, 0, 0, 0, 700, 300},  // beyond the map: black
+      {1.25f, -20, -10, 0, 0, 300, 200},                                // negative scroll: black
       {1.0f, 1000, 500, 0, 0, 64, 32},
   };
   for (const Row& r : rows) {

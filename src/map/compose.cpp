@@ -1,0 +1,222 @@
+#include "map/compose.h"
+
+#include <cstring>
+
+#include "foundation/user_notice.h"
+#include "map/base_images.h"
+
+namespace meridiana {
+
+namespace {
+
+bool SameSize24(const Dib* a, const Dib* b) {
+  return DibIsValid(a) && DibIsValid(b) && DibBitsPerPixel(a) == 24 && DibBitsPerPixel(b) == 24 &&
+         DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b);
+}
+
+// Real-valued pixel arithmetic truncates toward zero to a byte; a value past 255 stays 255
+// rather than wrapping round to a dark colour.
+uint8_t ToByte(double v) {
+  if (!(v > 0)) return 0;
+  if (v >= 255) return 255;
+  return static_cast<uint8_t>(v);
+}
+
+void CloudBlendPixel(const uint8_t* a, const uint8_t* b, uint8_t* o) {
+  const int mA = (a[0] + a[1] + a[2]) / 3;
+  const int mB = (b[0] + b[1] + b[2]) / 3;
+  if (mB < 10) {
+    o[0] = a[0], o[1] = a[1], o[2] = a[2];
+  } else if (mB > 240) {
+    o[0] = b[0], o[1] = b[1], o[2] = b[2];
+  } else if (mA == 0) {
+    o[0] = o[1] = o[2] = 0;
+  } else {
+    const float wA = static_cast<float>(mA) / static_cast<float>(mB);
+    const float wB = static_cast<float>(mB) / static_cast<float>(mA);
+    const float sum = wA + wB;
+    for (int c = 0; c < 3; ++c) {
+      o[c] = ToByte((static_cast<float>(a[c]) * wA + static_cast<float>(b[c]) * wB + 10) / sum);
+    }
+  }
+}
+
+// Replaces the slot by a copy of the image (none when the image is missing).
+void CopyInto(DibPtr& slot, const Dib* image) { slot = DibCopy(image); }
+
+// Makes sure the slot holds a 24-bit image of the same size as like, for a pass to write into.
+bool EnsureLike(DibPtr& slot, const Dib* like) {
+  if (SameSize24(slot.get(), like)) return true;
+  slot = DibCreate(DibWidth(like), DibHeight(like), 24, 256);
+  return slot != nullptr;
+}
+
+}  // namespace
+
+bool ApplyViewCommand(ViewModes& modes, int commandId) {
+  switch (commandId) {
+    case kCmdDayMap:
+      modes.day = !modes.day;
+      modes.night = false;
+      return true;
+    case kCmdNightMap:
+      modes.day = false;
+      modes.night = !modes.night;
+      return true;
+    case kCmdTimeZones:
+      modes.zones = !modes.zones;
+      modes.night = false;
+      modes.clouds = false;
+      return true;
+    case kCmdSunShadow:
+      modes.shadow = !modes.shadow;
+      return true;
+    case kCmdClouds:
+      if (modes.clouds) {
+        modes.clouds = false;
+      } else {
+        modes.clouds = true;
+        modes.shadow = false;
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+ComposeSource ChooseComposeSource(const ViewModes& modes) {
+  if (modes.clouds && modes.day) return ComposeSource::kCloudsOverDay;
+  if (modes.clouds && modes.night) return ComposeSource::kCloudsOverNight;
+  if (modes.night) return ComposeSource::kNight;
+  if (modes.clouds) return ComposeSource::kClouds;
+  if (modes.zones) return ComposeSource::kZones;
+  return ComposeSource::kDay;
+}
+
+bool CloudBlend(const Dib* base, const Dib* cloud, Dib* out) {
+  if (!SameSize24(base, cloud) || !SameSize24(base, out)) return false;
+  const int w = DibWidth(base);
+  const int h = DibHeight(base);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* a = base->rows[y];
+    const uint8_t* b = cloud->rows[y];
+    uint8_t* o = out->rows[y];
+    for (int x = 0; x < w; ++x, a += 3, b += 3, o += 3) CloudBlendPixel(a, b, o);
+  }
+  return true;
+}
+
+bool ZoneTint(const Dib* day, const Dib* zones, Dib* out) {
+  if (!SameSize24(day, zones) || !SameSize24(day, out)) return false;
+  constexpr float kDayWeight = 1.4f;
+  constexpr float kZoneWeight = 2.0f - kDayWeight;  // 0.6 as single precision makes it
+  const int w = DibWidth(day);
+  const int h = DibHeight(day);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* a = day->rows[y];
+    const uint8_t* z = zones->rows[y];
+    uint8_t* o = out->rows[y];
+    for (int x = 0; x < w; ++x, a += 3, z += 3, o += 3) {
+      const float grey = kDayWeight * static_cast<float>((a[0] + a[1] + a[2]) / 3);
+      for (int c = 0; c < 3; ++c) {
+        const double v = (grey + kZoneWeight * static_cast<float>(z[c])) / 2.0;
+        o[c] = ToByte(v);
+      }
+    }
+  }
+  return true;
+}
+
+Compositor::Compositor(MapImages& images, ComposeHost* host, UserNotice* notice)
+    : images_(images), host_(host), notice_(notice) {}
+
+bool Compositor::GuardedCloudBlend(const Dib* base, const Dib* cloud) {
+  if (blendInProgress_) return false;
+  blendInProgress_ = true;
+  DibPtr& composed = images_.composedSlot();
+  bool done = false;
+  if (SameSize24(base, cloud) && EnsureLike(composed, base)) {
+    done = CloudBlend(base, cloud, composed.get());
+  }
+  blendInProgress_ = false;
+  return done;
+}
+
+// A blend or tint over the base picture. When the other image is missing the composed map
+// becomes a plain copy of the base, so that the shadow pass that follows starts from a fresh
+// picture instead of darkening the last one again. False when nothing fresh was made.
+bool Compositor::BlendOrCopy(const Dib* base, const Dib* over, bool zoneTint) {
+  if (!DibIsValid(base)) return false;
+  if (zoneTint) {
+    DibPtr& composed = images_.composedSlot();
+    if (SameSize24(base, over) && EnsureLike(composed, base) &&
+        ZoneTint(base, over, composed.get())) {
+      return true;
+    }
+  } else {
+    if (blendInProgress_) return false;
+    if (GuardedCloudBlend(base, over)) return true;
+  }
+  CopyInto(images_.composedSlot(), base);
+  return images_.composed() != nullptr;
+}
+
+bool Compositor::Compose(TimeValue now) {
+  if (host_ && host_->Minimised()) return false;
+  if (modes.night && !images_.night()) images_.LoadNight();
+
+  bool fresh = true;
+  switch (ChooseComposeSource(modes)) {
+    case ComposeSource::kCloudsOverDay:
+      fresh = BlendOrCopy(images_.day(), images_.cloud(), false);
+      break;
+    case ComposeSource::kCloudsOverNight:
+      modes.shadow = false;
+      fresh = BlendOrCopy(images_.night(), images_.cloud(), false);
+      break;
+    case ComposeSource::kNight:
+      modes.shadow = false;
+      CopyInto(images_.composedSlot(), images_.night());
+      break;
+    case ComposeSource::kClouds:
+      CopyInto(images_.composedSlot(), images_.cloud());
+      break;
+    case ComposeSource::kZones:
+      fresh = BlendOrCopy(images_.day(), images_.zones(), true);
+      break;
+    case ComposeSource::kDay:
+      CopyInto(images_.composedSlot(), images_.day());
+      break;
+  }
+
+  if (modes.shadow) {
+    if (!images_.night()) images_.LoadNight();
+    // A composed map that was not made afresh already carries a shadow.
+    if (fresh) RunShadowPass(now);
+  }
+  changed_ = true;
+  return true;
+}
+
+void Compositor::RunShadowPass(TimeValue now) {
+  Dib* composed = images_.composed();
+  const Dib* night = images_.night();
+  if (!shadowPass_ || !SameSize24(composed, night)) return;
+  const bool showStatus = notice_ && !(host_ && host_->TransferInProgress());
+  if (host_) host_->SetWaitCursor(true);
+  if (showStatus) notice_->ShowStatus(0, kCalculatingShadowText);
+  shadowPass_(composed, night, now);
+  if (host_) host_->SetWaitCursor(false);
+  if (showStatus) notice_->ShowStatus(0, "");
+}
+
+bool Compositor::ShowCloudFrame(const Dib* frame) {
+  if (blendInProgress_) return false;
+  CopyInto(images_.composedSlot(), images_.day());
+  const Dib* base = modes.night ? images_.night() : images_.day();
+  GuardedCloudBlend(base, frame);
+  changed_ = true;
+  return true;
+}
+
+}  // namespace meridiana
