@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "foundation/user_notice.h"
+#include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/map_geometry.h"
 
@@ -50,7 +51,7 @@ DibPtr FitToBaseMap(DibPtr image) {
       DibBitsPerPixel(image.get()) == 24) {
     return image;
   }
-  return image;
+  return DibScale(image.get(), kBaseMapWidth, kBaseMapHeight);
 }
 
 }  // namespace meridiana
