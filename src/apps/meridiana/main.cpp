@@ -1,8 +1,7 @@
 // meridiana: the desktop world clock. Arguments are ignored.
 #include <QApplication>
-#include <QDir>
 
-#include "foundation/memory_key_value_store.h"
+#include "foundation/file_key_value_store.h"
 #include "shell/app.h"
 #include "shell/data_paths.h"
 #include "shell/qt_text.h"
@@ -10,12 +9,13 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
-  meridiana::MemoryKeyValueStore store;
-
   meridiana::AppEnvironment environment;
   environment.userFolder = meridiana::ResolveUserFolder(meridiana::ProcessEnv);
   environment.dataFolder = meridiana::ResolveDataFolder(
       meridiana::ProcessEnv, meridiana::ToUtf8(QCoreApplication::applicationDirPath()));
+  // The registry; installed defaults (link templates, product code) come from the data folder.
+  meridiana::FileKeyValueStore store(meridiana::FileKeyValueStore::DefaultConfigFolder(),
+                                     environment.dataFolder);
   environment.executablePath = meridiana::ToUtf8(QCoreApplication::applicationFilePath());
   environment.store = &store;
   environment.handleTerminationSignals = true;

@@ -1,0 +1,259 @@
+#include "shell/app.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <climits>
+#include <fstream>
+
+#include "foundation/memory_key_value_store.h"
+#include "qt_test_app.h"
+#include "shell/app_identity.h"
+#include "shell/dialog_geometry.h"
+#include "shell/main_window.h"
+#include "shell/map_area.h"
+#include "shell/status_bar.h"
+#include "support/recording_notice.h"
+#include "world/packed_data_file.h"
+
+namespace meridiana {
+namespace {
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::QtApp();
+    ASSERT_TRUE(root_.isValid());
+    char cwd[PATH_MAX];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    savedCwd_ = cwd;
+    QDir(root_.path()).mkpath("data");
+  }
+  void TearDown() override { ASSERT_EQ(::chdir(savedCwd_.c_str()), 0); }
+
+  std::string UserFolder() const { return root_.path().toStdString() + "/user"; }
+  std::string DataFolder() const { return root_.path().toStdString() + "/data"; }
+
+  AppEnvironment Environment() {
+    AppEnvironment env;
+    env.instanceServerPath = root_.path() + "/Meridiana2";
+    env.userFolder = UserFolder();
+    env.dataFolder = DataFolder();
+    env.executablePath = "/opt/meridiana/meridiana";
+    env.store = &store_;
+    env.notice = &notice_;
+    return env;
+  }
+
+  static void WritePacked(const std::string& path, std::string_view text) {
+    std::ofstream(path, std::ios::binary) << PackData(text);
+  }
+
+  // Runs the event loop until the program ends it; fails the test instead of hanging.
+  static int ExecWithTimeout(App& app) {
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    return app.Exec();
+  }
+
+  QTemporaryDir root_;
+  std::string savedCwd_;
+  MemoryKeyValueStore store_;
+  RecordingNotice notice_;
+};
+
+TEST_F(AppTest, StartsInOrderAndShutsDownInOrder) {
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  const std::vector<std::string> startup = {
+      "AcquireSingleInstance", "InitializePlatform", "EnterUserFolder", "StartFramework",
+      "SetAppKey",             "ClearAnimationFrames", "PrepareRuntime", "BuildMenuIconList",
+      "LoadCities",            "LoadZones",          "LoadDstRules",   "LoadAreaCodes",
+      "LoadSettings",          "CreateMainWindow",   "OpenMainWindow"};
+  EXPECT_EQ(app.steps(), startup);
+
+  app.mainWindow()->OnCommand(414);
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+  std::vector<std::string> all = startup;
+  for (const char* step : {"SaveSettings", "ReleaseImages", "ReleaseAnimationFrames",
+                           "ReleaseCityZoneAndAreaCodeLists", "ReleaseQuakeList",
+                           "ReleaseMainWindow", "ReleaseDstRules", "ShutdownFramework",
+                           "ReleaseFormatBuffers", "ReleaseKeyPaths", "ReleaseSingleInstance"}) {
+    all.emplace_back(step);
+  }
+  EXPECT_EQ(app.steps(), all);
+  EXPECT_EQ(app.mainWindow(), nullptr);
+  EXPECT_EQ(app.instanceGuard(), nullptr);
+}
+
+TEST_F(AppTest, WorksInUserFolderWithCache) {
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  char cwd[PATH_MAX];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  EXPECT_EQ(QFileInfo(cwd).canonicalFilePath(), QFileInfo(QString::fromStdString(UserFolder())).canonicalFilePath());
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(UserFolder() + "/cache")).isDir());
+  EXPECT_EQ(app.baseName(), "meridiana");
+}
+
+TEST_F(AppTest, MissingDataFilesDoNotStopStartup) {
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  const std::vector<RecordingNotice::Message> expected = {
+      {"Error", "Unable to load file 'location.dat'"},
+      {"Error", "Unable to load file 'tz_data.dat'"},
+      {"Error", "Unable to load file 'tz_dst.dat'"},
+      {"Error", "Unable to load file 'areacode.dat'"}};
+  EXPECT_EQ(notice_.messages(), expected);
+  ASSERT_NE(app.mainWindow(), nullptr);
+  EXPECT_TRUE(app.mainWindow()->isVisible());
+}
+
+TEST_F(AppTest, TablesComeFromUserFolderBeforeInstalledFolder) {
+  WritePacked(DataFolder() + "/location.dat", "Europe/Paris\t48.85\t2.35\tParis\r\n");
+  WritePacked(DataFolder() + "/tz_dst.dat", "");
+  QDir().mkpath(QString::fromStdString(UserFolder()));
+  WritePacked(UserFolder() + "/location.dat",
+              "Europe/Berlin\t52.52\t13.40\tBerlin\r\nEurope/Rome\t41.90\t12.50\tRome\r\n");
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  ASSERT_EQ(app.world().cities.size(), 2u);
+  EXPECT_EQ(app.world().cities[0].name, "Berlin");
+  // The installed rules were found; only the two tables present nowhere were reported.
+  ASSERT_EQ(notice_.messages().size(), 2u);
+  EXPECT_EQ(notice_.messages()[0].text, "Unable to load file 'tz_data.dat'");
+  EXPECT_EQ(notice_.messages()[1].text, "Unable to load file 'areacode.dat'");
+}
+
+TEST_F(AppTest, RefreshPeriodZeroBecomesTen) {
+  for (auto [stored, expected] : {std::pair{0, 10}, std::pair{7, 7}}) {
+    App app(Environment());
+    app.settings().refresh = stored;
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.settings().refresh, expected) << "stored " << stored;
+  }
+}
+
+TEST_F(AppTest, ProductCodeComesFromLocalMachineHive) {
+  store_.Write(Hive::LocalMachine, kAppKey, "code", "MDFR");
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  EXPECT_EQ(app.productCode(), "MDFR");
+}
+
+TEST_F(AppTest, SecondStartRaisesFirstAndEnds) {
+  App first(Environment());
+  ASSERT_TRUE(first.Start());
+  MainWindow* window = first.mainWindow();
+  window->showMinimized();
+  QCoreApplication::processEvents();
+
+  App second(Environment());
+  EXPECT_FALSE(second.Start());
+  EXPECT_EQ(second.mainWindow(), nullptr);
+  EXPECT_EQ(second.steps(), std::vector<std::string>{"AcquireSingleInstance"});
+
+  for (int i = 0; i < 100 && window->isMinimized(); ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ::usleep(10000);
+  }
+  EXPECT_FALSE(window->isMinimized());
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppTest, QuitSavesGeometryAndNextStartRestoresIt) {
+  {
+    App app(Environment());
+    ASSERT_TRUE(app.Start());
+    MainWindow* window = app.mainWindow();
+    window->move(40, 30);
+    window->resize(700, 420);
+    QCoreApplication::processEvents();
+    window->OnCommand(414);
+    EXPECT_EQ(ExecWithTimeout(app), 0);
+  }
+  std::optional<WindowRect> saved = LoadDialogGeometry(store_, kDisplayName, 101, 4000, 4000);
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(saved->width, 700);
+  EXPECT_EQ(saved->height, 420);
+
+  App again(Environment());
+  ASSERT_TRUE(again.Start());
+  EXPECT_EQ(again.mainWindow()->size(), QSize(700, 420));
+}
+
+TEST_F(AppTest, MaximisedWindowSavesItsNormalRectangle) {
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  MainWindow* window = app.mainWindow();
+  window->resize(500, 300);
+  QCoreApplication::processEvents();
+  window->showMaximized();
+  QCoreApplication::processEvents();
+  window->OnCommand(414);
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+  std::optional<WindowRect> saved = LoadDialogGeometry(store_, kDisplayName, 101, 4000, 4000);
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(QSize(saved->width, saved->height), QSize(500, 300));
+}
+
+TEST_F(AppTest, ClosingInWallpaperModeOnlyHides) {
+  App app(Environment());
+  app.settings().wallpaper = 1;
+  ASSERT_TRUE(app.Start());
+  MainWindow* window = app.mainWindow();
+  EXPECT_FALSE(window->close());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->destroyed());
+  EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 0);
+
+  // Quit still ends the program.
+  window->OnCommand(414);
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+}
+
+TEST_F(AppTest, ClosingOutsideWallpaperModeEndsTheProgram) {
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  app.mainWindow()->close();
+  EXPECT_TRUE(app.mainWindow()->destroyed());
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+  EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 1);
+}
+
+TEST_F(AppTest, MainWindowLayout) {
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  MainWindow* window = app.mainWindow();
+  EXPECT_EQ(window->windowTitle(), "Quillary Meridiana");
+  EXPECT_EQ(window->minimumSize(), QSize(320, 250));
+  EXPECT_EQ(window->toolbar()->objectName(), "control1000");
+  EXPECT_EQ(window->toolbar()->actions().size(), 22);
+
+  PartStatusBar* bar = window->statusBar();
+  ASSERT_EQ(bar->partCount(), 5);
+  for (int width : {900, 640, 320}) {
+    window->resize(width, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->partRect(1).width(), 50) << width;
+    EXPECT_EQ(bar->partRect(2).width(), 50) << width;
+    EXPECT_EQ(bar->partRect(3).width(), 60) << width;
+    EXPECT_EQ(bar->partRect(4).width(), 120) << width;
+    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 280) << width;
+    EXPECT_EQ(bar->partRect(4).right() + 1, bar->width()) << width;
+  }
+  // The map lies 2 pixels below the toolbar and ends on the status bar.
+  const QRect map(window->mapArea()->mapTo(window, QPoint(0, 0)), window->mapArea()->size());
+  const QRect status(bar->mapTo(window, QPoint(0, 0)), bar->size());
+  EXPECT_EQ(map.top(), window->toolbar()->geometry().bottom() + 1 + 2);
+  EXPECT_EQ(map.bottom() + 1, status.top());
+  EXPECT_EQ(map.width(), window->width());
+}
+
+}  // namespace
+}  // namespace meridiana

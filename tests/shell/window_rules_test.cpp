@@ -1,0 +1,101 @@
+// Rules of the window framework that need no window: status bar part edges, saved dialog
+// rectangles, the program's names.
+#include <gtest/gtest.h>
+
+#include "foundation/memory_key_value_store.h"
+#include "shell/app_identity.h"
+#include "shell/dialog_geometry.h"
+#include "shell/status_parts.h"
+
+namespace meridiana {
+namespace {
+
+TEST(StatusPartEdges, MainBarKeepsRightPartsFixed) {
+  // Parts 1-4 are 50, 50, 60 and 120 pixels wide at any width; part 0 takes the rest.
+  EXPECT_EQ(StatusPartRightEdges(800, kMainStatusParts, kMainStatusDistances),
+            (std::vector<int>{520, 570, 620, 680, 800}));
+  EXPECT_EQ(StatusPartRightEdges(1000, kMainStatusParts, kMainStatusDistances),
+            (std::vector<int>{720, 770, 820, 880, 1000}));
+}
+
+TEST(StatusPartEdges, NarrowBarSqueezesInsteadOfOverlapping) {
+  EXPECT_EQ(StatusPartRightEdges(200, 5, {280, 230, 180, 120}),
+            (std::vector<int>{0, 0, 20, 80, 200}));
+  EXPECT_EQ(StatusPartRightEdges(-5, 3, {10}), (std::vector<int>{0, 0, 0}));
+}
+
+TEST(StatusPartEdges, ZeroOrMissingDistanceEndsAtRightEdge) {
+  EXPECT_EQ(StatusPartRightEdges(300, 3, {100, 0}), (std::vector<int>{200, 300, 300}));
+  EXPECT_EQ(StatusPartRightEdges(300, 1, {}), (std::vector<int>{300}));
+}
+
+class SavedGeometry : public ::testing::Test {
+ protected:
+  void Put(const char* name, const char* value) {
+    store_.Write(Hive::CurrentUser, DialogKeyPath(kDisplayName, 101), name, value);
+  }
+  std::optional<WindowRect> Load() const {
+    return LoadDialogGeometry(store_, kDisplayName, 101, 1280, 1024);
+  }
+  MemoryKeyValueStore store_;
+};
+
+TEST_F(SavedGeometry, KeyNamesDisplayNameAndDialog) {
+  EXPECT_EQ(DialogKeyPath(kDisplayName, 101), "Software\\QUILLARY\\Quillary Meridiana\\DLGS\\101");
+}
+
+TEST_F(SavedGeometry, RoundTrips) {
+  ASSERT_TRUE(SaveDialogGeometry(store_, kDisplayName, 101, {10, 20, 640, 400}));
+  EXPECT_EQ(store_.Read(Hive::CurrentUser, DialogKeyPath(kDisplayName, 101), "width"), "640");
+  EXPECT_EQ(Load(), (WindowRect{10, 20, 640, 400}));
+  EXPECT_EQ(LoadDialogGeometry(store_, kDisplayName, 103, 1280, 1024), std::nullopt);
+}
+
+TEST_F(SavedGeometry, OffScreenPositionIsPulledBack) {
+  SaveDialogGeometry(store_, kDisplayName, 101, {5000, 3000, 640, 400});
+  EXPECT_EQ(Load(), (WindowRect{1180, 924, 640, 400}));
+}
+
+TEST_F(SavedGeometry, NegativeZeroMissingOrGarbageValuesAreIgnored) {
+  struct Row {
+    const char* name;
+    const char* value;
+  };
+  const Row rows[] = {{"left", "-1"}, {"top", "-20"}, {"width", "0"},      {"height", "0"},
+                      {"width", ""},  {"top", "12x"}, {"left", "99999999999"}};
+  for (const Row& row : rows) {
+    SaveDialogGeometry(store_, kDisplayName, 101, {10, 20, 640, 400});
+    Put(row.name, row.value);
+    EXPECT_EQ(Load(), std::nullopt) << row.name << "=" << row.value;
+  }
+  SaveDialogGeometry(store_, kDisplayName, 101, {10, 20, 640, 400});
+  store_.Remove(Hive::CurrentUser, DialogKeyPath(kDisplayName, 101), "height");
+  EXPECT_EQ(Load(), std::nullopt);
+}
+
+TEST_F(SavedGeometry, ReportsFailedWrites) {
+  store_.SetFailWrites(true);
+  EXPECT_FALSE(SaveDialogGeometry(store_, kDisplayName, 101, {1, 2, 3, 4}));
+}
+
+TEST(ProgramNames, BaseNameCutsFolderExtensionAndSuffix) {
+  EXPECT_EQ(ProgramBaseName("/usr/bin/meridiana"), "meridiana");
+  EXPECT_EQ(ProgramBaseName("/opt/q/meridiana_x64.bin"), "meridiana");
+  EXPECT_EQ(ProgramBaseName("my_tool_v2.exe"), "my_tool");
+  EXPECT_EQ(ProgramBaseName("/a.b/plain"), "plain");
+  EXPECT_EQ(ProgramBaseName(""), "");
+}
+
+TEST(ProgramNames, ProductCodeFromLocalMachineValue) {
+  MemoryKeyValueStore store;
+  EXPECT_EQ(ProductCode(store), "MDEN");
+  store.Write(Hive::CurrentUser, kAppKey, "code", "USER");  // the wrong hive
+  EXPECT_EQ(ProductCode(store), "MDEN");
+  store.Write(Hive::LocalMachine, kAppKey, "code", "MDDE12345");
+  EXPECT_EQ(ProductCode(store), "MDDE12345");
+  store.Write(Hive::LocalMachine, kAppKey, "code", "MDDE123456");  // 10 characters: too long
+  EXPECT_EQ(ProductCode(store), "MDEN");
+}
+
+}  // namespace
+}  // namespace meridiana
