@@ -12,5 +12,7 @@ using Args = std::vector<std::string>;
 int RunPack(const Args& args);
 int RunUnpack(const Args& args);
 int RunSun(const Args& args);
+int RunCities(const Args& args);
+int RunRender(const Args& args);
 
 }  // namespace meridiana::cli

@@ -19,6 +19,10 @@ constexpr Command kCommands[] = {
     {"unpack", "unpack IN OUT          unpack a data file into text", meridiana::cli::RunUnpack},
     {"sun", "sun [--at ISO] --lat LAT --lon LON [--tz HOURS] [--mask N]   one solar query, every field",
      meridiana::cli::RunSun},
+    {"cities", "cities [--at ISO] [--data DIR]   every city with its local time, saving, sun and codes (TSV)",
+     meridiana::cli::RunCities},
+    {"render", "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]   the composed map",
+     meridiana::cli::RunRender},
 };
 
 int Usage(FILE* out) {
