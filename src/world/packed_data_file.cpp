@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <new>
 
 #include "foundation/file_util.h"
 
@@ -28,8 +30,19 @@ std::optional<std::string> UnpackData(std::string_view bytes) {
   const auto plainLength = static_cast<std::int32_t>(ReadLe32(p + 4));
   if (plainLength < 0) return std::nullopt;
 
-  std::string text(static_cast<std::size_t>(plainLength), '\0');
-  uLongf produced = static_cast<uLongf>(plainLength);
+  // Deflate cannot expand a byte of input into more than 1032 bytes of output, so a stated
+  // length beyond that is never reached: inflating into the smaller capacity gives the same
+  // result without letting a tiny file claim gigabytes of memory.
+  const std::uint64_t reachable = static_cast<std::uint64_t>(bytes.size() - 8) * 1032 + 1024;
+  const auto capacity = static_cast<std::size_t>(
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(plainLength), reachable));
+  std::string text;
+  try {
+    text.resize(capacity);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  uLongf produced = static_cast<uLongf>(capacity);
   const uLong sourceLength = static_cast<uLong>(bytes.size() - 8);
   // uncompress() fails with Z_BUF_ERROR when the text is longer than the stated length, and with
   // Z_DATA_ERROR for a corrupt stream or a bad Adler-32.
@@ -46,14 +59,16 @@ std::optional<std::string> ReadPackedDataFile(const char* name) {
 }
 
 std::string PackData(std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return {};
   uLongf bound = ::compressBound(static_cast<uLong>(text.size()));
   std::string out;
   AppendLe32(out, kPackedDataMagic);
   AppendLe32(out, static_cast<std::uint32_t>(text.size()));
   out.resize(8 + bound);
-  ::compress2(reinterpret_cast<Bytef*>(out.data() + 8), &bound,
-              reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()),
-              Z_BEST_COMPRESSION);
+  if (::compress2(reinterpret_cast<Bytef*>(out.data() + 8), &bound,
+                  reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()),
+                  Z_BEST_COMPRESSION) != Z_OK)
+    return {};
   out.resize(8 + bound);
   return out;
 }

@@ -19,7 +19,8 @@ std::optional<std::string> ReadPackedDataFile(const char* name);
 // The same on bytes already in memory.
 std::optional<std::string> UnpackData(std::string_view bytes);
 
-// The packed form of a text (the writer behind `meridiana-cli pack`).
+// The packed form of a text (the writer behind `meridiana-cli pack`); empty when the text is
+// longer than the format's 32-bit length or cannot be compressed.
 std::string PackData(std::string_view text);
 
 }  // namespace meridiana
