@@ -1,18 +1,35 @@
 #pragma once
-// One QApplication for the whole test program, made on first use. Widgets need it; GoogleTest's
-// main does not make one.
+// One QApplication for the whole test program. Widgets need it and GoogleTest's main does not
+// make one. It is made before the first test and destroyed after the last one, while main() is
+// still running: destroying it among the static objects at exit crashes.
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
+#include <memory>
 
 namespace meridiana::test {
 
-inline QApplication& QtApp() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+class QtAppEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[12] = "shell_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+// GoogleTest owns registered environments.
+inline ::testing::Environment* const kQtAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+// The application; call it in a fixture's SetUp so that the header's environment is linked in.
+inline QApplication& QtApp() { return *qobject_cast<QApplication*>(QCoreApplication::instance()); }
 
 }  // namespace meridiana::test
