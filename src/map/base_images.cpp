@@ -32,6 +32,10 @@ bool MapImages::LoadDayAndZones() {
   return day && zones;
 }
 
+bool MapImages::LoadDay() { return LoadInto(day_, kDayImagePath); }
+
+bool MapImages::LoadZones() { return LoadInto(zones_, kZoneImagePath); }
+
 bool MapImages::LoadNight() { return LoadInto(night_, kNightImagePath); }
 
 void MapImages::ComposeFromDay() { composed_ = DibCopy(day_.get()); }

@@ -29,6 +29,9 @@ class MapImages {
   // Loads the day and time-zone images when they are missing (start-up, restore, wallpaper).
   // Each failure shows "Unable to load file '<relative path>'"; true when both are loaded.
   bool LoadDayAndZones();
+  // The same for one image (what a single rendering needs).
+  bool LoadDay();
+  bool LoadZones();
   // Loads the night image when it is missing; the same error box on failure.
   bool LoadNight();
   // Start-up: the composed map becomes a copy of the day image.

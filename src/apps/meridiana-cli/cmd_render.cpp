@@ -1,0 +1,164 @@
+// meridiana-cli render: the composed map for one instant, written as a PNG or BMP file.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "commands.h"
+#include "foundation/clock.h"
+#include "foundation/user_notice.h"
+#include "iso_time.h"
+#include "map/base_images.h"
+#include "map/compose.h"
+#include "map/dib_ops.h"
+#include "map/image_load.h"
+#include "map/png_writer.h"
+
+namespace meridiana::cli {
+namespace {
+
+constexpr char kRenderUsage[] =
+    "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
+    "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n";
+
+class StderrNotice : public UserNotice {
+ public:
+  void ShowMessage(std::string_view caption, std::string_view text) override {
+    std::fprintf(stderr, "meridiana-cli: %.*s: %.*s\n", static_cast<int>(caption.size()),
+                 caption.data(), static_cast<int>(text.size()), text.data());
+  }
+  void ShowStatus(int, std::string_view) override {}
+};
+
+std::string ProgramFolder() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  const std::string_view exe(path, static_cast<std::size_t>(n));
+  const std::size_t slash = exe.rfind('/');
+  return slash == std::string_view::npos || slash == 0 ? std::string("/")
+                                                       : std::string(exe.substr(0, slash));
+}
+
+// "day,shadow" and the like; nothing for an unknown name.
+std::optional<ViewModes> ParseLayers(std::string_view list) {
+  ViewModes modes;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    const std::string_view name = list.substr(0, comma);
+    if (name == "day") {
+      modes.day = true;
+    } else if (name == "night") {
+      modes.night = true;
+    } else if (name == "zones") {
+      modes.zones = true;
+    } else if (name == "shadow") {
+      modes.shadow = true;
+    } else if (name == "clouds") {
+      modes.clouds = true;
+    } else if (!name.empty()) {
+      return std::nullopt;
+    }
+    if (comma == std::string_view::npos) break;
+    list.remove_prefix(comma + 1);
+  }
+  return modes;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  text.remove_prefix(text.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+int Fail(const char* what, const std::string& detail) {
+  std::fprintf(stderr, "meridiana-cli render: %s '%s'\n", what, detail.c_str());
+  return 1;
+}
+
+int BadUsage(const char* what, const std::string& detail) {
+  std::fprintf(stderr, "meridiana-cli render: %s '%s'\n%s", what, detail.c_str(), kRenderUsage);
+  return 2;
+}
+
+}  // namespace
+
+int RunRender(const Args& args) {
+  std::optional<TimeValue> at;
+  std::string out;
+  std::string layers = "day,shadow";
+  std::string clouds;
+  std::string data;
+  int width = 0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    if (i + 1 >= args.size()) return BadUsage("missing the value of", flag);
+    const std::string& value = args[++i];
+    if (flag == "--at") {
+      at = ParseIsoInstant(value);
+      if (!at) return BadUsage("not an instant:", value);
+    } else if (flag == "--out") {
+      out = value;
+    } else if (flag == "--layers") {
+      layers = value;
+    } else if (flag == "--clouds") {
+      clouds = value;
+    } else if (flag == "--data") {
+      data = value;
+    } else if (flag == "--width") {
+      char* end = nullptr;
+      const long w = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || w < 1 || w > kDibMaxSide) {
+        return BadUsage("not a width from 1 to 16384:", value);
+      }
+      width = static_cast<int>(w);
+    } else {
+      return BadUsage("unknown option", flag);
+    }
+  }
+  if (out.empty()) return BadUsage("no output file given", "--out");
+  const bool png = EndsWithNoCase(out, ".png");
+  if (!png && !EndsWithNoCase(out, ".bmp"))
+    return BadUsage("output must end in .png or .bmp:", out);
+  const std::optional<ViewModes> modes = ParseLayers(layers);
+  if (!modes) return BadUsage("unknown layer in", layers);
+
+  StderrNotice notice;
+  MapImages images(data.empty() ? ProgramFolder() : data, &notice);
+  // Only what these layers can use; the night image is loaded by the composition itself.
+  images.LoadDay();
+  if (modes->zones) images.LoadZones();
+  if (!clouds.empty()) {
+    DibPtr cloud = DibLoad(clouds.c_str());
+    if (!cloud) return Fail("cannot read the cloud image", clouds);
+    images.SetCloud(std::move(cloud));
+  }
+
+  SystemClock clock;
+  Compositor compositor(images, nullptr, &notice);
+  compositor.modes = *modes;
+  compositor.Compose(at ? *at : clock.Now());
+  const Dib* map = images.composed();
+  if (!map) return Fail("no picture to write (base images missing?) for", out);
+
+  DibPtr scaled;
+  if (width > 0 && width != DibWidth(map)) {
+    scaled = DibScale(map, width, -1);
+    if (!scaled) return Fail("cannot scale to width", std::to_string(width));
+    map = scaled.get();
+  }
+  const bool written = png ? SavePng(map, out.c_str()) : DibSaveBmp(map, out.c_str());
+  if (!written) return Fail("cannot write", out);
+  return 0;
+}
+
+}  // namespace meridiana::cli
