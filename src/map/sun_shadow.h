@@ -1,0 +1,37 @@
+#pragma once
+// The sun shadow: darkens the composed map towards the night image wherever the Sun, at one
+// instant, is below the horizon or less than 9 degrees above it.
+//
+// Pixel (x, y) of a W x H map stands for latitude 90 - y * 180 / H and longitude
+// 180 - (W - 1 - x) * 360 / W. Its elevation e (degrees, no refraction) comes from
+// ComputeSolarPosition with the shading mask (7), the UTC calendar of the instant and timezone 0.
+// Per channel, with D the composed and N the night value, in double precision and truncated to a
+// byte (h = e / 9 held in single precision):
+//   e < 0         D = (1.6 N + 0.4 D) / 2
+//   0 < e <= 9    D = ((D h + N (1 - h)) 1.7 + 0.3 D) / 2
+//   e = 0, e > 9  D unchanged
+// When the solar routine rejects the instant (a year outside 1950..2050) every pixel keeps the
+// elevation the freshly cleared query holds, 0, so the map is left as it is.
+
+#include <cstdint>
+
+#include "foundation/clock.h"
+#include "foundation/dib.h"
+
+namespace meridiana {
+
+// The pass the program runs. Both images must be valid 24-bit images of the same size, else it
+// does nothing. Gives bit for bit the pixels of ApplySunShadowPerPixel: the part of the solar
+// computation that depends on the instant is done once, the latitude part once per row and the
+// longitude part once per column, with the same single-precision operations in the same order;
+// the arc cosine is taken only for pixels near the horizon, where its value matters.
+void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now);
+
+// The same pass the plain way: the whole solar computation for every pixel, bottom row first.
+// Kept as the reference the fast pass is tested and measured against.
+void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now);
+
+// One pixel's blend (blue, green, red bytes) for elevation e, as tabled above.
+void BlendShadowPixel(std::uint8_t* composed, const std::uint8_t* night, float elevation);
+
+}  // namespace meridiana

@@ -1,0 +1,178 @@
+#include "map/sun_shadow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace meridiana {
+namespace {
+
+// Synthetic pictures made here, not real imagery: a "day" of smooth gradients and a darker
+// "night" with a different pattern, so every channel pair of the blend gets exercised.
+DibPtr SyntheticDay(int w, int h) {
+  DibPtr dib = DibCreate(w, h, 24);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = dib->rows[y];
+    for (int x = 0; x < w; ++x, p += 3) {
+      p[0] = static_cast<uint8_t>(x * 255 / std::max(1, w - 1));
+      p[1] = static_cast<uint8_t>(y * 255 / std::max(1, h - 1));
+      p[2] = static_cast<uint8_t>((x * 7 + y * 13) & 0xff);
+    }
+  }
+  return dib;
+}
+
+DibPtr SyntheticNight(int w, int h) {
+  DibPtr dib = DibCreate(w, h, 24);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = dib->rows[y];
+    for (int x = 0; x < w; ++x, p += 3) {
+      p[0] = static_cast<uint8_t>((x ^ y) & 0x3f);
+      p[1] = static_cast<uint8_t>((x * 3 + y) % 50);
+      p[2] = static_cast<uint8_t>(255 - (x + y) % 256);
+    }
+  }
+  return dib;
+}
+
+bool SamePixels(const Dib* a, const Dib* b) {
+  const std::size_t rowBytes = static_cast<std::size_t>(DibWidth(a)) * 3;
+  for (int y = 0; y < DibHeight(a); ++y) {
+    if (std::memcmp(a->rows[y], b->rows[y], rowBytes) != 0) return false;
+  }
+  return true;
+}
+
+int ChangedPixels(const Dib* a, const Dib* b) {
+  int changed = 0;
+  for (int y = 0; y < DibHeight(a); ++y) {
+    for (int x = 0; x < DibWidth(a) * 3; x += 3) {
+      changed += std::memcmp(a->rows[y] + x, b->rows[y] + x, 3) != 0;
+    }
+  }
+  return changed;
+}
+
+TEST(BlendShadowPixel, NightTwilightAndDay) {
+  const uint8_t night[3] = {10, 10, 30};
+  uint8_t d[3] = {200, 100, 50};
+  BlendShadowPixel(d, night, -0.5f);
+  EXPECT_EQ(d[0], 48);
+  EXPECT_EQ(d[1], 28);
+  EXPECT_EQ(d[2], 34);
+
+  // e = 4.5 gives h = 0.5: ((100 + 5) * 1.7 + 60) / 2 = 119.25, stored as 119.
+  const uint8_t n10[3] = {10, 10, 10};
+  uint8_t t[3] = {200, 200, 200};
+  BlendShadowPixel(t, n10, 4.5f);
+  EXPECT_EQ(t[0], 119);
+  EXPECT_EQ(t[2], 119);
+
+  // At e = 9 the twilight formula still applies, and gives the composed value back only when
+  // the truncation allows: (200 * 1.7 + 60) / 2 = 200.
+  uint8_t nine[3] = {200, 0, 255};
+  BlendShadowPixel(nine, n10, 9.0f);
+  EXPECT_EQ(nine[0], 200);
+  EXPECT_EQ(nine[1], 0);  // (0 + 0) * 1.7 + 0 ... stays 0
+  EXPECT_EQ(nine[2], 255);
+
+  // e exactly 0 and e above 9 leave the pixel alone.
+  for (const float e : {0.0f, 9.5f, 90.0f}) {
+    uint8_t keep[3] = {200, 100, 50};
+    BlendShadowPixel(keep, night, e);
+    EXPECT_EQ(keep[0], 200) << e;
+    EXPECT_EQ(keep[1], 100) << e;
+    EXPECT_EQ(keep[2], 50) << e;
+  }
+}
+
+TEST(ApplySunShadow, SameBitsAsThePerPixelPass) {
+  struct Instant {
+    const char* what;
+    TimeValue t;
+    bool shaded;  // false: the solar routine rejects the instant, the map stays as it is
+  };
+  const Instant instants[] = {
+      {"June solstice", UtcFromCalendar(2024, 6, 20, 20, 51, 0), true},
+      {"December solstice", UtcFromCalendar(2024, 12, 21, 9, 20, 0), true},
+      {"March equinox", UtcFromCalendar(2024, 3, 20, 3, 6, 0), true},
+      {"1 January", UtcFromCalendar(2025, 1, 1, 0, 0, 0), true},
+      {"31 December of a leap year", UtcFromCalendar(2024, 12, 31, 23, 59, 59), true},
+      {"year 2050", UtcFromCalendar(2050, 8, 1, 6, 30, 0), true},
+      {"past 2050", UtcFromCalendar(2051, 3, 1, 12, 0, 0), false},
+      {"before 1950", UtcFromCalendar(1949, 12, 31, 23, 0, 0), false},
+  };
+  const DibPtr night = SyntheticNight(1024, 512);
+  const DibPtr day = SyntheticDay(1024, 512);
+  for (const Instant& i : instants) {
+    const DibPtr fast = DibCopy(day.get());
+    const DibPtr slow = DibCopy(day.get());
+    ApplySunShadow(fast.get(), night.get(), i.t);
+    ApplySunShadowPerPixel(slow.get(), night.get(), i.t);
+    EXPECT_TRUE(SamePixels(fast.get(), slow.get())) << i.what;
+    const int changed = ChangedPixels(day.get(), fast.get());
+    if (i.shaded) {
+      // Night covers half the map; the twilight band adds more, widest near the poles, where
+      // the map stretches it.
+      EXPECT_GT(changed, 1024 * 512 * 45 / 100) << i.what;
+      EXPECT_LT(changed, 1024 * 512 * 70 / 100) << i.what;
+    } else {
+      EXPECT_EQ(changed, 0) << i.what;
+    }
+  }
+}
+
+TEST(ApplySunShadow, OtherSizesAndOddShapes) {
+  const TimeValue t = UtcFromCalendar(2024, 6, 20, 20, 51, 0);
+  for (const auto& [w, h] : {std::pair{360, 180}, std::pair{7, 5}, std::pair{1, 1},
+                             std::pair{2048, 3}, std::pair{3, 900}}) {
+    const DibPtr night = SyntheticNight(w, h);
+    const DibPtr fast = SyntheticDay(w, h);
+    const DibPtr slow = SyntheticDay(w, h);
+    ApplySunShadow(fast.get(), night.get(), t);
+    ApplySunShadowPerPixel(slow.get(), night.get(), t);
+    EXPECT_TRUE(SamePixels(fast.get(), slow.get())) << w << "x" << h;
+  }
+}
+
+TEST(ApplySunShadow, NightSideAndDaySideWhereTheyBelong) {
+  // At the June solstice 12:00 UTC the Sun stands over about 23.4N 0E: a 1024 x 512 map keeps
+  // that pixel, darkens its antipode fully, and shades the North Pole region not at all.
+  const TimeValue t = UtcFromCalendar(2024, 6, 21, 12, 0, 0);
+  const DibPtr night = SyntheticNight(1024, 512);
+  const DibPtr day = SyntheticDay(1024, 512);
+  const DibPtr map = DibCopy(day.get());
+  ApplySunShadow(map.get(), night.get(), t);
+  auto pixelAt = [](const Dib* dib, double lat, double lon) {
+    const int y = static_cast<int>(std::lround((90.0 - lat) * 512 / 180));
+    const int x = static_cast<int>(std::lround(1023 - (180.0 - lon) * 1024 / 360));
+    return dib->rows[y] + x * 3;
+  };
+  EXPECT_EQ(std::memcmp(pixelAt(map.get(), 23.4, 0.0), pixelAt(day.get(), 23.4, 0.0), 3), 0);
+  EXPECT_EQ(std::memcmp(pixelAt(map.get(), 85.0, 179.0), pixelAt(day.get(), 85.0, 179.0), 3), 0);
+  const uint8_t* n = pixelAt(night.get(), -23.4, 179.0);
+  const uint8_t* d = pixelAt(day.get(), -23.4, 179.0);
+  const uint8_t* m = pixelAt(map.get(), -23.4, 179.0);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(m[c], static_cast<uint8_t>((1.6 * n[c] + 0.4 * d[c]) / 2)) << c;
+  }
+}
+
+TEST(ApplySunShadow, MissingOrMismatchedImagesDoNothing) {
+  const TimeValue t = UtcFromCalendar(2024, 6, 21, 12, 0, 0);
+  const DibPtr day = SyntheticDay(64, 32);
+  const DibPtr keep = DibCopy(day.get());
+  const DibPtr smaller = SyntheticNight(32, 32);
+  const DibPtr eightBit = DibCreate(64, 32, 8);
+  for (auto* pass : {&ApplySunShadow, &ApplySunShadowPerPixel}) {
+    pass(day.get(), nullptr, t);
+    pass(day.get(), smaller.get(), t);
+    pass(day.get(), eightBit.get(), t);
+    pass(nullptr, smaller.get(), t);
+    EXPECT_TRUE(SamePixels(day.get(), keep.get()));
+  }
+}
+
+}  // namespace
+}  // namespace meridiana
