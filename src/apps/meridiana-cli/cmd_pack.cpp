@@ -17,6 +17,10 @@ int RunPack(const Args& args) {
     return 1;
   }
   const std::string packed = PackData(*text);
+  if (packed.empty()) {
+    std::fprintf(stderr, "meridiana-cli: '%s' is too large to pack\n", args[0].c_str());
+    return 1;
+  }
   if (!WriteWholeFile(args[1].c_str(), packed.data(), packed.size())) {
     std::fprintf(stderr, "meridiana-cli: cannot write '%s'\n", args[1].c_str());
     return 1;
