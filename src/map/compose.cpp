@@ -4,6 +4,7 @@
 
 #include "foundation/user_notice.h"
 #include "map/base_images.h"
+#include "map/sun_shadow.h"
 
 namespace meridiana {
 
@@ -128,7 +129,7 @@ bool ZoneTint(const Dib* day, const Dib* zones, Dib* out) {
 }
 
 Compositor::Compositor(MapImages& images, ComposeHost* host, UserNotice* notice)
-    : images_(images), host_(host), notice_(notice) {}
+    : images_(images), host_(host), notice_(notice), shadowPass_(ApplySunShadow) {}
 
 bool Compositor::GuardedCloudBlend(const Dib* base, const Dib* cloud) {
   if (blendInProgress_) return false;

@@ -1,0 +1,93 @@
+"""Helpers of the render tests: synthetic base images, and BMP/PNG pixel readers that share no
+code with the program."""
+
+import struct
+import zlib
+
+
+def write_bmp(path, width, height, pixel):
+    """A 24-bit bottom-up BMP; pixel(x, y) gives (blue, green, red), y counted from the top.
+    Synthetic test data, not a picture of the Earth."""
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            row += bytes(pixel(x, y))
+        row += b"\0" * (stride - width * 3)
+        rows.append(bytes(row))
+    data = b"".join(rows)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 0, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + data)
+
+
+def write_uniform_bmp(path, width, height, bgr):
+    stride = (width * 3 + 3) & ~3
+    row = bytes(bgr) * width + b"\0" * (stride - width * 3)
+    data = row * height
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 0, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + data)
+
+
+def read_bmp(path):
+    """(width, height, rows) with rows[y] the (blue, green, red) bytes of visual row y."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:2] == b"BM", "not a BMP"
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height, _, bpp = struct.unpack_from("<iiHH", data, 18)
+    assert bpp == 24, "not 24-bit"
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(abs(height)):
+        stored = abs(height) - 1 - y if height > 0 else y
+        start = offset + stored * stride
+        rows.append(data[start:start + width * 3])
+    return width, abs(height), rows
+
+
+def read_png(path):
+    """An 8-bit RGB PNG as (width, height, rows) with rows in blue, green, red order."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    pos, idat, width, height = 8, b"", 0, 0
+    while pos < len(data):
+        length, kind = struct.unpack_from(">I4s", data, pos)
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack_from(">IIBB", body)
+            assert depth == 8 and colour == 2, "not 8-bit RGB"
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * 3
+    rows, prev = [], bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 3] if i >= 3 else 0
+            b = prev[i]
+            c = prev[i - 3] if i >= 3 else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + b) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 0xFF
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+                line[i] = (line[i] + pred) & 0xFF
+        prev = line
+        bgr = bytearray(stride)
+        bgr[0::3], bgr[1::3], bgr[2::3] = line[2::3], line[1::3], line[0::3]
+        rows.append(bytes(bgr))
+    return width, height, rows

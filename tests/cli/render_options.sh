@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# meridiana-cli render: layers, options, output formats and failures, on synthetic base images.
+set -euo pipefail
+stage=$1
+cli=$stage/meridiana-cli
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/data/images" "$work/empty"
+
+export PYTHONPATH=$here
+python3 - "$work" <<'PY'
+import sys
+from render_lib import write_bmp, write_uniform_bmp
+work = sys.argv[1]
+# Synthetic images (not pictures of the Earth): a coordinate pattern by day, uniform otherwise.
+write_bmp(f"{work}/data/images/earth_day.bmp", 1024, 512,
+          lambda x, y: (x & 255, y & 255, 90 + (x >> 8) * 10 + (y >> 8) * 40))
+write_uniform_bmp(f"{work}/data/images/earth_night.bmp", 1024, 512, (10, 10, 30))
+write_uniform_bmp(f"{work}/data/images/earth_tz.bmp", 1024, 512, (200, 200, 200))
+write_uniform_bmp(f"{work}/cloud.bmp", 512, 256, (200, 200, 200))  # scaled to the map's size
+PY
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+render() { "$cli" render --at 2026-06-21T12:00:00Z --data "$work/data" "$@"; }
+
+render --layers day --out "$work/day.bmp"
+render --layers day --out "$work/day.PNG"
+render --layers night,shadow --out "$work/night.bmp"
+render --layers day,zones --out "$work/zones.bmp"
+render --layers day,clouds --clouds "$work/cloud.bmp" --out "$work/clouds.bmp"
+render --layers day --width 512 --out "$work/half.bmp"
+render --out "$work/default.png"
+
+python3 - "$work" <<'PY'
+import sys
+from render_lib import read_bmp, read_png
+work = sys.argv[1]
+
+def check(cond, what):
+    if not cond:
+        sys.exit("FAIL: " + what)
+
+w, h, day = read_bmp(f"{work}/day.bmp")
+check((w, h) == (1024, 512), "day size")
+bad = [(x, y) for y in (0, 1, 255, 256, 511) for x in (0, 255, 256, 1023)
+       if tuple(day[y][3 * x:3 * x + 3]) != (x & 255, y & 255, 90 + (x >> 8) * 10 + (y >> 8) * 40)]
+check(not bad, f"day layer is the day image unchanged, wrong at {bad[:3]}")
+
+w, h, png = read_png(f"{work}/day.PNG")
+check((w, h) == (1024, 512) and png == day, "the PNG holds the same pixels as the BMP")
+
+_, _, night = read_bmp(f"{work}/night.bmp")
+check(all(r == bytes((10, 10, 30)) * 1024 for r in night),
+      "night map turns the shadow off and shows the night image")
+
+_, _, zones = read_bmp(f"{work}/zones.bmp")
+# Day pixel (0,0): (0, 0, 90), mean 30 -> (1.4 * 30 + 0.6 * 200) / 2 = 81.
+check(tuple(zones[0][0:3]) == (81, 81, 81), f"zone tint {tuple(zones[0][0:3])}")
+
+_, _, clouds = read_bmp(f"{work}/clouds.bmp")
+# Day pixel (100, 100) is (100, 100, 90), mean 96, under cloud mean 200.
+wa, wb = 96 / 200, 200 / 96
+want = tuple(int((c * wa + 200 * wb + 10) / (wa + wb)) for c in (100, 100, 90))
+got = tuple(clouds[100][300:303])
+check(all(abs(g - v) <= 1 for g, v in zip(got, want)), f"cloud blend {got} vs {want}")
+
+w, h, _ = read_bmp(f"{work}/half.bmp")
+check((w, h) == (512, 256), f"--width 512 gives 512x256, not {w}x{h}")
+
+w, h, shaded = read_png(f"{work}/default.png")
+check((w, h) == (1024, 512), "default render size")
+# Noon at Greenwich in June: day at (512, 200), night on the date line.
+check(tuple(shaded[200][3 * 512:3 * 512 + 3]) == tuple(day[200][3 * 512:3 * 512 + 3]),
+      "default layers leave the day side alone")
+check(shaded[256][0:3] != day[256][0:3], "default layers shade the night side")
+PY
+
+expect_status() {
+  local want=$1; shift
+  set +e
+  "$@" >"$work/out.txt" 2>"$work/err.txt"
+  local got=$?
+  set -e
+  [ "$got" -eq "$want" ] || fail "exit $got, not $want: $* ($(cat "$work/err.txt"))"
+}
+
+expect_status 1 "$cli" render --at 2026-06-21T12:00:00Z --data "$work/empty" --out "$work/x.png"
+grep -q "Unable to load file 'images/earth_day.bmp'" "$work/err.txt" || fail "missing image message"
+[ ! -e "$work/x.png" ] || fail "a failed render leaves no file"
+expect_status 2 "$cli" render --data "$work/data" --layers day,moon --out "$work/x.png"
+expect_status 2 "$cli" render --data "$work/data" --out "$work/x.jpg"
+expect_status 2 "$cli" render --data "$work/data" --at 2026-13-01T00:00:00Z --out "$work/x.png"
+expect_status 2 "$cli" render --data "$work/data"
+expect_status 2 "$cli" render --data "$work/data" --width 0 --out "$work/x.png"
+expect_status 2 "$cli" render --data "$work/data" --out
+expect_status 1 "$cli" render --data "$work/data" --clouds "$work/none.jpg" --out "$work/x.png"
+expect_status 1 "$cli" render --data "$work/data" --out "$work/no/such/folder/x.png"
+echo "render options: ok"

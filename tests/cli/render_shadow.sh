@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The shadow of meridiana-cli render against an independent solar computation: the NOAA solar
+# calculator's equations (Meeus-based; the program itself follows a different published
+# algorithm). Every pixel more than 0.5 degrees from the horizon must lie on the right side:
+# night below, not night above, untouched above 9.5 degrees and twilight between 0.5 and 8.5.
+set -euo pipefail
+stage=$1
+cli=$stage/meridiana-cli
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/images"
+
+export PYTHONPATH=$here
+# Synthetic uniform base images whose channels tell night, twilight and day apart: the night
+# blend gives (160, 40, 51), the day stays (0, 200, 255), twilight is neither.
+python3 - "$work" <<'PY'
+import sys
+from render_lib import write_uniform_bmp
+write_uniform_bmp(f"{sys.argv[1]}/images/earth_day.bmp", 1024, 512, (0, 200, 255))
+write_uniform_bmp(f"{sys.argv[1]}/images/earth_night.bmp", 1024, 512, (200, 0, 0))
+PY
+
+instants="2026-06-21T12:00:00Z 2026-12-21T18:30:00Z 2027-03-20T06:00:00Z 2026-01-01T00:00:00Z 2049-09-10T03:17:00Z"
+for at in $instants; do
+  "$cli" render --at "$at" --data "$work" --out "$work/$at.bmp"
+done
+"$cli" render --at 2051-06-01T00:00:00Z --data "$work" --out "$work/late.bmp"
+
+python3 - "$work" $instants <<'PY'
+import calendar, math, sys
+from datetime import datetime
+from render_lib import read_bmp
+
+def sun(unix):
+    """Declination (degrees) and equation of time (minutes), NOAA solar calculator."""
+    jc = (2440587.5 + unix / 86400.0 - 2451545.0) / 36525.0
+    l0 = (280.46646 + jc * (36000.76983 + jc * 0.0003032)) % 360
+    m = 357.52911 + jc * (35999.05029 - 0.0001537 * jc)
+    e = 0.016708634 - jc * (0.000042037 + 0.0000001267 * jc)
+    rm = math.radians(m)
+    c = (math.sin(rm) * (1.914602 - jc * (0.004817 + 0.000014 * jc))
+         + math.sin(2 * rm) * (0.019993 - 0.000101 * jc) + math.sin(3 * rm) * 0.000289)
+    omega = math.radians(125.04 - 1934.136 * jc)
+    app = l0 + c - 0.00569 - 0.00478 * math.sin(omega)
+    obliq = (23 + (26 + (21.448 - jc * (46.815 + jc * (0.00059 - jc * 0.001813))) / 60) / 60
+             + 0.00256 * math.cos(omega))
+    decl = math.degrees(math.asin(math.sin(math.radians(obliq)) * math.sin(math.radians(app))))
+    y = math.tan(math.radians(obliq / 2)) ** 2
+    rl = math.radians(l0)
+    eot = 4 * math.degrees(y * math.sin(2 * rl) - 2 * e * math.sin(rm)
+                           + 4 * e * y * math.sin(rm) * math.cos(2 * rl)
+                           - 0.5 * y * y * math.sin(4 * rl) - 1.25 * e * e * math.sin(2 * rm))
+    return decl, eot
+
+work, failures = sys.argv[1], 0
+NIGHT, DAY = (160, 40, 51), (0, 200, 255)
+lo, hi, top, tw = (math.sin(math.radians(a)) for a in (-0.5, 0.5, 9.5, 8.5))
+for at in sys.argv[2:]:
+    unix = calendar.timegm(datetime.strptime(at, "%Y-%m-%dT%H:%M:%SZ").timetuple())
+    decl, eot = sun(unix)
+    minutes = (unix % 86400) / 60.0
+    w, h, rows = read_bmp(f"{work}/{at}.bmp")
+    sd, cd = math.sin(math.radians(decl)), math.cos(math.radians(decl))
+    cos_ha = []
+    for x in range(w):
+        lon = 180 - (w - 1 - x) * 360 / w
+        tst = (minutes + eot + 4 * lon) % 1440
+        ha = tst / 4 - 180
+        cos_ha.append(math.cos(math.radians(ha)))
+    counts = {"night": 0, "twilight": 0, "day": 0, "skipped": 0}
+    wrong = []
+    for y in range(h):
+        lat = math.radians(90 - y * 180 / h)
+        a, b = math.sin(lat) * sd, math.cos(lat) * cd
+        row = rows[y]
+        for x in range(w):
+            s = a + b * cos_ha[x]
+            px = (row[3 * x], row[3 * x + 1], row[3 * x + 2])
+            if s < lo:
+                ok, kind = px == NIGHT, "night"
+            elif s > top:
+                ok, kind = px == DAY, "day"
+            elif hi < s < tw:
+                ok, kind = px != NIGHT and px != DAY, "twilight"
+            elif s > hi:
+                ok, kind = px != NIGHT, "day"
+            else:
+                counts["skipped"] += 1
+                continue
+            counts[kind] += 1
+            if not ok:
+                wrong.append((x, y, px, round(math.degrees(math.asin(max(-1, min(1, s)))), 3)))
+    print(f"{at}: {counts}, wrong {len(wrong)} {wrong[:5]}")
+    failures += len(wrong)
+    if counts["night"] < 1000 or counts["day"] < 1000:
+        sys.exit(f"FAIL: {at} should show both day and night")
+
+# Past 2050 the solar routine rejects the instant and the map is left unshaded.
+_, _, late = read_bmp(f"{work}/late.bmp")
+if any(r != bytes(DAY) * 1024 for r in late):
+    sys.exit("FAIL: a rejected instant must leave the map unshaded")
+if failures:
+    sys.exit(f"FAIL: {failures} pixels on the wrong side of the horizon")
+print("render shadow: ok")
+PY
