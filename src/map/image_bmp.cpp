@@ -197,7 +197,8 @@ bool DecodeUncompressed(const uint8_t* data, std::size_t size, const BmpLayout& 
 }
 
 // Run-length coded pixels. Pixels the runs skip over are left white, the background a picture
-// is drawn on. Data that ends before the end-of-picture code is a cut-off file.
+// is drawn on. Data that ends before the end-of-picture code is a cut-off file, even when every
+// row has been drawn.
 bool DecodeRunLength(const uint8_t* data, std::size_t size, const BmpLayout& layout, Dib* dib) {
   std::memset(dib->pixels.data(), 0xFF, dib->pixels.size());
   const bool four = layout.compression == kDibRle4;
@@ -237,7 +238,6 @@ bool DecodeRunLength(const uint8_t* data, std::size_t size, const BmpLayout& lay
         put(four ? (i % 2 == 0 ? data[at + i / 2] >> 4 : data[at + i / 2] & 0x0Fu) : data[at + i]);
       at += padded;
     }
-    if (row >= height) return true;  // nothing more can be drawn
   }
   return false;
 }
