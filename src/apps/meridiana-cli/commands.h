@@ -14,5 +14,6 @@ int RunUnpack(const Args& args);
 int RunSun(const Args& args);
 int RunCities(const Args& args);
 int RunRender(const Args& args);
+int RunImage(const Args& args);
 
 }  // namespace meridiana::cli

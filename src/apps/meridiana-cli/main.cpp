@@ -23,6 +23,8 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunCities},
     {"render", "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]   the composed map",
      meridiana::cli::RunRender},
+    {"image", "image IN OUT.bmp [--width W] [--height H]   load a picture, scale it, save it as BMP",
+     meridiana::cli::RunImage},
 };
 
 int Usage(FILE* out) {

@@ -1,0 +1,82 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "commands.h"
+#include "map/dib_ops.h"
+#include "map/image_load.h"
+
+namespace meridiana::cli {
+namespace {
+
+int ImageUsage() {
+  std::fprintf(stderr, "usage: meridiana-cli image IN OUT.bmp [--width W] [--height H]\n");
+  return 2;
+}
+
+// A whole decimal number in [low, high], or false.
+bool ParseSize(const std::string& text, long low, long high, int32_t* out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
+  *out = static_cast<int32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+int RunImage(const Args& args) {
+  std::string in;
+  std::string out;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool has_width = false;
+  bool has_height = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--width" || a == "--height") {
+      if (i + 1 >= args.size()) return ImageUsage();
+      const bool is_width = a == "--width";
+      if (!ParseSize(args[++i], is_width ? 1 : -1, kDibMaxSide * 4L, is_width ? &width : &height) ||
+          (!is_width && height == 0))
+        return ImageUsage();
+      (is_width ? has_width : has_height) = true;
+    } else if (in.empty()) {
+      in = a;
+    } else if (out.empty()) {
+      out = a;
+    } else {
+      return ImageUsage();
+    }
+  }
+  if (in.empty() || out.empty()) return ImageUsage();
+
+  DibPtr dib = DibLoad(in.c_str());
+  if (!dib) {
+    std::fprintf(stderr, "meridiana-cli: cannot load picture '%s'\n", in.c_str());
+    return 1;
+  }
+  if (has_width || has_height) {
+    if (!has_height) height = -1;
+    // A height alone keeps the aspect ratio the other way round.
+    if (!has_width) {
+      if (height == -1) return ImageUsage();
+      width = static_cast<int32_t>(int64_t{height} * DibWidth(dib.get()) / DibHeight(dib.get()));
+    }
+    dib = DibScale(dib.get(), width, height);
+    if (!dib) {
+      std::fprintf(stderr, "meridiana-cli: cannot scale '%s' to that size\n", in.c_str());
+      return 1;
+    }
+  }
+  if (!DibSaveBmp(dib.get(), out.c_str())) {
+    std::fprintf(stderr, "meridiana-cli: cannot write '%s'\n", out.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace meridiana::cli
