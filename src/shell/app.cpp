@@ -58,6 +58,7 @@ bool App::Start() {
   LoadSettings();
   CreateMainWindow();
   OpenMainWindow();
+  if (quitRequested_) mainWindow_->OnCommand(ids::kCmdQuit);
   return true;
 }
 
@@ -112,9 +113,8 @@ void App::InitializePlatform() {
   QApplication::setQuitOnLastWindowClosed(false);
   if (env_.handleTerminationSignals) {
     termination_ = std::make_unique<TerminationSignals>();
-    QObject::connect(termination_.get(), &TerminationSignals::terminationRequested, [this] {
-      if (mainWindow_) mainWindow_->OnCommand(ids::kCmdQuit);
-    });
+    QObject::connect(termination_.get(), &TerminationSignals::terminationRequested,
+                     [this] { OnTerminationRequested(); });
   }
 }
 
@@ -197,7 +197,25 @@ void App::OnSaveSettings() {
   // Settings are not stored yet.
 }
 
+void App::OnTerminationRequested() {
+  if (mainWindow_) {
+    mainWindow_->OnCommand(ids::kCmdQuit);
+    return;
+  }
+  // Still starting, probably waiting in an error box: let start-up run to its end without
+  // further boxes, then quit the ordinary way.
+  quitRequested_ = true;
+  if (qtNotice_) qtNotice_->SetSilent(true);
+  if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+}
+
 void App::OnRaiseRequested() {
+  // An error box shown during start-up is the window the user needs to see.
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->show();
+    modal->raise();
+    modal->activateWindow();
+  }
   if (mainWindow_) mainWindow_->BringToFront();
   // Other open dialogs of the program come forward too.
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -215,9 +233,7 @@ void App::ReleaseImages() {
   // No base, cloud or composed images are held yet.
 }
 
-void App::ReleaseAnimationFrames() {
-  Step("ReleaseAnimationFrames");
-}
+void App::ReleaseAnimationFrames() { Step("ReleaseAnimationFrames"); }
 
 void App::ReleaseCityZoneAndAreaCodeLists() {
   Step("ReleaseCityZoneAndAreaCodeLists");

@@ -98,6 +98,7 @@ class App {
 
   void OnSaveSettings();
   void OnRaiseRequested();
+  void OnTerminationRequested();
 
   AppEnvironment env_;
   std::unique_ptr<QtUserNotice> qtNotice_;
@@ -113,6 +114,7 @@ class App {
   WorldData world_;
   Settings settings_;
   std::unique_ptr<MainWindow> mainWindow_;
+  bool quitRequested_ = false;  // a termination signal came before the main window existed
   bool started_ = false;
   bool released_ = false;
 };

@@ -12,7 +12,8 @@ namespace meridiana {
 namespace {
 
 // Whole decimal text only: a value a user edited into something else is treated as missing.
-std::optional<int> ReadNumber(const KeyValueStore& store, const std::string& key, const char* name) {
+std::optional<int> ReadNumber(const KeyValueStore& store, const std::string& key,
+                              const char* name) {
   std::optional<std::string> text = store.Read(Hive::CurrentUser, key, name);
   if (!text || text->empty() || text->size() > 30) return std::nullopt;
   errno = 0;

@@ -8,7 +8,9 @@ namespace meridiana {
 
 DialogHost::DialogHost(int templateId, std::string displayName, KeyValueStore* store,
                        QObject* parent)
-    : QObject(parent), templateId_(templateId), displayName_(std::move(displayName)),
+    : QObject(parent),
+      templateId_(templateId),
+      displayName_(std::move(displayName)),
       store_(store) {}
 
 DialogHost::~DialogHost() = default;
@@ -19,8 +21,8 @@ void DialogHost::Attach(QWidget* window, int minWidth, int minHeight) {
   if (store_ != nullptr) {
     QRect screen(0, 0, 1024, 768);
     if (const QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->geometry();
-    if (std::optional<WindowRect> saved = LoadDialogGeometry(
-            *store_, displayName_, templateId_, screen.width(), screen.height())) {
+    if (std::optional<WindowRect> saved = LoadDialogGeometry(*store_, displayName_, templateId_,
+                                                             screen.width(), screen.height())) {
       window->move(saved->left, saved->top);
       window->resize(saved->width, saved->height);
     }

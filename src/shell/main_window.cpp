@@ -153,7 +153,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::PostUserMessage(int code) {
-  QMetaObject::invokeMethod(this, [this, code] { OnUserMessage(code); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, code] { OnUserMessage(code); }, Qt::QueuedConnection);
 }
 
 void MainWindow::OnUserMessage(int code) {

@@ -23,10 +23,10 @@ class MainWindow : public QMainWindow {
 
  public:
   struct Context {
-    Settings* settings = nullptr;           // the process-wide view settings
-    KeyValueStore* store = nullptr;         // saved geometry; may be null
-    const MenuIconList* icons = nullptr;    // toolbar icons; may be null
-    std::function<void()> saveSettings;     // called once when the window is destroyed
+    Settings* settings = nullptr;         // the process-wide view settings
+    KeyValueStore* store = nullptr;       // saved geometry; may be null
+    const MenuIconList* icons = nullptr;  // toolbar icons; may be null
+    std::function<void()> saveSettings;   // called once when the window is destroyed
   };
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);
@@ -62,23 +62,23 @@ class MainWindow : public QMainWindow {
   void OnUserMessage(int code);
 
   // Steps of the window's initialisation and destruction that later features fill in.
-  void AddTrayIcon() {}             // the tray icon comes with the tray menu
+  void AddTrayIcon() {}  // the tray icon comes with the tray menu
   void RemoveTrayIcon() {}
-  void InitializeHttpClient() {}    // the network client does not exist yet
-  void UpdateTitleClock() {}        // the title shows only the display name until the clock
-  void StartTimers() {}             // timers 996, 997 and 998 start with their effects
+  void InitializeHttpClient() {}  // the network client does not exist yet
+  void UpdateTitleClock() {}      // the title shows only the display name until the clock
+  void StartTimers() {}           // timers 996, 997 and 998 start with their effects
   void KillTimers() {}
   void RemoveMissingLanguages() {}  // the Language menu comes with the language files
   void ApplyStoredLanguage() {}
-  void LoadBaseImages() {}          // the day and time-zone images come with the compositor
+  void LoadBaseImages() {}  // the day and time-zone images come with the compositor
   void RecomputeSunShadow() {}
   void ReleaseComposedMap() {}
 
   Context context_;
   DialogHost host_;
-  QToolBar* toolbar_ = nullptr;        // child of this window
-  MapArea* mapArea_ = nullptr;         // child of this window
-  PartStatusBar* statusBar_ = nullptr; // child of this window
+  QToolBar* toolbar_ = nullptr;         // child of this window
+  MapArea* mapArea_ = nullptr;          // child of this window
+  PartStatusBar* statusBar_ = nullptr;  // child of this window
   bool destroyed_ = false;
 };
 

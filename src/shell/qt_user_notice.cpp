@@ -17,7 +17,7 @@ QtUserNotice::Mode QtUserNotice::ModeForPlatform() {
 }
 
 void QtUserNotice::ShowMessage(std::string_view caption, std::string_view text) {
-  switch (mode_) {
+  switch (silent_ ? Mode::NonBlocking : mode_) {
     case Mode::Modal: {
       QMessageBox box(QMessageBox::NoIcon, ToQString(caption), ToQString(text), QMessageBox::Ok);
       box.setTextFormat(Qt::PlainText);  // file names and server texts are not markup

@@ -26,9 +26,12 @@ class QtUserNotice : public UserNotice {
   void ShowStatus(int part, std::string_view text) override;
 
   void AttachStatusBar(PartStatusBar* bar) { statusBar_ = bar; }
+  // While silent, message boxes are only written to stderr (the program is being ended).
+  void SetSilent(bool silent) { silent_ = silent; }
 
  private:
   Mode mode_;
+  bool silent_ = false;
   QPointer<PartStatusBar> statusBar_;
 };
 

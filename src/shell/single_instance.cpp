@@ -53,8 +53,7 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::Acquire() {
   auto server = std::make_unique<QLocalServer>();
   server->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server->listen(serverPath_)) return Outcome::Unguarded;
-  connect(server.get(), &QLocalServer::newConnection, this,
-          &SingleInstanceGuard::OnNewConnection);
+  connect(server.get(), &QLocalServer::newConnection, this, &SingleInstanceGuard::OnNewConnection);
   server_ = std::move(server);
   return Outcome::Owner;
 }

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 
 namespace meridiana {
 

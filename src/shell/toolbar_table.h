@@ -9,9 +9,9 @@
 namespace meridiana {
 
 struct ToolbarButton {
-  int command;  // 0 marks a separator
-  int icon;     // index into the menu icon list
-  int tipId;    // string id of the tool tip
+  int command;      // 0 marks a separator
+  int icon;         // index into the menu icon list
+  int tipId;        // string id of the tool tip
   const char* tip;  // the built-in English text of tipId
 };
 

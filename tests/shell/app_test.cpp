@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <climits>
+#include <csignal>
 #include <fstream>
 
 #include "foundation/memory_key_value_store.h"
@@ -69,11 +70,21 @@ class AppTest : public ::testing::Test {
 TEST_F(AppTest, StartsInOrderAndShutsDownInOrder) {
   App app(Environment());
   ASSERT_TRUE(app.Start());
-  const std::vector<std::string> startup = {
-      "AcquireSingleInstance", "InitializePlatform", "EnterUserFolder", "StartFramework",
-      "SetAppKey",             "ClearAnimationFrames", "PrepareRuntime", "BuildMenuIconList",
-      "LoadCities",            "LoadZones",          "LoadDstRules",   "LoadAreaCodes",
-      "LoadSettings",          "CreateMainWindow",   "OpenMainWindow"};
+  const std::vector<std::string> startup = {"AcquireSingleInstance",
+                                            "InitializePlatform",
+                                            "EnterUserFolder",
+                                            "StartFramework",
+                                            "SetAppKey",
+                                            "ClearAnimationFrames",
+                                            "PrepareRuntime",
+                                            "BuildMenuIconList",
+                                            "LoadCities",
+                                            "LoadZones",
+                                            "LoadDstRules",
+                                            "LoadAreaCodes",
+                                            "LoadSettings",
+                                            "CreateMainWindow",
+                                            "OpenMainWindow"};
   EXPECT_EQ(app.steps(), startup);
 
   app.mainWindow()->OnCommand(414);
@@ -95,7 +106,8 @@ TEST_F(AppTest, WorksInUserFolderWithCache) {
   ASSERT_TRUE(app.Start());
   char cwd[PATH_MAX];
   ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-  EXPECT_EQ(QFileInfo(cwd).canonicalFilePath(), QFileInfo(QString::fromStdString(UserFolder())).canonicalFilePath());
+  EXPECT_EQ(QFileInfo(cwd).canonicalFilePath(),
+            QFileInfo(QString::fromStdString(UserFolder())).canonicalFilePath());
   EXPECT_TRUE(QFileInfo(QString::fromStdString(UserFolder() + "/cache")).isDir());
   EXPECT_EQ(app.baseName(), "meridiana");
 }
@@ -253,6 +265,45 @@ TEST_F(AppTest, MainWindowLayout) {
   EXPECT_EQ(map.top(), window->toolbar()->geometry().bottom() + 1 + 2);
   EXPECT_EQ(map.bottom() + 1, status.top());
   EXPECT_EQ(map.width(), window->width());
+}
+
+}  // namespace
+}  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+// A notice whose first box is interrupted by SIGTERM, the way a logout can hit a start-up that
+// waits in an error box; it keeps the event loop turning as a modal box would.
+class InterruptedNotice : public RecordingNotice {
+ public:
+  void ShowMessage(std::string_view caption, std::string_view text) override {
+    RecordingNotice::ShowMessage(caption, text);
+    if (messages().size() != 1) return;
+    ::raise(SIGTERM);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+};
+
+TEST_F(AppTest, TerminationDuringStartupEndsThroughQuit) {
+  InterruptedNotice notice;
+  AppEnvironment env = Environment();
+  env.notice = &notice;
+  env.handleTerminationSignals = true;
+  App app(std::move(env));
+  ASSERT_TRUE(app.Start());
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+  EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 1);
+}
+
+TEST_F(AppTest, TerminationWhileRunningEndsThroughQuit) {
+  AppEnvironment env = Environment();
+  env.handleTerminationSignals = true;
+  App app(std::move(env));
+  ASSERT_TRUE(app.Start());
+  QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+  EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 1);
 }
 
 }  // namespace

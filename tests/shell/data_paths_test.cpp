@@ -28,7 +28,9 @@ TEST(UserFolder, FollowsOverrideThenXdgThenHome) {
       {"override wins", {{"MERIDIANA_HOME", "/m"}, {"XDG_DATA_HOME", "/x"}, {"HOME", "/h"}}, "/m"},
       {"xdg data home", {{"XDG_DATA_HOME", "/x/"}, {"HOME", "/h"}}, "/x/meridiana"},
       {"empty override ignored", {{"MERIDIANA_HOME", ""}, {"XDG_DATA_HOME", "/x"}}, "/x/meridiana"},
-      {"relative xdg ignored", {{"XDG_DATA_HOME", "rel"}, {"HOME", "/h"}}, "/h/.local/share/meridiana"},
+      {"relative xdg ignored",
+       {{"XDG_DATA_HOME", "rel"}, {"HOME", "/h"}},
+       "/h/.local/share/meridiana"},
       {"empty xdg ignored", {{"XDG_DATA_HOME", ""}, {"HOME", "/h"}}, "/h/.local/share/meridiana"},
       {"nothing known", {}, ""},
   };
@@ -52,8 +54,12 @@ class DataSearch : public ::testing::Test {
   static void Touch(const QTemporaryDir& dir, const std::string& name) {
     std::ofstream(dir.path().toStdString() + "/" + name) << "x";
   }
-  std::string User(const std::string& name) const { return user_.path().toStdString() + "/" + name; }
-  std::string Data(const std::string& name) const { return data_.path().toStdString() + "/" + name; }
+  std::string User(const std::string& name) const {
+    return user_.path().toStdString() + "/" + name;
+  }
+  std::string Data(const std::string& name) const {
+    return data_.path().toStdString() + "/" + name;
+  }
 
   QTemporaryDir user_;
   QTemporaryDir data_;

@@ -101,8 +101,8 @@ TEST_F(SingleInstance, DefaultPathIsPerUserRuntimeFolder) {
   qputenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit());
   EXPECT_EQ(SingleInstanceGuard::DefaultServerPath(), dir_.path() + "/Meridiana2");
   qunsetenv("XDG_RUNTIME_DIR");
-  EXPECT_TRUE(SingleInstanceGuard::DefaultServerPath().endsWith(
-      "/Meridiana2-" + QString::number(::getuid())));
+  EXPECT_TRUE(SingleInstanceGuard::DefaultServerPath().endsWith("/Meridiana2-" +
+                                                                QString::number(::getuid())));
   if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
 }
 

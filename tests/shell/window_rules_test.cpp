@@ -61,7 +61,7 @@ TEST_F(SavedGeometry, NegativeZeroMissingOrGarbageValuesAreIgnored) {
     const char* name;
     const char* value;
   };
-  const Row rows[] = {{"left", "-1"}, {"top", "-20"}, {"width", "0"},      {"height", "0"},
+  const Row rows[] = {{"left", "-1"}, {"top", "-20"}, {"width", "0"},         {"height", "0"},
                       {"width", ""},  {"top", "12x"}, {"left", "99999999999"}};
   for (const Row& row : rows) {
     SaveDialogGeometry(store_, kDisplayName, 101, {10, 20, 640, 400});
