@@ -6,25 +6,15 @@
 
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "foundation/file_util.h"
-#include "foundation/user_notice.h"
 #include "scoped_tz.h"
+#include "support/recording_notice.h"
 #include "world/packed_data_file.h"
 
 namespace meridiana {
 namespace {
-
-class RecordingNotice : public UserNotice {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text) override {
-    messages.emplace_back(caption, text);
-  }
-  void ShowStatus(int, std::string_view) override {}
-  std::vector<std::pair<std::string, std::string>> messages;
-};
 
 class TempFolder {
  public:
@@ -63,13 +53,12 @@ TEST(LoadWorldData, MissingTablesAreReportedAndLeaveEmptyLists) {
   EXPECT_TRUE(world.zones.empty());
   EXPECT_TRUE(world.rules.empty());
   EXPECT_TRUE(world.areaCodes.empty());
-  ASSERT_EQ(notice.messages.size(), 3u);
-  EXPECT_EQ(notice.messages[0].first, "Error");
-  EXPECT_EQ(notice.messages[0].second,
-            "Unable to load file '" + folder.path() + "/tz_data.dat'");
-  EXPECT_EQ(notice.messages[1].second, "Unable to load file '" + folder.path() + "/tz_dst.dat'");
-  EXPECT_EQ(notice.messages[2].second,
-            "Unable to load file '" + folder.path() + "/areacode.dat'");
+  const std::vector<RecordingNotice::Message> expected = {
+      {"Error", "Unable to load file '" + folder.path() + "/tz_data.dat'"},
+      {"Error", "Unable to load file '" + folder.path() + "/tz_dst.dat'"},
+      {"Error", "Unable to load file '" + folder.path() + "/areacode.dat'"},
+  };
+  EXPECT_EQ(notice.messages(), expected);
 
   // Without a notice the failure is silent, and every loader still reports success.
   EXPECT_TRUE(LoadAreaCodes(world, "/nonexistent/areacode.dat", nullptr));
