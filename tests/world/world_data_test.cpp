@@ -1,48 +1,24 @@
 #include "world/world_data.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "foundation/file_util.h"
 #include "scoped_tz.h"
 #include "support/recording_notice.h"
+#include "support/temp_dir.h"
 #include "world/packed_data_file.h"
 
 namespace meridiana {
 namespace {
 
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/meridiana-world-XXXXXX";
-    path_ = ::mkdtemp(pattern) ? pattern : "";
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  void WritePacked(const char* name, std::string_view text) const {
-    const std::string packed = PackData(text);
-    ASSERT_TRUE(WriteWholeFile((path_ + "/" + name).c_str(), packed.data(), packed.size()));
-  }
-
- private:
-  std::string path_;
-};
-
 TEST(LoadWorldData, MissingTablesAreReportedAndLeaveEmptyLists) {
-  TempFolder folder;
+  TempDir folder;
   ASSERT_FALSE(folder.path().empty());
-  folder.WritePacked(kCitiesFile, "Berlin\t52.5\t13.4\tBerlin\r\n");
+  folder.Write(kCitiesFile, PackData("Berlin\t52.5\t13.4\tBerlin\r\n"));
   // tz_data.dat holds plain text, which is not a packed data file.
-  const std::string plain = "header\r\n";
-  ASSERT_TRUE(WriteWholeFile((folder.path() + "/" + kZonesFile).c_str(), plain.data(), plain.size()));
+  folder.Write(kZonesFile, "header\r\n");
 
   WorldData world;
   world.zones.emplace_back();  // loading replaces what was there
