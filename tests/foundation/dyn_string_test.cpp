@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace meridiana {
@@ -216,6 +218,78 @@ TEST(DynString, FreeAndMove) {
   EXPECT_EQ(b.data(), nullptr);
   DynStringFree(&b);
   DynStringFree(nullptr);
+}
+
+}  // namespace
+}  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+// Random edits checked against std::string, which serves as the reference model.
+TEST(DynString, RandomEditsMatchAPlainStringModel) {
+  std::mt19937 random(20261208);
+  const char* pieces[] = {"a", "ab", "ba", "", "xyz", "A", "aa", "b"};
+  auto pick = [&] { return pieces[random() % 8]; };
+  DynString s;
+  std::string model;
+  std::int32_t lastCapacity = 0;
+  for (int step = 0; step < 20000; ++step) {
+    const char* p = pick();
+    const char* q = pick();
+    switch (random() % 6) {
+      case 0:
+        DynStringAppend(&s, p);
+        model += p;
+        break;
+      case 1: {
+        const int n = static_cast<int>(random() % 4);
+        DynStringAppendN(&s, p, n);
+        model.append(p, std::min<std::size_t>(n, std::strlen(p)));
+        break;
+      }
+      case 2:
+        if (*p) {
+          const std::size_t at = model.find(p);
+          const char* after = DynStringReplaceFirst(&s, p, q);
+          if (at == std::string::npos) {
+            EXPECT_EQ(after, nullptr);
+          } else {
+            model.replace(at, std::strlen(p), q);
+            EXPECT_EQ(after, s.data() + at + std::strlen(q));
+          }
+        }
+        break;
+      case 3:
+        if (*p) {
+          std::size_t at = model.rfind(p);
+          if (at != std::string::npos) model.replace(at, std::strlen(p), q);
+          EXPECT_EQ(DynStringReplaceLast(&s, p, q) != nullptr, at != std::string::npos);
+        }
+        break;
+      case 4:
+        if (*p) {
+          int count = 0;
+          for (std::size_t at = model.find(p); at != std::string::npos;
+               at = model.find(p, at + std::strlen(q))) {
+            model.replace(at, std::strlen(p), q);
+            ++count;
+          }
+          EXPECT_EQ(DynStringReplaceAll(&s, p, q), count);
+        }
+        break;
+      case 5:
+        if (model.size() > 40) {
+          DynStringAssignN(&s, model.c_str() + 20, 10);
+          model = model.substr(20, 10);
+        }
+        break;
+    }
+    ASSERT_EQ(s.view(), model) << "step " << step;
+    ASSERT_GE(s.capacity(), s.length());
+    ASSERT_GE(s.capacity(), lastCapacity);  // never shrunk
+    lastCapacity = s.capacity();
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "foundation/file_key_value_store.h"
@@ -185,6 +186,27 @@ TEST(IniText, ReadsHandWrittenFilesLeniently) {
   EXPECT_EQ(table.Get("Software\\QUILLARY\\Common", "proxy"), "host:8080");
   EXPECT_EQ(table.Get("Software\\QUILLARY\\Common", "# comment"), std::nullopt);
   EXPECT_EQ(table.Get("unclosed", "k"), "v");
+}
+
+TEST(IniText, RandomTablesRoundTrip) {
+  // Short random strings drawn mostly from the characters that need care.
+  std::mt19937 random(42);
+  const std::string alphabet = std::string("\\nrtx =[];#\r\n\t ab", 20) + std::string(1, '\0');
+  auto text = [&] {
+    std::string s;
+    const int n = static_cast<int>(random() % 6);
+    for (int i = 0; i < n; ++i) {
+      s.push_back(random() % 8 == 0 ? static_cast<char>(random())
+                                    : alphabet[random() % alphabet.size()]);
+    }
+    return s;
+  };
+  for (int round = 0; round < 500; ++round) {
+    KeyValueTable table;
+    for (int i = 0; i < 5; ++i) table.Set(text(), text(), text());
+    const KeyValueTable back = ParseIniText(FormatIniText(table));
+    ASSERT_EQ(back.keys(), table.keys()) << FormatIniText(table);
+  }
 }
 
 }  // namespace
