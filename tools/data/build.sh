@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Regenerates everything under data/ (and the validation fixture) from the
+# pinned npm datasets, the system's tzdata and Debian's NASA images.
+# Needs: node + npm, python3 (3.9+), tzdata >= 2026f, xplanet-images,
+# imagemagick. Runs offline once node_modules is installed.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+work="$here/work"
+data="$root/data"
+fixtures="$root/tests/fixtures/data"
+
+cd "$here"
+if [ ! -d node_modules ] || [ package-lock.json -nt node_modules ]; then
+  npm ci --no-audit --no-fund
+fi
+
+rm -rf "$work"
+mkdir -p "$work" "$data/images" "$fixtures"
+node extract.js "$work"
+python3 build_tables.py "$work" "$data" "$fixtures"
+
+# Day and night pictures: NASA Visible Earth images as Debian ships them,
+# halved to the base-map size. -strip keeps dates and profiles out so that a
+# rerun gives the same bytes.
+images=/usr/share/xplanet/images
+for pair in "earth.jpg:earth_day.jpg" "night.jpg:earth_night.jpg"; do
+  src=$images/${pair%%:*}
+  dst=$data/images/${pair##*:}
+  [ -f "$src" ] || { echo "missing $src: apt-get install xplanet-images" >&2; exit 1; }
+  convert "$src" -resize '1024x512!' -strip -sampling-factor 4:4:4 -quality 92 "$dst"
+done
+
+echo "data regenerated: $(cat "$data/tzdata_version.txt" | tr -d '\n') tzdata; see data/REPORT.md"
