@@ -279,9 +279,8 @@ std::int32_t DynStringSyncLength(DynString* s) {
   char* text = s->data();
   const std::size_t length = strnlen(text, static_cast<std::size_t>(s->capacity()) + 1);
   // An in-place edit that lost the terminator is cut at the capacity.
-  SetLength(text, static_cast<std::int64_t>(length > static_cast<std::size_t>(s->capacity())
-                                                ? s->capacity()
-                                                : length));
+  SetLength(text, static_cast<std::int64_t>(
+                      length > static_cast<std::size_t>(s->capacity()) ? s->capacity() : length));
   return s->length();
 }
 

@@ -128,14 +128,16 @@ int ReadLine(char* buffer, int bufferSize, std::FILE* file) {
   // one smaller block, so short buffers make progress.
   while (length + kLineBlock < bufferSize || (length == 0 && bufferSize > 1)) {
     const int want = std::min(kLineBlock, bufferSize - 1 - length);
-    int got = static_cast<int>(std::fread(buffer + length, 1, static_cast<std::size_t>(want), file));
+    int got =
+        static_cast<int>(std::fread(buffer + length, 1, static_cast<std::size_t>(want), file));
     if (got <= 0) break;
     const bool endOfFile = got < want;
     if (length == 0 && buffer[0] == '\0') {
       std::memmove(buffer, buffer + 1, static_cast<std::size_t>(got - 1));
       --got;
     }
-    char* lf = static_cast<char*>(std::memchr(buffer + length, '\n', static_cast<std::size_t>(got)));
+    char* lf =
+        static_cast<char*>(std::memchr(buffer + length, '\n', static_cast<std::size_t>(got)));
     if (lf) {
       const int end = static_cast<int>(lf - buffer) + 1;
       const long pastLine = length + got - end;
@@ -168,7 +170,7 @@ int DeleteMatching(const char* pattern, char separator) {
   const std::string namePattern(cut == std::string_view::npos ? whole : whole.substr(cut + 1));
 
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
-                                         ::closedir);
+                                          ::closedir);
   if (!dir) return 0;
   // Collect first: deleting while reading a directory may skip entries.
   std::vector<std::string> victims;

@@ -43,8 +43,7 @@ FilePtr OpenFile(const char* path, const char* mode);
 int ReadLine(char* buffer, int bufferSize, std::FILE* file);
 
 // printf to an open file, without the terminating NUL. False for a null file or a failed write.
-bool WriteFormatted(std::FILE* file, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+bool WriteFormatted(std::FILE* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Deletes every file that matches a wildcard pattern (fnmatch) in the pattern's folder, the part
 // up to the last separator (the current directory when there is none). The number deleted.

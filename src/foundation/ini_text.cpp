@@ -26,7 +26,8 @@ std::string Escape(std::string_view text, Field field) {
     } else if (c == '\t') {
       tokens.emplace_back("\\t");
     } else if (c < 0x20 || c == 0x7F || (c == ' ' && edge) ||
-               (field == Field::Name && (c == '=' || (i == 0 && (c == '[' || c == ';' || c == '#')))) ||
+               (field == Field::Name &&
+                (c == '=' || (i == 0 && (c == '[' || c == ';' || c == '#')))) ||
                (field == Field::Section && i == 0 && (c == ';' || c == '#'))) {
       tokens.push_back(Hex(c));
     } else {
@@ -37,8 +38,8 @@ std::string Escape(std::string_view text, Field field) {
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     if (tokens[i] == "\\") {
       const bool ambiguous = i + 1 == tokens.size() || tokens[i + 1][0] == '\\' ||
-                             tokens[i + 1] == "n" || tokens[i + 1] == "r" ||
-                             tokens[i + 1] == "t" || tokens[i + 1] == "x";
+                             tokens[i + 1] == "n" || tokens[i + 1] == "r" || tokens[i + 1] == "t" ||
+                             tokens[i + 1] == "x";
       out += ambiguous ? "\\\\" : "\\";
     } else {
       out += tokens[i];
@@ -87,8 +88,10 @@ std::string Unescape(std::string_view text) {
 }
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -121,8 +124,8 @@ KeyValueTable ParseIniText(std::string_view text) {
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
       const std::size_t close = line.rfind(']');
-      section = Unescape(line.substr(1, close == std::string_view::npos ? std::string_view::npos
-                                                                        : close - 1));
+      section = Unescape(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       continue;
     }
     const std::size_t equals = line.find('=');

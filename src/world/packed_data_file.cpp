@@ -46,7 +46,8 @@ std::optional<std::string> UnpackData(std::string_view bytes) {
   const uLong sourceLength = static_cast<uLong>(bytes.size() - 8);
   // uncompress() fails with Z_BUF_ERROR when the text is longer than the stated length, and with
   // Z_DATA_ERROR for a corrupt stream or a bad Adler-32.
-  const int rc = ::uncompress(reinterpret_cast<Bytef*>(text.data()), &produced, p + 8, sourceLength);
+  const int rc =
+      ::uncompress(reinterpret_cast<Bytef*>(text.data()), &produced, p + 8, sourceLength);
   if (rc != Z_OK) return std::nullopt;
   text.resize(produced);
   return text;

@@ -162,8 +162,9 @@ TEST(DynString, ReplaceAllResumesAfterEachInsertion) {
                            : DynStringReplaceAll(&s, c.find, c.replacement);
     EXPECT_EQ(n, c.count);
     EXPECT_STREQ(s.c_str(), c.expected);
-    ExpectHeader(s, std::max<std::int32_t>(static_cast<std::int32_t>(std::strlen(c.text)),
-                                           static_cast<std::int32_t>(std::strlen(c.expected))),
+    ExpectHeader(s,
+                 std::max<std::int32_t>(static_cast<std::int32_t>(std::strlen(c.text)),
+                                        static_cast<std::int32_t>(std::strlen(c.expected))),
                  static_cast<std::int32_t>(std::strlen(c.expected)));
   }
 }

@@ -109,8 +109,13 @@ TEST(NumberText, IntegersFloatsAndFormatting) {
 TEST(Base64, Rfc4648Vectors) {
   // Test vectors of RFC 4648, section 10.
   const std::pair<const char*, const char*> vectors[] = {
-      {"", ""},           {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
   };
   for (const auto& [plain, encoded] : vectors) EXPECT_EQ(Base64Encode(plain), encoded);
   EXPECT_EQ(Base64Encode(std::string("\xff\xfe\x00", 3)), "//4A");

@@ -24,10 +24,10 @@ std::string Le32(std::uint32_t v) {
 std::string ZlibStream(std::string_view text) {
   uLongf size = compressBound(static_cast<uLong>(text.size()));
   std::string out(size, '\0');
-  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                      reinterpret_cast<const Bytef*>(text.data()),
-                      static_cast<uLong>(text.size()), 6),
-            Z_OK);
+  EXPECT_EQ(
+      compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()), 6),
+      Z_OK);
   out.resize(size);
   return out;
 }
@@ -78,7 +78,8 @@ TEST(PackedDataFile, RejectsBadFiles) {
     std::string bytes;
   };
   const Case cases[] = {
-      {"inflates past the stated length", Packed(static_cast<std::int32_t>(kTable.size()) - 1, kTable)},
+      {"inflates past the stated length",
+       Packed(static_cast<std::int32_t>(kTable.size()) - 1, kTable)},
       {"empty file", ""},
       {"shorter than the header", good.substr(0, 7)},
       {"header only", good.substr(0, 8)},
@@ -90,7 +91,8 @@ TEST(PackedDataFile, RejectsBadFiles) {
       {"truncated trailer", good.substr(0, good.size() - 1)},
       {"bad Adler-32", badAdler},
       {"corrupt deflate data", corrupt},
-      {"raw deflate without zlib header", Le32(0x01E76A1A) + Le32(3) + std::string("\x4b\x4c\x4a\x06\x00", 5)},
+      {"raw deflate without zlib header",
+       Le32(0x01E76A1A) + Le32(3) + std::string("\x4b\x4c\x4a\x06\x00", 5)},
   };
   TempDir dir;
   for (const Case& c : cases) {
