@@ -10,9 +10,9 @@
 namespace meridiana {
 
 struct AreaCode {
-  std::string country;               // compared case-insensitively
-  std::optional<std::string> city;   // absent on a country line
-  std::string code;                  // calling code (country line) or area code (city line)
+  std::string country;              // compared case-insensitively
+  std::optional<std::string> city;  // absent on a country line
+  std::string code;                 // calling code (country line) or area code (city line)
 };
 
 // Reads areacode.dat text. A city line before any country line gets an empty country. The code

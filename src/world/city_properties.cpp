@@ -43,7 +43,8 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
   const std::string* country = CountryOfCity(world, city);
   if (country) p.country = *country;
 
-  p.localTime = now + OffsetSeconds(p.utcOffsetHours) + static_cast<TimeValue>(p.savingMinutes) * 60;
+  p.localTime =
+      now + OffsetSeconds(p.utcOffsetHours) + static_cast<TimeValue>(p.savingMinutes) * 60;
   p.localTimeText = FormatUtcDateTime(p.localTime, kMonthDayYear, locale);
 
   const SunTimes sun = SunriseSunsetTexts(now, p.utcOffsetHours, city.latitude, city.longitude);
@@ -55,8 +56,8 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
 
   // A city without a zone has no country and so no codes.
   if (country) {
-    p.areaCodes =
-        AreaCodeText(world.areaCodes, *country, WithoutTrailingBlanks(city.name), true).value_or("");
+    p.areaCodes = AreaCodeText(world.areaCodes, *country, WithoutTrailingBlanks(city.name), true)
+                      .value_or("");
     p.countryCode = AreaCodeText(world.areaCodes, *country, {}, false).value_or("");
   }
 

@@ -22,7 +22,7 @@ struct CityProperties {
   std::string localTimeText;  // month/day/year layout with the locale's separator
   std::string sunrise;        // zone standard time, saving not added
   std::string sunset;
-  std::string latitude;   // "%.2f"
+  std::string latitude;  // "%.2f"
   std::string longitude;
   std::string dstStarts;  // "DD MON" of this year's changes; empty without a rule
   std::string dstEnds;

@@ -32,8 +32,9 @@ bool ReadChangeLine(TableText& t, std::string& name, TransitionRule& change) {
   // Only the whole hours count: 0.5 gives no saving.
   const double hours = std::trunc(static_cast<double>(t.Real()));
   const double minutes = hours * 60.0;
-  change.savingMinutes = minutes > INT_MAX ? INT_MAX : minutes < INT_MIN ? INT_MIN
-                                                                         : static_cast<int>(minutes);
+  change.savingMinutes = minutes > INT_MAX   ? INT_MAX
+                         : minutes < INT_MIN ? INT_MIN
+                                             : static_cast<int>(minutes);
   return t.PassNext('\t');
 }
 

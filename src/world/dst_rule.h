@@ -21,7 +21,7 @@ struct TransitionRule {
 };
 
 struct DstRule {
-  std::string name;  // matched exactly against a zone's rule name
+  std::string name;      // matched exactly against a zone's rule name
   TransitionRule end;    // first line of the pair: back to standard time
   TransitionRule start;  // second line: the start of saving
 };

@@ -27,7 +27,8 @@ std::vector<Zone> ParseZones(std::string_view text) {
 
     const std::string_view zoneName = t.Field('\t');
     const std::size_t slash = zoneName.rfind('/');
-    zone.zoneCity = std::string(slash == std::string_view::npos ? zoneName : zoneName.substr(slash + 1));
+    zone.zoneCity =
+        std::string(slash == std::string_view::npos ? zoneName : zoneName.substr(slash + 1));
 
     // Columns 5 and 6 are not read.
     bool complete = true;

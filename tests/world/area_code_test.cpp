@@ -7,11 +7,11 @@ namespace {
 
 TEST(ParseAreaCodes, CountryAndCityLines) {
   const auto codes = ParseAreaCodes(
-      "*,Orphan,99\r\n"                 // before any country line
+      "*,Orphan,99\r\n"  // before any country line
       "Germany,49\r\n"
-      "*,Berlin,30,\r\n"                // trailing comma dropped
-      "+,Munich, 89,extra\r\n"          // "+" means the same as "*"; text after the last comma dropped
-      "France,33,note,more\r\n"         // code cut at its last comma
+      "*,Berlin,30,\r\n"         // trailing comma dropped
+      "+,Munich, 89,extra\r\n"   // "+" means the same as "*"; text after the last comma dropped
+      "France,33,note,more\r\n"  // code cut at its last comma
       "  *,Paris,1\r\n");
   ASSERT_EQ(codes.size(), 6u);
   EXPECT_EQ(codes[0].country, "");

@@ -32,11 +32,11 @@ class CityPropertiesTest : public ::testing::Test {
         "Germany,49\r\n*,Berlin,30\r\n"
         "United States,1\r\n*,Springfield,217\r\n*,Springfield,417\r\n");
     image_ = DibCreate(5, 1, 24);
-    DibSetColor(image_.get(), 0, 0, DibColor{49, 255, 132, 0});    // +1
-    DibSetColor(image_.get(), 1, 0, DibColor{156, 206, 197, 0});   // -6
-    DibSetColor(image_.get(), 2, 0, DibColor{156, 173, 214, 0});   // +5.75
-    DibSetColor(image_.get(), 3, 0, DibColor{33, 148, 189, 0});    // +12.75
-    DibSetColor(image_.get(), 4, 0, DibColor{255, 0, 0, 0});       // -5
+    DibSetColor(image_.get(), 0, 0, DibColor{49, 255, 132, 0});   // +1
+    DibSetColor(image_.get(), 1, 0, DibColor{156, 206, 197, 0});  // -6
+    DibSetColor(image_.get(), 2, 0, DibColor{156, 173, 214, 0});  // +5.75
+    DibSetColor(image_.get(), 3, 0, DibColor{33, 148, 189, 0});   // +12.75
+    DibSetColor(image_.get(), 4, 0, DibColor{255, 0, 0, 0});      // -5
   }
 
   CityProperties Of(int index, const Clock& clock, const char* separator = "/") {

@@ -59,8 +59,8 @@ TEST(ParseCities, NumberForms) {
     const char* text;
     float value;
   };
-  const Case cases[] = {{"+12.5", 12.5f}, {"-7", -7.0f},  {".5", 0.5f},   {"1e2", 100.0f},
-                        {"1e", 1.0f},     {"2E-1x", 0.2f}, {"-", 0.0f},   {"1e99", 0.0f},
+  const Case cases[] = {{"+12.5", 12.5f}, {"-7", -7.0f},   {".5", 0.5f}, {"1e2", 100.0f},
+                        {"1e", 1.0f},     {"2E-1x", 0.2f}, {"-", 0.0f},  {"1e99", 0.0f},
                         {"3.", 3.0f},     {"- 4", 0.0f}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -80,7 +80,7 @@ TEST(TransitionDate, FirstLastFixedAndOnOrAfterInMonthsOfEveryLength) {
       {Rule('L', 0, 0, 6), 2025, {2025, 6, 29}},
       {Rule('L', 0, 0, 9), 2025, {2025, 9, 28}},
       {Rule('L', 0, 0, 11), 2025, {2025, 11, 30}},  // the last day itself
-      {Rule('L', 0, 0, 3), 2025, {2025, 3, 30}},  // 31 days
+      {Rule('L', 0, 0, 3), 2025, {2025, 3, 30}},    // 31 days
       {Rule('L', 5, 0, 10), 2025, {2025, 10, 31}},
       // First weekday from the 1st; with "F" the day column is not used.
       {Rule('F', 0, 0, 4), 2025, {2025, 4, 6}},
@@ -101,7 +101,7 @@ TEST(TransitionDate, FirstLastFixedAndOnOrAfterInMonthsOfEveryLength) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.year << "-" << c.rule.month << " weekday "
-                                    << c.rule.weekday << " day " << c.rule.day);
+                                      << c.rule.weekday << " day " << c.rule.day);
     const auto date = TransitionDate(c.rule, c.year);
     ASSERT_TRUE(date.has_value());
     EXPECT_EQ(*date, c.expected);
@@ -110,13 +110,13 @@ TEST(TransitionDate, FirstLastFixedAndOnOrAfterInMonthsOfEveryLength) {
 
 TEST(TransitionDate, ImpossibleRulesNameNoDate) {
   const TransitionRule impossible[] = {
-      Rule('L', 0, 0, 0),   Rule('L', 0, 0, 13),  Rule('F', 7, 0, 3),  Rule('L', -1, 0, 3),
-      Rule('>', 9, 8, 3),   Rule('L', 0, 30, 2),  Rule('L', 0, 31, 4), Rule('L', 0, -3, 4),
-      Rule('>', 0, 32, 1),  Rule('F', 1000000, 0, 1),
+      Rule('L', 0, 0, 0),  Rule('L', 0, 0, 13),      Rule('F', 7, 0, 3),  Rule('L', -1, 0, 3),
+      Rule('>', 9, 8, 3),  Rule('L', 0, 30, 2),      Rule('L', 0, 31, 4), Rule('L', 0, -3, 4),
+      Rule('>', 0, 32, 1), Rule('F', 1000000, 0, 1),
   };
   for (const TransitionRule& r : impossible) {
-    SCOPED_TRACE(::testing::Message() << "weekday " << r.weekday << " day " << r.day << " month "
-                                    << r.month);
+    SCOPED_TRACE(::testing::Message()
+                 << "weekday " << r.weekday << " day " << r.day << " month " << r.month);
     EXPECT_FALSE(TransitionDate(r, 2025).has_value());
   }
   EXPECT_FALSE(TransitionDate(Rule('L', 0, 29, 2), 2025).has_value());  // not a leap year

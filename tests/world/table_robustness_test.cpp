@@ -39,17 +39,23 @@ std::size_t Lines(const std::string& text) {
 
 // Replaces, inserts or deletes a few bytes, favouring the bytes the readers care about.
 std::string Mutate(std::string text, std::mt19937& random) {
-  static constexpr char kInteresting[] = {'\t', '\r', '\n', ',', '(', ')', '/', '*', '+', '-',
-                                          '.',  'e',  'F',  '>', '9', '\0', ' ', '7'};
+  static constexpr char kInteresting[] = {'\t', '\r', '\n', ',', '(', ')', '/',  '*', '+',
+                                          '-',  '.',  'e',  'F', '>', '9', '\0', ' ', '7'};
   const int edits = 1 + static_cast<int>(random() % 6);
   for (int i = 0; i < edits && !text.empty(); ++i) {
     const std::size_t at = random() % text.size();
     const char c = random() % 2 ? kInteresting[random() % sizeof kInteresting]
                                 : static_cast<char>(random() % 256);
     switch (random() % 3) {
-      case 0: text[at] = c; break;
-      case 1: text.insert(at, 1, c); break;
-      default: text.erase(at, 1 + random() % 8); break;
+      case 0:
+        text[at] = c;
+        break;
+      case 1:
+        text.insert(at, 1, c);
+        break;
+      default:
+        text.erase(at, 1 + random() % 8);
+        break;
     }
   }
   return text;

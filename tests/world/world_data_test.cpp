@@ -82,7 +82,7 @@ TEST(WorldLookups, DaylightSavingOfCities) {
   EXPECT_EQ(DaylightSavingMinutes(w, w.cities[0], january), 0);
   EXPECT_EQ(DaylightSavingMinutes(w, w.cities[1], july), 0);
   EXPECT_EQ(DaylightSavingMinutes(w, w.cities[1], january), 60);
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[2], july), 0);  // no zone
+  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[2], july), 0);     // no zone
   EXPECT_EQ(DaylightSavingMinutes(w, w.cities[3], january), 0);  // no rule
 }
 

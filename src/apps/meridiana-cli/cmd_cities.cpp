@@ -21,7 +21,8 @@
 namespace meridiana::cli {
 namespace {
 
-constexpr char kCitiesUsage[] = "usage: meridiana-cli cities [--at YYYY-MM-DDTHH:MM:SSZ] [--data DIR]\n";
+constexpr char kCitiesUsage[] =
+    "usage: meridiana-cli cities [--at YYYY-MM-DDTHH:MM:SSZ] [--data DIR]\n";
 
 constexpr char kCitiesHeader[] =
     "name\tstate\tcountry\tlatitude\tlongitude\tzone_key\tutc_offset_hours\tsaving_minutes\t"
