@@ -118,6 +118,10 @@ for name in location.dat tz_data.dat tz_dst.dat areacode.dat; do
   grep -qF "Error: Unable to load file '$empty/$name'" "$tmp/none.err" || fail "no error for $name"
 done
 
+# Without --data the tables come from MERIDIANA_DATA.
+[ "$(MERIDIANA_DATA="$tmp" "$cli" cities --at 2025-01-15T12:00:00Z 2>/dev/null | wc -l)" -eq 9 ] ||
+  fail "MERIDIANA_DATA not used"
+
 "$cli" cities --at yesterday > /dev/null 2>&1
 [ $? -eq 2 ] || fail "a bad instant is a usage error"
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,7 +85,11 @@ int RunCities(const Args& args) {
       folder = value;
     }
   }
-  if (folder.empty()) folder = ProgramFolder();
+  if (folder.empty()) {
+    // The installed data folder, as the desktop program finds it.
+    const char* installed = std::getenv("MERIDIANA_DATA");
+    folder = installed && *installed ? installed : ProgramFolder();
+  }
 
   StderrNotice notice;
   WorldData world;
