@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "foundation/user_notice.h"
+#include "foundation/message_box.h"
 #include "world/packed_data_file.h"
 #include "world/table_text.h"
 
@@ -13,9 +13,7 @@ namespace {
 // The text of a table, or nothing after telling the user that it could not be loaded.
 std::optional<std::string> ReadTable(const char* path, UserNotice* notice) {
   auto text = ReadPackedDataFile(path);
-  if (!text && notice) {
-    notice->ShowMessage("Error", std::string("Unable to load file '") + (path ? path : "") + "'");
-  }
+  if (!text) ErrorBox(notice, "Unable to load file '%s'", path ? path : "");
   return text;
 }
 
