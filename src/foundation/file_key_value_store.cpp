@@ -12,9 +12,13 @@
 namespace meridiana {
 namespace {
 
-KeyValueTable Load(const std::string& path) {
+// The file's values; empty when there is no file, nothing when it exists but cannot be read
+// (writing over it then would lose every value in it).
+std::optional<KeyValueTable> Load(const std::string& path) {
   const std::optional<std::string> text = ReadWholeFile(path.c_str());
-  return text ? ParseIniText(*text) : KeyValueTable{};
+  if (text) return ParseIniText(*text);
+  if (FileExists(path.c_str())) return std::nullopt;
+  return KeyValueTable{};
 }
 
 // mkdir -p; the folders it creates are private to the user.
@@ -36,7 +40,8 @@ FileKeyValueStore::FileKeyValueStore(std::string configFolder, std::string defau
   Reload(Hive::CurrentUser);
   Reload(Hive::LocalMachine);
   if (!defaultsFolder.empty())
-    localMachineDefaults_ = Load(JoinPath(defaultsFolder, kLocalMachineFile));
+    localMachineDefaults_ =
+        Load(JoinPath(defaultsFolder, kLocalMachineFile)).value_or(KeyValueTable{});
 }
 
 std::string FileKeyValueStore::DefaultConfigFolder() {
@@ -70,7 +75,12 @@ KeyValueTable& FileKeyValueStore::TableOf(Hive hive) {
   return const_cast<KeyValueTable&>(std::as_const(*this).TableOf(hive));
 }
 
-void FileKeyValueStore::Reload(Hive hive) { TableOf(hive) = Load(PathOf(hive)); }
+bool FileKeyValueStore::Reload(Hive hive) {
+  std::optional<KeyValueTable> table = Load(PathOf(hive));
+  if (!table) return false;
+  TableOf(hive) = std::move(*table);
+  return true;
+}
 
 bool FileKeyValueStore::Save(Hive hive, const KeyValueTable& table) const {
   if (!MakeFolders(configFolder_)) return false;
@@ -87,7 +97,7 @@ std::optional<std::string> FileKeyValueStore::Read(Hive hive, std::string_view k
 
 bool FileKeyValueStore::Write(Hive hive, std::string_view keyPath, std::string_view name,
                               std::string_view value) {
-  Reload(hive);
+  if (!Reload(hive)) return false;
   KeyValueTable changed = TableOf(hive);
   changed.Set(keyPath, name, value);
   if (!Save(hive, changed)) return false;
@@ -96,7 +106,7 @@ bool FileKeyValueStore::Write(Hive hive, std::string_view keyPath, std::string_v
 }
 
 bool FileKeyValueStore::Remove(Hive hive, std::string_view keyPath, std::string_view name) {
-  Reload(hive);
+  if (!Reload(hive)) return false;
   KeyValueTable changed = TableOf(hive);
   if (!changed.Remove(keyPath, name)) return false;
   if (!Save(hive, changed)) return false;

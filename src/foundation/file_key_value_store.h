@@ -35,8 +35,9 @@ class FileKeyValueStore : public KeyValueStore {
  private:
   KeyValueTable& TableOf(Hive hive);
   const KeyValueTable& TableOf(Hive hive) const;
-  // Re-reads the hive's file, so values written by another copy of the program are kept.
-  void Reload(Hive hive);
+  // Re-reads the hive's file, so values written by another copy of the program are kept. False
+  // when the file exists but cannot be read.
+  bool Reload(Hive hive);
   bool Save(Hive hive, const KeyValueTable& table) const;
 
   std::string configFolder_;

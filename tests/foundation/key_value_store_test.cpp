@@ -122,6 +122,18 @@ TEST(FileKeyValueStore, FailedWriteKeepsTheOldValues) {
   EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "a"), std::nullopt);
 }
 
+TEST(FileKeyValueStore, NeverWritesOverAHiveFileItCannotRead) {
+  TempDir dir;
+  // The hive file exists but cannot be read (here: it leads to a folder). Writing a fresh file
+  // in its place would silently drop every value it holds.
+  std::filesystem::create_directory(dir.File("elsewhere"));
+  std::filesystem::create_directory_symlink(dir.File("elsewhere"), dir.File("current-user.ini"));
+  FileKeyValueStore store(dir.path());
+  EXPECT_FALSE(store.Write(Hive::CurrentUser, kKey, "a", "1"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("current-user.ini")));
+  EXPECT_TRUE(store.Write(Hive::LocalMachine, kKey, "a", "1"));
+}
+
 TEST(FileKeyValueStore, KeepsValuesWrittenByAnotherCopy) {
   TempDir dir;
   FileKeyValueStore first(dir.path());
