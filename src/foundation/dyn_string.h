@@ -48,7 +48,8 @@ char* DynStringGrow(DynString* s, std::int32_t newCapacity);
 char* DynStringAssign(DynString* s, const char* source);
 // Copies at most n characters; a null source or n <= 0 empties the string.
 char* DynStringAssignN(DynString* s, const char* source, std::int32_t n);
-// Appends source; a null source changes nothing.
+// Appends source; a null source changes nothing. A null string is created with one character
+// to spare (capacity = source length + 1).
 char* DynStringAppend(DynString* s, const char* source);
 // Appends at most n characters of source.
 char* DynStringAppendN(DynString* s, const char* source, std::int32_t n);
