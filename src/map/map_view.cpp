@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "world/local_time.h"
+
 namespace meridiana {
 
 namespace {
@@ -146,6 +148,46 @@ bool ZoomDragRelease(MapView& view, MapPoint screen, MapPoint client) {
   const double dy = static_cast<double>(screen.y) - view.pressPoint.y;
   const int distance = Trunc(std::sqrt(dx * dx + dy * dy));
   return view.zoomChanges < 2 && distance < 8;
+}
+
+int PickMenuCities(MapView& view, std::vector<City>& cities, MapPoint client) {
+  for (City& city : cities) city.picked = false;
+  view.menuCities.fill(-1);
+  int taken = 0;
+  for (; taken < static_cast<int>(view.menuCities.size()); ++taken) {
+    const NearestCity n =
+        FindNearestCity(view, cities, client, kMenuAreaTop, [](const City& c) { return c.picked; });
+    if (n.index < 0) break;
+    cities[static_cast<std::size_t>(n.index)].picked = true;
+    view.menuCities[static_cast<std::size_t>(taken)] = n.index;
+  }
+  return taken;
+}
+
+PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzImage,
+                           const Dib* composed, MapPoint pointer, bool cityNamesOn,
+                           int highlightedCity, const Clock& clock) {
+  PointerReadOut r;
+  r.base = ViewToBase(view, pointer);
+  r.position = BaseToLatLon(r.base, DibWidth(composed), DibHeight(composed));
+  const int count = static_cast<int>(world.cities.size());
+  if (cityNamesOn) {
+    r.hoverCity = highlightedCity >= 0 && highlightedCity < count ? highlightedCity : -1;
+  } else {
+    r.hoverCity = FindNearestCity(view, world.cities, pointer).index;
+  }
+  const City* city =
+      r.hoverCity >= 0 ? &world.cities[static_cast<std::size_t>(r.hoverCity)] : nullptr;
+  if (city) {
+    const MapPoint p = BaseToView(view, BaseMapPixel(city->longitude, city->latitude));
+    const double dx = static_cast<double>(p.x) - pointer.x;
+    const double dy = static_cast<double>(p.y) - pointer.y;
+    r.underPointer = IsUnderPointer(Trunc(std::sqrt(dx * dx + dy * dy)), view.zoom);
+  }
+  view.hoverCity = r.hoverCity;
+  const City* saving = city && (cityNamesOn || r.underPointer) ? city : nullptr;
+  r.localTime = LocalTimeOf(world, tzImage, r.base.x, r.base.y, saving, clock);
+  return r;
 }
 
 }  // namespace meridiana

@@ -4,8 +4,12 @@
 // operations from its message handling, then redraws when told so.
 
 #include <array>
+#include <vector>
 
+#include "foundation/clock.h"
+#include "foundation/dib.h"
 #include "map/map_geometry.h"
+#include "world/world_data.h"
 
 namespace meridiana {
 
@@ -68,5 +72,30 @@ void ScrollDragRelease(MapView& view);
 void ZoomDragPress(MapView& view, MapPoint screen);
 bool ZoomDragMove(MapView& view, MapPoint screen, int areaWidth);
 bool ZoomDragRelease(MapView& view, MapPoint screen, MapPoint client);
+
+// The context menu's cities: clears every city's picked flag, then up to 10 times takes the
+// nearest city not yet picked to the pointer (main window client coordinates; the map area's
+// top lies kMenuAreaTop below the client origin), marks it picked and stores its index in
+// view.menuCities, nearest first; unused slots become -1. Answers how many were taken.
+inline constexpr int kMenuAreaTop = 22;
+int PickMenuCities(MapView& view, std::vector<City>& cities, MapPoint client);
+
+// What the status bar shows for the pointer.
+struct PointerReadOut {
+  MapPoint base;              // base-map pixel under the pointer
+  LatLon position;            // clamped latitude and longitude
+  int hoverCity = -1;         // index into the city list, -1 for none
+  bool underPointer = false;  // the hover city lies within 10 x zoom pixels
+  TimeValue localTime = 0;    // the wall clock there, as a local time value
+};
+
+// The read-out for a pointer in map control coordinates. With City Names on the hover city is
+// the one the last paint highlighted (highlightedCity, -1 for none); otherwise the nearest city
+// at any distance. The local time adds the hover city's saving when City Names is on or the
+// city is under the pointer. Stores the hover city in view.hoverCity. composed gives the size
+// the position is measured against (the base-map size when null).
+PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzImage,
+                           const Dib* composed, MapPoint pointer, bool cityNamesOn,
+                           int highlightedCity, const Clock& clock);
 
 }  // namespace meridiana

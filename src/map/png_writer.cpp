@@ -1,6 +1,7 @@
 #include "map/png_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <new>
 
@@ -37,6 +38,7 @@ bool WriteRows(png_structp png, png_infop info, const Dib* dib, std::string* out
                static_cast<png_uint_32>(DibHeight(dib)), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, options.compressionLevel);
+  if (options.runLength) png_set_compression_strategy(png, Z_RLE);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, options.subFilter ? PNG_FILTER_SUB : PNG_FILTER_NONE);
   png_write_info(png, info);
   png_set_bgr(png);  // rows are blue, green, red in memory

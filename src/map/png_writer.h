@@ -11,6 +11,7 @@ namespace meridiana {
 struct PngOptions {
   int compressionLevel = 1;  // zlib level, 0..9
   bool subFilter = true;     // the "sub" row filter; otherwise no filtering
+  bool runLength = true;     // zlib's run-length strategy: matches only at distance 1
 };
 
 // The PNG bytes of a 24-bit image (8-bit RGB, no interlace), appended to *out. False for an

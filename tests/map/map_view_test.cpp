@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
+
+#include "world/zone_colour.h"
 
 namespace meridiana {
 namespace {
@@ -197,6 +200,90 @@ TEST(ZoomDrag, DraggingLeftIsLimitedToFillTheArea) {
   ZoomDragPress(view, {500, 100});
   EXPECT_TRUE(ZoomDragMove(view, {200, 100}, 800));
   EXPECT_FLOAT_EQ(view.zoom, 800.0f / 1024);
+}
+
+}  // namespace
+}  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+City MakeCity(const char* name, float lat, float lon) {
+  City c;
+  c.name = name;
+  c.zoneKey = name;
+  c.latitude = lat;
+  c.longitude = lon;
+  return c;
+}
+
+TEST(ContextMenuCities, TakesUpToTenNearestFirstMeasuredFromTheAreaTop) {
+  std::vector<City> cities;
+  // Base pixels x = 512 + 10 * i on the equator; the pointer is at x 540, 22 below row 256.
+  for (int i = 0; i < 12; ++i) {
+    cities.push_back(MakeCity("c", 0, static_cast<float>(10 * i * 360.0 / 1024)));
+  }
+  cities[11].picked = true;  // stale from an earlier search
+  MapView view;
+  ASSERT_EQ(PickMenuCities(view, cities, {541, 256 + 22}), 10);
+  EXPECT_EQ(view.menuCities[0], 3);  // 1 away
+  EXPECT_EQ(view.menuCities[1], 2);  // 9 away, before #4 at 9: first of equals
+  EXPECT_EQ(view.menuCities[2], 4);
+  int picked = 0;
+  for (const City& c : cities) picked += c.picked;
+  EXPECT_EQ(picked, 10);
+  EXPECT_FALSE(cities[11].picked);  // the stale flag was cleared: 10 and 11 are the farthest
+  EXPECT_FALSE(cities[10].picked);
+  EXPECT_TRUE(cities[0].picked);
+
+  std::vector<City> few = {MakeCity("a", 10, 10), MakeCity("b", -10, -10)};
+  ASSERT_EQ(PickMenuCities(view, few, {0, 0}), 2);
+  EXPECT_EQ(view.menuCities[2], -1);
+}
+
+TEST(PointerReadOut, PositionHoverCityAndLocalTime) {
+  WorldData world;
+  world.cities = {MakeCity("Paris", 0, 0)};  // base pixel (512, 256)
+  world.zones.push_back(Zone{"France", "Paris", "EU", 2.35f, 48.86f, false});
+  world.rules = ParseDstRules("EU\tL\t0\t0\t10\t0\t-\r\nEU\tL\t0\t0\t3\t1\t-\r\n");
+  ASSERT_EQ(world.rules.size(), 1u);
+  // A time-zone image in the colour of the first table entry with a whole non-zero offset.
+  const ZoneColour* zone = nullptr;
+  for (const ZoneColour& z : kZoneColours) {
+    if (z.hours == 1.0f) zone = &z;
+  }
+  ASSERT_NE(zone, nullptr);
+  DibPtr tz = DibCreate(1024, 512, 24);
+  for (int y = 0; y < 512; ++y) {
+    for (int x = 0; x < 1024; ++x) {
+      uint8_t* p = tz->rows[y] + 3 * x;
+      p[0] = zone->blue, p[1] = zone->green, p[2] = zone->red;
+    }
+  }
+  const TimeValue now = UtcFromCalendar(2026, 7, 1, 12, 0, 0);  // saving in force
+  FixedClock clock(now);
+
+  MapView view;
+  PointerReadOut r = ReadPointer(view, world, tz.get(), nullptr, {515, 256}, false, -1, clock);
+  EXPECT_EQ(r.base, (MapPoint{515, 256}));
+  EXPECT_DOUBLE_EQ(r.position.latitude, 0);
+  EXPECT_DOUBLE_EQ(r.position.longitude, 515 * 360.0 / 1024 - 180);
+  EXPECT_EQ(r.hoverCity, 0);
+  EXPECT_EQ(view.hoverCity, 0);
+  EXPECT_TRUE(r.underPointer);
+  EXPECT_EQ(r.localTime, now + 2 * 3600);  // offset and saving
+
+  r = ReadPointer(view, world, tz.get(), nullptr, {600, 256}, false, -1, clock);
+  EXPECT_EQ(r.hoverCity, 0);  // the nearest city at any distance
+  EXPECT_FALSE(r.underPointer);
+  EXPECT_EQ(r.localTime, now + 3600);  // far from the city: no saving
+
+  // City Names on: the highlighted city counts wherever the pointer is.
+  r = ReadPointer(view, world, tz.get(), nullptr, {600, 256}, true, 0, clock);
+  EXPECT_EQ(r.localTime, now + 2 * 3600);
+  r = ReadPointer(view, world, tz.get(), nullptr, {515, 256}, true, -1, clock);
+  EXPECT_EQ(r.hoverCity, -1);
+  EXPECT_EQ(r.localTime, now + 3600);
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+// The map's pixel work: the view image at zoom 1 and 2.5, the cloud blend, the zone tint and
+// the PNG encoding of a whole map. The pictures are the shipped day and night images when the
+// source tree has them (the PNG size depends on the content), else synthetic ones made here.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "foundation/dib.h"
+#include "map/compose.h"
+#include "map/dib_ops.h"
+#include "map/image_load.h"
+#include "map/png_writer.h"
+#include "map/view_image.h"
+
+namespace meridiana {
+namespace {
+
+DibPtr Synthetic(int seed) {
+  DibPtr dib = DibCreate(1024, 512, 24, 256);
+  for (int y = 0; y < 512; ++y) {
+    uint8_t* p = dib->rows[y];
+    for (int x = 0; x < 1024 * 3; ++x) {
+      p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
+    }
+  }
+  return dib;
+}
+
+// A shipped picture at the base-map size, or a synthetic one.
+DibPtr Picture(const char* name, int seed) {
+  const std::string path = std::string(MERIDIANA_FIXTURES) + "/../../data/images/" + name;
+  DibPtr dib = DibLoad(path.c_str());
+  if (dib && (DibWidth(dib.get()) != 1024 || DibHeight(dib.get()) != 512)) {
+    dib = DibScale(dib.get(), 1024, 512);
+  }
+  return dib ? std::move(dib) : Synthetic(seed);
+}
+
+void BM_ViewImage(benchmark::State& state) {
+  const DibPtr map = Picture("earth_day.jpg", 1);
+  MapView view;
+  view.zoom = static_cast<float>(state.range(0)) / 10.0f;
+  view.scrollX = state.range(0) > 10 ? 200 : 0;
+  view.scrollY = state.range(0) > 10 ? 100 : 0;
+  for (auto _ : state) {
+    DibPtr image = BuildViewImage(map.get(), view, 1024, 512);
+    benchmark::DoNotOptimize(image.get());
+  }
+}
+BENCHMARK(BM_ViewImage)
+    ->Arg(10)
+    ->Arg(25)
+    ->Name("ViewImage/zoom_x10")
+    ->Unit(benchmark::kMillisecond);
+
+void BM_CloudBlend(benchmark::State& state) {
+  const DibPtr day = Picture("earth_day.jpg", 1);
+  // The night lights stand in for a cloud frame: dark, with bright and middle values.
+  const DibPtr cloud = Picture("earth_night.jpg", 2);
+  DibPtr out = DibCreate(1024, 512, 24);
+  for (auto _ : state) {
+    CloudBlend(day.get(), cloud.get(), out.get());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CloudBlend)->Unit(benchmark::kMillisecond);
+
+void BM_CloudBlendSynthetic(benchmark::State& state) {
+  const DibPtr day = Synthetic(1);
+  const DibPtr cloud = Synthetic(2);  // every brightness: mostly the weighted branch
+  DibPtr out = DibCreate(1024, 512, 24);
+  for (auto _ : state) {
+    CloudBlend(day.get(), cloud.get(), out.get());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CloudBlendSynthetic)->Unit(benchmark::kMillisecond);
+
+void BM_ZoneTint(benchmark::State& state) {
+  const DibPtr day = Picture("earth_day.jpg", 1);
+  const DibPtr zones = Picture("earth_tz.png", 3);
+  DibPtr out = DibCreate(1024, 512, 24);
+  for (auto _ : state) {
+    ZoneTint(day.get(), zones.get(), out.get());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ZoneTint)->Unit(benchmark::kMillisecond);
+
+// Arguments: zlib level, 1 for the "sub" filter, 1 for the run-length strategy.
+void BM_EncodePng(benchmark::State& state) {
+  const DibPtr day = Picture("earth_day.jpg", 1);
+  const PngOptions options{static_cast<int>(state.range(0)), state.range(1) != 0,
+                           state.range(2) != 0};
+  std::size_t size = 0;
+  for (auto _ : state) {
+    std::string bytes;
+    EncodePng(day.get(), &bytes, options);
+    size = bytes.size();
+  }
+  state.counters["bytes"] = static_cast<double>(size);
+}
+BENCHMARK(BM_EncodePng)
+    ->Args({1, 1, 1})
+    ->Args({1, 0, 1})
+    ->Args({1, 1, 0})
+    ->Args({1, 0, 0})
+    ->Args({6, 1, 0})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace meridiana
