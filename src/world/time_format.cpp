@@ -126,8 +126,8 @@ std::string FormatUtcDateTime(TimeValue time, int order, const LocaleInfo& local
   if (!CanBreakDown(time)) return {};
   const CalendarTime t = UtcBreakdown(time);
 
-  std::string separator = locale.DateSeparator();
-  if (separator.size() > kMaxDateSeparator) separator.resize(kMaxDateSeparator);
+  const std::string platform = locale.DateSeparator();
+  std::string_view separator = std::string_view(platform).substr(0, kMaxDateSeparator);
   if (separator.empty()) separator = "/";
 
   const int year = ShortYear(t.year);

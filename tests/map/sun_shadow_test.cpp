@@ -123,6 +123,25 @@ TEST(ApplySunShadow, SameBitsAsThePerPixelPass) {
   }
 }
 
+TEST(ApplySunShadow, EveryBytePairOfTheNightBlend) {
+  // Consecutive bytes run through every (night, composed) pair each 65,536 bytes, so the night
+  // half of the map meets each pair many times over.
+  const DibPtr night = DibCreate(1024, 512, 24);
+  const DibPtr fast = DibCreate(1024, 512, 24);
+  for (int y = 0; y < 512; ++y) {
+    for (int i = 0; i < 1024 * 3; ++i) {
+      const int k = y * 1024 * 3 + i;
+      fast->rows[y][i] = static_cast<uint8_t>(k & 0xff);
+      night->rows[y][i] = static_cast<uint8_t>((k >> 8) & 0xff);
+    }
+  }
+  const DibPtr slow = DibCopy(fast.get());
+  const TimeValue t = UtcFromCalendar(2024, 12, 21, 9, 20, 0);
+  ApplySunShadow(fast.get(), night.get(), t);
+  ApplySunShadowPerPixel(slow.get(), night.get(), t);
+  EXPECT_TRUE(SamePixels(fast.get(), slow.get()));
+}
+
 TEST(ApplySunShadow, OtherSizesAndOddShapes) {
   const TimeValue t = UtcFromCalendar(2024, 6, 20, 20, 51, 0);
   for (const auto& [w, h] : {std::pair{360, 180}, std::pair{7, 5}, std::pair{1, 1},

@@ -1,0 +1,47 @@
+// The sun shadow over a 1024 x 512 map: the fast pass and the per-pixel reference pass.
+// The pictures are synthetic (made here), which does not change the work done per pixel.
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+#include "foundation/clock.h"
+#include "foundation/dib.h"
+#include "map/sun_shadow.h"
+
+namespace meridiana {
+namespace {
+
+DibPtr Synthetic(int w, int h, int seed) {
+  DibPtr dib = DibCreate(w, h, 24);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = dib->rows[y];
+    for (int x = 0; x < w * 3; ++x) p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
+  }
+  return dib;
+}
+
+template <void (*Pass)(Dib*, const Dib*, TimeValue)>
+void BM_Shadow(benchmark::State& state) {
+  const DibPtr day = Synthetic(1024, 512, 1);
+  const DibPtr night = Synthetic(1024, 512, 2);
+  const DibPtr map = DibCopy(day.get());
+  const std::size_t bytes = DibPixelBytes(day.get());
+  // An instant away from the equinox, so the twilight band is not at its narrowest.
+  const TimeValue t = UtcFromCalendar(2024, 5, 10, 15, 0, 0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(map->pixels.data(), day->pixels.data(), bytes);
+    state.ResumeTiming();
+    Pass(map.get(), night.get(), t);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(BM_Shadow<ApplySunShadow>)->Name("SunShadow/fast")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Shadow<ApplySunShadowPerPixel>)
+    ->Name("SunShadow/per_pixel")
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace meridiana
