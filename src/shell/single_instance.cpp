@@ -1,8 +1,10 @@
 #include "shell/single_instance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -45,6 +47,13 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::Acquire() {
   // Without the lock, go on anyway: a race between two starts is unlikely. It is released
   // when this function returns.
   (void)lock.tryLock(kLockWaitMs);
+
+  // In a shared folder another user could have put a socket there first: answering it would
+  // let them keep this program from ever starting, so it is neither trusted nor removed.
+  struct stat st {};
+  if (::lstat(QFile::encodeName(serverPath_).constData(), &st) == 0 && st.st_uid != ::getuid()) {
+    return Outcome::Unguarded;
+  }
 
   if (AskRunningCopyToRaise()) return Outcome::AnotherRunning;
 

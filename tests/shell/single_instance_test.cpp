@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -82,6 +83,18 @@ TEST_F(SingleInstance, UnusableLocationRunsUnguarded) {
   SingleInstanceGuard guard(dir_.path() + "/no/such/folder/Meridiana2");
   EXPECT_EQ(guard.Acquire(), Outcome::Unguarded);
   EXPECT_FALSE(guard.isOwner());
+}
+
+TEST_F(SingleInstance, SocketOfAnotherUserIsNeitherTrustedNorRemoved) {
+  QLocalServer foreign;
+  ASSERT_TRUE(foreign.listen(path_));
+  if (::chown(path_.toLocal8Bit().constData(), 65534, 65534) != 0) {
+    GTEST_SKIP() << "changing a file's owner needs root";
+  }
+  SingleInstanceGuard guard(path_);
+  EXPECT_EQ(guard.Acquire(), Outcome::Unguarded);
+  EXPECT_TRUE(QFileInfo::exists(path_));
+  EXPECT_FALSE(foreign.hasPendingConnections());
 }
 
 TEST_F(SingleInstance, ForeignTrafficDoesNotRaise) {
