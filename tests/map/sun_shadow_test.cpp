@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -175,6 +176,70 @@ TEST(ApplySunShadow, NightSideAndDaySideWhereTheyBelong) {
   const uint8_t* m = pixelAt(map.get(), -23.4, 179.0);
   for (int c = 0; c < 3; ++c) {
     EXPECT_EQ(m[c], static_cast<uint8_t>((1.6 * n[c] + 0.4 * d[c]) / 2)) << c;
+  }
+}
+
+// The Sun's elevation without refraction by a different published method: the NOAA Solar
+// Calculator's equations (after Meeus), in double precision, from the Unix time.
+double NoaaElevation(TimeValue t, double lat, double lon) {
+  constexpr double kPi = 3.14159265358979323846;
+  auto rad = [](double d) { return d * kPi / 180.0; };
+  auto deg = [](double r) { return r * 180.0 / kPi; };
+  const double jd = static_cast<double>(t) / 86400.0 + 2440587.5;
+  const double T = (jd - 2451545.0) / 36525.0;
+  const double L0 = std::fmod(280.46646 + T * (36000.76983 + T * 0.0003032), 360.0);
+  const double M = 357.52911 + T * (35999.05029 - 0.0001537 * T);
+  const double e = 0.016708634 - T * (0.000042037 + 0.0000001267 * T);
+  const double C = std::sin(rad(M)) * (1.914602 - T * (0.004817 + 0.000014 * T)) +
+                   std::sin(rad(2 * M)) * (0.019993 - 0.000101 * T) +
+                   std::sin(rad(3 * M)) * 0.000289;
+  const double omega = 125.04 - 1934.136 * T;
+  const double lambda = L0 + C - 0.00569 - 0.00478 * std::sin(rad(omega));
+  const double eps0 = 23.0 + (26.0 + (21.448 - T * (46.815 + T * (0.00059 - T * 0.001813))) / 60.0) / 60.0;
+  const double eps = eps0 + 0.00256 * std::cos(rad(omega));
+  const double decl = std::asin(std::sin(rad(eps)) * std::sin(rad(lambda)));
+  const double y = std::pow(std::tan(rad(eps / 2)), 2);
+  const double eot = 4 * deg(y * std::sin(2 * rad(L0)) - 2 * e * std::sin(rad(M)) +
+                             4 * e * y * std::sin(rad(M)) * std::cos(2 * rad(L0)) -
+                             0.5 * y * y * std::sin(4 * rad(L0)) -
+                             1.25 * e * e * std::sin(2 * rad(M)));
+  const double minutes = static_cast<double>(((t % 86400) + 86400) % 86400) / 60.0;
+  const double ha = (minutes + eot + 4 * lon) / 4 - 180;
+  const double cz = std::sin(rad(lat)) * std::sin(decl) +
+                    std::cos(rad(lat)) * std::cos(decl) * std::cos(rad(ha));
+  return 90.0 - deg(std::acos(std::max(-1.0, std::min(1.0, cz))));
+}
+
+TEST(ApplySunShadow, DayAndNightSidesAgreeWithAnotherAlgorithm) {
+  // White map, black night: the night side becomes (0.4 * 255) / 2 = 51 in every channel. The
+  // twilight blend of these colours also passes through 51, at 0.53 to 0.57 degrees, so pixels
+  // the other algorithm puts between -0.5 and 0.6 degrees are not judged.
+  const int w = 1024;
+  const int h = 512;
+  const DibPtr night = DibCreate(w, h, 24);
+  const DibPtr white = DibCreate(w, h, 24);
+  for (int y = 0; y < h; ++y) std::memset(white->rows[y], 255, static_cast<std::size_t>(w) * 3);
+  for (const TimeValue t :
+       {UtcFromCalendar(2024, 6, 20, 20, 51, 0), UtcFromCalendar(2024, 12, 21, 9, 20, 0),
+        UtcFromCalendar(2024, 3, 20, 3, 6, 0), UtcFromCalendar(2025, 1, 1, 0, 0, 0),
+        UtcFromCalendar(2050, 9, 23, 17, 45, 0), UtcFromCalendar(1960, 5, 1, 6, 0, 0)}) {
+    const DibPtr map = DibCopy(white.get());
+    ApplySunShadow(map.get(), night.get(), t);
+    int judged = 0;
+    int wrong = 0;
+    for (int y = 0; y < h; ++y) {
+      const double lat = 90.0 - y * 180.0 / h;
+      for (int x = 0; x < w; ++x) {
+        const double lon = 180.0 - (w - 1 - x) * 360.0 / w;
+        const double e = NoaaElevation(t, lat, lon);
+        if (e >= -0.5 && e <= 0.6) continue;
+        ++judged;
+        const bool nightSide = map->rows[y][x * 3] == 51;
+        wrong += nightSide != (e < 0);
+      }
+    }
+    EXPECT_GT(judged, w * h * 95 / 100) << t;
+    EXPECT_EQ(wrong, 0) << t;
   }
 }
 
