@@ -203,7 +203,7 @@ TEST(IniText, ReadsHandWrittenFilesLeniently) {
 TEST(IniText, RandomTablesRoundTrip) {
   // Short random strings drawn mostly from the characters that need care.
   std::mt19937 random(42);
-  const std::string alphabet = std::string("\\nrtx =[];#\r\n\t ab", 20) + std::string(1, '\0');
+  const std::string alphabet = std::string("\\nrtx =[];#\r\n\t ab") + std::string(1, '\0');
   auto text = [&] {
     std::string s;
     const int n = static_cast<int>(random() % 6);
