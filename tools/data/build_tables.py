@@ -439,17 +439,30 @@ def build_area_codes(cities, zones, report):
 # ---------------------------------------------------------------- validation fixture
 
 
-def write_fixture(path, cities, pixels, version, report):
-    """Reference offsets at 12:00 UTC of every day of 2027, per zone key, and
-    the days on which the program's tables are expected to disagree."""
+def day_ranges(days):
+    """[1, 2, 3, 7] -> ["1-3", "7-7"]"""
+    out = []
+    for d in days:
+        if out and out[-1][1] == d - 1:
+            out[-1][1] = d
+        else:
+            out.append([d, d])
+    return [f"{a}-{b}" for a, b in out]
+
+
+def write_fixture(path, cities, pixels, version):
+    """Reference offsets at 12:00 UTC of every day of the year, per zone key,
+    and the days on which the shipped tables are expected to disagree."""
     year = tzinfo.FIRST_YEAR
-    out = [f"# Local-time offsets (minutes) at 12:00 UTC of each day of {year}, from tzdata {version}",
-           "# Z key offset-on-1-Jan [day-of-year:offset ...]   (day 1 = 1 January)",
-           "# E key day reason...   known exception of every city of the zone on that day",
-           "# C index day reason... known exception of one city (index in the city table)"]
+    out = [f"# Local-time offsets (minutes east of UTC) at 12:00 UTC of each day of {year},",
+           f"# from the IANA time-zone database {version} through Python's zoneinfo.",
+           "# N cities                       number of lines of location.txt",
+           "# Z key offset [day:offset ...]  offset on 1 January, then each change (day 1 = 1 January)",
+           "# E key days reason              known exception for every city of the zone",
+           "# C index days reason            known exception for one city (0-based line of location.txt)",
+           f"N {len(cities)}"]
     keys = sorted({c["zone"]["key"]: c["zone"] for c in cities}.items())
     days = (dt.date(year + 1, 1, 1) - dt.date(year, 1, 1)).days
-    expected_days = {}
     for key, z in keys:
         ref = tzinfo.utc_noon_offsets(z["name"], year)
         parts = [f"Z {key} {ref[0]}"]
@@ -458,10 +471,10 @@ def write_fixture(path, cities, pixels, version, report):
                 parts.append(f"{d + 1}:{ref[d]}")
         out.append(" ".join(parts))
         # What the tables give: the painted standard offset plus the rule's
-        # saving, the changes at 00:00 UTC of the named date (host clock UTC).
+        # saving, each change at 00:00 of its date by a host clock on UTC.
         a = z["analysis"]
-        _, shown, _ = zone_colours.colour_for_minutes(a.standard_minutes)
-        model = []
+        _, shown, note = zone_colours.colour_for_minutes(a.standard_minutes)
+        wrong = {}
         for d in range(days):
             day = dt.date(year, 1, 1) + dt.timedelta(days=d)
             saving = 0
@@ -472,28 +485,30 @@ def write_fixture(path, cities, pixels, version, report):
                 if s is not None and e is not None:
                     on = (s <= day < e) if s <= e else not (e <= day < s)
                     saving = hours * 60 if on else 0
-            model.append(shown + saving)
-        expected_days[key] = model
-        for d in range(days):
-            if model[d] != ref[d]:
+            if shown + saving != ref[d]:
                 if shown != a.standard_minutes:
-                    why = "standard offset not in the colour table"
+                    why = (f"standard offset {hours_text(a.standard_minutes)} h is not in the colour "
+                           f"table, painted as {hours_text(shown)} h ({note})")
                 elif a.problem:
                     why = a.problem
                 else:
-                    why = "change takes effect at host midnight, not at its hour"
-                out.append(f"E {key} {d + 1} {why}")
+                    why = "the change takes effect at host midnight, not at its own hour"
+                wrong.setdefault(why, []).append(d + 1)
+        for why in sorted(wrong):
+            for r in day_ranges(wrong[why]):
+                out.append(f"E {key} {r} {why}")
     for i, c in enumerate(cities):
         pts = pixels_of(c["lat"], c["lon"])
         want = zone_colours.colour_for_minutes(c["zone"]["analysis"].standard_minutes)[1]
         if not pts:
-            out.append(f"C {i} * outside the map rows")
+            out.append(f"C {i} 1-{days} the city lies outside the map's rows")
             continue
         x, y = pts[0]
         row = pixels[y]
         got = zone_colours.minutes_of_colour(row[3 * x:3 * x + 3])
         if got != want:
-            out.append(f"C {i} * shares its map pixel with a city of offset {hours_text(got)}")
+            out.append(f"C {i} 1-{days} shares its map pixel with a more populous city "
+                       f"of standard offset {hours_text(got)} h")
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(out) + "\n")
 
@@ -591,7 +606,7 @@ def main():
     os.makedirs(os.path.join(data, "images"), exist_ok=True)
     png.write_rgb(os.path.join(data, "images", "earth_tz.png"), W, H, pixels)
     os.makedirs(fixtures, exist_ok=True)
-    write_fixture(os.path.join(fixtures, "reference_2027.txt"), cities, pixels, version, report)
+    write_fixture(os.path.join(fixtures, "reference_2027.txt"), cities, pixels, version)
     write_report(os.path.join(data, "REPORT.md"), report, cities, zones, rules, area_lines, version)
     with open(os.path.join(data, "tzdata_version.txt"), "w", encoding="utf-8") as f:
         f.write(version + "\n")
