@@ -50,26 +50,16 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   setWindowTitle(ToQString(kDisplayName));
   resize(kDefaultWidth, kDefaultHeight);
 
-  BuildToolbar();
-
-  // The map fills the client area from 2 pixels below the toolbar down to the status bar.
-  auto* client = new QWidget(this);
-  auto* layout = new QVBoxLayout(client);
-  layout->setContentsMargins(0, 2, 0, 0);
-  layout->setSpacing(0);
-  mapArea_ = new MapArea(client);
-  statusBar_ = new PartStatusBar(kMainStatusParts, kMainStatusDistances, client);
-  statusBar_->setObjectName(QStringLiteral("statusbar"));
-  layout->addWidget(mapArea_, 1);
-  layout->addWidget(statusBar_, 0);
-  setCentralWidget(client);
-
+  AttachToolbar();
+  AttachStatusBar();
+  AttachMenu();
+  SetLayout();
   host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
 }
 
 MainWindow::~MainWindow() { host_.Detach(); }
 
-void MainWindow::BuildToolbar() {
+void MainWindow::AttachToolbar() {
   toolbar_ = new QToolBar(this);
   toolbar_->setObjectName(QStringLiteral("control%1").arg(ids::kToolbar));
   toolbar_->setMovable(false);
@@ -90,6 +80,24 @@ void MainWindow::BuildToolbar() {
     connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
   }
   addToolBar(Qt::TopToolBarArea, toolbar_);
+}
+
+void MainWindow::AttachStatusBar() {
+  statusBar_ = new PartStatusBar(kMainStatusParts, kMainStatusDistances, this);
+  statusBar_->setObjectName(QStringLiteral("statusbar"));
+}
+
+void MainWindow::SetLayout() {
+  // The toolbar spans the top edge; the map fills the client area from 2 pixels below the
+  // toolbar to the right edge and down to the status bar.
+  auto* client = new QWidget(this);
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 2, 0, 0);
+  layout->setSpacing(0);
+  mapArea_ = new MapArea(client);
+  layout->addWidget(mapArea_, 1);
+  layout->addWidget(statusBar_, 0);  // reparented into the client area
+  setCentralWidget(client);
 }
 
 void MainWindow::Open() {

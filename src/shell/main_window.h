@@ -56,7 +56,11 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildToolbar();
+  // The window's parts, in the order they are attached.
+  void AttachToolbar();
+  void AttachStatusBar();
+  void AttachMenu() {}  // the menu bar comes with the command table
+  void SetLayout();
   // The program's own posted messages, each handled on a later turn of the event loop.
   void PostUserMessage(int code);
   void OnUserMessage(int code);
