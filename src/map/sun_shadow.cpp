@@ -77,8 +77,7 @@ const TwilightTable& Twilight() {
 }
 
 // TwilightChannel for the three channels of a pixel, on looked-up operands.
-inline void TwilightPixel(std::uint8_t* d, const std::uint8_t* n, float h,
-                          const TwilightTable& t) {
+inline void TwilightPixel(std::uint8_t* d, const std::uint8_t* n, float h, const TwilightTable& t) {
   const double hd = h;
   const double rest = 1 - hd;
   for (int c = 0; c < 3; ++c) {

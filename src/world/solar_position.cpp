@@ -77,8 +77,8 @@ void Geometry(SolarQuery* q) {
                                    0.020f * SinDeg(2.0f * q->meanAnomaly));
   q->obliquity = 23.439f - 0.0000004f * q->eclipticTime;
   q->declination = AsinDeg(SinDeg(q->obliquity) * SinDeg(q->eclipticLongitude));
-  q->rightAscension = Atan2Deg(CosDeg(q->obliquity) * SinDeg(q->eclipticLongitude),
-                               CosDeg(q->eclipticLongitude));
+  q->rightAscension =
+      Atan2Deg(CosDeg(q->obliquity) * SinDeg(q->eclipticLongitude), CosDeg(q->eclipticLongitude));
   if (q->rightAscension < 0.0f) q->rightAscension += 360.0f;
 
   float gst = 6.697375f + 0.0657098242f * q->eclipticTime + q->universalTime;

@@ -11,12 +11,12 @@ namespace meridiana {
 
 // What to compute. A bit pulls in the bits it needs (see ExpandSolarMask).
 enum SolarFunction : int {
-  kSolarDayOfYear = 1,     // dayOfYear is the date: derive month and day from it
-  kSolarGeometry = 2,      // declination, hour angle and their chain
-  kSolarZenith = 4,        // zenith and elevation without refraction
-  kSolarSunsetAngle = 8,   // sunset hour angle
-  kSolarTrueTime = 32,     // true solar time
-  kSolarRiseSet = 64,      // sunrise and sunset
+  kSolarDayOfYear = 1,    // dayOfYear is the date: derive month and day from it
+  kSolarGeometry = 2,     // declination, hour angle and their chain
+  kSolarZenith = 4,       // zenith and elevation without refraction
+  kSolarSunsetAngle = 8,  // sunset hour angle
+  kSolarTrueTime = 32,    // true solar time
+  kSolarRiseSet = 64,     // sunrise and sunset
 };
 
 // The two masks the program uses: map shading and the Properties dialog.
@@ -43,23 +43,23 @@ enum SolarError : int {
 struct SolarQuery {
   // Inputs.
   int functionMask;
-  int year;        // 1950..2050
-  int month;       // 1..12; input when kSolarDayOfYear is clear, else derived
-  int day;         // 1..31; likewise
-  int dayOfYear;   // 1 = 1 January; input when kSolarDayOfYear is set, else derived
-  int hour;        // 0..24, 24 only on the full hour
-  int minute;      // 0..59
-  int second;      // 0..59
-  int interval;    // measuring interval in seconds, 0 for an instant (0..28800)
-  float timezone;  // hours east of UTC of the clock fields (-12..12)
-  float latitude;  // -90..90
-  float longitude; // -180..180
+  int year;         // 1950..2050
+  int month;        // 1..12; input when kSolarDayOfYear is clear, else derived
+  int day;          // 1..31; likewise
+  int dayOfYear;    // 1 = 1 January; input when kSolarDayOfYear is set, else derived
+  int hour;         // 0..24, 24 only on the full hour
+  int minute;       // 0..59
+  int second;       // 0..59
+  int interval;     // measuring interval in seconds, 0 for an instant (0..28800)
+  float timezone;   // hours east of UTC of the clock fields (-12..12)
+  float latitude;   // -90..90
+  float longitude;  // -180..180
 
   // Results.
   float dayAngle;
-  float universalTime;          // hours
-  float julianDay;              // Julian day less 2,400,000
-  float eclipticTime;           // days since 2000-01-01 12:00
+  float universalTime;  // hours
+  float julianDay;      // Julian day less 2,400,000
+  float eclipticTime;   // days since 2000-01-01 12:00
   float meanLongitude;
   float meanAnomaly;
   float eclipticLongitude;
@@ -69,11 +69,11 @@ struct SolarQuery {
   float greenwichSiderealTime;  // hours
   float localSiderealTime;      // degrees
   float hourAngle;
-  float zenith;                 // without refraction, capped at 99
-  float elevation;              // 90 - zenith
+  float zenith;     // without refraction, capped at 99
+  float elevation;  // 90 - zenith
   float sunsetHourAngle;
-  float trueSolarTime;          // minutes
-  float solarTimeFix;           // minutes
+  float trueSolarTime;  // minutes
+  float solarTimeFix;   // minutes
   // Minutes after local standard midnight of the clock's day (geometric: the Sun's centre on the
   // horizon, no refraction). Polar night: sunrise +kSolarAllDay, sunset -kSolarAllDay; midnight
   // sun: sunrise -kSolarAllDay, sunset +kSolarAllDay.

@@ -45,8 +45,7 @@ SunTimes SunTimesOf(const SolarQuery& query) {
   return {MinutesAsClockText(query.sunrise), MinutesAsClockText(query.sunset)};
 }
 
-SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude,
-                            float longitude) {
+SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude) {
   SolarQuery q = PropertiesSolarQuery(now, utcOffsetHours, latitude, longitude);
   ComputeSolarPosition(&q);
   return SunTimesOf(q);

@@ -6,9 +6,9 @@
 namespace meridiana {
 namespace {
 
-constexpr const char* kMonthNames[12] = {"january", "february", "march",     "april",
-                                         "may",     "june",     "july",      "august",
-                                         "september", "october", "november", "december"};
+constexpr const char* kMonthNames[12] = {"january",   "february", "march",    "april",
+                                         "may",       "june",     "july",     "august",
+                                         "september", "october",  "november", "december"};
 
 // The fixed layouts live in 40-byte buffers: at most 39 characters.
 constexpr std::size_t kMaxFixedLayout = 39;

@@ -195,18 +195,19 @@ double NoaaElevation(TimeValue t, double lat, double lon) {
                    std::sin(rad(3 * M)) * 0.000289;
   const double omega = 125.04 - 1934.136 * T;
   const double lambda = L0 + C - 0.00569 - 0.00478 * std::sin(rad(omega));
-  const double eps0 = 23.0 + (26.0 + (21.448 - T * (46.815 + T * (0.00059 - T * 0.001813))) / 60.0) / 60.0;
+  const double eps0 =
+      23.0 + (26.0 + (21.448 - T * (46.815 + T * (0.00059 - T * 0.001813))) / 60.0) / 60.0;
   const double eps = eps0 + 0.00256 * std::cos(rad(omega));
   const double decl = std::asin(std::sin(rad(eps)) * std::sin(rad(lambda)));
   const double y = std::pow(std::tan(rad(eps / 2)), 2);
-  const double eot = 4 * deg(y * std::sin(2 * rad(L0)) - 2 * e * std::sin(rad(M)) +
-                             4 * e * y * std::sin(rad(M)) * std::cos(2 * rad(L0)) -
-                             0.5 * y * y * std::sin(4 * rad(L0)) -
-                             1.25 * e * e * std::sin(2 * rad(M)));
+  const double eot =
+      4 * deg(y * std::sin(2 * rad(L0)) - 2 * e * std::sin(rad(M)) +
+              4 * e * y * std::sin(rad(M)) * std::cos(2 * rad(L0)) -
+              0.5 * y * y * std::sin(4 * rad(L0)) - 1.25 * e * e * std::sin(2 * rad(M)));
   const double minutes = static_cast<double>(((t % 86400) + 86400) % 86400) / 60.0;
   const double ha = (minutes + eot + 4 * lon) / 4 - 180;
-  const double cz = std::sin(rad(lat)) * std::sin(decl) +
-                    std::cos(rad(lat)) * std::cos(decl) * std::cos(rad(ha));
+  const double cz =
+      std::sin(rad(lat)) * std::sin(decl) + std::cos(rad(lat)) * std::cos(decl) * std::cos(rad(ha));
   return 90.0 - deg(std::acos(std::max(-1.0, std::min(1.0, cz))));
 }
 

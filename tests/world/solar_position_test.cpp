@@ -46,9 +46,8 @@ Reference ReferenceSun(TimeValue utc, double tz, double lat, double lon) {
   const double eps = 23.439 - 0.0000004 * n;
   Reference r{};
   r.declination = Deg(std::asin(std::sin(Rad(eps)) * std::sin(Rad(lambda))));
-  r.rightAscension =
-      Wrap(Deg(std::atan2(std::cos(Rad(eps)) * std::sin(Rad(lambda)), std::cos(Rad(lambda)))),
-           360.0);
+  r.rightAscension = Wrap(
+      Deg(std::atan2(std::cos(Rad(eps)) * std::sin(Rad(lambda)), std::cos(Rad(lambda)))), 360.0);
   const double gmst = Wrap(6.697375 + 0.0657098242 * n + ut, 24.0);
   double ha = Wrap(gmst * 15.0 + lon, 360.0) - r.rightAscension;
   if (ha < -180) ha += 360;
@@ -83,9 +82,9 @@ TEST(ComputeSolarPosition, AgreesWithDoublePrecisionReference) {
                           {35.7f, 139.7f, 9},  {19.4f, -99.1f, -6},  {-1.3f, 36.8f, 3},
                           {28.6f, 77.2f, 5.5f}};
   const TimeValue instants[] = {
-      UtcFromCalendar(1950, 1, 1, 0, 0, 0),   UtcFromCalendar(1969, 7, 20, 20, 17, 40),
-      UtcFromCalendar(2000, 2, 29, 12, 0, 0), UtcFromCalendar(2005, 4, 5, 9, 5, 3),
-      UtcFromCalendar(2024, 3, 20, 3, 6, 0),  UtcFromCalendar(2024, 6, 20, 20, 51, 0),
+      UtcFromCalendar(1950, 1, 1, 0, 0, 0),      UtcFromCalendar(1969, 7, 20, 20, 17, 40),
+      UtcFromCalendar(2000, 2, 29, 12, 0, 0),    UtcFromCalendar(2005, 4, 5, 9, 5, 3),
+      UtcFromCalendar(2024, 3, 20, 3, 6, 0),     UtcFromCalendar(2024, 6, 20, 20, 51, 0),
       UtcFromCalendar(2024, 12, 31, 23, 59, 59), UtcFromCalendar(2050, 12, 31, 18, 30, 0)};
   for (const TimeValue t : instants) {
     for (const Place& p : places) {
@@ -136,8 +135,8 @@ TEST(SunriseSunset, AgreesWithAlmanacAllowingForRefraction) {
       {"Cape Town", -33.9249f, 18.4241f, 2, 2024, 6, 21, 471.4, 1064.9, 475.9, 1060.3},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.city << " " << row.year << "-" << row.month << "-"
-                                      << row.day);
+    SCOPED_TRACE(::testing::Message()
+                 << row.city << " " << row.year << "-" << row.month << "-" << row.day);
     // Noon UTC falls on the same date in every zone of the table.
     const TimeValue noon = UtcFromCalendar(row.year, row.month, row.day, 12, 0, 0);
     SolarQuery q = PropertiesSolarQuery(noon, static_cast<float>(row.tz), row.lat, row.lon);
@@ -176,16 +175,37 @@ TEST(ComputeSolarPosition, ValidationBits) {
       {"valid", [](SolarQuery*) {}, 0},
       {"1 January", [](SolarQuery* q) { q->dayOfYear = 1; }, 0},
       {"day of year 0", [](SolarQuery* q) { q->dayOfYear = 0; }, kSolarBadDayOfYear},
-      {"day 366 of a leap year", [](SolarQuery* q) { q->year = 2004; q->dayOfYear = 366; }, 0},
+      {"day 366 of a leap year",
+       [](SolarQuery* q) {
+         q->year = 2004;
+         q->dayOfYear = 366;
+       },
+       0},
       {"day 366 of a common year", [](SolarQuery* q) { q->dayOfYear = 366; }, kSolarBadDayOfYear},
       {"day of year 367", [](SolarQuery* q) { q->dayOfYear = 367; }, kSolarBadDayOfYear},
       {"year 1949", [](SolarQuery* q) { q->year = 1949; }, kSolarBadYear},
       {"year 2050", [](SolarQuery* q) { q->year = 2050; }, 0},
       {"year 2051", [](SolarQuery* q) { q->year = 2051; }, kSolarBadYear},
-      {"hour 24 sharp", [](SolarQuery* q) { q->hour = 24; q->minute = 0; q->second = 0; }, 0},
-      {"hour 24 minute 1", [](SolarQuery* q) { q->hour = 24; q->minute = 1; q->second = 0; },
+      {"hour 24 sharp",
+       [](SolarQuery* q) {
+         q->hour = 24;
+         q->minute = 0;
+         q->second = 0;
+       },
+       0},
+      {"hour 24 minute 1",
+       [](SolarQuery* q) {
+         q->hour = 24;
+         q->minute = 1;
+         q->second = 0;
+       },
        kSolarBadHour | kSolarBadMinute},
-      {"hour 24 second 1", [](SolarQuery* q) { q->hour = 24; q->minute = 0; q->second = 1; },
+      {"hour 24 second 1",
+       [](SolarQuery* q) {
+         q->hour = 24;
+         q->minute = 0;
+         q->second = 1;
+       },
        kSolarBadHour | kSolarBadSecond},
       {"hour 25", [](SolarQuery* q) { q->hour = 25; }, kSolarBadHour},
       {"minute 60", [](SolarQuery* q) { q->minute = 60; }, kSolarBadMinute},
@@ -197,7 +217,11 @@ TEST(ComputeSolarPosition, ValidationBits) {
       {"zone NaN", [](SolarQuery* q) { q->timezone = NAN; }, kSolarBadTimezone},
       {"latitude 90.5", [](SolarQuery* q) { q->latitude = 90.5f; }, kSolarBadLatitude},
       {"longitude -181", [](SolarQuery* q) { q->longitude = -181.0f; }, kSolarBadLongitude},
-      {"several at once", [](SolarQuery* q) { q->year = 3000; q->longitude = 200.0f; },
+      {"several at once",
+       [](SolarQuery* q) {
+         q->year = 3000;
+         q->longitude = 200.0f;
+       },
        kSolarBadYear | kSolarBadLongitude},
   };
   for (const Case& c : cases) {
@@ -242,8 +266,8 @@ TEST(ComputeSolarPosition, DateConversionBothWays) {
   struct Row {
     int year, dayOfYear, month, day;
   };
-  const Row rows[] = {{2005, 1, 1, 1},    {2005, 59, 2, 28}, {2005, 60, 3, 1},
-                      {2004, 60, 2, 29},  {2004, 61, 3, 1},  {2000, 366, 12, 31},
+  const Row rows[] = {{2005, 1, 1, 1},     {2005, 59, 2, 28}, {2005, 60, 3, 1},
+                      {2004, 60, 2, 29},   {2004, 61, 3, 1},  {2000, 366, 12, 31},
                       {2005, 365, 12, 31}, {2024, 172, 6, 20}};
   for (const Row& r : rows) {
     SolarQuery q{};
@@ -315,8 +339,8 @@ TEST(ComputeSolarPosition, EquatorAndPoles) {
       {"South Pole in summer", 12, -90.0f, -kSolarAllDay, kSolarAllDay},
   };
   for (const Row& r : rows) {
-    SolarQuery q = PropertiesSolarQuery(UtcFromCalendar(2024, r.month, 21, 12, 0, 0), 0.0f, r.lat,
-                                        20.0f);
+    SolarQuery q =
+        PropertiesSolarQuery(UtcFromCalendar(2024, r.month, 21, 12, 0, 0), 0.0f, r.lat, 20.0f);
     ASSERT_EQ(ComputeSolarPosition(&q), 0) << r.what;
     EXPECT_EQ(q.sunrise, r.sunrise) << r.what;
     EXPECT_EQ(q.sunset, r.sunset) << r.what;

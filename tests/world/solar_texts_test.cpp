@@ -10,9 +10,9 @@ TEST(MinutesAsClockText, RoundsDownAndWrapsIntoOneDay) {
     float minutes;
     const char* text;
   };
-  const Row rows[] = {{0.0f, "00:00:00"},     {-30.0f, "23:30:00"},  {-30.5f, "23:29:30"},
+  const Row rows[] = {{0.0f, "00:00:00"},     {-30.0f, "23:30:00"},   {-30.5f, "23:29:30"},
                       {1440.0f, "00:00:00"},  {1500.25f, "01:00:15"}, {359.99f, "05:59:59"},
-                      {-2999.0f, "22:01:00"}, {2999.0f, "01:59:00"}, {725.5f, "12:05:30"}};
+                      {-2999.0f, "22:01:00"}, {2999.0f, "01:59:00"},  {725.5f, "12:05:30"}};
   for (const Row& r : rows) EXPECT_EQ(MinutesAsClockText(r.minutes), r.text) << r.minutes;
 }
 
@@ -45,9 +45,9 @@ TEST(SunriseSunsetTexts, PolarDaysReadAsWords) {
 TEST(SunriseSunsetTexts, RejectedInputShowsMidnight) {
   const TimeValue noon = UtcFromCalendar(2024, 6, 21, 12, 0, 0);
   // +13 hours (Tonga) and a year past 2050 fail validation: the zero results show as 00:00:00.
-  for (const SunTimes& t : {SunriseSunsetTexts(noon, 13.0f, -21.1f, -175.2f),
-                            SunriseSunsetTexts(UtcFromCalendar(2051, 6, 21, 12, 0, 0), 0.0f,
-                                               51.5f, 0.0f)}) {
+  for (const SunTimes& t :
+       {SunriseSunsetTexts(noon, 13.0f, -21.1f, -175.2f),
+        SunriseSunsetTexts(UtcFromCalendar(2051, 6, 21, 12, 0, 0), 0.0f, 51.5f, 0.0f)}) {
     EXPECT_EQ(t.sunrise, "00:00:00");
     EXPECT_EQ(t.sunset, "00:00:00");
   }

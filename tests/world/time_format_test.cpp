@@ -69,7 +69,8 @@ TEST(FormatUtcDateTime, OrdersAndSeparator) {
   EXPECT_EQ(FormatUtcDateTime(t, kMonthDayYear, FixedLocaleInfo("abcdefghij")),
             "04abcdefg05abcdefg05 09:05:03");
   // A separator with printf directives is printed as it is.
-  EXPECT_EQ(FormatUtcDateTime(t, kMonthDayYear, FixedLocaleInfo("%s%n")), "04%s%n05%s%n05 09:05:03");
+  EXPECT_EQ(FormatUtcDateTime(t, kMonthDayYear, FixedLocaleInfo("%s%n")),
+            "04%s%n05%s%n05 09:05:03");
 }
 
 TEST(FormatUtcDateTime, SpecialValues) {

@@ -35,7 +35,9 @@ std::optional<int> ParseInt(const std::string& text) {
 }
 
 void PrintInt(const char* name, int v) { std::printf("%s=%d\n", name, v); }
-void PrintFloat(const char* name, float v) { std::printf("%s=%.9g\n", name, static_cast<double>(v)); }
+void PrintFloat(const char* name, float v) {
+  std::printf("%s=%.9g\n", name, static_cast<double>(v));
+}
 
 }  // namespace
 

@@ -20,8 +20,8 @@ std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t dig
 
 std::optional<TimeValue> ParseIsoInstant(std::string_view text) {
   if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
-  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-      text[13] != ':' || text[16] != ':') {
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':') {
     return std::nullopt;
   }
   const auto year = Digits(text, 0, 4);
@@ -41,8 +41,8 @@ std::optional<TimeValue> ParseIsoInstant(std::string_view text) {
 std::string FormatIsoInstant(TimeValue t) {
   const CalendarTime c = UtcBreakdown(t);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day,
-                c.hour, c.minute, c.second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                c.minute, c.second);
   return text;
 }
 
