@@ -4,8 +4,11 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <cstdio>
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
+// clang-format on
+
 #include <string>
 #include <vector>
 

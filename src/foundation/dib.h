@@ -65,7 +65,7 @@ struct Dib {
   Dib(const Dib&) = delete;  // the row table points into pixels
   Dib& operator=(const Dib&) = delete;
 
-  std::vector<uint8_t*> rows;   // entry y: first byte of visual row y
+  std::vector<uint8_t*> rows;  // entry y: first byte of visual row y
   uint32_t signature = 0;
   std::vector<uint8_t> pixels;  // pixel memory, storage order
   DibHeader header;

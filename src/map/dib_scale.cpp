@@ -68,8 +68,10 @@ DibPtr DibScale(const Dib* dib, int32_t new_width, int32_t new_height) {
       const uint32_t fx = static_cast<uint32_t>(sx & 0xFFFF);
       uint32_t sample[3];
       for (int c = 0; c < 3; ++c) {
-        const uint32_t upper = (upper_row[x0 + c] * (0xFFFF - fx) + upper_row[x1 + c] * fx) / 0xFFFF;
-        const uint32_t lower = (lower_row[x0 + c] * (0xFFFF - fx) + lower_row[x1 + c] * fx) / 0xFFFF;
+        const uint32_t upper =
+            (upper_row[x0 + c] * (0xFFFF - fx) + upper_row[x1 + c] * fx) / 0xFFFF;
+        const uint32_t lower =
+            (lower_row[x0 + c] * (0xFFFF - fx) + lower_row[x1 + c] * fx) / 0xFFFF;
         sample[c] = (upper * (0xFFFF - fy) + lower * fy) / 0xFFFF;
       }
       Accumulator& a = sums[static_cast<std::size_t>((k * target_step_x) >> 16)];

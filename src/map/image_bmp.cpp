@@ -98,7 +98,8 @@ bool ReadLayout(const uint8_t* data, std::size_t size, BmpLayout* layout) {
     case kDibRle8:
     case kDibRle4:
       // Run-length coded rows are always stored bottom-up.
-      if (layout->bits != (layout->compression == kDibRle8 ? 8 : 4) || layout->top_down) return false;
+      if (layout->bits != (layout->compression == kDibRle8 ? 8 : 4) || layout->top_down)
+        return false;
       break;
     case kDibBitfields: {
       if (layout->bits != 16 && layout->bits != 32) return false;
@@ -153,7 +154,8 @@ bool DecodeUncompressed(const uint8_t* data, std::size_t size, const BmpLayout& 
     const int64_t width = layout.width;
     switch (layout.bits) {
       case 1:
-        for (int64_t x = 0; x < width; ++x) PutIndex(layout, out, x, (in[x / 8] >> (7 - x % 8)) & 1u);
+        for (int64_t x = 0; x < width; ++x)
+          PutIndex(layout, out, x, (in[x / 8] >> (7 - x % 8)) & 1u);
         break;
       case 4:
         for (int64_t x = 0; x < width; ++x)
@@ -217,7 +219,8 @@ bool DecodeRunLength(const uint8_t* data, std::size_t size, const BmpLayout& lay
     const unsigned value = data[at + 1];
     at += 2;
     if (count > 0) {
-      for (unsigned i = 0; i < count; ++i) put(four ? (i % 2 == 0 ? value >> 4 : value & 0x0Fu) : value);
+      for (unsigned i = 0; i < count; ++i)
+        put(four ? (i % 2 == 0 ? value >> 4 : value & 0x0Fu) : value);
       continue;
     }
     if (value == 0) {  // end of line

@@ -1,10 +1,11 @@
 // JPEG pictures through libjpeg-turbo. Grey, RGB and YCbCr files come out as blue, green, red
 // straight from the library; CMYK and YCCK files are turned into RGB here.
 
+// clang-format off
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
-
 #include <jerror.h>
 #include <jpeglib.h>
+// clang-format on
 
 #include <csetjmp>
 #include <new>

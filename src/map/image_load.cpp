@@ -22,7 +22,7 @@ struct FileCloser {
 std::optional<std::vector<uint8_t>> ReadBoundedFile(const char* path) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file) return std::nullopt;
-  struct stat info{};
+  struct stat info {};
   // Only regular files: a pipe or device could block or never end.
   if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return std::nullopt;

@@ -81,7 +81,8 @@ class PngReader {
     if (png_ != nullptr) info_ = png_create_info_struct(png_);
   }
   ~PngReader() {
-    if (png_ != nullptr) png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr);
+    if (png_ != nullptr)
+      png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr);
   }
   PngReader(const PngReader&) = delete;
   PngReader& operator=(const PngReader&) = delete;

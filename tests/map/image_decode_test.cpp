@@ -15,13 +15,14 @@ namespace {
 using test::ImageFixture;
 
 constexpr const char* kFixtures[] = {
-    "png_rgb8.png", "png_rgba8.png", "png_grey4.png", "png_greyalpha8.png", "png_interlaced.png",
-    "png_palette_trns.png", "png_rgb16.png", "png_gamma.png", "jpeg_rgb.jpg", "jpeg_grey.jpg",
-    "jpeg_progressive.jpg", "jpeg_cmyk.jpg", "gif_basic.gif", "gif_transparent.gif",
-    "gif_interlaced.gif", "gif_animated.gif", "bmp_rgb24.bmp", "bmp_pal8.bmp", "bmp_pal4.bmp",
-    "bmp_mono1.bmp", "bmp_rle8.bmp", "bmp_rle4.bmp", "bmp_rle8_delta.bmp", "bmp_core24.bmp",
-    "bmp_555.bmp", "bmp_565.bmp", "bmp_rgb16.bmp", "bmp_topdown24.bmp", "bmp_rgb32.bmp",
-    "bmp_bitfields32.bmp",
+    "png_rgb8.png",       "png_rgba8.png",        "png_grey4.png",        "png_greyalpha8.png",
+    "png_interlaced.png", "png_palette_trns.png", "png_rgb16.png",        "png_gamma.png",
+    "jpeg_rgb.jpg",       "jpeg_grey.jpg",        "jpeg_progressive.jpg", "jpeg_cmyk.jpg",
+    "gif_basic.gif",      "gif_transparent.gif",  "gif_interlaced.gif",   "gif_animated.gif",
+    "bmp_rgb24.bmp",      "bmp_pal8.bmp",         "bmp_pal4.bmp",         "bmp_mono1.bmp",
+    "bmp_rle8.bmp",       "bmp_rle4.bmp",         "bmp_rle8_delta.bmp",   "bmp_core24.bmp",
+    "bmp_555.bmp",        "bmp_565.bmp",          "bmp_rgb16.bmp",        "bmp_topdown24.bmp",
+    "bmp_rgb32.bmp",      "bmp_bitfields32.bmp",
 };
 
 std::string ExpectedFor(const std::string& name) {
@@ -49,9 +50,9 @@ TEST(ImageDecodeTest, EveryVariantMatchesASecondDecoder) {
 TEST(ImageDecodeTest, LosslessVariantsOfOnePictureAgree) {
   DibPtr reference = DibLoad(ImageFixture("png_rgb8.png").c_str());
   ASSERT_NE(reference, nullptr);
-  for (const char* name : {"png_rgba8.png", "png_interlaced.png", "bmp_rgb24.bmp",
-                           "bmp_topdown24.bmp", "bmp_core24.bmp", "bmp_rgb32.bmp",
-                           "bmp_bitfields32.bmp"}) {
+  for (const char* name :
+       {"png_rgba8.png", "png_interlaced.png", "bmp_rgb24.bmp", "bmp_topdown24.bmp",
+        "bmp_core24.bmp", "bmp_rgb32.bmp", "bmp_bitfields32.bmp"}) {
     SCOPED_TRACE(name);
     DibPtr dib = DibLoad(ImageFixture(name).c_str());
     ASSERT_NE(dib, nullptr);
@@ -99,7 +100,8 @@ class TempFolder {
     const std::vector<uint8_t> bytes = test::ReadBytes(ImageFixture(fixture));
     const std::string target = path_ + "/" + name;
     std::ofstream(target, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return target;
   }
   const std::string& path() const { return path_; }

@@ -51,8 +51,9 @@ inline std::optional<Ppm> ReadPpm(const std::string& path) {
 inline ::testing::AssertionResult PixelsMatch(const Dib* dib, const Ppm& expected, int tolerance) {
   if (!DibIsValid(dib)) return ::testing::AssertionFailure() << "no image";
   if (DibWidth(dib) != expected.width || DibHeight(dib) != expected.height)
-    return ::testing::AssertionFailure() << "size " << DibWidth(dib) << "x" << DibHeight(dib)
-                                         << ", expected " << expected.width << "x" << expected.height;
+    return ::testing::AssertionFailure()
+           << "size " << DibWidth(dib) << "x" << DibHeight(dib) << ", expected " << expected.width
+           << "x" << expected.height;
   int misses = 0;
   std::ostringstream report;
   for (int y = 0; y < expected.height; ++y) {

@@ -68,7 +68,8 @@ TEST(ImageHostileTest, SingleBitFlipsNeverCrash) {
         EXPECT_TRUE(SaneOrAbsent(dib)) << "byte " << i << " bit " << bit;
         // PNG chunks carry checksums: without ancillary chunks (whose damage is only a warning),
         // any flip is detected.
-        if (p.decode == DibDecodePng && p.name != "png_gamma.png" && p.name != "png_palette_trns.png") {
+        if (p.decode == DibDecodePng && p.name != "png_gamma.png" &&
+            p.name != "png_palette_trns.png") {
           EXPECT_TRUE(dib == nullptr) << "byte " << i << " bit " << bit;
         }
         bytes[i] ^= static_cast<uint8_t>(1u << bit);
@@ -163,8 +164,8 @@ TEST(ImageHostileTest, RunLengthCodesCannotWriteOutsideThePicture) {
   const uint8_t palette[] = {0, 0, 0, 0, 255, 255, 255, 0};
   b.insert(b.end(), palette, palette + 8);
   Put32(b, 10, static_cast<uint32_t>(b.size()));
-  const uint8_t codes[] = {255, 1, 0, 2, 200, 0, 0, 9, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0,
-                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 1, 0, 1};
+  const uint8_t codes[] = {255, 1, 0, 2, 200, 0, 0, 9, 1, 1, 1, 1, 1,   1, 1, 1,
+                           1,   0, 0, 0, 0,   0, 0, 0, 0, 0, 0, 0, 255, 1, 0, 1};
   b.insert(b.end(), codes, codes + sizeof codes);
   const DibPtr dib = DibDecodeBmp(b.data(), b.size());
   EXPECT_TRUE(SaneOrAbsent(dib));

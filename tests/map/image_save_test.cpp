@@ -27,7 +27,7 @@ class ImageSaveTest : public ::testing::Test {
   void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
   std::string Path(const char* name) const { return folder_ + "/" + name; }
   bool Exists(const std::string& path) const {
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0;
   }
   std::string folder_;

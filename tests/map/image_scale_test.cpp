@@ -43,7 +43,8 @@ TEST(ImageScaleTest, MinusOneHeightKeepsTheAspectRatio) {
   struct Case {
     int32_t width, height, new_width, expected_height;
   };
-  for (const Case& c : {Case{2048, 1024, 1024, 512}, Case{1000, 333, 500, 166}, Case{3, 5, 6, 10}}) {
+  for (const Case& c :
+       {Case{2048, 1024, 1024, 512}, Case{1000, 333, 500, 166}, Case{3, 5, 6, 10}}) {
     DibPtr source = DibCreate(c.width, c.height, 24);
     DibPtr target = DibScale(source.get(), c.new_width, -1);
     ASSERT_NE(target, nullptr) << c.width;
@@ -61,13 +62,13 @@ TEST(ImageScaleTest, OneColourStaysExactInEveryPixel) {
   struct Case {
     int32_t width, height, new_width, new_height;
   };
-  const Case cases[] = {{13, 7, 5, 3},  {5, 3, 13, 7},   {7, 7, 7, 7},    {1, 1, 4, 3},
-                        {300, 1, 7, 1}, {4, 4, 1, 1},    {1024, 512, 640, 320},
-                        {640, 320, 1024, 512}, {33, 17, 32, 16}, {2, 9, 9, 2}};
+  const Case cases[] = {
+      {13, 7, 5, 3}, {5, 3, 13, 7},         {7, 7, 7, 7},          {1, 1, 4, 3},     {300, 1, 7, 1},
+      {4, 4, 1, 1},  {1024, 512, 640, 320}, {640, 320, 1024, 512}, {33, 17, 32, 16}, {2, 9, 9, 2}};
   const uint32_t colour = 0x3A7FC4;  // blue C4, green 7F, red 3A
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " -> " << c.new_width << "x"
-                                      << c.new_height);
+    SCOPED_TRACE(::testing::Message()
+                 << c.width << "x" << c.height << " -> " << c.new_width << "x" << c.new_height);
     DibPtr source = DibCreate(c.width, c.height, 24);
     for (int32_t y = 0; y < c.height; ++y)
       for (int32_t x = 0; x < c.width; ++x) DibSetPixel(source.get(), x, y, colour);
