@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "foundation/clock.h"
 #include "foundation/dib.h"
+#include "map/base_images.h"
 #include "map/compose.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
@@ -108,6 +110,27 @@ BENCHMARK(BM_EncodePng)
     ->Args({1, 0, 0})
     ->Args({6, 1, 0})
     ->Unit(benchmark::kMillisecond);
+
+// What `meridiana-cli render --out map.png` does after start-up, in one process: load the staged
+// day and night images, compose the day map with the sun shadow, encode the PNG.
+void BM_RenderPipeline(benchmark::State& state) {
+  const TimeValue t = UtcFromCalendar(2026, 6, 21, 12, 0, 0);
+  for (auto _ : state) {
+    MapImages images(MERIDIANA_STAGE_DIR, nullptr);
+    if (!images.LoadDay()) {
+      state.SkipWithError("no staged images: build the meridiana_data target");
+      return;
+    }
+    Compositor compositor(images, nullptr, nullptr);
+    compositor.modes.day = true;
+    compositor.modes.shadow = true;
+    compositor.Compose(t);
+    std::string bytes;
+    EncodePng(images.composed(), &bytes);
+    benchmark::DoNotOptimize(bytes.data());
+  }
+}
+BENCHMARK(BM_RenderPipeline)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace meridiana

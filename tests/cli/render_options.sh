@@ -95,5 +95,6 @@ expect_status 2 "$cli" render --data "$work/data"
 expect_status 2 "$cli" render --data "$work/data" --width 0 --out "$work/x.png"
 expect_status 2 "$cli" render --data "$work/data" --out
 expect_status 1 "$cli" render --data "$work/data" --clouds "$work/none.jpg" --out "$work/x.png"
+expect_status 2 "$cli" render --data "$work/data" --layers clouds --out "$work/x.png"
 expect_status 1 "$cli" render --data "$work/data" --out "$work/no/such/folder/x.png"
 echo "render options: ok"

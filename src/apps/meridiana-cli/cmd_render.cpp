@@ -131,6 +131,7 @@ int RunRender(const Args& args) {
     return BadUsage("output must end in .png or .bmp:", out);
   const std::optional<ViewModes> modes = ParseLayers(layers);
   if (!modes) return BadUsage("unknown layer in", layers);
+  if (modes->clouds && clouds.empty()) return BadUsage("the clouds layer needs", "--clouds IMAGE");
 
   StderrNotice notice;
   MapImages images(data.empty() ? ProgramFolder() : data, &notice);
