@@ -11,9 +11,11 @@
 #include <ctime>
 
 #include "foundation/key_value_store.h"
+#include "map/base_images.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
 #include "shell/main_window.h"
+#include "shell/map_image_files.h"
 #include "shell/qt_text.h"
 #include "shell/qt_user_notice.h"
 #include "shell/single_instance.h"
@@ -176,11 +178,19 @@ void App::LoadSettings() {
 void App::CreateMainWindow() {
   Step("CreateMainWindow");
   if (settings_.refresh == 0) settings_.refresh = kDefaultRefreshMinutes;
+  // The night image is loaded on first need, from wherever the search path finds it.
+  images_ = std::make_unique<MapImages>(FolderHolding(dataPaths_, kNightImagePath), notice_);
   MainWindow::Context context;
   context.settings = &settings_;
   context.store = env_.store;
   context.icons = &menuIcons_;
   context.saveSettings = [this] { OnSaveSettings(); };
+  context.notice = notice_;
+  context.clock = env_.clock != nullptr ? env_.clock : &systemClock_;
+  context.locale = &locale_;
+  context.world = &world_;
+  context.images = images_.get();
+  context.dataPaths = &dataPaths_;
   mainWindow_ = std::make_unique<MainWindow>(std::move(context));
   if (qtNotice_) qtNotice_->AttachStatusBar(mainWindow_->statusBar());
 }
@@ -230,7 +240,7 @@ void App::OnRaiseRequested() {
 
 void App::ReleaseImages() {
   Step("ReleaseImages");
-  // No base, cloud or composed images are held yet.
+  if (images_) ReleaseMapImages(*images_);
 }
 
 void App::ReleaseAnimationFrames() { Step("ReleaseAnimationFrames"); }

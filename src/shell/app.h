@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/clock.h"
 #include "shell/data_paths.h"
+#include "shell/map_readout.h"
 #include "shell/menu_icons.h"
 #include "shell/settings.h"
 #include "world/world_data.h"
@@ -18,6 +20,7 @@ namespace meridiana {
 
 class KeyValueStore;
 class MainWindow;
+class MapImages;
 class SingleInstanceGuard;
 class TerminationSignals;
 class UserNotice;
@@ -35,6 +38,8 @@ struct AppEnvironment {
   KeyValueStore* store = nullptr;
   // Message boxes and status texts; null for Qt's, modal unless the platform has no screen.
   UserNotice* notice = nullptr;
+  // Every "now" of the program; null for the system clock. Must outlive the App.
+  const Clock* clock = nullptr;
   // End the program on SIGTERM, SIGINT and SIGHUP as with Quit.
   bool handleTerminationSignals = false;
 };
@@ -66,6 +71,8 @@ class App {
   MainWindow* mainWindow() const { return mainWindow_.get(); }
   SingleInstanceGuard* instanceGuard() const { return guard_.get(); }
   UserNotice& notice() const { return *notice_; }
+  // The base images and the composed map; null before the main window is made.
+  MapImages* images() const { return images_.get(); }
 
  private:
   void Step(const char* name) { steps_.emplace_back(name); }
@@ -113,6 +120,9 @@ class App {
   MenuIconList menuIcons_;
   WorldData world_;
   Settings settings_;
+  SystemClock systemClock_;
+  DesktopLocaleInfo locale_;
+  std::unique_ptr<MapImages> images_;
   std::unique_ptr<MainWindow> mainWindow_;
   bool quitRequested_ = false;  // a termination signal came before the main window existed
   bool started_ = false;

@@ -1,20 +1,27 @@
 #include "shell/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "map/base_images.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
 #include "shell/map_area.h"
+#include "shell/map_image_files.h"
 #include "shell/menu_icons.h"
 #include "shell/qt_text.h"
 #include "shell/settings.h"
 #include "shell/status_bar.h"
 #include "shell/status_parts.h"
+#include "shell/title_clock.h"
 #include "shell/toolbar_table.h"
 
 namespace meridiana {
@@ -29,6 +36,11 @@ constexpr int kDefaultHeight = 480;
 constexpr int kMsgLoadBaseImages = 4;
 constexpr int kMsgFirstShadow = 3;
 constexpr int kMsgHideForWallpaper = 5;
+constexpr int kMsgFitAfterRestore = 7;
+// Timer periods.
+constexpr int kClockPeriodMs = 1000;
+constexpr int kCloudCheckPeriodMs = 3600000;
+constexpr int kMinuteMs = 60000;
 
 // Stands in for a toolbar icon that is not among the program's resources.
 QIcon BlankButtonIcon() {
@@ -40,12 +52,41 @@ QIcon BlankButtonIcon() {
   return QIcon(pixmap);
 }
 
+ViewModes ModesFromSettings(const Settings* settings) {
+  ViewModes modes;
+  if (settings == nullptr) return modes;
+  modes.day = settings->day != 0;
+  modes.night = settings->night != 0;
+  modes.zones = settings->zones != 0;
+  modes.shadow = settings->shadow != 0;
+  return modes;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Context context, QWidget* parent)
     : QMainWindow(parent),
       context_(std::move(context)),
       host_(ids::kMainDialog, std::string(kDisplayName), context_.store) {
+  if (context_.clock == nullptr) context_.clock = &systemClock_;
+  if (context_.locale == nullptr) context_.locale = &desktopLocale_;
+  if (context_.world == nullptr) context_.world = &noWorld_;
+  if (context_.dataPaths == nullptr) context_.dataPaths = &noDataPaths_;
+  images_ = context_.images;
+  if (images_ == nullptr) {
+    ownImages_ = std::make_unique<MapImages>(
+        FolderHolding(*context_.dataPaths, kNightImagePath), context_.notice);
+    images_ = ownImages_.get();
+  }
+  compositor_ = std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
+  compositor_->modes = ModesFromSettings(context_.settings);
+  if (context_.settings != nullptr) {
+    // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
+    view_.zoom = context_.settings->zoom;
+    view_.scrollX = context_.settings->cx;
+    view_.scrollY = context_.settings->cy;
+  }
+
   setObjectName(QStringLiteral("dialog%1").arg(ids::kMainDialog));
   setWindowTitle(ToQString(kDisplayName));
   resize(kDefaultWidth, kDefaultHeight);
@@ -95,6 +136,12 @@ void MainWindow::SetLayout() {
   layout->setContentsMargins(0, 2, 0, 0);
   layout->setSpacing(0);
   mapArea_ = new MapArea(client);
+  mapArea_->SetSources(&view_, images_, compositor_.get());
+  connect(mapArea_, &MapArea::pointerMoved, this, &MainWindow::ShowPointerReadOut);
+  connect(mapArea_, &MapArea::contextMenuRequested, this,
+          [this](QPoint point) { OnMapContextMenu(point); });
+  connect(mapArea_, &MapArea::doubleClicked, this,
+          [this](QPoint point) { OnMapDoubleClick(point); });
   layout->addWidget(mapArea_, 1);
   layout->addWidget(statusBar_, 0);  // reparented into the client area
   setCentralWidget(client);
@@ -118,8 +165,170 @@ bool MainWindow::OnCommand(int command) {
     case ids::kCmdQuit:
       Destroy();
       return true;
+    case ids::kCmdZoomIn:
+    case ids::kCmdZoomOut:
+    case ids::kCmdActualPixels:
+      RunZoomCommand(view_, command, mapArea_->width());
+      RedrawMap();
+      return true;
+    case ids::kCmdFitToScreen:
+      FitToWindow();
+      return true;
+    case ids::kCmdDayMap:
+    case ids::kCmdNightMap:
+    case ids::kCmdTimeZones:
+    case ids::kCmdSunShadow:
+      RunViewCommand(command);
+      return true;
     default:
       return false;
+  }
+}
+
+void MainWindow::RunViewCommand(int command) {
+  ApplyViewCommand(compositor_->modes, command);
+  RecomputeMap();
+  SyncViewControls();
+  if (command == ids::kCmdDayMap) UpdateAnimationCommands();
+}
+
+void MainWindow::RecomputeMap() {
+  compositor_->Compose(context_.clock->Now());
+  // Composing may switch the shadow off (Night Map); the stored flags follow the modes.
+  if (Settings* settings = context_.settings) {
+    const ViewModes& modes = compositor_->modes;
+    settings->day = modes.day ? 1 : 0;
+    settings->night = modes.night ? 1 : 0;
+    settings->zones = modes.zones ? 1 : 0;
+    settings->shadow = modes.shadow ? 1 : 0;
+  }
+  RedrawMap();
+}
+
+void MainWindow::RedrawMap() { mapArea_->Redraw(); }
+
+void MainWindow::FitToWindow() { mapArea_->Fit(); }
+
+void MainWindow::UpdateTitleClock() {
+  setWindowTitle(ToQString(TitleClockText(*context_.clock, isMinimized())));
+}
+
+void MainWindow::LoadBaseImages() {
+  LoadDayAndZoneImages(*images_, *context_.dataPaths, context_.notice);
+  images_->ComposeFromDay();
+  mapArea_->ReleaseViewImage();  // the composed map was replaced without a composition
+  RedrawMap();
+  SyncViewControls();
+  UpdateAnimationCommands();
+}
+
+void MainWindow::RecomputeSunShadow() { RecomputeMap(); }
+
+void MainWindow::ReloadBaseImages() {
+  activateWindow();
+  LoadDayAndZoneImages(*images_, *context_.dataPaths, context_.notice);
+}
+
+void MainWindow::ReleaseImages() {
+  images_->FreeForMinimise();
+  mapArea_->ReleaseViewImage();
+}
+
+void MainWindow::ReleaseComposedMap() {
+  images_->composedSlot().reset();
+  mapArea_->ReleaseViewImage();
+}
+
+void MainWindow::StartTimers() {
+  shadowTimer_ = new QTimer(this);
+  connect(shadowTimer_, &QTimer::timeout, this, [this] { OnTimer(ids::kTimerShadowRefresh); });
+  const int refresh = context_.settings != nullptr ? context_.settings->refresh
+                                                   : kDefaultRefreshMinutes;
+  // A period of 0 means no automatic refresh; a period too long for the timer is capped.
+  if (refresh > 0) shadowTimer_->start(std::min(refresh, 35791) * kMinuteMs);
+
+  cloudCheckTimer_ = new QTimer(this);
+  connect(cloudCheckTimer_, &QTimer::timeout, this, [this] { OnTimer(ids::kTimerCloudCheck); });
+  cloudCheckTimer_->start(kCloudCheckPeriodMs);
+
+  clockTimer_ = new QTimer(this);
+  connect(clockTimer_, &QTimer::timeout, this, [this] { OnTimer(ids::kTimerClock); });
+  clockTimer_->start(kClockPeriodMs);
+}
+
+void MainWindow::KillTimers() {
+  for (QTimer* timer : {shadowTimer_, cloudCheckTimer_, clockTimer_}) {
+    if (timer != nullptr) timer->stop();
+  }
+}
+
+const QTimer* MainWindow::timer(int timerId) const {
+  const QTimer* found = nullptr;
+  switch (timerId) {
+    case ids::kTimerClock:
+      found = clockTimer_;
+      break;
+    case ids::kTimerCloudCheck:
+      found = cloudCheckTimer_;
+      break;
+    case ids::kTimerShadowRefresh:
+      found = shadowTimer_;
+      break;
+    default:
+      break;
+  }
+  return found != nullptr && found->isActive() ? found : nullptr;
+}
+
+void MainWindow::OnTimer(int timerId) {
+  switch (timerId) {
+    case ids::kTimerClock:
+      if (view_.zoomDragging) return;
+      UpdateTitleClock();
+      ClockTick();
+      RefreshPointerReadOut();
+      return;
+    case ids::kTimerCloudCheck:
+      CheckNewestClouds();
+      return;
+    case ids::kTimerShadowRefresh:
+      if (!compositor_->modes.shadow) return;
+      RecomputeMap();
+      if (context_.settings != nullptr && context_.settings->wallpaper != 0) RefreshWallpaper();
+      return;
+    default:
+      return;
+  }
+}
+
+void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
+  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
+  const PointerReadOut readOut =
+      ReadPointer(view_, *context_.world, images_->zones(), images_->composed(),
+                  {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_,
+                  *context_.clock);
+  const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
+  statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
+  statusBar_->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));
+  statusBar_->SetPartText(kStatusLocalTimePart, ToQString(texts.localTime));
+  // With City Names on, the hover highlight under the pointer is redrawn here by the overlays.
+}
+
+void MainWindow::RefreshPointerReadOut() {
+  // The pointer is read again from the system: the clock moves on even when the mouse does not.
+  const QPoint point = mapArea_->mapFromGlobal(QCursor::pos());
+  if (mapArea_->rect().contains(point)) ShowPointerReadOut(point);
+}
+
+bool MainWindow::Minimised() const {
+  return isMinimized() || host_.windowState() == DialogHost::kMinimized;
+}
+
+void MainWindow::SetWaitCursor(bool on) {
+  if (on) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
   }
 }
 
@@ -128,6 +337,11 @@ void MainWindow::Destroy() {
   destroyed_ = true;
   RemoveTrayIcon();
   KillTimers();
+  if (Settings* settings = context_.settings) {
+    settings->zoom = view_.zoom;
+    settings->cx = view_.scrollX;
+    settings->cy = view_.scrollY;
+  }
   if (context_.saveSettings) context_.saveSettings();
   host_.Detach();
   hide();
@@ -160,6 +374,26 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   Destroy();
 }
 
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || destroyed_) return;
+  const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+  const bool wasMinimised = before.testFlag(Qt::WindowMinimized);
+  const bool minimised = isMinimized();
+  const bool wasMaximised = before.testFlag(Qt::WindowMaximized);
+  const bool maximised = isMaximized();
+  if (minimised == wasMinimised && maximised == wasMaximised) return;
+  UpdateTitleClock();
+  if (minimised) {
+    // A minimised window shows no map: its pictures are let go until it comes back.
+    ReleaseImages();
+    return;
+  }
+  // Restored or maximised: the pictures come back and the map is fitted once the new size is in.
+  ReloadBaseImages();
+  PostUserMessage(kMsgFitAfterRestore);
+}
+
 void MainWindow::PostUserMessage(int code) {
   QMetaObject::invokeMethod(
       this, [this, code] { OnUserMessage(code); }, Qt::QueuedConnection);
@@ -176,6 +410,9 @@ void MainWindow::OnUserMessage(int code) {
       break;
     case kMsgHideForWallpaper:
       hide();
+      break;
+    case kMsgFitAfterRestore:
+      FitToWindow();
       break;
     default:
       break;

@@ -1,24 +1,35 @@
 #pragma once
 // The main window (dialog 101): the toolbar across the top, the map below it and the five-part
-// status bar at the bottom. It turns commands and window events into calls on the rest of the
-// program; commands that belong to features not built yet do nothing.
+// status bar at the bottom. It turns commands, timers and window events into calls on the rest of
+// the program; commands that belong to features not built yet do nothing.
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
+#include "foundation/clock.h"
+#include "map/compose.h"
+#include "map/map_view.h"
+#include "shell/data_paths.h"
 #include "shell/dialog_host.h"
+#include "shell/map_readout.h"
+#include "world/world_data.h"
 
+class QTimer;
 class QToolBar;
 
 namespace meridiana {
 
 class KeyValueStore;
+class LocaleInfo;
 class MapArea;
+class MapImages;
 class MenuIconList;
 class PartStatusBar;
+class UserNotice;
 struct Settings;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private ComposeHost {
   Q_OBJECT
 
  public:
@@ -27,6 +38,14 @@ class MainWindow : public QMainWindow {
     KeyValueStore* store = nullptr;       // saved geometry; may be null
     const MenuIconList* icons = nullptr;  // toolbar icons; may be null
     std::function<void()> saveSettings;   // called once when the window is destroyed
+    // The rest may be null: the window then uses the system clock, the desktop locale, an empty
+    // world, its own images and no data folders.
+    UserNotice* notice = nullptr;      // error boxes and the shadow pass's status text
+    const Clock* clock = nullptr;      // every "now" of the window
+    const LocaleInfo* locale = nullptr;
+    const WorldData* world = nullptr;  // cities and zones for the pointer read-out
+    MapImages* images = nullptr;       // the base images and the composed map
+    const DataPaths* dataPaths = nullptr;
   };
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);
@@ -39,6 +58,11 @@ class MainWindow : public QMainWindow {
   // Executes a menu, toolbar or tray command. False for a command nobody handles (yet).
   bool OnCommand(int command);
 
+  // The effect of one of the window's timers (996 clock, 997 cloud check, 998 shadow refresh).
+  void OnTimer(int timerId);
+  // The running timer with that id, or null.
+  const QTimer* timer(int timerId) const;
+
   // The window's destruction: stops its timers, saves the settings and the window's geometry,
   // and asks the event loop to end with code 0. Happens once.
   void Destroy();
@@ -47,13 +71,20 @@ class MainWindow : public QMainWindow {
   // Restores, shows and raises the window (another start of the program asked for it).
   void BringToFront();
 
+  // Shows latitude, longitude and local time for a point of the map area in the status bar.
+  void ShowPointerReadOut(QPoint mapAreaPoint);
+
   PartStatusBar* statusBar() const { return statusBar_; }
   MapArea* mapArea() const { return mapArea_; }
   QToolBar* toolbar() const { return toolbar_; }
   DialogHost& host() { return host_; }
+  MapView& mapView() { return view_; }
+  Compositor& compositor() { return *compositor_; }
+  MapImages& images() { return *images_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The window's parts, in the order they are attached.
@@ -65,24 +96,61 @@ class MainWindow : public QMainWindow {
   void PostUserMessage(int code);
   void OnUserMessage(int code);
 
+  // Operations other parts of the program ask the window for.
+  void RedrawMap();
+  void FitToWindow();
+  void UpdateTitleClock();
+  void ReloadBaseImages();
+  void ReleaseImages();
+  // Composes the map again from the view modes, keeps the settings in step, redraws.
+  void RecomputeMap();
+  void RunViewCommand(int command);
+  // The read-out for wherever the pointer is now, when it is over the map.
+  void RefreshPointerReadOut();
+
   // Steps of the window's initialisation and destruction that later features fill in.
   void AddTrayIcon() {}  // the tray icon comes with the tray menu
   void RemoveTrayIcon() {}
   void InitializeHttpClient() {}  // the network client does not exist yet
-  void UpdateTitleClock() {}      // the title shows only the display name until the clock
-  void StartTimers() {}           // timers 996, 997 and 998 start with their effects
-  void KillTimers() {}
+  void StartTimers();
+  void KillTimers();
   void RemoveMissingLanguages() {}  // the Language menu comes with the language files
   void ApplyStoredLanguage() {}
-  void LoadBaseImages() {}  // the day and time-zone images come with the compositor
-  void RecomputeSunShadow() {}
-  void ReleaseComposedMap() {}
+  void LoadBaseImages();
+  void RecomputeSunShadow();
+  void ReleaseComposedMap();
+  void SyncViewControls() {}         // menu checks and pressed buttons come with the menus
+  void UpdateAnimationCommands() {}  // the animation buttons come with the cloud service
+  void CheckNewestClouds() {}        // the cloud service's hourly check
+  void ClockTick() {}                // the marked cities' clock labels come with the overlays
+  void RefreshWallpaper() {}         // wallpaper mode comes later
+  // A right click on the map that did not zoom: the map's context menu opens here.
+  void OnMapContextMenu(QPoint mapAreaPoint) { (void)mapAreaPoint; }
+  // A double click on the map: marking the hover city comes with the marked-city layer.
+  void OnMapDoubleClick(QPoint mapAreaPoint) { (void)mapAreaPoint; }
+
+  // ComposeHost.
+  bool Minimised() const override;
+  void SetWaitCursor(bool on) override;
 
   Context context_;
   DialogHost host_;
+  SystemClock systemClock_;
+  DesktopLocaleInfo desktopLocale_;
+  WorldData noWorld_;
+  DataPaths noDataPaths_{"", ""};
+  std::unique_ptr<MapImages> ownImages_;  // when the context brings none
+  MapImages* images_ = nullptr;
+  MapView view_;
+  std::unique_ptr<Compositor> compositor_;
+  int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
+
   QToolBar* toolbar_ = nullptr;         // child of this window
   MapArea* mapArea_ = nullptr;          // child of this window
   PartStatusBar* statusBar_ = nullptr;  // child of this window
+  QTimer* clockTimer_ = nullptr;        // 996, child of this window
+  QTimer* cloudCheckTimer_ = nullptr;   // 997
+  QTimer* shadowTimer_ = nullptr;       // 998
   bool destroyed_ = false;
 };
 

@@ -1,10 +1,22 @@
 #include "shell/map_area.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
+#include "map/base_images.h"
+#include "map/compose.h"
+#include "map/map_view.h"
 #include "shell/ids.h"
+#include "shell/map_pixels.h"
 
 namespace meridiana {
+
+namespace {
+
+MapPoint ToMapPoint(QPoint point) { return {point.x(), point.y()}; }
+
+}  // namespace
 
 MapArea::MapArea(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("control%1").arg(ids::kMapControl));
@@ -13,9 +25,120 @@ MapArea::MapArea(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
 }
 
+void MapArea::SetSources(MapView* view, const MapImages* images, Compositor* compositor) {
+  view_ = view;
+  images_ = images;
+  compositor_ = compositor;
+  ReleaseViewImage();
+}
+
+void MapArea::Redraw() {
+  if (isVisible()) {
+    repaint();
+  } else {
+    update();
+  }
+}
+
+void MapArea::Fit() {
+  if (view_ == nullptr) return;
+  FitToWidth(*view_, width());
+  Redraw();
+}
+
+void MapArea::ReleaseViewImage() {
+  cache_.Clear();
+  pixmap_ = QPixmap();
+}
+
+MapRect MapArea::AreaRect() const {
+  const QPoint origin = window() != nullptr ? mapTo(window(), QPoint(0, 0)) : QPoint(0, 0);
+  return {origin.x(), origin.y(), width(), height()};
+}
+
 void MapArea::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), QColor(16, 40, 72));
+  const Dib* image = nullptr;
+  if (view_ != nullptr && images_ != nullptr) {
+    const bool changed = compositor_ != nullptr && compositor_->changed();
+    image = cache_.Update(images_->composed(), changed, AreaRect(), *view_);
+    if (changed) compositor_->ClearChanged();
+    if (cache_.rebuilt()) {
+      pixmap_ = QPixmap::fromImage(DibToQImage(image));
+      ++viewImageBuilds_;
+    }
+  }
+  if (image == nullptr || pixmap_.isNull()) {
+    // No composed map (the day image could not be loaded): the area stays empty.
+    pixmap_ = QPixmap();
+    painter.fillRect(rect(), Qt::black);
+  } else {
+    painter.drawPixmap(0, 0, pixmap_);
+  }
+  PaintOverlays(painter);
+}
+
+void MapArea::resizeEvent(QResizeEvent*) {
+  if (view_ == nullptr) return;
+  // Until the user picks a zoom the map always fills the width.
+  if (!view_->userZoom) {
+    Fit();
+  } else {
+    Redraw();
+  }
+}
+
+void MapArea::mousePressEvent(QMouseEvent* event) {
+  if (view_ == nullptr) return;
+  const MapPoint screen = ToMapPoint(event->globalPosition().toPoint());
+  if (event->button() == Qt::LeftButton) {
+    ScrollDragPress(*view_, screen);
+  } else if (event->button() == Qt::RightButton) {
+    ZoomDragPress(*view_, screen);
+  }
+}
+
+void MapArea::mouseMoveEvent(QMouseEvent* event) {
+  if (view_ != nullptr) {
+    const MapPoint screen = ToMapPoint(event->globalPosition().toPoint());
+    bool redraw = false;
+    if (view_->dragging && ScrollDragMove(*view_, screen, width(), height())) redraw = true;
+    if (view_->zoomDragging && ZoomDragMove(*view_, screen, width())) redraw = true;
+    if (redraw) Redraw();
+  }
+  emit pointerMoved(event->position().toPoint());
+}
+
+void MapArea::mouseReleaseEvent(QMouseEvent* event) {
+  if (view_ == nullptr) return;
+  if (event->button() == Qt::LeftButton) {
+    if (view_->dragging) ScrollDragRelease(*view_);
+    return;
+  }
+  if (event->button() != Qt::RightButton) return;
+  const QPoint position = event->position().toPoint();
+  const QPoint client = window() != nullptr ? mapTo(window(), position) : position;
+  const bool wasDragging = view_->zoomDragging;
+  const bool click =
+      ZoomDragRelease(*view_, ToMapPoint(event->globalPosition().toPoint()), ToMapPoint(client));
+  if (click) emit contextMenuRequested(position);
+  if (wasDragging) Redraw();
+}
+
+void MapArea::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click starts no drag.
+  if (event->button() == Qt::LeftButton) emit doubleClicked(event->position().toPoint());
+}
+
+void MapArea::wheelEvent(QWheelEvent* event) {
+  const int delta = event->angleDelta().y();
+  if (view_ == nullptr || delta == 0) {
+    event->ignore();
+    return;
+  }
+  WheelZoom(*view_, delta, width());
+  Redraw();
+  event->accept();
 }
 
 }  // namespace meridiana

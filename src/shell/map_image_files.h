@@ -1,0 +1,28 @@
+#pragma once
+// The base images of the map, found through the data search path: the user's folder first, so
+// that a user can put their own picture in place, then the installed data folder.
+
+#include <string>
+#include <string_view>
+
+#include "map/base_images.h"
+#include "shell/data_paths.h"
+
+namespace meridiana {
+
+class UserNotice;
+
+// The folder that holds the file `relative` ("images/earth_night.bmp") on the search path, so
+// that folder + "/" + relative names it; empty when it is in neither folder (the relative name
+// then stands alone and its load fails with that name in the error box).
+std::string FolderHolding(const DataPaths& paths, std::string_view relative);
+
+// Loads the day and the time-zone image, each only when it is missing, each from wherever the
+// search path finds it. A failure shows "Unable to load file '<relative name>'" and the other
+// image is still loaded. True when both are there afterwards.
+bool LoadDayAndZoneImages(MapImages& images, const DataPaths& paths, UserNotice* notice);
+
+// Frees every picture of the map, the composed map included (the end of the program).
+void ReleaseMapImages(MapImages& images);
+
+}  // namespace meridiana
