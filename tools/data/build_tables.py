@@ -8,7 +8,7 @@ usage: build_tables.py WORKDIR DATADIR FIXTUREDIR
 
 import datetime as dt
 import os
-import random
+import hashlib
 import re
 import struct
 import sys
@@ -154,10 +154,31 @@ def read_geonames(work):
     return places, admin1
 
 
+_canonical_cache = {}
+
+
+def by_canonical(by_country, links):
+    """canonical zone name -> zone.tab zone name, over all countries."""
+    if not _canonical_cache:
+        for zs in by_country.values():
+            for z in zs:
+                canon = tzinfo.canonical(z["name"], links)
+                # A zone that is its own canonical name wins over links to it.
+                if canon == z["name"] or canon not in _canonical_cache:
+                    _canonical_cache[canon] = z["name"]
+    return _canonical_cache
+
+
 def assign_zone(place, by_country, links, report):
     """The zone.tab zone of the place's own country that its point lies in."""
     own = by_country.get(place["cc"])
     if not own:
+        # A country zone.tab does not list (Kosovo): the zone its point lies in,
+        # whichever country that zone belongs to.
+        hits = sorted({tzinfo.canonical(n, links) for n in place["zones"]})
+        for z in sorted(by_canonical(by_country, links).get(h) for h in hits if h in by_canonical(by_country, links)):
+            report["foreign_zones"].add((place["cc"], z))
+            return next(x for zs in by_country.values() for x in zs if x["name"] == z)
         return None
     if len(own) == 1:
         return own[0]
@@ -184,7 +205,7 @@ def select_cities(places, zones, links, admin1, report):
     by_country = {}
     for z in zones:
         by_country.setdefault(z["cc"], []).append(z)
-    places = [p for p in places if p["cc"] in by_country]
+    places = [p for p in places if p["cc"] in by_country or p["zones"]]
     places.sort(key=lambda p: (-p["pop"], p["id"]))
     chosen = {}
 
@@ -209,7 +230,9 @@ def select_cities(places, zones, links, admin1, report):
         for p in places[i:]:
             if p["id"] in chosen:
                 continue
-            own = by_country[p["cc"]]
+            own = by_country.get(p["cc"], [])
+            if not own:
+                continue
             # Only places whose point lies in one of the missing zones.
             cands = [z for z in own if z["name"] not in covered and (
                 len(own) == 1 or any(tzinfo.canonical(n, links) == tzinfo.canonical(z["name"], links)
@@ -569,14 +592,22 @@ def write_report(path, report, cities, zones, rules, area_lines, version):
     for c, other in report["pixel_conflicts"]:
         r.append(f"- {c['name']} ({c['zone']['name']}) under {other['name']} ({other['zone']['name']})")
     r.append("")
+    r.append("## Places of countries that zone.tab does not list (zone of their point used)")
+    r.append("")
+    for cc, z in sorted(report["foreign_zones"]):
+        r.append(f"- {cc}: {z}")
+    r.append("")
     r.append("## Countries without a calling code in the telephone metadata")
     r.append("")
     r.append(", ".join(report["no_calling_code"]) or "none")
     r.append("")
-    r.append("## Random sample of city area codes (seed 2027), for the precision check")
+    r.append("## Random sample of 40 city area codes, for the precision check")
     r.append("")
-    rng = random.Random(2027)
-    sample = rng.sample(report["area_codes"], min(40, len(report["area_codes"])))
+    r.append("The 40 entries with the smallest SHA-1 of \"country|city|code\": a random sample that")
+    r.append("stays the same when unrelated entries come or go.")
+    r.append("")
+    sample = sorted(report["area_codes"],
+                    key=lambda e: hashlib.sha1(f"{e[0]}|{e[1]}|{e[4]}".encode()).hexdigest())[:40]
     r.append("| country | city | region | calling code | area code |")
     r.append("|---|---|---|---|---|")
     for country, city, region, code, area in sorted(sample):
@@ -593,7 +624,7 @@ def main():
     if not tzinfo.version_at_least(version, tzinfo.MIN_VERSION):
         fail(f"tzdata {version} is older than {tzinfo.MIN_VERSION}: install a newer tzdata")
     report = {"zone_problems": [], "placeholder_zones": [], "zone_fixes": [], "pixel_fixes": [],
-              "pixel_conflicts": [], "phone_sources": read_phone(work)}
+              "pixel_conflicts": [], "foreign_zones": set(), "phone_sources": read_phone(work)}
     zones, rules, links = build_zones(report)
     places, admin1 = read_geonames(work)
     cities = select_cities(places, zones, links, admin1, report)
