@@ -268,6 +268,10 @@ def select_cities(places, zones, links, admin1, report):
                        "lat": p["lat"], "lon": p["lon"], "zone": z, "pop": p["pop"], "id": p["id"],
                        "admin1": p["admin1"], "cc": p["cc"]})
     cities = [c for c in cities if c["name"]]
+    for c in cities:
+        # Everything downstream (pixels, fix-up, fixture) sees the coordinates
+        # exactly as the table spells them.
+        c["lat"], c["lon"] = float(fmt_coord(c["lat"])), float(fmt_coord(c["lon"]))
     cities.sort(key=lambda c: (c["zone"]["country"].lower(), fold(c["name"]), c["name"], c["id"]))
     return cities
 

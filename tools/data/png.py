@@ -1,4 +1,4 @@
-"""A minimal, deterministic PNG writer and reader for 8-bit RGB pictures."""
+"""A minimal, deterministic PNG writer for 8-bit RGB pictures (no row filters, no dates)."""
 
 import struct
 import zlib
@@ -19,23 +19,3 @@ def write_rgb(path, width, height, rows):
     with open(path, "wb") as f:
         f.write(png)
 
-
-def read_rgb(path):
-    """Reads what write_rgb writes (filter type 0 rows only)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    pos = 8
-    idat = b""
-    width = height = 0
-    while pos < len(data):
-        (length,) = struct.unpack(">I", data[pos:pos + 4])
-        kind = data[pos + 4:pos + 8]
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height = struct.unpack(">II", body[:8])
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * 3 + 1
-    return width, height, [raw[y * stride + 1:(y + 1) * stride] for y in range(height)]
