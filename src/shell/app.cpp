@@ -187,7 +187,7 @@ void App::CreateMainWindow() {
   context.saveSettings = [this] { OnSaveSettings(); };
   context.notice = notice_;
   context.clock = env_.clock != nullptr ? env_.clock : &systemClock_;
-  context.locale = &locale_;
+  context.locale = env_.locale != nullptr ? env_.locale : &locale_;
   context.world = &world_;
   context.images = images_.get();
   context.dataPaths = &dataPaths_;

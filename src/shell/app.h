@@ -40,6 +40,8 @@ struct AppEnvironment {
   UserNotice* notice = nullptr;
   // Every "now" of the program; null for the system clock. Must outlive the App.
   const Clock* clock = nullptr;
+  // The date separator of the clock under the pointer; null for the desktop's locale.
+  const LocaleInfo* locale = nullptr;
   // End the program on SIGTERM, SIGINT and SIGHUP as with Quit.
   bool handleTerminationSignals = false;
 };

@@ -1,0 +1,536 @@
+// The live map in the main window, driven through the App as the program runs it: start-up
+// loads and composes, the map area paints the view image, resizes fit, the mouse zooms and
+// scrolls, the status bar reads out the place under the pointer, the timers keep the title and
+// the shadow current, and minimising lets the pictures go.
+//
+// The images written here are synthetic: small patterns made by the tests so that every pixel
+// of the day image has its own colour and any misplaced, flipped or byte-swapped pixel shows.
+// The read-out test uses the real staged tables and pictures.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWheelEvent>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "foundation/memory_key_value_store.h"
+#include "map/base_images.h"
+#include "map/dib_ops.h"
+#include "map/sun_shadow.h"
+#include "qt_test_app.h"
+#include "shell/app.h"
+#include "shell/main_window.h"
+#include "shell/map_area.h"
+#include "shell/status_bar.h"
+#include "support/recording_notice.h"
+#include "world/locale_info.h"
+
+namespace meridiana {
+namespace {
+
+// Synthetic day image: blue and green from the low bits of x and y, red from their high bits,
+// so that no two pixels of the 1024 x 512 map share a colour.
+DibPtr SyntheticDay() {
+  DibPtr dib = DibCreate(1024, 512, 24);
+  for (int y = 0; y < 512; ++y) {
+    uint8_t* row = dib->rows[static_cast<std::size_t>(y)];
+    for (int x = 0; x < 1024; ++x) {
+      row[x * 3 + 0] = static_cast<uint8_t>(x % 256);
+      row[x * 3 + 1] = static_cast<uint8_t>(y % 256);
+      row[x * 3 + 2] = static_cast<uint8_t>(7 + 60 * (x / 256) + 20 * (y / 256));
+    }
+  }
+  return dib;
+}
+
+// Synthetic flat image of one colour (blue, green, red).
+DibPtr SyntheticFlat(uint8_t blue, uint8_t green, uint8_t red) {
+  DibPtr dib = DibCreate(1024, 512, 24);
+  for (int y = 0; y < 512; ++y) {
+    uint8_t* row = dib->rows[static_cast<std::size_t>(y)];
+    for (int x = 0; x < 1024; ++x) {
+      row[x * 3] = blue;
+      row[x * 3 + 1] = green;
+      row[x * 3 + 2] = red;
+    }
+  }
+  return dib;
+}
+
+bool SamePixels(const Dib* a, const Dib* b) {
+  if (DibWidth(a) != DibWidth(b) || DibHeight(a) != DibHeight(b) || !a || !b) return false;
+  const std::size_t bytes = static_cast<std::size_t>(DibWidth(a)) * 3;
+  for (int y = 0; y < DibHeight(a); ++y) {
+    if (std::memcmp(a->rows[static_cast<std::size_t>(y)], b->rows[static_cast<std::size_t>(y)],
+                    bytes) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+QColor PixelOf(const Dib* dib, int x, int y) {
+  const uint8_t* p = dib->rows[static_cast<std::size_t>(y)] + x * 3;
+  return QColor(p[2], p[1], p[0]);
+}
+
+class LiveMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::QtApp();
+    ASSERT_TRUE(root_.isValid());
+    char cwd[PATH_MAX];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    savedCwd_ = cwd;
+    QDir(root_.path()).mkpath("data/images");
+    QDir(root_.path()).mkpath("user/images");
+  }
+  void TearDown() override {
+    app_.reset();
+    ASSERT_EQ(::chdir(savedCwd_.c_str()), 0);
+  }
+
+  std::string UserFolder() const { return root_.path().toStdString() + "/user"; }
+  std::string DataFolder() const { return root_.path().toStdString() + "/data"; }
+
+  void WriteImage(const std::string& folder, const char* relative, const Dib* image) {
+    ASSERT_TRUE(DibSaveBmp(image, (folder + "/" + relative).c_str())) << relative;
+  }
+  void WriteAllImages() {
+    WriteImage(DataFolder(), kDayImagePath, day_.get());
+    WriteImage(DataFolder(), kNightImagePath, night_.get());
+    WriteImage(DataFolder(), kZoneImagePath, zones_.get());
+  }
+
+  // Starts the program and lets the posted start-up requests run.
+  MainWindow& Start(std::string dataFolder = {}) {
+    AppEnvironment env;
+    env.instanceServerPath = root_.path() + "/Meridiana2";
+    env.userFolder = UserFolder();
+    env.dataFolder = dataFolder.empty() ? DataFolder() : dataFolder;
+    env.executablePath = "/opt/meridiana/meridiana";
+    env.store = &store_;
+    env.notice = &notice_;
+    env.clock = &clock_;
+    env.locale = &locale_;
+    app_ = std::make_unique<App>(std::move(env));
+    for (auto& [name, value] : presets_) value(app_->settings());
+    EXPECT_TRUE(app_->Start());
+    Settle();
+    return *app_->mainWindow();
+  }
+
+  // Runs the program's event loop until the quit request that the window's destruction posted
+  // ends it (as the program does), so that the request cannot end a later test's loop.
+  int RunUntilQuit() {
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    return app_->Exec();
+  }
+
+  static void Settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+
+  // Sizes the window so that the map area has the given width.
+  static void SetMapWidth(MainWindow& window, int width) {
+    window.resize(width, 420);
+    Settle();
+    ASSERT_EQ(window.mapArea()->width(), width);
+  }
+
+  // What is on the screen in the map area.
+  static QImage Screen(MainWindow& window) {
+    window.mapArea()->Redraw();
+    return window.mapArea()->grab().toImage();
+  }
+
+  // The screen must show, at every sampled pixel, the composed map's pixel that the view's zoom
+  // and scroll put there (black below the end of the map).
+  static void ExpectScreenShowsComposed(MainWindow& window, const char* label) {
+    const QImage screen = Screen(window);
+    const Dib* composed = window.images().composed();
+    ASSERT_NE(composed, nullptr) << label;
+    const MapView& view = window.mapView();
+    for (int j = 0; j < screen.height(); j += 23) {
+      for (int i = 0; i < screen.width(); i += 37) {
+        const int sx = static_cast<int>(static_cast<float>(i) / view.zoom) + view.scrollX;
+        const int sy = static_cast<int>(static_cast<float>(j) / view.zoom) + view.scrollY;
+        const QColor want = sy < 512 && sx < 1024 ? PixelOf(composed, sx, sy) : QColor(Qt::black);
+        ASSERT_EQ(screen.pixelColor(i, j), want) << label << " at " << i << "," << j;
+      }
+    }
+  }
+
+  static void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                        Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+  }
+  static void Drag(QWidget* widget, Qt::MouseButton button, QPoint from, QPoint to) {
+    SendMouse(widget, QEvent::MouseButtonPress, from, button, button);
+    SendMouse(widget, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    SendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, button);
+    SendMouse(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+  }
+  static void Wheel(QWidget* widget, int delta) {
+    const QPoint at(10, 10);
+    QWheelEvent event(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+  }
+
+  void Preset(const char* name, std::function<void(Settings&)> apply) {
+    presets_.emplace_back(name, std::move(apply));
+  }
+
+  QTemporaryDir root_;
+  std::string savedCwd_;
+  MemoryKeyValueStore store_;
+  RecordingNotice notice_;
+  FixedClock clock_{UtcFromCalendar(2026, 6, 21, 18, 30, 0)};
+  FixedLocaleInfo locale_{"/"};
+  std::vector<std::pair<std::string, std::function<void(Settings&)>>> presets_;
+  std::unique_ptr<App> app_;
+  DibPtr day_ = SyntheticDay();
+  DibPtr night_ = SyntheticFlat(30, 10, 10);
+  DibPtr zones_ = SyntheticFlat(128, 128, 128);
+};
+
+// ---- start-up ----
+
+TEST_F(LiveMapTest, StartupLoadsImagesAndComposesTheShadowForTheClock) {
+  WriteAllImages();
+  Preset("shadow", [](Settings& s) { s.shadow = 1; });
+  MainWindow& window = Start();
+
+  // Nothing but the missing tables was reported.
+  for (const RecordingNotice::Message& m : notice_.messages()) {
+    EXPECT_EQ(m.text.find("images/"), std::string::npos) << m.text;
+  }
+  ASSERT_NE(window.images().day(), nullptr);
+  ASSERT_NE(window.images().zones(), nullptr);
+  DibPtr expected = DibCopy(day_.get());
+  ApplySunShadow(expected.get(), night_.get(), clock_.Now());
+  EXPECT_FALSE(SamePixels(expected.get(), day_.get()));  // the instant has a night side
+  EXPECT_TRUE(SamePixels(window.images().composed(), expected.get()));
+
+  // The shadow pass said what it was doing, and the status text is clear again.
+  const std::vector<RecordingNotice::Status> statuses = {{0, "Calculating Shadow..."}, {0, ""}};
+  EXPECT_EQ(notice_.statuses(), statuses);
+  EXPECT_EQ(window.statusBar()->partText(0), "");
+}
+
+TEST_F(LiveMapTest, ImagesInTheUserFolderComeBeforeInstalledOnes) {
+  WriteAllImages();
+  DibPtr own = SyntheticFlat(1, 2, 3);
+  WriteImage(UserFolder(), kDayImagePath, own.get());
+  MainWindow& window = Start();
+  EXPECT_TRUE(SamePixels(window.images().day(), own.get()));
+  EXPECT_TRUE(SamePixels(window.images().zones(), zones_.get()));
+  EXPECT_TRUE(SamePixels(window.images().composed(), own.get()));  // no shadow by default
+}
+
+TEST_F(LiveMapTest, MissingImagesAreReportedByNameAndTheMapStaysEmpty) {
+  Preset("shadow", [](Settings& s) { s.shadow = 1; });
+  MainWindow& window = Start();
+  std::vector<std::string> imageErrors;
+  for (const RecordingNotice::Message& m : notice_.messages()) {
+    if (m.text.find("images/") != std::string::npos) {
+      EXPECT_EQ(m.caption, "Error");
+      imageErrors.push_back(m.text);
+    }
+  }
+  const std::vector<std::string> expected = {"Unable to load file 'images/earth_day.bmp'",
+                                             "Unable to load file 'images/earth_tz.bmp'",
+                                             "Unable to load file 'images/earth_night.bmp'"};
+  EXPECT_EQ(imageErrors, expected);
+  EXPECT_EQ(window.images().composed(), nullptr);
+  EXPECT_TRUE(window.isVisible());
+
+  // The area paints black, the pointer read-out and the timers go on without pictures.
+  const QImage screen = Screen(window);
+  EXPECT_EQ(screen.pixelColor(5, 5), QColor(Qt::black));
+  EXPECT_EQ(screen.pixelColor(screen.width() - 1, screen.height() - 1), QColor(Qt::black));
+  window.ShowPointerReadOut(QPoint(3, 3));
+  window.OnTimer(998);
+  window.OnTimer(996);
+  EXPECT_EQ(window.images().composed(), nullptr);
+}
+
+// ---- painting ----
+
+TEST_F(LiveMapTest, PaintedMapShowsTheComposedPixelsAtEveryZoom) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 640);
+  EXPECT_FLOAT_EQ(window.mapView().zoom, 0.625f);
+  ExpectScreenShowsComposed(window, "fitted");
+
+  window.OnCommand(40011);  // Actual Pixels
+  for (int i = 0; i < 5; ++i) window.OnCommand(40012);  // Zoom In
+  EXPECT_NEAR(window.mapView().zoom, 1.5f, 1e-5);
+  ExpectScreenShowsComposed(window, "zoom 1.5");
+
+  // The view image of the paint is the one the core builds for this view.
+  const QImage screen = Screen(window);
+  const Dib* view = window.mapArea()->viewImage();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(DibWidth(view), screen.width());
+  EXPECT_EQ(DibHeight(view), screen.height());
+  EXPECT_EQ(screen.pixelColor(101, 77), PixelOf(view, 101, 77));
+}
+
+TEST_F(LiveMapTest, ViewCommandsRecomposeAndTheScreenFollows) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 512);
+  const int builds = window.mapArea()->viewImageBuilds();
+  Screen(window);
+  EXPECT_EQ(window.mapArea()->viewImageBuilds(), builds);  // nothing changed: no rebuild
+
+  window.OnCommand(40016);  // Sun Shadow on
+  EXPECT_EQ(app_->settings().shadow, 1);
+  DibPtr expected = DibCopy(day_.get());
+  ApplySunShadow(expected.get(), night_.get(), clock_.Now());
+  EXPECT_TRUE(SamePixels(window.images().composed(), expected.get()));
+  ExpectScreenShowsComposed(window, "shadow on");
+
+  window.OnCommand(40006);  // Night Map: shows the night image and switches the shadow off
+  EXPECT_EQ(app_->settings().night, 1);
+  EXPECT_EQ(app_->settings().shadow, 0);
+  EXPECT_TRUE(SamePixels(window.images().composed(), night_.get()));
+  EXPECT_EQ(Screen(window).pixelColor(200, 100), QColor(10, 10, 30));
+}
+
+// ---- resizing and the mouse ----
+
+TEST_F(LiveMapTest, ResizeFitsUntilTheUserZoomsWithTheWheel) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 800);
+  EXPECT_FLOAT_EQ(window.mapView().zoom, 800.0f / 1024);
+
+  // A menu zoom leaves the map to be fitted again by the next resize.
+  window.OnCommand(40012);
+  EXPECT_NEAR(window.mapView().zoom, 800.0f / 1024 + 0.1f, 1e-5);
+  SetMapWidth(window, 700);
+  EXPECT_FLOAT_EQ(window.mapView().zoom, 700.0f / 1024);
+
+  // A wheel zoom is the user's choice: resizes keep it.
+  Wheel(window.mapArea(), -120);  // towards the user: zoom in by 0.1 below zoom 1
+  const float chosen = window.mapView().zoom;
+  EXPECT_NEAR(chosen, 700.0f / 1024 + 0.1f, 1e-5);
+  SetMapWidth(window, 600);
+  EXPECT_EQ(window.mapView().zoom, chosen);
+
+  window.OnCommand(40028);  // Fit to Screen
+  EXPECT_FLOAT_EQ(window.mapView().zoom, 600.0f / 1024);
+  SetMapWidth(window, 900);
+  EXPECT_FLOAT_EQ(window.mapView().zoom, 900.0f / 1024);
+}
+
+TEST_F(LiveMapTest, WheelZoomsAsTheViewSays) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  struct Row {
+    int width;
+    float zoom;
+    int delta;
+    float expected;
+  };
+  const Row rows[] = {
+      {600, 1.0f, 120, 0.8f},              // away from the user: zoom out by 0.2 at zoom 1
+      {600, 0.5f, -120, 0.6f},             // towards the user below zoom 1: 0.1
+      {1000, 1.0f, 120, 1000.0f / 1024},   // the limiter keeps the map across the width
+      {600, 0.3f, 240, 600.0f / 1024},     // never below 0.3, then the limiter
+  };
+  for (const Row& row : rows) {
+    SetMapWidth(window, row.width);
+    window.mapView().zoom = row.zoom;
+    Wheel(window.mapArea(), row.delta);
+    EXPECT_NEAR(window.mapView().zoom, row.expected, 1e-5) << row.width << " " << row.zoom;
+    EXPECT_TRUE(window.mapView().userZoom);
+  }
+}
+
+TEST_F(LiveMapTest, LeftDragScrollsTheMapWithinItsEdges) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 600);
+  window.OnCommand(40011);  // Actual Pixels
+  MapArea* area = window.mapArea();
+
+  Drag(area, Qt::LeftButton, QPoint(300, 200), QPoint(250, 150));
+  EXPECT_EQ(window.mapView().scrollX, 50);
+  EXPECT_EQ(window.mapView().scrollY, 50);
+  EXPECT_EQ(window.mapView().dragX, 0);
+  EXPECT_FALSE(window.mapView().dragging);
+  ExpectScreenShowsComposed(window, "scrolled");
+  EXPECT_EQ(Screen(window).pixelColor(0, 0), PixelOf(day_.get(), 50, 50));
+
+  // Dragging further down than the top edge allows stops at the top.
+  Drag(area, Qt::LeftButton, QPoint(300, 100), QPoint(300, 180));
+  EXPECT_EQ(window.mapView().scrollY, 0);
+  // Dragging far to the left stops where the map's right edge meets the area's.
+  Drag(area, Qt::LeftButton, QPoint(500, 100), QPoint(0, 100));
+  EXPECT_EQ(window.mapView().scrollX, 1024 - 600);
+}
+
+TEST_F(LiveMapTest, RightDragZoomsAndARightClickAsksForTheMenu) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 600);
+  window.OnCommand(40011);
+  MapArea* area = window.mapArea();
+  QSignalSpy menu(area, &MapArea::contextMenuRequested);
+
+  Drag(area, Qt::RightButton, QPoint(100, 100), QPoint(400, 100));
+  EXPECT_NEAR(window.mapView().zoom, 2.5f, 1e-5);
+  EXPECT_FLOAT_EQ(window.mapView().zoomDragBase, window.mapView().zoom);
+  EXPECT_EQ(menu.count(), 0);
+  ExpectScreenShowsComposed(window, "zoom-dragged");
+
+  SendMouse(area, QEvent::MouseButtonPress, QPoint(120, 90), Qt::RightButton, Qt::RightButton);
+  SendMouse(area, QEvent::MouseButtonRelease, QPoint(123, 92), Qt::RightButton, Qt::NoButton);
+  ASSERT_EQ(menu.count(), 1);
+  EXPECT_EQ(menu.at(0).at(0).toPoint(), QPoint(123, 92));
+  const QPoint client = area->mapTo(&window, QPoint(123, 92));
+  EXPECT_EQ(window.mapView().lastRightClick, (MapPoint{client.x(), client.y()}));
+  EXPECT_NEAR(window.mapView().zoom, 2.5f, 1e-5);
+}
+
+// ---- the status bar and the timers ----
+
+TEST_F(LiveMapTest, StatusBarReadsOutThePlaceUnderThePointer) {
+  const std::string stage = MERIDIANA_STAGE_DIR;
+  ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(stage + "/location.dat")));
+  ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(stage + "/images/earth_tz.bmp")));
+  clock_.Set(UtcFromCalendar(2026, 7, 1, 12, 0, 0));
+  MainWindow& window = Start(stage);
+  SetMapWidth(window, 1024);  // zoom 1: area pixels are base-map pixels
+  PartStatusBar* bar = window.statusBar();
+
+  // Paris, in summer time: UTC + 1 from the zone picture, + 1 hour saving from the nearby city.
+  SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(518, 118), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(bar->partText(1), "48.52");
+  EXPECT_EQ(bar->partText(2), "2.11");
+  EXPECT_EQ(bar->partText(4), "07/01/26 14:00:00");
+
+  // The clock timer reads the pointer and the clock again: in winter Paris is one hour ahead.
+  QCursor::setPos(window.mapArea()->mapToGlobal(QPoint(518, 118)));
+  clock_.Set(UtcFromCalendar(2026, 1, 15, 12, 0, 5));
+  window.OnTimer(996);
+  EXPECT_EQ(bar->partText(4), "01/15/26 13:00:05");
+
+  // Over the south-west corner of the map: clamped position.
+  SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(0, 511), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(bar->partText(1), "-89.65");
+  EXPECT_EQ(bar->partText(2), "-180.00");
+}
+
+TEST_F(LiveMapTest, TimersKeepTheTitleAndTheShadowCurrent) {
+  WriteAllImages();
+  Preset("shadow", [](Settings& s) {
+    s.shadow = 1;
+    s.refresh = 7;
+  });
+  MainWindow& window = Start();
+  ASSERT_NE(window.timer(996), nullptr);
+  ASSERT_NE(window.timer(998), nullptr);
+  EXPECT_EQ(window.timer(996)->interval(), 1000);
+  EXPECT_EQ(window.timer(998)->interval(), 7 * 60000);
+  EXPECT_EQ(window.windowTitle(), "Quillary Meridiana - 18:30:00");  // TZ=UTC in the tests
+
+  clock_.Advance(3 * 3600 + 7);
+  window.OnTimer(996);
+  EXPECT_EQ(window.windowTitle(), "Quillary Meridiana - 21:30:07");
+  window.OnTimer(998);
+  DibPtr expected = DibCopy(day_.get());
+  ApplySunShadow(expected.get(), night_.get(), clock_.Now());
+  EXPECT_TRUE(SamePixels(window.images().composed(), expected.get()));
+  ExpectScreenShowsComposed(window, "refreshed");
+
+  // With the shadow off the refresh timer leaves the map alone.
+  window.OnCommand(40016);
+  notice_.Clear();
+  window.OnTimer(998);
+  EXPECT_TRUE(notice_.statuses().empty());
+  EXPECT_TRUE(SamePixels(window.images().composed(), day_.get()));
+
+  // A right drag in progress holds the clock.
+  SendMouse(window.mapArea(), QEvent::MouseButtonPress, QPoint(50, 50), Qt::RightButton,
+            Qt::RightButton);
+  clock_.Advance(60);
+  window.OnTimer(996);
+  EXPECT_EQ(window.windowTitle(), "Quillary Meridiana - 21:30:07");
+  SendMouse(window.mapArea(), QEvent::MouseButtonRelease, QPoint(50, 50), Qt::RightButton,
+            Qt::NoButton);
+
+  window.Destroy();
+  EXPECT_EQ(window.timer(996), nullptr);
+  EXPECT_EQ(window.timer(998), nullptr);
+  EXPECT_EQ(RunUntilQuit(), 0);
+}
+
+TEST_F(LiveMapTest, MinimisingReleasesThePicturesAndRestoringFitsAgain) {
+  WriteAllImages();
+  Preset("shadow", [](Settings& s) { s.shadow = 1; });
+  MainWindow& window = Start();
+  SetMapWidth(window, 700);
+  Wheel(window.mapArea(), -120);  // the user's zoom
+  Screen(window);
+  ASSERT_NE(window.mapArea()->viewImage(), nullptr);
+
+  window.showMinimized();
+  Settle();
+  ASSERT_TRUE(window.isMinimized());
+  EXPECT_EQ(window.images().day(), nullptr);
+  EXPECT_EQ(window.images().zones(), nullptr);
+  EXPECT_EQ(window.images().night(), nullptr);
+  EXPECT_EQ(window.mapArea()->viewImage(), nullptr);
+  ASSERT_NE(window.images().composed(), nullptr);  // the composed map stays
+  EXPECT_EQ(window.windowTitle(), "18:30");
+
+  // Nothing is composed while minimised.
+  DibPtr before = DibCopy(window.images().composed());
+  clock_.Advance(6 * 3600);
+  window.OnTimer(998);
+  EXPECT_TRUE(SamePixels(window.images().composed(), before.get()));
+
+  window.showNormal();
+  Settle();
+  EXPECT_NE(window.images().day(), nullptr);
+  EXPECT_NE(window.images().zones(), nullptr);
+  EXPECT_FLOAT_EQ(window.mapView().zoom, 700.0f / 1024);  // fitted, the user's zoom or not
+  EXPECT_EQ(window.windowTitle(), "Quillary Meridiana - 00:30:00");
+  ExpectScreenShowsComposed(window, "restored");
+}
+
+TEST_F(LiveMapTest, QuitStoresTheViewInTheSettings) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 600);
+  window.OnCommand(40011);
+  Drag(window.mapArea(), Qt::LeftButton, QPoint(300, 200), QPoint(260, 170));
+  window.OnCommand(40012);
+  window.OnCommand(414);
+  EXPECT_NEAR(app_->settings().zoom, 1.1f, 1e-5);
+  EXPECT_EQ(app_->settings().cx, 40);
+  EXPECT_EQ(app_->settings().cy, 30);
+  EXPECT_EQ(RunUntilQuit(), 0);
+}
+
+}  // namespace
+}  // namespace meridiana

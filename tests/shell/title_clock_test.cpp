@@ -1,0 +1,39 @@
+#include "shell/title_clock.h"
+
+#include <gtest/gtest.h>
+
+#include "world/scoped_tz.h"
+
+namespace meridiana {
+namespace {
+
+// The title follows the host's wall clock, not UTC, and drops the name and the seconds while
+// minimised.
+TEST(TitleClock, HostWallClockWithAndWithoutName) {
+  const TimeValue at = UtcFromCalendar(2005, 4, 5, 9, 5, 3);
+  struct Row {
+    const char* zone;
+    bool minimised;
+    const char* title;
+  };
+  const Row rows[] = {
+      {"UTC", false, "Quillary Meridiana - 09:05:03"},
+      {"UTC", true, "09:05"},
+      {"Asia/Kolkata", false, "Quillary Meridiana - 14:35:03"},
+      {"America/New_York", true, "05:05"},  // daylight saving already in force on 5 April
+  };
+  for (const Row& row : rows) {
+    testing::ScopedTz tz(row.zone);
+    const FixedClock clock(at);
+    EXPECT_EQ(TitleClockText(clock, row.minimised), row.title) << row.zone;
+  }
+}
+
+TEST(TitleClock, NoInstantLeavesTheDisplayName) {
+  const FixedClock clock(0);
+  EXPECT_EQ(TitleClockText(clock, false), "Quillary Meridiana");
+  EXPECT_EQ(TitleClockText(clock, true), "Quillary Meridiana");
+}
+
+}  // namespace
+}  // namespace meridiana
