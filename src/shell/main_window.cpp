@@ -74,11 +74,12 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   if (context_.dataPaths == nullptr) context_.dataPaths = &noDataPaths_;
   images_ = context_.images;
   if (images_ == nullptr) {
-    ownImages_ = std::make_unique<MapImages>(
-        FolderHolding(*context_.dataPaths, kNightImagePath), context_.notice);
+    ownImages_ = std::make_unique<MapImages>(FolderHolding(*context_.dataPaths, kNightImagePath),
+                                             context_.notice);
     images_ = ownImages_.get();
   }
-  compositor_ = std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
+  compositor_ =
+      std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
   compositor_->modes = ModesFromSettings(context_.settings);
   if (context_.settings != nullptr) {
     // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
@@ -242,8 +243,8 @@ void MainWindow::ReleaseComposedMap() {
 void MainWindow::StartTimers() {
   shadowTimer_ = new QTimer(this);
   connect(shadowTimer_, &QTimer::timeout, this, [this] { OnTimer(ids::kTimerShadowRefresh); });
-  const int refresh = context_.settings != nullptr ? context_.settings->refresh
-                                                   : kDefaultRefreshMinutes;
+  const int refresh =
+      context_.settings != nullptr ? context_.settings->refresh : kDefaultRefreshMinutes;
   // A period of 0 means no automatic refresh; a period too long for the timer is capped.
   if (refresh > 0) shadowTimer_->start(std::min(refresh, 35791) * kMinuteMs);
 
@@ -303,10 +304,9 @@ void MainWindow::OnTimer(int timerId) {
 
 void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
   const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
-  const PointerReadOut readOut =
-      ReadPointer(view_, *context_.world, images_->zones(), images_->composed(),
-                  {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_,
-                  *context_.clock);
+  const PointerReadOut readOut = ReadPointer(
+      view_, *context_.world, images_->zones(), images_->composed(),
+      {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_, *context_.clock);
   const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
   statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
   statusBar_->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));

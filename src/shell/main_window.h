@@ -40,8 +40,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
     std::function<void()> saveSettings;   // called once when the window is destroyed
     // The rest may be null: the window then uses the system clock, the desktop locale, an empty
     // world, its own images and no data folders.
-    UserNotice* notice = nullptr;      // error boxes and the shadow pass's status text
-    const Clock* clock = nullptr;      // every "now" of the window
+    UserNotice* notice = nullptr;  // error boxes and the shadow pass's status text
+    const Clock* clock = nullptr;  // every "now" of the window
     const LocaleInfo* locale = nullptr;
     const WorldData* world = nullptr;  // cities and zones for the pointer read-out
     MapImages* images = nullptr;       // the base images and the composed map

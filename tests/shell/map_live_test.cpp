@@ -278,7 +278,7 @@ TEST_F(LiveMapTest, PaintedMapShowsTheComposedPixelsAtEveryZoom) {
   EXPECT_FLOAT_EQ(window.mapView().zoom, 0.625f);
   ExpectScreenShowsComposed(window, "fitted");
 
-  window.OnCommand(40011);  // Actual Pixels
+  window.OnCommand(40011);                              // Actual Pixels
   for (int i = 0; i < 5; ++i) window.OnCommand(40012);  // Zoom In
   EXPECT_NEAR(window.mapView().zoom, 1.5f, 1e-5);
   ExpectScreenShowsComposed(window, "zoom 1.5");
@@ -351,10 +351,10 @@ TEST_F(LiveMapTest, WheelZoomsAsTheViewSays) {
     float expected;
   };
   const Row rows[] = {
-      {600, 1.0f, 120, 0.8f},              // away from the user: zoom out by 0.2 at zoom 1
-      {600, 0.5f, -120, 0.6f},             // towards the user below zoom 1: 0.1
-      {1000, 1.0f, 120, 1000.0f / 1024},   // the limiter keeps the map across the width
-      {600, 0.3f, 240, 600.0f / 1024},     // never below 0.3, then the limiter
+      {600, 1.0f, 120, 0.8f},             // away from the user: zoom out by 0.2 at zoom 1
+      {600, 0.5f, -120, 0.6f},            // towards the user below zoom 1: 0.1
+      {1000, 1.0f, 120, 1000.0f / 1024},  // the limiter keeps the map across the width
+      {600, 0.3f, 240, 600.0f / 1024},    // never below 0.3, then the limiter
   };
   for (const Row& row : rows) {
     SetMapWidth(window, row.width);
