@@ -3,7 +3,7 @@
 namespace meridiana {
 
 // The image is prepared with exactly these colours; any smoothing would break the look-up.
-const std::array<ZoneColour, 37> kZoneColours = {{
+const std::array<ZoneColour, 40> kZoneColours = {{
     {41, 25, 148, 0.0f},    {181, 181, 181, -12.0f}, {255, 0, 255, -11.0f},  {132, 132, 66, -10.0f},
     {181, 132, 140, -9.0f}, {0, 255, 255, -8.0f},    {255, 197, 255, -7.0f}, {197, 206, 156, -6.0f},
     {0, 0, 255, -5.0f},     {255, 0, 0, -4.0f},      {230, 165, 255, -3.0f}, {0, 197, 0, -2.0f},
@@ -14,6 +14,10 @@ const std::array<ZoneColour, 37> kZoneColours = {{
     {156, 132, 173, -3.5f}, {206, 239, 239, 3.5f},   {25, 173, 165, 4.5f},   {214, 173, 156, 5.75f},
     {255, 197, 181, 5.5f},  {197, 197, 197, 6.5f},   {156, 239, 173, 9.5f},  {33, 33, 33, 10.5f},
     {132, 74, 156, 11.5f},
+    // Offsets the original 37 colours lack. Without them New Zealand, Fiji and Kamchatka (+12)
+    // and the Line Islands (+14) could only be painted as -12 and -10, a day behind, and Eucla
+    // (+8:45) a quarter of an hour off. Appended, so every older image still reads the same.
+    {66, 99, 198, 12.0f},   {165, 66, 66, 14.0f},    {148, 198, 99, 8.75f},
 }};
 
 float ZoneHoursOfColour(unsigned char red, unsigned char green, unsigned char blue) {

@@ -14,7 +14,7 @@ struct ZoneColour {
 };
 
 // Searched from the top; the first entry whose colour equals the pixel's wins.
-extern const std::array<ZoneColour, 37> kZoneColours;
+extern const std::array<ZoneColour, 40> kZoneColours;
 
 // The standard offset that a colour stands for; 0 for a colour that is not in the table.
 float ZoneHoursOfColour(unsigned char red, unsigned char green, unsigned char blue);

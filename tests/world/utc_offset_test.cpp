@@ -17,6 +17,8 @@ TEST(ZoneHoursOfColour, TableEdgesAndUnknownColours) {
       {156, 132, 173, -3.5f},  {115, 173, 123, -9.5f}, {132, 74, 156, 11.5f},
       {0, 0, 255, -5.0f},      {255, 0, 0, -4.0f},     {0, 0, 0, 0.0f},
       {181, 181, 180, 0.0f},   {255, 0, 254, 0.0f},
+      // Appended for the offsets the first 37 colours cannot show.
+      {66, 99, 198, 12.0f},    {165, 66, 66, 14.0f},   {148, 198, 99, 8.75f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << int(c.r) << "," << int(c.g) << "," << int(c.b));

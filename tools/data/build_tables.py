@@ -591,7 +591,7 @@ def write_report(path, report, cities, zones, rules, area_lines, version):
     r.append("## City pixels repainted to their zone's standard offset")
     r.append("")
     r.append(f"{len(report['pixel_fixes'])} pixels; conflicts (two cities of different offsets "
-             f"on one pixel, the more populous kept):")
+             f"on one pixel; the more populous is kept, the other left out of the table):")
     r.append("")
     for c, other in report["pixel_conflicts"]:
         r.append(f"- {c['name']} ({c['zone']['name']}) under {other['name']} ({other['zone']['name']})")
@@ -634,10 +634,14 @@ def main():
     cities = select_cities(places, zones, links, admin1, report)
     write_zone_table(os.path.join(data, "tz_data.txt"), zones)
     write_rule_table(os.path.join(data, "tz_dst.txt"), rules)
+    pixels = build_picture(read_grid(work), cities, links, report)
+    # A city that shares its pixel with a more populous city of another offset would always show
+    # the other city's time; it is left out rather than shipped wrong.
+    losers = {id(c) for c, _ in report["pixel_conflicts"]}
+    cities = [c for c in cities if id(c) not in losers]
     write_city_table(os.path.join(data, "location.txt"), cities)
     area_lines = build_area_codes(cities, zones, report)
     write_text(os.path.join(data, "areacode.txt"), area_lines)
-    pixels = build_picture(read_grid(work), cities, links, report)
     os.makedirs(os.path.join(data, "images"), exist_ok=True)
     png.write_rgb(os.path.join(data, "images", "earth_tz.png"), W, H, pixels)
     os.makedirs(fixtures, exist_ok=True)

@@ -70,15 +70,19 @@ class Colours(unittest.TestCase):
 
     def test_offsets_missing_from_the_table(self):
         cases = [
-            (14 * 60, (132, 132, 66), -10 * 60),  # same clock time a day earlier
-            (12 * 60, (181, 181, 181), -12 * 60),
-            (525, (0, 132, 132), 9 * 60),  # 8:45 has no twin: nearest
+            (15 * 60, (181, 132, 140), -9 * 60),  # same clock time a day earlier
+            (-13 * 60, (230, 165, 140), 11 * 60),  # same clock time a day later
+            (825, (165, 66, 66), 14 * 60),  # 13:45 has no twin: nearest
         ]
         for minutes, rgb, shown in cases:
             with self.subTest(minutes=minutes):
                 got_rgb, got_shown, note = zone_colours.colour_for_minutes(minutes)
                 self.assertEqual((got_rgb, got_shown), (rgb, shown))
                 self.assertIsNotNone(note)
+
+    def test_offsets_appended_to_the_table_are_exact(self):
+        for minutes, rgb in [(12 * 60, (66, 99, 198)), (14 * 60, (165, 66, 66)), (525, (148, 198, 99))]:
+            self.assertEqual(zone_colours.colour_for_minutes(minutes), (rgb, minutes, None))
 
     def test_utc_is_painted_in_the_entry_that_is_not_the_background(self):
         self.assertEqual(zone_colours.colour_for_minutes(0)[0], (16, 206, 255))
