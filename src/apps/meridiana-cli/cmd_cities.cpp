@@ -1,7 +1,6 @@
 // meridiana-cli cities: every city with what the Properties dialog shows about it, for one
 // instant, as tab-separated lines.
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli_support.h"
 #include "commands.h"
 #include "foundation/clock.h"
 #include "foundation/user_notice.h"
@@ -28,27 +28,6 @@ constexpr char kCitiesUsage[] =
 constexpr char kCitiesHeader[] =
     "name\tstate\tcountry\tlatitude\tlongitude\tzone_key\tutc_offset_hours\tsaving_minutes\t"
     "local_time\tlocal_iso\tsunrise\tsunset\tdst_starts\tdst_ends\tcountry_code\tarea_codes\n";
-
-// Load failures go to standard error; the listing goes on without that table.
-class StderrNotice : public UserNotice {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text) override {
-    std::fprintf(stderr, "meridiana-cli: %.*s: %.*s\n", static_cast<int>(caption.size()),
-                 caption.data(), static_cast<int>(text.size()), text.data());
-  }
-  void ShowStatus(int, std::string_view) override {}
-};
-
-// The folder of this program, where the build stages the data.
-std::string ProgramFolder() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string_view exe(path, static_cast<std::size_t>(n));
-  const std::size_t slash = exe.rfind('/');
-  return slash == std::string_view::npos || slash == 0 ? std::string("/")
-                                                       : std::string(exe.substr(0, slash));
-}
 
 // A field of a TSV line: the tables' texts may hold TABs or line ends where a line lacked a field.
 void PutField(std::string_view text, bool last = false) {
@@ -85,11 +64,7 @@ int RunCities(const Args& args) {
       folder = value;
     }
   }
-  if (folder.empty()) {
-    // The installed data folder, as the desktop program finds it.
-    const char* installed = std::getenv("MERIDIANA_DATA");
-    folder = installed && *installed ? installed : ProgramFolder();
-  }
+  if (folder.empty()) folder = DefaultDataFolder();
 
   StderrNotice notice;
   WorldData world;

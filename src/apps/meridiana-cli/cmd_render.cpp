@@ -1,6 +1,5 @@
 // meridiana-cli render: the composed map for one instant, written as a PNG or BMP file.
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli_support.h"
 #include "commands.h"
 #include "foundation/clock.h"
 #include "foundation/user_notice.h"
@@ -24,25 +24,6 @@ namespace {
 constexpr char kRenderUsage[] =
     "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
     "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n";
-
-class StderrNotice : public UserNotice {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text) override {
-    std::fprintf(stderr, "meridiana-cli: %.*s: %.*s\n", static_cast<int>(caption.size()),
-                 caption.data(), static_cast<int>(text.size()), text.data());
-  }
-  void ShowStatus(int, std::string_view) override {}
-};
-
-std::string ProgramFolder() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string_view exe(path, static_cast<std::size_t>(n));
-  const std::size_t slash = exe.rfind('/');
-  return slash == std::string_view::npos || slash == 0 ? std::string("/")
-                                                       : std::string(exe.substr(0, slash));
-}
 
 // "day,shadow" and the like; nothing for an unknown name.
 std::optional<ViewModes> ParseLayers(std::string_view list) {
@@ -134,7 +115,7 @@ int RunRender(const Args& args) {
   if (modes->clouds && clouds.empty()) return BadUsage("the clouds layer needs", "--clouds IMAGE");
 
   StderrNotice notice;
-  MapImages images(data.empty() ? ProgramFolder() : data, &notice);
+  MapImages images(data.empty() ? DefaultDataFolder() : data, &notice);
   // Only what these layers can use; the night image is loaded by the composition itself.
   images.LoadDay();
   if (modes->zones) images.LoadZones();
