@@ -484,6 +484,18 @@ TEST_F(LiveMapTest, TimersKeepTheTitleAndTheShadowCurrent) {
   EXPECT_EQ(RunUntilQuit(), 0);
 }
 
+// A stored period too long for the timer must not wrap round to a negative or tiny interval.
+TEST_F(LiveMapTest, HugeRefreshPeriodIsCappedAndNegativeOneRunsNoTimer) {
+  for (auto [refresh, interval] : {std::pair{1000000, 35791 * 60000}, std::pair{-5, 0}}) {
+    Preset("refresh", [refresh = refresh](Settings& s) { s.refresh = refresh; });
+    MainWindow& window = Start();
+    const QTimer* timer = window.timer(998);
+    EXPECT_EQ(timer != nullptr ? timer->interval() : 0, interval) << refresh;
+    app_.reset();
+    presets_.clear();
+  }
+}
+
 TEST_F(LiveMapTest, MinimisingReleasesThePicturesAndRestoringFitsAgain) {
   WriteAllImages();
   Preset("shadow", [](Settings& s) { s.shadow = 1; });
