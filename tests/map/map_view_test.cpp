@@ -208,7 +208,7 @@ TEST(ZoomDrag, DraggingLeftIsLimitedToFillTheArea) {
 namespace meridiana {
 namespace {
 
-City MakeCity(const char* name, float lat, float lon) {
+City MakeCity(const std::string& name, float lat, float lon) {
   City c;
   c.name = name;
   c.zoneKey = name;
