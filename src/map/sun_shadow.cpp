@@ -63,6 +63,8 @@ constexpr float kSurelyDay = 0.1575f;
 constexpr std::int32_t kBandDay = 0;    // e > 9: unchanged
 constexpr std::int32_t kBandNear = 1;   // near or inside the twilight band: computed exactly
 constexpr std::int32_t kBandNight = 3;  // e < 0 (below both thresholds)
+static_assert(kBandDay == 0 && kBandNear == 1 && kBandNight == 3,
+              "the pass computes a band as (k <= kSurelyDay) + 2 * (k < kSurelyNight)");
 
 // The end of the run of `kind` that goes on at `from`, two bands at a time where it can.
 std::size_t RunEnd(const std::int32_t* band, std::size_t from, std::size_t count,
