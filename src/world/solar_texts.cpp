@@ -46,6 +46,18 @@ SunTimes SunTimesOf(const SolarQuery& query) {
 }
 
 SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude) {
+  // The solar routine refuses offsets beyond 12 hours, which would leave the Chatham Islands
+  // (+12:45), Tonga (+13) and the Line Islands (+14) with no sunrise at all. Such a zone is asked
+  // as the zone 24 hours behind with the clock fields of the day before (or the other way
+  // round): the routine takes the clock fields less the offset as universal time, so that time,
+  // the clock and so the minutes of sunrise and sunset stay the same.
+  if (utcOffsetHours > 12.0f) {
+    utcOffsetHours -= 24.0f;
+    now -= 86400;
+  } else if (utcOffsetHours < -12.0f) {
+    utcOffsetHours += 24.0f;
+    now += 86400;
+  }
   SolarQuery q = PropertiesSolarQuery(now, utcOffsetHours, latitude, longitude);
   ComputeSolarPosition(&q);
   return SunTimesOf(q);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "foundation/clock.h"
 #include "world/solar_texts.h"
@@ -147,6 +148,35 @@ TEST(SunriseSunset, AgreesWithAlmanacAllowingForRefraction) {
     EXPECT_LT(q.sunrise - row.riseApparent, 22.0);
     EXPECT_GT(row.setApparent - q.sunset, 2.5);
     EXPECT_LT(row.setApparent - q.sunset, 22.0);
+  }
+}
+
+TEST(SunriseSunsetTexts, ZonesMoreThanTwelveHoursFromUtcStillGetTheirTimes) {
+  // The solar routine refuses such offsets; the texts must still match the reference, which
+  // takes any offset.
+  struct Row {
+    const char* place;
+    float lat, lon, tz;
+  };
+  const Row rows[] = {
+      {"Waitangi", -43.95f, -176.56f, 12.75f},
+      {"Nuku'alofa", -21.14f, -175.20f, 13.0f},
+      {"Kiritimati", 1.87f, -157.40f, 14.0f},
+  };
+  for (const Row& row : rows) {
+    for (const TimeValue t :
+         {UtcFromCalendar(2027, 1, 15, 12, 0, 0), UtcFromCalendar(2027, 7, 15, 3, 0, 0)}) {
+      SCOPED_TRACE(::testing::Message() << row.place << " " << t);
+      const Reference r = ReferenceSun(t, row.tz, row.lat, row.lon);
+      const SunTimes texts = SunriseSunsetTexts(t, row.tz, row.lat, row.lon);
+      const auto minutes = [](const std::string& text) {
+        int h = 0, m = 0, s = 0;
+        EXPECT_EQ(std::sscanf(text.c_str(), "%d:%d:%d", &h, &m, &s), 3) << text;
+        return h * 60 + m + s / 60.0;
+      };
+      EXPECT_NEAR(minutes(texts.sunrise), Wrap(r.sunrise, 1440.0), 1.0) << texts.sunrise;
+      EXPECT_NEAR(minutes(texts.sunset), Wrap(r.sunset, 1440.0), 1.0) << texts.sunset;
+    }
   }
 }
 
