@@ -6,7 +6,7 @@ packages=(
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libc-ares-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  xvfb xauth python3 tzdata
+  xvfb xauth python3 tzdata libnss-wrapper
 )
 missing=()
 for p in "${packages[@]}"; do

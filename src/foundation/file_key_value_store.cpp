@@ -47,8 +47,10 @@ FileKeyValueStore::FileKeyValueStore(std::string configFolder, std::string defau
 std::string FileKeyValueStore::DefaultConfigFolder() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && xdg[0] == '/') return JoinPath(xdg, "quillary");
-  const char* home = std::getenv("HOME");
-  return JoinPath(home && *home ? home : ".", ".config/quillary");
+  // Absolute whatever happens: the program changes its directory after the store is made.
+  std::string home = HomeFolder();
+  if (home.empty() || home.front() != '/') home = JoinPath(CurrentFolder(), home);
+  return JoinPath(home, ".config/quillary");
 }
 
 std::string FileKeyValueStore::PathOf(Hive hive) const {

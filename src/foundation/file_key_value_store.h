@@ -20,7 +20,9 @@ class FileKeyValueStore : public KeyValueStore {
   // be empty when there are no installed defaults.
   explicit FileKeyValueStore(std::string configFolder, std::string defaultsFolder = {});
 
-  // $XDG_CONFIG_HOME/quillary, or ~/.config/quillary when XDG_CONFIG_HOME is unset or relative.
+  // $XDG_CONFIG_HOME/quillary, or ~/.config/quillary when XDG_CONFIG_HOME is unset or relative;
+  // ~ is $HOME, else the password database's home folder. Always absolute, so it stays the same
+  // folder when the program changes its directory.
   static std::string DefaultConfigFolder();
 
   std::optional<std::string> Read(Hive hive, std::string_view keyPath,

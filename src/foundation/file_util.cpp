@@ -3,14 +3,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <random>
 #include <string_view>
 #include <vector>
 
@@ -56,18 +59,58 @@ bool WriteAll(int fd, const char* data, std::size_t count) {
   return true;
 }
 
+// Creates a new file with a short random name in path's folder, so a target name near the
+// file system's length limit still has room for it. The name goes to temporary.
+int CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device entropy;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = folder + ".~";
+    for (int i = 0; i < 8; ++i) temporary += kLetters[entropy() % (sizeof kLetters - 1)];
+    // 0666 lets the umask decide, as for any file a program creates.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Writes whole or not at all. A file that is replaced keeps its permission bits; a new one gets
+// what the umask allows, unless mode says otherwise.
+bool WriteWholeFileAs(const char* path, const void* data, std::size_t count,
+                      std::optional<mode_t> mode) {
+  if (!path || !*path || (!data && count != 0)) return false;
+  if (!mode) {
+    struct stat existing {};
+    if (::stat(path, &existing) == 0 && S_ISREG(existing.st_mode)) mode = existing.st_mode & 07777;
+  }
+  std::string temporary;
+  FileDescriptor fd(CreateTemporaryBeside(path, temporary));
+  if (fd.get() < 0) return false;
+  const bool ok = (!mode || ::fchmod(fd.get(), *mode) == 0) &&
+                  WriteAll(fd.get(), static_cast<const char*>(data), count) &&
+                  ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
+                  ::rename(temporary.c_str(), path) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice) {
   if (!path) return std::nullopt;
-  FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK so a FIFO under a table's name cannot stall start-up; it is refused below.
+  FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (st.st_size > static_cast<off_t>(kMaxWholeFileBytes)) return std::nullopt;
 
   std::string buffer;
   try {
-    buffer.reserve(kInitialBuffer);
+    buffer.reserve(std::max(kInitialBuffer, static_cast<std::size_t>(st.st_size) + 1));
     char block[kBlock];
     for (;;) {
       const ssize_t n = ::read(fd.get(), block, sizeof block);
@@ -76,7 +119,8 @@ std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice) {
         return std::nullopt;
       }
       if (n == 0) break;
-      // Grow in large steps, as the block reader always has.
+      // A file that grows while it is read still stops at the cap.
+      if (buffer.size() + static_cast<std::size_t>(n) > kMaxWholeFileBytes) return std::nullopt;
       if (buffer.capacity() - buffer.size() < static_cast<std::size_t>(n) + 10)
         buffer.reserve(buffer.capacity() + kEnlargeBy);
       buffer.append(block, static_cast<std::size_t>(n));
@@ -90,21 +134,37 @@ std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice) {
 }
 
 bool WriteWholeFile(const char* path, const void* data, std::size_t count) {
-  // Files the program writes are ordinary files.
-  return WriteWholeFileWithMode(path, data, count, 0644);
+  return WriteWholeFileAs(path, data, count, std::nullopt);
 }
 
 bool WriteWholeFileWithMode(const char* path, const void* data, std::size_t count, mode_t mode) {
-  if (!path || !*path || (!data && count != 0)) return false;
-  std::string temporary = std::string(path) + ".XXXXXX";
-  FileDescriptor fd(::mkstemp(temporary.data()));
-  if (fd.get() < 0) return false;
-  const bool ok = ::fchmod(fd.get(), mode) == 0 &&
-                  WriteAll(fd.get(), static_cast<const char*>(data), count) &&
-                  ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
-                  ::rename(temporary.c_str(), path) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  return WriteWholeFileAs(path, data, count, mode);
+}
+
+std::string PasswordDatabaseHome() {
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+      !found->pw_dir) {
+    return {};
+  }
+  return found->pw_dir;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) : PasswordDatabaseHome();
+}
+
+std::string CurrentFolder() {
+  std::vector<char> buffer(4096);
+  while (!::getcwd(buffer.data(), buffer.size())) {
+    if (errno != ERANGE) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
 }
 
 bool FileExists(const char* path) {

@@ -15,16 +15,29 @@ namespace meridiana {
 
 class UserNotice;
 
+// The largest file ReadWholeFile takes, far above any table the program ships.
+inline constexpr std::size_t kMaxWholeFileBytes = 64u << 20;
+
 // All bytes of the file (the string's own NUL terminates them), or nothing when the file cannot
-// be opened or read. Running out of memory shows "Out of memory error" through notice, if given.
+// be opened or read, is not a regular file or is larger than kMaxWholeFileBytes. Running out of
+// memory shows "Out of memory error" through notice, if given.
 std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice = nullptr);
 
 // Writes the bytes to a temporary file beside path and renames it over path, so the file is
-// written whole or not at all. False for a null path, null data with a non-zero count, or any
-// failure to create, write or rename.
+// written whole or not at all. A replaced file keeps its permission bits; a new one gets 0666
+// less the umask. False for a null path, null data with a non-zero count, or any failure to
+// create, write or rename.
 bool WriteWholeFile(const char* path, const void* data, std::size_t count);
 // The same with the given permission bits, set before the file appears under its name.
 bool WriteWholeFileWithMode(const char* path, const void* data, std::size_t count, mode_t mode);
+
+// The home folder the password database gives the user running the program; empty when it has
+// none. What GLib and Qt fall back to when HOME is unset.
+std::string PasswordDatabaseHome();
+// $HOME when it is set and not empty, else PasswordDatabaseHome().
+std::string HomeFolder();
+// The current working directory as an absolute path; empty when it cannot be told.
+std::string CurrentFolder();
 
 // True when the path names something the file system knows.
 bool FileExists(const char* path);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "foundation/file_util.h"
+
 namespace meridiana {
 
 namespace {
@@ -56,6 +58,9 @@ std::string ResolveUserFolder(const EnvLookup& env) {
   }
   if (std::optional<std::string> home = env("HOME"); home && !home->empty()) {
     return Join(*home, ".local/share/meridiana");
+  }
+  if (const std::string home = PasswordDatabaseHome(); !home.empty()) {
+    return Join(home, ".local/share/meridiana");
   }
   return {};
 }

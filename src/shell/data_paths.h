@@ -17,9 +17,9 @@ using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
 // The process environment.
 std::optional<std::string> ProcessEnv(const char* name);
 
-// MERIDIANA_HOME, else $XDG_DATA_HOME/meridiana, else $HOME/.local/share/meridiana. Empty or
-// relative values of the XDG variables are ignored, as the base-directory rules require. Empty
-// when no home folder is known at all.
+// MERIDIANA_HOME, else $XDG_DATA_HOME/meridiana, else $HOME/.local/share/meridiana, with the
+// password database's home folder when HOME is unset. Empty or relative values of the XDG
+// variables are ignored, as the base-directory rules require. Empty when no home folder is known.
 std::string ResolveUserFolder(const EnvLookup& env);
 
 // MERIDIANA_DATA, else the folder holding the executable (where the build stages the data).

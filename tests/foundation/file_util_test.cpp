@@ -41,6 +41,23 @@ TEST(ReadWholeFile, ReadsEveryByte) {
   EXPECT_FALSE(ReadWholeFile(nullptr).has_value());
 }
 
+TEST(ReadWholeFile, TakesOnlyRegularFilesUpToTheCap) {
+  TempDir dir;
+  // A FIFO nobody writes to would block an ordinary open for ever.
+  const std::string fifo = dir.File("location.dat");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(ReadWholeFile(fifo.c_str()).has_value());
+  EXPECT_FALSE(ReadWholeFile("/dev/zero").has_value());
+
+  const std::string sparse = dir.File("sparse");
+  ASSERT_EQ(::truncate(dir.Write("sparse", "").c_str(), kMaxWholeFileBytes + 1), 0);
+  EXPECT_FALSE(ReadWholeFile(sparse.c_str()).has_value());
+  ASSERT_EQ(::truncate(sparse.c_str(), kMaxWholeFileBytes), 0);
+  const auto atCap = ReadWholeFile(sparse.c_str());
+  ASSERT_TRUE(atCap.has_value());
+  EXPECT_EQ(atCap->size(), kMaxWholeFileBytes);
+}
+
 TEST(WriteWholeFile, ReplacesTheFileWholeOrNotAtAll) {
   TempDir dir;
   const std::string path = dir.File("out.txt");
@@ -59,9 +76,6 @@ TEST(WriteWholeFile, ReplacesTheFileWholeOrNotAtAll) {
 
   ASSERT_TRUE(WriteWholeFile(path.c_str(), nullptr, 0));
   EXPECT_EQ(ReadWholeFile(path.c_str()), "");
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0644u);
 
   EXPECT_FALSE(WriteWholeFile(nullptr, "x", 1));
   EXPECT_FALSE(WriteWholeFile(path.c_str(), nullptr, 3));
@@ -73,6 +87,44 @@ TEST(WriteWholeFile, ReplacesTheFileWholeOrNotAtAll) {
   EXPECT_TRUE(FileExists(dir.path().c_str()));
   EXPECT_FALSE(FileExists(dir.File("nothing").c_str()));
   EXPECT_FALSE(FileExists(nullptr));
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST(WriteWholeFile, ModesFollowTheUmaskAndTheReplacedFile) {
+  TempDir dir;
+  const mode_t saved = ::umask(077);
+  const std::string fresh = dir.File("fresh");
+  const bool wroteFresh = WriteWholeFile(fresh.c_str(), "a", 1);
+  ::umask(022);
+  const std::string open = dir.File("open");
+  const bool wroteOpen = WriteWholeFile(open.c_str(), "a", 1);
+  // A private file stays private when it is replaced, whatever the umask.
+  const bool replacedFresh = WriteWholeFile(fresh.c_str(), "bb", 2);
+  ASSERT_EQ(::chmod(open.c_str(), 0640), 0);
+  const bool replacedOpen = WriteWholeFile(open.c_str(), "bb", 2);
+  const std::string settings = dir.File("settings");
+  const bool wroteSettings = WriteWholeFileWithMode(settings.c_str(), "s", 1, 0600);
+  ::umask(saved);
+
+  ASSERT_TRUE(wroteFresh && wroteOpen && replacedFresh && replacedOpen && wroteSettings);
+  EXPECT_EQ(ModeOf(fresh), 0600u);
+  EXPECT_EQ(ModeOf(open), 0640u);
+  EXPECT_EQ(ModeOf(settings), 0600u);
+  EXPECT_EQ(ReadWholeFile(fresh.c_str()), "bb");
+  EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"fresh", "open", "settings"}));
+}
+
+TEST(WriteWholeFile, NamesAtTheLengthLimit) {
+  TempDir dir;
+  const std::string longest = dir.File(std::string(255, 'n'));
+  ASSERT_TRUE(WriteWholeFile(longest.c_str(), "long", 4));
+  EXPECT_EQ(ReadWholeFile(longest.c_str()), "long");
+  EXPECT_FALSE(WriteWholeFile(dir.File(std::string(256, 'n')).c_str(), "x", 1));
+  EXPECT_EQ(ListDir(dir.path()).size(), 1u);
 }
 
 TEST(ReadLine, LinesAndTheirPositions) {

@@ -180,6 +180,10 @@ TEST(FileKeyValueStore, DefaultFolderFollowsXdgConfigHome) {
   }
   ScopedEnv relative("XDG_CONFIG_HOME", "relative/path");  // not absolute: ignored
   EXPECT_EQ(FileKeyValueStore::DefaultConfigFolder(), "/home/someone/.config/quillary");
+  // Without HOME the folder is still absolute: the password database's home.
+  ScopedEnv noHome("HOME", nullptr);
+  ASSERT_FALSE(PasswordDatabaseHome().empty());
+  EXPECT_EQ(FileKeyValueStore::DefaultConfigFolder(), PasswordDatabaseHome() + "/.config/quillary");
 }
 
 TEST(IniText, ReadsHandWrittenFilesLeniently) {
