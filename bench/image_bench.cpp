@@ -71,7 +71,7 @@ const std::string& BigJpegPath() {
 void BM_LoadJpeg4096x2048(benchmark::State& state) {
   const std::string& path = BigJpegPath();
   for (auto _ : state) {
-    DibPtr dib = meridiana::DibLoad(path.c_str());
+    DibPtr dib = meridiana::DibLoad(path.c_str(), meridiana::kAnyPictureMaxPixels);
     if (!dib) state.SkipWithError("load failed");
     benchmark::DoNotOptimize(dib.get());
   }
@@ -79,7 +79,7 @@ void BM_LoadJpeg4096x2048(benchmark::State& state) {
 BENCHMARK(BM_LoadJpeg4096x2048)->Unit(benchmark::kMillisecond);
 
 void BM_Scale4096x2048To1024x512(benchmark::State& state) {
-  DibPtr source = meridiana::DibLoad(BigJpegPath().c_str());
+  DibPtr source = meridiana::DibLoad(BigJpegPath().c_str(), meridiana::kAnyPictureMaxPixels);
   if (!source) state.SkipWithError("load failed");
   for (auto _ : state) {
     DibPtr target = meridiana::DibScale(source.get(), 1024, 512);
@@ -89,7 +89,7 @@ void BM_Scale4096x2048To1024x512(benchmark::State& state) {
 BENCHMARK(BM_Scale4096x2048To1024x512)->Unit(benchmark::kMillisecond);
 
 void BM_SaveBmp1024x512(benchmark::State& state) {
-  DibPtr source = meridiana::DibLoad(BigJpegPath().c_str());
+  DibPtr source = meridiana::DibLoad(BigJpegPath().c_str(), meridiana::kAnyPictureMaxPixels);
   DibPtr map = meridiana::DibScale(source.get(), 1024, -1);
   const std::string path = TempPath("map.bmp");
   for (auto _ : state) {

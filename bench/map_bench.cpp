@@ -32,7 +32,7 @@ DibPtr Synthetic(int seed) {
 // A shipped picture at the base-map size, or a synthetic one.
 DibPtr Picture(const char* name, int seed) {
   const std::string path = std::string(MERIDIANA_FIXTURES) + "/../../data/images/" + name;
-  DibPtr dib = DibLoad(path.c_str());
+  DibPtr dib = DibLoad(path.c_str(), kMapPictureMaxPixels);
   if (dib && (DibWidth(dib.get()) != 1024 || DibHeight(dib.get()) != 512)) {
     dib = DibScale(dib.get(), 1024, 512);
   }

@@ -9,6 +9,9 @@ namespace meridiana {
 // Seconds since 1970-01-01 00:00:00 UTC.
 using TimeValue = std::int64_t;
 
+// "No time at all", for fields that may have none. Not 0: 0 is the first second of 1970.
+inline constexpr TimeValue kNoTime = INT64_MIN;
+
 // A broken-down calendar time. month 1..12, day 1..31, weekday 0 = Sunday, yearDay 0..365.
 struct CalendarTime {
   int year = 1970;

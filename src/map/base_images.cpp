@@ -18,7 +18,7 @@ bool MapImages::LoadInto(DibPtr& slot, const char* relativePath) {
   std::string path = folder_;
   if (!path.empty() && path.back() != '/') path += '/';
   path += relativePath;
-  slot = FitToBaseMap(DibLoad(path.c_str()));
+  slot = FitToBaseMap(DibLoad(path.c_str(), kMapPictureMaxPixels));
   if (slot) return true;
   if (notice_) {
     notice_->ShowMessage("Error", std::string("Unable to load file '") + relativePath + "'");

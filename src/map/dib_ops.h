@@ -8,7 +8,8 @@
 namespace meridiana {
 
 // New 24-bit image (colours used 256) of the given size, resampled by area averaging over a
-// grid of bilinear samples in 16.16 fixed point. A new height of -1 keeps the aspect ratio.
+// grid of bilinear samples in 16.16 fixed point. A new height of -1 keeps the aspect ratio
+// (at least one row).
 // Images of other depths are converted to 24 bits first. The source is left unchanged.
 DibPtr DibScale(const Dib* dib, int32_t new_width, int32_t new_height);
 

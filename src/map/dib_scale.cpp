@@ -26,7 +26,8 @@ DibPtr DibScale(const Dib* dib, int32_t new_width, int32_t new_height) {
   const int64_t source_height = DibHeight(dib);
   if (new_height == -1) {
     if (source_width == 0) return nullptr;
-    const int64_t height = int64_t{new_width} * source_height / source_width;
+    // A very thin picture still keeps one row.
+    const int64_t height = std::max<int64_t>(1, int64_t{new_width} * source_height / source_width);
     if (height > INT32_MAX) return nullptr;
     new_height = static_cast<int32_t>(height);
   }
@@ -45,15 +46,19 @@ DibPtr DibScale(const Dib* dib, int32_t new_width, int32_t new_height) {
   const int64_t grid_height = std::max<int64_t>(source_height, new_height);
   const int64_t source_step_x = (source_width * kOne - kOne) / grid_width;
   const int64_t source_step_y = (source_height * kOne - kOne) / grid_height;
-  const int64_t target_step_x = int64_t{new_width} * kOne / grid_width;
-  const int64_t target_step_y = int64_t{new_height} * kOne / grid_height;
-
   std::vector<Accumulator> sums;
+  std::vector<int64_t> column_of;
   try {
     sums.resize(static_cast<std::size_t>(grid_width));
+    column_of.resize(static_cast<std::size_t>(grid_width));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+  // Grid index k falls into target slot k * new / grid, exactly: a 16.16 step rounded down could
+  // stop one short of the last slot and leave it unwritten. Where the step is exact this gives
+  // the same slots.
+  for (int64_t k = 0; k < grid_width; ++k)
+    column_of[static_cast<std::size_t>(k)] = k * new_width / grid_width;
 
   int64_t previous_row = -1;
   for (int64_t i = 0; i < grid_height; ++i) {
@@ -74,20 +79,20 @@ DibPtr DibScale(const Dib* dib, int32_t new_width, int32_t new_height) {
             (lower_row[x0 + c] * (0xFFFF - fx) + lower_row[x1 + c] * fx) / 0xFFFF;
         sample[c] = (upper * (0xFFFF - fy) + lower * fy) / 0xFFFF;
       }
-      Accumulator& a = sums[static_cast<std::size_t>((k * target_step_x) >> 16)];
+      Accumulator& a = sums[static_cast<std::size_t>(column_of[static_cast<std::size_t>(k)])];
       a.blue += sample[0];
       a.green += sample[1];
       a.red += sample[2];
       ++a.count;
     }
 
-    const int64_t row = (i * target_step_y) >> 16;
+    const int64_t row = i * new_height / grid_height;  // the same rule for rows
     if (row == previous_row) continue;
     previous_row = row;
     uint8_t* out = target->rows[static_cast<std::size_t>(row)];
     int64_t last_column = -1;
     for (int64_t k = 0; k < grid_width; ++k) {
-      const int64_t column = (k * target_step_x) >> 16;
+      const int64_t column = column_of[static_cast<std::size_t>(k)];
       if (column == last_column) continue;  // same slot, same value
       last_column = column;
       const Accumulator& a = sums[static_cast<std::size_t>(column)];

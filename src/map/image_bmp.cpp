@@ -247,11 +247,11 @@ bool DecodeRunLength(const uint8_t* data, std::size_t size, const BmpLayout& lay
 
 }  // namespace
 
-DibPtr DibDecodeBmp(const uint8_t* data, std::size_t size) {
+DibPtr DibDecodeBmp(const uint8_t* data, std::size_t size, int64_t maxPixels) {
   if (data == nullptr) return nullptr;
   BmpLayout layout;
   if (!ReadLayout(data, size, &layout)) return nullptr;
-  DibPtr dib = DibCreateForDecoder(layout.width, layout.height);
+  DibPtr dib = DibCreateForDecoder(layout.width, layout.height, maxPixels);
   if (!dib) return nullptr;
   const bool ok = layout.compression == kDibRle8 || layout.compression == kDibRle4
                       ? DecodeRunLength(data, size, layout, dib.get())

@@ -101,7 +101,7 @@ bool DrawFrame(GifFileType* gif, int transparent, Dib* dib) {
 
 }  // namespace
 
-DibPtr DibDecodeGif(const uint8_t* data, std::size_t size) {
+DibPtr DibDecodeGif(const uint8_t* data, std::size_t size, int64_t maxPixels) {
   if (data == nullptr || size < 6) return nullptr;
   GifSource source{data, size, 0};
   int error = 0;
@@ -137,7 +137,7 @@ DibPtr DibDecodeGif(const uint8_t* data, std::size_t size) {
       // The picture is the logical screen; a frame reaching beyond it widens the picture.
       const int64_t width = std::max<int64_t>(gif->SWidth, int64_t{desc.Left} + desc.Width);
       const int64_t height = std::max<int64_t>(gif->SHeight, int64_t{desc.Top} + desc.Height);
-      dib = DibCreateForDecoder(width, height);
+      dib = DibCreateForDecoder(width, height, maxPixels);
       if (!dib) return nullptr;
       std::memset(dib->pixels.data(), 0xFF, dib->pixels.size());
       if (!DrawFrame(gif.get(), transparent, dib.get())) return nullptr;

@@ -54,15 +54,17 @@ struct JpegLayout {
 
 // The steps that may raise a library error each set their own jump point and hold nothing that
 // needs destroying, so the long jump skips no destructor.
-bool StartJpeg(j_decompress_ptr cinfo, JpegErrors* errors, JpegLayout* layout) {
+bool StartJpeg(j_decompress_ptr cinfo, JpegErrors* errors, int64_t maxPixels, JpegLayout* layout) {
   if (setjmp(errors->jump)) return false;
   jpeg_read_header(cinfo, TRUE);
   const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
   cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_calc_output_dimensions(cinfo);
   if (cinfo->output_width > static_cast<JDIMENSION>(kDibMaxSide) ||
-      cinfo->output_height > static_cast<JDIMENSION>(kDibMaxSide))
+      cinfo->output_height > static_cast<JDIMENSION>(kDibMaxSide) ||
+      int64_t{cinfo->output_width} * cinfo->output_height > maxPixels)
     return false;
+  // Starting reads every scan of a progressive file, so the size is judged before.
   jpeg_start_decompress(cinfo);
   layout->width = cinfo->output_width;
   layout->height = cinfo->output_height;
@@ -132,13 +134,13 @@ class JpegReader {
 
 }  // namespace
 
-DibPtr DibDecodeJpeg(const uint8_t* data, std::size_t size) {
+DibPtr DibDecodeJpeg(const uint8_t* data, std::size_t size, int64_t maxPixels) {
   if (data == nullptr || size < 2) return nullptr;
   JpegReader reader;
   if (!reader.Create(data, size)) return nullptr;
   JpegLayout layout;
-  if (!StartJpeg(reader.cinfo(), reader.errors(), &layout)) return nullptr;
-  DibPtr dib = DibCreateForDecoder(layout.width, layout.height);
+  if (!StartJpeg(reader.cinfo(), reader.errors(), maxPixels, &layout)) return nullptr;
+  DibPtr dib = DibCreateForDecoder(layout.width, layout.height, maxPixels);
   if (!dib) return nullptr;
   std::vector<uint8_t> scratch;
   if (layout.cmyk) {

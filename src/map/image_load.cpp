@@ -38,11 +38,11 @@ std::optional<std::vector<uint8_t>> ReadBoundedFile(const char* path) {
 
 // Pictures other than PNG are recognised by their content, whichever of the picture extensions
 // the file carries; a PNG is not among them.
-DibPtr DibDecodePicture(const uint8_t* data, std::size_t size) {
+DibPtr DibDecodePicture(const uint8_t* data, std::size_t size, int64_t maxPixels) {
   if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
-    return DibDecodeJpeg(data, size);
-  if (size >= 4 && std::memcmp(data, "GIF8", 4) == 0) return DibDecodeGif(data, size);
-  if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DibDecodeBmp(data, size);
+    return DibDecodeJpeg(data, size, maxPixels);
+  if (size >= 4 && std::memcmp(data, "GIF8", 4) == 0) return DibDecodeGif(data, size, maxPixels);
+  if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DibDecodeBmp(data, size, maxPixels);
   return nullptr;
 }
 
@@ -59,15 +59,16 @@ bool EndsWithNoCase(const char* text, std::size_t length, const char* suffix) {
 
 }  // namespace
 
-DibPtr DibCreateForDecoder(int64_t width, int64_t height) {
+DibPtr DibCreateForDecoder(int64_t width, int64_t height, int64_t maxPixels) {
   if (width <= 0 || height <= 0 || width > kDibMaxSide || height > kDibMaxSide) return nullptr;
+  if (width * height > maxPixels) return nullptr;
   return DibCreate(static_cast<int32_t>(width), static_cast<int32_t>(height), 24, 256);
 }
 
-DibPtr DibLoad(const char* path) {
+DibPtr DibLoad(const char* path, int64_t maxPixels) {
   if (path == nullptr) return nullptr;
   const std::size_t length = std::strlen(path);
-  DibPtr (*decode)(const uint8_t*, std::size_t) = nullptr;
+  DibPtr (*decode)(const uint8_t*, std::size_t, int64_t) = nullptr;
   if (EndsWithNoCase(path, length, ".png")) {
     decode = DibDecodePng;
   } else if (EndsWithNoCase(path, length, ".jpg") || EndsWithNoCase(path, length, ".jpeg") ||
@@ -78,7 +79,7 @@ DibPtr DibLoad(const char* path) {
   }
   const auto bytes = ReadBoundedFile(path);
   if (!bytes) return nullptr;
-  return decode(bytes->data(), bytes->size());
+  return decode(bytes->data(), bytes->size(), maxPixels);
 }
 
 }  // namespace meridiana

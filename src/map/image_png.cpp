@@ -97,7 +97,7 @@ class PngReader {
 
 }  // namespace
 
-DibPtr DibDecodePng(const uint8_t* data, std::size_t size) {
+DibPtr DibDecodePng(const uint8_t* data, std::size_t size, int64_t maxPixels) {
   if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0) return nullptr;
   PngReader reader;
   if (!reader.ok()) return nullptr;
@@ -111,7 +111,7 @@ DibPtr DibDecodePng(const uint8_t* data, std::size_t size) {
   if (layout.channels != 3 && layout.channels != 4) return nullptr;
   if (layout.row_bytes < std::size_t{layout.width} * layout.channels) return nullptr;
   if (layout.height == 0 || layout.row_bytes > kDibMaxPixelBytes / layout.height) return nullptr;
-  DibPtr dib = DibCreateForDecoder(layout.width, layout.height);
+  DibPtr dib = DibCreateForDecoder(layout.width, layout.height, maxPixels);
   if (!dib) return nullptr;
 
   std::vector<png_byte> buffer;

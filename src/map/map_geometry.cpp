@@ -26,6 +26,9 @@ bool UsableZoom(float zoom) { return std::isfinite(zoom) && zoom > 0; }
 }  // namespace
 
 MapPoint BaseMapPixel(double longitude, double latitude) {
+  // Coordinates come from tables a user may replace; out of range they would overflow below.
+  longitude = std::clamp(longitude, -180.0, 180.0);
+  latitude = std::clamp(latitude, -90.0, 90.0);
   return {TruncToInt((longitude + 180) / 360 * kBaseMapWidth),
           kBaseMapHeight - TruncToInt((latitude + 90) / 180 * kBaseMapHeight)};
 }

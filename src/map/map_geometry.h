@@ -37,7 +37,8 @@ struct LatLon {
 
 struct MapView;
 
-// Longitude/latitude (degrees) to a base-map pixel, truncating toward zero.
+// Longitude/latitude (degrees) to a base-map pixel, truncating toward zero; coordinates beyond
+// [-180, 180] and [-90, 90] are taken at the edge.
 MapPoint BaseMapPixel(double longitude, double latitude);
 
 // A base-map pixel to a pixel of the map control (without the map area's offset), at the view's

@@ -167,6 +167,11 @@ inline void BlendPixel(std::uint8_t* d, const std::uint8_t* n, float e) {
 
 }  // namespace
 
+bool SunShadowCanBeComputed(TimeValue now) {
+  SolarQuery q = ShadingQuery(now);
+  return ComputeSolarPosition(&q) == 0;
+}
+
 void BlendShadowPixel(std::uint8_t* d, const std::uint8_t* n, float e) { BlendPixel(d, n, e); }
 
 void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now) {

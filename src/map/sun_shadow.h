@@ -20,6 +20,9 @@
 
 namespace meridiana {
 
+// False when the solar routine rejects the instant, so a pass would leave the map unshaded.
+bool SunShadowCanBeComputed(TimeValue now);
+
 // The pass the program runs. Both images must be valid 24-bit images of the same size, else it
 // does nothing. Gives bit for bit the pixels of ApplySunShadowPerPixel: the part of the solar
 // computation that depends on the instant is done once, the latitude part once per row and the

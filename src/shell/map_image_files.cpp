@@ -12,7 +12,7 @@ bool LoadOne(const Dib* present, std::string_view relative, const DataPaths& pat
              UserNotice* notice, void (MapImages::*put)(DibPtr), MapImages& images) {
   if (present != nullptr) return true;
   const std::string path = paths.Find(relative);
-  DibPtr image = FitToBaseMap(DibLoad(path.c_str()));
+  DibPtr image = FitToBaseMap(DibLoad(path.c_str(), kMapPictureMaxPixels));
   if (image) {
     (images.*put)(std::move(image));
     return true;

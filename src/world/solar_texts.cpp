@@ -35,7 +35,8 @@ std::string MinutesAsClockText(float minutes) {
   return text;
 }
 
-SunTimes SunTimesOf(const SolarQuery& query) {
+SunTimes SunTimesOf(const SolarQuery& query, int error) {
+  if (error != 0) return {};
   if (query.sunrise == kSolarAllDay && query.sunset == -kSolarAllDay) {
     return {kSunDownAllDay, kSunDownAllDay};
   }
@@ -59,8 +60,8 @@ SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude,
     now += 86400;
   }
   SolarQuery q = PropertiesSolarQuery(now, utcOffsetHours, latitude, longitude);
-  ComputeSolarPosition(&q);
-  return SunTimesOf(q);
+  const int error = ComputeSolarPosition(&q);
+  return SunTimesOf(q, error);
 }
 
 }  // namespace meridiana

@@ -28,10 +28,10 @@ struct SunTimes {
 };
 
 // The two texts for a computed query: clock times in the zone's standard time (daylight saving
-// not added), kSunUpAllDay / kSunDownAllDay in both fields at midnight sun / polar night. A query
-// the solar routine rejected (a year outside 1950..2050, an offset beyond 12 hours) keeps its
-// zero results and shows "00:00:00".
-SunTimes SunTimesOf(const SolarQuery& query);
+// not added), kSunUpAllDay / kSunDownAllDay in both fields at midnight sun / polar night. error
+// is what ComputeSolarPosition returned: a query it rejected (a year outside 1950..2050, an
+// offset beyond 12 hours) has no results, and both texts are empty.
+SunTimes SunTimesOf(const SolarQuery& query, int error);
 
 // PropertiesSolarQuery, ComputeSolarPosition and SunTimesOf in one.
 SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude);

@@ -89,13 +89,13 @@ std::string FixedLayout(int a, int b, int c, std::string_view separator, const C
   return out;
 }
 
-constexpr char kNoTime[] = "00/00/00 00:00:00";
+constexpr char kNoTimeText[] = "00/00/00 00:00:00";
 
 }  // namespace
 
 std::optional<std::string> FormatTimeTemplate(const Clock& clock, TimeValue time,
                                               std::string_view templ) {
-  if (time == 0 || !CanBreakDown(time)) return std::nullopt;
+  if (time == kNoTime || !CanBreakDown(time)) return std::nullopt;
   const CalendarTime t = clock.HostLocal(time);
 
   std::string month;
@@ -122,7 +122,7 @@ std::optional<std::string> FormatTimeTemplate(const Clock& clock, TimeValue time
 
 std::string FormatUtcDateTime(TimeValue time, int order, const LocaleInfo& locale) {
   if (order < kMonthDayYear || order > kYearMonthDay) return {};
-  if (time == 0) return kNoTime;
+  if (time == kNoTime) return kNoTimeText;
   if (!CanBreakDown(time)) return {};
   const CalendarTime t = UtcBreakdown(time);
 
@@ -142,7 +142,7 @@ std::string FormatUtcDateTime(TimeValue time, int order, const LocaleInfo& local
 }
 
 std::string FormatLocalDateTime(const Clock& clock, TimeValue time, bool monthFirst) {
-  if (time == 0) return kNoTime;
+  if (time == kNoTime) return kNoTimeText;
   if (!CanBreakDown(time)) return {};
   const CalendarTime t = clock.HostLocal(time);
   const int year = ShortYear(t.year);

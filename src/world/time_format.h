@@ -2,7 +2,7 @@
 // The clock and date texts the user sees: the window title clock, the clock under the pointer,
 // the marked-city labels and the fields of the Properties dialog.
 //
-// A time value 0 stands for "no time at all" in every formatter.
+// kNoTime stands for "no time at all" in every formatter.
 
 #include <optional>
 #include <string>
@@ -18,7 +18,7 @@ namespace meridiana {
 // upper case only), then in any letter case "MON" Jan..Dec, "HH" hour, "MI" minute, "SS" and "SE"
 // second (two digits each). Text that one step inserted is never searched by a later step, so
 // "DD MON" on 7 September gives "7 Sep", not "7 <seconds>p".
-// Nothing when time is 0.
+// Nothing for kNoTime.
 std::optional<std::string> FormatTimeTemplate(const Clock& clock, TimeValue time,
                                               std::string_view templ);
 
@@ -29,12 +29,12 @@ inline constexpr int kYearMonthDay = 2;
 
 // "MM/DD/YY HH:MM:SS" (by `order`) from the UTC calendar, with the locale's date separator
 // ("/" when it has none). Given local time values (shifted so that their UTC breakdown is a
-// place's wall clock). Time 0 gives "00/00/00 00:00:00"; an unknown order or a time the calendar
+// place's wall clock). kNoTime gives "00/00/00 00:00:00"; an unknown order or a time the calendar
 // cannot break down gives the empty text. The year is the year within its century.
 std::string FormatUtcDateTime(TimeValue time, int order, const LocaleInfo& locale);
 
 // "MM/DD/YY HH:MM:SS" (month first) or "DD/MM/YY HH:MM:SS" from the host's local calendar, always
-// with "/". Time 0 gives "00/00/00 00:00:00".
+// with "/". kNoTime gives "00/00/00 00:00:00".
 std::string FormatLocalDateTime(const Clock& clock, TimeValue time, bool monthFirst);
 
 // The part after the first blank of a fixed layout: the clock time.

@@ -97,6 +97,10 @@ expect Reykjavik area_codes "" "$july"
 sun=$("$cli" sun --at 2025-07-01T12:00:00Z --lat 52.52 --lon 13.40 --tz 1)
 expect Berlin sunrise "$(sed -n 's/^sunriseText=//p' <<< "$sun")" "$july"
 expect Berlin sunset "$(sed -n 's/^sunsetText=//p' <<< "$sun")" "$july"
+# Past the solar routine's years there is no sunrise to show, not a midnight.
+TZ=UTC "$cli" cities --at 2051-07-15T12:00:00Z --data "$tmp" > "$tmp/late.tsv" 2>/dev/null
+expect Berlin sunrise "" "$tmp/late.tsv"
+expect Berlin sunset "" "$tmp/late.tsv"
 
 # Southern summer: Sydney saves, Berlin does not, the Arctic city has no sunrise.
 january=$tmp/january.tsv
@@ -108,15 +112,29 @@ expect "Sydney " local_iso 2025-01-15T23:00:00 "$january"
 expect "St. John's " local_iso 2025-01-15T08:30:00 "$january"
 expect Longyearbyen sunrise "Sun down all day" "$january"
 
-# Missing tables and image: each is reported, the listing is empty, the run still succeeds.
+# Without the cities there is nothing to list: status 1 and one line naming the table.
 empty=$tmp/empty
 mkdir -p "$empty"
-"$cli" cities --at 2025-01-15T12:00:00Z --data "$empty" > "$tmp/none.tsv" 2> "$tmp/none.err" ||
-  fail "missing data should not fail"
-[ "$(wc -l < "$tmp/none.tsv")" -eq 1 ] || fail "no cities expected without data"
-for name in location.dat tz_data.dat tz_dst.dat areacode.dat; do
-  grep -qF "Error: Unable to load file '$empty/$name'" "$tmp/none.err" || fail "no error for $name"
+"$cli" cities --at 2025-01-15T12:00:00Z --data "$empty" > "$tmp/none.tsv" 2> "$tmp/none.err"
+[ $? -eq 1 ] || fail "missing cities should fail"
+[ ! -s "$tmp/none.tsv" ] || fail "nothing expected on standard output without cities"
+[ "$(wc -l < "$tmp/none.err")" -eq 1 ] && grep -qF "'$empty/location.dat'" "$tmp/none.err" ||
+  fail "one line naming location.dat: $(cat "$tmp/none.err")"
+# The other tables only thin the listing out: each is reported and the cities are still listed.
+cp "$tmp/location.dat" "$empty/"
+"$cli" cities --at 2025-01-15T12:00:00Z --data "$empty" > "$tmp/few.tsv" 2> "$tmp/few.err" ||
+  fail "missing zones should not fail"
+[ "$(wc -l < "$tmp/few.tsv")" -eq 9 ] || fail "every city expected without the other tables"
+for name in tz_data.dat tz_dst.dat areacode.dat; do
+  grep -qF "Error: Unable to load file '$empty/$name'" "$tmp/few.err" || fail "no error for $name"
 done
+# A FIFO under the cities' name is refused at once instead of hanging the start.
+rm "$empty/location.dat" && mkfifo "$empty/location.dat"
+timeout 10 "$cli" cities --data "$empty" > /dev/null 2>&1
+[ $? -eq 1 ] || fail "a FIFO location.dat should fail at once"
+# A full standard output is a failure.
+"$cli" cities --at 2025-01-15T12:00:00Z --data "$tmp" > /dev/full 2>/dev/null
+[ $? -eq 1 ] || fail "writing to /dev/full should fail"
 
 # Without --data the tables come from MERIDIANA_DATA.
 [ "$(MERIDIANA_DATA="$tmp" "$cli" cities --at 2025-01-15T12:00:00Z 2>/dev/null | wc -l)" -eq 9 ] ||

@@ -28,6 +28,12 @@ u32() { # file, byte offset: little-endian u32
 "$cli" image "$fixtures/images/bmp_pal8.bmp" "$work/tall.bmp" --height 14 || fail "height only"
 [ "$(u32 "$work/tall.bmp" 18)" = 26 ] || fail "height only keeps aspect"
 
+# A very thin result keeps one pixel: 13 x 7 at width 1, and at height 1.
+"$cli" image "$fixtures/images/png_rgb8.png" "$work/thin.bmp" --width 1 || fail "width 1"
+[ "$(u32 "$work/thin.bmp" 18)" = 1 ] && [ "$(u32 "$work/thin.bmp" 22)" = 1 ] || fail "width 1 size"
+"$cli" image "$work/wide.bmp" "$work/flat.bmp" --height 1 || fail "height 1"
+[ "$(u32 "$work/flat.bmp" 18)" = 1 ] && [ "$(u32 "$work/flat.bmp" 22)" = 1 ] || fail "height 1 size"
+
 # The written file loads again and gives the same picture.
 "$cli" image "$work/natural.bmp" "$work/again.bmp" || fail "reload"
 cmp -s "$work/natural.bmp" "$work/again.bmp" || fail "round trip changed the picture"

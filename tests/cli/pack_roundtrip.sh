@@ -32,6 +32,8 @@ check_rejected "$work/truncated.dat" "truncated stream"
 head -c 5 "$work/table.dat" >"$work/short.dat"
 check_rejected "$work/short.dat" "shorter than the header"
 check_rejected "$work/missing.dat" "missing file"
+# Endless or non-regular inputs are refused before they are read, not read until memory runs out.
+check_rejected /dev/zero "character device"
 
 "$cli" pack "$work/table.txt" 2>/dev/null
 [ $? -eq 2 ] || fail "pack without an output should be a usage error (2)"

@@ -85,9 +85,18 @@ expect_status() {
   [ "$got" -eq "$want" ] || fail "exit $got, not $want: $* ($(cat "$work/err.txt"))"
 }
 
-expect_status 1 "$cli" render --at 2026-06-21T12:00:00Z --data "$work/empty" --out "$work/x.png"
-grep -q "Unable to load file 'images/earth_day.bmp'" "$work/err.txt" || fail "missing image message"
-[ ! -e "$work/x.png" ] || fail "a failed render leaves no file"
+# A layer whose picture cannot be read fails the render with one line naming the picture.
+mkdir -p "$work/dayonly/images"
+cp "$work/data/images/earth_day.bmp" "$work/dayonly/images/"
+for row in "empty day earth_day.bmp" "dayonly day,shadow earth_night.bmp" \
+           "dayonly day,zones earth_tz.bmp" "dayonly night earth_night.bmp"; do
+  set -- $row
+  expect_status 1 "$cli" render --at 2026-06-21T12:00:00Z --data "$work/$1" --layers "$2" --out "$work/x.png"
+  [ "$(wc -l < "$work/err.txt")" -eq 1 ] && grep -q "images/$3'" "$work/err.txt" ||
+    fail "layers $2 without $3: $(cat "$work/err.txt")"
+  [ ! -e "$work/x.png" ] || fail "a failed render leaves no file"
+done
+set -- 
 expect_status 2 "$cli" render --data "$work/data" --layers day,moon --out "$work/x.png"
 expect_status 2 "$cli" render --data "$work/data" --out "$work/x.jpg"
 expect_status 2 "$cli" render --data "$work/data" --at 2026-13-01T00:00:00Z --out "$work/x.png"
@@ -97,4 +106,15 @@ expect_status 2 "$cli" render --data "$work/data" --out
 expect_status 1 "$cli" render --data "$work/data" --clouds "$work/none.jpg" --out "$work/x.png"
 expect_status 2 "$cli" render --data "$work/data" --layers clouds --out "$work/x.png"
 expect_status 1 "$cli" render --data "$work/data" --out "$work/no/such/folder/x.png"
+# Width 1 keeps one row; a name at the file system's 255-byte limit is written.
+render --layers day --width 1 --out "$work/one.bmp"
+python3 -c "import sys; sys.path.insert(0, '$here'); from render_lib import read_bmp; w, h, _ = read_bmp('$work/one.bmp'); assert (w, h) == (1, 1), (w, h)" ||
+  fail "width 1 should give a 1 x 1 map"
+long=$(printf 'm%.0s' $(seq 251)).png
+render --layers day --out "$work/$long" && [ -s "$work/$long" ] || fail "a 255-byte name"
+# Under a private umask the map is private too.
+(umask 077 && render --layers day --out "$work/private.png")
+[ "$(stat -c %a "$work/private.png")" = 600 ] || fail "umask 077 gave $(stat -c %a "$work/private.png")"
+(umask 022 && render --layers day --out "$work/public.png")
+[ "$(stat -c %a "$work/public.png")" = 644 ] || fail "umask 022 gave $(stat -c %a "$work/public.png")"
 echo "render options: ok"

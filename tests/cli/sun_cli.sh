@@ -40,9 +40,13 @@ check polar "Sun down all day" "$(field sunriseText "$out")"
 # Rejected inputs: the error bits, zero results.
 out=$("$cli" sun --at 2051-01-01T00:00:00 --lat 0 --lon 0)
 check year-error 1 "$(field error "$out")"
-check year-sunrise 00:00:00 "$(field sunriseText "$out")"
+check year-sunrise "" "$(field sunriseText "$out")"
 out=$("$cli" sun --at 2024-01-01T00:00:00 --lat 91 --lon 0 --tz 13)
 check lat-tz-error 640 "$(field error "$out")"
+
+# A full standard output is a failure, not a success.
+"$cli" sun --at 2024-06-21T12:00:00Z --lat 0 --lon 0 >/dev/full 2>/dev/null
+check dev-full-status 1 $?
 
 # Bad arguments fail with status 2 and print nothing on standard output.
 for args in "--lat 1" "--at 2024-02-30T00:00:00 --lat 0 --lon 0" "--at 2024-01-01 --lat 0 --lon 0" \

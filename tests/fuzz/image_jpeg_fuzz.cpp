@@ -5,5 +5,6 @@
 #include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  return meridiana::CheckDecoded(meridiana::DibDecodeJpeg(data, size));
+  return meridiana::CheckDecoded(
+      meridiana::DibDecodeJpeg(data, size, meridiana::kMapPictureMaxPixels));
 }

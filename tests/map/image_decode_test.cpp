@@ -34,7 +34,7 @@ TEST(ImageDecodeTest, EveryVariantMatchesASecondDecoder) {
     SCOPED_TRACE(name);
     const auto expected = test::ReadPpm(ExpectedFor(name));
     ASSERT_TRUE(expected.has_value());
-    DibPtr dib = DibLoad(ImageFixture(name).c_str());
+    DibPtr dib = DibLoad(ImageFixture(name).c_str(), kAnyPictureMaxPixels);
     ASSERT_TRUE(DibIsValid(dib.get()));
     // The shape every loader promises.
     EXPECT_EQ(DibBitsPerPixel(dib.get()), 24);
@@ -48,13 +48,13 @@ TEST(ImageDecodeTest, EveryVariantMatchesASecondDecoder) {
 // Variants of one picture must agree exactly: alpha is dropped rather than blended, and the
 // storage order, header form and pixel layout of a BMP change nothing.
 TEST(ImageDecodeTest, LosslessVariantsOfOnePictureAgree) {
-  DibPtr reference = DibLoad(ImageFixture("png_rgb8.png").c_str());
+  DibPtr reference = DibLoad(ImageFixture("png_rgb8.png").c_str(), kAnyPictureMaxPixels);
   ASSERT_NE(reference, nullptr);
   for (const char* name :
        {"png_rgba8.png", "png_interlaced.png", "bmp_rgb24.bmp", "bmp_topdown24.bmp",
         "bmp_core24.bmp", "bmp_rgb32.bmp", "bmp_bitfields32.bmp"}) {
     SCOPED_TRACE(name);
-    DibPtr dib = DibLoad(ImageFixture(name).c_str());
+    DibPtr dib = DibLoad(ImageFixture(name).c_str(), kAnyPictureMaxPixels);
     ASSERT_NE(dib, nullptr);
     EXPECT_EQ(dib->pixels, reference->pixels);
   }
@@ -63,7 +63,7 @@ TEST(ImageDecodeTest, LosslessVariantsOfOnePictureAgree) {
 TEST(ImageDecodeTest, GreyPicturesComeOutWithEqualChannels) {
   for (const char* name : {"png_grey4.png", "png_greyalpha8.png", "jpeg_grey.jpg"}) {
     SCOPED_TRACE(name);
-    DibPtr dib = DibLoad(ImageFixture(name).c_str());
+    DibPtr dib = DibLoad(ImageFixture(name).c_str(), kAnyPictureMaxPixels);
     ASSERT_NE(dib, nullptr);
     bool varied = false;
     for (int y = 0; y < DibHeight(dib.get()); ++y) {
@@ -79,8 +79,8 @@ TEST(ImageDecodeTest, GreyPicturesComeOutWithEqualChannels) {
 }
 
 TEST(ImageDecodeTest, TransparentGifColourIsWhite) {
-  DibPtr plain = DibLoad(ImageFixture("gif_basic.gif").c_str());
-  DibPtr clear = DibLoad(ImageFixture("gif_transparent.gif").c_str());
+  DibPtr plain = DibLoad(ImageFixture("gif_basic.gif").c_str(), kAnyPictureMaxPixels);
+  DibPtr clear = DibLoad(ImageFixture("gif_transparent.gif").c_str(), kAnyPictureMaxPixels);
   ASSERT_NE(plain, nullptr);
   ASSERT_NE(clear, nullptr);
   EXPECT_EQ(DibGetPixel(clear.get(), 3, 2), 0xFFFFFFu);
@@ -137,12 +137,12 @@ TEST(ImageDecodeTest, ExtensionChoosesTheReader) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    DibPtr dib = DibLoad(folder.Copy(c.fixture, c.name).c_str());
+    DibPtr dib = DibLoad(folder.Copy(c.fixture, c.name).c_str(), kAnyPictureMaxPixels);
     EXPECT_EQ(dib != nullptr, c.loads);
   }
-  EXPECT_EQ(DibLoad((folder.path() + "/missing.png").c_str()), nullptr);
-  EXPECT_EQ(DibLoad(folder.path().c_str()), nullptr);
-  EXPECT_EQ(DibLoad(nullptr), nullptr);
+  EXPECT_EQ(DibLoad((folder.path() + "/missing.png").c_str(), kAnyPictureMaxPixels), nullptr);
+  EXPECT_EQ(DibLoad(folder.path().c_str(), kAnyPictureMaxPixels), nullptr);
+  EXPECT_EQ(DibLoad(nullptr, kAnyPictureMaxPixels), nullptr);
 }
 
 }  // namespace

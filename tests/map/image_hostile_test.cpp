@@ -13,7 +13,7 @@
 namespace meridiana {
 namespace {
 
-using Decoder = DibPtr (*)(const uint8_t*, std::size_t);
+using Decoder = DibPtr (*)(const uint8_t*, std::size_t, int64_t);
 
 struct Picture {
   std::string name;
@@ -48,11 +48,12 @@ TEST(ImageHostileTest, EveryCutOffPrefixGivesNoImage) {
   ASSERT_GE(pictures.size(), 30u);
   for (const Picture& p : pictures) {
     SCOPED_TRACE(p.name);
-    ASSERT_NE(p.decode(p.bytes.data(), p.bytes.size()), nullptr);
+    ASSERT_NE(p.decode(p.bytes.data(), p.bytes.size(), kAnyPictureMaxPixels), nullptr);
     for (std::size_t length = 0; length < p.bytes.size(); ++length) {
       // A copy of exactly that length, so that reading past it is caught by the sanitizers.
       const std::vector<uint8_t> cut(p.bytes.begin(), p.bytes.begin() + static_cast<long>(length));
-      EXPECT_TRUE(p.decode(cut.data(), cut.size()) == nullptr) << "length " << length;
+      EXPECT_TRUE(p.decode(cut.data(), cut.size(), kAnyPictureMaxPixels) == nullptr)
+          << "length " << length;
     }
   }
 }
@@ -64,7 +65,7 @@ TEST(ImageHostileTest, SingleBitFlipsNeverCrash) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
       for (int bit = 0; bit < 8; ++bit) {
         bytes[i] ^= static_cast<uint8_t>(1u << bit);
-        const DibPtr dib = p.decode(bytes.data(), bytes.size());
+        const DibPtr dib = p.decode(bytes.data(), bytes.size(), kAnyPictureMaxPixels);
         EXPECT_TRUE(SaneOrAbsent(dib)) << "byte " << i << " bit " << bit;
         // PNG chunks carry checksums: without ancillary chunks (whose damage is only a warning),
         // any flip is detected.
@@ -172,6 +173,38 @@ TEST(ImageHostileTest, RunLengthCodesCannotWriteOutsideThePicture) {
 }
 
 // Rewrites the big-endian width and height of a JPEG's frame header.
+// The caller's pixel budget holds for every format: a picture of exactly the budget loads, one
+// pixel over it does not.
+TEST(ImageHostileTest, PixelBudgetIsExactForEveryDecoder) {
+  for (const Picture& p : AllFixtures()) {
+    SCOPED_TRACE(p.name);
+    const DibPtr whole = p.decode(p.bytes.data(), p.bytes.size(), kAnyPictureMaxPixels);
+    ASSERT_NE(whole, nullptr);
+    const int64_t pixels = int64_t{DibWidth(whole.get())} * DibHeight(whole.get());
+    EXPECT_NE(p.decode(p.bytes.data(), p.bytes.size(), pixels), nullptr);
+    EXPECT_EQ(p.decode(p.bytes.data(), p.bytes.size(), pixels - 1), nullptr);
+  }
+}
+
+// 35 bytes that declare an 8000 x 8000 screen around one pixel: a map picture never gets that big.
+TEST(ImageHostileTest, TinyGifWithAHugeScreenIsRefusedForTheMap) {
+  const std::vector<uint8_t> bomb = {
+      'G',  'I', 'F',  '8',  '9',  'a',  0x40, 0x1F, 0x40, 0x1F, 0x80, 0, 0,  // screen, 2 colours
+      0,    0,   0,    0xFF, 0xFF, 0xFF,                                      // colour table
+      0x2C, 0,   0,    0,    0,    1,    0,    1,    0,    0,                 // 1 x 1 frame at 0, 0
+      2,    2,   0x44, 0x01, 0,                                               // its pixel data
+      0x3B};
+  ASSERT_EQ(bomb.size(), 35u);
+  EXPECT_EQ(DibDecodeGif(bomb.data(), bomb.size(), kMapPictureMaxPixels), nullptr);
+  // The frame itself is sound: on a screen of its own size it decodes.
+  std::vector<uint8_t> small = bomb;
+  small[6] = small[8] = 1;
+  small[7] = small[9] = 0;
+  const DibPtr dib = DibDecodeGif(small.data(), small.size(), kMapPictureMaxPixels);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibWidth(dib.get()), 1);
+}
+
 TEST(ImageHostileTest, OversizedJpegFrameIsRefused) {
   std::vector<uint8_t> b = test::ReadBytes(test::ImageFixture("jpeg_rgb.jpg"));
   std::size_t sof = 2;
@@ -186,6 +219,11 @@ TEST(ImageHostileTest, OversizedJpegFrameIsRefused) {
   b[sof + 7] = 0x3E;
   b[sof + 8] = 0x80;
   EXPECT_EQ(DibDecodeJpeg(b.data(), b.size()), nullptr);
+  b[sof + 5] = 0x1F;  // 8000 x 8000: a picture, but not one for the map
+  b[sof + 6] = 0x40;
+  b[sof + 7] = 0x1F;
+  b[sof + 8] = 0x40;
+  EXPECT_EQ(DibDecodeJpeg(b.data(), b.size(), kMapPictureMaxPixels), nullptr);
 }
 
 TEST(ImageHostileTest, OversizedGifScreenIsRefused) {

@@ -34,7 +34,7 @@ class ImageSaveTest : public ::testing::Test {
 };
 
 TEST_F(ImageSaveTest, LoaderMadeMapImageHasTheKnownLayout) {
-  DibPtr dib = DibCreateForDecoder(1024, 512);
+  DibPtr dib = DibCreateForDecoder(1024, 512, kMapPictureMaxPixels);
   ASSERT_NE(dib, nullptr);
   for (int32_t y = 0; y < 512; y += 37)
     for (int32_t x = 0; x < 1024; x += 41) DibSetPixel(dib.get(), x, y, 0x010203u * (x % 80 + y));
@@ -55,7 +55,7 @@ TEST_F(ImageSaveTest, LoaderMadeMapImageHasTheKnownLayout) {
   for (std::size_t i = 54; i < 1078; ++i) ASSERT_EQ(file[i], 0) << i;
   EXPECT_TRUE(std::equal(dib->pixels.begin(), dib->pixels.end(), file.begin() + 1078));
 
-  DibPtr back = DibLoad(path.c_str());
+  DibPtr back = DibLoad(path.c_str(), kAnyPictureMaxPixels);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->pixels, dib->pixels);
 }
@@ -69,7 +69,7 @@ TEST_F(ImageSaveTest, ColourTablesAndMasksAreWritten) {
   ASSERT_EQ(file.size(), 14u + 40u + 12u + 8u);
   EXPECT_EQ(U32At(file, 10), 66u);
   EXPECT_EQ(U32At(file, 54 + 8), 0x00030201u);
-  DibPtr back = DibLoad(Path("indexed.bmp").c_str());
+  DibPtr back = DibLoad(Path("indexed.bmp").c_str(), kAnyPictureMaxPixels);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(DibGetPixel(back.get(), 2, 0), 0x030201u);
   EXPECT_EQ(DibGetPixel(back.get(), 0, 1), 0u);
@@ -89,7 +89,7 @@ TEST_F(ImageSaveTest, ColourTablesAndMasksAreWritten) {
   ASSERT_EQ(packed.size(), 14u + 40u + 12u + 4u);
   EXPECT_EQ(U32At(packed, 54), 0xF800u);
   EXPECT_EQ(U32At(packed, 62), 0x001Fu);
-  back = DibLoad(Path("words.bmp").c_str());
+  back = DibLoad(Path("words.bmp").c_str(), kAnyPictureMaxPixels);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(DibGetPixel(back.get(), 1, 0), 0xFF00FFu);
 }

@@ -51,9 +51,16 @@ TEST(ImageScaleTest, MinusOneHeightKeepsTheAspectRatio) {
     EXPECT_EQ(DibWidth(target.get()), c.new_width);
     EXPECT_EQ(DibHeight(target.get()), c.expected_height);
   }
-  // A height that rounds down to nothing makes no image.
+  // A height that rounds down to nothing keeps one row.
   DibPtr flat = DibCreate(100, 1, 24);
-  EXPECT_EQ(DibScale(flat.get(), 10, -1), nullptr);
+  DibPtr thin = DibScale(flat.get(), 10, -1);
+  ASSERT_NE(thin, nullptr);
+  EXPECT_EQ(DibHeight(thin.get()), 1);
+  DibPtr map = DibCreate(1024, 512, 24);
+  thin = DibScale(map.get(), 1, -1);
+  ASSERT_NE(thin, nullptr);
+  EXPECT_EQ(DibWidth(thin.get()), 1);
+  EXPECT_EQ(DibHeight(thin.get()), 1);
 }
 
 // A single colour stays exactly that colour, in every pixel, whichever way the size changes: any
@@ -62,9 +69,24 @@ TEST(ImageScaleTest, OneColourStaysExactInEveryPixel) {
   struct Case {
     int32_t width, height, new_width, new_height;
   };
-  const Case cases[] = {
-      {13, 7, 5, 3}, {5, 3, 13, 7},         {7, 7, 7, 7},          {1, 1, 4, 3},     {300, 1, 7, 1},
-      {4, 4, 1, 1},  {1024, 512, 640, 320}, {640, 320, 1024, 512}, {33, 17, 32, 16}, {2, 9, 9, 2}};
+  std::vector<Case> cases = {{13, 7, 5, 3},
+                             {5, 3, 13, 7},
+                             {7, 7, 7, 7},
+                             {1, 1, 4, 3},
+                             {300, 1, 7, 1},
+                             {4, 4, 1, 1},
+                             {1024, 512, 640, 320},
+                             {640, 320, 1024, 512},
+                             {33, 17, 32, 16},
+                             {2, 9, 9, 2},
+                             {1000, 1000, 999, 999},
+                             {1026, 514, 1024, 512},
+                             {2000, 1000, 1024, 512},
+                             {1100, 600, 1024, 512}};
+  // Targets a little smaller than the source are where a rounded-down step misses the last slot.
+  for (int32_t size = 40; size <= 160; size += 7)
+    for (int32_t less = 1; less <= 9; less += 2)
+      cases.push_back({size, size + 3, size - less, size});
   const uint32_t colour = 0x3A7FC4;  // blue C4, green 7F, red 3A
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message()

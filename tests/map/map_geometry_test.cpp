@@ -23,12 +23,20 @@ TEST(MapGeometry, ProjectsCornersAndCentreOfTheBaseMap) {
     double lon, lat;
     MapPoint expected;
   };
-  const Row rows[] =
-      {
-          {0, 0, {512, 256}},      {180, 0, {1024, 256}}, {0, -90, {512, 512}},
-          {-180, 90, {0, 0}},      {-180, -90, {0, 512}}, {179.9, 89.9, {1023, 1}},
-          {-0.2, 0.2, {511, 256}},  // truncation of 511.43 and 256.57
-      };
+  const Row rows[] = {
+      {0, 0, {512, 256}},
+      {180, 0, {1024, 256}},
+      {0, -90, {512, 512}},
+      {-180, 90, {0, 0}},
+      {-180, -90, {0, 512}},
+      {179.9, 89.9, {1023, 1}},
+      {-0.2, 0.2, {511, 256}},  // truncation of 511.43 and 256.57
+      // Coordinates of a hand-edited table stay on the map.
+      {0, -1e30, {512, 512}},
+      {1e30, 1e30, {1024, 0}},
+      {-1e30, 0, {0, 256}},
+      {200, 95, {1024, 0}},
+  };
   for (const Row& r : rows) {
     EXPECT_EQ(BaseMapPixel(r.lon, r.lat), r.expected) << r.lon << "," << r.lat;
   }

@@ -30,9 +30,12 @@ TEST(TitleClock, HostWallClockWithAndWithoutName) {
 }
 
 TEST(TitleClock, NoInstantLeavesTheDisplayName) {
-  const FixedClock clock(0);
+  const FixedClock clock(kNoTime);
   EXPECT_EQ(TitleClockText(clock, false), "Quillary Meridiana");
   EXPECT_EQ(TitleClockText(clock, true), "Quillary Meridiana");
+  // The first second of 1970 is an instant like any other.
+  testing::ScopedTz tz("UTC");
+  EXPECT_EQ(TitleClockText(FixedClock(0), false), "Quillary Meridiana - 00:00:00");
 }
 
 }  // namespace

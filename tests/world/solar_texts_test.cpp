@@ -42,15 +42,17 @@ TEST(SunriseSunsetTexts, PolarDaysReadAsWords) {
   EXPECT_EQ(south.sunrise, kSunDownAllDay);
 }
 
-TEST(SunriseSunsetTexts, RejectedInputShowsMidnight) {
+TEST(SunriseSunsetTexts, RejectedInputShowsNothing) {
   const TimeValue noon = UtcFromCalendar(2024, 6, 21, 12, 0, 0);
-  // An offset no zone has and a year past 2050 fail validation: the zero results show as
-  // 00:00:00. (Real zones past 12 hours, such as Tonga's +13, are answered: see the solar tests.)
+  // An offset no zone has and years outside 1950..2050 fail validation: no time is shown, not a
+  // midnight that looks like an answer. (Real zones past 12 hours, such as Tonga's +13, are
+  // answered: see the solar tests.)
   for (const SunTimes& t :
        {SunriseSunsetTexts(noon, 37.0f, -21.1f, -175.2f),
-        SunriseSunsetTexts(UtcFromCalendar(2051, 6, 21, 12, 0, 0), 0.0f, 51.5f, 0.0f)}) {
-    EXPECT_EQ(t.sunrise, "00:00:00");
-    EXPECT_EQ(t.sunset, "00:00:00");
+        SunriseSunsetTexts(UtcFromCalendar(2051, 7, 15, 12, 0, 0), 0.0f, 51.5f, 0.0f),
+        SunriseSunsetTexts(UtcFromCalendar(1949, 12, 31, 12, 0, 0), 0.0f, 51.5f, 0.0f)}) {
+    EXPECT_EQ(t.sunrise, "");
+    EXPECT_EQ(t.sunset, "");
   }
 }
 

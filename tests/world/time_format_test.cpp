@@ -44,7 +44,7 @@ TEST(FormatTimeTemplate, Tokens) {
     ASSERT_TRUE(text.has_value()) << r.templ;
     EXPECT_EQ(*text, r.expected) << r.templ;
   }
-  EXPECT_FALSE(FormatTimeTemplate(clock, 0, "HH:MI").has_value());
+  EXPECT_FALSE(FormatTimeTemplate(clock, kNoTime, "HH:MI").has_value());
 }
 
 TEST(FormatTimeTemplate, UsesTheHostZone) {
@@ -75,7 +75,8 @@ TEST(FormatUtcDateTime, OrdersAndSeparator) {
 
 TEST(FormatUtcDateTime, SpecialValues) {
   const FixedLocaleInfo dot(".");
-  EXPECT_EQ(FormatUtcDateTime(0, kMonthDayYear, dot), "00/00/00 00:00:00");
+  EXPECT_EQ(FormatUtcDateTime(kNoTime, kMonthDayYear, dot), "00/00/00 00:00:00");
+  EXPECT_EQ(FormatUtcDateTime(0, kMonthDayYear, dot), "01.01.70 00:00:00");  // a real instant
   EXPECT_EQ(FormatUtcDateTime(UtcFromCalendar(2005, 4, 5), 3, dot), "");
   EXPECT_EQ(FormatUtcDateTime(UtcFromCalendar(2005, 4, 5), -1, dot), "");
   // The year within its century, also outside 2000..2099.
@@ -96,7 +97,9 @@ TEST(FormatLocalDateTime, HostCalendarWithSlashes) {
     EXPECT_EQ(monthFirst, "04/05/05 09:05:03");
     EXPECT_EQ(ClockPart(monthFirst), "09:05:03");
     EXPECT_EQ(FormatLocalDateTime(clock, t, false), "05/04/05 09:05:03");
-    EXPECT_EQ(FormatLocalDateTime(clock, 0, true), "00/00/00 00:00:00");
+    EXPECT_EQ(FormatLocalDateTime(clock, kNoTime, true), "00/00/00 00:00:00");
+    EXPECT_EQ(FormatLocalDateTime(clock, 0, true), "01/01/70 00:00:00");
+    EXPECT_EQ(FormatTimeTemplate(clock, 0, "YYYY-MM-DD HH:MI").value_or("none"), "1970-1-1 00:00");
   }
   ScopedTz tz("XST+5");  // five hours west of UTC
   const SystemClock clock;

@@ -1,7 +1,6 @@
 // meridiana-cli cities: every city with what the Properties dialog shows about it, for one
 // instant, as tab-separated lines.
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -41,6 +40,13 @@ std::string Number(const char* format, double value) {
   return text;
 }
 
+// Remembers that a load failed, and shows nothing.
+struct FailureNotice : UserNotice {
+  bool failed = false;
+  void ShowMessage(std::string_view, std::string_view) override { failed = true; }
+  void ShowStatus(int, std::string_view) override {}
+};
+
 }  // namespace
 
 int RunCities(const Args& args) {
@@ -66,11 +72,22 @@ int RunCities(const Args& args) {
   }
   if (folder.empty()) folder = DefaultDataFolder();
 
-  StderrNotice notice;
+  // Without the cities there is nothing to list: that is a failure, told in one line. The other
+  // tables only thin the listing out, so their notices are shown and the listing goes on.
   WorldData world;
-  LoadWorldData(world, folder, &notice);
+  const std::string citiesPath = folder + "/" + kCitiesFile;
+  FailureNotice citiesFailure;
+  LoadCities(world, citiesPath.c_str(), &citiesFailure);
+  if (citiesFailure.failed) {
+    std::fprintf(stderr, "meridiana-cli cities: cannot read the cities '%s'\n", citiesPath.c_str());
+    return 1;
+  }
+  StderrNotice notice;
+  LoadZones(world, (folder + "/" + kZonesFile).c_str(), &notice);
+  LoadDstRules(world, (folder + "/" + kDstRulesFile).c_str(), &notice);
+  LoadAreaCodes(world, (folder + "/" + kAreaCodesFile).c_str(), &notice);
   const std::string imagePath = folder + "/images/earth_tz.bmp";
-  DibPtr tzImage = DibLoad(imagePath.c_str());
+  DibPtr tzImage = DibLoad(imagePath.c_str(), kMapPictureMaxPixels);
   if (!tzImage) {
     std::fprintf(stderr, "meridiana-cli: no time-zone image '%s': every offset is 0\n",
                  imagePath.c_str());

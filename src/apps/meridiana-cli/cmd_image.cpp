@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -54,7 +55,7 @@ int RunImage(const Args& args) {
   }
   if (in.empty() || out.empty()) return ImageUsage();
 
-  DibPtr dib = DibLoad(in.c_str());
+  DibPtr dib = DibLoad(in.c_str(), kAnyPictureMaxPixels);
   if (!dib) {
     std::fprintf(stderr, "meridiana-cli: cannot load picture '%s'\n", in.c_str());
     return 1;
@@ -64,7 +65,8 @@ int RunImage(const Args& args) {
     // A height alone keeps the aspect ratio the other way round.
     if (!has_width) {
       if (height == -1) return ImageUsage();
-      width = static_cast<int32_t>(int64_t{height} * DibWidth(dib.get()) / DibHeight(dib.get()));
+      width = static_cast<int32_t>(
+          std::max<int64_t>(1, int64_t{height} * DibWidth(dib.get()) / DibHeight(dib.get())));
     }
     dib = DibScale(dib.get(), width, height);
     if (!dib) {

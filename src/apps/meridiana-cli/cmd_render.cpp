@@ -1,6 +1,5 @@
 // meridiana-cli render: the composed map for one instant, written as a PNG or BMP file.
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -17,6 +16,7 @@
 #include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/png_writer.h"
+#include "map/sun_shadow.h"
 
 namespace meridiana::cli {
 namespace {
@@ -114,23 +114,43 @@ int RunRender(const Args& args) {
   if (!modes) return BadUsage("unknown layer in", layers);
   if (modes->clouds && clouds.empty()) return BadUsage("the clouds layer needs", "--clouds IMAGE");
 
-  StderrNotice notice;
-  MapImages images(data.empty() ? DefaultDataFolder() : data, &notice);
-  // Only what these layers can use; the night image is loaded by the composition itself.
-  images.LoadDay();
-  if (modes->zones) images.LoadZones();
+  SystemClock clock;
+  const TimeValue instant = at ? *at : clock.Now();
+  // Every picture the layers asked for must be there: a map silently missing one is not what
+  // was asked for. Failures are reported here, one line each, so the images show no notice.
+  MapImages images(data.empty() ? DefaultDataFolder() : data, nullptr);
+  const auto picture = [&](const char* relative) {
+    const std::string& folder = images.folder();
+    return folder + (folder.empty() || folder.back() == '/' ? "" : "/") + relative;
+  };
+  const ComposeSource source = ChooseComposeSource(*modes);
+  const bool nightBased =
+      source == ComposeSource::kNight || source == ComposeSource::kCloudsOverNight;
+  const bool dayBased = source == ComposeSource::kDay || source == ComposeSource::kZones ||
+                        source == ComposeSource::kCloudsOverDay;
+  if (dayBased && !images.LoadDay())
+    return Fail("cannot read the day picture", picture(kDayImagePath));
+  if ((modes->night || (modes->shadow && !nightBased)) && !images.LoadNight())
+    return Fail(modes->night ? "cannot read the night picture"
+                             : "cannot read the night picture of the shadow layer",
+                picture(kNightImagePath));
+  if (modes->zones && !images.LoadZones())
+    return Fail("cannot read the picture of the zones layer", picture(kZoneImagePath));
+  if (modes->shadow && !nightBased && !SunShadowCanBeComputed(instant))
+    return Fail("cannot compute the shadow (years 1950 to 2050 only) at",
+                FormatIsoInstant(instant));
   if (!clouds.empty()) {
-    DibPtr cloud = DibLoad(clouds.c_str());
+    DibPtr cloud = DibLoad(clouds.c_str(), kMapPictureMaxPixels);
     if (!cloud) return Fail("cannot read the cloud image", clouds);
     images.SetCloud(std::move(cloud));
   }
 
-  SystemClock clock;
+  StderrNotice notice;
   Compositor compositor(images, nullptr, &notice);
   compositor.modes = *modes;
-  compositor.Compose(at ? *at : clock.Now());
+  compositor.Compose(instant);
   const Dib* map = images.composed();
-  if (!map) return Fail("no picture to write (base images missing?) for", out);
+  if (!map) return Fail("no picture to write for", out);
 
   DibPtr scaled;
   if (width > 0 && width != DibWidth(map)) {

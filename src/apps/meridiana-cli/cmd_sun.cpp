@@ -123,7 +123,7 @@ int RunSun(const Args& args) {
   PrintFloat("solarTimeFix", q.solarTimeFix);
   PrintFloat("sunrise", q.sunrise);
   PrintFloat("sunset", q.sunset);
-  const SunTimes texts = SunTimesOf(q);
+  const SunTimes texts = SunTimesOf(q, error);
   std::printf("sunriseText=%s\n", texts.sunrise.c_str());
   std::printf("sunsetText=%s\n", texts.sunset.c_str());
   PrintInt("error", error);

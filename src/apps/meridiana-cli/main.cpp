@@ -1,5 +1,6 @@
 // meridiana-cli: the program's core without a window.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,13 +18,18 @@ struct Command {
 constexpr Command kCommands[] = {
     {"pack", "pack IN OUT            pack a text file into a data file", meridiana::cli::RunPack},
     {"unpack", "unpack IN OUT          unpack a data file into text", meridiana::cli::RunUnpack},
-    {"sun", "sun [--at ISO] --lat LAT --lon LON [--tz HOURS] [--mask N]   one solar query, every field",
+    {"sun",
+     "sun [--at ISO] --lat LAT --lon LON [--tz HOURS] [--mask N]   one solar query, every field",
      meridiana::cli::RunSun},
-    {"cities", "cities [--at ISO] [--data DIR]   every city with its local time, saving, sun and codes (TSV)",
+    {"cities",
+     "cities [--at ISO] [--data DIR]   every city with its local time, saving, sun and codes (TSV)",
      meridiana::cli::RunCities},
-    {"render", "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]   the composed map",
+    {"render",
+     "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] "
+     "[--clouds IMAGE] [--width W] [--data DIR]   the composed map",
      meridiana::cli::RunRender},
-    {"image", "image IN OUT.bmp [--width W] [--height H]   load a picture, scale it, save it as BMP",
+    {"image",
+     "image IN OUT.bmp [--width W] [--height H]   load a picture, scale it, save it as BMP",
      meridiana::cli::RunImage},
 };
 
@@ -33,13 +39,23 @@ int Usage(FILE* out) {
   return out == stdout ? 0 : 2;
 }
 
+// What a command printed must have reached its reader: a full disk or a closed pipe turns
+// success into failure.
+int CheckedOutput(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "meridiana-cli: cannot write standard output: %s\n", std::strerror(errno));
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(stderr);
-  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Usage(stdout);
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+    return CheckedOutput(Usage(stdout));
   for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(meridiana::cli::Args(argv + 2, argv + argc));
+    if (std::strcmp(argv[1], c.name) == 0)
+      return CheckedOutput(c.run(meridiana::cli::Args(argv + 2, argv + argc)));
   }
   std::fprintf(stderr, "meridiana-cli: unknown command '%s'\n", argv[1]);
   return Usage(stderr);
