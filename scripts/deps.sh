@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   xvfb xauth python3 tzdata libnss-wrapper
+  fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
 )
 missing=()
 for p in "${packages[@]}"; do

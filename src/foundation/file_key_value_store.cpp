@@ -39,9 +39,12 @@ FileKeyValueStore::FileKeyValueStore(std::string configFolder, std::string defau
     : configFolder_(std::move(configFolder)) {
   Reload(Hive::CurrentUser);
   Reload(Hive::LocalMachine);
-  if (!defaultsFolder.empty())
+  if (!defaultsFolder.empty()) {
     localMachineDefaults_ =
         Load(JoinPath(defaultsFolder, kLocalMachineFile)).value_or(KeyValueTable{});
+    currentUserDefaults_ =
+        Load(JoinPath(defaultsFolder, kCurrentUserFile)).value_or(KeyValueTable{});
+  }
 }
 
 std::string FileKeyValueStore::DefaultConfigFolder() {
@@ -93,7 +96,10 @@ bool FileKeyValueStore::Save(Hive hive, const KeyValueTable& table) const {
 std::optional<std::string> FileKeyValueStore::Read(Hive hive, std::string_view keyPath,
                                                    std::string_view name) const {
   std::optional<std::string> value = TableOf(hive).Get(keyPath, name);
-  if (!value && hive == Hive::LocalMachine) value = localMachineDefaults_.Get(keyPath, name);
+  if (!value) {
+    value = (hive == Hive::LocalMachine ? localMachineDefaults_ : currentUserDefaults_)
+                .Get(keyPath, name);
+  }
   return value;
 }
 

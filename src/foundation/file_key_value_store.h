@@ -1,8 +1,8 @@
 #pragma once
 // The settings registry on disk: one INI-style file per hive in the user's configuration folder
 // (current-user.ini, local-machine.ini), each rewritten whole on every change with mode 0600.
-// The local-machine hive also reads the installed defaults (local-machine.ini in the data
-// folder) under the user's own values; that file is never written.
+// Each hive also reads the installed defaults (the files of the same names in the data folder)
+// under the user's own values; those files are never written.
 
 #include <string>
 
@@ -46,6 +46,7 @@ class FileKeyValueStore : public KeyValueStore {
   KeyValueTable currentUser_;
   KeyValueTable localMachine_;
   KeyValueTable localMachineDefaults_;
+  KeyValueTable currentUserDefaults_;
 };
 
 }  // namespace meridiana

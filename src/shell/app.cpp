@@ -7,13 +7,19 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <ctime>
 
+#include "foundation/file_util.h"
 #include "foundation/key_value_store.h"
+#include "foundation/path_util.h"
 #include "map/base_images.h"
+#include "resources/embedded.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
+#include "shell/interface_language.h"
 #include "shell/main_window.h"
 #include "shell/map_image_files.h"
 #include "shell/qt_text.h"
@@ -25,6 +31,12 @@ namespace meridiana {
 
 namespace {
 
+// How soon after a change the settings are saved, so that a crash loses at most this much.
+constexpr int kAutosavePeriodMs = 2000;
+constexpr char kDefaultConfigName[] = "default-config.ini";
+
+std::string ProgramVersion() { return MERIDIANA_VERSION; }
+
 std::string AbsoluteFolder(const std::string& folder) {
   if (folder.empty()) return folder;
   return ToUtf8(QFileInfo(ToQString(folder)).absoluteFilePath());
@@ -34,7 +46,8 @@ std::string AbsoluteFolder(const std::string& folder) {
 
 App::App(AppEnvironment environment)
     : env_(std::move(environment)),
-      dataPaths_(AbsoluteFolder(env_.userFolder), AbsoluteFolder(env_.dataFolder)) {
+      dataPaths_(AbsoluteFolder(env_.userFolder), AbsoluteFolder(env_.dataFolder)),
+      localizer_(ParseStringTable(resources::StringTableText())) {
   if (env_.notice != nullptr) {
     notice_ = env_.notice;
   } else {
@@ -170,9 +183,25 @@ void App::LoadWorldTables() {
   LoadAreaCodes(world_, dataPaths_.Find(kAreaCodesFile).c_str(), notice_);
 }
 
+std::string App::ConfigPath() const { return JoinPath(dataPaths_.userFolder(), kConfigIniName); }
+
+SavedState App::State() { return {&settings_, &world_, &frames_, &languageCode_}; }
+
 void App::LoadSettings() {
   Step("LoadSettings");
-  // Settings are not stored yet: the defaults apply.
+  std::vector<std::string> languageFolders;
+  for (const std::string* folder : {&dataPaths_.userFolder(), &dataPaths_.dataFolder()})
+    if (!folder->empty()) languageFolders.push_back(*folder);
+  language_ = std::make_unique<InterfaceLanguage>(&localizer_, std::move(languageFolders));
+  if (env_.store == nullptr) return;
+  const SettingsRegistry registry(env_.store, appKey_);
+  meridiana::LoadSettings(registry, *env_.store, State(), DesktopDefaultLanguage(), ConfigPath());
+  if (!FileExists(ConfigPath().c_str())) {
+    // A first start: the installed marked cities, and the city of the computer's own zone.
+    ReadConfigIni(JoinPath(dataPaths_.dataFolder(), kDefaultConfigName), world_, nullptr);
+    if (City* home = CityOfHostZone(world_, HostZoneName())) home->marked = true;
+  }
+  savedText_ = SavedStateText(State(), ProgramVersion());
 }
 
 void App::CreateMainWindow() {
@@ -191,6 +220,8 @@ void App::CreateMainWindow() {
   context.world = &world_;
   context.images = images_.get();
   context.dataPaths = &dataPaths_;
+  context.language = language_.get();
+  context.initialLanguage = languageCode_;
   mainWindow_ = std::make_unique<MainWindow>(std::move(context));
   if (qtNotice_) qtNotice_->AttachStatusBar(mainWindow_->statusBar());
 }
@@ -198,13 +229,31 @@ void App::CreateMainWindow() {
 void App::OpenMainWindow() {
   Step("OpenMainWindow");
   mainWindow_->Open();
+  autosave_ = new QTimer(mainWindow_.get());
+  QObject::connect(autosave_, &QTimer::timeout, [this] { SaveSettingsIfChanged(); });
+  autosave_->start(kAutosavePeriodMs);
+  // The session manager may end the program without a Quit: what changed is saved first.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, mainWindow_.get(),
+                   [this] { SaveSettingsIfChanged(); });
 }
 
 // ---- while running ----
 
 void App::OnSaveSettings() {
   Step("SaveSettings");
-  // Settings are not stored yet.
+  if (env_.store == nullptr) return;
+  if (language_) languageCode_ = language_->selectedCode();
+  SettingsRegistry registry(env_.store, appKey_);
+  meridiana::SaveSettings(registry, *env_.store, State(), ProgramVersion(), ConfigPath(), notice_);
+  savedText_ = SavedStateText(State(), ProgramVersion());
+}
+
+void App::SaveSettingsIfChanged() {
+  if (!mainWindow_ || mainWindow_->destroyed() || env_.store == nullptr) return;
+  mainWindow_->StoreViewState();
+  if (language_) languageCode_ = language_->selectedCode();
+  if (SavedStateText(State(), ProgramVersion()) == savedText_) return;
+  OnSaveSettings();
 }
 
 void App::OnTerminationRequested() {

@@ -10,14 +10,19 @@
 #include <vector>
 
 #include "foundation/clock.h"
+#include "foundation/localized_strings.h"
 #include "shell/data_paths.h"
 #include "shell/map_readout.h"
 #include "shell/menu_icons.h"
 #include "shell/settings.h"
+#include "shell/settings_store.h"
 #include "world/world_data.h"
+
+class QTimer;
 
 namespace meridiana {
 
+class InterfaceLanguage;
 class KeyValueStore;
 class MainWindow;
 class MapImages;
@@ -75,6 +80,11 @@ class App {
   UserNotice& notice() const { return *notice_; }
   // The base images and the composed map; null before the main window is made.
   MapImages* images() const { return images_.get(); }
+  InterfaceLanguage* language() const { return language_.get(); }
+  const std::vector<SavedFrame>& savedFrames() const { return frames_; }
+  // Saves now when anything the settings hold has changed since the last save; what the
+  // program does a few seconds after every change, and when the desktop session ends.
+  void SaveSettingsIfChanged();
 
  private:
   void Step(const char* name) { steps_.emplace_back(name); }
@@ -106,6 +116,8 @@ class App {
   void ReleaseSingleInstance();
 
   void OnSaveSettings();
+  SavedState State();
+  std::string ConfigPath() const;
   void OnRaiseRequested();
   void OnTerminationRequested();
 
@@ -125,6 +137,12 @@ class App {
   SystemClock systemClock_;
   DesktopLocaleInfo locale_;
   std::unique_ptr<MapImages> images_;
+  Localizer localizer_;
+  std::unique_ptr<InterfaceLanguage> language_;
+  std::string languageCode_;
+  std::vector<SavedFrame> frames_;
+  std::string savedText_;  // what the last save wrote
+  QTimer* autosave_ = nullptr;
   std::unique_ptr<MainWindow> mainWindow_;
   bool quitRequested_ = false;  // a termination signal came before the main window existed
   bool started_ = false;

@@ -1,8 +1,11 @@
 #include "shell/dialog_host.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include "shell/interface_language.h"
 
 namespace meridiana {
 
@@ -18,7 +21,11 @@ DialogHost::~DialogHost() = default;
 void DialogHost::Attach(QWidget* window, int minWidth, int minHeight) {
   window_ = window;
   if (minWidth > 0 || minHeight > 0) window->setMinimumSize(minWidth, minHeight);
-  if (store_ != nullptr) {
+  if (state_ == kMaximized && restoreRect_.width > 0) {
+    window->move(restoreRect_.left, restoreRect_.top);
+    window->resize(restoreRect_.width, restoreRect_.height);
+    window->setWindowState(window->windowState() | Qt::WindowMaximized);
+  } else if (store_ != nullptr) {
     QRect screen(0, 0, 1024, 768);
     if (const QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->geometry();
     if (std::optional<WindowRect> saved = LoadDialogGeometry(*store_, displayName_, templateId_,
@@ -27,7 +34,7 @@ void DialogHost::Attach(QWidget* window, int minWidth, int minHeight) {
       window->resize(saved->width, saved->height);
     }
   }
-  RecordRect();
+  if (state_ != kMaximized) RecordRect();
   window->installEventFilter(this);
 }
 
@@ -64,6 +71,34 @@ void DialogHost::RecordRect() {
   const Qt::WindowStates states = window_->windowState();
   if (states & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
   restoreRect_ = WindowRect{window_->x(), window_->y(), window_->width(), window_->height()};
+}
+
+int ShowDialog(std::unique_ptr<DialogHost>* slot, QDialog* dialog, int templateId,
+               const std::string& displayName, KeyValueStore* store, bool modal,
+               InterfaceLanguage* language, int minWidth, int minHeight) {
+  if (dialog == nullptr) return 0;
+  DialogHost* host = slot != nullptr ? slot->get() : nullptr;
+  if (host == nullptr) {
+    auto made = std::make_unique<DialogHost>(templateId, displayName, store);
+    host = made.get();
+    if (slot != nullptr) {
+      *slot = std::move(made);
+    } else {
+      made.release()->setParent(dialog);  // freed with its window
+    }
+  }
+  dialog->setObjectName(QStringLiteral("dialog%1").arg(templateId));
+  if (language != nullptr) language->TranslateWindow(dialog, templateId);
+  host->Attach(dialog, minWidth, minHeight);
+  QObject::connect(dialog, &QDialog::finished, host, [host] { host->Detach(); });
+  if (modal) return dialog->exec();
+  dialog->show();
+  return 1;
+}
+
+void CloseDialog(QDialog* dialog, int result) {
+  // done() ends a modal loop and hides a modeless dialog alike, with the result kept.
+  if (dialog != nullptr) dialog->done(result);
 }
 
 }  // namespace meridiana

@@ -1,9 +1,11 @@
 #include "shell/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
@@ -12,8 +14,10 @@
 #include <algorithm>
 
 #include "map/base_images.h"
+#include "resources/embedded.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
+#include "shell/interface_language.h"
 #include "shell/map_area.h"
 #include "shell/map_image_files.h"
 #include "shell/menu_icons.h"
@@ -41,6 +45,8 @@ constexpr int kMsgFitAfterRestore = 7;
 constexpr int kClockPeriodMs = 1000;
 constexpr int kCloudCheckPeriodMs = 3600000;
 constexpr int kMinuteMs = 60000;
+
+constexpr int kLoadingText = 1432;
 
 // Stands in for a toolbar icon that is not among the program's resources.
 QIcon BlankButtonIcon() {
@@ -115,13 +121,97 @@ void MainWindow::AttachToolbar() {
       continue;
     }
     QIcon icon = context_.icons != nullptr ? context_.icons->At(button.icon) : QIcon();
-    QAction* action = toolbar_->addAction(icon.isNull() ? blank : icon, button.tip);
-    action->setToolTip(button.tip);
+    const QString tip =
+        context_.language != nullptr ? context_.language->Text(button.tipId) : button.tip;
+    QAction* action = toolbar_->addAction(icon.isNull() ? blank : icon, tip);
+    action->setToolTip(tip);
     action->setData(button.command);
     const int command = button.command;
     connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
   }
   addToolBar(Qt::TopToolBarArea, toolbar_);
+}
+
+void MainWindow::AttachMenu() {
+  if (context_.language == nullptr) return;
+  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
+  const auto found = kMenus.find(ids::kMainMenu);
+  if (found == kMenus.end()) return;
+  context_.language->BuildMenuBar(menuBar(), found->second, ids::kMainMenu,
+                                  [this](int command) { OnCommand(command); });
+  context_.language->AddListener([this] { OnLanguageChanged(); });
+}
+
+void MainWindow::RemoveMissingLanguages() {
+  if (context_.language == nullptr) return;
+  for (QAction* action : menuBar()->findChildren<QAction*>()) {
+    const char* code = LanguageOfCommand(action->data().toInt());
+    if (code != nullptr && !context_.language->Available(code)) action->setVisible(false);
+  }
+}
+
+void MainWindow::ApplyStoredLanguage() {
+  if (context_.language == nullptr) return;
+  if (!context_.language->Available(context_.initialLanguage)) return;  // stays English
+  context_.language->Apply(context_.initialLanguage);
+  SyncViewControls();
+}
+
+void MainWindow::OnLanguageChanged() {
+  context_.language->RetranslateMenu(menuBar());
+  for (QAction* action : toolbar_->actions()) {
+    for (const ToolbarButton& button : kMainToolbarButtons) {
+      if (button.command == 0 || action->data().toInt() != button.command) continue;
+      action->setText(context_.language->Text(button.tipId));
+      action->setToolTip(action->text());
+    }
+  }
+  if (statusMessageId_ != 0) SetStatusMessage(statusMessageId_);
+  SyncViewControls();
+}
+
+void MainWindow::SetStatusMessage(int stringId) {
+  statusMessageId_ = stringId;
+  QString text;
+  if (stringId != 0) {
+    text = context_.language != nullptr ? context_.language->Text(stringId)
+                                        : QStringLiteral("Loading...");
+  }
+  statusBar_->SetPartText(0, text);
+}
+
+void MainWindow::SyncViewControls() {
+  const Settings* settings = context_.settings;
+  const ViewModes& modes = compositor_->modes;
+  const std::string selected =
+      context_.language != nullptr ? context_.language->selectedCode() : std::string();
+  for (QAction* action : menuBar()->findChildren<QAction*>()) {
+    const int command = action->data().toInt();
+    if (const char* code = LanguageOfCommand(command)) {
+      action->setCheckable(true);
+      action->setChecked(selected == code);
+      continue;
+    }
+    switch (command) {
+      case ids::kCmdDayMap:
+        action->setChecked(modes.day);
+        break;
+      case ids::kCmdNightMap:
+        action->setChecked(modes.night);
+        break;
+      case ids::kCmdTimeZones:
+        action->setChecked(modes.zones);
+        break;
+      case ids::kCmdSunShadow:
+        action->setChecked(modes.shadow);
+        break;
+      case ids::kCmdWallpaperMode:
+        action->setChecked(settings != nullptr && settings->wallpaper != 0);
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 void MainWindow::AttachStatusBar() {
@@ -155,13 +245,17 @@ void MainWindow::Open() {
   StartTimers();
   RemoveMissingLanguages();
   ApplyStoredLanguage();
-  statusBar_->SetPartText(0, QStringLiteral("Loading..."));
+  SetStatusMessage(kLoadingText);
   PostUserMessage(kMsgLoadBaseImages);
   PostUserMessage(kMsgFirstShadow);
   show();
 }
 
 bool MainWindow::OnCommand(int command) {
+  if (const char* code = LanguageOfCommand(command); code != nullptr && context_.language) {
+    context_.language->Apply(code);
+    return true;
+  }
   switch (command) {
     case ids::kCmdQuit:
       Destroy();
@@ -337,17 +431,21 @@ void MainWindow::Destroy() {
   destroyed_ = true;
   RemoveTrayIcon();
   KillTimers();
-  if (Settings* settings = context_.settings) {
-    settings->zoom = view_.zoom;
-    settings->cx = view_.scrollX;
-    settings->cy = view_.scrollY;
-  }
+  StoreViewState();
   if (context_.saveSettings) context_.saveSettings();
   host_.Detach();
   hide();
   // Like a posted quit message: the loop ends once it gets to it, even if it is not running yet.
   QMetaObject::invokeMethod(
       QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+void MainWindow::StoreViewState() {
+  if (Settings* settings = context_.settings) {
+    settings->zoom = view_.zoom;
+    settings->cx = view_.scrollX;
+    settings->cy = view_.scrollY;
+  }
 }
 
 void MainWindow::BringToFront() {
@@ -405,7 +503,7 @@ void MainWindow::OnUserMessage(int code) {
       LoadBaseImages();
       break;
     case kMsgFirstShadow:
-      statusBar_->SetPartText(0, QString());
+      SetStatusMessage(0);
       RecomputeSunShadow();
       break;
     case kMsgHideForWallpaper:

@@ -20,6 +20,7 @@ class QToolBar;
 
 namespace meridiana {
 
+class InterfaceLanguage;
 class KeyValueStore;
 class LocaleInfo;
 class MapArea;
@@ -46,6 +47,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
     const WorldData* world = nullptr;  // cities and zones for the pointer read-out
     MapImages* images = nullptr;       // the base images and the composed map
     const DataPaths* dataPaths = nullptr;
+    // The interface language: menus from the program's resources, translated texts. Without
+    // it the window has no menu bar and shows its built-in English tips.
+    InterfaceLanguage* language = nullptr;
+    std::string initialLanguage;  // applied when the window opens ("" for English)
   };
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);
@@ -67,6 +72,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // and asks the event loop to end with code 0. Happens once.
   void Destroy();
   bool destroyed() const { return destroyed_; }
+
+  // Copies zoom and scroll position into the settings, as the window's destruction does.
+  void StoreViewState();
 
   // Restores, shows and raises the window (another start of the program asked for it).
   void BringToFront();
@@ -90,7 +98,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // The window's parts, in the order they are attached.
   void AttachToolbar();
   void AttachStatusBar();
-  void AttachMenu() {}  // the menu bar comes with the command table
+  void AttachMenu();
   void SetLayout();
   // The program's own posted messages, each handled on a later turn of the event loop.
   void PostUserMessage(int code);
@@ -114,12 +122,15 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void InitializeHttpClient() {}  // the network client does not exist yet
   void StartTimers();
   void KillTimers();
-  void RemoveMissingLanguages() {}  // the Language menu comes with the language files
-  void ApplyStoredLanguage() {}
+  void RemoveMissingLanguages();
+  void ApplyStoredLanguage();
+  // Menus, tool tips and status texts again in the language just switched to.
+  void OnLanguageChanged();
+  void SetStatusMessage(int stringId);
   void LoadBaseImages();
   void RecomputeSunShadow();
   void ReleaseComposedMap();
-  void SyncViewControls() {}         // menu checks and pressed buttons come with the menus
+  void SyncViewControls();
   void UpdateAnimationCommands() {}  // the animation buttons come with the cloud service
   void CheckNewestClouds() {}        // the cloud service's hourly check
   void ClockTick() {}                // the marked cities' clock labels come with the overlays
@@ -148,6 +159,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   QToolBar* toolbar_ = nullptr;         // child of this window
   MapArea* mapArea_ = nullptr;          // child of this window
   PartStatusBar* statusBar_ = nullptr;  // child of this window
+  int statusMessageId_ = 0;             // the string shown in part 0, 0 for none
   QTimer* clockTimer_ = nullptr;        // 996, child of this window
   QTimer* cloudCheckTimer_ = nullptr;   // 997
   QTimer* shadowTimer_ = nullptr;       // 998

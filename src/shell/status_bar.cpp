@@ -1,5 +1,8 @@
 #include "shell/status_bar.h"
 
+#include <QDateTime>
+#include <QPainter>
+#include <QPixmap>
 #include <QResizeEvent>
 #include <algorithm>
 
@@ -36,6 +39,23 @@ QString PartStatusBar::partText(int part) const {
 QRect PartStatusBar::partRect(int part) const {
   if (part < 0 || part >= partCount()) return {};
   return labels_[static_cast<size_t>(part)]->geometry();
+}
+
+void PartStatusBar::StepBusyIndicator(int part) {
+  if (part < 0 || part >= partCount()) return;
+  if (window() != nullptr && window()->isMinimized()) return;
+  QLabel* label = labels_[static_cast<size_t>(part)];
+  const QRect inside = label->contentsRect();
+  const int left = busy_.Step(QDateTime::currentMSecsSinceEpoch(), inside.width());
+  const qreal ratio = devicePixelRatioF();
+  QPixmap pixmap(QSize(std::max(1, inside.width()), std::max(1, inside.height() - 4)) * ratio);
+  pixmap.setDevicePixelRatio(ratio);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.fillRect(QRect(left, 0, BusyIndicator::kBlockWidth, inside.height() - 4),
+                   palette().color(QPalette::Highlight));
+  painter.end();
+  label->setPixmap(pixmap);
 }
 
 void PartStatusBar::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/status_parts.h"
+
 namespace meridiana {
 
 class PartStatusBar : public QWidget {
@@ -23,6 +25,10 @@ class PartStatusBar : public QWidget {
   QString partText(int part) const;
   // The part's rectangle in the bar's coordinates.
   QRect partRect(int part) const;
+  // Moves the busy indicator drawn in the part one step (the part's text gives way to it);
+  // nothing happens while the window is minimised. A text set later replaces the indicator.
+  void StepBusyIndicator(int part);
+  const BusyIndicator& busyIndicator() const { return busy_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -32,6 +38,7 @@ class PartStatusBar : public QWidget {
 
   std::vector<int> distances_;
   std::vector<QLabel*> labels_;  // children of this widget
+  BusyIndicator busy_;
 };
 
 }  // namespace meridiana

@@ -19,4 +19,24 @@ std::vector<int> StatusPartRightEdges(int width, int parts, const std::vector<in
   return edges;
 }
 
+int BusyIndicator::Step(long long nowMs, int width) {
+  const int room = width - kBlockWidth;
+  if (lastStepMs_ < 0 || nowMs - lastStepMs_ > kRestartAfterMs) {
+    position_ = 0;
+    direction_ = 1;
+  } else if (room > 0) {
+    position_ += direction_ * kStepPixels;
+    if (position_ >= room) {
+      position_ = room;
+      direction_ = -1;
+    } else if (position_ <= 0) {
+      position_ = 0;
+      direction_ = 1;
+    }
+  }
+  if (room <= 0) position_ = 0;
+  lastStepMs_ = nowMs;
+  return position_;
+}
+
 }  // namespace meridiana

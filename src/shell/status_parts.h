@@ -17,4 +17,24 @@ inline const std::vector<int> kMainStatusDistances = {280, 230, 180, 120};
 // parts to nothing instead of overlapping them.
 std::vector<int> StatusPartRightEdges(int width, int parts, const std::vector<int>& distances);
 
+// The network busy indicator drawn in a status part: a block that moves 2 pixels per step and
+// turns at either end of the part. After more than 10 seconds without a step it starts again at
+// the left, moving right.
+class BusyIndicator {
+ public:
+  static constexpr int kBlockWidth = 10;
+  static constexpr int kStepPixels = 2;
+  static constexpr long long kRestartAfterMs = 10000;
+
+  // One step at time nowMs in a part `width` pixels wide; the block's new left edge.
+  int Step(long long nowMs, int width);
+  int position() const { return position_; }
+  bool movingRight() const { return direction_ > 0; }
+
+ private:
+  int position_ = 0;
+  int direction_ = 1;
+  long long lastStepMs_ = -1;
+};
+
 }  // namespace meridiana

@@ -48,13 +48,13 @@ run_once() {  # extra environment assignments...
 run_once
 settings="$work/pwhome/.config/quillary/current-user.ini"
 [ -d "$work/pwhome/.local/share/meridiana/cache" ] || fail "user folder not under the database's home"
-grep -q DLGS "$settings" || fail "settings not in the database's home: $(find "$work" -name '*.ini')"
-[ "$(find "$work" -name '*.ini' | wc -l)" -eq 1 ] || fail "settings in more than one place: $(find "$work" -name '*.ini')"
+grep -q DLGS "$settings" || fail "settings not in the database's home: $(find "$work" -name 'current-user.ini')"
+[ "$(find "$work" -name 'current-user.ini' | wc -l)" -eq 1 ] || fail "settings in more than one place: $(find "$work" -name 'current-user.ini')"
 
 # A user folder of its own makes the program change into it after the store is made: the
 # settings still go to, and come from, the same absolute folder.
 run_once MERIDIANA_HOME="$work/user"
 [ -d "$work/user/cache" ] || fail "MERIDIANA_HOME not used"
-[ "$(find "$work" -name '*.ini' | wc -l)" -eq 1 ] || fail "settings in more than one place: $(find "$work" -name '*.ini')"
+[ "$(find "$work" -name 'current-user.ini' | wc -l)" -eq 1 ] || fail "settings in more than one place: $(find "$work" -name 'current-user.ini')"
 [ -z "$(ls -A "$work/start")" ] || fail "files in the start folder: $(ls -A "$work/start")"
 echo "home unset: ok"

@@ -145,9 +145,10 @@ TEST(FileKeyValueStore, KeepsValuesWrittenByAnotherCopy) {
   EXPECT_EQ(third.Read(Hive::CurrentUser, kKey, "b"), "2");
 }
 
-TEST(FileKeyValueStore, LocalMachineFallsBackToInstalledDefaults) {
+TEST(FileKeyValueStore, HivesFallBackToInstalledDefaults) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("data"));
+  dir.Write("data/current-user.ini", "[Software\\QUILLARY\\Meridiana]\nshadow=1\n");
   dir.Write("data/local-machine.ini",
             "; installed with the program\n"
             "[Software\\QUILLARY\\Meridiana]\n"
@@ -157,6 +158,10 @@ TEST(FileKeyValueStore, LocalMachineFallsBackToInstalledDefaults) {
   const char* key = "Software\\QUILLARY\\Meridiana";
   EXPECT_EQ(store.Read(Hive::LocalMachine, key, "hotels"), "http://example.com/h?c=%s");
   EXPECT_EQ(store.Read(Hive::CurrentUser, key, "hotels"), std::nullopt);
+  // The user's own value covers the installed one; a first start sees the installed one.
+  EXPECT_EQ(store.Read(Hive::CurrentUser, key, "shadow"), "1");
+  ASSERT_TRUE(store.Write(Hive::CurrentUser, key, "shadow", "0"));
+  EXPECT_EQ(store.Read(Hive::CurrentUser, key, "shadow"), "0");
 
   ASSERT_TRUE(store.Write(Hive::LocalMachine, key, "code", "XYZ"));
   EXPECT_EQ(store.Read(Hive::LocalMachine, key, "code"), "XYZ");

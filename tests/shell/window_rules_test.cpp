@@ -24,6 +24,21 @@ TEST(StatusPartEdges, NarrowBarSqueezesInsteadOfOverlapping) {
   EXPECT_EQ(StatusPartRightEdges(-5, 3, {10}), (std::vector<int>{0, 0, 0}));
 }
 
+TEST(BusyIndicator, BouncesInItsPartAndRestartsAfterAPause) {
+  BusyIndicator busy;
+  EXPECT_EQ(busy.Step(0, 20), 0);  // the first step starts at the left
+  long long now = 0;
+  std::vector<int> path;
+  for (int i = 0; i < 8; ++i) path.push_back(busy.Step(now += 100, 20));
+  // 10 pixels of room: right to 10, then back.
+  EXPECT_EQ(path, (std::vector<int>{2, 4, 6, 8, 10, 8, 6, 4}));
+  EXPECT_FALSE(busy.movingRight());
+  EXPECT_EQ(busy.Step(now += 10000, 20), 2);  // exactly 10 s: still the same run
+  EXPECT_EQ(busy.Step(now += 10001, 20), 0);  // longer: starts again, moving right
+  EXPECT_TRUE(busy.movingRight());
+  EXPECT_EQ(busy.Step(now += 100, 5), 0);  // a part narrower than the block
+}
+
 TEST(StatusPartEdges, ZeroOrMissingDistanceEndsAtRightEdge) {
   EXPECT_EQ(StatusPartRightEdges(300, 3, {100, 0}), (std::vector<int>{200, 300, 300}));
   EXPECT_EQ(StatusPartRightEdges(300, 1, {}), (std::vector<int>{300}));

@@ -1,0 +1,54 @@
+// The interface language: one translated string-table lookup, and the switch of the whole main
+// window (menu bar, toolbar tips, status texts) from one language to another.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <memory>
+
+#include "foundation/file_util.h"
+#include "foundation/localized_strings.h"
+#include "resources/embedded.h"
+#include "shell/interface_language.h"
+#include "shell/main_window.h"
+#include "shell/settings.h"
+
+namespace meridiana {
+namespace {
+
+std::string LanguageText(const char* code) {
+  return ReadWholeFile(
+             (std::string(MERIDIANA_SOURCE_DIR "/data/lang/lang_") + code + ".txt").c_str())
+      .value_or("");
+}
+
+void BM_LocalizedTextTranslated(benchmark::State& state) {
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  localizer.LoadLanguageText(LanguageText("de"));
+  for (auto _ : state) benchmark::DoNotOptimize(localizer.LocalizedText(1404));
+}
+BENCHMARK(BM_LocalizedTextTranslated);
+
+// German to French and back: each switch passes through English, as the program's does.
+void BM_SwitchWholeInterface(benchmark::State& state) {
+  static int argc = 1;
+  static char name[] = "language_bench";
+  static char* argv[] = {name, nullptr};
+  static QApplication application(argc, argv);
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  Settings settings;
+  MainWindow::Context context;
+  context.settings = &settings;
+  context.language = &language;
+  MainWindow window(std::move(context));
+  window.show();
+  bool french = false;
+  for (auto _ : state) {
+    language.Apply(french ? "fr" : "de");
+    french = !french;
+  }
+}
+BENCHMARK(BM_SwitchWholeInterface)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace meridiana

@@ -1,0 +1,76 @@
+#pragma once
+// Switching the whole interface between English and a language file: menus built from the
+// program's menu resources, toolbar tips, status texts and every open dialog follow at once.
+
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "foundation/localized_strings.h"
+#include "foundation/menu_resource.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace meridiana {
+
+// The languages the Language menu offers: its command, the file code ("" for English).
+struct LanguageCommand {
+  int command;
+  const char* code;
+};
+inline constexpr LanguageCommand kLanguageCommands[] = {
+    {3033, ""},   {2362, "jo"}, {3060, "cn"}, {3061, "b5"}, {537, "cz"},
+    {1192, "nl"}, {3032, "fr"}, {1193, "de"}, {538, "gr"},  {1194, "it"},
+    {3035, "jp"}, {3036, "kr"}, {2365, "pt"}, {2366, "sp"}, {2399, "se"},
+};
+// The language of a Language-menu command, or null for any other command.
+const char* LanguageOfCommand(int command);
+
+// The default language of this desktop: LC_ALL, else LC_MESSAGES, else LANG.
+std::string DesktopDefaultLanguage();
+
+class InterfaceLanguage {
+ public:
+  // folders: where lang/ is looked for (the user folder, then the installed data).
+  InterfaceLanguage(Localizer* localizer, std::vector<std::string> folders);
+
+  // Switches to a language ("" for English), always by way of English, then tells every
+  // listener so that menus, tips and status texts are set again; open dialogs are translated
+  // here. Nothing happens for English while English is active.
+  void Apply(const std::string& chosen);
+  // The language the user chose ("" for English).
+  const std::string& selectedCode() const { return selected_; }
+  // Whether a language file exists for the code (English always does).
+  bool Available(const std::string& code) const;
+
+  // The dialog and all its captions in the active language, read from the texts they show.
+  void TranslateWindow(QWidget* window, int dialogId);
+  // A menu's entries, built with their English texts kept so they can be translated again.
+  void BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entries, int menuId,
+                 const std::function<void(int)>& onCommand);
+  void BuildMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries, int menuId,
+                    const std::function<void(int)>& onCommand);
+  // Sets the texts of a built menu (or menu bar) again in the active language.
+  void RetranslateMenu(QWidget* menuOrBar);
+  // LocalizedText as a QString.
+  QString Text(int stringId);
+
+  Localizer& localizer() { return *localizer_; }
+  // Called after every switch.
+  void AddListener(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
+
+ private:
+  void Load(const std::string& code);
+  void TranslateOpenWindows();
+
+  Localizer* localizer_;
+  std::vector<std::string> folders_;
+  std::string selected_;
+  std::vector<std::function<void()>> listeners_;
+};
+
+}  // namespace meridiana

@@ -1,0 +1,94 @@
+// Every language the program ships, shown as a desktop shows it: each translated text must have
+// a glyph for every character in the fonts installed (a missing font shows boxes), the menus
+// switch at once, Arabic turns the layout right to left, and English comes back exactly.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QGlyphRun>
+#include <QMenuBar>
+#include <QTextLayout>
+#include <QToolBar>
+
+#include "foundation/file_util.h"
+#include "qt_test_app.h"
+#include "resources/embedded.h"
+#include "shell/interface_language.h"
+#include "shell/main_window.h"
+#include "shell/qt_text.h"
+#include "shell/settings.h"
+
+namespace meridiana {
+namespace {
+
+// The characters of text the application's fonts, fallbacks included, cannot draw.
+QString MissingGlyphs(const QString& text) {
+  QTextLayout layout(text, QApplication::font());
+  layout.beginLayout();
+  while (layout.createLine().isValid()) {
+  }
+  layout.endLayout();
+  QString missing;
+  for (const QGlyphRun& run : layout.glyphRuns()) {
+    const QVector<quint32> glyphs = run.glyphIndexes();
+    if (std::find(glyphs.begin(), glyphs.end(), 0u) != glyphs.end())
+      missing += run.rawFont().familyName() + " ";
+  }
+  return missing;
+}
+
+QStringList MenuTexts(QWidget* bar) {
+  QStringList texts;
+  for (QAction* action : bar->findChildren<QAction*>()) texts << action->text();
+  return texts;
+}
+
+TEST(LanguageDisplay, EveryTranslationHasItsGlyphs) {
+  const QStringList files = QDir(MERIDIANA_SOURCE_DIR "/data/lang").entryList({"lang_*.txt"});
+  ASSERT_EQ(files.size(), 14);
+  for (const QString& file : files) {
+    const auto text = ReadWholeFile((MERIDIANA_SOURCE_DIR "/data/lang/" + ToUtf8(file)).c_str());
+    ASSERT_TRUE(text);
+    int checked = 0;
+    for (const QString& line : ToQString(*text).split('\n')) {
+      if (!line.startsWith("T=")) continue;
+      const QString missing = MissingGlyphs(line.mid(2));
+      EXPECT_TRUE(missing.isEmpty())
+          << ToUtf8(file) << ": " << ToUtf8(line) << " lacks glyphs in " << ToUtf8(missing);
+      ++checked;
+    }
+    EXPECT_GT(checked, 150) << ToUtf8(file);
+  }
+}
+
+TEST(LanguageDisplay, TheWholeMenuBarSwitchesAndComesBack) {
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  Settings settings;
+  MainWindow::Context context;
+  context.settings = &settings;
+  context.language = &language;
+  MainWindow window(std::move(context));
+  const QStringList english = MenuTexts(window.menuBar());
+  ASSERT_TRUE(english.contains("&File"));
+  const QString tip = window.toolbar()->actions().first()->toolTip();
+
+  language.Apply("de");
+  const QStringList german = MenuTexts(window.menuBar());
+  EXPECT_TRUE(german.contains("&Datei"));
+  EXPECT_NE(window.toolbar()->actions().first()->toolTip(), tip);
+  language.Apply("jo");
+  EXPECT_EQ(QApplication::layoutDirection(), Qt::RightToLeft);
+  language.Apply("jp");  // by way of English: no German or Arabic text is left
+  EXPECT_EQ(QApplication::layoutDirection(), Qt::LeftToRight);
+  for (const QString& text : MenuTexts(window.menuBar()))
+    EXPECT_FALSE(german.contains(text) && !english.contains(text)) << ToUtf8(text);
+  language.Apply("");
+  EXPECT_EQ(MenuTexts(window.menuBar()), english);
+  EXPECT_EQ(window.toolbar()->actions().first()->toolTip(), tip);
+  EXPECT_EQ(language.selectedCode(), "");
+}
+
+}  // namespace
+}  // namespace meridiana
