@@ -241,10 +241,14 @@ void App::OpenMainWindow() {
 
 void App::OnSaveSettings() {
   Step("SaveSettings");
+  WriteSettings(notice_);
+}
+
+void App::WriteSettings(UserNotice* notice) {
   if (env_.store == nullptr) return;
   if (language_) languageCode_ = language_->selectedCode();
   SettingsRegistry registry(env_.store, appKey_);
-  meridiana::SaveSettings(registry, *env_.store, State(), ProgramVersion(), ConfigPath(), notice_);
+  meridiana::SaveSettings(registry, *env_.store, State(), ProgramVersion(), ConfigPath(), notice);
   savedText_ = SavedStateText(State(), ProgramVersion());
 }
 
@@ -253,7 +257,8 @@ void App::SaveSettingsIfChanged() {
   mainWindow_->StoreViewState();
   if (language_) languageCode_ = language_->selectedCode();
   if (SavedStateText(State(), ProgramVersion()) == savedText_) return;
-  OnSaveSettings();
+  // Quietly: a config.ini that cannot be written is reported once, by the save at the end.
+  WriteSettings(nullptr);
 }
 
 void App::OnTerminationRequested() {

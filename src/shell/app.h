@@ -116,6 +116,7 @@ class App {
   void ReleaseSingleInstance();
 
   void OnSaveSettings();
+  void WriteSettings(UserNotice* notice);
   SavedState State();
   std::string ConfigPath() const;
   void OnRaiseRequested();
