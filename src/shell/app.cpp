@@ -126,6 +126,7 @@ void App::InitializePlatform() {
   // The QApplication made by main() stands for the platform's and the controls' set-up; what is
   // left is ours: the program ends through Quit, not when its last window hides.
   QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(MenuIconList::LoadResourceIcon(ids::kAppIcon));
   if (env_.handleTerminationSignals) {
     termination_ = std::make_unique<TerminationSignals>();
     QObject::connect(termination_.get(), &TerminationSignals::terminationRequested,

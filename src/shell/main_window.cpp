@@ -212,6 +212,7 @@ void MainWindow::SyncViewControls() {
         break;
     }
   }
+  if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
 }
 
 void MainWindow::AttachStatusBar() {

@@ -3,6 +3,7 @@
 // this list, so the resource ids are loaded in a fixed order.
 
 #include <QIcon>
+#include <QWidget>
 #include <QList>
 #include <array>
 #include <functional>
@@ -36,5 +37,9 @@ class MenuIconList {
   bool built_ = false;
   QList<QIcon> icons_;
 };
+
+// Gives every item of a menu or menu bar the icon its state and command call for. Check items
+// keep the check box the desktop draws for them in place of the check-mark icon.
+void ApplyMenuIcons(QWidget* menuOrBar, const MenuIconList& icons);
 
 }  // namespace meridiana

@@ -5,6 +5,7 @@
 #include "foundation/memory_key_value_store.h"
 #include "shell/app_identity.h"
 #include "shell/dialog_geometry.h"
+#include "shell/menu_icon_table.h"
 #include "shell/status_parts.h"
 
 namespace meridiana {
@@ -22,6 +23,33 @@ TEST(StatusPartEdges, NarrowBarSqueezesInsteadOfOverlapping) {
   EXPECT_EQ(StatusPartRightEdges(200, 5, {280, 230, 180, 120}),
             (std::vector<int>{0, 0, 20, 80, 200}));
   EXPECT_EQ(StatusPartRightEdges(-5, 3, {10}), (std::vector<int>{0, 0, 0}));
+}
+
+TEST(MenuIconIndex, StateFirstThenCommand) {
+  struct Row {
+    MenuItemState state;
+    int command;
+    int icon;
+  };
+  const Row rows[] = {
+      {{true, true, false, true}, 40012, kNoMenuIcon},  // disabled wins over checked
+      {{false, true, false, true}, 40012, 2},           // checked shows the check mark
+      {{false, false, true, false}, 0, kMenuBarItem},   // a submenu on the bar
+      {{false, false, true, true}, 0, kNoMenuIcon},     // a nested submenu
+      {{}, 19000, 1},
+      {{}, 22000, 1},
+      {{}, 22001, kNoMenuIcon},
+      {{}, 18999, 4},
+      {{}, 196, 0},
+      {{}, 40011, 16},
+      {{}, 40028, 54},
+      {{}, 3033, 42},
+      {{}, 3061, 49},
+      {{}, 2399, kNoMenuIcon},  // Swedish has no flag of its own in the table
+      {{}, 40005, kNoMenuIcon},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(MenuIconIndex(row.state, row.command), row.icon) << row.command;
 }
 
 TEST(BusyIndicator, BouncesInItsPartAndRestartsAfterAPause) {
