@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <cstdlib>
 
+#include "resources/embedded.h"
 #include "shell/qt_text.h"
 #include "world/language_files.h"
 
@@ -149,6 +150,23 @@ void InterfaceLanguage::BuildMenuBar(QMenuBar* bar, const std::vector<MenuEntry>
     BuildMenu(menu, entry.children, menuId, onCommand);
   }
   RetranslateActions(*localizer_, bar->actions());
+}
+
+int InterfaceLanguage::PopupMenu(int menuId, const QPoint& at,
+                                 const std::function<void(QMenu*)>& prepare,
+                                 const std::function<void(int)>& onCommand) {
+  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
+  const auto found = kMenus.find(menuId);
+  if (found == kMenus.end()) return 0;
+  QMenu menu;
+  // A context menu's resource holds one popup whose items are the menu.
+  for (const MenuEntry& entry : found->second)
+    if (entry.kind == MenuEntry::Kind::Popup) BuildMenu(&menu, entry.children, menuId, {});
+  if (prepare) prepare(&menu);
+  QAction* chosen = menu.exec(at);
+  const int command = chosen != nullptr ? chosen->data().toInt() : 0;
+  if (command != 0 && onCommand) onCommand(command);
+  return command;
 }
 
 void InterfaceLanguage::RetranslateMenu(QWidget* menuOrBar) {

@@ -11,6 +11,7 @@
 #include "foundation/menu_resource.h"
 
 class QAction;
+class QPoint;
 class QMenu;
 class QMenuBar;
 class QWidget;
@@ -54,6 +55,11 @@ class InterfaceLanguage {
                  const std::function<void(int)>& onCommand);
   void BuildMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries, int menuId,
                     const std::function<void(int)>& onCommand);
+  // A context menu from the resources (102, 1009), texts in the active language: prepare may
+  // insert, check or remove items before it opens at the point. The chosen command goes to
+  // onCommand; the command, or 0 when the menu was dismissed.
+  int PopupMenu(int menuId, const QPoint& at, const std::function<void(QMenu*)>& prepare,
+                const std::function<void(int)>& onCommand);
   // Sets the texts of a built menu (or menu bar) again in the active language.
   void RetranslateMenu(QWidget* menuOrBar);
   // LocalizedText as a QString.

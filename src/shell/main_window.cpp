@@ -26,6 +26,7 @@
 #include "shell/status_bar.h"
 #include "shell/status_parts.h"
 #include "shell/title_clock.h"
+#include "shell/toolbar_buttons.h"
 #include "shell/toolbar_table.h"
 
 namespace meridiana {
@@ -213,6 +214,12 @@ void MainWindow::SyncViewControls() {
     }
   }
   if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
+  CheckToolbarButton(toolbar_, ids::kCmdDayMap, modes.day);
+  CheckToolbarButton(toolbar_, ids::kCmdNightMap, modes.night);
+  CheckToolbarButton(toolbar_, ids::kCmdTimeZones, modes.zones);
+  CheckToolbarButton(toolbar_, ids::kCmdSunShadow, modes.shadow);
+  // The shadow has no meaning over the night map.
+  EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !modes.night);
 }
 
 void MainWindow::AttachStatusBar() {

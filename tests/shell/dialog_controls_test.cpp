@@ -1,0 +1,80 @@
+#include "shell/dialog_controls.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+
+#include "foundation/localized_strings.h"
+#include "qt_test_app.h"
+#include "shell/interface_language.h"
+#include "shell/toolbar_buttons.h"
+
+namespace meridiana {
+namespace {
+
+TEST(DialogControls, PagesTreeAndToolbarButtons) {
+  Localizer localizer(ParseStringTable("1409\tOptions\n1410\tSettings\n"));
+  localizer.LoadLanguageText(
+      "E=Options\nT=Optionen\n<8004\nE=Browser:\nT=Browser:\nE=Loop\nT=Schleife\n");
+  InterfaceLanguage language(&localizer, {});
+  QWidget owner;
+  QTabWidget* tabs =
+      CreatePages(&owner,
+                  {{4310, 1409, [](QWidget* page) { new QLabel("Wallpaper width:", page); }},
+                   {8004, 1410, [](QWidget* page) { new QLabel("Loop", page); }}},
+                  &language);
+  ASSERT_EQ(tabs->count(), 2);
+  EXPECT_EQ(tabs->tabText(0), "Optionen");
+  EXPECT_EQ(tabs->tabText(1), "Settings");  // no translation: English
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_EQ(tabs->widget(1)->objectName(), "dialog8004");
+  EXPECT_EQ(tabs->widget(1)->findChild<QLabel*>()->text(), "Schleife");  // the page's own id
+  EXPECT_EQ(tabs->widget(0)->findChild<QLabel*>()->text(), "Wallpaper width:");
+
+  int selected = -1;
+  DataTree tree([&](int data) { selected = data; });
+  QTreeWidgetItem* top = tree.AddItem(nullptr, "Options", 4310);
+  QTreeWidgetItem* child = tree.AddItem(top, "Proxy", 4318);
+  tree.setCurrentItem(child);
+  EXPECT_EQ(selected, 4318);
+
+  QToolBar bar;
+  QAction* shadow = bar.addAction("Shadow");
+  shadow->setData(40016);
+  bar.addSeparator();
+  CheckToolbarButton(&bar, 40016, true);
+  EnableToolbarButton(&bar, 40016, false);
+  EXPECT_TRUE(shadow->isChecked());
+  EXPECT_FALSE(shadow->isEnabled());
+}
+
+TEST(DialogControls, PopupMenuFromTheResourcesWithAPrepareStep) {
+  Localizer localizer;
+  InterfaceLanguage language(&localizer, {});
+  int chosen = 0;
+  QTimer::singleShot(50, [] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    for (QAction* action : menu->actions())
+      if (action->data().toInt() == 414) menu->setActiveAction(action);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(menu, &enter);
+  });
+  bool prepared = false;
+  const int command = language.PopupMenu(
+      1009, QPoint(10, 10), [&](QMenu* menu) { prepared = !menu->actions().isEmpty(); },
+      [&](int c) { chosen = c; });
+  EXPECT_TRUE(prepared);
+  EXPECT_EQ(command, 414);  // Quit, from the tray menu
+  EXPECT_EQ(chosen, 414);
+}
+
+}  // namespace
+}  // namespace meridiana

@@ -1,0 +1,49 @@
+#include "shell/list_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QStringList>
+
+#include "foundation/localized_strings.h"
+#include "foundation/memory_key_value_store.h"
+#include "qt_test_app.h"
+#include "shell/interface_language.h"
+
+namespace meridiana {
+namespace {
+
+const QStringList kCities = {"oslo", "Bergen", "Alta"};
+
+TEST(ListView, TitlesSortingAndTheRememberedLayout) {
+  MemoryKeyValueStore store;
+  Localizer localizer(ParseStringTable("1387\tCity\n1388\tCountry\n1389\tState\n"));
+  InterfaceLanguage language(&localizer, {});
+  const std::vector<ListColumn> three = {{1387, 100}, {1389, 100}, {1388, 80}};
+  {
+    ListView list(103, 1015, three, "Quillary Meridiana", &store, &language);
+    EXPECT_EQ(list.model()->headerData(2, Qt::Horizontal).toString(), "Country");
+    list.SetRows(3, [](int row, int column) { return column == 0 ? kCities[row] : QString("x"); });
+    EXPECT_EQ(list.DisplayedText(0, 0), "oslo");  // list order until a column is clicked
+    list.sortByColumn(0, Qt::AscendingOrder);
+    EXPECT_EQ(list.DisplayedText(0, 0), "Alta");
+    EXPECT_EQ(list.DisplayedText(2, 0), "oslo");  // ignoring case
+    list.sortByColumn(0, Qt::DescendingOrder);
+    list.SetRows(3, [](int row, int) { return kCities[row]; });  // a refill keeps the order
+    EXPECT_EQ(list.DisplayedText(0, 0), "oslo");
+    list.header()->resizeSection(1, 140);
+    list.header()->moveSection(2, 0);
+  }
+  {
+    ListView again(103, 1015, three, "Quillary Meridiana", &store, &language);
+    EXPECT_EQ(again.header()->sectionSize(1), 140);
+    EXPECT_EQ(again.header()->visualIndex(2), 0);
+  }
+  // A column fewer: the saved layout does not fit and the defaults apply.
+  ListView fewer(103, 1015, {{1387, 100}, {1388, 80}}, "Quillary Meridiana", &store, &language);
+  EXPECT_EQ(fewer.header()->sectionSize(1), 80);
+  EXPECT_EQ(fewer.header()->visualIndex(1), 1);
+}
+
+}  // namespace
+}  // namespace meridiana
