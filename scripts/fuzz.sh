@@ -13,7 +13,7 @@ build=$root/build/fuzz
 "$root/scripts/deps.sh"
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is needed (apt install clang)"; exit 1; }
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMERIDIANA_FUZZ=ON -DMERIDIANA_BUILD_BENCH=OFF >/dev/null
+  -DMERIDIANA_FUZZ=ON -DMERIDIANA_BUILD_GUI=ON -DMERIDIANA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target fuzz-harnesses
 
 harnesses=("$@")
@@ -45,7 +45,7 @@ wait
 
 status=0
 for name in "${harnesses[@]}"; do
-  last=$(grep -E '^#[0-9]+' "$build/$name.log" | tail -n1)
+  last=$(grep -E '^#[0-9]+' "$build/$name.log" | tail -n1 || true)
   found=$(find "$build/artifacts/$name" -type f | wc -l)
   echo "$name: ${last:-no status line} | inputs kept for crashes or hangs: $found"
   [ "$found" -eq 0 ] || status=1
