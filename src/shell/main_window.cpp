@@ -26,6 +26,7 @@
 #include "shell/status_bar.h"
 #include "shell/status_parts.h"
 #include "shell/title_clock.h"
+#include "shell/toolbar_arrangement.h"
 #include "shell/toolbar_buttons.h"
 #include "shell/toolbar_table.h"
 
@@ -131,6 +132,10 @@ void MainWindow::AttachToolbar() {
     connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
   }
   addToolBar(Qt::TopToolBarArea, toolbar_);
+  if (context_.store != nullptr) {
+    ApplyToolbarArrangement(toolbar_, *context_.store, kDisplayName, ids::kToolbar);
+    EnableToolbarCustomisation(toolbar_, context_.store, std::string(kDisplayName), ids::kToolbar);
+  }
 }
 
 void MainWindow::AttachMenu() {
