@@ -191,38 +191,20 @@ void MainWindow::SyncViewControls() {
   const ViewModes& modes = compositor_->modes;
   const std::string selected =
       context_.language != nullptr ? context_.language->selectedCode() : std::string();
-  for (QAction* action : menuBar()->findChildren<QAction*>()) {
-    const int command = action->data().toInt();
-    if (const char* code = LanguageOfCommand(command)) {
-      action->setCheckable(true);
-      action->setChecked(selected == code);
-      continue;
-    }
-    switch (command) {
-      case ids::kCmdDayMap:
-        action->setChecked(modes.day);
-        break;
-      case ids::kCmdNightMap:
-        action->setChecked(modes.night);
-        break;
-      case ids::kCmdTimeZones:
-        action->setChecked(modes.zones);
-        break;
-      case ids::kCmdSunShadow:
-        action->setChecked(modes.shadow);
-        break;
-      case ids::kCmdWallpaperMode:
-        action->setChecked(settings != nullptr && settings->wallpaper != 0);
-        break;
-      default:
-        break;
-    }
+  for (const LanguageCommand& language : kLanguageCommands)
+    SetMenuCheck(menuBar(), language.command, selected == language.code);
+  const std::pair<int, bool> states[] = {
+      {ids::kCmdDayMap, modes.day},
+      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdTimeZones, modes.zones},
+      {ids::kCmdSunShadow, modes.shadow},
+  };
+  for (const auto& [command, on] : states) {
+    SetMenuCheck(menuBar(), command, on);
+    CheckToolbarButton(toolbar_, command, on);
   }
+  SetMenuCheck(menuBar(), ids::kCmdWallpaperMode, settings != nullptr && settings->wallpaper != 0);
   if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
-  CheckToolbarButton(toolbar_, ids::kCmdDayMap, modes.day);
-  CheckToolbarButton(toolbar_, ids::kCmdNightMap, modes.night);
-  CheckToolbarButton(toolbar_, ids::kCmdTimeZones, modes.zones);
-  CheckToolbarButton(toolbar_, ids::kCmdSunShadow, modes.shadow);
   // The shadow has no meaning over the night map.
   EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !modes.night);
 }

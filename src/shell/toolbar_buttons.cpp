@@ -1,6 +1,7 @@
 #include "shell/toolbar_buttons.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QToolBar>
 
 namespace meridiana {
@@ -17,6 +18,18 @@ void CheckToolbarButton(QToolBar* toolbar, int command, bool pressed) {
     if (action->isSeparator() || action->data().toInt() != command) continue;
     action->setCheckable(true);
     action->setChecked(pressed);
+  }
+}
+
+void SetMenuCheck(QWidget* menuOrBar, int command, bool checked) {
+  if (menuOrBar == nullptr) return;
+  for (QAction* action : menuOrBar->actions()) {
+    if (QMenu* sub = action->menu()) {
+      SetMenuCheck(sub, command, checked);
+    } else if (!action->isSeparator() && action->data().toInt() == command) {
+      action->setCheckable(true);
+      action->setChecked(checked);
+    }
   }
 }
 

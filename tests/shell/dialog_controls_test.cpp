@@ -53,6 +53,15 @@ TEST(DialogControls, PagesTreeAndToolbarButtons) {
   EnableToolbarButton(&bar, 40016, false);
   EXPECT_TRUE(shadow->isChecked());
   EXPECT_FALSE(shadow->isEnabled());
+
+  QMenu menu;
+  QMenu* view = menu.addMenu("View");
+  QAction* grid = view->addAction("Grid");
+  grid->setData(40018);
+  SetMenuCheck(&menu, 40018, true);  // found in the submenu
+  EXPECT_TRUE(grid->isChecked());
+  SetMenuCheck(&menu, 40018, false);
+  EXPECT_FALSE(grid->isChecked());
 }
 
 TEST(DialogControls, PopupMenuFromTheResourcesWithAPrepareStep) {
