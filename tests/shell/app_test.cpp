@@ -20,6 +20,7 @@
 #include "shell/map_area.h"
 #include "shell/status_bar.h"
 #include "support/recording_notice.h"
+#include "support/temp_dir.h"
 #include "world/packed_data_file.h"
 
 namespace meridiana {
@@ -142,12 +143,36 @@ TEST_F(AppTest, TablesComeFromUserFolderBeforeInstalledFolder) {
 }
 
 TEST_F(AppTest, RefreshPeriodZeroBecomesTen) {
-  for (auto [stored, expected] : {std::pair{0, 10}, std::pair{7, 7}}) {
+  for (auto [stored, expected] : {std::pair{"0", 10}, std::pair{"7", 7}, std::pair{"x", 10}}) {
+    store_.Write(Hive::CurrentUser, kAppKey, "refresh", stored);
     App app(Environment());
-    app.settings().refresh = stored;
     ASSERT_TRUE(app.Start());
     EXPECT_EQ(app.settings().refresh, expected) << "stored " << stored;
   }
+}
+
+TEST_F(AppTest, FirstStartMarksTheInstalledCitiesAndTheHostZonesCity) {
+  WritePacked(DataFolder() + "/location.dat",
+              "London\t51.5\t-0.13\tLondon (England)\r\nTokyo\t35.7\t139.7\tTokyo\r\n"
+              "Berlin\t52.52\t13.40\tBerlin\r\nBerlin\t48.14\t11.58\tMunich\r\n");
+  WritePacked(DataFolder() + "/tz_data.dat",
+              "h\nGermany\t52.5\t13.4\tEurope/Berlin\tDE\t1\tEU\t\r\n");
+  std::ofstream(DataFolder() + "/default-config.ini") << "M=London ,0\nM=Tokyo,139\n";
+  ScopedEnv tz("TZ", "Europe/Berlin");
+  {
+    App app(Environment());
+    ASSERT_TRUE(app.Start());
+    std::vector<bool> marked;
+    for (const City& city : app.world().cities) marked.push_back(city.marked);
+    EXPECT_EQ(marked, (std::vector<bool>{true, true, true, false}));
+  }
+  // Once the user has a config.ini of their own, it alone decides.
+  std::ofstream(UserFolder() + "/config.ini") << "M=Munich,11\n";
+  App app(Environment());
+  ASSERT_TRUE(app.Start());
+  std::vector<bool> marked;
+  for (const City& city : app.world().cities) marked.push_back(city.marked);
+  EXPECT_EQ(marked, (std::vector<bool>{false, false, false, true}));
 }
 
 TEST_F(AppTest, ProductCodeComesFromLocalMachineHive) {
