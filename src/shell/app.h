@@ -5,6 +5,7 @@
 // steps in their fixed order.
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ struct AppEnvironment {
   const Clock* clock = nullptr;
   // The date separator of the clock under the pointer; null for the desktop's locale.
   const LocaleInfo* locale = nullptr;
+  // Whether the desktop has a tray for the program's icon; null asks the desktop.
+  std::function<bool()> trayAvailable;
   // End the program on SIGTERM, SIGINT and SIGHUP as with Quit.
   bool handleTerminationSignals = false;
 };

@@ -29,6 +29,7 @@
 #include "shell/toolbar_arrangement.h"
 #include "shell/toolbar_buttons.h"
 #include "shell/toolbar_table.h"
+#include "shell/tray_icon.h"
 
 namespace meridiana {
 
@@ -148,6 +149,29 @@ void MainWindow::AttachMenu() {
   context_.language->AddListener([this] { OnLanguageChanged(); });
 }
 
+void MainWindow::AddTrayIcon() {
+  tray_ = new TrayIcon(
+      context_.language, [this](int command) { OnCommand(command); }, [this] { BringToFront(); },
+      context_.trayAvailable, this);
+  // Without the tray a hidden window could never be reached again.
+  connect(tray_, &TrayIcon::trayLost, this, [this] {
+    if (!destroyed_ && !isVisible()) BringToFront();
+  });
+  tray_->Show();
+}
+
+void MainWindow::RemoveTrayIcon() {
+  if (tray_ != nullptr) tray_->Remove();
+}
+
+void MainWindow::HideForWallpaper() {
+  if (tray_ != nullptr && tray_->available()) {
+    hide();
+  } else {
+    showMinimized();
+  }
+}
+
 void MainWindow::RemoveMissingLanguages() {
   if (context_.language == nullptr) return;
   for (QAction* action : menuBar()->findChildren<QAction*>()) {
@@ -254,6 +278,12 @@ bool MainWindow::OnCommand(int command) {
   switch (command) {
     case ids::kCmdQuit:
       Destroy();
+      return true;
+    case ids::kCmdTrayRestore:
+      BringToFront();
+      return true;
+    case ids::kCmdTrayMinimize:
+      showMinimized();
       return true;
     case ids::kCmdZoomIn:
     case ids::kCmdZoomOut:
@@ -502,7 +532,7 @@ void MainWindow::OnUserMessage(int code) {
       RecomputeSunShadow();
       break;
     case kMsgHideForWallpaper:
-      hide();
+      HideForWallpaper();
       break;
     case kMsgFitAfterRestore:
       FitToWindow();

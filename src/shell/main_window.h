@@ -27,6 +27,7 @@ class MapArea;
 class MapImages;
 class MenuIconList;
 class PartStatusBar;
+class TrayIcon;
 class UserNotice;
 struct Settings;
 
@@ -51,6 +52,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
     // it the window has no menu bar and shows its built-in English tips.
     InterfaceLanguage* language = nullptr;
     std::string initialLanguage;  // applied when the window opens ("" for English)
+    // Whether a tray can show the program's icon; null asks the desktop.
+    std::function<bool()> trayAvailable;
   };
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);
@@ -86,6 +89,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   MapArea* mapArea() const { return mapArea_; }
   QToolBar* toolbar() const { return toolbar_; }
   DialogHost& host() { return host_; }
+  TrayIcon* tray() const { return tray_; }
   MapView& mapView() { return view_; }
   Compositor& compositor() { return *compositor_; }
   MapImages& images() { return *images_; }
@@ -117,8 +121,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void RefreshPointerReadOut();
 
   // Steps of the window's initialisation and destruction that later features fill in.
-  void AddTrayIcon() {}  // the tray icon comes with the tray menu
-  void RemoveTrayIcon() {}
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+  // Out of sight in wallpaper mode: to the tray, or minimised where no tray can bring it back.
+  void HideForWallpaper();
   void InitializeHttpClient() {}  // the network client does not exist yet
   void StartTimers();
   void KillTimers();
@@ -160,6 +166,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   MapArea* mapArea_ = nullptr;          // child of this window
   PartStatusBar* statusBar_ = nullptr;  // child of this window
   int statusMessageId_ = 0;             // the string shown in part 0, 0 for none
+  TrayIcon* tray_ = nullptr;            // child of this window
   QTimer* clockTimer_ = nullptr;        // 996, child of this window
   QTimer* cloudCheckTimer_ = nullptr;   // 997
   QTimer* shadowTimer_ = nullptr;       // 998

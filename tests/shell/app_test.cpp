@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -19,6 +21,7 @@
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/status_bar.h"
+#include "shell/tray_icon.h"
 #include "support/recording_notice.h"
 #include "support/temp_dir.h"
 #include "world/packed_data_file.h"
@@ -239,7 +242,9 @@ TEST_F(AppTest, MaximisedWindowSavesItsNormalRectangle) {
 }
 
 TEST_F(AppTest, ClosingInWallpaperModeOnlyHides) {
-  App app(Environment());
+  AppEnvironment env = Environment();
+  env.trayAvailable = [] { return true; };
+  App app(std::move(env));
   app.settings().wallpaper = 1;
   ASSERT_TRUE(app.Start());
   MainWindow* window = app.mainWindow();
@@ -250,6 +255,45 @@ TEST_F(AppTest, ClosingInWallpaperModeOnlyHides) {
   EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 0);
 
   // Quit still ends the program.
+  window->OnCommand(414);
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+}
+
+TEST_F(AppTest, WithoutATrayTheWindowIsNeverLost) {
+  bool tray = false;
+  AppEnvironment env = Environment();
+  env.trayAvailable = [&tray] { return tray; };
+  App app(std::move(env));
+  app.settings().wallpaper = 1;
+  ASSERT_TRUE(app.Start());
+  MainWindow* window = app.mainWindow();
+  ASSERT_NE(window->tray(), nullptr);
+  // No tray: closing in wallpaper mode minimises, where the task bar still reaches it.
+  EXPECT_FALSE(window->close());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+
+  // A tray appears, the window goes to it; the tray goes away: the window comes back.
+  tray = true;
+  window->tray()->CheckAvailability();
+  window->BringToFront();
+  window->close();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  tray = false;
+  window->tray()->CheckAvailability();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+
+  // The tray menu's commands.
+  window->OnCommand(40034);
+  EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+  window->OnCommand(40033);
+  EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+  QStringList trayTexts;
+  for (QAction* action : window->tray()->menu()->actions()) trayTexts << action->text();
+  EXPECT_TRUE(trayTexts.contains("&Quit")) << trayTexts.join(",").toStdString();
   window->OnCommand(414);
   EXPECT_EQ(ExecWithTimeout(app), 0);
 }
