@@ -228,6 +228,18 @@ void MainWindow::SyncViewControls() {
     CheckToolbarButton(toolbar_, command, on);
   }
   SetMenuCheck(menuBar(), ids::kCmdWallpaperMode, settings != nullptr && settings->wallpaper != 0);
+  if (settings != nullptr) {
+    const std::pair<int, bool> layers[] = {
+        {ids::kCmdAllCities, settings->cities != 0},
+        {ids::kCmdCityNames, settings->track != 0},
+        {ids::kCmdGrid, settings->grid != 0},
+        {ids::kCmdCitySelection, settings->marked != 0},
+    };
+    for (const auto& [command, on] : layers) {
+      SetMenuCheck(menuBar(), command, on);
+      CheckToolbarButton(toolbar_, command, on);
+    }
+  }
   if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
   // The shadow has no meaning over the night map.
   EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !modes.night);
@@ -247,6 +259,12 @@ void MainWindow::SetLayout() {
   layout->setSpacing(0);
   mapArea_ = new MapArea(client);
   mapArea_->SetSources(&view_, images_, compositor_.get());
+  if (context_.settings != nullptr)
+    mapArea_->SetOverlaySources(context_.world, context_.settings, context_.clock, context_.locale);
+  connect(mapArea_, &MapArea::hoverStatus, this, [this](const QString& text) {
+    statusMessageId_ = 0;
+    statusBar_->SetPartText(0, text);
+  });
   connect(mapArea_, &MapArea::pointerMoved, this, &MainWindow::ShowPointerReadOut);
   connect(mapArea_, &MapArea::contextMenuRequested, this,
           [this](QPoint point) { OnMapContextMenu(point); });
@@ -300,6 +318,12 @@ bool MainWindow::OnCommand(int command) {
     case ids::kCmdSunShadow:
       RunViewCommand(command);
       return true;
+    case ids::kCmdAllCities:
+    case ids::kCmdCityNames:
+    case ids::kCmdGrid:
+    case ids::kCmdCitySelection:
+      ToggleOverlay(command);
+      return true;
     default:
       return false;
   }
@@ -326,6 +350,31 @@ void MainWindow::RecomputeMap() {
 }
 
 void MainWindow::RedrawMap() { mapArea_->Redraw(); }
+
+void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
+
+void MainWindow::ToggleOverlay(int command) {
+  Settings* settings = context_.settings;
+  if (settings == nullptr) return;
+  switch (command) {
+    case ids::kCmdAllCities:
+      settings->cities = settings->cities != 0 ? 0 : 1;
+      break;
+    case ids::kCmdCityNames:
+      settings->track = settings->track < 1 ? 40 : 0;
+      break;
+    case ids::kCmdGrid:
+      settings->grid = settings->grid != 0 ? 0 : 1;
+      break;
+    case ids::kCmdCitySelection:
+      settings->marked = settings->marked != 0 ? 0 : 1;
+      break;
+    default:
+      return;
+  }
+  RedrawMap();
+  SyncViewControls();
+}
 
 void MainWindow::FitToWindow() { mapArea_->Fit(); }
 

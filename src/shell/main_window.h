@@ -45,7 +45,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
     UserNotice* notice = nullptr;  // error boxes and the shadow pass's status text
     const Clock* clock = nullptr;  // every "now" of the window
     const LocaleInfo* locale = nullptr;
-    const WorldData* world = nullptr;  // cities and zones for the pointer read-out
+    const WorldData* world = nullptr;  // cities and zones for the pointer read-out and overlays
     MapImages* images = nullptr;       // the base images and the composed map
     const DataPaths* dataPaths = nullptr;
     // The interface language: menus from the program's resources, translated texts. Without
@@ -139,8 +139,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void SyncViewControls();
   void UpdateAnimationCommands() {}  // the animation buttons come with the cloud service
   void CheckNewestClouds() {}        // the cloud service's hourly check
-  void ClockTick() {}                // the marked cities' clock labels come with the overlays
-  void RefreshWallpaper() {}         // wallpaper mode comes later
+  void ClockTick();
+  // All Cities, City Names, Grid and City Selection: flip the layer, redraw, bring checks in line.
+  void ToggleOverlay(int command);
+  void RefreshWallpaper() {}  // wallpaper mode comes later
   // A right click on the map that did not zoom: the map's context menu opens here.
   void OnMapContextMenu(QPoint mapAreaPoint) { (void)mapAreaPoint; }
   // A double click on the map: marking the hover city comes with the marked-city layer.

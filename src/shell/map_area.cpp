@@ -9,6 +9,9 @@
 #include "map/map_view.h"
 #include "shell/ids.h"
 #include "shell/map_pixels.h"
+#include "shell/painter_canvas.h"
+#include "shell/qt_text.h"
+#include "shell/settings.h"
 
 namespace meridiana {
 
@@ -56,8 +59,54 @@ MapRect MapArea::AreaRect() const {
   return {origin.x(), origin.y(), width(), height()};
 }
 
+void MapArea::SetOverlaySources(const WorldData* world, const Settings* settings,
+                                const Clock* clock, const LocaleInfo* locale) {
+  world_ = world;
+  settings_ = settings;
+  clock_ = clock;
+  locale_ = locale;
+  // The clock-only paint draws over what is on screen, so Qt must not clear the area first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void MapArea::RedrawClock() {
+  if (pixmap_.isNull()) return;
+  clockOnly_ = true;
+  repaint();
+}
+
+void MapArea::PaintOverlays(QPainter& painter, bool clockOnly) {
+  if (view_ == nullptr || world_ == nullptr || settings_ == nullptr || pixmap_.isNull()) return;
+  OverlayScene scene;
+  scene.view = view_;
+  scene.area = {0, 0, width(), height()};
+  scene.pictureRight = std::min(width(), pixmap_.width());
+  scene.pictureBottom = std::min(height(), pixmap_.height());
+  scene.world = world_;
+  scene.zoneImage = images_ != nullptr ? images_->zones() : nullptr;
+  scene.clock = clock_;
+  scene.locale = locale_;
+  scene.layers.allCities = settings_->cities != 0;
+  scene.layers.cityNames = settings_->track != 0;
+  scene.layers.grid = settings_->grid != 0;
+  scene.layers.marked = settings_->marked != 0;
+  scene.layers.info = settings_->info != 0;
+  scene.pointer = {pointer_.x(), pointer_.y()};
+  PainterCanvas canvas(painter);
+  const std::string before = hover_.statusText;
+  meridiana::PaintOverlays(canvas, scene, clockOnly, hover_);
+  if (scene.layers.cityNames && hover_.city >= 0 && hover_.statusText != before)
+    emit hoverStatus(ToQString(hover_.statusText));
+}
+
 void MapArea::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  const bool clockOnly = clockOnly_;
+  clockOnly_ = false;
+  if (clockOnly && !pixmap_.isNull()) {
+    PaintOverlays(painter, true);
+    return;
+  }
   const Dib* image = nullptr;
   if (view_ != nullptr && images_ != nullptr) {
     const bool changed = compositor_ != nullptr && compositor_->changed();
@@ -73,9 +122,11 @@ void MapArea::paintEvent(QPaintEvent*) {
     pixmap_ = QPixmap();
     painter.fillRect(rect(), Qt::black);
   } else {
+    painter.fillRect(rect(), Qt::black);  // beyond the map's edge
     painter.drawPixmap(0, 0, pixmap_);
+    ++mapCopies_;
   }
-  PaintOverlays(painter);
+  PaintOverlays(painter, false);
 }
 
 void MapArea::resizeEvent(QResizeEvent*) {
@@ -106,6 +157,9 @@ void MapArea::mouseMoveEvent(QMouseEvent* event) {
     if (view_->zoomDragging && ZoomDragMove(*view_, screen, width())) redraw = true;
     if (redraw) Redraw();
   }
+  pointer_ = event->position().toPoint();
+  // The City Names markers and highlight follow the pointer.
+  if (settings_ != nullptr && settings_->track != 0) update();
   emit pointerMoved(event->position().toPoint());
 }
 

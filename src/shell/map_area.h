@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "map/map_geometry.h"
+#include "map/overlays/overlays.h"
 #include "map/view_image.h"
 
 namespace meridiana {
@@ -15,6 +16,7 @@ namespace meridiana {
 class Compositor;
 class MapImages;
 struct MapView;
+struct Settings;
 
 class MapArea : public QWidget {
   Q_OBJECT
@@ -24,6 +26,14 @@ class MapArea : public QWidget {
 
   // What the map is drawn from. Until it is set the area is plain and the mouse does nothing.
   void SetSources(MapView* view, const MapImages* images, Compositor* compositor);
+
+  // What the overlays are drawn from; without it the map has none.
+  void SetOverlaySources(const WorldData* world, const Settings* settings, const Clock* clock,
+                         const LocaleInfo* locale);
+  // The one-second paint: only the layers that change with the clock are drawn, over the
+  // picture already on screen.
+  void RedrawClock();
+  const HoverState& hover() const { return hover_; }
 
   // Invalidates the whole area and repaints it at once.
   void Redraw();
@@ -48,6 +58,8 @@ class MapArea : public QWidget {
   void contextMenuRequested(QPoint position);
   // A double click with the left button.
   void doubleClicked(QPoint position);
+  // City Names found a city under the pointer: its country (or name) for the status bar.
+  void hoverStatus(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -59,8 +71,8 @@ class MapArea : public QWidget {
   void wheelEvent(QWheelEvent* event) override;
 
  private:
-  // The layers drawn over the map (cities, grid, labels, earthquakes) go here.
-  void PaintOverlays(QPainter& painter) { (void)painter; }
+  // The layers drawn over the map (cities, grid, labels, earthquakes).
+  void PaintOverlays(QPainter& painter, bool clockOnly);
 
   MapView* view_ = nullptr;
   const MapImages* images_ = nullptr;
@@ -68,6 +80,18 @@ class MapArea : public QWidget {
   ViewImageCache cache_;
   QPixmap pixmap_;  // the view image as the screen wants it; rebuilt with the cache
   int viewImageBuilds_ = 0;
+  const WorldData* world_ = nullptr;
+  const Settings* settings_ = nullptr;
+  const Clock* clock_ = nullptr;
+  const LocaleInfo* locale_ = nullptr;
+  HoverState hover_;
+  QPoint pointer_{-1000, -1000};
+  bool clockOnly_ = false;
+  int mapCopies_ = 0;
+
+ public:
+  // How many paints copied the map picture (a clock-only paint does not).
+  int mapCopies() const { return mapCopies_; }
 };
 
 }  // namespace meridiana

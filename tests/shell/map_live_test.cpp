@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 #include <climits>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -35,6 +36,7 @@
 #include "shell/status_bar.h"
 #include "support/recording_notice.h"
 #include "world/locale_info.h"
+#include "world/packed_data_file.h"
 
 namespace meridiana {
 namespace {
@@ -541,6 +543,51 @@ TEST_F(LiveMapTest, QuitStoresTheViewInTheSettings) {
   EXPECT_NEAR(app_->settings().zoom, 1.1f, 1e-5);
   EXPECT_EQ(app_->settings().cx, 40);
   EXPECT_EQ(app_->settings().cy, 30);
+  EXPECT_EQ(RunUntilQuit(), 0);
+}
+
+}  // namespace
+}  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+// ---- overlays ----
+
+TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
+  WriteAllImages();
+  QDir().mkpath(QString::fromStdString(UserFolder()));
+  std::ofstream(UserFolder() + "/location.dat", std::ios::binary)
+      << PackData("Berlin\t52.52\t13.40\tBerlin\r\n");
+  std::ofstream(UserFolder() + "/config.ini") << "M=Berlin,13\n";
+  Preset("layers", [](Settings& s) {
+    s.marked = 1;
+    s.grid = 1;
+  });
+  MainWindow& window = Start();
+  SetMapWidth(window, 1024);
+  ASSERT_TRUE(app_->world().cities[0].marked);
+  const QImage screen = Screen(window);
+  // Berlin's marker: base pixel (550, 106) at zoom 1; the square's inside is green.
+  EXPECT_EQ(screen.pixelColor(550, 106), QColor(0, 255, 0));
+  // The prime meridian is red, another meridian dark green.
+  EXPECT_EQ(screen.pixelColor(512, 300), QColor(200, 0, 0));
+  EXPECT_EQ(screen.pixelColor(540, 300), QColor(0, 140, 0));
+
+  const int copies = window.mapArea()->mapCopies();
+  window.OnTimer(996);
+  EXPECT_EQ(window.mapArea()->mapCopies(), copies);
+  window.mapArea()->Redraw();
+  EXPECT_EQ(window.mapArea()->mapCopies(), copies + 1);
+
+  // The layer commands flip their switches.
+  window.OnCommand(40018);
+  EXPECT_EQ(app_->settings().grid, 0);
+  window.OnCommand(40017);
+  EXPECT_EQ(app_->settings().track, 40);
+  window.OnCommand(40017);
+  EXPECT_EQ(app_->settings().track, 0);
+  window.OnCommand(414);
   EXPECT_EQ(RunUntilQuit(), 0);
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+// What the map overlays draw on: filled rectangles, 1-pixel lines and text. The window draws
+// through QPainter, the command line on an image, the tests into a recorder.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace meridiana {
+
+struct Rgb {
+  std::uint8_t r = 0;
+  std::uint8_t g = 0;
+  std::uint8_t b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  // Fills the pixels from (left, top) up to, not including, (right, bottom).
+  virtual void FillRect(int left, int top, int right, int bottom, Rgb colour) = 0;
+  // A solid 1-pixel line from (x0, y0) to (x1, y1), the end point not drawn.
+  virtual void Line(int x0, int y0, int x1, int y1, Rgb pen) = 0;
+  // Text with its top-left corner at (x, y); with a background the text's box is filled first.
+  virtual void Text(int x, int y, std::string_view text, Rgb colour,
+                    std::optional<Rgb> background) = 0;
+};
+
+// The closed outline through four corners, as four lines back to the first.
+inline void OutlineSquare(Canvas& canvas, int left, int top, int right, int bottom, Rgb pen) {
+  canvas.Line(left, top, right, top, pen);
+  canvas.Line(right, top, right, bottom, pen);
+  canvas.Line(right, bottom, left, bottom, pen);
+  canvas.Line(left, bottom, left, top, pen);
+}
+
+}  // namespace meridiana

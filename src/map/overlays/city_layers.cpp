@@ -1,0 +1,121 @@
+// All Cities, the City Names markers and highlight, and the marked cities with their times.
+#include <cmath>
+
+#include "map/overlays/overlays.h"
+#include "world/local_time.h"
+
+namespace meridiana {
+namespace {
+
+constexpr Rgb kYellow{255, 255, 0};
+constexpr Rgb kCityOutline{200, 90, 0};
+constexpr Rgb kNearOutline{200, 0, 0};
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kHighlightBack{250, 0, 0};
+
+MapRect FromEdges(int left, int top, int right, int bottom) {
+  return {left, top, right - left, bottom - top};
+}
+
+void CityMarker(Canvas& canvas, MapPoint p, Rgb outline) {
+  canvas.FillRect(p.x - 2, p.y - 2, p.x + 3, p.y + 3, kYellow);
+  OutlineSquare(canvas, p.x - 2, p.y - 2, p.x + 2, p.y + 2, outline);
+}
+
+}  // namespace
+
+MapPoint CityWindowPoint(const OverlayScene& scene, const City& city) {
+  return BaseToWindow(*scene.view, BaseMapPixel(city.longitude, city.latitude), scene.area);
+}
+
+void DrawAllCities(Canvas& canvas, const OverlayScene& scene) {
+  for (const City& city : scene.world->cities) {
+    const MapPoint p = CityWindowPoint(scene, city);
+    if (p.x >= scene.area.left + 2 && p.y >= scene.area.top + 2)
+      CityMarker(canvas, p, kCityOutline);
+  }
+}
+
+void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& hover) {
+  const float zoom = scene.view->zoom;
+  const int px = scene.pointer.x;
+  const int py = scene.pointer.y;
+  const int r = static_cast<int>(40 * zoom);
+  hover.labelRect = FromEdges(px - r - 10, py - r - 10, px + r + 90, py + r + 10);
+  int nearest = -1;
+  MapPoint nearestPoint;
+  int best = 999;
+  const std::vector<City>& cities = scene.world->cities;
+  for (std::size_t i = 0; i < cities.size(); ++i) {
+    const MapPoint p = CityWindowPoint(scene, cities[i]);
+    const double dx = px - p.x;
+    const double dy = py - p.y;
+    const int d = static_cast<int>(std::sqrt(dx * dx + dy * dy));
+    if (d < 10 * zoom && d < best) {
+      best = d;
+      nearest = static_cast<int>(i);
+      nearestPoint = p;
+    }
+    if (p.y > scene.area.top + 1 && p.x > scene.area.left + 1 && d < 40 * zoom &&
+        !scene.layers.allCities)
+      CityMarker(canvas, p, kNearOutline);
+  }
+  hover.city = -1;
+  if (nearest >= 0) {
+    const int x = nearestPoint.x - 3;
+    const int y = nearestPoint.y - 3;
+    if (scene.layers.allCities) hover.labelRect = FromEdges(x + 12, y + 9, x + 120, y + 30);
+    hover.markerRect = FromEdges(x - 1, y - 1, x + 7, y + 7);
+    hover.city = nearest;
+  } else if (scene.layers.allCities) {
+    hover.labelRect = {};
+  }
+}
+
+void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
+  for (const City& city : scene.world->cities) {
+    if (!city.marked) continue;
+    const MapPoint base = BaseMapPixel(city.longitude, city.latitude);
+    const MapPoint p = BaseToWindow(*scene.view, base, scene.area);
+    const int x = p.x - 2;
+    const int y = p.y - 2;
+    if (y <= scene.area.top) continue;
+    if (x > scene.area.left) {
+      canvas.FillRect(x, y, x + 6, y + 6, kGreen);
+      OutlineSquare(canvas, x, y, x + 5, y + 5, kBlack);
+    }
+    if (x <= scene.area.left - 10) continue;
+    // "MM/DD/YY HH:MM:SS": the seconds go, the name follows, and the date's 9 characters are
+    // skipped, so the label reads "HH:MM Name".
+    std::string text = LocalTimeText(*scene.world, scene.zoneImage, base.x, base.y, &city,
+                                     *scene.clock, *scene.locale);
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string::npos) text.resize(colon);
+    text += " " + city.name;
+    if (text.size() > 9)
+      canvas.Text(x + 10, y + 10, std::string_view(text).substr(9), kGreen, kBlack);
+  }
+}
+
+void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState& hover) {
+  const std::vector<City>& cities = scene.world->cities;
+  if (hover.city < 0 || hover.city >= static_cast<int>(cities.size())) return;
+  const City& city = cities[static_cast<std::size_t>(hover.city)];
+  const MapPoint p = CityWindowPoint(scene, city);
+  const int x = p.x - 3;
+  const int y = p.y - 3;
+  if (y > scene.area.top + 2 && x > scene.area.left + 1) {
+    canvas.FillRect(x, y, x + 7, y + 7, kWhite);
+    OutlineSquare(canvas, x, y, x + 6, y + 6, kBlue);
+    canvas.Text(x + 12, y + 12, city.name, kWhite, kHighlightBack);
+  }
+  const std::string* country = CountryOfCity(*scene.world, city);
+  hover.statusText = country != nullptr ? *country : city.name;
+  if (scene.layers.allCities) hover.labelRect = FromEdges(x + 12, y + 9, x + 120, y + 30);
+  hover.markerRect = FromEdges(x - 1, y - 1, x + 7, y + 7);
+}
+
+}  // namespace meridiana

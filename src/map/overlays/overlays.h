@@ -1,0 +1,61 @@
+#pragma once
+// The layers drawn over the map, in the order the paint draws them: all cities, the markers of
+// the cities near the pointer, the grid, then on every paint (the one-second clock-only paint
+// too) the marked cities with their local times, the scale, the highlighted city and the edge
+// above the map. Positions are window pixels: the map area's own offset is in `area`.
+
+#include <string>
+
+#include "foundation/clock.h"
+#include "map/canvas.h"
+#include "map/map_geometry.h"
+#include "map/map_view.h"
+#include "world/locale_info.h"
+#include "world/world_data.h"
+
+namespace meridiana {
+
+struct OverlayLayers {
+  bool allCities = false;
+  bool cityNames = false;
+  bool grid = false;
+  bool marked = false;
+  bool info = false;
+};
+
+struct OverlayScene {
+  const MapView* view = nullptr;
+  MapRect area;          // the map area in window pixels
+  int pictureRight = 0;  // right and bottom edges of the part of the area that shows the map
+  int pictureBottom = 0;
+  const WorldData* world = nullptr;
+  const Dib* zoneImage = nullptr;  // for the marked cities' local times; may be null
+  const Clock* clock = nullptr;
+  const LocaleInfo* locale = nullptr;
+  OverlayLayers layers;
+  MapPoint pointer;  // window pixels
+};
+
+// What the City Names layer found under the pointer, for the next paint and the status bar.
+struct HoverState {
+  int city = -1;      // index into the city list
+  MapRect labelRect;  // the rectangles a pointer move must repaint: the label and the marker
+  MapRect markerRect;
+  std::string statusText;  // the hover city's country (or name) for status pane 0
+};
+
+// The window position of a city.
+MapPoint CityWindowPoint(const OverlayScene& scene, const City& city);
+
+void DrawAllCities(Canvas& canvas, const OverlayScene& scene);
+void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& hover);
+void DrawGrid(Canvas& canvas, const OverlayScene& scene);
+void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene);
+void DrawInfo(Canvas& canvas, const OverlayScene& scene);
+void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState& hover);
+void DrawTopEdge(Canvas& canvas, const OverlayScene& scene);
+
+// The whole overlay paint; a clock-only paint draws just the layers that change every second.
+void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, HoverState& hover);
+
+}  // namespace meridiana

@@ -1,0 +1,23 @@
+#pragma once
+// The overlays' Canvas on a QPainter: the map area on screen (at the screen's own resolution, so
+// text and markers stay sharp on HiDPI displays) or an image for the command line.
+
+#include <QPainter>
+
+#include "map/canvas.h"
+
+namespace meridiana {
+
+class PainterCanvas : public Canvas {
+ public:
+  explicit PainterCanvas(QPainter& painter) : painter_(painter) {}
+  void FillRect(int left, int top, int right, int bottom, Rgb colour) override;
+  void Line(int x0, int y0, int x1, int y1, Rgb pen) override;
+  void Text(int x, int y, std::string_view text, Rgb colour,
+            std::optional<Rgb> background) override;
+
+ private:
+  QPainter& painter_;
+};
+
+}  // namespace meridiana

@@ -1,0 +1,144 @@
+#include "map/overlays/overlays.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/recording_canvas.h"
+
+namespace meridiana {
+namespace {
+
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kRed{200, 0, 0};
+
+struct Scene {
+  MapView view;
+  WorldData world;
+  FixedClock clock{UtcFromCalendar(2026, 12, 8, 14, 5, 33)};
+  FixedLocaleInfo locale{"/"};
+  OverlayScene Make(OverlayLayers layers, float zoom = 1.0f) {
+    view.zoom = zoom;
+    OverlayScene s;
+    s.view = &view;
+    s.area = {0, 0, 1024, 512};
+    s.pictureRight = static_cast<int>(1024 * zoom);
+    s.pictureBottom = std::min(512, static_cast<int>(512 * zoom));
+    s.world = &world;
+    s.clock = &clock;
+    s.locale = &locale;
+    s.layers = layers;
+    return s;
+  }
+  // A city whose base-map pixel is (x, y).
+  void AddCityAt(int x, int y, const char* name, bool marked = false) {
+    City city;
+    city.name = name;
+    city.longitude = static_cast<float>((x + 0.5) * 360.0 / 1024 - 180);
+    city.latitude = static_cast<float>((512 - y + 0.5) * 180.0 / 512 - 90);
+    city.marked = marked;
+    world.cities.push_back(city);
+  }
+};
+
+TEST(Overlays, MarkedCityShowsItsSquareAndHoursAndMinutes) {
+  Scene scene;
+  scene.AddCityAt(300, 200, "Name", true);
+  scene.AddCityAt(500, 100, "Unmarked");
+  RecordingCanvas canvas;
+  HoverState hover;
+  ASSERT_EQ(CityWindowPoint(scene.Make({}), scene.world.cities[0]), (MapPoint{300, 200}));
+  PaintOverlays(canvas, scene.Make({.marked = true}), false, hover);
+  ASSERT_EQ(canvas.fills.size(), 1u);
+  EXPECT_EQ(canvas.fills[0].left, 298);
+  EXPECT_EQ(canvas.fills[0].top, 198);
+  EXPECT_EQ(canvas.fills[0].right - canvas.fills[0].left, 6);
+  EXPECT_EQ(canvas.fills[0].colour, kGreen);
+  ASSERT_EQ(canvas.texts.size(), 1u);
+  EXPECT_EQ(canvas.texts[0].x, 308);
+  EXPECT_EQ(canvas.texts[0].y, 208);
+  EXPECT_EQ(canvas.texts[0].text, "14:05 Name");
+  EXPECT_TRUE(canvas.texts[0].opaque);
+}
+
+TEST(Overlays, GridLabelsLinesAndColours) {
+  const auto labels = [](float zoom) {
+    Scene scene;
+    RecordingCanvas canvas;
+    HoverState hover;
+    PaintOverlays(canvas, scene.Make({.grid = true}, zoom), false, hover);
+    std::vector<std::string> texts;
+    for (const auto& t : canvas.texts) texts.push_back(t.text);
+    int red = 0;
+    for (const auto& l : canvas.lines) red += l.pen == kRed;
+    return std::pair{texts, std::pair{red, canvas}};
+  };
+  const auto [atOne, one] = labels(1.0f);
+  // Every other line, meridians first, then on over the parallels; the meridian of -180 lies on
+  // the area's left edge, where nothing is drawn.
+  std::vector<std::string> expected;
+  for (int d = -160; d <= 160; d += 20) expected.push_back(std::to_string(d) + ".0");
+  for (int e = 90; e >= -90; e -= 20) expected.push_back(std::to_string(e) + ".0");
+  EXPECT_EQ(atOne, expected);
+  EXPECT_EQ(one.first, 2);  // the prime meridian and the equator
+  const auto& lines = one.second.lines;
+  const auto prime = std::find_if(lines.begin(), lines.end(),
+                                  [](const auto& l) { return l.pen == kRed && l.x0 == l.x1; });
+  ASSERT_NE(prime, lines.end());
+  EXPECT_EQ(prime->x0, 512);
+  // At 2.5 every line is labelled: the meridians that fit the area, then every parallel in it.
+  const auto [atTwoHalf, twoHalf] = labels(2.5f);
+  ASSERT_GE(atTwoHalf.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(atTwoHalf.begin(), atTwoHalf.begin() + 3),
+            (std::vector<std::string>{"-170.0", "-160.0", "-150.0"}));
+  EXPECT_NE(std::find(atTwoHalf.begin(), atTwoHalf.end(), "80.0"), atTwoHalf.end());
+  (void)twoHalf;
+}
+
+TEST(Overlays, CityNamesMarkersOnlyWithoutAllCitiesAndTheHighlight) {
+  Scene scene;
+  scene.AddCityAt(300, 200, "Near");
+  scene.AddCityAt(320, 200, "Around");
+  scene.AddCityAt(700, 400, "Far");
+  scene.world.zones.push_back({"Atlantis", "x", "", 0, 0, false});
+  scene.world.cities[0].zoneKey = "x";
+  OverlayScene s = scene.Make({.cityNames = true});
+  s.pointer = {303, 201};
+  RecordingCanvas canvas;
+  HoverState hover;
+  PaintOverlays(canvas, s, false, hover);
+  int redMarkers = 0;
+  for (const auto& l : canvas.lines) redMarkers += l.pen == kRed;
+  EXPECT_EQ(redMarkers, 8);  // two cities within 40 pixels, four sides each
+  EXPECT_EQ(hover.city, 0);
+  EXPECT_EQ(hover.statusText, "Atlantis");
+  ASSERT_FALSE(canvas.texts.empty());
+  EXPECT_EQ(canvas.texts.back().text, "Near");
+  EXPECT_EQ(canvas.texts.back().background, (Rgb{250, 0, 0}));
+
+  RecordingCanvas withAll;
+  HoverState again;
+  s.layers.allCities = true;
+  PaintOverlays(withAll, s, false, again);
+  for (const auto& l : withAll.lines) EXPECT_FALSE(l.pen == kRed);
+  EXPECT_EQ(again.city, 0);
+}
+
+TEST(Overlays, ScaleAndTheClockOnlyPaint) {
+  Scene scene;
+  scene.AddCityAt(300, 200, "Name", true);
+  RecordingCanvas canvas;
+  HoverState hover;
+  PaintOverlays(canvas,
+                scene.Make({.allCities = true, .grid = true, .marked = true, .info = true}, 0.5f),
+                true, hover);
+  // Only the marked city, the scale and the edge: no city markers, no grid.
+  EXPECT_EQ(canvas.fills.size(), 1u);
+  EXPECT_EQ(canvas.lines.size(), 4u + 2u);
+  ASSERT_EQ(canvas.texts.size(), 2u);
+  EXPECT_EQ(canvas.texts[1].text, "Scale: 78.27 km");
+  EXPECT_EQ(canvas.texts[1].x, 1024 - 100);
+}
+
+}  // namespace
+}  // namespace meridiana

@@ -1,0 +1,46 @@
+#pragma once
+// A Canvas that records every call, so a test can assert "green 6x6 square at (298, 198)".
+
+#include <string>
+#include <vector>
+
+#include "map/canvas.h"
+
+namespace meridiana {
+
+class RecordingCanvas : public Canvas {
+ public:
+  struct Fill {
+    int left, top, right, bottom;
+    Rgb colour;
+  };
+  struct Stroke {
+    int x0, y0, x1, y1;
+    Rgb pen;
+  };
+  struct Label {
+    int x, y;
+    std::string text;
+    Rgb colour;
+    bool opaque;
+    Rgb background;
+  };
+
+  void FillRect(int left, int top, int right, int bottom, Rgb colour) override {
+    fills.push_back({left, top, right, bottom, colour});
+  }
+  void Line(int x0, int y0, int x1, int y1, Rgb pen) override {
+    lines.push_back({x0, y0, x1, y1, pen});
+  }
+  void Text(int x, int y, std::string_view text, Rgb colour,
+            std::optional<Rgb> background) override {
+    texts.push_back(
+        {x, y, std::string(text), colour, background.has_value(), background.value_or(Rgb{})});
+  }
+
+  std::vector<Fill> fills;
+  std::vector<Stroke> lines;
+  std::vector<Label> texts;
+};
+
+}  // namespace meridiana
