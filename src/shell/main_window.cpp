@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "map/base_images.h"
 #include "resources/embedded.h"
@@ -352,6 +353,98 @@ void MainWindow::RecomputeMap() {
 void MainWindow::RedrawMap() { mapArea_->Redraw(); }
 
 void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
+
+void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
+  if (context_.language == nullptr) return;
+  context_.language->PopupMenu(
+      ids::kMapContextMenu, mapArea_->mapToGlobal(mapAreaPoint),
+      [this, mapAreaPoint](QMenu* menu) { PrepareContextMenu(menu, mapAreaPoint); },
+      [this](int command) { OnCommand(command); });
+}
+
+void MainWindow::PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint) {
+  constexpr int kPropertiesPlaceholder = 40014;
+  constexpr int kWeatherPlaceholder = 40024;
+  constexpr int kHotelsPlaceholder = 40025;
+  // An item and the menu (or submenu) that holds it.
+  struct Item {
+    QMenu* owner = nullptr;
+    QAction* action = nullptr;
+  };
+  QList<QMenu*> menus = menu->findChildren<QMenu*>();
+  menus.prepend(menu);
+  const auto locate = [&menus](int command) {
+    for (QMenu* m : menus)
+      for (QAction* action : m->actions())
+        if (!action->isSeparator() && action->menu() == nullptr &&
+            action->data().toInt() == command)
+          return Item{m, action};
+    return Item{};
+  };
+  const auto find = [&locate](int command) { return locate(command).action; };
+  const Item properties = locate(kPropertiesPlaceholder);
+  const Item weather = locate(kWeatherPlaceholder);
+  const Item hotels = locate(kHotelsPlaceholder);
+  // The search takes the map area's top as kMenuAreaTop below the point it is given; the point
+  // is placed so, wherever the toolbar puts the area, which keeps the two in step.
+  const QPoint client(mapAreaPoint.x(), mapAreaPoint.y() + kMenuAreaTop);
+  const int count = PickMenuCities(view_, context_.world->cities, {client.x(), client.y()});
+  for (int i = 0; i < count; ++i) {
+    const City& city =
+        context_.world
+            ->cities[static_cast<std::size_t>(view_.menuCities[static_cast<std::size_t>(i)])];
+    const std::size_t cut = city.name.rfind('(');
+    const QString text = ToQString(cut == std::string::npos ? city.name : city.name.substr(0, cut));
+    const auto insert = [&text](const Item& before, int command) {
+      if (before.action == nullptr) return;
+      auto* item = new QAction(text, before.owner);
+      item->setData(command);
+      before.owner->insertAction(before.action, item);
+    };
+    const MapPoint p = BaseToView(view_, BaseMapPixel(city.longitude, city.latitude));
+    const double dx = p.x - client.x();
+    const double dy = p.y + kMenuAreaTop - client.y();
+    const bool under = i == 0 && std::sqrt(dx * dx + dy * dy) < 10;
+    insert(properties, under ? 18999 : 19000 + i);
+    insert(weather, 20000 + i);
+    insert(hotels, 21000 + i);
+  }
+  const Settings* settings = context_.settings;
+  const ViewModes& modes = compositor_->modes;
+  const std::pair<int, bool> checks[] = {
+      {ids::kCmdCitySelection, settings != nullptr && settings->marked != 0},
+      {ids::kCmdDayMap, modes.day},
+      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdClouds, modes.clouds},
+      {ids::kCmdCityNames, settings != nullptr && settings->track != 0},
+      {ids::kCmdAllCities, settings != nullptr && settings->cities != 0},
+      {ids::kCmdTimeZones, modes.zones},
+      {ids::kCmdGrid, settings != nullptr && settings->grid != 0},
+  };
+  for (const auto& [command, on] : checks) SetMenuCheck(menu, command, on);
+  if (QAction* shadow = find(ids::kCmdSunShadow)) {
+    shadow->setEnabled(!modes.night);
+    shadow->setChecked(modes.shadow);
+  }
+  for (const Item& placeholder : {properties, weather, hotels}) {
+    if (placeholder.action != nullptr) placeholder.owner->removeAction(placeholder.action);
+  }
+}
+
+void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
+  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
+  const int city = cityNames ? mapArea_->hover().city
+                             : FindNearestCity(view_, context_.world->cities,
+                                               {mapAreaPoint.x(), mapAreaPoint.y()})
+                                   .index;
+  if (city < 0 || city >= static_cast<int>(context_.world->cities.size())) return;
+  if (Settings* settings = context_.settings; settings != nullptr && settings->marked == 0) {
+    settings->marked = 1;
+    SyncViewControls();
+  }
+  ToggleMarked(context_.world->cities[static_cast<std::size_t>(city)]);
+  RedrawMap();
+}
 
 void MainWindow::ToggleOverlay(int command) {
   Settings* settings = context_.settings;

@@ -15,6 +15,7 @@
 #include "shell/map_readout.h"
 #include "world/world_data.h"
 
+class QMenu;
 class QTimer;
 class QToolBar;
 
@@ -45,8 +46,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
     UserNotice* notice = nullptr;  // error boxes and the shadow pass's status text
     const Clock* clock = nullptr;  // every "now" of the window
     const LocaleInfo* locale = nullptr;
-    const WorldData* world = nullptr;  // cities and zones for the pointer read-out and overlays
-    MapImages* images = nullptr;       // the base images and the composed map
+    WorldData* world = nullptr;   // cities (marks, menu picks) and zones
+    MapImages* images = nullptr;  // the base images and the composed map
     const DataPaths* dataPaths = nullptr;
     // The interface language: menus from the program's resources, translated texts. Without
     // it the window has no menu bar and shows its built-in English tips.
@@ -143,10 +144,12 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // All Cities, City Names, Grid and City Selection: flip the layer, redraw, bring checks in line.
   void ToggleOverlay(int command);
   void RefreshWallpaper() {}  // wallpaper mode comes later
-  // A right click on the map that did not zoom: the map's context menu opens here.
-  void OnMapContextMenu(QPoint mapAreaPoint) { (void)mapAreaPoint; }
-  // A double click on the map: marking the hover city comes with the marked-city layer.
-  void OnMapDoubleClick(QPoint mapAreaPoint) { (void)mapAreaPoint; }
+  // A right click on the map that did not zoom: the map's context menu of nearby cities.
+  void OnMapContextMenu(QPoint mapAreaPoint);
+  // Fills the context menu before it opens: the nearest cities, the layer checks.
+  void PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint);
+  // A double click on the map marks or unmarks the hover city.
+  void OnMapDoubleClick(QPoint mapAreaPoint);
 
   // ComposeHost.
   bool Minimised() const override;

@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -191,6 +192,14 @@ class LiveMapTest : public ::testing::Test {
     QWheelEvent event(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &event);
+  }
+
+  // A right click that does not zoom opens the map's context menu, which waits for the user:
+  // this closes it a moment after it opens.
+  static void CloseNextPopup() {
+    QTimer::singleShot(50, [] {
+      if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    });
   }
 
   void Preset(const char* name, std::function<void(Settings&)> apply) {
@@ -405,6 +414,7 @@ TEST_F(LiveMapTest, RightDragZoomsAndARightClickAsksForTheMenu) {
   ExpectScreenShowsComposed(window, "zoom-dragged");
 
   SendMouse(area, QEvent::MouseButtonPress, QPoint(120, 90), Qt::RightButton, Qt::RightButton);
+  CloseNextPopup();
   SendMouse(area, QEvent::MouseButtonRelease, QPoint(123, 92), Qt::RightButton, Qt::NoButton);
   ASSERT_EQ(menu.count(), 1);
   EXPECT_EQ(menu.at(0).at(0).toPoint(), QPoint(123, 92));
@@ -477,6 +487,7 @@ TEST_F(LiveMapTest, TimersKeepTheTitleAndTheShadowCurrent) {
   clock_.Advance(60);
   window.OnTimer(996);
   EXPECT_EQ(window.windowTitle(), "Quillary Meridiana - 21:30:07");
+  CloseNextPopup();
   SendMouse(window.mapArea(), QEvent::MouseButtonRelease, QPoint(50, 50), Qt::RightButton,
             Qt::NoButton);
 
@@ -587,6 +598,55 @@ TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
   EXPECT_EQ(app_->settings().track, 40);
   window.OnCommand(40017);
   EXPECT_EQ(app_->settings().track, 0);
+  window.OnCommand(414);
+  EXPECT_EQ(RunUntilQuit(), 0);
+}
+
+TEST_F(LiveMapTest, ContextMenuListsTheTenNearestCitiesAndADoubleClickMarks) {
+  WriteAllImages();
+  QDir().mkpath(QString::fromStdString(UserFolder()));
+  std::string cities;
+  // Twelve cities along the equator, 10 degrees apart from 0 east: nearest to the west end first.
+  for (int i = 0; i < 12; ++i)
+    cities += "x\t0\t" + std::to_string(i * 10) + "\tCity" + std::to_string(i) + " (Region)\r\n";
+  std::ofstream(UserFolder() + "/location.dat", std::ios::binary) << PackData(cities);
+  std::ofstream(UserFolder() + "/config.ini") << "";  // not a first start: no installed marks
+  MainWindow& window = Start();
+  SetMapWidth(window, 1024);
+  QStringList listed;
+  bool shadowEnabled = false;
+  QTimer::singleShot(50, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    for (QAction* action : menu->actions()) {
+      const int id = action->data().toInt();
+      if (id == 18999 || (id >= 19000 && id < 19100)) listed << action->text();
+      if (id == 40014) listed << "placeholder";
+    }
+    for (QMenu* sub : menu->findChildren<QMenu*>())
+      for (QAction* action : sub->actions())
+        if (action->data().toInt() == 40016) shadowEnabled = action->isEnabled();
+    menu->close();
+  });
+  // A right click at the first city (512, 256) without moving.
+  SendMouse(window.mapArea(), QEvent::MouseButtonPress, QPoint(512, 256), Qt::RightButton,
+            Qt::RightButton);
+  SendMouse(window.mapArea(), QEvent::MouseButtonRelease, QPoint(512, 256), Qt::RightButton,
+            Qt::NoButton);
+  ASSERT_EQ(listed.size(), 10) << listed.join(",").toStdString();
+  EXPECT_EQ(listed[0], "City0 ");  // cut at its last "("
+  EXPECT_EQ(listed[9], "City9 ");
+  EXPECT_TRUE(shadowEnabled);
+
+  // A double click marks the nearest city and turns the marked layer on; a second unmarks it.
+  QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(541, 256),
+                    QPointF(window.mapArea()->mapToGlobal(QPoint(541, 256))), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.mapArea(), &twice);
+  EXPECT_TRUE(app_->world().cities[1].marked);
+  EXPECT_EQ(app_->settings().marked, 1);
+  QApplication::sendEvent(window.mapArea(), &twice);
+  EXPECT_FALSE(app_->world().cities[1].marked);
   window.OnCommand(414);
   EXPECT_EQ(RunUntilQuit(), 0);
 }
