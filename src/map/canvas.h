@@ -25,14 +25,18 @@ class Canvas {
   // Text with its top-left corner at (x, y); with a background the text's box is filled first.
   virtual void Text(int x, int y, std::string_view text, Rgb colour,
                     std::optional<Rgb> background) = 0;
+  // The closed outline through the four corners (left, top) to (right, bottom), all four
+  // drawn: by default four lines back to the first corner.
+  virtual void Outline(int left, int top, int right, int bottom, Rgb pen) {
+    Line(left, top, right, top, pen);
+    Line(right, top, right, bottom, pen);
+    Line(right, bottom, left, bottom, pen);
+    Line(left, bottom, left, top, pen);
+  }
 };
 
-// The closed outline through four corners, as four lines back to the first.
 inline void OutlineSquare(Canvas& canvas, int left, int top, int right, int bottom, Rgb pen) {
-  canvas.Line(left, top, right, top, pen);
-  canvas.Line(right, top, right, bottom, pen);
-  canvas.Line(right, bottom, left, bottom, pen);
-  canvas.Line(left, bottom, left, top, pen);
+  canvas.Outline(left, top, right, bottom, pen);
 }
 
 }  // namespace meridiana

@@ -2,7 +2,9 @@
 // The overlays' Canvas on a QPainter: the map area on screen (at the screen's own resolution, so
 // text and markers stay sharp on HiDPI displays) or an image for the command line.
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <optional>
 
 #include "map/canvas.h"
 
@@ -15,9 +17,15 @@ class PainterCanvas : public Canvas {
   void Line(int x0, int y0, int x1, int y1, Rgb pen) override;
   void Text(int x, int y, std::string_view text, Rgb colour,
             std::optional<Rgb> background) override;
+  void Outline(int left, int top, int right, int bottom, Rgb pen) override;
 
  private:
+  // Thousands of markers share a few pens: the painter's pen changes only with the colour.
+  void UsePen(Rgb pen);
+
   QPainter& painter_;
+  std::optional<Rgb> pen_;
+  std::optional<QFontMetrics> metrics_;  // the painter's font does not change while it draws
 };
 
 }  // namespace meridiana
