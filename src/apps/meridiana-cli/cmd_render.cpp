@@ -17,13 +17,16 @@
 #include "map/image_load.h"
 #include "map/png_writer.h"
 #include "map/sun_shadow.h"
+#include "render_view.h"
 
 namespace meridiana::cli {
 namespace {
 
 constexpr char kRenderUsage[] =
     "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
-    "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n";
+    "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n"
+    "         [--overlays cities,names,grid,marked,info] [--mark NAME,...] [--config FILE]\n"
+    "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.
 std::optional<ViewModes> ParseLayers(std::string_view list) {
@@ -80,6 +83,7 @@ int RunRender(const Args& args) {
   std::string clouds;
   std::string data;
   int width = 0;
+  ViewOptions view;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& flag = args[i];
     if (i + 1 >= args.size()) return BadUsage("missing the value of", flag);
@@ -103,7 +107,11 @@ int RunRender(const Args& args) {
       }
       width = static_cast<int>(w);
     } else {
-      return BadUsage("unknown option", flag);
+      bool handled = false;
+      std::string error;
+      if (!ParseViewOption(flag, value, view, handled, error))
+        return BadUsage(error.c_str(), value);
+      if (!handled) return BadUsage("unknown option", flag);
     }
   }
   if (out.empty()) return BadUsage("no output file given", "--out");
@@ -151,6 +159,15 @@ int RunRender(const Args& args) {
   compositor.Compose(instant);
   const Dib* map = images.composed();
   if (!map) return Fail("no picture to write for", out);
+  DibPtr shown;
+  if (view.requested) {
+    std::string error;
+    if (!images.LoadZones())
+      return Fail("cannot read the time-zone picture of the view", picture(kZoneImagePath));
+    shown = RenderView(map, images.zones(), view, images.folder(), instant, error);
+    if (!shown) return Fail(error.c_str(), out);
+    map = shown.get();
+  }
 
   DibPtr scaled;
   if (width > 0 && width != DibWidth(map)) {

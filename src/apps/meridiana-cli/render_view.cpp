@@ -1,0 +1,165 @@
+#include "render_view.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "map/map_view.h"
+#include "world/locale_info.h"
+#include "world/table_text.h"
+#include "world/world_data.h"
+
+#ifdef MERIDIANA_CLI_OVERLAYS
+#include <QGuiApplication>
+
+#include "shell/overlay_image.h"
+#include "shell/settings_store.h"
+#endif
+
+namespace meridiana::cli {
+namespace {
+
+std::vector<std::string> SplitCommas(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = text.find(',', start);
+    const std::string part =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!part.empty()) parts.push_back(part);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return parts;
+}
+
+// "A,B" or "AxB" as two integers.
+bool ParsePair(const std::string& text, char separator, int& a, int& b) {
+  const std::size_t at = text.find(separator);
+  if (at == std::string::npos) return false;
+  char* end = nullptr;
+  const long x = std::strtol(text.c_str(), &end, 10);
+  if (end != text.c_str() + at) return false;
+  const long y = std::strtol(text.c_str() + at + 1, &end, 10);
+  if (*end != '\0' || at + 1 == text.size() || x < -100000 || x > 100000 || y < -100000 ||
+      y > 100000)
+    return false;
+  a = static_cast<int>(x);
+  b = static_cast<int>(y);
+  return true;
+}
+
+bool Trimmed(std::string_view name, std::string_view wanted) {
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return EqualsIgnoreCase(name, wanted);
+}
+
+}  // namespace
+
+bool ParseViewOption(const std::string& flag, const std::string& value, ViewOptions& options,
+                     bool& handled, std::string& error) {
+  handled = true;
+  if (flag == "--overlays") {
+    options.overlays = SplitCommas(value);
+    for (const std::string& name : options.overlays) {
+      if (name != "cities" && name != "names" && name != "grid" && name != "marked" &&
+          name != "info") {
+        error = "unknown overlay in";
+        return false;
+      }
+    }
+  } else if (flag == "--mark") {
+    options.marks = SplitCommas(value);
+  } else if (flag == "--config") {
+    options.config = value;
+  } else if (flag == "--pointer") {
+    if (!ParsePair(value, ',', options.pointerX, options.pointerY)) {
+      error = "not a point X,Y:";
+      return false;
+    }
+  } else if (flag == "--size") {
+    if (!ParsePair(value, 'x', options.width, options.height) || options.width < 1 ||
+        options.height < 1 || options.width > kDibMaxSide || options.height > kDibMaxSide) {
+      error = "not a size WxH from 1x1 to 16384x16384:";
+      return false;
+    }
+  } else if (flag == "--zoom") {
+    char* end = nullptr;
+    const double zoom = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(zoom >= 0.2 && zoom <= 64)) {
+      error = "not a zoom from 0.2 to 64:";
+      return false;
+    }
+    options.zoom = static_cast<float>(zoom);
+  } else if (flag == "--scroll") {
+    if (!ParsePair(value, ',', options.scrollX, options.scrollY)) {
+      error = "not a scroll position X,Y:";
+      return false;
+    }
+  } else {
+    handled = false;
+    return true;
+  }
+  options.requested = true;
+  return true;
+}
+
+DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,
+                  const std::string& dataFolder, TimeValue instant, std::string& error) {
+#ifdef MERIDIANA_CLI_OVERLAYS
+  WorldData world;
+  LoadWorldData(world, dataFolder, nullptr);
+  for (const std::string& name : options.marks) {
+    const auto city = std::find_if(world.cities.begin(), world.cities.end(),
+                                   [&](const City& c) { return Trimmed(c.name, name); });
+    if (city == world.cities.end()) {
+      error = "no city named '" + name + "'";
+      return nullptr;
+    }
+    city->marked = true;
+  }
+  if (!options.config.empty() && !ReadConfigIni(options.config, world, nullptr)) {
+    error = "cannot read '" + options.config + "'";
+    return nullptr;
+  }
+  // Text needs Qt's fonts, which need an application; no screen is needed.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "meridiana-cli";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication application(argc, argv);
+
+  MapView view;
+  view.zoom = options.zoom;
+  view.scrollX = options.scrollX;
+  view.scrollY = options.scrollY;
+  const FixedClock clock(instant);
+  const FixedLocaleInfo locale("/");
+  OverlayScene scene;
+  scene.view = &view;
+  scene.world = &world;
+  scene.zoneImage = zones;
+  scene.clock = &clock;
+  scene.locale = &locale;
+  scene.pointer = {options.pointerX, options.pointerY};
+  const auto has = [&](const char* layer) {
+    return std::find(options.overlays.begin(), options.overlays.end(), layer) !=
+           options.overlays.end();
+  };
+  scene.layers = {has("cities"), has("names"), has("grid"), has("marked"), has("info")};
+  DibPtr shown = RenderViewWithOverlays(composed, options.width, options.height, scene);
+  if (!shown) error = "cannot draw the view";
+  return shown;
+#else
+  (void)composed;
+  (void)zones;
+  (void)options;
+  (void)dataFolder;
+  (void)instant;
+  error = "this meridiana-cli was built without Qt (MERIDIANA_BUILD_GUI=OFF): no overlays";
+  return nullptr;
+#endif
+}
+
+}  // namespace meridiana::cli

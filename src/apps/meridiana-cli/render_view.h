@@ -1,0 +1,38 @@
+#pragma once
+// The window's view for `render`: the map area's size, zoom and scroll, and the overlays drawn
+// over it by the window's own code (--overlays, --mark, --config, --pointer, --size, --zoom,
+// --scroll).
+
+#include <string>
+#include <vector>
+
+#include "foundation/clock.h"
+#include "foundation/dib.h"
+
+namespace meridiana::cli {
+
+struct ViewOptions {
+  bool requested = false;  // any of the options was given
+  std::vector<std::string> overlays;
+  std::vector<std::string> marks;
+  std::string config;
+  int pointerX = -1000;
+  int pointerY = -1000;
+  int width = 1024;
+  int height = 512;
+  float zoom = 1.0f;
+  int scrollX = 0;
+  int scrollY = 0;
+};
+
+// Takes one option with its value; false with a reason when the value is bad. Options that are
+// not view options are left alone: handled tells which.
+bool ParseViewOption(const std::string& flag, const std::string& value, ViewOptions& options,
+                     bool& handled, std::string& error);
+
+// The composed map as the window would show it at that instant; zones (the time-zone picture)
+// gives the marked cities their offsets. Null with a reason on failure.
+DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,
+                  const std::string& dataFolder, TimeValue instant, std::string& error);
+
+}  // namespace meridiana::cli

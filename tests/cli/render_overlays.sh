@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# meridiana-cli render with the window's view and overlays: pixel checks on synthetic images
+# (uniform colours, not pictures of the Earth) and the synthetic test tables.
+set -euo pipefail
+stage=$1
+fixtures=$2/world
+cli=$stage/meridiana-cli
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+if ! "$cli" render --overlays grid --out "$work/probe.png" --data "$work" 2>&1 | grep -q "without Qt"; then :; else
+  echo "SKIP: meridiana-cli built without Qt"; exit 0
+fi
+
+mkdir -p "$work/images"
+for table in location tz_data tz_dst areacode; do
+  sed 's/$/\r/' "$fixtures/$table.txt" > "$work/$table.txt"
+  "$cli" pack "$work/$table.txt" "$work/$table.dat"
+done
+python3 "$fixtures/make_tz_image.py" "$work/images/earth_tz.bmp"
+export PYTHONPATH=$here
+python3 - "$work" <<'PY'
+import sys
+from render_lib import write_uniform_bmp
+write_uniform_bmp(f"{sys.argv[1]}/images/earth_day.bmp", 1024, 512, (60, 60, 60))
+PY
+
+render() { "$cli" render --at 2025-07-01T12:00:00Z --layers day --data "$work" "$@"; }
+render --overlays grid,marked --mark Berlin --out "$work/a.bmp"
+render --overlays grid --size 300x200 --zoom 2 --scroll 400,100 --out "$work/b.bmp"
+python3 - "$work" <<'PY'
+import sys
+from render_lib import read_bmp
+work = sys.argv[1]
+def pixel(rows, x, y):
+    b, g, r = rows[y][3 * x:3 * x + 3]
+    return (r, g, b)
+def check(cond, what):
+    if not cond:
+        sys.exit("FAIL: " + what)
+w, h, a = read_bmp(f"{work}/a.bmp")
+check((w, h) == (1024, 512), f"size {w}x{h}")
+check(pixel(a, 512, 300) == (200, 0, 0), f"prime meridian {pixel(a, 512, 300)}")
+check(pixel(a, 540, 300) == (0, 140, 0), f"meridian 10 E {pixel(a, 540, 300)}")
+check(pixel(a, 700, 256) == (200, 0, 0), "equator")
+# Berlin (52.52 N, 13.40 E) is base pixel (550, 107): a green square, a label on black below right.
+check(pixel(a, 550, 107) == (0, 255, 0), f"Berlin marker {pixel(a, 550, 107)}")
+label = [pixel(a, x, y) for x in range(558, 600) for y in range(115, 128)]
+check(label.count((0, 0, 0)) > 100 and (0, 255, 0) in label, "Berlin's time label")
+w, h, b = read_bmp(f"{work}/b.bmp")
+check((w, h) == (300, 200), f"view size {w}x{h}")
+# At zoom 2 from (400, 100) the prime meridian (base x 512) is at view x 224.
+check(pixel(b, 224, 150) == (200, 0, 0), f"scrolled prime meridian {pixel(b, 224, 150)}")
+print("render overlays: ok")
+PY
+
+status=0; render --overlays moon --out "$work/x.png" 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "an unknown overlay is a usage error ($status)"
+status=0; render --overlays marked --mark Nowhereville --out "$work/x.png" 2>/dev/null || status=$?
+[ "$status" = 1 ] && [ ! -e "$work/x.png" ] || fail "an unknown city to mark fails ($status)"
+status=0; render --size 0x5 --out "$work/x.png" 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "a bad size is a usage error ($status)"
