@@ -16,7 +16,9 @@
 
 #include "map/base_images.h"
 #include "resources/embedded.h"
+#include "shell/about_box.h"
 #include "shell/app_identity.h"
+#include "shell/dialog_controls.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
 #include "shell/map_area.h"
@@ -242,8 +244,7 @@ void MainWindow::SyncViewControls() {
     }
   }
   if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
-  // The shadow has no meaning over the night map.
-  EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !modes.night);
+  UpdateAnimationCommands();
 }
 
 void MainWindow::AttachStatusBar() {
@@ -304,6 +305,13 @@ bool MainWindow::OnCommand(int command) {
     case ids::kCmdTrayMinimize:
       showMinimized();
       return true;
+    case ids::kCmdAbout:
+      ShowRichText(this, QStringLiteral("About"),
+                   AboutHtml(context_.dataPaths->Find("SOURCES.md")));
+      return true;
+    case ids::kCmdUpgrade:
+      ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml());
+      return true;
     case ids::kCmdZoomIn:
     case ids::kCmdZoomOut:
     case ids::kCmdActualPixels:
@@ -353,6 +361,18 @@ void MainWindow::RecomputeMap() {
 void MainWindow::RedrawMap() { mapArea_->Redraw(); }
 
 void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
+
+void MainWindow::UpdateAnimationCommands() {
+  // No cloud frames are downloaded or played yet: the first frame is shown, nothing runs.
+  constexpr bool kDownloading = false;
+  constexpr bool kPlaying = false;
+  constexpr int kFrame = 0;
+  EnableToolbarButton(toolbar_, ids::kCmdPrevious, !kDownloading && kFrame <= 10);
+  EnableToolbarButton(toolbar_, ids::kCmdNext, !kDownloading && kFrame > 0);
+  EnableToolbarButton(toolbar_, ids::kCmdPlay, !kPlaying);
+  EnableToolbarButton(toolbar_, ids::kCmdStop, kPlaying || kDownloading);
+  EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !compositor_->modes.night);
+}
 
 void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
   if (context_.language == nullptr) return;

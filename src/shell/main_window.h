@@ -138,8 +138,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void RecomputeSunShadow();
   void ReleaseComposedMap();
   void SyncViewControls();
-  void UpdateAnimationCommands() {}  // the animation buttons come with the cloud service
-  void CheckNewestClouds() {}        // the cloud service's hourly check
+  void UpdateAnimationCommands();
+  void CheckNewestClouds() {}  // the cloud service's hourly check
   void ClockTick();
   // All Cities, City Names, Grid and City Selection: flip the layer, redraw, bring checks in line.
   void ToggleOverlay(int command);

@@ -13,6 +13,7 @@
 
 #include "foundation/localized_strings.h"
 #include "qt_test_app.h"
+#include "shell/about_box.h"
 #include "shell/interface_language.h"
 #include "shell/toolbar_buttons.h"
 
@@ -83,6 +84,22 @@ TEST(DialogControls, PopupMenuFromTheResourcesWithAPrepareStep) {
   EXPECT_TRUE(prepared);
   EXPECT_EQ(command, 414);  // Quit, from the tray menu
   EXPECT_EQ(chosen, 414);
+}
+
+TEST(AboutBox, CarriesTheVersionLicenceAndEveryAttribution) {
+  const QString html = AboutHtml(MERIDIANA_SOURCE_DIR "/data/SOURCES.md");
+  EXPECT_TRUE(html.contains("Quillary Meridiana 0.1.0"));
+  EXPECT_TRUE(html.contains("GNU General Public License"));
+  EXPECT_TRUE(html.contains("Memory in use"));
+  // The data licences require their attribution texts to be shown.
+  for (const char* needle : {"GeoNames", "Open Database License", "NASA Visible Earth",
+                             "IANA Time Zone Database", "libphonenumber", "Breeze", "flag-icons"})
+    EXPECT_TRUE(html.contains(needle)) << needle;
+  EXPECT_FALSE(AboutHtml("/nonexistent/SOURCES.md").contains("<li>"));
+  QWidget* shown = ShowRichText(nullptr, "About", html);
+  EXPECT_EQ(shown->windowTitle(), "About");
+  shown->close();
+  QCoreApplication::processEvents();
 }
 
 }  // namespace
