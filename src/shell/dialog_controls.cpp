@@ -1,8 +1,10 @@
 #include "shell/dialog_controls.h"
 
 #include <QDialog>
+#include <QFileInfo>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "shell/interface_language.h"
@@ -39,6 +41,31 @@ QTreeWidgetItem* DataTree::AddItem(QTreeWidgetItem* parent, const QString& text,
   item->setData(0, Qt::UserRole, data);
   if (parent != nullptr) parent->setExpanded(true);
   return item;
+}
+
+namespace {
+
+QDialog* RichTextWindow(QWidget* owner, const QString& title, QTextBrowser** view) {
+  auto* window = new QDialog(owner);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(title);
+  auto* layout = new QVBoxLayout(window);
+  *view = new QTextBrowser(window);
+  (*view)->setOpenExternalLinks(true);
+  layout->addWidget(*view);
+  window->resize(860, 620);
+  return window;
+}
+
+}  // namespace
+
+QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path) {
+  if (!QFileInfo::exists(path)) return nullptr;
+  QTextBrowser* view = nullptr;
+  QDialog* window = RichTextWindow(owner, title, &view);
+  view->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+  window->show();
+  return window;
 }
 
 QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html) {

@@ -42,5 +42,7 @@ class DataTree : public QTreeWidget {
 // Shows formatted text (HTML) in a window of its own, modeless, with links opened by the
 // desktop. The window is freed when closed.
 QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html);
+// The same for an HTML file, whose pictures are found beside it; null when it does not exist.
+QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path);
 
 }  // namespace meridiana

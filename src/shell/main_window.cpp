@@ -309,6 +309,10 @@ bool MainWindow::OnCommand(int command) {
       ShowRichText(this, QStringLiteral("About"),
                    AboutHtml(context_.dataPaths->Find("SOURCES.md")));
       return true;
+    case ids::kCmdManual:
+      ShowRichTextFile(this, QStringLiteral("Manual"),
+                       ToQString(context_.dataPaths->Find("manual/manual.html")));
+      return true;
     case ids::kCmdUpgrade:
       ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml());
       return true;

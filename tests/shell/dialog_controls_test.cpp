@@ -96,6 +96,11 @@ TEST(AboutBox, CarriesTheVersionLicenceAndEveryAttribution) {
                              "IANA Time Zone Database", "libphonenumber", "Breeze", "flag-icons"})
     EXPECT_TRUE(html.contains(needle)) << needle;
   EXPECT_FALSE(AboutHtml("/nonexistent/SOURCES.md").contains("<li>"));
+  // The manual opens from the staged data with its pictures beside it.
+  QWidget* manual = ShowRichTextFile(nullptr, "Manual", MERIDIANA_STAGE_DIR "/manual/manual.html");
+  ASSERT_NE(manual, nullptr);
+  manual->close();
+  EXPECT_EQ(ShowRichTextFile(nullptr, "Manual", "/nonexistent/manual.html"), nullptr);
   QWidget* shown = ShowRichText(nullptr, "About", html);
   EXPECT_EQ(shown->windowTitle(), "About");
   shown->close();
