@@ -43,6 +43,8 @@ constexpr int kMinTrackHeight = 250;
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 480;
 // Codes of the program's own posted messages.
+constexpr int kMsgCloudFrameLoaded = 1;
+constexpr int kMsgCloudDownloadDone = 2;
 constexpr int kMsgLoadBaseImages = 4;
 constexpr int kMsgFirstShadow = 3;
 constexpr int kMsgHideForWallpaper = 5;
@@ -690,6 +692,14 @@ void MainWindow::PostUserMessage(int code) {
 
 void MainWindow::OnUserMessage(int code) {
   switch (code) {
+    case kMsgCloudFrameLoaded:
+      RedrawMap();
+      UpdateAnimationCommands();
+      break;
+    case kMsgCloudDownloadDone:
+      // Stepping on to the frame the download was for comes with the cloud service.
+      UpdateAnimationCommands();
+      break;
     case kMsgLoadBaseImages:
       LoadBaseImages();
       break;
