@@ -16,4 +16,5 @@ echo "== tests (RelWithDebInfo) =="
 run_suite "$root/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$root/tests/lsan_qt.supp \
   run_suite "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DMERIDIANA_SANITIZE=ON -DMERIDIANA_BUILD_BENCH=OFF

@@ -125,10 +125,11 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   }
   // Text needs Qt's fonts, which need an application; no screen is needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "meridiana-cli";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication application(argc, argv);
+  // Made and ended here, so that Qt's fonts are released before the program exits.
+  int argc = 1;
+  char name[] = "meridiana-cli";
+  char* argv[] = {name, nullptr};
+  QGuiApplication application(argc, argv);
 
   MapView view;
   view.zoom = options.zoom;
