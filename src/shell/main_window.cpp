@@ -22,6 +22,7 @@
 #include "shell/ids.h"
 #include "shell/interface_language.h"
 #include "shell/map_area.h"
+#include "shell/map_context_menu.h"
 #include "shell/map_image_files.h"
 #include "shell/menu_icons.h"
 #include "shell/qt_text.h"
@@ -144,16 +145,6 @@ void MainWindow::AttachToolbar() {
   }
 }
 
-void MainWindow::AttachMenu() {
-  if (context_.language == nullptr) return;
-  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
-  const auto found = kMenus.find(ids::kMainMenu);
-  if (found == kMenus.end()) return;
-  context_.language->BuildMenuBar(menuBar(), found->second, ids::kMainMenu,
-                                  [this](int command) { OnCommand(command); });
-  context_.language->AddListener([this] { OnLanguageChanged(); });
-}
-
 void MainWindow::AddTrayIcon() {
   tray_ = new TrayIcon(
       context_.language, [this](int command) { OnCommand(command); }, [this] { BringToFront(); },
@@ -177,34 +168,6 @@ void MainWindow::HideForWallpaper() {
   }
 }
 
-void MainWindow::RemoveMissingLanguages() {
-  if (context_.language == nullptr) return;
-  for (QAction* action : menuBar()->findChildren<QAction*>()) {
-    const char* code = LanguageOfCommand(action->data().toInt());
-    if (code != nullptr && !context_.language->Available(code)) action->setVisible(false);
-  }
-}
-
-void MainWindow::ApplyStoredLanguage() {
-  if (context_.language == nullptr) return;
-  if (!context_.language->Available(context_.initialLanguage)) return;  // stays English
-  context_.language->Apply(context_.initialLanguage);
-  SyncViewControls();
-}
-
-void MainWindow::OnLanguageChanged() {
-  context_.language->RetranslateMenu(menuBar());
-  for (QAction* action : toolbar_->actions()) {
-    for (const ToolbarButton& button : kMainToolbarButtons) {
-      if (button.command == 0 || action->data().toInt() != button.command) continue;
-      action->setText(context_.language->Text(button.tipId));
-      action->setToolTip(action->text());
-    }
-  }
-  if (statusMessageId_ != 0) SetStatusMessage(statusMessageId_);
-  SyncViewControls();
-}
-
 void MainWindow::SetStatusMessage(int stringId) {
   statusMessageId_ = stringId;
   QString text;
@@ -213,40 +176,6 @@ void MainWindow::SetStatusMessage(int stringId) {
                                         : QStringLiteral("Loading...");
   }
   statusBar_->SetPartText(0, text);
-}
-
-void MainWindow::SyncViewControls() {
-  const Settings* settings = context_.settings;
-  const ViewModes& modes = compositor_->modes;
-  const std::string selected =
-      context_.language != nullptr ? context_.language->selectedCode() : std::string();
-  for (const LanguageCommand& language : kLanguageCommands)
-    SetMenuCheck(menuBar(), language.command, selected == language.code);
-  const std::pair<int, bool> states[] = {
-      {ids::kCmdDayMap, modes.day},
-      {ids::kCmdNightMap, modes.night},
-      {ids::kCmdTimeZones, modes.zones},
-      {ids::kCmdSunShadow, modes.shadow},
-  };
-  for (const auto& [command, on] : states) {
-    SetMenuCheck(menuBar(), command, on);
-    CheckToolbarButton(toolbar_, command, on);
-  }
-  SetMenuCheck(menuBar(), ids::kCmdWallpaperMode, settings != nullptr && settings->wallpaper != 0);
-  if (settings != nullptr) {
-    const std::pair<int, bool> layers[] = {
-        {ids::kCmdAllCities, settings->cities != 0},
-        {ids::kCmdCityNames, settings->track != 0},
-        {ids::kCmdGrid, settings->grid != 0},
-        {ids::kCmdCitySelection, settings->marked != 0},
-    };
-    for (const auto& [command, on] : layers) {
-      SetMenuCheck(menuBar(), command, on);
-      CheckToolbarButton(toolbar_, command, on);
-    }
-  }
-  if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
-  UpdateAnimationCommands();
 }
 
 void MainWindow::AttachStatusBar() {
@@ -368,18 +297,6 @@ void MainWindow::RedrawMap() { mapArea_->Redraw(); }
 
 void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
 
-void MainWindow::UpdateAnimationCommands() {
-  // No cloud frames are downloaded or played yet: the first frame is shown, nothing runs.
-  constexpr bool kDownloading = false;
-  constexpr bool kPlaying = false;
-  constexpr int kFrame = 0;
-  EnableToolbarButton(toolbar_, ids::kCmdPrevious, !kDownloading && kFrame <= 10);
-  EnableToolbarButton(toolbar_, ids::kCmdNext, !kDownloading && kFrame > 0);
-  EnableToolbarButton(toolbar_, ids::kCmdPlay, !kPlaying);
-  EnableToolbarButton(toolbar_, ids::kCmdStop, kPlaying || kDownloading);
-  EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !compositor_->modes.night);
-}
-
 void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
   if (context_.language == nullptr) return;
   context_.language->PopupMenu(
@@ -389,72 +306,25 @@ void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
 }
 
 void MainWindow::PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint) {
-  constexpr int kPropertiesPlaceholder = 40014;
-  constexpr int kWeatherPlaceholder = 40024;
-  constexpr int kHotelsPlaceholder = 40025;
-  // An item and the menu (or submenu) that holds it.
-  struct Item {
-    QMenu* owner = nullptr;
-    QAction* action = nullptr;
-  };
-  QList<QMenu*> menus = menu->findChildren<QMenu*>();
-  menus.prepend(menu);
-  const auto locate = [&menus](int command) {
-    for (QMenu* m : menus)
-      for (QAction* action : m->actions())
-        if (!action->isSeparator() && action->menu() == nullptr &&
-            action->data().toInt() == command)
-          return Item{m, action};
-    return Item{};
-  };
-  const auto find = [&locate](int command) { return locate(command).action; };
-  const Item properties = locate(kPropertiesPlaceholder);
-  const Item weather = locate(kWeatherPlaceholder);
-  const Item hotels = locate(kHotelsPlaceholder);
-  // The search takes the map area's top as kMenuAreaTop below the point it is given; the point
-  // is placed so, wherever the toolbar puts the area, which keeps the two in step.
-  const QPoint client(mapAreaPoint.x(), mapAreaPoint.y() + kMenuAreaTop);
-  const int count = PickMenuCities(view_, context_.world->cities, {client.x(), client.y()});
-  for (int i = 0; i < count; ++i) {
-    const City& city =
-        context_.world
-            ->cities[static_cast<std::size_t>(view_.menuCities[static_cast<std::size_t>(i)])];
-    const std::size_t cut = city.name.rfind('(');
-    const QString text = ToQString(cut == std::string::npos ? city.name : city.name.substr(0, cut));
-    const auto insert = [&text](const Item& before, int command) {
-      if (before.action == nullptr) return;
-      auto* item = new QAction(text, before.owner);
-      item->setData(command);
-      before.owner->insertAction(before.action, item);
-    };
-    const MapPoint p = BaseToView(view_, BaseMapPixel(city.longitude, city.latitude));
-    const double dx = p.x - client.x();
-    const double dy = p.y + kMenuAreaTop - client.y();
-    const bool under = i == 0 && std::sqrt(dx * dx + dy * dy) < 10;
-    insert(properties, under ? 18999 : 19000 + i);
-    insert(weather, 20000 + i);
-    insert(hotels, 21000 + i);
-  }
   const Settings* settings = context_.settings;
   const ViewModes& modes = compositor_->modes;
-  const std::pair<int, bool> checks[] = {
-      {ids::kCmdCitySelection, settings != nullptr && settings->marked != 0},
+  const auto on = [settings](int Settings::*field) {
+    return settings != nullptr && settings->*field != 0;
+  };
+  MapMenuChecks checks;
+  checks.layers = {
+      {ids::kCmdCitySelection, on(&Settings::marked)},
       {ids::kCmdDayMap, modes.day},
       {ids::kCmdNightMap, modes.night},
       {ids::kCmdClouds, modes.clouds},
-      {ids::kCmdCityNames, settings != nullptr && settings->track != 0},
-      {ids::kCmdAllCities, settings != nullptr && settings->cities != 0},
+      {ids::kCmdCityNames, on(&Settings::track)},
+      {ids::kCmdAllCities, on(&Settings::cities)},
       {ids::kCmdTimeZones, modes.zones},
-      {ids::kCmdGrid, settings != nullptr && settings->grid != 0},
+      {ids::kCmdGrid, on(&Settings::grid)},
   };
-  for (const auto& [command, on] : checks) SetMenuCheck(menu, command, on);
-  if (QAction* shadow = find(ids::kCmdSunShadow)) {
-    shadow->setEnabled(!modes.night);
-    shadow->setChecked(modes.shadow);
-  }
-  for (const Item& placeholder : {properties, weather, hotels}) {
-    if (placeholder.action != nullptr) placeholder.owner->removeAction(placeholder.action);
-  }
+  checks.shadow = modes.shadow;
+  checks.night = modes.night;
+  FillMapContextMenu(menu, view_, context_.world->cities, mapAreaPoint, checks);
 }
 
 void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
@@ -470,29 +340,6 @@ void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
   }
   ToggleMarked(context_.world->cities[static_cast<std::size_t>(city)]);
   RedrawMap();
-}
-
-void MainWindow::ToggleOverlay(int command) {
-  Settings* settings = context_.settings;
-  if (settings == nullptr) return;
-  switch (command) {
-    case ids::kCmdAllCities:
-      settings->cities = settings->cities != 0 ? 0 : 1;
-      break;
-    case ids::kCmdCityNames:
-      settings->track = settings->track < 1 ? 40 : 0;
-      break;
-    case ids::kCmdGrid:
-      settings->grid = settings->grid != 0 ? 0 : 1;
-      break;
-    case ids::kCmdCitySelection:
-      settings->marked = settings->marked != 0 ? 0 : 1;
-      break;
-    default:
-      return;
-  }
-  RedrawMap();
-  SyncViewControls();
 }
 
 void MainWindow::FitToWindow() { mapArea_->Fit(); }

@@ -1,0 +1,127 @@
+// The main window's menus and controls: the menu bar from the resources, the Language menu, the
+// menu checks and pressed buttons that follow the view, and the overlay switches.
+#include <QAction>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "map/compose.h"
+#include "resources/embedded.h"
+#include "shell/ids.h"
+#include "shell/interface_language.h"
+#include "shell/main_window.h"
+#include "shell/map_area.h"
+#include "shell/menu_icons.h"
+#include "shell/settings.h"
+#include "shell/toolbar_buttons.h"
+#include "shell/toolbar_table.h"
+
+namespace meridiana {
+
+void MainWindow::AttachMenu() {
+  if (context_.language == nullptr) return;
+  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
+  const auto found = kMenus.find(ids::kMainMenu);
+  if (found == kMenus.end()) return;
+  context_.language->BuildMenuBar(menuBar(), found->second, ids::kMainMenu,
+                                  [this](int command) { OnCommand(command); });
+  context_.language->AddListener([this] { OnLanguageChanged(); });
+}
+
+void MainWindow::RemoveMissingLanguages() {
+  if (context_.language == nullptr) return;
+  for (QAction* action : menuBar()->findChildren<QAction*>()) {
+    const char* code = LanguageOfCommand(action->data().toInt());
+    if (code != nullptr && !context_.language->Available(code)) action->setVisible(false);
+  }
+}
+
+void MainWindow::ApplyStoredLanguage() {
+  if (context_.language == nullptr) return;
+  if (!context_.language->Available(context_.initialLanguage)) return;  // stays English
+  context_.language->Apply(context_.initialLanguage);
+  SyncViewControls();
+}
+
+void MainWindow::OnLanguageChanged() {
+  context_.language->RetranslateMenu(menuBar());
+  for (QAction* action : toolbar_->actions()) {
+    for (const ToolbarButton& button : kMainToolbarButtons) {
+      if (button.command == 0 || action->data().toInt() != button.command) continue;
+      action->setText(context_.language->Text(button.tipId));
+      action->setToolTip(action->text());
+    }
+  }
+  if (statusMessageId_ != 0) SetStatusMessage(statusMessageId_);
+  SyncViewControls();
+}
+
+void MainWindow::SyncViewControls() {
+  const Settings* settings = context_.settings;
+  const ViewModes& modes = compositor_->modes;
+  const std::string selected =
+      context_.language != nullptr ? context_.language->selectedCode() : std::string();
+  for (const LanguageCommand& language : kLanguageCommands)
+    SetMenuCheck(menuBar(), language.command, selected == language.code);
+  const std::pair<int, bool> states[] = {
+      {ids::kCmdDayMap, modes.day},
+      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdTimeZones, modes.zones},
+      {ids::kCmdSunShadow, modes.shadow},
+  };
+  for (const auto& [command, on] : states) {
+    SetMenuCheck(menuBar(), command, on);
+    CheckToolbarButton(toolbar_, command, on);
+  }
+  SetMenuCheck(menuBar(), ids::kCmdWallpaperMode, settings != nullptr && settings->wallpaper != 0);
+  if (settings != nullptr) {
+    const std::pair<int, bool> layers[] = {
+        {ids::kCmdAllCities, settings->cities != 0},
+        {ids::kCmdCityNames, settings->track != 0},
+        {ids::kCmdGrid, settings->grid != 0},
+        {ids::kCmdCitySelection, settings->marked != 0},
+    };
+    for (const auto& [command, on] : layers) {
+      SetMenuCheck(menuBar(), command, on);
+      CheckToolbarButton(toolbar_, command, on);
+    }
+  }
+  if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
+  UpdateAnimationCommands();
+}
+
+void MainWindow::UpdateAnimationCommands() {
+  // No cloud frames are downloaded or played yet: the first frame is shown, nothing runs.
+  constexpr bool kDownloading = false;
+  constexpr bool kPlaying = false;
+  constexpr int kFrame = 0;
+  EnableToolbarButton(toolbar_, ids::kCmdPrevious, !kDownloading && kFrame <= 10);
+  EnableToolbarButton(toolbar_, ids::kCmdNext, !kDownloading && kFrame > 0);
+  EnableToolbarButton(toolbar_, ids::kCmdPlay, !kPlaying);
+  EnableToolbarButton(toolbar_, ids::kCmdStop, kPlaying || kDownloading);
+  EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !compositor_->modes.night);
+}
+
+void MainWindow::ToggleOverlay(int command) {
+  Settings* settings = context_.settings;
+  if (settings == nullptr) return;
+  switch (command) {
+    case ids::kCmdAllCities:
+      settings->cities = settings->cities != 0 ? 0 : 1;
+      break;
+    case ids::kCmdCityNames:
+      settings->track = settings->track < 1 ? 40 : 0;
+      break;
+    case ids::kCmdGrid:
+      settings->grid = settings->grid != 0 ? 0 : 1;
+      break;
+    case ids::kCmdCitySelection:
+      settings->marked = settings->marked != 0 ? 0 : 1;
+      break;
+    default:
+      return;
+  }
+  RedrawMap();
+  SyncViewControls();
+}
+
+}  // namespace meridiana

@@ -1,0 +1,29 @@
+#pragma once
+// The map's context menu (resource 102) made ready to open: the ten cities nearest to the click,
+// nearest first, in front of each of the three city placeholders (Properties, Weather, Hotels),
+// the layer checks, and Sun Shadow greyed over the night map.
+
+#include <QPoint>
+#include <utility>
+#include <vector>
+
+#include "map/map_view.h"
+#include "world/city.h"
+
+class QMenu;
+
+namespace meridiana {
+
+struct MapMenuChecks {
+  std::vector<std::pair<int, bool>> layers;  // command, checked
+  bool shadow = false;
+  bool night = false;
+};
+
+// Picks the cities into view.menuCities (their picked flags set) and fills the menu: city i gets
+// the commands 19000 + i (18999 for the first when it lies under the click), 20000 + i and
+// 21000 + i; the placeholders 40014, 40024 and 40025 go.
+void FillMapContextMenu(QMenu* menu, MapView& view, std::vector<City>& cities, QPoint mapAreaPoint,
+                        const MapMenuChecks& checks);
+
+}  // namespace meridiana
