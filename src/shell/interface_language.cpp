@@ -43,6 +43,17 @@ void RetranslateActions(Localizer& localizer, const QList<QAction*>& actions) {
 
 }  // namespace
 
+const MenuResource& ProgramMenus() {
+  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
+  return kMenus;
+}
+
+const std::vector<MenuEntry>& ProgramMenu(int menuId) {
+  static const std::vector<MenuEntry> kNone;
+  const auto found = ProgramMenus().find(menuId);
+  return found != ProgramMenus().end() ? found->second : kNone;
+}
+
 const char* LanguageOfCommand(int command) {
   for (const LanguageCommand& language : kLanguageCommands)
     if (language.command == command) return language.code;
@@ -155,12 +166,11 @@ void InterfaceLanguage::BuildMenuBar(QMenuBar* bar, const std::vector<MenuEntry>
 int InterfaceLanguage::PopupMenu(int menuId, const QPoint& at,
                                  const std::function<void(QMenu*)>& prepare,
                                  const std::function<void(int)>& onCommand) {
-  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
-  const auto found = kMenus.find(menuId);
-  if (found == kMenus.end()) return 0;
+  const std::vector<MenuEntry>& entries = ProgramMenu(menuId);
+  if (entries.empty()) return 0;
   QMenu menu;
   // A context menu's resource holds one popup whose items are the menu.
-  for (const MenuEntry& entry : found->second)
+  for (const MenuEntry& entry : entries)
     if (entry.kind == MenuEntry::Kind::Popup) BuildMenu(&menu, entry.children, menuId, {});
   if (prepare) prepare(&menu);
   QAction* chosen = menu.exec(at);

@@ -31,6 +31,11 @@ inline constexpr LanguageCommand kLanguageCommands[] = {
 // The language of a Language-menu command, or null for any other command.
 const char* LanguageOfCommand(int command);
 
+// The program's menus (resources/menus.txt), read once.
+const MenuResource& ProgramMenus();
+// The entries of one menu; empty for an unknown id.
+const std::vector<MenuEntry>& ProgramMenu(int menuId);
+
 // The default language of this desktop: LC_ALL, else LC_MESSAGES, else LANG.
 std::string DesktopDefaultLanguage();
 

@@ -5,7 +5,6 @@
 #include <QToolBar>
 
 #include "map/compose.h"
-#include "resources/embedded.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
 #include "shell/main_window.h"
@@ -19,10 +18,7 @@ namespace meridiana {
 
 void MainWindow::AttachMenu() {
   if (context_.language == nullptr) return;
-  static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
-  const auto found = kMenus.find(ids::kMainMenu);
-  if (found == kMenus.end()) return;
-  context_.language->BuildMenuBar(menuBar(), found->second, ids::kMainMenu,
+  context_.language->BuildMenuBar(menuBar(), ProgramMenu(ids::kMainMenu), ids::kMainMenu,
                                   [this](int command) { OnCommand(command); });
   context_.language->AddListener([this] { OnLanguageChanged(); });
 }

@@ -4,7 +4,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include "resources/embedded.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
@@ -23,12 +22,9 @@ TrayIcon::TrayIcon(InterfaceLanguage* language, std::function<void(int)> onComma
     : QObject(parent), onRestore_(std::move(onRestore)), available_(std::move(available)) {
   menu_ = new QMenu();
   if (language != nullptr) {
-    static const MenuResource kMenus = ParseMenuResource(resources::MenuText());
-    if (const auto found = kMenus.find(ids::kTrayMenu); found != kMenus.end()) {
-      for (const MenuEntry& entry : found->second)
-        if (entry.kind == MenuEntry::Kind::Popup)
-          language->BuildMenu(menu_, entry.children, ids::kTrayMenu, onCommand);
-    }
+    for (const MenuEntry& entry : ProgramMenu(ids::kTrayMenu))
+      if (entry.kind == MenuEntry::Kind::Popup)
+        language->BuildMenu(menu_, entry.children, ids::kTrayMenu, onCommand);
     language->AddListener([this, language] { language->RetranslateMenu(menu_); });
   }
   icon_ = new QSystemTrayIcon(MenuIconList::LoadResourceIcon(ids::kAppIcon), this);
