@@ -50,6 +50,11 @@ std::vector<City> ParseCities(std::string_view text) {
 
 void SetMarked(City& city, bool on) { city.marked = on; }
 
+std::string_view WithoutTrailingBlanks(std::string_view name) {
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
 void ToggleMarked(City& city) { city.marked = !city.marked; }
 
 void ClearAllMarks(std::vector<City>& cities) {

@@ -24,6 +24,10 @@ struct City {
 // record it started is kept with what was read.
 std::vector<City> ParseCities(std::string_view text);
 
+// A name cut before its region keeps the blank in front of the "(" ("Springfield "); other
+// tables and the user spell the city without it.
+std::string_view WithoutTrailingBlanks(std::string_view name);
+
 void SetMarked(City& city, bool on);
 void ToggleMarked(City& city);
 void ClearAllMarks(std::vector<City>& cities);

@@ -23,13 +23,6 @@ std::string DayAndMonth(const TransitionRule& change, const Clock& clock) {
   return FormatTimeTemplate(clock, *instant, "DD MON").value_or("");
 }
 
-// A name cut before its region keeps the blank in front of the "(": the telephone table
-// spells its cities without it.
-std::string_view WithoutTrailingBlanks(std::string_view name) {
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-  return name;
-}
-
 }  // namespace
 
 CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int x, int y,

@@ -50,11 +50,6 @@ bool ParsePair(const std::string& text, char separator, int& a, int& b) {
   return true;
 }
 
-bool Trimmed(std::string_view name, std::string_view wanted) {
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-  return EqualsIgnoreCase(name, wanted);
-}
-
 }  // namespace
 
 bool ParseViewOption(const std::string& flag, const std::string& value, ViewOptions& options,
@@ -111,8 +106,9 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   WorldData world;
   LoadWorldData(world, dataFolder, nullptr);
   for (const std::string& name : options.marks) {
-    const auto city = std::find_if(world.cities.begin(), world.cities.end(),
-                                   [&](const City& c) { return Trimmed(c.name, name); });
+    const auto city = std::find_if(world.cities.begin(), world.cities.end(), [&](const City& c) {
+      return EqualsIgnoreCase(WithoutTrailingBlanks(c.name), name);
+    });
     if (city == world.cities.end()) {
       error = "no city named '" + name + "'";
       return nullptr;
