@@ -97,6 +97,20 @@ void ReadMarkLine(const char* line, const MarkIndex& index) {
   if (City* city = index.Find(line + 2, longitude)) city->marked = true;
 }
 
+// Every value the save writes under the application key, in its order, as the registry holds it.
+std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s) {
+  std::vector<std::pair<std::string, std::string>> values = {{"help", "0"},
+                                                             {"view", std::to_string(s.view)}};
+  for (const IntSetting& v : kSwitches) values.emplace_back(v.name, std::to_string(s.*v.field));
+  for (const IntSetting& v : kViewValues) values.emplace_back(v.name, std::to_string(s.*v.field));
+  values.emplace_back("zoom", FloatToText(s.zoom, 4));
+  values.emplace_back("wallpaper", std::to_string(s.wallpaper));
+  values.emplace_back("wallpaperfile", s.wallpaperFile);
+  values.emplace_back("wallpapertile", s.wallpaperTile);
+  values.emplace_back("wallpaperstyle", s.wallpaperStyle);
+  return values;
+}
+
 }  // namespace
 
 SettingsRegistry::SettingsRegistry(KeyValueStore* store, std::string appKey)
@@ -154,7 +168,6 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
 bool SaveSettings(SettingsRegistry& registry, KeyValueStore& store, const SavedState& state,
                   const std::string& version, const std::string& configPath, UserNotice* notice,
                   const ProxyPersistence& proxy) {
-  const Settings& s = *state.settings;
   if (state.languageCode) {
     if (state.languageCode->empty()) {
       store.Remove(Hive::LocalMachine, kCommonKey, kLanguageValue);
@@ -163,18 +176,8 @@ bool SaveSettings(SettingsRegistry& registry, KeyValueStore& store, const SavedS
     }
   }
   if (proxy.save) proxy.save();
-  const auto write = [&](const char* name, int value) {
-    registry.WriteSetting(name, std::to_string(value));
-  };
-  write("help", 0);
-  write("view", s.view);
-  for (const IntSetting& v : kSwitches) write(v.name, s.*v.field);
-  for (const IntSetting& v : kViewValues) write(v.name, s.*v.field);
-  registry.WriteSetting("zoom", FloatToText(s.zoom, 4));
-  write("wallpaper", s.wallpaper);
-  registry.WriteSetting("wallpaperfile", s.wallpaperFile);
-  registry.WriteSetting("wallpapertile", s.wallpaperTile);
-  registry.WriteSetting("wallpaperstyle", s.wallpaperStyle);
+  for (const auto& [name, value] : SettingValues(*state.settings))
+    registry.WriteSetting(name, value);
 
   if (!state.world) return true;
   static const std::vector<SavedFrame> kNoFrames;
@@ -189,15 +192,9 @@ bool SaveSettings(SettingsRegistry& registry, KeyValueStore& store, const SavedS
 }
 
 std::string SavedStateText(const SavedState& state, const std::string& version) {
-  const Settings& s = *state.settings;
-  std::string text = "help=0\nview=" + std::to_string(s.view) + "\n";
-  for (const IntSetting& v : kSwitches)
-    text += std::string(v.name) + "=" + std::to_string(s.*v.field) + "\n";
-  for (const IntSetting& v : kViewValues)
-    text += std::string(v.name) + "=" + std::to_string(s.*v.field) + "\n";
-  text += "zoom=" + FloatToText(s.zoom, 4) + "\nwallpaper=" + std::to_string(s.wallpaper) + "\n";
-  text += "wallpaperfile=" + s.wallpaperFile + "\nwallpapertile=" + s.wallpaperTile +
-          "\nwallpaperstyle=" + s.wallpaperStyle + "\n";
+  std::string text;
+  for (const auto& [name, value] : SettingValues(*state.settings))
+    text += name + "=" + value + "\n";
   if (state.languageCode) text += "lang=" + *state.languageCode + "\n";
   static const std::vector<SavedFrame> kNoFrames;
   if (state.world)
@@ -261,9 +258,7 @@ City* CityOfHostZone(WorldData& world, std::string_view zoneName) {
   double best = 0;
   for (City& city : world.cities) {
     if (!EqualsIgnoreCase(city.zoneKey, place)) continue;
-    std::string_view name = city.name;
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    if (EqualsIgnoreCase(name, spaced)) return &city;
+    if (EqualsIgnoreCase(WithoutTrailingBlanks(city.name), spaced)) return &city;
     if (!zone) continue;
     const double dx = city.longitude - zone->longitude;
     const double dy = city.latitude - zone->latitude;
