@@ -54,6 +54,12 @@ const std::vector<MenuEntry>& ProgramMenu(int menuId) {
   return found != ProgramMenus().end() ? found->second : kNone;
 }
 
+QString EnglishText(int stringId) {
+  static const StringTable kTable = ParseStringTable(resources::StringTableText());
+  const auto found = kTable.find(stringId);
+  return found != kTable.end() ? ToQString(found->second) : QString();
+}
+
 const char* LanguageOfCommand(int command) {
   for (const LanguageCommand& language : kLanguageCommands)
     if (language.command == command) return language.code;

@@ -36,6 +36,9 @@ const MenuResource& ProgramMenus();
 // The entries of one menu; empty for an unknown id.
 const std::vector<MenuEntry>& ProgramMenu(int menuId);
 
+// The English text of a string-table entry, for windows made without an interface language.
+QString EnglishText(int stringId);
+
 // The default language of this desktop: LC_ALL, else LC_MESSAGES, else LANG.
 std::string DesktopDefaultLanguage();
 

@@ -130,8 +130,8 @@ void MainWindow::AttachToolbar() {
       continue;
     }
     QIcon icon = context_.icons != nullptr ? context_.icons->At(button.icon) : QIcon();
-    const QString tip =
-        context_.language != nullptr ? context_.language->Text(button.tipId) : button.tip;
+    const QString tip = context_.language != nullptr ? context_.language->Text(button.tipId)
+                                                     : EnglishText(button.tipId);
     QAction* action = toolbar_->addAction(icon.isNull() ? blank : icon, tip);
     action->setToolTip(tip);
     action->setData(button.command);
@@ -172,8 +172,7 @@ void MainWindow::SetStatusMessage(int stringId) {
   statusMessageId_ = stringId;
   QString text;
   if (stringId != 0) {
-    text = context_.language != nullptr ? context_.language->Text(stringId)
-                                        : QStringLiteral("Loading...");
+    text = context_.language != nullptr ? context_.language->Text(stringId) : EnglishText(stringId);
   }
   statusBar_->SetPartText(0, text);
 }

@@ -3,8 +3,8 @@
 // this list, so the resource ids are loaded in a fixed order.
 
 #include <QIcon>
-#include <QWidget>
 #include <QList>
+#include <QWidget>
 #include <array>
 #include <functional>
 

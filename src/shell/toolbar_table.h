@@ -9,35 +9,34 @@
 namespace meridiana {
 
 struct ToolbarButton {
-  int command;      // 0 marks a separator
-  int icon;         // index into the menu icon list
-  int tipId;        // string id of the tool tip
-  const char* tip;  // the built-in English text of tipId
+  int command;  // 0 marks a separator
+  int icon;     // index into the menu icon list
+  int tipId;    // string id of the tool tip
 };
 
 inline constexpr std::array<ToolbarButton, 22> kMainToolbarButtons = {{
-    {ids::kCmdDayMap, 20, 1394, "Show Day Map"},
-    {ids::kCmdNightMap, 21, 1395, "Show Night Map"},
-    {ids::kCmdClouds, 17, 1396, "Show Clouds"},
-    {ids::kCmdSunShadow, 19, 1404, "Show Sun Shadow"},
-    {ids::kCmdRefresh, 53, 1412, "Refresh"},
-    {0, 0, 0, nullptr},
-    {ids::kCmdTimeZones, 9, 1403, "Show Timezones"},
-    {ids::kCmdGrid, 8, 1402, "Show Latitude/Longitude Grid"},
-    {ids::kCmdAllCities, 15, 1405, "Show All Cities"},
-    {ids::kCmdCitySelection, 5, 1407, "Show City Selection"},
-    {ids::kCmdCityNames, 18, 1406, "Show City Names"},
-    {ids::kCmdEarthquakes, 55, 1434, "View world earthquakes in the past 7 days."},
-    {0, 0, 0, nullptr},
-    {ids::kCmdPrevious, 14, 1399, "Show Previous Frame"},
-    {ids::kCmdPlay, 12, 1397, "Play Clouds Animation"},
-    {ids::kCmdStop, 13, 1401, "Stop Animation"},
-    {ids::kCmdNext, 10, 1398, "Show Next Frame"},
-    {0, 0, 0, nullptr},
-    {ids::kCmdZoomIn, 6, 1391, "Zoom In"},
-    {ids::kCmdZoomOut, 7, 1392, "Zoom Out"},
-    {ids::kCmdActualPixels, 16, 1393, "Actual Pixels"},
-    {ids::kCmdFitToScreen, 54, 1416, "Fit to Screen"},
+    {ids::kCmdDayMap, 20, 1394},
+    {ids::kCmdNightMap, 21, 1395},
+    {ids::kCmdClouds, 17, 1396},
+    {ids::kCmdSunShadow, 19, 1404},
+    {ids::kCmdRefresh, 53, 1412},
+    {0, 0, 0},
+    {ids::kCmdTimeZones, 9, 1403},
+    {ids::kCmdGrid, 8, 1402},
+    {ids::kCmdAllCities, 15, 1405},
+    {ids::kCmdCitySelection, 5, 1407},
+    {ids::kCmdCityNames, 18, 1406},
+    {ids::kCmdEarthquakes, 55, 1434},
+    {0, 0, 0},
+    {ids::kCmdPrevious, 14, 1399},
+    {ids::kCmdPlay, 12, 1397},
+    {ids::kCmdStop, 13, 1401},
+    {ids::kCmdNext, 10, 1398},
+    {0, 0, 0},
+    {ids::kCmdZoomIn, 6, 1391},
+    {ids::kCmdZoomOut, 7, 1392},
+    {ids::kCmdActualPixels, 16, 1393},
+    {ids::kCmdFitToScreen, 54, 1416},
 }};
 
 }  // namespace meridiana
