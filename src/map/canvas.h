@@ -15,6 +15,11 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
+struct TextSize {
+  int width = 0;
+  int height = 0;
+};
+
 class Canvas {
  public:
   virtual ~Canvas() = default;
@@ -25,6 +30,8 @@ class Canvas {
   // Text with its top-left corner at (x, y); with a background the text's box is filled first.
   virtual void Text(int x, int y, std::string_view text, Rgb colour,
                     std::optional<Rgb> background) = 0;
+  // The box `Text` fills for this text; a canvas that cannot tell gives an empty size.
+  virtual TextSize MeasureText(std::string_view) { return {}; }
   // The closed outline through the four corners (left, top) to (right, bottom), all four
   // drawn: by default four lines back to the first corner.
   virtual void Outline(int left, int top, int right, int bottom, Rgb pen) {

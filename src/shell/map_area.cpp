@@ -22,6 +22,8 @@ namespace {
 
 MapPoint ToMapPoint(QPoint point) { return {point.x(), point.y()}; }
 
+QRect ToQRect(const MapRect& r) { return QRect(r.left, r.top, r.width, r.height); }
+
 // For the start-up measurement (bench/whole_program.py): the moment the first map reached the
 // screen, on the monotonic clock, when MERIDIANA_REPORT_FIRST_PAINT is set.
 void ReportFirstPaint() {
@@ -88,7 +90,18 @@ void MapArea::RedrawClock() {
   repaint();
 }
 
-void MapArea::PaintOverlays(QPainter& painter, bool clockOnly) {
+QRegion MapArea::HoverRegion() const {
+  // The marker and label of the last paint, the pointer, and the markers around the pointer
+  // that the next paint draws.
+  QRegion region = ToQRect(hover_.labelRect);
+  region += ToQRect(hover_.markerRect);
+  region += QRect(pointer_.x() - 1, pointer_.y() - 1, 2, 2);
+  const int r = view_ != nullptr ? static_cast<int>(40 * view_->zoom) : 40;
+  region += QRect(pointer_.x() - r - 10, pointer_.y() - r - 10, 2 * r + 100, 2 * r + 20);
+  return region & rect();
+}
+
+void MapArea::PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip) {
   if (view_ == nullptr || world_ == nullptr || settings_ == nullptr || pixmap_.isNull()) return;
   OverlayScene scene;
   scene.view = view_;
@@ -105,6 +118,7 @@ void MapArea::PaintOverlays(QPainter& painter, bool clockOnly) {
   scene.layers.marked = settings_->marked != 0;
   scene.layers.info = settings_->info != 0;
   scene.pointer = {pointer_.x(), pointer_.y()};
+  if (clip != rect()) scene.clip = {clip.x(), clip.y(), clip.width(), clip.height()};
   PainterCanvas canvas(painter);
   const std::string before = hover_.statusText;
   meridiana::PaintOverlays(canvas, scene, clockOnly, hover_);
@@ -112,12 +126,12 @@ void MapArea::PaintOverlays(QPainter& painter, bool clockOnly) {
     emit hoverStatus(ToQString(hover_.statusText));
 }
 
-void MapArea::paintEvent(QPaintEvent*) {
+void MapArea::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const bool clockOnly = clockOnly_;
   clockOnly_ = false;
   if (clockOnly && !pixmap_.isNull()) {
-    PaintOverlays(painter, true);
+    PaintOverlays(painter, true, rect());
     return;
   }
   const Dib* image = nullptr;
@@ -139,7 +153,11 @@ void MapArea::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, pixmap_);
     if (mapCopies_++ == 0) ReportFirstPaint();
   }
-  PaintOverlays(painter, false);
+  PaintOverlays(painter, false, event->region().boundingRect());
+  // A highlight that moved beyond what this paint could change is drawn by the next one.
+  const QRegion missing = (QRegion(ToQRect(hover_.labelRect)) + ToQRect(hover_.markerRect) -
+                           event->region()) & rect();
+  if (hover_.city >= 0 && !missing.isEmpty()) update(missing);
 }
 
 void MapArea::resizeEvent(QResizeEvent*) {
@@ -170,10 +188,28 @@ void MapArea::mouseMoveEvent(QMouseEvent* event) {
     if (view_->zoomDragging && ZoomDragMove(*view_, screen, width())) redraw = true;
     if (redraw) Redraw();
   }
+  // The City Names markers and highlight follow the pointer: what they drew last and what they
+  // draw next is repainted, not the whole map.
+  const bool track = settings_ != nullptr && settings_->track != 0;
+  const bool dragging = view_ != nullptr && (view_->dragging || view_->zoomDragging);
+  QRegion changed = track && !dragging ? HoverRegion() : QRegion();
   pointer_ = event->position().toPoint();
-  // The City Names markers and highlight follow the pointer.
-  if (settings_ != nullptr && settings_->track != 0) update();
+  if (track && !dragging) {
+    changed += HoverRegion();
+    if (isVisible()) {
+      repaint(changed);
+    } else {
+      update(changed);
+    }
+  }
   emit pointerMoved(event->position().toPoint());
+}
+
+void MapArea::leaveEvent(QEvent*) {
+  // The markers around the pointer go when it leaves the map.
+  if (settings_ == nullptr || settings_->track == 0) return;
+  update(HoverRegion());
+  pointer_ = QPoint(-1000, -1000);
 }
 
 void MapArea::mouseReleaseEvent(QMouseEvent* event) {

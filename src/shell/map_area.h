@@ -5,6 +5,7 @@
 // map is drawn from (view state, images, compositor) belongs to the main window.
 
 #include <QPixmap>
+#include <QRegion>
 #include <QWidget>
 
 #include "map/map_geometry.h"
@@ -69,10 +70,14 @@ class MapArea : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   // The layers drawn over the map (cities, grid, labels, earthquakes).
-  void PaintOverlays(QPainter& painter, bool clockOnly);
+  // clip: the part of the area this paint can change.
+  void PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip);
+  // What a pointer move repaints for City Names at the current pointer.
+  QRegion HoverRegion() const;
 
   MapView* view_ = nullptr;
   const MapImages* images_ = nullptr;

@@ -1,6 +1,7 @@
 #include "shell/painter_canvas.h"
 
 #include <QFontMetrics>
+#include <utility>
 
 #include "shell/qt_text.h"
 
@@ -31,17 +32,25 @@ void PainterCanvas::Line(int x0, int y0, int x1, int y1, Rgb pen) {
 }
 
 void PainterCanvas::Outline(int left, int top, int right, int bottom, Rgb pen) {
-  UsePen(pen);
-  painter_.setBrush(Qt::NoBrush);
-  // A 1-pixel outline of QRect(x, y, w, h) covers x to x + w, so the corners are both drawn.
-  painter_.drawRect(QRect(left, top, right - left, bottom - top));
+  // Four filled edges: the raster engine fills whole-pixel rectangles much faster than it
+  // strokes, and thousands of city markers are drawn this way.
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+  const QColor colour = ToQColor(pen);
+  const int width = right - left + 1;
+  const int height = bottom - top + 1;
+  painter_.fillRect(QRect(left, top, width, 1), colour);
+  if (height > 1) painter_.fillRect(QRect(left, bottom, width, 1), colour);
+  if (height > 2) {
+    painter_.fillRect(QRect(left, top + 1, 1, height - 2), colour);
+    if (width > 1) painter_.fillRect(QRect(right, top + 1, 1, height - 2), colour);
+  }
 }
 
 void PainterCanvas::Text(int x, int y, std::string_view text, Rgb colour,
                          std::optional<Rgb> background) {
   const QString shown = ToQString(text);
-  if (!metrics_) metrics_.emplace(painter_.font());
-  const QFontMetrics& metrics = *metrics_;
+  const QFontMetrics& metrics = Metrics();
   if (background) {
     painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(shown), metrics.height()),
                       ToQColor(*background));
@@ -49,6 +58,16 @@ void PainterCanvas::Text(int x, int y, std::string_view text, Rgb colour,
   painter_.setPen(ToQColor(colour));
   pen_.reset();
   painter_.drawText(x, y + metrics.ascent(), shown);
+}
+
+const QFontMetrics& PainterCanvas::Metrics() {
+  if (!metrics_) metrics_.emplace(painter_.font());
+  return *metrics_;
+}
+
+TextSize PainterCanvas::MeasureText(std::string_view text) {
+  const QFontMetrics& metrics = Metrics();
+  return {metrics.horizontalAdvance(ToQString(text)), metrics.height()};
 }
 
 }  // namespace meridiana

@@ -18,10 +18,12 @@ class PainterCanvas : public Canvas {
   void Text(int x, int y, std::string_view text, Rgb colour,
             std::optional<Rgb> background) override;
   void Outline(int left, int top, int right, int bottom, Rgb pen) override;
+  TextSize MeasureText(std::string_view text) override;
 
  private:
   // Thousands of markers share a few pens: the painter's pen changes only with the colour.
   void UsePen(Rgb pen);
+  const QFontMetrics& Metrics();
 
   QPainter& painter_;
   std::optional<Rgb> pen_;

@@ -124,6 +124,31 @@ TEST(Overlays, CityNamesMarkersOnlyWithoutAllCitiesAndTheHighlight) {
   EXPECT_EQ(again.city, 0);
 }
 
+TEST(Overlays, HoverRectanglesCoverALongNameAndTheClipSkipsFarMarkers) {
+  Scene scene;
+  scene.AddCityAt(300, 200, "Santa Cruz de la Sierra de los Andes");
+  scene.AddCityAt(310, 205, "Close");
+  scene.AddCityAt(700, 400, "Far");
+  OverlayScene s = scene.Make({.allCities = true, .cityNames = true});
+  s.pointer = {301, 200};
+  s.clip = {250, 150, 100, 100};
+  RecordingCanvas canvas;
+  HoverState hover;
+  PaintOverlays(canvas, s, false, hover);
+  // One yellow fill per marker: the far city lies outside the clip and gets none.
+  int markers = 0;
+  for (const auto& f : canvas.fills) markers += f.colour == (Rgb{255, 255, 0});
+  EXPECT_EQ(markers, 2);
+  ASSERT_EQ(hover.city, 0);
+  // The highlight's name starts at (309, 209) and is 36 x 7 pixels wide: the label rectangle
+  // that the next move repaints reaches past it, beyond the usual 108 pixels.
+  const MapRect& label = hover.labelRect;
+  EXPECT_LE(label.left, 309);
+  EXPECT_GE(label.left + label.width, 309 + 36 * 7);
+  EXPECT_GE(label.top + label.height, 209 + 13);
+  EXPECT_EQ(hover.markerRect, (MapRect{296, 196, 8, 8}));
+}
+
 TEST(Overlays, ScaleAndTheClockOnlyPaint) {
   Scene scene;
   scene.AddCityAt(300, 200, "Name", true);

@@ -25,6 +25,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "foundation/memory_key_value_store.h"
 #include "map/base_images.h"
@@ -598,6 +599,51 @@ TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
   EXPECT_EQ(app_->settings().track, 40);
   window.OnCommand(40017);
   EXPECT_EQ(app_->settings().track, 0);
+  window.OnCommand(414);
+  EXPECT_EQ(RunUntilQuit(), 0);
+}
+
+// Records the region of every paint of a widget.
+class PaintRegions : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
+    return false;
+  }
+  std::vector<QRegion> regions;
+};
+
+TEST_F(LiveMapTest, CityNamesRepaintsOnlyAroundThePointerAndTheLastHighlight) {
+  WriteAllImages();
+  QDir().mkpath(QString::fromStdString(UserFolder()));
+  // Berlin at base pixel (550, 106), Lima far away.
+  std::ofstream(UserFolder() + "/location.dat", std::ios::binary)
+      << PackData("Berlin\t52.52\t13.40\tBerlin\r\nLima\t-12.05\t-77.04\tLima\r\n");
+  std::ofstream(UserFolder() + "/config.ini") << "";
+  Preset("layers", [](Settings& s) { s.track = 40; });
+  MainWindow& window = Start();
+  SetMapWidth(window, 1024);
+  MapArea* area = window.mapArea();
+  PaintRegions paints;
+  area->installEventFilter(&paints);
+  SendMouse(area, QEvent::MouseMove, QPoint(551, 107), Qt::NoButton, Qt::NoButton);
+  ASSERT_FALSE(paints.regions.empty());
+  const QRect painted = paints.regions.back().boundingRect();
+  EXPECT_TRUE(painted.contains(QPoint(551, 107)));
+  EXPECT_LT(painted.width() * painted.height(), area->width() * area->height() / 8);
+  EXPECT_EQ(area->hover().city, 0);
+  const QImage near = area->grab().toImage();
+  EXPECT_EQ(near.pixelColor(550, 106), QColor(Qt::white));  // the highlight's inside
+
+  // Far from Berlin its highlight is erased by the move's own repaint.
+  paints.regions.clear();
+  SendMouse(area, QEvent::MouseMove, QPoint(300, 300), Qt::NoButton, Qt::NoButton);
+  ASSERT_FALSE(paints.regions.empty());
+  EXPECT_TRUE(paints.regions.back().contains(QPoint(550, 106)));
+  EXPECT_FALSE(paints.regions.back().contains(QPoint(800, 400)));
+  EXPECT_EQ(area->hover().city, -1);
+  area->removeEventFilter(&paints);
+  EXPECT_NE(area->grab().toImage().pixelColor(550, 106), QColor(Qt::white));
   window.OnCommand(414);
   EXPECT_EQ(RunUntilQuit(), 0);
 }

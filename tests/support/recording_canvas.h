@@ -38,6 +38,11 @@ class RecordingCanvas : public Canvas {
         {x, y, std::string(text), colour, background.has_value(), background.value_or(Rgb{})});
   }
 
+  // A fixed-pitch font: 7 pixels a byte, 13 high.
+  TextSize MeasureText(std::string_view text) override {
+    return {7 * static_cast<int>(text.size()), 13};
+  }
+
   std::vector<Fill> fills;
   std::vector<Stroke> lines;
   std::vector<Label> texts;

@@ -1,4 +1,5 @@
 // All Cities, the City Names markers and highlight, and the marked cities with their times.
+#include <algorithm>
 #include <cmath>
 
 #include "map/overlays/overlays.h"
@@ -20,6 +21,14 @@ MapRect FromEdges(int left, int top, int right, int bottom) {
   return {left, top, right - left, bottom - top};
 }
 
+// Whether a marker around p (at most 3 pixels each way) can reach the clip.
+bool InClip(const OverlayScene& scene, MapPoint p) {
+  const MapRect& c = scene.clip;
+  if (c.width <= 0 || c.height <= 0) return true;
+  return p.x + 3 >= c.left && p.x - 3 < c.left + c.width && p.y + 3 >= c.top &&
+         p.y - 3 < c.top + c.height;
+}
+
 void CityMarker(Canvas& canvas, MapPoint p, Rgb outline) {
   canvas.FillRect(p.x - 2, p.y - 2, p.x + 3, p.y + 3, kYellow);
   OutlineSquare(canvas, p.x - 2, p.y - 2, p.x + 2, p.y + 2, outline);
@@ -31,10 +40,16 @@ MapPoint CityWindowPoint(const OverlayScene& scene, const City& city) {
   return BaseToWindow(*scene.view, BaseMapPixel(city.longitude, city.latitude), scene.area);
 }
 
+MapPoint CityWindowPoint(const OverlayScene& scene, std::size_t index) {
+  if (scene.cityPoints != nullptr && index < scene.cityPoints->size())
+    return (*scene.cityPoints)[index];
+  return CityWindowPoint(scene, scene.world->cities[index]);
+}
+
 void DrawAllCities(Canvas& canvas, const OverlayScene& scene) {
-  for (const City& city : scene.world->cities) {
-    const MapPoint p = CityWindowPoint(scene, city);
-    if (p.x >= scene.area.left + 2 && p.y >= scene.area.top + 2)
+  for (std::size_t i = 0; i < scene.world->cities.size(); ++i) {
+    const MapPoint p = CityWindowPoint(scene, i);
+    if (p.x >= scene.area.left + 2 && p.y >= scene.area.top + 2 && InClip(scene, p))
       CityMarker(canvas, p, kCityOutline);
   }
 }
@@ -50,7 +65,7 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
   int best = 999;
   const std::vector<City>& cities = scene.world->cities;
   for (std::size_t i = 0; i < cities.size(); ++i) {
-    const MapPoint p = CityWindowPoint(scene, cities[i]);
+    const MapPoint p = CityWindowPoint(scene, i);
     const double dx = px - p.x;
     const double dy = py - p.y;
     const int d = static_cast<int>(std::sqrt(dx * dx + dy * dy));
@@ -60,7 +75,7 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
       nearestPoint = p;
     }
     if (p.y > scene.area.top + 1 && p.x > scene.area.left + 1 && d < 40 * zoom &&
-        !scene.layers.allCities)
+        !scene.layers.allCities && InClip(scene, p))
       CityMarker(canvas, p, kNearOutline);
   }
   hover.city = -1;
@@ -116,6 +131,14 @@ void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState
   hover.statusText = country != nullptr ? *country : city.name;
   if (scene.layers.allCities) hover.labelRect = FromEdges(x + 12, y + 9, x + 120, y + 30);
   hover.markerRect = FromEdges(x - 1, y - 1, x + 7, y + 7);
+  // A long name reaches past the label rectangle; the next move must erase all of it.
+  const TextSize name = canvas.MeasureText(city.name);
+  MapRect& label = hover.labelRect;
+  const int right = std::max(label.left + label.width, x + 12 + name.width + 1);
+  const int bottom = std::max(label.top + label.height, y + 12 + name.height + 1);
+  const int left = std::min(label.left, x + 12);
+  const int top = std::min(label.top, y + 12);
+  label = FromEdges(left, top, right, bottom);
 }
 
 }  // namespace meridiana

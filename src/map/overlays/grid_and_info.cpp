@@ -75,8 +75,15 @@ void DrawTopEdge(Canvas& canvas, const OverlayScene& scene) {
 void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, HoverState& hover) {
   if (scene.view == nullptr || scene.world == nullptr) return;
   if (!clockOnly) {
-    if (scene.layers.allCities) DrawAllCities(canvas, scene);
-    if (scene.layers.cityNames) DrawCityNameMarkers(canvas, scene, hover);
+    OverlayScene projected = scene;
+    std::vector<MapPoint> points;
+    if (scene.cityPoints == nullptr && scene.layers.allCities && scene.layers.cityNames) {
+      points.reserve(scene.world->cities.size());
+      for (const City& city : scene.world->cities) points.push_back(CityWindowPoint(scene, city));
+      projected.cityPoints = &points;
+    }
+    if (scene.layers.allCities) DrawAllCities(canvas, projected);
+    if (scene.layers.cityNames) DrawCityNameMarkers(canvas, projected, hover);
     if (scene.layers.grid) DrawGrid(canvas, scene);
   }
   if (scene.layers.marked && scene.clock != nullptr && scene.locale != nullptr)

@@ -5,6 +5,7 @@
 // above the map. Positions are window pixels: the map area's own offset is in `area`.
 
 #include <string>
+#include <vector>
 
 #include "foundation/clock.h"
 #include "map/canvas.h"
@@ -34,6 +35,12 @@ struct OverlayScene {
   const LocaleInfo* locale = nullptr;
   OverlayLayers layers;
   MapPoint pointer;  // window pixels
+  // The window position of every city, in city-list order, when the caller has them at hand
+  // (the paint projects the cities once for both city layers).
+  const std::vector<MapPoint>* cityPoints = nullptr;
+  // The part of the window the paint can change (a pointer move repaints a few small
+  // rectangles); city markers outside it are not drawn. Empty means everywhere.
+  MapRect clip;
 };
 
 // What the City Names layer found under the pointer, for the next paint and the status bar.
@@ -44,8 +51,9 @@ struct HoverState {
   std::string statusText;  // the hover city's country (or name) for status pane 0
 };
 
-// The window position of a city.
+// The window position of a city; the second form takes it from `cityPoints` when present.
 MapPoint CityWindowPoint(const OverlayScene& scene, const City& city);
+MapPoint CityWindowPoint(const OverlayScene& scene, std::size_t index);
 
 void DrawAllCities(Canvas& canvas, const OverlayScene& scene);
 void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& hover);
