@@ -25,6 +25,7 @@
 #include "shell/qt_text.h"
 #include "shell/qt_user_notice.h"
 #include "shell/single_instance.h"
+#include "shell/startup_report.h"
 #include "shell/termination_signals.h"
 
 namespace meridiana {
@@ -99,6 +100,11 @@ void App::Release() {
 }
 
 // ---- start-up ----
+
+void App::Step(const char* name) {
+  steps_.emplace_back(name);
+  if (StartupReportWanted()) ReportStartupMoment(("step " + steps_.back()).c_str());
+}
 
 bool App::AcquireSingleInstance() {
   Step("AcquireSingleInstance");

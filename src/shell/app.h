@@ -90,7 +90,7 @@ class App {
   void SaveSettingsIfChanged();
 
  private:
-  void Step(const char* name) { steps_.emplace_back(name); }
+  void Step(const char* name);
 
   // Start-up, in order.
   bool AcquireSingleInstance();

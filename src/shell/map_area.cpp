@@ -1,11 +1,8 @@
 #include "shell/map_area.h"
 
-#include <time.h>
-
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
-#include <cstdio>
 
 #include "map/base_images.h"
 #include "map/compose.h"
@@ -15,6 +12,7 @@
 #include "shell/painter_canvas.h"
 #include "shell/qt_text.h"
 #include "shell/settings.h"
+#include "shell/startup_report.h"
 
 namespace meridiana {
 
@@ -23,16 +21,6 @@ namespace {
 MapPoint ToMapPoint(QPoint point) { return {point.x(), point.y()}; }
 
 QRect ToQRect(const MapRect& r) { return QRect(r.left, r.top, r.width, r.height); }
-
-// For the start-up measurement (bench/whole_program.py): the moment the first map reached the
-// screen, on the monotonic clock, when MERIDIANA_REPORT_FIRST_PAINT is set.
-void ReportFirstPaint() {
-  if (qEnvironmentVariableIsEmpty("MERIDIANA_REPORT_FIRST_PAINT")) return;
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  std::fprintf(stderr, "first-paint %lld\n", now.tv_sec * 1000000000LL + now.tv_nsec);
-  std::fflush(stderr);
-}
 
 }  // namespace
 
@@ -151,7 +139,7 @@ void MapArea::paintEvent(QPaintEvent* event) {
   } else {
     painter.fillRect(rect(), Qt::black);  // beyond the map's edge
     painter.drawPixmap(0, 0, pixmap_);
-    if (mapCopies_++ == 0) ReportFirstPaint();
+    if (mapCopies_++ == 0) ReportStartupMoment("first-paint");
   }
   PaintOverlays(painter, false, event->region().boundingRect());
   // A highlight that moved beyond what this paint could change is drawn by the next one.

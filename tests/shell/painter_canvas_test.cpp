@@ -1,0 +1,80 @@
+#include "shell/painter_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "qt_test_app.h"
+
+namespace meridiana {
+namespace {
+
+QImage Blank(int width, int height, qreal ratio) {
+  QImage image(static_cast<int>(width * ratio), static_cast<int>(height * ratio),
+               QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::black);
+  return image;
+}
+
+int ColouredPixelsInRow(const QImage& image, int y, QColor colour) {
+  int n = 0;
+  for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour;
+  return n;
+}
+
+TEST(PainterCanvas, MarkersAreExactWholePixelsAtEveryDeviceRatio) {
+  for (const qreal ratio : {1.0, 2.0}) {
+    QImage image = Blank(40, 20, ratio);
+    {
+      QPainter painter(&image);
+      PainterCanvas canvas(painter);
+      // A city marker: the yellow 5 x 5 fill and its outline on the same square.
+      canvas.FillRect(10, 5, 15, 10, Rgb{255, 255, 0});
+      canvas.Outline(10, 5, 14, 9, Rgb{200, 0, 0});
+    }
+    const int s = static_cast<int>(ratio);
+    const QColor red(200, 0, 0);
+    const QColor yellow(255, 255, 0);
+    // The top edge: 5 logical pixels, each s device pixels wide and high; nothing blurred.
+    for (int dy = 0; dy < s; ++dy) EXPECT_EQ(ColouredPixelsInRow(image, 5 * s + dy, red), 5 * s);
+    // A middle row: the outline's two sides and the yellow inside.
+    const int middle = 7 * s;
+    EXPECT_EQ(ColouredPixelsInRow(image, middle, red), 2 * s) << ratio;
+    EXPECT_EQ(ColouredPixelsInRow(image, middle, yellow), 3 * s) << ratio;
+    EXPECT_EQ(image.pixelColor(10 * s - 1, middle), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(15 * s, middle), QColor(Qt::black));
+  }
+}
+
+TEST(PainterCanvas, TextIsRenderedAtDeviceResolutionAndMeasuredInLogicalPixels) {
+  QImage single = Blank(100, 30, 1.0);
+  QImage twice = Blank(100, 30, 2.0);
+  TextSize one;
+  TextSize two;
+  for (QImage* image : {&single, &twice}) {
+    QPainter painter(image);
+    PainterCanvas canvas(painter);
+    canvas.Text(2, 2, "14:05 Berlin", Rgb{0, 255, 0}, Rgb{0, 0, 0});
+    (image == &single ? one : two) = canvas.MeasureText("14:05 Berlin");
+  }
+  EXPECT_GT(one.width, 30);
+  EXPECT_NEAR(two.width, one.width, 2);  // logical units at both ratios
+  // At ratio 2 the glyphs are drawn with the device's own pixels, not as a ratio-1 picture
+  // scaled up: some aligned 2 x 2 block of device pixels is not of one colour.
+  bool finerThanLogical = false;
+  for (int y = 0; y + 1 < twice.height() && !finerThanLogical; y += 2) {
+    for (int x = 0; x + 1 < twice.width(); x += 2) {
+      const QRgb corner = twice.pixel(x, y);
+      if (twice.pixel(x + 1, y) != corner || twice.pixel(x, y + 1) != corner ||
+          twice.pixel(x + 1, y + 1) != corner) {
+        finerThanLogical = true;
+        break;
+      }
+    }
+  }
+  EXPECT_TRUE(finerThanLogical);
+}
+
+}  // namespace
+}  // namespace meridiana
