@@ -27,7 +27,7 @@ windows_of_class() { xwininfo -id "$1" -tree 2>/dev/null | grep -c "(\"$2\" "; }
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >"$work/trayer.log" 2>&1 &
 tray=$!
 panel=""
-for _ in $(seq 1 50); do
+for _ in $(seq 1 300); do
   panel=$(xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {print $1; exit}')
   [ -n "$panel" ] && break
   sleep 0.1
@@ -40,7 +40,7 @@ env -u MERIDIANA_HOME HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
   "$stage/meridiana" >"$work/log" 2>&1 &
 pid=$!
 embedded=0
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   embedded=$(windows_of_class "$panel" meridiana)
   [ "$embedded" -ge 1 ] && break
   kill -0 "$pid" 2>/dev/null || fail "ended early: $(cat "$work/log")"
