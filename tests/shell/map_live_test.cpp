@@ -108,6 +108,14 @@ class LiveMapTest : public ::testing::Test {
   std::string UserFolder() const { return root_.path().toStdString() + "/user"; }
   std::string DataFolder() const { return root_.path().toStdString() + "/data"; }
 
+  // The user's own city table (rows of location.dat before packing) and config.ini; an
+  // existing config.ini means a start that is not the first, so no installed marks.
+  void WriteCities(const std::string& rows, const std::string& config) {
+    QDir().mkpath(QString::fromStdString(UserFolder()));
+    std::ofstream(UserFolder() + "/location.dat", std::ios::binary) << PackData(rows);
+    std::ofstream(UserFolder() + "/config.ini") << config;
+  }
+
   void WriteImage(const std::string& folder, const char* relative, const Dib* image) {
     ASSERT_TRUE(DibSaveBmp(image, (folder + "/" + relative).c_str())) << relative;
   }
@@ -568,10 +576,7 @@ namespace {
 
 TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
   WriteAllImages();
-  QDir().mkpath(QString::fromStdString(UserFolder()));
-  std::ofstream(UserFolder() + "/location.dat", std::ios::binary)
-      << PackData("Berlin\t52.52\t13.40\tBerlin\r\n");
-  std::ofstream(UserFolder() + "/config.ini") << "M=Berlin,13\n";
+  WriteCities("Berlin\t52.52\t13.40\tBerlin\r\n", "M=Berlin,13\n");
   Preset("layers", [](Settings& s) {
     s.marked = 1;
     s.grid = 1;
@@ -615,11 +620,8 @@ class PaintRegions : public QObject {
 
 TEST_F(LiveMapTest, CityNamesRepaintsOnlyAroundThePointerAndTheLastHighlight) {
   WriteAllImages();
-  QDir().mkpath(QString::fromStdString(UserFolder()));
   // Berlin at base pixel (550, 106), Lima far away.
-  std::ofstream(UserFolder() + "/location.dat", std::ios::binary)
-      << PackData("Berlin\t52.52\t13.40\tBerlin\r\nLima\t-12.05\t-77.04\tLima\r\n");
-  std::ofstream(UserFolder() + "/config.ini") << "";
+  WriteCities("Berlin\t52.52\t13.40\tBerlin\r\nLima\t-12.05\t-77.04\tLima\r\n", "");
   Preset("layers", [](Settings& s) { s.track = 40; });
   MainWindow& window = Start();
   SetMapWidth(window, 1024);
@@ -650,13 +652,11 @@ TEST_F(LiveMapTest, CityNamesRepaintsOnlyAroundThePointerAndTheLastHighlight) {
 
 TEST_F(LiveMapTest, ContextMenuListsTheTenNearestCitiesAndADoubleClickMarks) {
   WriteAllImages();
-  QDir().mkpath(QString::fromStdString(UserFolder()));
   std::string cities;
   // Twelve cities along the equator, 10 degrees apart from 0 east: nearest to the west end first.
   for (int i = 0; i < 12; ++i)
     cities += "x\t0\t" + std::to_string(i * 10) + "\tCity" + std::to_string(i) + " (Region)\r\n";
-  std::ofstream(UserFolder() + "/location.dat", std::ios::binary) << PackData(cities);
-  std::ofstream(UserFolder() + "/config.ini") << "";  // not a first start: no installed marks
+  WriteCities(cities, "");
   MainWindow& window = Start();
   SetMapWidth(window, 1024);
   QStringList listed;
