@@ -1,14 +1,15 @@
 #pragma once
-// One running copy per user. The first copy listens on a local socket; a later copy finds it
-// there, asks it to bring its windows to the front and ends. A socket file left behind by a
-// copy that crashed answers no connection and is taken over.
+// One running copy per user. The first copy listens on a local (Unix domain) socket; a later
+// copy finds it there, asks it to bring its windows to the front and ends. A socket file left
+// behind by a copy that crashed answers no connection and is taken over.
 
 #include <QObject>
 #include <QString>
+#include <map>
 #include <memory>
+#include <string>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace meridiana {
 
@@ -39,12 +40,21 @@ class SingleInstanceGuard : public QObject {
   void raiseRequested();
 
  private:
+  struct Connection {
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::string received;
+  };
+
   bool AskRunningCopyToRaise();
+  bool Listen();
   void OnNewConnection();
-  void OnReadyRead(QLocalSocket* socket);
+  void OnReadable(int fd);
+  void CloseConnection(int fd);
 
   QString serverPath_;
-  std::unique_ptr<QLocalServer> server_;
+  int listenFd_ = -1;
+  std::unique_ptr<QSocketNotifier> listenNotifier_;
+  std::map<int, Connection> connections_;
 };
 
 }  // namespace meridiana
