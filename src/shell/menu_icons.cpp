@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QFile>
+#include <QIconEngine>
 #include <QMenu>
+#include <optional>
 
 #include "shell/menu_icon_table.h"
 
@@ -12,12 +14,52 @@ static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace meridiana {
 
+namespace {
+
+// An icon that reads its picture files when it is first drawn or asked about, not when it is
+// made: most of the program's icons sit in menus that a start never opens.
+class ResourceIconEngine : public QIconEngine {
+ public:
+  explicit ResourceIconEngine(QString path) : path_(std::move(path)) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    Loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Loaded().pixmap(size, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                       qreal scale) override {
+    return Loaded().pixmap(size, scale, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Loaded().actualSize(size, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return Loaded().availableSizes(mode, state);
+  }
+  bool isNull() override { return false; }  // made only for a picture that is there
+  QString key() const override { return QStringLiteral("meridiana-resource"); }
+  QIconEngine* clone() const override { return new ResourceIconEngine(path_); }
+
+ private:
+  const QIcon& Loaded() {
+    if (!icon_) icon_ = QIcon(path_);  // the 16 pixel picture and its @2x twin
+    return *icon_;
+  }
+
+  QString path_;
+  std::optional<QIcon> icon_;
+};
+
+}  // namespace
+
 QIcon MenuIconList::LoadResourceIcon(int resourceId) {
   static const bool registered = (InitIconResources(), true);
   (void)registered;
   const QString path = QStringLiteral(":/icons/%1.png").arg(resourceId);
   if (!QFile::exists(path)) return {};
-  return QIcon(path);
+  return QIcon(new ResourceIconEngine(path));
 }
 
 void MenuIconList::Build(const Loader& loader) {
