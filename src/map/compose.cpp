@@ -167,7 +167,8 @@ bool Compositor::Compose(TimeValue now) {
   if (modes.night && !images_.night()) images_.LoadNight();
 
   bool fresh = true;
-  switch (ChooseComposeSource(modes)) {
+  const ComposeSource source = ChooseComposeSource(modes);
+  switch (source) {
     case ComposeSource::kCloudsOverDay:
       fresh = BlendOrCopy(images_.day(), images_.cloud(), false);
       break;
@@ -190,11 +191,13 @@ bool Compositor::Compose(TimeValue now) {
       break;
   }
 
-  if (modes.shadow) {
-    if (!images_.night()) images_.LoadNight();
-    // A composed map that was not made afresh already carries a shadow.
-    if (fresh) RunShadowPass(now);
-  }
+  if (modes.shadow && !images_.night()) images_.LoadNight();
+  // The shadowed day a start computed in advance serves once, when it is what this pass would
+  // give; otherwise it is let go.
+  const bool inAdvance = images_.TakeShadowedDay(
+      modes.shadow && fresh && source == ComposeSource::kDay ? now : kNoTime);
+  // A composed map that was not made afresh already carries a shadow.
+  if (modes.shadow && fresh && !inAdvance) RunShadowPass(now);
   changed_ = true;
   return true;
 }

@@ -16,6 +16,8 @@
 #include "foundation/key_value_store.h"
 #include "foundation/path_util.h"
 #include "map/base_images.h"
+#include "map/compose.h"
+#include "map/sun_shadow.h"
 #include "resources/embedded.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
@@ -179,6 +181,11 @@ void App::BuildMenuIconList() {
 }
 
 void App::LoadWorldTables() {
+  // The map's pictures are the slowest part of a start: they decode on other threads from here
+  // on, while the tables are read and the window is made. The night image is loaded on first
+  // need, from wherever the search path finds it.
+  images_ = std::make_unique<MapImages>(FolderHolding(dataPaths_, kNightImagePath), notice_);
+  StartLoadingBaseImages(*images_, dataPaths_, false);
   // The city list must be there before the settings: saved marks are matched against it.
   Step("LoadCities");
   LoadCities(world_, dataPaths_.Find(kCitiesFile).c_str(), notice_);
@@ -214,8 +221,19 @@ void App::LoadSettings() {
 void App::CreateMainWindow() {
   Step("CreateMainWindow");
   if (settings_.refresh == 0) settings_.refresh = kDefaultRefreshMinutes;
-  // The night image is loaded on first need, from wherever the search path finds it.
-  images_ = std::make_unique<MapImages>(FolderHolding(dataPaths_, kNightImagePath), notice_);
+  // The first composition needs the night image for the shadow or the night view. The first
+  // shadow over the day map is computed meanwhile too; the window takes it if it is still the
+  // same second when it composes.
+  StartLoadingBaseImages(*images_, dataPaths_, settings_.shadow != 0 || settings_.night != 0);
+  ViewModes modes;
+  modes.day = settings_.day != 0;
+  modes.night = settings_.night != 0;
+  modes.zones = settings_.zones != 0;
+  modes.shadow = settings_.shadow != 0;
+  if (modes.shadow && ChooseComposeSource(modes) == ComposeSource::kDay) {
+    const Clock* clock = env_.clock != nullptr ? env_.clock : &systemClock_;
+    images_->StartShadowingDay(ApplySunShadow, [clock] { return clock->Now(); });
+  }
   MainWindow::Context context;
   context.settings = &settings_;
   context.store = env_.store;

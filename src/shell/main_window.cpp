@@ -348,7 +348,7 @@ void MainWindow::UpdateTitleClock() {
 }
 
 void MainWindow::LoadBaseImages() {
-  LoadDayAndZoneImages(*images_, *context_.dataPaths, context_.notice);
+  LoadDayAndZoneImages(*images_, *context_.dataPaths);
   images_->ComposeFromDay();
   mapArea_->ReleaseViewImage();  // the composed map was replaced without a composition
   RedrawMap();
@@ -360,7 +360,7 @@ void MainWindow::RecomputeSunShadow() { RecomputeMap(); }
 
 void MainWindow::ReloadBaseImages() {
   activateWindow();
-  LoadDayAndZoneImages(*images_, *context_.dataPaths, context_.notice);
+  LoadDayAndZoneImages(*images_, *context_.dataPaths);
 }
 
 void MainWindow::ReleaseImages() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "map/image_load.h"
+#include "support/same_pixels.h"
 
 namespace meridiana {
 namespace {
@@ -24,15 +25,7 @@ DibPtr Pattern(int w, int h) {
   return dib;
 }
 
-bool SamePixels(const Dib* a, const Dib* b) {
-  if (DibWidth(a) != DibWidth(b) || DibHeight(a) != DibHeight(b)) return false;
-  for (int y = 0; y < DibHeight(a); ++y) {
-    if (std::memcmp(a->rows[y], b->rows[y], static_cast<std::size_t>(DibWidth(a)) * 3) != 0) {
-      return false;
-    }
-  }
-  return true;
-}
+using test::SamePixels;
 
 TEST(PngWriter, DecodesToTheSamePixelsAtEverySetting) {
   for (const auto& size : {std::pair{1, 1}, std::pair{3, 5}, std::pair{257, 31}}) {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "support/same_pixels.h"
+
 namespace meridiana {
 namespace {
 
@@ -37,13 +39,7 @@ DibPtr SyntheticNight(int w, int h) {
   return dib;
 }
 
-bool SamePixels(const Dib* a, const Dib* b) {
-  const std::size_t rowBytes = static_cast<std::size_t>(DibWidth(a)) * 3;
-  for (int y = 0; y < DibHeight(a); ++y) {
-    if (std::memcmp(a->rows[y], b->rows[y], rowBytes) != 0) return false;
-  }
-  return true;
-}
+using test::SamePixels;
 
 int ChangedPixels(const Dib* a, const Dib* b) {
   int changed = 0;
