@@ -6,7 +6,7 @@ packages=(
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libc-ares-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  xvfb xauth x11-utils trayer python3 tzdata libnss-wrapper
+  xvfb xauth x11-utils trayer openbox xdotool python3 tzdata libnss-wrapper
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
 )
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# With a tray host on the display (trayer on its own Xvfb) the program's icon is embedded in
-# it; when the host goes away the program runs on with its window on screen, and ends cleanly.
+# With a tray host on the display (trayer on its own Xvfb, with a window manager) the program's
+# icon is embedded in it; its menu minimises and restores the window, a double click on it
+# restores, closing in wallpaper mode hides the window into it. When the host goes away the
+# program runs on with its window on screen, and ends cleanly.
 # Usage: tray_host.sh STAGE_DIR FIXTURES_DIR
 set -u
 stage=$1
@@ -14,9 +16,11 @@ fi
 work=$(mktemp -d)
 pid=""
 tray=""
+wm=""
 cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
   [ -n "$tray" ] && kill -KILL "$tray" 2>/dev/null
+  [ -n "$wm" ] && kill -KILL "$wm" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -24,6 +28,9 @@ fail() { echo "FAIL: $*"; exit 1; }
 # The window tree lines of the windows whose class is given, below a window given by id.
 windows_of_class() { xwininfo -id "$1" -tree 2>/dev/null | grep -c "(\"$2\" "; }
 
+# A window manager: minimising is a request to it.
+openbox --sm-disable >"$work/wm.log" 2>&1 &
+wm=$!
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >"$work/trayer.log" 2>&1 &
 tray=$!
 panel=""
@@ -35,6 +42,9 @@ done
 [ -n "$panel" ] || fail "trayer did not start: $(cat "$work/trayer.log")"
 
 mkdir -m 700 "$work/run"
+# Wallpaper mode is on, so that closing the window only hides it.
+mkdir -p "$work/home/.config/quillary"
+printf '[Software\\QUILLARY\\Meridiana]\nwallpaper=1\n' >"$work/home/.config/quillary/current-user.ini"
 env -u MERIDIANA_HOME HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
   XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" LANG=en_US.UTF-8 \
   "$stage/meridiana" >"$work/log" 2>&1 &
@@ -48,14 +58,41 @@ for _ in $(seq 1 300); do
 done
 [ "$embedded" -ge 1 ] || fail "no icon in the tray: $(xwininfo -id "$panel" -tree)"
 
+main=$(xwininfo -root -tree | awk '/"Quillary Meridiana/ && /\("meridiana" "meridiana"\)/ {print $1; exit}')
+[ -n "$main" ] || fail "no main window"
+icon=$(xwininfo -id "$panel" -tree | awk '/\("meridiana" "meridiana"\)/ {print $1; exit}')
+eval "$(xdotool getwindowgeometry --shell "$icon")"
+at_icon() { xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)); }
+# Waits until the main window's map state is $1 ("IsViewable" or "IsUnMapped").
+expect_state() {
+  for _ in $(seq 1 50); do
+    xwininfo -id "$main" | grep -q "Map State: $1" && return 0
+    sleep 0.1
+  done
+  fail "$2: $(xwininfo -id "$main" | grep 'Map State')"
+}
+# The tray menu: Restore, Minimize, Quit.
+tray_menu() { at_icon; xdotool click 3; sleep 0.5; xdotool key "$@"; }
+
+expect_state IsViewable "not shown at start"
+tray_menu Down Down Return
+expect_state IsUnMapped "Minimize in the tray menu left the window on screen"
+at_icon
+xdotool click --repeat 2 --delay 80 1
+expect_state IsViewable "a double click on the icon did not restore the window"
+xdotool windowactivate --sync "$main" key alt+F4
+expect_state IsUnMapped "closing in wallpaper mode did not hide the window"
+kill -0 "$pid" 2>/dev/null || fail "closing in wallpaper mode ended the program"
+tray_menu Down Return
+expect_state IsViewable "Restore in the tray menu did not bring the window back"
+
 # The tray host ends: the program stays, and its main window is still viewable.
 kill -TERM "$tray"
 wait "$tray" 2>/dev/null
 tray=""
 sleep 2
 kill -0 "$pid" 2>/dev/null || fail "ended with the tray: $(cat "$work/log")"
-main=$(xwininfo -root -tree | awk '/"Quillary Meridiana/ && /\("meridiana" "meridiana"\)/ {print $1; exit}')
-[ -n "$main" ] || fail "main window gone"
+[ -n "$(xwininfo -root -tree | grep "$main")" ] || fail "main window gone"
 xwininfo -id "$main" | grep -q "Map State: IsViewable" || fail "main window not on screen"
 
 kill -TERM "$pid"
