@@ -54,6 +54,13 @@ const std::vector<MenuEntry>& ProgramMenu(int menuId) {
   return found != ProgramMenus().end() ? found->second : kNone;
 }
 
+const DialogResource& ProgramDialog(int dialogId) {
+  static const DialogResources kDialogs = ParseDialogResources(resources::DialogText());
+  static const DialogResource kNone;
+  const auto found = kDialogs.find(dialogId);
+  return found != kDialogs.end() ? found->second : kNone;
+}
+
 QString EnglishText(int stringId) {
   static const StringTable kTable = ParseStringTable(resources::StringTableText());
   const auto found = kTable.find(stringId);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/dialog_resource.h"
 #include "foundation/localized_strings.h"
 #include "foundation/menu_resource.h"
 
@@ -35,6 +36,8 @@ const char* LanguageOfCommand(int command);
 const MenuResource& ProgramMenus();
 // The entries of one menu; empty for an unknown id.
 const std::vector<MenuEntry>& ProgramMenu(int menuId);
+// The program's dialog resources (English), and one of them (empty when there is none).
+const DialogResource& ProgramDialog(int dialogId);
 
 // The English text of a string-table entry, for windows made without an interface language.
 QString EnglishText(int stringId);

@@ -268,7 +268,7 @@ bool MainWindow::OnCommand(int command) {
       ToggleOverlay(command);
       return true;
     default:
-      return false;
+      return OnCityCommand(command);
   }
 }
 
@@ -298,6 +298,7 @@ void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
 
 void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
   if (context_.language == nullptr) return;
+  contextPoint_ = mapAreaPoint;
   context_.language->PopupMenu(
       ids::kMapContextMenu, mapArea_->mapToGlobal(mapAreaPoint),
       [this, mapAreaPoint](QMenu* menu) { PrepareContextMenu(menu, mapAreaPoint); },
@@ -333,12 +334,8 @@ void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
                                                {mapAreaPoint.x(), mapAreaPoint.y()})
                                    .index;
   if (city < 0 || city >= static_cast<int>(context_.world->cities.size())) return;
-  if (Settings* settings = context_.settings; settings != nullptr && settings->marked == 0) {
-    settings->marked = 1;
-    SyncViewControls();
-  }
   ToggleMarked(context_.world->cities[static_cast<std::size_t>(city)]);
-  RedrawMap();
+  OnMarksChanged();
 }
 
 void MainWindow::FitToWindow() { mapArea_->Fit(); }

@@ -4,8 +4,10 @@
 // the program; commands that belong to features not built yet do nothing.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "foundation/clock.h"
 #include "map/compose.h"
@@ -24,10 +26,12 @@ namespace meridiana {
 class InterfaceLanguage;
 class KeyValueStore;
 class LocaleInfo;
+class CitySelectorDialog;
 class MapArea;
 class MapImages;
 class MenuIconList;
 class PartStatusBar;
+class PropertiesDialog;
 class TrayIcon;
 class UserNotice;
 struct Settings;
@@ -94,6 +98,13 @@ class MainWindow : public QMainWindow, private ComposeHost {
   MapView& mapView() { return view_; }
   Compositor& compositor() { return *compositor_; }
   MapImages& images() { return *images_; }
+  // The open City Selector and modeless Properties dialog, or null.
+  CitySelectorDialog* citySelector() const;
+  PropertiesDialog* properties() const;
+  // Opens a web link ("hotels", "weather", "books", "sat", "faq") for a city or none.
+  void SetLinkOpener(std::function<void(std::string_view link, const City* city)> opener) {
+    openLink_ = std::move(opener);
+  }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -151,6 +162,17 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // A double click on the map marks or unmarks the hover city.
   void OnMapDoubleClick(QPoint mapAreaPoint);
 
+  // The city commands: the City Selector, Properties, the cities of the context menu and their
+  // links, Clear City Selection. False for another command.
+  bool OnCityCommand(int command);
+  void OpenCitySelector();
+  // The modeless dialog is shown and filled again; a modal one is opened anew each time.
+  void OpenProperties(City& city, bool modal);
+  // A city's mark changed elsewhere: the marked cities' layer comes on, the map repaints.
+  void OnMarksChanged();
+  // The city of a context-menu entry (0 the nearest), or null.
+  City* MenuCity(int entry);
+
   // ComposeHost.
   bool Minimised() const override;
   void SetWaitCursor(bool on) override;
@@ -166,6 +188,13 @@ class MainWindow : public QMainWindow, private ComposeHost {
   MapView view_;
   std::unique_ptr<Compositor> compositor_;
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
+  QPoint contextPoint_;       // map-area point of the last context menu
+
+  QPointer<CitySelectorDialog> citySelector_;
+  std::unique_ptr<DialogHost> citySelectorHost_;
+  QPointer<PropertiesDialog> properties_;
+  std::unique_ptr<DialogHost> propertiesHost_;
+  std::function<void(std::string_view, const City*)> openLink_;
 
   QToolBar* toolbar_ = nullptr;         // child of this window
   MapArea* mapArea_ = nullptr;          // child of this window

@@ -71,4 +71,10 @@ City* FindCityForMark(std::vector<City>& cities, std::string_view savedText, int
   return nullptr;
 }
 
+const City* FindCityNamed(const std::vector<City>& cities, std::string_view name) {
+  for (const City& city : cities)
+    if (EqualsIgnoreCase(WithoutTrailingBlanks(city.name), name)) return &city;
+  return nullptr;
+}
+
 }  // namespace meridiana

@@ -28,6 +28,10 @@ std::vector<City> ParseCities(std::string_view text);
 // tables and the user spell the city without it.
 std::string_view WithoutTrailingBlanks(std::string_view name);
 
+// The first city, in list order, whose name is `name` ignoring letter case (the blank before a
+// cut region does not count), or null.
+const City* FindCityNamed(const std::vector<City>& cities, std::string_view name);
+
 void SetMarked(City& city, bool on);
 void ToggleMarked(City& city);
 void ClearAllMarks(std::vector<City>& cities);

@@ -32,7 +32,7 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
   p.utcOffsetHours = UtcOffsetAt(tzImage, x, y);
   p.savingMinutes = DaylightSavingMinutes(world, city, clock);
 
-  p.name = city.name;
+  p.name = std::string(WithoutTrailingBlanks(city.name));
   const std::string* country = CountryOfCity(world, city);
   if (country) p.country = *country;
 

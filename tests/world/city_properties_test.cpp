@@ -73,7 +73,7 @@ TEST_F(CityPropertiesTest, NorthernCityInSummer) {
 
 TEST_F(CityPropertiesTest, RegionNameOnAndAfterRuleAndAreaCodes) {
   const CityProperties p = Of(1, july_);
-  EXPECT_EQ(p.name, "Springfield ");
+  EXPECT_EQ(p.name, "Springfield");  // shown without the blank before the cut region
   EXPECT_EQ(p.country, "United States");
   // The blank left before the cut region does not keep the telephone codes from matching.
   EXPECT_EQ(p.areaCodes, " 217, 417");

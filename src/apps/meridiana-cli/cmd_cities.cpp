@@ -1,5 +1,5 @@
 // meridiana-cli cities: every city with what the Properties dialog shows about it, for one
-// instant, as tab-separated lines.
+// instant, as tab-separated lines; meridiana-cli city: the dialog's fields for one city.
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +23,8 @@ namespace {
 
 constexpr char kCitiesUsage[] =
     "usage: meridiana-cli cities [--at YYYY-MM-DDTHH:MM:SSZ] [--data DIR]\n";
+constexpr char kCityUsage[] =
+    "usage: meridiana-cli city NAME [--at YYYY-MM-DDTHH:MM:SSZ] [--data DIR]\n";
 
 constexpr char kCitiesHeader[] =
     "name\tstate\tcountry\tlatitude\tlongitude\tzone_key\tutc_offset_hours\tsaving_minutes\t"
@@ -47,60 +49,80 @@ struct FailureNotice : UserNotice {
   void ShowStatus(int, std::string_view) override {}
 };
 
+// The options both commands take; false after a usage message.
+bool ParseOptions(const Args& args, std::size_t first, const char* command, const char* usage,
+                  std::optional<TimeValue>* at, std::string* folder) {
+  for (std::size_t i = first; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    if (i + 1 >= args.size() || (flag != "--at" && flag != "--data")) {
+      std::fprintf(stderr, "%s", usage);
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (flag == "--at") {
+      *at = ParseIsoInstant(value);
+      if (!*at) {
+        std::fprintf(stderr, "meridiana-cli %s: bad instant '%s'\n%s", command, value.c_str(),
+                     usage);
+        return false;
+      }
+    } else {
+      *folder = value;
+    }
+  }
+  if (folder->empty()) *folder = DefaultDataFolder();
+  return true;
+}
+
+// The tables and the time-zone picture. Without the cities there is nothing to show: that is a
+// failure, told in one line. The other tables only thin the fields out, so their notices are
+// shown and the command goes on.
+bool LoadTables(const std::string& folder, const char* command, WorldData* world,
+                DibPtr* tzImage) {
+  const std::string citiesPath = folder + "/" + kCitiesFile;
+  FailureNotice citiesFailure;
+  LoadCities(*world, citiesPath.c_str(), &citiesFailure);
+  if (citiesFailure.failed) {
+    std::fprintf(stderr, "meridiana-cli %s: cannot read the cities '%s'\n", command,
+                 citiesPath.c_str());
+    return false;
+  }
+  StderrNotice notice;
+  LoadZones(*world, (folder + "/" + kZonesFile).c_str(), &notice);
+  LoadDstRules(*world, (folder + "/" + kDstRulesFile).c_str(), &notice);
+  LoadAreaCodes(*world, (folder + "/" + kAreaCodesFile).c_str(), &notice);
+  const std::string imagePath = folder + "/images/earth_tz.bmp";
+  *tzImage = DibLoad(imagePath.c_str(), kMapPictureMaxPixels);
+  if (!*tzImage) {
+    std::fprintf(stderr, "meridiana-cli: no time-zone image '%s': every offset is 0\n",
+                 imagePath.c_str());
+  }
+  return true;
+}
+
+// What the Properties dialog shows, with the offset read at the city's own point, as the
+// marked-city labels read it (the command line has no right-click).
+CityProperties PropertiesAt(const WorldData& world, const Dib* tzImage, const City& city,
+                            const Clock& clock) {
+  static const FixedLocaleInfo slash("/");
+  const MapPoint point = BaseMapPixel(city.longitude, city.latitude);
+  return CityPropertiesOf(world, tzImage, point.x, point.y, city, clock, slash);
+}
+
 }  // namespace
 
 int RunCities(const Args& args) {
   std::optional<TimeValue> at;
   std::string folder;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& flag = args[i];
-    if (i + 1 >= args.size() || (flag != "--at" && flag != "--data")) {
-      std::fprintf(stderr, "%s", kCitiesUsage);
-      return 2;
-    }
-    const std::string& value = args[++i];
-    if (flag == "--at") {
-      at = ParseIsoInstant(value);
-      if (!at) {
-        std::fprintf(stderr, "meridiana-cli cities: bad instant '%s'\n%s", value.c_str(),
-                     kCitiesUsage);
-        return 2;
-      }
-    } else {
-      folder = value;
-    }
-  }
-  if (folder.empty()) folder = DefaultDataFolder();
-
-  // Without the cities there is nothing to list: that is a failure, told in one line. The other
-  // tables only thin the listing out, so their notices are shown and the listing goes on.
+  if (!ParseOptions(args, 0, "cities", kCitiesUsage, &at, &folder)) return 2;
   WorldData world;
-  const std::string citiesPath = folder + "/" + kCitiesFile;
-  FailureNotice citiesFailure;
-  LoadCities(world, citiesPath.c_str(), &citiesFailure);
-  if (citiesFailure.failed) {
-    std::fprintf(stderr, "meridiana-cli cities: cannot read the cities '%s'\n", citiesPath.c_str());
-    return 1;
-  }
-  StderrNotice notice;
-  LoadZones(world, (folder + "/" + kZonesFile).c_str(), &notice);
-  LoadDstRules(world, (folder + "/" + kDstRulesFile).c_str(), &notice);
-  LoadAreaCodes(world, (folder + "/" + kAreaCodesFile).c_str(), &notice);
-  const std::string imagePath = folder + "/images/earth_tz.bmp";
-  DibPtr tzImage = DibLoad(imagePath.c_str(), kMapPictureMaxPixels);
-  if (!tzImage) {
-    std::fprintf(stderr, "meridiana-cli: no time-zone image '%s': every offset is 0\n",
-                 imagePath.c_str());
-  }
+  DibPtr tzImage;
+  if (!LoadTables(folder, "cities", &world, &tzImage)) return 1;
 
   const FixedClock clock(at ? *at : SystemClock().Now());
-  const FixedLocaleInfo slash("/");
   std::fputs(kCitiesHeader, stdout);
   for (const City& city : world.cities) {
-    // The offset is read at the city's own point, as the marked-city labels read it.
-    const MapPoint point = BaseMapPixel(city.longitude, city.latitude);
-    const CityProperties p =
-        CityPropertiesOf(world, tzImage.get(), point.x, point.y, city, clock, slash);
+    const CityProperties p = PropertiesAt(world, tzImage.get(), city, clock);
     PutField(p.name);
     PutField(city.state.value_or(""));
     PutField(p.country);
@@ -117,6 +139,38 @@ int RunCities(const Args& args) {
     PutField(p.dstEnds);
     PutField(p.countryCode);
     PutField(p.areaCodes, true);
+  }
+  return 0;
+}
+
+int RunCity(const Args& args) {
+  if (args.empty() || args[0].empty() || args[0].front() == '-') {
+    std::fprintf(stderr, "%s", kCityUsage);
+    return 2;
+  }
+  std::optional<TimeValue> at;
+  std::string folder;
+  if (!ParseOptions(args, 1, "city", kCityUsage, &at, &folder)) return 2;
+  WorldData world;
+  DibPtr tzImage;
+  if (!LoadTables(folder, "city", &world, &tzImage)) return 1;
+  const City* city = FindCityNamed(world.cities, args[0]);
+  if (city == nullptr) {
+    std::fprintf(stderr, "meridiana-cli city: no city named '%s'\n", args[0].c_str());
+    return 1;
+  }
+  const FixedClock clock(at ? *at : SystemClock().Now());
+  const CityProperties p = PropertiesAt(world, tzImage.get(), *city, clock);
+  // The dialog's fields in the order it fills them.
+  const std::pair<const char*, const std::string*> fields[] = {
+      {"city", &p.name},          {"country", &p.country},     {"local_time", &p.localTimeText},
+      {"sunrise", &p.sunrise},    {"sunset", &p.sunset},       {"latitude", &p.latitude},
+      {"longitude", &p.longitude}, {"tel", &p.areaCodes},      {"country_code", &p.countryCode},
+      {"dst_starts", &p.dstStarts}, {"dst_ends", &p.dstEnds}};
+  for (const auto& [name, value] : fields) {
+    std::printf("%s=", name);
+    for (char c : *value) std::fputc(c == '\r' || c == '\n' ? ' ' : c, stdout);
+    std::fputc('\n', stdout);
   }
   return 0;
 }

@@ -13,6 +13,7 @@ int RunPack(const Args& args);
 int RunUnpack(const Args& args);
 int RunSun(const Args& args);
 int RunCities(const Args& args);
+int RunCity(const Args& args);
 int RunRender(const Args& args);
 int RunImage(const Args& args);
 

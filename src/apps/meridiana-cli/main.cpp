@@ -24,6 +24,8 @@ constexpr Command kCommands[] = {
     {"cities",
      "cities [--at ISO] [--data DIR]   every city with its local time, saving, sun and codes (TSV)",
      meridiana::cli::RunCities},
+    {"city", "city NAME [--at ISO] [--data DIR]   the Properties dialog's fields of one city",
+     meridiana::cli::RunCity},
     {"render",
      "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] "
      "[--clouds IMAGE] [--width W] [--data DIR]   the composed map",

@@ -1,0 +1,125 @@
+// The main window's city commands: the City Selector, the Properties dialogs, the cities of the
+// map's context menu with their links, and Clear City Selection.
+#include "shell/app_identity.h"
+#include "shell/city_selector.h"
+#include "shell/ids.h"
+#include "shell/main_window.h"
+#include "shell/properties_dialog.h"
+#include "shell/settings.h"
+#include "map/base_images.h"
+
+namespace meridiana {
+namespace {
+
+constexpr int kFirstCityUnderClick = 18999;
+constexpr int kFirstCityProperties = 19000;
+constexpr int kFirstCityWeather = 20000;
+constexpr int kFirstCityHotels = 21000;
+constexpr int kCityCommandSpan = 1000;
+
+}  // namespace
+
+CitySelectorDialog* MainWindow::citySelector() const { return citySelector_; }
+
+PropertiesDialog* MainWindow::properties() const { return properties_; }
+
+City* MainWindow::MenuCity(int entry) {
+  if (entry < 0 || entry >= static_cast<int>(view_.menuCities.size())) return nullptr;
+  const int index = view_.menuCities[static_cast<std::size_t>(entry)];
+  if (index < 0 || index >= static_cast<int>(context_.world->cities.size())) return nullptr;
+  return &context_.world->cities[static_cast<std::size_t>(index)];
+}
+
+bool MainWindow::OnCityCommand(int command) {
+  const auto link = [this](std::string_view name, const City* city) {
+    if (openLink_) openLink_(name, city);
+  };
+  if (command == ids::kCmdSelectCity) {
+    OpenCitySelector();
+  } else if (command == ids::kCmdProperties) {
+    // The city nearest to where the context menu opened (the map's corner before any).
+    const int nearest = FindNearestCity(view_, context_.world->cities,
+                                        {contextPoint_.x(), contextPoint_.y()})
+                            .index;
+    if (nearest >= 0) OpenProperties(context_.world->cities[static_cast<std::size_t>(nearest)], false);
+  } else if (command == ids::kCmdClearCitySelection) {
+    ClearAllMarks(context_.world->cities);
+    RedrawMap();
+  } else if (command == ids::kCmdSatelliteImage) {
+    link("sat", nullptr);
+  } else if (command == ids::kCmdFaq) {
+    const int hover = view_.hoverCity;
+    const bool known = hover >= 0 && hover < static_cast<int>(context_.world->cities.size());
+    link("faq", known ? &context_.world->cities[static_cast<std::size_t>(hover)] : nullptr);
+  } else if (command == kFirstCityUnderClick ||
+             (command >= kFirstCityProperties && command < kFirstCityWeather)) {
+    const int entry = command == kFirstCityUnderClick ? 0 : command - kFirstCityProperties;
+    if (City* city = MenuCity(entry)) OpenProperties(*city, true);
+  } else if (command >= kFirstCityWeather && command < kFirstCityWeather + kCityCommandSpan) {
+    if (City* city = MenuCity(command - kFirstCityWeather)) link("weather", city);
+  } else if (command >= kFirstCityHotels && command < kFirstCityHotels + kCityCommandSpan) {
+    if (City* city = MenuCity(command - kFirstCityHotels)) link("hotels", city);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void MainWindow::OpenCitySelector() {
+  if (citySelector_ != nullptr) {
+    citySelector_->show();
+    citySelector_->raise();
+    citySelector_->activateWindow();
+    return;
+  }
+  CitySelectorDialog::Context selector;
+  selector.world = context_.world;
+  selector.store = context_.store;
+  selector.language = context_.language;
+  selector.icons = context_.icons;
+  selector.marksChanged = [this] { OnMarksChanged(); };
+  citySelector_ = new CitySelectorDialog(std::move(selector), this);
+  citySelector_->setAttribute(Qt::WA_DeleteOnClose);
+  ShowDialog(&citySelectorHost_, citySelector_, ids::kCitySelectorDialog,
+             std::string(kDisplayName), context_.store, false, context_.language);
+}
+
+void MainWindow::OpenProperties(City& city, bool modal) {
+  const MapPoint base = ViewToBase(view_, {contextPoint_.x(), contextPoint_.y()});
+  if (!modal && properties_ != nullptr) {
+    properties_->Fill(city, base);
+    properties_->show();
+    properties_->raise();
+    return;
+  }
+  PropertiesDialog::Context fields;
+  fields.world = context_.world;
+  fields.clock = context_.clock;
+  fields.locale = context_.locale;
+  fields.zoneImage = [this] { return images_->zones(); };
+  fields.marksChanged = [this] { OnMarksChanged(); };
+  fields.openLink = [this](std::string_view name, const City& linked) {
+    if (openLink_) openLink_(name, &linked);
+  };
+  auto* dialog = new PropertiesDialog(std::move(fields), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->Fill(city, base);
+  if (!modal) properties_ = dialog;
+  ShowDialog(modal ? nullptr : &propertiesHost_, dialog, ids::kPropertiesDialog,
+             std::string(kDisplayName), context_.store, modal, context_.language);
+}
+
+void MainWindow::OnMarksChanged() {
+  // A city just marked shows at once, so the marked cities' layer comes on with it.
+  if (Settings* settings = context_.settings; settings != nullptr && settings->marked == 0) {
+    for (const City& city : context_.world->cities) {
+      if (!city.marked) continue;
+      settings->marked = 1;
+      SyncViewControls();
+      break;
+    }
+  }
+  RedrawMap();
+}
+
+}  // namespace meridiana

@@ -1,0 +1,280 @@
+// The City Selector and the Properties dialog on the shipped tables, and the main window's city
+// commands that open them.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+
+#include "foundation/clock.h"
+#include "foundation/localized_strings.h"
+#include "foundation/memory_key_value_store.h"
+#include "qt_test_app.h"
+#include "resources/embedded.h"
+#include "shell/city_selector.h"
+#include "shell/interface_language.h"
+#include "shell/list_view.h"
+#include "shell/main_window.h"
+#include "shell/properties_dialog.h"
+#include "shell/qt_text.h"
+#include "shell/settings.h"
+#include "world/locale_info.h"
+#include "world/world_data.h"
+
+namespace meridiana {
+namespace {
+
+// The shipped cities, zones and rules, loaded once.
+const WorldData& ShippedWorld() {
+  static const WorldData world = [] {
+    WorldData loaded;
+    const std::string stage = MERIDIANA_STAGE_DIR;
+    LoadCities(loaded, (stage + "/" + kCitiesFile).c_str(), nullptr);
+    LoadZones(loaded, (stage + "/" + kZonesFile).c_str(), nullptr);
+    LoadDstRules(loaded, (stage + "/" + kDstRulesFile).c_str(), nullptr);
+    LoadAreaCodes(loaded, (stage + "/" + kAreaCodesFile).c_str(), nullptr);
+    return loaded;
+  }();
+  return world;
+}
+
+int RowShowing(const ListView& list, const QString& text) {
+  for (int row = 0; row < list.rowCount(); ++row)
+    if (list.DisplayedText(row, 0) == text) return row;
+  return -1;
+}
+
+// What the view tells after a double click on a shown row.
+void DoubleClickShownRow(ListView& list, int shownRow) {
+  emit list.doubleClicked(list.model()->index(shownRow, 0));
+}
+
+class CitySelectorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::QtApp();
+    world_ = ShippedWorld();
+    CitySelectorDialog::Context context;
+    context.world = &world_;
+    context.store = &store_;
+    context.language = &language_;
+    context.marksChanged = [this] { ++repaints_; };
+    dialog_ = std::make_unique<CitySelectorDialog>(std::move(context));
+    dialog_->resize(600, 400);
+    dialog_->show();
+  }
+  void ChooseCountry(const QString& country) {
+    ListView& countries = *dialog_->countryList();
+    const int shown = RowShowing(countries, country);
+    ASSERT_GE(shown, 0) << country.toStdString();
+    countries.setCurrentIndex(countries.model()->index(shown, 0));
+  }
+  const City* Named(std::string_view name) const {
+    for (const City& city : world_.cities)
+      if (WithoutTrailingBlanks(city.name) == name) return &city;
+    return nullptr;
+  }
+
+  WorldData world_;
+  MemoryKeyValueStore store_;
+  Localizer localizer_{ParseStringTable(resources::StringTableText())};
+  InterfaceLanguage language_{&localizer_, {}};
+  std::unique_ptr<CitySelectorDialog> dialog_;
+  int repaints_ = 0;
+};
+
+TEST_F(CitySelectorTest, CountriesSortedAndTheCitiesOfTheChosenOneSortableByState) {
+  ListView& countries = *dialog_->countryList();
+  ListView& cities = *dialog_->cityList();
+  for (int row = 1; row < countries.rowCount(); ++row) {
+    EXPECT_LE(countries.DisplayedText(row - 1, 0).compare(countries.DisplayedText(row, 0),
+                                                         Qt::CaseInsensitive),
+              0);
+  }
+  EXPECT_EQ(cities.rowCount(), 0);  // until a country is chosen
+
+  ChooseCountry("United States");
+  ASSERT_GT(cities.rowCount(), 20);
+  for (int row = 1; row < cities.rowCount(); ++row) {
+    EXPECT_LE(cities.DisplayedText(row - 1, 0).compare(cities.DisplayedText(row, 0),
+                                                      Qt::CaseInsensitive),
+              0);
+  }
+  // Sorted by State, descending after a second click; a refill for another country keeps it.
+  cities.header()->setSortIndicator(1, Qt::AscendingOrder);
+  const QString firstState = cities.DisplayedText(0, 1);
+  cities.header()->setSortIndicator(1, Qt::DescendingOrder);
+  EXPECT_GT(cities.DisplayedText(0, 1).compare(firstState, Qt::CaseInsensitive), 0);
+  ChooseCountry("Australia");
+  for (int row = 1; row < cities.rowCount(); ++row) {
+    EXPECT_GE(cities.DisplayedText(row - 1, 1).compare(cities.DisplayedText(row, 1),
+                                                      Qt::CaseInsensitive),
+              0);
+  }
+}
+
+TEST_F(CitySelectorTest, DoubleClicksMarkAndUnmarkAndTypingFindsTheNextInitial) {
+  ChooseCountry("Japan");
+  ListView& cities = *dialog_->cityList();
+  const int tokyo = RowShowing(cities, "Tokyo");
+  ASSERT_GE(tokyo, 0);
+  DoubleClickShownRow(cities, tokyo);
+  EXPECT_TRUE(Named("Tokyo")->marked);
+  EXPECT_EQ(repaints_, 1);
+  DoubleClickShownRow(cities, tokyo);
+  EXPECT_FALSE(Named("Tokyo")->marked);
+  EXPECT_EQ(repaints_, 2);
+
+  // A letter selects the next city beginning with it, wrapping once, ignoring case.
+  cities.setFocus();
+  QTest::keyClick(&cities, Qt::Key_T);
+  const int first = cities.selectedRow();
+  ASSERT_GE(first, 0);
+  EXPECT_TRUE(ToQString(dialog_->CityOfRow(first).name).startsWith('T'));
+  QTest::keyClick(&cities, Qt::Key_T);
+  EXPECT_NE(cities.selectedRow(), first);
+  QTest::keyClick(&cities, Qt::Key_Q);  // no Japanese city begins with Q here
+  EXPECT_TRUE(ToQString(dialog_->CityOfRow(cities.selectedRow()).name).startsWith('T'));
+}
+
+TEST_F(CitySelectorTest, OkMarksTheSelectedCityOnlyWhenThereIsOne) {
+  ChooseCountry("Japan");
+  dialog_->accept();
+  EXPECT_EQ(repaints_, 0);
+  for (const City& city : world_.cities) ASSERT_FALSE(city.marked);
+
+  dialog_->show();
+  ListView& cities = *dialog_->cityList();
+  cities.SelectRow(0);
+  dialog_->accept();
+  EXPECT_TRUE(dialog_->CityOfRow(0).marked);
+  EXPECT_EQ(repaints_, 1);
+}
+
+TEST_F(CitySelectorTest, CheckBoxesAndCountryDoubleClicksFlipThePickedFlags) {
+  ChooseCountry("Japan");
+  ListView& countries = *dialog_->countryList();
+  const int japan = RowShowing(countries, "Japan");
+  DoubleClickShownRow(countries, japan);
+  bool picked = false;
+  for (const Zone& zone : world_.zones) picked = picked || (zone.country == "Japan" && zone.picked);
+  EXPECT_TRUE(picked);
+  EXPECT_EQ(countries.model()->index(japan, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+
+  ListView& cities = *dialog_->cityList();
+  const QModelIndex first = cities.model()->index(0, 0);
+  cities.setCurrentIndex(first);
+  const int row = cities.selectedRow();
+  ASSERT_GE(row, 0);
+  ASSERT_TRUE(cities.model()->setData(first, Qt::Checked, Qt::CheckStateRole));
+  EXPECT_TRUE(dialog_->CityOfRow(row).picked);
+  EXPECT_EQ(first.data(Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_FALSE(dialog_->CityOfRow(row).marked);  // picking is not marking
+}
+
+class PropertiesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { test::QtApp(); world_ = ShippedWorld(); }
+  City& Named(std::string_view name) {
+    for (City& city : world_.cities)
+      if (WithoutTrailingBlanks(city.name) == name) return city;
+    ADD_FAILURE() << name;
+    return world_.cities.front();
+  }
+  WorldData world_;
+  FixedClock clock_{UtcFromCalendar(2026, 7, 1, 12, 0, 0)};
+  FixedLocaleInfo locale_{"/"};
+};
+
+TEST_F(PropertiesTest, RefillingForACityWithoutSavingEmptiesTheDatesAndRetitles) {
+  std::vector<std::pair<std::string, std::string>> opened;
+  int repaints = 0;
+  PropertiesDialog::Context context;
+  context.world = &world_;
+  context.clock = &clock_;
+  context.locale = &locale_;
+  context.marksChanged = [&] { ++repaints; };
+  context.openLink = [&](std::string_view link, const City& city) {
+    opened.emplace_back(std::string(link), std::string(WithoutTrailingBlanks(city.name)));
+  };
+  PropertiesDialog dialog(std::move(context));
+  City& paris = Named("Paris");
+  dialog.Fill(paris, {0, 0});
+  EXPECT_EQ(dialog.windowTitle(), "Paris");
+  EXPECT_EQ(dialog.FieldText(1010), "France");
+  EXPECT_EQ(dialog.FieldText(1013), "48.85");
+  EXPECT_FALSE(dialog.FieldText(1017).isEmpty());  // this year's change dates
+  EXPECT_FALSE(dialog.FieldText(1016).isEmpty());
+  EXPECT_EQ(dialog.FieldText(1015), "33");
+
+  dialog.Fill(Named("Tokyo"), {0, 0});
+  EXPECT_EQ(dialog.windowTitle(), "Tokyo");
+  EXPECT_EQ(dialog.FieldText(1010), "Japan");
+  EXPECT_TRUE(dialog.FieldText(1017).isEmpty());
+  EXPECT_TRUE(dialog.FieldText(1016).isEmpty());
+
+  // Mark toggles the shown city and repaints; the link buttons name their link.
+  dialog.findChild<QPushButton*>("control1018")->click();
+  EXPECT_TRUE(Named("Tokyo").marked);
+  EXPECT_FALSE(paris.marked);
+  EXPECT_EQ(repaints, 1);
+  for (int id : {1035, 1036, 1037, 1039})
+    dialog.findChild<QPushButton*>(QStringLiteral("control%1").arg(id))->click();
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"hotels", "Tokyo"}, {"weather", "Tokyo"}, {"books", "Tokyo"}, {"sat", "Tokyo"}};
+  EXPECT_EQ(opened, expected);
+}
+
+TEST(CityCommands, OneSelectorOneModelessPropertiesAndClearingTheMarks) {
+  test::QtApp();
+  WorldData world = ShippedWorld();
+  Settings settings;
+  FixedClock clock(UtcFromCalendar(2026, 7, 1, 12, 0, 0));
+  FixedLocaleInfo locale("/");
+  MainWindow::Context context;
+  context.settings = &settings;
+  context.world = &world;
+  context.clock = &clock;
+  context.locale = &locale;
+  MainWindow window(std::move(context));
+  std::vector<std::string> links;
+  window.SetLinkOpener([&](std::string_view link, const City* city) {
+    links.push_back(std::string(link) + (city != nullptr ? " city" : " none"));
+  });
+
+  ASSERT_TRUE(window.OnCommand(40001));
+  CitySelectorDialog* selector = window.citySelector();
+  ASSERT_NE(selector, nullptr);
+  EXPECT_TRUE(window.OnCommand(40001));
+  EXPECT_EQ(window.citySelector(), selector);  // shown again, not made twice
+
+  // Properties: the one modeless dialog is filled again for the next city asked for.
+  ASSERT_TRUE(window.OnCommand(40002));
+  PropertiesDialog* properties = window.properties();
+  ASSERT_NE(properties, nullptr);
+  const City* first = properties->city();
+  ASSERT_NE(first, nullptr);
+  window.mapView().scrollX = 500;  // the map's corner is somewhere else now
+  window.OnCommand(40002);
+  EXPECT_EQ(window.properties(), properties);
+
+  // A mark comes with the marked cities' layer; Clear City Selection takes every mark away.
+  EXPECT_EQ(settings.marked, 0);
+  selector->countryList()->setCurrentIndex(selector->countryList()->model()->index(0, 0));
+  selector->cityList()->SelectRow(0);
+  selector->accept();
+  EXPECT_TRUE(selector->CityOfRow(0).marked);
+  EXPECT_EQ(settings.marked, 1);
+  SetMarked(world.cities[7], true);
+  EXPECT_TRUE(window.OnCommand(40031));
+  for (const City& city : world.cities) EXPECT_FALSE(city.marked);
+
+  // The links: the satellite view without a city, FAQ for the city under the pointer if any.
+  EXPECT_TRUE(window.OnCommand(40029));
+  EXPECT_TRUE(window.OnCommand(163));
+  EXPECT_EQ(links, (std::vector<std::string>{"sat none", "faq none"}));
+  EXPECT_FALSE(window.OnCommand(39999));
+}
+
+}  // namespace
+}  // namespace meridiana
