@@ -13,21 +13,14 @@ std::string DialogResource::TextOf(int controlId) const {
 DialogResources ParseDialogResources(std::string_view text) {
   DialogResources dialogs;
   DialogResource* open = nullptr;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    const std::string_view line = TrimmedResourceLine(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (line.empty() || line.front() == ';') continue;
-    const std::size_t blank = line.find(' ');
-    const std::string_view word = line.substr(0, blank);
-    const std::string_view rest = blank == std::string_view::npos ? "" : line.substr(blank + 1);
+  ForEachResourceLine(text, [&](std::string_view word, std::string_view rest) {
     int number = 0;
     std::string_view after;
     if (word == "dialog" && SplitResourceNumber(rest, &number, &after)) {
       open = &dialogs[number];
       *open = DialogResource{std::string(after), {}};
     } else if (open == nullptr) {
-      continue;
+      return;
     } else if (word == "end") {
       open = nullptr;
     } else if (word == "control" && SplitResourceNumber(rest, &number, &after) && !after.empty()) {
@@ -38,7 +31,7 @@ DialogResources ParseDialogResources(std::string_view text) {
       if (kindEnd != std::string_view::npos) control.text = std::string(after.substr(kindEnd + 1));
       open->controls.push_back(std::move(control));
     }
-  }
+  });
   return dialogs;
 }
 

@@ -7,20 +7,13 @@ namespace meridiana {
 MenuResource ParseMenuResource(std::string_view text) {
   MenuResource menus;
   std::vector<std::vector<MenuEntry>*> open;  // the innermost list last
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    const std::string_view line = TrimmedResourceLine(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (line.empty() || line.front() == ';') continue;
-    const std::size_t blank = line.find(' ');
-    const std::string_view word = line.substr(0, blank);
-    const std::string_view rest = blank == std::string_view::npos ? "" : line.substr(blank + 1);
+  ForEachResourceLine(text, [&](std::string_view word, std::string_view rest) {
     int number = 0;
     std::string_view after;
     if (word == "menu" && SplitResourceNumber(rest, &number, &after)) {
       open.assign(1, &menus[number]);
     } else if (open.empty()) {
-      continue;
+      return;
     } else if (word == "end") {
       open.pop_back();
     } else if (word == "separator") {
@@ -35,7 +28,7 @@ MenuResource ParseMenuResource(std::string_view text) {
       if (check) after.remove_suffix(kCheck.size());
       open.back()->push_back({MenuEntry::Kind::Item, number, std::string(after), check, {}});
     }
-  }
+  });
   return menus;
 }
 

@@ -25,4 +25,19 @@ inline bool SplitResourceNumber(std::string_view text, int* number, std::string_
   return digits == text.size() || text[digits] == ' ';
 }
 
+// Calls line(word, rest) for every line of text that is neither empty nor a ";" comment: its
+// first word and what follows the blank after it.
+template <typename LineFn>
+void ForEachResourceLine(std::string_view text, LineFn line) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view trimmed = TrimmedResourceLine(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (trimmed.empty() || trimmed.front() == ';') continue;
+    const std::size_t blank = trimmed.find(' ');
+    line(trimmed.substr(0, blank),
+         blank == std::string_view::npos ? std::string_view() : trimmed.substr(blank + 1));
+  }
+}
+
 }  // namespace meridiana

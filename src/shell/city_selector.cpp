@@ -25,9 +25,7 @@ constexpr int kDefaultColumnWidth = 100;
 constexpr int kCityIcon = 1;
 constexpr int kMarkedCityIcon = 5;
 
-QString ControlText(int controlId) {
-  return ToQString(ProgramDialog(ids::kCitySelectorDialog).TextOf(controlId));
-}
+QString ControlText(int controlId) { return DialogControlText(ids::kCitySelectorDialog, controlId); }
 
 }  // namespace
 

@@ -61,6 +61,10 @@ const DialogResource& ProgramDialog(int dialogId) {
   return found != kDialogs.end() ? found->second : kNone;
 }
 
+QString DialogControlText(int dialogId, int controlId) {
+  return ToQString(ProgramDialog(dialogId).TextOf(controlId));
+}
+
 QString EnglishText(int stringId) {
   static const StringTable kTable = ParseStringTable(resources::StringTableText());
   const auto found = kTable.find(stringId);

@@ -38,6 +38,8 @@ const MenuResource& ProgramMenus();
 const std::vector<MenuEntry>& ProgramMenu(int menuId);
 // The program's dialog resources (English), and one of them (empty when there is none).
 const DialogResource& ProgramDialog(int dialogId);
+// The English text of one of its controls, which the dialog's translation starts from.
+QString DialogControlText(int dialogId, int controlId);
 
 // The English text of a string-table entry, for windows made without an interface language.
 QString EnglishText(int stringId);

@@ -28,9 +28,7 @@ constexpr int kStarts = 1017;
 constexpr int kEnds = 1016;
 constexpr int kMark = 1018;
 
-QString ControlText(int controlId) {
-  return ToQString(ProgramDialog(ids::kPropertiesDialog).TextOf(controlId));
-}
+QString ControlText(int controlId) { return DialogControlText(ids::kPropertiesDialog, controlId); }
 
 QString FieldName(int controlId) { return QStringLiteral("control%1").arg(controlId); }
 
