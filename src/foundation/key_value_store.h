@@ -10,6 +10,9 @@ namespace meridiana {
 
 enum class Hive { CurrentUser, LocalMachine };
 
+// The program's own key: its settings, and the installation's link templates and codes.
+inline constexpr std::string_view kAppKey = "Software\\QUILLARY\\Meridiana";
+
 class KeyValueStore {
  public:
   virtual ~KeyValueStore() = default;

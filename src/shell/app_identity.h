@@ -5,13 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/key_value_store.h"  // kAppKey, the application registry key
+
 namespace meridiana {
 
 class KeyValueStore;
 
 inline constexpr std::string_view kDisplayName = "Quillary Meridiana";
 inline constexpr std::string_view kDefaultProductCode = "MDEN";
-inline constexpr std::string_view kAppKey = "Software\\QUILLARY\\Meridiana";
 // The name of the single-instance lock.
 inline constexpr std::string_view kInstanceName = "Meridiana2";
 

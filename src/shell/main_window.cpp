@@ -21,6 +21,7 @@
 #include "shell/dialog_controls.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
+#include "shell/link_actions.h"
 #include "shell/map_area.h"
 #include "shell/map_context_menu.h"
 #include "shell/map_image_files.h"
@@ -111,6 +112,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   AttachStatusBar();
   AttachMenu();
   SetLayout();
+  AttachLinks();
   host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
 }
 
@@ -437,6 +439,7 @@ void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
   const PointerReadOut readOut = ReadPointer(
       view_, *context_.world, images_->zones(), images_->composed(),
       {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_, *context_.clock);
+  lastPointer_ = readOut.position;
   const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
   statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
   statusBar_->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));

@@ -27,6 +27,7 @@ class InterfaceLanguage;
 class KeyValueStore;
 class LocaleInfo;
 class CitySelectorDialog;
+class LinkActions;
 class MapArea;
 class MapImages;
 class MenuIconList;
@@ -165,6 +166,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // The city commands: the City Selector, Properties, the cities of the context menu and their
   // links, Clear City Selection. False for another command.
   bool OnCityCommand(int command);
+  // The web links, opened through the program's link actions unless SetLinkOpener replaced them.
+  void AttachLinks();
   void OpenCitySelector();
   // The modeless dialog is shown and filled again; a modal one is opened anew each time.
   void OpenProperties(City& city, bool modal);
@@ -172,6 +175,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void OnMarksChanged();
   // The city of a context-menu entry (0 the nearest), or null.
   City* MenuCity(int entry);
+  // The city nearest to where the context menu last opened, or null without cities.
+  City* CityNearContextPoint();
 
   // ComposeHost.
   bool Minimised() const override;
@@ -189,6 +194,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   std::unique_ptr<Compositor> compositor_;
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
+  LatLon lastPointer_;        // map position of the last mouse position over the map
+  std::unique_ptr<LinkActions> links_;
 
   QPointer<CitySelectorDialog> citySelector_;
   std::unique_ptr<DialogHost> citySelectorHost_;

@@ -3,6 +3,7 @@
 #include "shell/app_identity.h"
 #include "shell/city_selector.h"
 #include "shell/ids.h"
+#include "shell/link_actions.h"
 #include "shell/main_window.h"
 #include "shell/properties_dialog.h"
 #include "shell/settings.h"
@@ -19,9 +20,40 @@ constexpr int kCityCommandSpan = 1000;
 
 }  // namespace
 
+void MainWindow::AttachLinks() {
+  LinkActions::Context links;
+  links.store = context_.store;
+  links.world = context_.world;
+  links.clock = context_.clock;
+  links.language = context_.language;
+  links.notice = context_.notice;
+  links.parent = this;
+  links.zoom = [this] { return view_.zoom; };
+  links.pointer = [this] { return lastPointer_; };
+  links.defaultCity = [this]() -> const City* { return CityNearContextPoint(); };
+  links.findDataFile = [this](std::string_view relative) {
+    return context_.dataPaths->Find(relative);
+  };
+  links_ = std::make_unique<LinkActions>(std::move(links));
+  openLink_ = [this](std::string_view name, const City* city) {
+    if (name == "weather") {
+      links_->OpenWeather(city);
+    } else {
+      links_->OpenLink(name, city);
+    }
+  };
+}
+
 CitySelectorDialog* MainWindow::citySelector() const { return citySelector_; }
 
 PropertiesDialog* MainWindow::properties() const { return properties_; }
+
+City* MainWindow::CityNearContextPoint() {
+  // Where the context menu opened last; the map's corner before it ever did.
+  const int nearest =
+      FindNearestCity(view_, context_.world->cities, {contextPoint_.x(), contextPoint_.y()}).index;
+  return nearest >= 0 ? &context_.world->cities[static_cast<std::size_t>(nearest)] : nullptr;
+}
 
 City* MainWindow::MenuCity(int entry) {
   if (entry < 0 || entry >= static_cast<int>(view_.menuCities.size())) return nullptr;
@@ -37,11 +69,7 @@ bool MainWindow::OnCityCommand(int command) {
   if (command == ids::kCmdSelectCity) {
     OpenCitySelector();
   } else if (command == ids::kCmdProperties) {
-    // The city nearest to where the context menu opened (the map's corner before any).
-    const int nearest = FindNearestCity(view_, context_.world->cities,
-                                        {contextPoint_.x(), contextPoint_.y()})
-                            .index;
-    if (nearest >= 0) OpenProperties(context_.world->cities[static_cast<std::size_t>(nearest)], false);
+    if (City* city = CityNearContextPoint()) OpenProperties(*city, false);
   } else if (command == ids::kCmdClearCitySelection) {
     ClearAllMarks(context_.world->cities);
     RedrawMap();

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/dib.h"
 #include "foundation/user_notice.h"
+#include "world/world_data.h"
 
 namespace meridiana::cli {
 
@@ -18,5 +20,11 @@ class StderrNotice : public UserNotice {
 // Where the read-only data is when no --data is given: $MERIDIANA_DATA, else the folder of this
 // program, where the build stages the data.
 std::string DefaultDataFolder();
+
+// The tables (cities, zones, rules, area codes) and the time-zone picture of the data folder.
+// Without the cities there is nothing to show: false, told in one line. The other tables only
+// thin the output out: their notices go to standard error and the command goes on.
+bool LoadCliTables(const std::string& folder, const char* command, WorldData* world,
+                   DibPtr* tzImage);
 
 }  // namespace meridiana::cli

@@ -42,12 +42,6 @@ std::string Number(const char* format, double value) {
   return text;
 }
 
-// Remembers that a load failed, and shows nothing.
-struct FailureNotice : UserNotice {
-  bool failed = false;
-  void ShowMessage(std::string_view, std::string_view) override { failed = true; }
-  void ShowStatus(int, std::string_view) override {}
-};
 
 // The options both commands take; false after a usage message.
 bool ParseOptions(const Args& args, std::size_t first, const char* command, const char* usage,
@@ -74,31 +68,6 @@ bool ParseOptions(const Args& args, std::size_t first, const char* command, cons
   return true;
 }
 
-// The tables and the time-zone picture. Without the cities there is nothing to show: that is a
-// failure, told in one line. The other tables only thin the fields out, so their notices are
-// shown and the command goes on.
-bool LoadTables(const std::string& folder, const char* command, WorldData* world,
-                DibPtr* tzImage) {
-  const std::string citiesPath = folder + "/" + kCitiesFile;
-  FailureNotice citiesFailure;
-  LoadCities(*world, citiesPath.c_str(), &citiesFailure);
-  if (citiesFailure.failed) {
-    std::fprintf(stderr, "meridiana-cli %s: cannot read the cities '%s'\n", command,
-                 citiesPath.c_str());
-    return false;
-  }
-  StderrNotice notice;
-  LoadZones(*world, (folder + "/" + kZonesFile).c_str(), &notice);
-  LoadDstRules(*world, (folder + "/" + kDstRulesFile).c_str(), &notice);
-  LoadAreaCodes(*world, (folder + "/" + kAreaCodesFile).c_str(), &notice);
-  const std::string imagePath = folder + "/images/earth_tz.bmp";
-  *tzImage = DibLoad(imagePath.c_str(), kMapPictureMaxPixels);
-  if (!*tzImage) {
-    std::fprintf(stderr, "meridiana-cli: no time-zone image '%s': every offset is 0\n",
-                 imagePath.c_str());
-  }
-  return true;
-}
 
 // What the Properties dialog shows, with the offset read at the city's own point, as the
 // marked-city labels read it (the command line has no right-click).
@@ -117,7 +86,7 @@ int RunCities(const Args& args) {
   if (!ParseOptions(args, 0, "cities", kCitiesUsage, &at, &folder)) return 2;
   WorldData world;
   DibPtr tzImage;
-  if (!LoadTables(folder, "cities", &world, &tzImage)) return 1;
+  if (!LoadCliTables(folder, "cities", &world, &tzImage)) return 1;
 
   const FixedClock clock(at ? *at : SystemClock().Now());
   std::fputs(kCitiesHeader, stdout);
@@ -153,7 +122,7 @@ int RunCity(const Args& args) {
   if (!ParseOptions(args, 1, "city", kCityUsage, &at, &folder)) return 2;
   WorldData world;
   DibPtr tzImage;
-  if (!LoadTables(folder, "city", &world, &tzImage)) return 1;
+  if (!LoadCliTables(folder, "city", &world, &tzImage)) return 1;
   const City* city = FindCityNamed(world.cities, args[0]);
   if (city == nullptr) {
     std::fprintf(stderr, "meridiana-cli city: no city named '%s'\n", args[0].c_str());

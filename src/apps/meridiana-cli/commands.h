@@ -14,6 +14,7 @@ int RunUnpack(const Args& args);
 int RunSun(const Args& args);
 int RunCities(const Args& args);
 int RunCity(const Args& args);
+int RunLinks(const Args& args);
 int RunRender(const Args& args);
 int RunImage(const Args& args);
 

@@ -26,6 +26,9 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunCities},
     {"city", "city NAME [--at ISO] [--data DIR]   the Properties dialog's fields of one city",
      meridiana::cli::RunCity},
+    {"links",
+     "links NAME [--at ISO] [--lang CODE] [--templates FILE] [--data DIR]   a city's web links",
+     meridiana::cli::RunLinks},
     {"render",
      "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] "
      "[--clouds IMAGE] [--width W] [--data DIR]   the composed map",
