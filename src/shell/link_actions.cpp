@@ -1,5 +1,6 @@
 #include "shell/link_actions.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -95,7 +96,10 @@ bool LinkActions::OpenLink(std::string_view name, const City* city) {
 void LinkActions::OpenWeather(const City* city) {
   const std::optional<std::string> url = Link("weather", city);
   if (!url) return;
-  QDialog* window = MakeWeatherWindow(context_.parent, ToQString(*url), [this](const QString& at) {
+  // Over a modal Properties dialog the window must belong to it, or it could not be used.
+  QWidget* modal = QApplication::activeModalWidget();
+  QDialog* window = MakeWeatherWindow(modal != nullptr ? modal : context_.parent, ToQString(*url),
+                                      [this](const QString& at) {
     if (!OpenInBrowser(BrowserChoice(), ToUtf8(at))) WarnBrowserFailed();
   });
   ShowDialog(nullptr, window, kWeatherDialog, std::string(kDisplayName), context_.store, false,
