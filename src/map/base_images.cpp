@@ -43,13 +43,13 @@ void MapImages::StartLoading(Picture picture, std::string path) {
   // besides, and a machine may have two cores.
   std::promise<void> decoded;
   std::shared_future<void> previous = std::exchange(lastDecode_, decoded.get_future().share());
-  pending = std::async(std::launch::async, [previous, decoded = std::move(decoded),
-                                            path = std::move(path)]() mutable {
-    if (previous.valid()) previous.wait();
-    DibPtr picture = DecodeBaseMapPicture(path);
-    decoded.set_value();
-    return picture;
-  });
+  pending = std::async(std::launch::async,
+                       [previous, decoded = std::move(decoded), path = std::move(path)]() mutable {
+                         if (previous.valid()) previous.wait();
+                         DibPtr picture = DecodeBaseMapPicture(path);
+                         decoded.set_value();
+                         return picture;
+                       });
 }
 
 bool MapImages::StartShadowingDay(ShadowPass pass, std::function<TimeValue()> now) {
@@ -58,10 +58,10 @@ bool MapImages::StartShadowingDay(ShadowPass pass, std::function<TimeValue()> no
   std::promise<DibPtr> nightOut;
   std::future<DibPtr> dayIn = std::exchange(pendingDay_, dayOut.get_future());
   std::future<DibPtr> nightIn = std::exchange(pendingNight_, nightOut.get_future());
-  pendingShadowedDay_ = std::async(
-      std::launch::async, [dayIn = std::move(dayIn), nightIn = std::move(nightIn),
-                           dayOut = std::move(dayOut), nightOut = std::move(nightOut),
-                           pass = std::move(pass), now = std::move(now)]() mutable {
+  pendingShadowedDay_ =
+      std::async(std::launch::async, [dayIn = std::move(dayIn), nightIn = std::move(nightIn),
+                                      dayOut = std::move(dayOut), nightOut = std::move(nightOut),
+                                      pass = std::move(pass), now = std::move(now)]() mutable {
         DibPtr day = dayIn.get();
         DibPtr night = nightIn.get();
         ShadowedDay result;

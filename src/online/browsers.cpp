@@ -44,8 +44,7 @@ std::string FirstLineOf(const std::string& program, const std::vector<std::strin
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
-  const int spawned =
-      posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
   std::string text;
@@ -85,7 +84,8 @@ std::optional<std::string> HostBrowserSystem::DesktopFile(std::string_view entry
     folders.push_back(*user + "/.local/share");
   }
   const std::optional<std::string> dirs = Environment("XDG_DATA_DIRS");
-  for (const std::string& dir : Split(dirs && !dirs->empty() ? *dirs : "/usr/local/share:/usr/share", ':'))
+  for (const std::string& dir :
+       Split(dirs && !dirs->empty() ? *dirs : "/usr/local/share:/usr/share", ':'))
     folders.push_back(dir);
   for (const std::string& folder : folders) {
     std::ifstream file(folder + "/applications/" + std::string(entryName));

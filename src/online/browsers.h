@@ -35,8 +35,9 @@ class HostBrowserSystem : public BrowserSystem {
 
 // The browsers tried, in order, when the desktop names none.
 inline constexpr const char* kUsualBrowsers[] = {
-    "firefox", "firefox-esr", "chromium", "chromium-browser", "google-chrome", "epiphany-browser",
-    "epiphany", "falkon", "konqueror", "midori", "qutebrowser", "vivaldi", "opera", "brave-browser"};
+    "firefox",          "firefox-esr", "chromium", "chromium-browser", "google-chrome",
+    "epiphany-browser", "epiphany",    "falkon",   "konqueror",        "midori",
+    "qutebrowser",      "vivaldi",     "opera",    "brave-browser"};
 
 struct Browser {
   std::string executable;  // full path

@@ -41,10 +41,10 @@ std::optional<std::string> ExpandTemplate(std::string_view text, const City* cit
   const std::string countryName = country != nullptr ? *country : "";
   const bool withId = LinkIdCounts(context.linkId);
   const bool withLanguage = !context.language.empty();
-  const double latitude = city != nullptr ? city->latitude
-                                          : std::clamp(context.pointerLatitude, -90.0, 90.0);
-  const double longitude = city != nullptr ? city->longitude
-                                           : std::clamp(context.pointerLongitude, -180.0, 180.0);
+  const double latitude =
+      city != nullptr ? city->latitude : std::clamp(context.pointerLatitude, -90.0, 90.0);
+  const double longitude =
+      city != nullptr ? city->longitude : std::clamp(context.pointerLongitude, -180.0, 180.0);
   const int decimals = city != nullptr ? 4 : 2;
   const float zoom = context.zoom > 0.0f ? context.zoom : 1.0f;
 
@@ -54,37 +54,40 @@ std::optional<std::string> ExpandTemplate(std::string_view text, const City* cit
     std::function<std::optional<std::string>()> value;  // nullopt: the key stays as written
   };
   const Key keys[] = {
-      {"/%LANG%", [&]() -> std::optional<std::string> {
+      {"/%LANG%",
+       [&]() -> std::optional<std::string> {
          if (withLanguage) return "/" + context.language;
          return std::string();
        }},
       {"%LANG%", [&] { return std::optional<std::string>(context.language); }},
-      {"?id=%ID%", [&]() -> std::optional<std::string> {
+      {"?id=%ID%",
+       [&]() -> std::optional<std::string> {
          if (withId) return "?id=" + context.linkId;
          return std::string();
        }},
-      {"%ID%", [&]() -> std::optional<std::string> {
+      {"%ID%",
+       [&]() -> std::optional<std::string> {
          if (withId) return context.linkId;
          return std::nullopt;
        }},
       {"%CITY%", [&] { return std::optional<std::string>(FormEncoded(name)); }},
-      {"%STATE%", [&] {
+      {"%STATE%",
+       [&] {
          return std::optional<std::string>(
              FormEncoded(city != nullptr ? city->state.value_or("") : ""));
        }},
       {"%COUNTRY%", [&] { return std::optional<std::string>(FormEncoded(countryName)); }},
       {"%LAT%", [&] { return std::optional<std::string>(Fixed(latitude, decimals)); }},
       {"%LONG%", [&] { return std::optional<std::string>(Fixed(longitude, decimals)); }},
-      {"%SCALE%", [&] {
-         return std::optional<std::string>(Fixed(40075.16 / (zoom * 1024.0), 2));
-       }},
+      {"%SCALE%", [&] { return std::optional<std::string>(Fixed(40075.16 / (zoom * 1024.0), 2)); }},
       {"$YYYY", [&] { return std::optional<std::string>(std::to_string(utc.year)); }},
       {"$MM", [&] { return std::optional<std::string>(std::to_string(utc.month)); }},
       {"$DD", [&] { return std::optional<std::string>(std::to_string(utc.day)); }},
       {"$HH", [&] { return std::optional<std::string>(std::to_string(utc.hour + 1)); }},
       {"$MID", [&] { return std::optional<std::string>(context.machineId); }},
       {"$ID", [&] { return std::optional<std::string>(context.clientId); }},
-      {"$QUERY", [&] {
+      {"$QUERY",
+       [&] {
          return std::optional<std::string>(FormEncoded(countryName) + "%20Travel%20" + name);
        }},
   };
@@ -109,8 +112,8 @@ std::optional<std::string> ExpandTemplate(std::string_view text, const City* cit
 }
 
 std::optional<std::string> ExpandStoredLink(const KeyValueStore& store, std::string_view name,
-                                            const City* city, const WorldData& world,
-                                            TimeValue now, LinkContext context) {
+                                            const City* city, const WorldData& world, TimeValue now,
+                                            LinkContext context) {
   constexpr std::size_t kMaxLinkIdBytes = 20;
   const std::optional<std::string> text = store.Read(Hive::LocalMachine, kAppKey, name);
   if (!text) return std::nullopt;

@@ -47,7 +47,7 @@ std::optional<std::string> ExpandTemplate(std::string_view text, const City* cit
 // with the link id taken from its "cookie" value (at most 20 characters); nullopt when the
 // template is missing or the link too long.
 std::optional<std::string> ExpandStoredLink(const KeyValueStore& store, std::string_view name,
-                                            const City* city, const WorldData& world,
-                                            TimeValue now, LinkContext context);
+                                            const City* city, const WorldData& world, TimeValue now,
+                                            LinkContext context);
 
 }  // namespace meridiana

@@ -25,7 +25,9 @@ constexpr int kDefaultColumnWidth = 100;
 constexpr int kCityIcon = 1;
 constexpr int kMarkedCityIcon = 5;
 
-QString ControlText(int controlId) { return DialogControlText(ids::kCitySelectorDialog, controlId); }
+QString ControlText(int controlId) {
+  return DialogControlText(ids::kCitySelectorDialog, controlId);
+}
 
 }  // namespace
 
@@ -33,9 +35,9 @@ CitySelectorDialog::CitySelectorDialog(Context context, QWidget* parent)
     : QDialog(parent), context_(std::move(context)) {
   setWindowTitle(ToQString(ProgramDialog(ids::kCitySelectorDialog).caption));
   const std::string name(kDisplayName);
-  countries_ = new ListView(ids::kCitySelectorDialog, kCountryList,
-                            {{kCountryTitle, kDefaultColumnWidth}}, name, context_.store,
-                            context_.language, this);
+  countries_ =
+      new ListView(ids::kCitySelectorDialog, kCountryList, {{kCountryTitle, kDefaultColumnWidth}},
+                   name, context_.store, context_.language, this);
   cities_ = new ListView(ids::kCitySelectorDialog, kCityList,
                          {{kCityTitle, kDefaultColumnWidth}, {kStateTitle, kDefaultColumnWidth}},
                          name, context_.store, context_.language, this);
@@ -84,7 +86,8 @@ CitySelectorDialog::CitySelectorDialog(Context context, QWidget* parent)
 }
 
 City& CitySelectorDialog::CityOfRow(int row) const {
-  return context_.world->cities[static_cast<std::size_t>((*cityIndexes_)[static_cast<std::size_t>(row)])];
+  return context_.world
+      ->cities[static_cast<std::size_t>((*cityIndexes_)[static_cast<std::size_t>(row)])];
 }
 
 void CitySelectorDialog::FillCountries() {

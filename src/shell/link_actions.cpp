@@ -38,7 +38,8 @@ QDialog* MakeWeatherWindow(QWidget* parent, const QString& url,
   link->setObjectName(QStringLiteral("forecastLink"));
   link->setTextFormat(Qt::RichText);
   link->setWordWrap(true);
-  link->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), url.toHtmlEscaped()));
+  link->setText(
+      QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), url.toHtmlEscaped()));
   link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   QObject::connect(link, &QLabel::linkActivated, dialog, std::move(open));
   auto* close = new QPushButton(DialogControlText(kWeatherDialog, 2), dialog);
@@ -100,8 +101,9 @@ void LinkActions::OpenWeather(const City* city) {
   QWidget* modal = QApplication::activeModalWidget();
   QDialog* window = MakeWeatherWindow(modal != nullptr ? modal : context_.parent, ToQString(*url),
                                       [this](const QString& at) {
-    if (!OpenInBrowser(BrowserChoice(), ToUtf8(at))) WarnBrowserFailed();
-  });
+                                        if (!OpenInBrowser(BrowserChoice(), ToUtf8(at)))
+                                          WarnBrowserFailed();
+                                      });
   ShowDialog(nullptr, window, kWeatherDialog, std::string(kDisplayName), context_.store, false,
              context_.language);
 }

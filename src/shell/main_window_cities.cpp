@@ -1,5 +1,6 @@
 // The main window's city commands: the City Selector, the Properties dialogs, the cities of the
 // map's context menu with their links, and Clear City Selection.
+#include "map/base_images.h"
 #include "shell/app_identity.h"
 #include "shell/city_selector.h"
 #include "shell/ids.h"
@@ -7,7 +8,6 @@
 #include "shell/main_window.h"
 #include "shell/properties_dialog.h"
 #include "shell/settings.h"
-#include "map/base_images.h"
 
 namespace meridiana {
 namespace {
@@ -108,8 +108,8 @@ void MainWindow::OpenCitySelector() {
   selector.marksChanged = [this] { OnMarksChanged(); };
   citySelector_ = new CitySelectorDialog(std::move(selector), this);
   citySelector_->setAttribute(Qt::WA_DeleteOnClose);
-  ShowDialog(&citySelectorHost_, citySelector_, ids::kCitySelectorDialog,
-             std::string(kDisplayName), context_.store, false, context_.language);
+  ShowDialog(&citySelectorHost_, citySelector_, ids::kCitySelectorDialog, std::string(kDisplayName),
+             context_.store, false, context_.language);
 }
 
 void MainWindow::OpenProperties(City& city, bool modal) {

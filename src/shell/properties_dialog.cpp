@@ -99,14 +99,20 @@ PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
 void PropertiesDialog::Fill(City& city, MapPoint basePoint) {
   city_ = &city;
   const Dib* zones = context_.zoneImage ? context_.zoneImage() : nullptr;
-  const CityProperties p = CityPropertiesOf(*context_.world, zones, basePoint.x, basePoint.y,
-                                            city, *context_.clock, *context_.locale);
+  const CityProperties p = CityPropertiesOf(*context_.world, zones, basePoint.x, basePoint.y, city,
+                                            *context_.clock, *context_.locale);
   setWindowTitle(ToQString(p.name));
-  const std::pair<int, const std::string*> fields[] = {
-      {kCity, &p.name},         {kCountry, &p.country},     {kCountryCode, &p.countryCode},
-      {kTel, &p.areaCodes},     {kLocalTime, &p.localTimeText}, {kSunrise, &p.sunrise},
-      {kSunset, &p.sunset},     {kLatitude, &p.latitude},   {kLongitude, &p.longitude},
-      {kStarts, &p.dstStarts},  {kEnds, &p.dstEnds}};
+  const std::pair<int, const std::string*> fields[] = {{kCity, &p.name},
+                                                       {kCountry, &p.country},
+                                                       {kCountryCode, &p.countryCode},
+                                                       {kTel, &p.areaCodes},
+                                                       {kLocalTime, &p.localTimeText},
+                                                       {kSunrise, &p.sunrise},
+                                                       {kSunset, &p.sunset},
+                                                       {kLatitude, &p.latitude},
+                                                       {kLongitude, &p.longitude},
+                                                       {kStarts, &p.dstStarts},
+                                                       {kEnds, &p.dstEnds}};
   for (const auto& [id, text] : fields) {
     if (auto* field = findChild<QLineEdit*>(FieldName(id))) field->setText(ToQString(*text));
   }

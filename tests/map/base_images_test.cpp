@@ -84,7 +84,8 @@ TEST_F(BaseImagesTest, PicturesStartedEarlierAreTakenFromTheirDecodeAndFailuresR
   fs::create_directories(folder / "elsewhere" / "images");
   Write("elsewhere/images/earth_night.bmp", 1024, 512, 33);
   MapImages images(folder.string(), &notice);
-  images.StartLoading(MapImages::Picture::kNight, (folder / "elsewhere" / kNightImagePath).string());
+  images.StartLoading(MapImages::Picture::kNight,
+                      (folder / "elsewhere" / kNightImagePath).string());
   images.StartLoading(MapImages::Picture::kDay, (folder / "missing.bmp").string());
   Write(kDayImagePath, 1024, 512, 44);  // the folder's day picture is not what was asked for
 

@@ -46,7 +46,8 @@ class FakeSystem : public BrowserSystem {
 
 TEST(Browsers, TheDesktopsChoiceThenBrowserThenTheFirstUsualOne) {
   FakeSystem system;
-  system.executables = {{"chromium", "/usr/bin/chromium"}, {"firefox", "/usr/bin/firefox"},
+  system.executables = {{"chromium", "/usr/bin/chromium"},
+                        {"firefox", "/usr/bin/firefox"},
                         {"lynx", "/usr/bin/lynx"}};
   BrowserList list = FindBrowsers(system);
   EXPECT_EQ(list.installed, (std::vector<std::string>{"/usr/bin/firefox", "/usr/bin/chromium"}));

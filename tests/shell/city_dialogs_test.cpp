@@ -87,8 +87,8 @@ TEST_F(CitySelectorTest, CountriesSortedAndTheCitiesOfTheChosenOneSortableByStat
   ListView& countries = *dialog_->countryList();
   ListView& cities = *dialog_->cityList();
   for (int row = 1; row < countries.rowCount(); ++row) {
-    EXPECT_LE(countries.DisplayedText(row - 1, 0).compare(countries.DisplayedText(row, 0),
-                                                         Qt::CaseInsensitive),
+    EXPECT_LE(countries.DisplayedText(row - 1, 0)
+                  .compare(countries.DisplayedText(row, 0), Qt::CaseInsensitive),
               0);
   }
   EXPECT_EQ(cities.rowCount(), 0);  // until a country is chosen
@@ -96,9 +96,9 @@ TEST_F(CitySelectorTest, CountriesSortedAndTheCitiesOfTheChosenOneSortableByStat
   ChooseCountry("United States");
   ASSERT_GT(cities.rowCount(), 20);
   for (int row = 1; row < cities.rowCount(); ++row) {
-    EXPECT_LE(cities.DisplayedText(row - 1, 0).compare(cities.DisplayedText(row, 0),
-                                                      Qt::CaseInsensitive),
-              0);
+    EXPECT_LE(
+        cities.DisplayedText(row - 1, 0).compare(cities.DisplayedText(row, 0), Qt::CaseInsensitive),
+        0);
   }
   // Sorted by State, descending after a second click; a refill for another country keeps it.
   cities.header()->setSortIndicator(1, Qt::AscendingOrder);
@@ -107,9 +107,9 @@ TEST_F(CitySelectorTest, CountriesSortedAndTheCitiesOfTheChosenOneSortableByStat
   EXPECT_GT(cities.DisplayedText(0, 1).compare(firstState, Qt::CaseInsensitive), 0);
   ChooseCountry("Australia");
   for (int row = 1; row < cities.rowCount(); ++row) {
-    EXPECT_GE(cities.DisplayedText(row - 1, 1).compare(cities.DisplayedText(row, 1),
-                                                      Qt::CaseInsensitive),
-              0);
+    EXPECT_GE(
+        cities.DisplayedText(row - 1, 1).compare(cities.DisplayedText(row, 1), Qt::CaseInsensitive),
+        0);
   }
 }
 
@@ -174,7 +174,10 @@ TEST_F(CitySelectorTest, CheckBoxesAndCountryDoubleClicksFlipThePickedFlags) {
 
 class PropertiesTest : public ::testing::Test {
  protected:
-  void SetUp() override { test::QtApp(); world_ = ShippedWorld(); }
+  void SetUp() override {
+    test::QtApp();
+    world_ = ShippedWorld();
+  }
   City& Named(std::string_view name) {
     for (City& city : world_.cities)
       if (WithoutTrailingBlanks(city.name) == name) return city;

@@ -22,7 +22,8 @@ class LinkActionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::QtApp();
-    browser_ = dir_.Write("browser.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
+    browser_ = dir_.Write(
+        "browser.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
     ::chmod(browser_.c_str(), 0755);
     City city;
     city.name = "Zürich ";
@@ -82,8 +83,8 @@ TEST_F(LinkActionsTest, FilesComeFromTheDataFolderAndAFailedBrowserIsReported) {
   ASSERT_EQ(::mkdir((dir_.path() + "/data/manual").c_str(), 0755), 0);
   dir_.Write("data/manual/manual.html", "<p id=faq>");
   ASSERT_TRUE(links_->OpenLink("faq", nullptr));
-  EXPECT_EQ(Opened(),
-            QStringList{QString::fromStdString("file://" + dir_.path() + "/data/manual/manual.html#faq")});
+  EXPECT_EQ(Opened(), QStringList{QString::fromStdString("file://" + dir_.path() +
+                                                         "/data/manual/manual.html#faq")});
 
   store_.Write(Hive::CurrentUser, kAppKey, "browser", dir_.File("no-such-browser"));
   EXPECT_FALSE(links_->OpenLink("hotels", nullptr));
@@ -97,7 +98,8 @@ TEST_F(LinkActionsTest, TheWeatherWindowShowsTheForecastLinkAndOpensIt) {
   links_->OpenWeather(&world_.cities[0]);
   QDialog* window = nullptr;
   for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->objectName() == "dialog8003" && widget->isVisible()) window = qobject_cast<QDialog*>(widget);
+    if (widget->objectName() == "dialog8003" && widget->isVisible())
+      window = qobject_cast<QDialog*>(widget);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->windowTitle(), "Weather Forecast");
   auto* link = window->findChild<QLabel*>("forecastLink");

@@ -23,9 +23,9 @@ TEST(CitySelectorLists, CountriesOnceEachAndTheCitiesOfEverySpelling) {
   WorldData world;
   world.zones = {ZoneOf("Spain", "Madrid"), ZoneOf("Spain", "Canary"), ZoneOf("", "Nowhere"),
                  ZoneOf("SPAIN", "Ceuta"), ZoneOf("Chile", "Santiago")};
-  world.cities = {CityOf("Madrid", "madrid"), CityOf("Santiago", "Santiago"),
+  world.cities = {CityOf("Madrid", "madrid"),     CityOf("Santiago", "Santiago"),
                   CityOf("Las Palmas", "Canary"), CityOf("Ceuta", "Ceuta"),
-                  CityOf("Lost", "Atlantis"), CityOf("Empty", "Nowhere")};
+                  CityOf("Lost", "Atlantis"),     CityOf("Empty", "Nowhere")};
 
   // Two zones of one country give one row; another spelling gives a row of its own; a zone
   // without a country gives none.

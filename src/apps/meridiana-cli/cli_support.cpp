@@ -17,7 +17,6 @@ struct FailureNotice : UserNotice {
   void ShowStatus(int, std::string_view) override {}
 };
 
-
 std::string ProgramFolder() {
   char path[4096];
   const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);

@@ -42,7 +42,6 @@ std::string Number(const char* format, double value) {
   return text;
 }
 
-
 // The options both commands take; false after a usage message.
 bool ParseOptions(const Args& args, std::size_t first, const char* command, const char* usage,
                   std::optional<TimeValue>* at, std::string* folder) {
@@ -67,7 +66,6 @@ bool ParseOptions(const Args& args, std::size_t first, const char* command, cons
   if (folder->empty()) *folder = DefaultDataFolder();
   return true;
 }
-
 
 // What the Properties dialog shows, with the offset read at the city's own point, as the
 // marked-city labels read it (the command line has no right-click).
@@ -131,11 +129,17 @@ int RunCity(const Args& args) {
   const FixedClock clock(at ? *at : SystemClock().Now());
   const CityProperties p = PropertiesAt(world, tzImage.get(), *city, clock);
   // The dialog's fields in the order it fills them.
-  const std::pair<const char*, const std::string*> fields[] = {
-      {"city", &p.name},          {"country", &p.country},     {"local_time", &p.localTimeText},
-      {"sunrise", &p.sunrise},    {"sunset", &p.sunset},       {"latitude", &p.latitude},
-      {"longitude", &p.longitude}, {"tel", &p.areaCodes},      {"country_code", &p.countryCode},
-      {"dst_starts", &p.dstStarts}, {"dst_ends", &p.dstEnds}};
+  const std::pair<const char*, const std::string*> fields[] = {{"city", &p.name},
+                                                               {"country", &p.country},
+                                                               {"local_time", &p.localTimeText},
+                                                               {"sunrise", &p.sunrise},
+                                                               {"sunset", &p.sunset},
+                                                               {"latitude", &p.latitude},
+                                                               {"longitude", &p.longitude},
+                                                               {"tel", &p.areaCodes},
+                                                               {"country_code", &p.countryCode},
+                                                               {"dst_starts", &p.dstStarts},
+                                                               {"dst_ends", &p.dstEnds}};
   for (const auto& [name, value] : fields) {
     std::printf("%s=", name);
     for (char c : *value) std::fputc(c == '\r' || c == '\n' ? ' ' : c, stdout);
