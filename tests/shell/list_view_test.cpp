@@ -45,5 +45,24 @@ TEST(ListView, TitlesSortingAndTheRememberedLayout) {
   EXPECT_EQ(fewer.header()->visualIndex(1), 1);
 }
 
+TEST(ListView, AnAbsentTextSortsFirstAndRowsKeepTheirNumbersWhenSorted) {
+  Localizer localizer(ParseStringTable("1387\tCity\n1389\tState\n"));
+  InterfaceLanguage language(&localizer, {});
+  ListView list(103, 1015, {{1387, 100}, {1389, 100}}, "Quillary Meridiana", nullptr, &language);
+  const QStringList states = {"texas", "", "Alaska"};
+  list.SetRows(3, [&](int row, int column) { return column == 0 ? kCities[row] : states[row]; });
+  list.sortByColumn(1, Qt::AscendingOrder);
+  EXPECT_EQ(list.DisplayedText(0, 1), "");
+  EXPECT_EQ(list.DisplayedText(1, 1), "Alaska");
+  // The row shown first is still row 1 of the owner's numbering.
+  list.SelectRow(1);
+  EXPECT_EQ(list.selectedRow(), 1);
+  EXPECT_EQ(list.currentIndex().row(), 0);
+  EXPECT_TRUE(list.SelectNextStartingWith('O'));  // "oslo", ignoring letter case
+  EXPECT_EQ(list.selectedRow(), 0);
+  EXPECT_FALSE(list.SelectNextStartingWith('z'));
+  EXPECT_EQ(list.selectedRow(), 0);
+}
+
 }  // namespace
 }  // namespace meridiana
