@@ -12,6 +12,8 @@ enum class Hive { CurrentUser, LocalMachine };
 
 // The program's own key: its settings, and the installation's link templates and codes.
 inline constexpr std::string_view kAppKey = "Software\\QUILLARY\\Meridiana";
+// Machine-wide values shared by the programs of the maker (language, proxy), local-machine hive.
+inline constexpr char kCommonKey[] = "Software\\Quillary\\Common";
 
 class KeyValueStore {
  public:

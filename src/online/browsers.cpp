@@ -1,16 +1,13 @@
 #include "online/browsers.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
+#include "online/program_output.h"
 
 namespace meridiana {
 namespace {
@@ -29,40 +26,6 @@ std::vector<std::string> Split(std::string_view text, char separator) {
 bool IsExecutableFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
-// The first line a program prints, run without a shell; "" when it cannot run or fails.
-std::string FirstLineOf(const std::string& program, const std::vector<std::string>& args) {
-  int out[2];
-  if (::pipe(out) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-  std::string text;
-  if (spawned == 0) {
-    char buffer[512];
-    ssize_t got = 0;
-    // One short line is all that is wanted; a program that says more is not listened to.
-    while (text.size() < 4096 && (got = ::read(out[0], buffer, sizeof buffer)) > 0)
-      text.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(out[0]);
-  int status = 0;
-  if (spawned != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
-    return {};
-  }
-  const std::size_t end = text.find('\n');
-  return end == std::string::npos ? text : text.substr(0, end);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/key_value_store.h"  // kCommonKey
 #include "shell/settings.h"
 #include "world/world_data.h"
 
@@ -19,8 +20,6 @@ namespace meridiana {
 class KeyValueStore;
 class UserNotice;
 
-// Machine-wide values shared by the programs of the maker (language, proxy), local-machine hive.
-inline constexpr char kCommonKey[] = "Software\\Quillary\\Common";
 inline constexpr char kConfigIniName[] = "config.ini";
 // At most this many "C=" lines are read, one per animation frame.
 inline constexpr int kMaxSavedFrames = 12;
