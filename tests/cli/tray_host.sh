@@ -10,21 +10,36 @@ if [ ! -x "$stage/meridiana" ]; then
   echo "SKIP: $stage/meridiana not built (configure with MERIDIANA_BUILD_GUI=ON)"
   exit 0
 fi
-if [ -z "${MERIDIANA_TRAY_DISPLAY:-}" ]; then
-  exec env MERIDIANA_TRAY_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
 work=$(mktemp -d)
 pid=""
 tray=""
 wm=""
+xvfb=""
 cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
-  [ -n "$tray" ] && kill -KILL "$tray" 2>/dev/null
-  [ -n "$wm" ] && kill -KILL "$wm" 2>/dev/null
+  {
+    for job in $pid $tray $wm; do kill -KILL "$job" && wait "$job"; done
+    [ -n "$xvfb" ] && kill -TERM "$xvfb" && wait "$xvfb"
+  } 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+
+# An X server of its own: Xvfb picks a free display itself and says which, so tests that start
+# at the same moment never race for one number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 1 300); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xvfb" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb gave no display: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+for _ in $(seq 1 100); do
+  xwininfo -root >/dev/null 2>&1 && break
+  sleep 0.1
+done
 # The window tree lines of the windows whose class is given, below a window given by id.
 windows_of_class() { xwininfo -id "$1" -tree 2>/dev/null | grep -c "(\"$2\" "; }
 
