@@ -113,8 +113,18 @@ void InterfaceLanguage::Apply(const std::string& chosen) {
   if (!code.empty() && localizer_->hasTranslations()) Load({});
   Load(code);
   selected_ = code;
-  for (const std::function<void()>& listener : listeners_) listener();
+  // A copy: a listener may remove itself or others.
+  const std::map<int, std::function<void()>> listeners = listeners_;
+  for (const auto& [id, listener] : listeners)
+    if (listeners_.count(id) != 0) listener();
 }
+
+int InterfaceLanguage::AddListener(std::function<void()> listener) {
+  listeners_[nextListener_] = std::move(listener);
+  return nextListener_++;
+}
+
+void InterfaceLanguage::RemoveListener(int id) { listeners_.erase(id); }
 
 void InterfaceLanguage::TranslateOpenWindows() {
   for (QWidget* window : QApplication::topLevelWidgets()) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -79,8 +80,9 @@ class InterfaceLanguage {
   QString Text(int stringId);
 
   Localizer& localizer() { return *localizer_; }
-  // Called after every switch.
-  void AddListener(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
+  // Called after every switch, until removed with the id this gives.
+  int AddListener(std::function<void()> listener);
+  void RemoveListener(int id);
 
  private:
   void Load(const std::string& code);
@@ -89,7 +91,8 @@ class InterfaceLanguage {
   Localizer* localizer_;
   std::vector<std::string> folders_;
   std::string selected_;
-  std::vector<std::function<void()>> listeners_;
+  std::map<int, std::function<void()>> listeners_;
+  int nextListener_ = 1;
 };
 
 }  // namespace meridiana

@@ -111,6 +111,8 @@ ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
   connect(this, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& index) { emit rowDoubleClicked(SourceRow(index)); });
   RetranslateTitles();
+  if (language_ != nullptr)
+    languageListener_ = language_->AddListener([this] { RetranslateTitles(); });
   for (std::size_t i = 0; i < columns_.size(); ++i)
     header()->resizeSection(static_cast<int>(i), columns_[i].width);
   if (store_ != nullptr) {
@@ -128,7 +130,10 @@ ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
   }
 }
 
-ListView::~ListView() { SaveLayout(); }
+ListView::~ListView() {
+  if (language_ != nullptr) language_->RemoveListener(languageListener_);
+  SaveLayout();
+}
 
 void ListView::SaveLayout() {
   if (store_ == nullptr) return;

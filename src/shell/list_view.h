@@ -55,7 +55,7 @@ class ListView : public QTreeView {
   bool SelectNextStartingWith(QChar key);
   // The text shown in a row and column (after sorting, in display order).
   QString DisplayedText(int row, int column) const;
-  // The titles again, in the active language.
+  // The titles again, in the active language (after every switch of it, too).
   void RetranslateTitles();
 
  signals:
@@ -76,6 +76,7 @@ class ListView : public QTreeView {
   std::string displayName_;
   KeyValueStore* store_;
   InterfaceLanguage* language_;
+  int languageListener_ = 0;
   QAbstractItemModel* model_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include "foundation/localized_strings.h"
 #include "foundation/memory_key_value_store.h"
 #include "qt_test_app.h"
+#include "resources/embedded.h"
 #include "shell/interface_language.h"
 
 namespace meridiana {
@@ -62,6 +63,20 @@ TEST(ListView, AnAbsentTextSortsFirstAndRowsKeepTheirNumbersWhenSorted) {
   EXPECT_EQ(list.selectedRow(), 0);
   EXPECT_FALSE(list.SelectNextStartingWith('z'));
   EXPECT_EQ(list.selectedRow(), 0);
+}
+
+TEST(ListView, TitlesFollowALanguageSwitchWhileTheListIsOpen) {
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  {
+    ListView list(103, 1015, {{1387, 100}}, "Quillary Meridiana", nullptr, &language);
+    EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), "City");
+    language.Apply("de");
+    EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), "Stadt");
+  }
+  language.Apply("");  // the list is gone: nobody is told about it any more
+  ListView later(103, 1015, {{1387, 100}}, "Quillary Meridiana", nullptr, &language);
+  EXPECT_EQ(later.model()->headerData(0, Qt::Horizontal).toString(), "City");
 }
 
 }  // namespace
