@@ -164,6 +164,11 @@ ProxySettings LoadProxy(const KeyValueStore& store, const SystemProxySetting& sy
   return settings;
 }
 
+int StartupProxyType(const ProxySettings& settings) {
+  if (!settings.host || settings.host->empty()) return kProxyNone;
+  return settings.type != kProxyNone ? settings.type : kProxyHttp;
+}
+
 void SaveProxy(KeyValueStore& store, const ProxySettings& settings,
                const SystemProxySetting& system) {
   std::optional<std::string> host = settings.host;

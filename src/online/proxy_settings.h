@@ -75,6 +75,10 @@ std::optional<ProxyAddress> SystemProxy(const SystemProxySetting& setting, int w
 // The kept values; without a kept host, the system's proxy for the scheme (host and port only).
 ProxySettings LoadProxy(const KeyValueStore& store, const SystemProxySetting& system,
                         int wantedScheme);
+// The proxy type the client starts with: none without a host; the kept type, or an HTTP proxy
+// when the host is the desktop's (which names no type).
+int StartupProxyType(const ProxySettings& settings);
+
 // Keeps the values, in the order proxy, port, type, username, password; a value that is not set
 // is removed. A host equal to the enabled system proxy for http (same host and port, no user
 // name) is not kept, so the system setting goes on applying.

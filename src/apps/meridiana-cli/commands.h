@@ -17,5 +17,6 @@ int RunCity(const Args& args);
 int RunLinks(const Args& args);
 int RunRender(const Args& args);
 int RunImage(const Args& args);
+int RunFetch(const Args& args);
 
 }  // namespace meridiana::cli

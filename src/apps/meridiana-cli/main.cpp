@@ -36,6 +36,11 @@ constexpr Command kCommands[] = {
     {"image",
      "image IN OUT.bmp [--width W] [--height H]   load a picture, scale it, save it as BMP",
      meridiana::cli::RunImage},
+    {"fetch",
+     "fetch URL [--out FILE] [--proxy none|http|socks4|socks5] [--proxy-host H] "
+     "[--proxy-port P] [--proxy-user U] [--proxy-password W] [--dns HOST:PORT,...] "
+     "[--watchdog-ms MS]   one request through the program's HTTP client",
+     meridiana::cli::RunFetch},
 };
 
 int Usage(FILE* out) {

@@ -1,0 +1,559 @@
+#include "online/http_client.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "foundation/base64.h"
+#include "online/http_message.h"
+
+namespace meridiana {
+namespace {
+
+constexpr std::size_t kGrowStep = 8200;
+constexpr std::size_t kReadSize = 4096;
+constexpr int kFirstLookupMessage = 20010;
+constexpr int kLookupIds = 9900;
+constexpr std::size_t kMaxAddressText = 19;
+constexpr std::size_t kMaxEventText = 99;
+constexpr int kMaxRedirects = 5;
+
+int OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if ((text[i] | 0x20) != prefix[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string HttpFlagNames(std::uint16_t flags) {
+  static constexpr std::pair<std::uint16_t, const char*> kNames[] = {
+      {kHttpAborted, "Aborted"},
+      {kHttpDone, "Done"},
+      {kHttpFailed, "Failed"},
+      {kHttpRedirect, "Redirect"},
+      {kHttpHostNotFound, "HostNotFound"},
+      {kHttpSocketError, "SocketError"},
+      {kHttpTimedOut, "TimedOut"},
+  };
+  std::string names;
+  for (const auto& [bit, name] : kNames) {
+    if (!(flags & bit)) continue;
+    if (!names.empty()) names += '|';
+    names += name;
+  }
+  return names;
+}
+
+bool ResponseBlock::Grow(std::size_t by) {
+  void* grown = std::realloc(data_.get(), capacity_ + by);
+  if (!grown) return false;
+  data_.release();
+  data_.reset(static_cast<char*>(grown));
+  std::memset(data_.get() + capacity_, 0, by);
+  capacity_ += by;
+  return true;
+}
+
+HttpClient::HttpClient(EventLoop& loop, HostResolver& resolver)
+    : loop_(loop), resolver_(resolver) {}
+
+HttpClient::~HttpClient() { Shutdown(); }
+
+bool HttpClient::Initialize(std::string_view userAgent, HttpStatusSink sink, HttpTimings timings) {
+  if (!sink) return false;
+  userAgent_ = std::string(userAgent);
+  sink_ = std::move(sink);
+  if (initialized_) return true;
+  timings_ = timings;
+  proxyHost_.clear();
+  proxyPort_ = 80;
+  initialized_ = true;
+  return true;
+}
+
+void HttpClient::SetProxy(int type, std::string_view host, int port, std::string_view userName,
+                          std::string_view password) {
+  proxyType_ = 0;
+  proxyHost_.clear();
+  proxyPort_ = 80;
+  proxyUser_.clear();
+  proxyPassword_.clear();
+  if (type == 0 || host.empty()) return;
+  proxyType_ = type;
+  proxyHost_ = std::string(host);
+  if (port != 0) proxyPort_ = port;
+  proxyUser_ = std::string(userName);
+  proxyPassword_ = std::string(password);
+}
+
+void HttpClient::Emit(int event, const HttpRequest* request, HttpEventValue value) {
+  if (sink_) sink_(event, request, value);
+}
+
+void HttpClient::Report(const HttpRequest* request, std::string text) {
+  if (text.size() > kMaxEventText) text.resize(kMaxEventText);
+  Emit(kHttpEventText, request, {text});
+}
+
+void HttpClient::StartTimers() {
+  if (!watchdogTimer_)
+    watchdogTimer_ = loop_.StartTimer(timings_.watchdogMs, [this] { WatchdogTick(); });
+  if (!activityTimer_)
+    activityTimer_ = loop_.StartTimer(timings_.activityMs, [this] { ActivityTick(); });
+}
+
+void HttpClient::StopTimers() {
+  if (watchdogTimer_) loop_.StopTimer(watchdogTimer_);
+  if (activityTimer_) loop_.StopTimer(activityTimer_);
+  watchdogTimer_ = activityTimer_ = 0;
+}
+
+// Any step of the machine outside reading counts as progress, except for a request that the
+// watchdog has already let idle for ten ticks.
+void HttpClient::Touch(HttpRequest& request) {
+  if (request.state != kHttpReceiving && request.idleTicks != 10) request.idleTicks = 0;
+}
+
+HttpRequest* HttpClient::StartRequest(std::string_view url, std::int32_t userValue,
+                                      HttpCallback callback) {
+  if (!initialized_ || !StartsWithNoCase(url, "http")) return nullptr;
+  const int fd = OpenSocket();
+  if (fd < 0) {
+    Report(nullptr, " Unable to get socket.");
+    return nullptr;
+  }
+  auto owned = std::make_unique<HttpRequest>();
+  HttpRequest& request = *owned;
+  request.socket = fd;
+  request.url = std::string(url);
+  request.callback = std::move(callback);
+  request.userValue = userValue;
+  request.creating = 1;
+  requests_.push_back(std::move(owned));
+  StartTimers();
+  LookUp(request);
+  request.creating = 0;
+  if (request.removed) return nullptr;
+  if (request.completed) {  // ended while being created: nothing is left to wait for
+    Remove(request);
+    return nullptr;
+  }
+  return &request;
+}
+
+void HttpClient::LookUp(HttpRequest& request) {
+  Touch(request);
+  std::string name = HasProxy() && request.socksStep == 0 ? proxyHost_ : UrlLookupName(request.url);
+  if (IsAddressText(name)) {
+    name.resize(std::min(name.size(), kMaxAddressText));
+    request.addressText = name.substr(0, name.find(':'));
+    request.state = kHttpResolved;
+    AddressKnown(request);
+    return;
+  }
+  name.resize(std::min(name.size(), name.find(':')));
+  request.state = kHttpResolving;
+  request.lookupBuffer = true;
+  if (++lookupCounter_ > kLookupIds) lookupCounter_ = 1;
+  request.lookupMessage = static_cast<std::uint16_t>(kFirstLookupMessage + lookupCounter_);
+  if (request.redirects == 0 && request.socksStep == 0) Emit(kHttpEventResolving, &request);
+  const std::uint16_t message = request.lookupMessage;
+  request.lookupHandle = resolver_.Lookup(name, [this, alive = std::weak_ptr<int>(alive_), message](
+                                                    int error, const std::string& address) {
+    if (!alive.expired()) LookupReplied(message, error, address);
+  });
+  // Lookup services that hand out the same handle again cannot cancel one lookup without the
+  // other; once seen, lookups are left to run out instead.
+  if (request.lookupHandle == 1) ++handleOneCount_;
+  if (request.lookupHandle == 0) {
+    request.lookupBuffer = false;
+    request.state = kHttpIdle;
+  }
+}
+
+void HttpClient::LookupReplied(std::uint16_t lookupMessage, int error, const std::string& address) {
+  HttpRequest* found = nullptr;
+  for (const auto& request : requests_)
+    if (request->lookupMessage == lookupMessage && request->lookupBuffer) found = request.get();
+  if (!found) return;
+  HttpRequest& request = *found;
+  request.lookupBuffer = false;
+  request.lookupHandle = 0;
+  Touch(request);
+  if (error != 0 || address.empty()) {
+    request.flags |= kHttpSocketError | kHttpFailed | kHttpHostNotFound;
+    request.errorCode = error;
+    Report(&request, " Host Not Found");
+    request.state = kHttpIdle;
+    Complete(request);
+    return;
+  }
+  request.addressText = address.substr(0, kMaxAddressText);
+  request.state = kHttpResolved;
+  if (request.redirects == 0 && request.socksStep == 0) Emit(kHttpEventResolvedHost, &request);
+  AddressKnown(request);
+}
+
+// A numeric target of a SOCKS proxy goes on with the handshake, as a looked-up one does.
+void HttpClient::AddressKnown(HttpRequest& request) {
+  if (request.socksStep != 0) {
+    ContinueSocks(request);
+  } else {
+    Connect(request);
+  }
+}
+
+void HttpClient::Connect(HttpRequest& request) {
+  Touch(request);
+  Emit(kHttpEventConnecting, &request);
+  request.peer = {};
+  request.peer.sin_family = AF_INET;
+  const int port = HasProxy() && request.socksStep == 0 ? proxyPort_ : UrlPort(request.url);
+  request.peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (inet_pton(AF_INET, request.addressText.c_str(), &request.peer.sin_addr) != 1) {
+    Report(&request, " Address Translation Error");
+    request.state = kHttpIdle;
+    return;
+  }
+  if (request.socket < 0) {
+    request.state = kHttpIdle;
+    return;
+  }
+  Watch(request, EventLoop::kWritable, true);
+  if (connect(request.socket, reinterpret_cast<const sockaddr*>(&request.peer),
+              sizeof request.peer) == 0 ||
+      errno == EINPROGRESS) {
+    return;  // the watch reports the outcome
+  }
+  const int error = errno;
+  Emit(kHttpEventSocketError, &request, {{}, error});
+  StopWatching(request);
+  request.state = kHttpIdle;
+}
+
+void HttpClient::Watch(HttpRequest& request, unsigned events, bool forConnect) {
+  StopWatching(request);
+  request.watchingConnect = forConnect;
+  HttpRequest* target = &request;
+  request.watch =
+      loop_.WatchSocket(request.socket, events, [this, target](unsigned) { SocketReady(target); });
+}
+
+void HttpClient::StopWatching(HttpRequest& request) {
+  if (request.watch) loop_.StopWatch(request.watch);
+  request.watch = 0;
+}
+
+void HttpClient::SocketReady(HttpRequest* request) {
+  if (request->removed || request->socket < 0) return;
+  if (request->watchingConnect) {
+    StopWatching(*request);
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(request->socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    ConnectReplied(*request, error);
+  } else {
+    ReadAvailable(*request);
+  }
+}
+
+void HttpClient::ConnectReplied(HttpRequest& request, int error) {
+  Touch(request);
+  if (error != 0) {
+    request.flags |= kHttpSocketError | kHttpFailed;
+    request.errorCode = error;
+    Emit(kHttpEventSocketError, &request, {{}, error});
+    Complete(request);
+    return;
+  }
+  if ((proxyType_ == 2 || proxyType_ == 3) && request.state != kHttpConnected) {
+    StartSocks(request);
+    return;
+  }
+  request.state = kHttpConnected;
+  SendRequest(request);
+}
+
+bool HttpClient::SendBytes(HttpRequest& request, std::string_view bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = send(request.socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void HttpClient::SendRequest(HttpRequest& request) {
+  Touch(request);
+  Watch(request, EventLoop::kReadable, false);
+  const std::string text = BuildRequestText(
+      request.url,
+      {.throughProxy = HasProxy(), .userAgent = userAgent_, .basicCredentials = basicCredentials_});
+  if (!SendBytes(request, text)) {
+    Report(&request, " Request Send failed (" + std::to_string(errno == EAGAIN ? 0 : errno) + ")");
+    request.state = kHttpIdle;
+    StopWatching(request);
+    return;
+  }
+  Emit(kHttpEventSent, &request, {text});
+}
+
+void HttpClient::Fail(HttpRequest& request, std::string text) {
+  Report(&request, std::move(text));
+  request.flags |= kHttpFailed;
+  Complete(request);
+}
+
+// Reads until the socket would block (or the request ends); the server closing the connection is
+// the end of the response.
+void HttpClient::ReadAvailable(HttpRequest& request) {
+  char buffer[kReadSize];
+  while (!request.removed && !request.completed && request.socket >= 0) {
+    if (request.state != kHttpHandshake) request.state = kHttpReceiving;
+    if (request.response.capacity() - static_cast<std::size_t>(request.received) < kGrowStep &&
+        !request.response.Grow(kGrowStep)) {
+      Emit(kHttpEventPlainText, &request, {"Error TH112: Out of memory"});
+      return;
+    }
+    const ssize_t n = recv(request.socket, buffer, sizeof buffer, 0);
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
+      const int error = errno;
+      Emit(kHttpEventSocketError, &request, {{}, error});
+      StopWatching(request);
+      if (request.received > 0) {
+        request.flags |= kHttpFailed;
+        Complete(request);
+      } else {
+        request.state = kHttpIdle;
+      }
+      return;
+    }
+    if (n == 0) {
+      if (request.state == kHttpHandshake) {
+        Fail(request, " SOCKS proxy closed the connection during the handshake");
+      } else {
+        Complete(request);
+      }
+      return;
+    }
+    std::string_view bytes(buffer, static_cast<std::size_t>(n));
+    std::string afterHandshake;
+    if (request.state == kHttpHandshake) {
+      afterHandshake = TakeSocksReply(request, bytes);
+      if (request.removed || request.completed || afterHandshake.empty()) continue;
+      bytes = afterHandshake;
+    }
+    TakeData(request, bytes);
+  }
+}
+
+void HttpClient::TakeData(HttpRequest& request, std::string_view bytes) {
+  if (request.received + bytes.size() > kMaxResponse) {
+    Fail(request, " Response larger than " + std::to_string(kMaxResponse >> 20) + " MiB");
+    return;
+  }
+  if (request.response.capacity() < request.received + bytes.size() &&
+      !request.response.Grow(kGrowStep)) {
+    Emit(kHttpEventPlainText, &request, {"Error TH112: Out of memory"});
+    return;
+  }
+  request.flags &= static_cast<std::uint16_t>(~kHttpTimedOut);
+  request.idleTicks = 0;
+  std::memcpy(request.response.data() + request.received, bytes.data(), bytes.size());
+  request.received += static_cast<int>(bytes.size());
+  bytesReceived_ += bytes.size();
+  Emit(kHttpEventData, &request);
+  if (request.headerDone) return;
+  const std::string_view received = request.Received();
+  if (const std::optional<std::size_t> end = FindHeaderEnd(received.substr(0, kMaxHeader + 4));
+      end && *end <= kMaxHeader) {
+    request.headerDone = 1;
+    request.bodyOffset = static_cast<std::uint16_t>(*end);
+    const ResponseHeader header = ParseResponseHeader(received.substr(0, *end));
+    request.status = header.status;
+    request.contentLength = header.contentLength;
+    request.lastModified = header.lastModified;
+  } else if (received.size() > kMaxHeader) {
+    Fail(request, " Response header longer than " + std::to_string(kMaxHeader >> 10) + " KiB");
+  }
+}
+
+void HttpClient::Complete(HttpRequest& request) {
+  if (request.completed) return;
+  request.completed = 1;
+  CloseRequest(request);
+  if (request.state != kHttpAbandoned) request.state = kHttpNew;
+  request.flags |= kHttpDone;
+  if (request.response.empty()) {
+    request.flags |= kHttpFailed;
+  } else if (request.status == 200) {
+  } else if (request.status == 301 || request.status == 302) {
+    request.flags |= kHttpRedirect | kHttpFailed;
+  } else if (request.status == 407 && basicCredentials_.empty() && !proxyUser_.empty()) {
+    basicCredentials_ = Base64Encode(proxyUser_ + ":" + proxyPassword_);
+    Restart(request);
+    ++request.redirects;
+    return;
+  } else {
+    request.flags |= kHttpFailed;
+  }
+  const int answer = request.callback ? request.callback(request, request.userValue) : 0;
+  if (request.removed) return;
+  if (answer == 2 && (request.flags & kHttpRedirect) && FollowRedirect(request)) return;
+  if (request.removed || requests_.empty()) return;
+  if (request.creating) {
+    request.creating = 0;
+    return;
+  }
+  Remove(request);
+}
+
+bool HttpClient::FollowRedirect(HttpRequest& request) {
+  if (request.redirects >= kMaxRedirects) return false;
+  const std::string target = RedirectTarget(request.Received(), request.url);
+  if (target.empty() || target == request.url) {
+    Remove(request);
+    return false;
+  }
+  request.url = target;
+  Restart(request);
+  ++request.redirects;
+  return true;
+}
+
+void HttpClient::Restart(HttpRequest& request) {
+  request.idleTicks = 0;
+  request.status = 0;
+  request.flags = 0;
+  request.lastModified.reset();
+  request.received = 0;
+  request.headerDone = 0;
+  request.bodyOffset = 0;
+  request.contentLength = 0;
+  request.completed = 0;
+  request.socksStep = 0;
+  request.socksReply.clear();
+  request.response.Free();
+  request.state = kHttpNew;
+  CloseRequest(request);
+  request.socket = OpenSocket();
+  if (request.socket < 0) {
+    Report(&request, " Unable to get socket.");
+    return;
+  }
+  LookUp(request);
+}
+
+void HttpClient::CloseRequest(HttpRequest& request) {
+  if (request.state == kHttpResolving) {
+    if (handleOneCount_ >= 2 || !request.lookupBuffer) {
+      request.state = kHttpAbandoned;
+    } else {
+      resolver_.Cancel(request.lookupHandle);
+    }
+    request.lookupBuffer = false;
+  }
+  StopWatching(request);
+  if (request.socket >= 0) close(request.socket);
+  request.socket = -1;
+}
+
+void HttpClient::Remove(HttpRequest& request) {
+  if (request.removed) return;
+  CloseRequest(request);
+  request.removed = true;
+  Emit(kHttpEventLeaves, &request);
+  for (auto it = requests_.begin(); it != requests_.end(); ++it) {
+    if (it->get() != &request) continue;
+    removed_.push_back(std::move(*it));
+    requests_.erase(it);
+    break;
+  }
+  // Callers up the stack may still look at the request; it goes on the next turn.
+  loop_.Post([this, alive = std::weak_ptr<int>(alive_)] {
+    if (!alive.expired()) removed_.clear();
+  });
+  if (requests_.empty()) {
+    StopTimers();
+    Emit(kHttpEventListEmpty, nullptr);
+  }
+}
+
+void HttpClient::AbortAll() {
+  if (abortGuard_) return;
+  abortGuard_ = true;
+  StopTimers();
+  std::vector<HttpRequest*> snapshot;
+  for (const auto& request : requests_) snapshot.push_back(request.get());
+  for (HttpRequest* request : snapshot) {
+    if (request->removed) continue;
+    if (request->callback) {
+      request->flags |= kHttpFailed | kHttpAborted;
+      request->callback(*request, request->userValue);
+    }
+    Remove(*request);
+  }
+  abortGuard_ = false;
+}
+
+void HttpClient::Shutdown() {
+  if (!requests_.empty()) AbortAll();
+  StopTimers();
+  removed_.clear();
+  userAgent_.clear();
+  proxyHost_.clear();
+  proxyUser_.clear();
+  proxyPassword_.clear();
+  basicCredentials_.clear();
+  proxyType_ = 0;
+  sink_ = nullptr;
+  initialized_ = false;
+}
+
+HttpRequest* HttpClient::AtCursor() {
+  if (requests_.empty()) return nullptr;
+  if (cursor_ >= requests_.size()) cursor_ = 0;
+  auto it = requests_.begin();
+  std::advance(it, static_cast<long>(cursor_));
+  ++cursor_;
+  return it->get();
+}
+
+void HttpClient::WatchdogTick() {
+  HttpRequest* request = AtCursor();
+  if (!request) return;
+  ++request->idleTicks;
+  const std::uint16_t state = request->state;
+  const bool early = state == kHttpNew || state == kHttpIdle || state == kHttpResolved ||
+                     state == kHttpConnected || state == kHttpResolving;
+  if (!request->completed && ((request->idleTicks > 1 && early) || request->idleTicks > 10)) {
+    request->flags |= kHttpTimedOut | kHttpFailed;
+    Complete(*request);
+    request->idleTicks = 0;
+    return;
+  }
+  if (state == kHttpIdle) {
+    for (const auto& each : requests_) {
+      if (each->state != kHttpIdle) continue;
+      each->response.Free();
+      each->received = 0;
+      break;
+    }
+  }
+}
+
+void HttpClient::ActivityTick() {
+  if (HttpRequest* request = AtCursor()) Emit(kHttpEventTick, request);
+}
+
+}  // namespace meridiana

@@ -1,0 +1,45 @@
+#pragma once
+// The text side of the HTTP client: the parts of a URL it uses, the request it sends and what it
+// reads from a response's header. Plain functions on bytes, so they are tested and fuzzed alone.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace meridiana {
+
+// The host to look up in a URL: after the first "//", after a "user@" that comes before the
+// first "/", up to the first "&", "/", "?" or "\"; a ":port" is still on it.
+std::string UrlLookupName(std::string_view url);
+// A name of digits, "." and ":" only is an address and needs no lookup.
+bool IsAddressText(std::string_view name);
+// The number after ":" in the host part (before the first "/"), else 80.
+int UrlPort(std::string_view url);
+// The Host header's value: after "//", up to the first "/" or ":".
+std::string UrlHostHeader(std::string_view url);
+
+struct RequestTextOptions {
+  bool throughProxy = false;  // any proxy type: the whole URL is the target
+  std::string_view userAgent;
+  std::string_view basicCredentials;  // empty until a proxy asked for them
+};
+std::string RequestTarget(std::string_view url, bool throughProxy);
+std::string BuildRequestText(std::string_view url, const RequestTextOptions& options);
+
+// Offset just after the first "\r\n\r\n", else the first "\n\n", within the bytes.
+std::optional<std::size_t> FindHeaderEnd(std::string_view received);
+
+struct ResponseHeader {
+  std::uint16_t status = 0;
+  std::uint32_t contentLength = 0;
+  std::optional<std::string> lastModified;
+};
+// Reads the status line, "Last-Modified:" and "Content-Length:" from the header block.
+ResponseHeader ParseResponseHeader(std::string_view header);
+
+// Where a 301 or 302 response sends the request next, made absolute from the current URL; empty
+// when the response names nowhere.
+std::string RedirectTarget(std::string_view response, std::string_view currentUrl);
+
+}  // namespace meridiana
