@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   xvfb xauth x11-utils trayer openbox xdotool python3 tzdata libnss-wrapper
-  tinyproxy dante-server microsocks curl
+  tinyproxy dante-server microsocks curl time
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
 )
 missing=()

@@ -27,6 +27,7 @@ run_one() {
     world_tables_fuzz) seeds=$root/tests/fixtures/world ;;
     language_file_fuzz) seeds=$root/data/lang ;;
     config_ini_fuzz) seeds=$root/data/defaults ;;
+    http_response_fuzz) seeds=$root/tests/fixtures/http ;;
   esac
   mkdir -p "$build/corpus/$name" "$build/artifacts/$name"
   # 2 s per input: a hang is an input worth keeping, not a slow machine.

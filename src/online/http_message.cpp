@@ -72,7 +72,9 @@ bool IsAddressText(std::string_view name) {
 }
 
 int UrlPort(std::string_view url) {
-  const std::string_view host = CutAt(AfterSlashes(url), "/");
+  std::string_view host = CutAt(AfterSlashes(url), "/");
+  if (const std::size_t at = host.find('@'); at != std::string_view::npos)
+    host.remove_prefix(at + 1);  // "user:password@" names no port
   const std::size_t colon = host.find(':');
   if (colon == std::string_view::npos) return 80;
   return SaturatingDecimal<std::uint16_t>(host.substr(colon + 1));

@@ -14,7 +14,7 @@ namespace meridiana {
 std::string UrlLookupName(std::string_view url);
 // A name of digits, "." and ":" only is an address and needs no lookup.
 bool IsAddressText(std::string_view name);
-// The number after ":" in the host part (before the first "/"), else 80.
+// The number after ":" in the host part (before the first "/", after a "user@"), else 80.
 int UrlPort(std::string_view url);
 // The Host header's value: after "//", up to the first "/" or ":".
 std::string UrlHostHeader(std::string_view url);
