@@ -485,7 +485,7 @@ void HttpClient::Remove(HttpRequest& request) {
   });
   if (requests_.empty()) {
     StopTimers();
-    Emit(kHttpEventListEmpty, nullptr);
+    Emit(kHttpEventListEmpty, &request);  // the last one, still readable until the next turn
   }
 }
 

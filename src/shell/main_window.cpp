@@ -15,6 +15,8 @@
 #include <cmath>
 
 #include "map/base_images.h"
+#include "online/host_resolver.h"
+#include "online/http_client.h"
 #include "resources/embedded.h"
 #include "shell/about_box.h"
 #include "shell/app_identity.h"
@@ -26,6 +28,7 @@
 #include "shell/map_context_menu.h"
 #include "shell/map_image_files.h"
 #include "shell/menu_icons.h"
+#include "shell/qt_event_loop.h"
 #include "shell/qt_text.h"
 #include "shell/settings.h"
 #include "shell/status_bar.h"
@@ -230,6 +233,9 @@ bool MainWindow::OnCommand(int command) {
   switch (command) {
     case ids::kCmdQuit:
       Destroy();
+      return true;
+    case ids::kCmdStop:
+      StopNetworkAndAnimation();
       return true;
     case ids::kCmdTrayRestore:
       BringToFront();
@@ -470,6 +476,7 @@ void MainWindow::Destroy() {
   destroyed_ = true;
   RemoveTrayIcon();
   KillTimers();
+  if (http_) http_->Shutdown();
   StoreViewState();
   if (context_.saveSettings) context_.saveSettings();
   host_.Detach();

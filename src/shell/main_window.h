@@ -27,6 +27,11 @@ class InterfaceLanguage;
 class KeyValueStore;
 class LocaleInfo;
 class CitySelectorDialog;
+class HostResolver;
+class HttpClient;
+struct HttpEventValue;
+struct HttpRequest;
+class QtEventLoop;
 class LinkActions;
 class MapArea;
 class MapImages;
@@ -93,6 +98,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
 
   PartStatusBar* statusBar() const { return statusBar_; }
   MapArea* mapArea() const { return mapArea_; }
+  // The program's HTTP client; null when host lookups could not start.
+  HttpClient* httpClient() const { return http_.get(); }
   QToolBar* toolbar() const { return toolbar_; }
   DialogHost& host() { return host_; }
   TrayIcon* tray() const { return tray_; }
@@ -138,7 +145,11 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void RemoveTrayIcon();
   // Out of sight in wallpaper mode: to the tray, or minimised where no tray can bring it back.
   void HideForWallpaper();
-  void InitializeHttpClient() {}  // the network client does not exist yet
+  // The HTTP client on the window's event loop, its status texts in the status bar, and the
+  // proxy the program uses.
+  void InitializeHttpClient();
+  void OnNetworkEvent(int event, const HttpRequest* request, const HttpEventValue& value);
+  void StopNetworkAndAnimation();
   void StartTimers();
   void KillTimers();
   void RemoveMissingLanguages();
@@ -192,6 +203,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
   MapImages* images_ = nullptr;
   MapView view_;
   std::unique_ptr<Compositor> compositor_;
+  std::unique_ptr<QtEventLoop> networkLoop_;
+  std::unique_ptr<HostResolver> resolver_;
+  std::unique_ptr<HttpClient> http_;
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
   LatLon lastPointer_;        // map position of the last mouse position over the map

@@ -5,6 +5,7 @@
 #include <QToolBar>
 
 #include "map/compose.h"
+#include "online/http_client.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
 #include "shell/main_window.h"
@@ -86,8 +87,8 @@ void MainWindow::SyncViewControls() {
 }
 
 void MainWindow::UpdateAnimationCommands() {
-  // No cloud frames are downloaded or played yet: the first frame is shown, nothing runs.
-  constexpr bool kDownloading = false;
+  // No cloud frames are played yet: the first frame is shown.
+  const bool kDownloading = http_ && !http_->Idle();
   constexpr bool kPlaying = false;
   constexpr int kFrame = 0;
   EnableToolbarButton(toolbar_, ids::kCmdPrevious, !kDownloading && kFrame <= 10);

@@ -1,0 +1,102 @@
+// The window's HTTP client: its texts and busy indicator in the status bar, the Stop command,
+// and the proxy it starts with.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdlib>
+
+#include "foundation/memory_key_value_store.h"
+#include "online/http_client.h"
+#include "online/scripted_server.h"
+#include "qt_test_app.h"
+#include "shell/ids.h"
+#include "shell/main_window.h"
+#include "shell/settings.h"
+#include "shell/status_bar.h"
+#include "support/recording_notice.h"
+
+namespace meridiana {
+namespace {
+
+bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < maxMs)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+class NetworkStatusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::QtApp();
+    setenv("http_proxy", "", 1);
+    unsetenv("all_proxy");
+    unsetenv("ALL_PROXY");
+    unsetenv("HTTP_PROXY");
+  }
+  MainWindow& Open() {
+    MainWindow::Context context;
+    context.settings = &settings;
+    context.store = &store;
+    context.notice = &notice;
+    window = std::make_unique<MainWindow>(std::move(context));
+    window->Open();
+    return *window;
+  }
+
+  Settings settings;
+  MemoryKeyValueStore store;
+  RecordingNotice notice;
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(NetworkStatusTest, SocketErrorsAndTextsReachTheStatusBar) {
+  MainWindow& main = Open();
+  HttpClient* client = main.httpClient();
+  ASSERT_NE(client, nullptr);
+  int port;
+  {
+    test::ScriptedServer closed([](int) { return test::Conversation{}; });
+    port = closed.Port();
+  }
+  client->StartRequest("http://127.0.0.1:" + std::to_string(port) + "/", 0, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return client->Idle(); }));
+  EXPECT_EQ(main.statusBar()->partText(0), QString("Winsock Error (%1)").arg(ECONNREFUSED));
+  EXPECT_EQ(main.statusBar()->partText(3), QString());
+
+  // A slow server: the indicator moves while it waits; Stop ends the transfer at once.
+  test::ScriptedServer holding([](int) {
+    return test::Conversation{{{test::Exchange::kHeader, "HTTP/1.0 200 OK\r\n"}}, true};
+  });
+  std::uint16_t flags = 0;
+  client->StartRequest(holding.Url(), 0, [&](HttpRequest& request, std::int32_t) {
+    flags = request.flags;
+    return 0;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return main.statusBar()->busyIndicator().position() > 2; }));
+  EXPECT_TRUE(main.OnCommand(ids::kCmdStop));
+  EXPECT_TRUE(client->Idle());
+  EXPECT_EQ(flags, kHttpFailed | kHttpAborted);
+}
+
+TEST_F(NetworkStatusTest, StartsWithTheKeptProxyOrTheDesktopsOne) {
+  setenv("http_proxy", "http://127.0.0.1:3128/", 1);
+  {
+    MainWindow& main = Open();
+    ASSERT_TRUE(PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));
+    EXPECT_EQ(main.httpClient()->ProxyType(), 1);  // the desktop's proxy is an HTTP proxy
+  }
+  window.reset();
+  store.Write(Hive::LocalMachine, kCommonKey, "proxy", "127.0.0.1");
+  store.Write(Hive::LocalMachine, kCommonKey, "port", "1080");
+  store.Write(Hive::LocalMachine, kCommonKey, "type", "3");
+  MainWindow& main = Open();
+  ASSERT_TRUE(PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));
+  EXPECT_EQ(main.httpClient()->ProxyType(), 3);  // a kept SOCKS proxy stays SOCKS
+}
+
+}  // namespace
+}  // namespace meridiana
