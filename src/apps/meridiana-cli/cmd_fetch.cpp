@@ -88,7 +88,7 @@ struct Outcome {
   std::uint32_t contentLength = 0;
   std::string lastModified;
   int redirects = 0;
-  std::string body;
+  bool bodyWritten = true;
 };
 
 }  // namespace
@@ -127,8 +127,7 @@ int RunFetch(const Args& args) {
                   proxy.password.value_or(""));
 
   Outcome outcome;
-  const bool wantBody = !options.out.empty();
-  client.StartRequest(options.url, 0, [&outcome, wantBody](HttpRequest& request, std::int32_t) {
+  client.StartRequest(options.url, 0, [&outcome, &options](HttpRequest& request, std::int32_t) {
     outcome = Outcome{true,
                       request.status,
                       request.flags,
@@ -136,8 +135,12 @@ int RunFetch(const Args& args) {
                       request.bodyOffset,
                       request.contentLength,
                       request.lastModified.value_or(""),
-                      request.redirects,
-                      wantBody ? std::string(request.Body()) : std::string()};
+                      request.redirects};
+    // Straight from the response block: a large body is never held twice.
+    if (!options.out.empty() && !(request.flags & kHttpFailed)) {
+      const std::string_view body = request.Body();
+      outcome.bodyWritten = WriteWholeFile(options.out.c_str(), body.data(), body.size());
+    }
     return (request.flags & kHttpRedirect) ? 2 : 0;
   });
   while (!client.Idle() && loop.RunOnce(1000)) {
@@ -150,8 +153,7 @@ int RunFetch(const Args& args) {
               HttpFlagNames(outcome.flags).c_str(), outcome.received, outcome.bodyOffset,
               outcome.contentLength);
   std::printf("lastModified=%s\nredirects=%d\n", outcome.lastModified.c_str(), outcome.redirects);
-  if (wantBody && !(outcome.flags & kHttpFailed) &&
-      !WriteWholeFile(options.out.c_str(), outcome.body.data(), outcome.body.size())) {
+  if (!outcome.bodyWritten) {
     std::fprintf(stderr, "meridiana-cli fetch: cannot write %s\n", options.out.c_str());
     return 1;
   }
