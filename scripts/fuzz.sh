@@ -28,6 +28,7 @@ run_one() {
     language_file_fuzz) seeds=$root/data/lang ;;
     config_ini_fuzz) seeds=$root/data/defaults ;;
     http_response_fuzz) seeds=$root/tests/fixtures/http ;;
+    markup_fuzz) seeds=$root/tests/fixtures/markup ;;
   esac
   mkdir -p "$build/corpus/$name" "$build/artifacts/$name"
   # 2 s per input: a hang is an input worth keeping, not a slow machine.

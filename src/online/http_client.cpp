@@ -397,6 +397,13 @@ void HttpClient::Complete(HttpRequest& request) {
   if (request.response.empty()) {
     request.flags |= kHttpFailed;
   } else if (request.status == 200) {
+    // A body cut short of its stated length is a broken transfer, not a short file.
+    const std::size_t body = request.Body().size();
+    if (request.headerDone && request.contentLength > 0 && body < request.contentLength) {
+      Report(&request, " Response ended after " + std::to_string(body) + " of " +
+                           std::to_string(request.contentLength) + " bytes");
+      request.flags |= kHttpFailed;
+    }
   } else if (request.status == 301 || request.status == 302) {
     request.flags |= kHttpRedirect | kHttpFailed;
   } else if (request.status == 407 && basicCredentials_.empty() && !proxyUser_.empty()) {

@@ -106,6 +106,8 @@ TEST_F(HttpClientTest, ResponsesEndAsTheirHeaderSays) {
       {"bare newlines", "HTTP/1.0 200 OK\nServer: x\n\nbody", kHttpDone, 200, "body"},
       {"no blank line after the header", "HTTP/1.0 200 OK\r\nServer: x\r\n",
        kHttpDone | kHttpFailed, 0, "HTTP/1.0 200 OK\r\nServer: x\r\n"},  // all of it is body
+      {"shorter than its length", "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc",
+       kHttpDone | kHttpFailed, 200, "abc"},
       {"not found", "HTTP/1.0 404 Not Found\r\n\r\ngone", kHttpDone | kHttpFailed, 404, "gone"},
       {"closed without a byte", "", kHttpDone | kHttpFailed, 0, ""},
   };
