@@ -1,0 +1,55 @@
+#include "online/quake_feed.h"
+
+namespace meridiana {
+namespace {
+
+constexpr int kDownloadingText = 1433;
+constexpr int kUnableToConnectText = 1418;
+
+}  // namespace
+
+std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body) {
+  std::vector<QuakeRecord> records;
+  for (const MarkupToken& token : ScanMarkup(body, 0)) {
+    if (!TagIs(token, "QUAKE")) continue;
+    QuakeRecord record;
+    record.latitude = AttributeFloat(token, "lat");
+    record.longitude = AttributeFloat(token, "lon");
+    record.magnitude = AttributeFloat(token, "m");
+    record.depth = AttributeFloat(token, "depth");
+    record.time = AttributeValue(token, "qt").value_or("");
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+bool QuakeFeed::Download() {
+  if (!client_.Idle()) return false;
+  const std::optional<std::string> url = host_.ServiceUrl("/earthquake.cgi");
+  if (!url) return false;
+  client_.StartRequest(*url, 0,
+                       [this](HttpRequest& request, std::int32_t) { return OnReply(request); });
+  host_.ShowStatus(host_.Text(kDownloadingText));
+  return true;
+}
+
+int QuakeFeed::OnReply(HttpRequest& request) {
+  if (request.flags & kHttpRedirect) return 2;
+  if (request.flags & kHttpFailed) {
+    host_.ShowStatus(host_.Text(kUnableToConnectText));
+    return 0;
+  }
+  const std::string_view body = request.Body();
+  std::size_t added = 0;
+  if (CheckReply(body, host_) == 0) {
+    std::vector<QuakeRecord> records = ReadQuakeRecords(body);
+    added = records.size();
+    records_.insert(records_.end(), std::make_move_iterator(records.begin()),
+                    std::make_move_iterator(records.end()));
+  }
+  host_.RepaintMap();
+  host_.ShowStatus(std::to_string(added) + " earthquake events recorded in the past 7 days");
+  return 1;
+}
+
+}  // namespace meridiana

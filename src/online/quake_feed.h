@@ -1,0 +1,52 @@
+#pragma once
+// The week's earthquakes from the online service: one request, one QUAKE element per event,
+// the list kept in memory until the program ends.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "online/http_client.h"
+#include "online/service_reply.h"
+
+namespace meridiana {
+
+struct QuakeRecord {
+  std::string time;  // the qt attribute as the service wrote it
+  float longitude = 0.0f;
+  float latitude = 0.0f;
+  float magnitude = 0.0f;
+  float depth = 0.0f;
+};
+
+// The QUAKE elements of a reply body, in order (names in any letter case).
+std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body);
+
+class QuakeFeed {
+ public:
+  class Host : public ServiceReplyHost {
+   public:
+    virtual void ShowStatus(std::string_view text) = 0;  // the first status-bar part
+    virtual void RepaintMap() = 0;
+    virtual std::string Text(int stringId) = 0;  // in the interface language
+    // The service URL for a path ("/earthquake.cgi"), its template keys filled in for now.
+    virtual std::optional<std::string> ServiceUrl(std::string_view path) = 0;
+  };
+
+  QuakeFeed(HttpClient& client, Host& host) : client_(client), host_(host) {}
+
+  // Starts the download; false (and nothing done) while any request runs.
+  bool Download();
+  const std::vector<QuakeRecord>& records() const { return records_; }
+  bool HasList() const { return !records_.empty(); }
+
+ private:
+  int OnReply(HttpRequest& request);
+
+  HttpClient& client_;
+  Host& host_;
+  std::vector<QuakeRecord> records_;
+};
+
+}  // namespace meridiana

@@ -1,0 +1,46 @@
+#include "online/service_reply.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace meridiana {
+
+bool TagIs(const MarkupToken& token, std::string_view name) {
+  if (token.kind == kMarkupText || token.kind == kMarkupComment) return false;
+  const std::optional<std::string> tag = TagName(token);
+  if (!tag || tag->size() != name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>((*tag)[i])) !=
+        std::toupper(static_cast<unsigned char>(name[i])))
+      return false;
+  return true;
+}
+
+float AttributeFloat(const MarkupToken& token, std::string_view name) {
+  const std::optional<std::string> value = AttributeValue(token, name);
+  if (!value) return 0.0f;
+  // Not strtof: the window runs under the desktop's locale, where the decimal point may be ",".
+  std::string_view text = *value;
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  float number = 0.0f;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return error == std::errc() && std::isfinite(number) ? number : 0.0f;
+}
+
+long CheckReply(std::string_view text, ServiceReplyHost& host) {
+  if (text.empty()) return 0;
+  const MarkupTokens tokens = ScanMarkup(text, 0);
+  long result = 0;
+  for (std::size_t i = 0; i < tokens.size() && result == 0; ++i) {
+    if (!TagIs(tokens[i], "ERROR")) continue;
+    host.StopCloudAnimation();
+    result = AttributeInt(tokens[i], "n");
+    if (i + 1 < tokens.size()) host.ShowServiceError(tokens[i + 1].text);
+  }
+  return result;
+}
+
+}  // namespace meridiana
