@@ -32,6 +32,8 @@ class Canvas {
                     std::optional<Rgb> background) = 0;
   // The box `Text` fills for this text; a canvas that cannot tell gives an empty size.
   virtual TextSize MeasureText(std::string_view) { return {}; }
+  // The ellipse inside the box from (left, top) to (right, bottom), filled and outlined.
+  virtual void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) = 0;
   // The closed outline through the four corners (left, top) to (right, bottom), all four
   // drawn: by default four lines back to the first corner.
   virtual void Outline(int left, int top, int right, int bottom, Rgb pen) {

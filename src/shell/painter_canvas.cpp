@@ -47,6 +47,13 @@ void PainterCanvas::Outline(int left, int top, int right, int bottom, Rgb pen) {
   }
 }
 
+void PainterCanvas::Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) {
+  UsePen(pen);
+  painter_.setBrush(ToQColor(fill));
+  painter_.drawEllipse(QRect(left, top, right - left, bottom - top));
+  painter_.setBrush(Qt::NoBrush);
+}
+
 void PainterCanvas::Text(int x, int y, std::string_view text, Rgb colour,
                          std::optional<Rgb> background) {
   const QString shown = ToQString(text);

@@ -18,6 +18,7 @@ class PainterCanvas : public Canvas {
   void Text(int x, int y, std::string_view text, Rgb colour,
             std::optional<Rgb> background) override;
   void Outline(int left, int top, int right, int bottom, Rgb pen) override;
+  void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) override;
   TextSize MeasureText(std::string_view text) override;
 
  private:

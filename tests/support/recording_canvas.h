@@ -18,6 +18,10 @@ class RecordingCanvas : public Canvas {
     int x0, y0, x1, y1;
     Rgb pen;
   };
+  struct Oval {
+    int left, top, right, bottom;
+    Rgb pen, fill;
+  };
   struct Label {
     int x, y;
     std::string text;
@@ -31,6 +35,9 @@ class RecordingCanvas : public Canvas {
   }
   void Line(int x0, int y0, int x1, int y1, Rgb pen) override {
     lines.push_back({x0, y0, x1, y1, pen});
+  }
+  void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) override {
+    ellipses.push_back({left, top, right, bottom, pen, fill});
   }
   void Text(int x, int y, std::string_view text, Rgb colour,
             std::optional<Rgb> background) override {
@@ -46,6 +53,7 @@ class RecordingCanvas : public Canvas {
   std::vector<Fill> fills;
   std::vector<Stroke> lines;
   std::vector<Label> texts;
+  std::vector<Oval> ellipses;
 };
 
 }  // namespace meridiana

@@ -85,10 +85,14 @@ void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, Ho
     if (scene.layers.allCities) DrawAllCities(canvas, projected);
     if (scene.layers.cityNames) DrawCityNameMarkers(canvas, projected, hover);
     if (scene.layers.grid) DrawGrid(canvas, scene);
+    if (scene.layers.earthquakes) DrawEarthquakes(canvas, scene);
   }
   if (scene.layers.marked && scene.clock != nullptr && scene.locale != nullptr)
     DrawMarkedCities(canvas, scene);
-  if (scene.layers.info) DrawInfo(canvas, scene);
+  if (scene.layers.info) {
+    DrawInfo(canvas, scene);
+    if (scene.layers.clouds) DrawCloudDate(canvas, scene);
+  }
   if (scene.layers.cityNames) DrawCityNameHighlight(canvas, scene, hover);
   DrawTopEdge(canvas, scene);
 }

@@ -22,6 +22,22 @@ struct OverlayLayers {
   bool grid = false;
   bool marked = false;
   bool info = false;
+  bool earthquakes = false;
+  bool clouds = false;  // a cloud frame is on the map: the Info layer gives its date
+};
+
+// An earthquake as the map draws it.
+struct QuakeMark {
+  float longitude = 0.0f;
+  float latitude = 0.0f;
+  float magnitude = 0.0f;
+};
+
+// The words the online layers write, in the interface language.
+struct OnlineLayerTexts {
+  std::string imageDate = "Image Date:";
+  std::string am = "am";
+  std::string pm = "pm";
 };
 
 struct OverlayScene {
@@ -38,6 +54,10 @@ struct OverlayScene {
   // The window position of every city, in city-list order, when the caller has them at hand
   // (the paint projects the cities once for both city layers).
   const std::vector<MapPoint>* cityPoints = nullptr;
+  const std::vector<QuakeMark>* quakes = nullptr;  // may be null: only the legend is drawn
+  // The time stamp of the cloud frame on display (YYYYMMDDHH...), empty for none.
+  std::string cloudTime;
+  OnlineLayerTexts texts;
   // The part of the window the paint can change (a pointer move repaints a few small
   // rectangles); city markers outside it are not drawn. Empty means everywhere.
   MapRect clip;
@@ -62,6 +82,13 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene);
 void DrawInfo(Canvas& canvas, const OverlayScene& scene);
 void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState& hover);
 void DrawTopEdge(Canvas& canvas, const OverlayScene& scene);
+void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene);
+void DrawCloudDate(Canvas& canvas, const OverlayScene& scene);
+
+// The colour class of a magnitude, 0 (2 or less) to 7 (above 8).
+int QuakeClass(float magnitude);
+// "Image Date: 15/06 2pm" for 2005061514; empty for a stamp too short to read.
+std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts);
 
 // The whole overlay paint; a clock-only paint draws just the layers that change every second.
 void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, HoverState& hover);
