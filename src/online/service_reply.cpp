@@ -7,6 +7,13 @@
 
 namespace meridiana {
 
+std::string FillPlaceholder(std::string_view text, std::string_view value) {
+  std::string filled(text);
+  if (const std::size_t at = filled.find("%s"); at != std::string::npos)
+    filled.replace(at, 2, value);
+  return filled;
+}
+
 bool TagIs(const MarkupToken& token, std::string_view name) {
   if (token.kind == kMarkupText || token.kind == kMarkupComment) return false;
   const std::optional<std::string> tag = TagName(token);

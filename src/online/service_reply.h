@@ -2,6 +2,7 @@
 // What every markup reply of the online service passes through: an ERROR element stops the
 // cloud animation and shows the service's own text; its n says whether the reply is refused.
 
+#include <string>
 #include <string_view>
 
 #include "online/markup.h"
@@ -19,6 +20,9 @@ class ServiceReplyHost {
 // The n of the first ERROR element with a non-zero n, else 0. Each ERROR element met on the way
 // (up to that one) stops the animation and shows the text after it.
 long CheckReply(std::string_view text, ServiceReplyHost& host);
+
+// The text with its first "%s" replaced by the value, as text: a translation is never a format.
+std::string FillPlaceholder(std::string_view text, std::string_view value);
 
 // Whether the token is a tag of that name, in any letter case.
 bool TagIs(const MarkupToken& token, std::string_view name);
