@@ -45,7 +45,17 @@ long CheckReply(std::string_view text, ServiceReplyHost& host) {
     if (!TagIs(tokens[i], "ERROR")) continue;
     host.StopCloudAnimation();
     result = AttributeInt(tokens[i], "n");
-    if (i + 1 < tokens.size()) host.ShowServiceError(tokens[i + 1].text);
+    // The element's text: an entity is a token of its own, so the message runs on to the next
+    // tag, and reads as the service meant it ("&amp;" is "&"), never as a format.
+    std::string message;
+    for (std::size_t j = i + 1; j < tokens.size(); ++j) {
+      if (tokens[j].kind != kMarkupText && tokens[j].kind != kMarkupEntity) break;
+      message += tokens[j].text;
+    }
+    if (i + 1 < tokens.size()) {
+      DecodeEntities(message);
+      host.ShowServiceError(message);
+    }
   }
   return result;
 }

@@ -18,7 +18,8 @@ class ServiceReplyHost {
 };
 
 // The n of the first ERROR element with a non-zero n, else 0. Each ERROR element met on the way
-// (up to that one) stops the animation and shows the text after it.
+// (up to that one) stops the animation and shows the text after it, up to the next tag, its
+// entities decoded.
 long CheckReply(std::string_view text, ServiceReplyHost& host);
 
 // The text with its first "%s" replaced by the value, as text: a translation is never a format.

@@ -247,6 +247,7 @@ void App::CreateMainWindow() {
   context.dataPaths = &dataPaths_;
   context.language = language_.get();
   context.initialLanguage = languageCode_;
+  context.frames = &frames_;
   context.trayAvailable = env_.trayAvailable;
   mainWindow_ = std::make_unique<MainWindow>(std::move(context));
   if (qtNotice_) qtNotice_->AttachStatusBar(mainWindow_->statusBar());

@@ -15,8 +15,10 @@
 #include <cmath>
 
 #include "map/base_images.h"
+#include "online/cloud_service.h"
 #include "online/host_resolver.h"
 #include "online/http_client.h"
+#include "online/quake_feed.h"
 #include "resources/embedded.h"
 #include "shell/about_box.h"
 #include "shell/app_identity.h"
@@ -28,6 +30,7 @@
 #include "shell/map_context_menu.h"
 #include "shell/map_image_files.h"
 #include "shell/menu_icons.h"
+#include "shell/online_layer_hosts.h"
 #include "shell/qt_event_loop.h"
 #include "shell/qt_text.h"
 #include "shell/settings.h"
@@ -47,9 +50,7 @@ constexpr int kMinTrackWidth = 320;
 constexpr int kMinTrackHeight = 250;
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 480;
-// Codes of the program's own posted messages.
-constexpr int kMsgCloudFrameLoaded = 1;
-constexpr int kMsgCloudDownloadDone = 2;
+// Codes of the program's own posted messages (1 and 2 are the cloud frames').
 constexpr int kMsgLoadBaseImages = 4;
 constexpr int kMsgFirstShadow = 3;
 constexpr int kMsgHideForWallpaper = 5;
@@ -177,7 +178,7 @@ void MainWindow::SetStatusMessage(int stringId) {
   statusMessageId_ = stringId;
   QString text;
   if (stringId != 0) {
-    text = context_.language != nullptr ? context_.language->Text(stringId) : EnglishText(stringId);
+    text = LocalText(stringId);
   }
   statusBar_->SetPartText(0, text);
 }
@@ -198,6 +199,7 @@ void MainWindow::SetLayout() {
   mapArea_->SetSources(&view_, images_, compositor_.get());
   if (context_.settings != nullptr)
     mapArea_->SetOverlaySources(context_.world, context_.settings, context_.clock, context_.locale);
+  mapArea_->SetOnlineLayers(&online_);
   connect(mapArea_, &MapArea::hoverStatus, this, [this](const QString& text) {
     statusMessageId_ = 0;
     statusBar_->SetPartText(0, text);
@@ -215,6 +217,7 @@ void MainWindow::SetLayout() {
 void MainWindow::Open() {
   AddTrayIcon();
   InitializeHttpClient();
+  StartOnlineLayers();
   UpdateTitleClock();
   StartTimers();
   RemoveMissingLanguages();
@@ -237,6 +240,12 @@ bool MainWindow::OnCommand(int command) {
     case ids::kCmdStop:
       StopNetworkAndAnimation();
       return true;
+    case ids::kCmdEarthquakes:
+    case ids::kCmdNext:
+    case ids::kCmdPrevious:
+    case ids::kCmdPlay:
+    case ids::kCmdRefresh:
+      return OnOnlineCommand(command);
     case ids::kCmdTrayRestore:
       BringToFront();
       return true;
@@ -269,6 +278,8 @@ bool MainWindow::OnCommand(int command) {
     case ids::kCmdSunShadow:
       RunViewCommand(command);
       return true;
+    case ids::kCmdClouds:
+      return OnOnlineCommand(command);
     case ids::kCmdAllCities:
     case ids::kCmdCityNames:
     case ids::kCmdGrid:
@@ -413,6 +424,9 @@ const QTimer* MainWindow::timer(int timerId) const {
     case ids::kTimerShadowRefresh:
       found = shadowTimer_;
       break;
+    case ids::kTimerAnimation:
+      found = animationTimer_;
+      break;
     default:
       break;
   }
@@ -546,11 +560,12 @@ void MainWindow::PostUserMessage(int code) {
 void MainWindow::OnUserMessage(int code) {
   switch (code) {
     case kMsgCloudFrameLoaded:
+      RefreshOnlineView();
       RedrawMap();
       UpdateAnimationCommands();
       break;
     case kMsgCloudDownloadDone:
-      // Stepping on to the frame the download was for comes with the cloud service.
+      if (clouds_) clouds_->RunPendingStep();
       UpdateAnimationCommands();
       break;
     case kMsgLoadBaseImages:

@@ -7,13 +7,17 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/clock.h"
 #include "map/compose.h"
 #include "map/map_view.h"
 #include "shell/data_paths.h"
 #include "shell/dialog_host.h"
+#include "shell/map_area.h"
 #include "shell/map_readout.h"
 #include "world/world_data.h"
 
@@ -32,6 +36,9 @@ class HttpClient;
 struct HttpEventValue;
 struct HttpRequest;
 class QtEventLoop;
+class QuakeFeed;
+class CloudService;
+class OnlineLayerHosts;
 class LinkActions;
 class MapArea;
 class MapImages;
@@ -41,6 +48,12 @@ class PropertiesDialog;
 class TrayIcon;
 class UserNotice;
 struct Settings;
+struct SavedFrame;
+
+// Codes of the window's own posted messages that the cloud frames use: a frame is on the map
+// (repaint), a list arrived (run the step that waited for it).
+inline constexpr int kMsgCloudFrameLoaded = 1;
+inline constexpr int kMsgCloudDownloadDone = 2;
 
 class MainWindow : public QMainWindow, private ComposeHost {
   Q_OBJECT
@@ -63,6 +76,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
     // it the window has no menu bar and shows its built-in English tips.
     InterfaceLanguage* language = nullptr;
     std::string initialLanguage;  // applied when the window opens ("" for English)
+    // The cloud frames of config.ini: read into the cloud slots when the window opens, kept in
+    // step with them afterwards. May be null.
+    std::vector<SavedFrame>* frames = nullptr;
     // Whether a tray can show the program's icon; null asks the desktop.
     std::function<bool()> trayAvailable;
   };
@@ -98,6 +114,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
 
   PartStatusBar* statusBar() const { return statusBar_; }
   MapArea* mapArea() const { return mapArea_; }
+  CloudService* clouds() const { return clouds_.get(); }
+  QuakeFeed* quakes() const { return quakes_.get(); }
+  const OnlineLayerView& onlineLayers() const { return online_; }
   // The program's HTTP client; null when host lookups could not start.
   HttpClient* httpClient() const { return http_.get(); }
   QToolBar* toolbar() const { return toolbar_; }
@@ -157,12 +176,26 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // Menus, tool tips and status texts again in the language just switched to.
   void OnLanguageChanged();
   void SetStatusMessage(int stringId);
+  // A string of the program in the interface language.
+  QString LocalText(int stringId) const;
   void LoadBaseImages();
   void RecomputeSunShadow();
   void ReleaseComposedMap();
   void SyncViewControls();
   void UpdateAnimationCommands();
-  void CheckNewestClouds() {}  // the cloud service's hourly check
+  // The online layers: the week's earthquakes and the satellite cloud frames from the service.
+  void StartOnlineLayers();
+  bool OnOnlineCommand(int command);
+  void CheckNewestClouds();
+  void AnimationTick();
+  void StopAnimation();
+  // The service's URL for a path and query, the installation's service address in front and
+  // the template keys filled in; none without an address.
+  std::optional<std::string> ServiceUrl(std::string_view pathAndQuery);
+  void ShowCloudImage(DibPtr image);
+  void ShowAnimationFrame(const Dib& image);
+  void ShowServiceError(std::string_view text);
+  void RefreshOnlineView();
   void ClockTick();
   // All Cities, City Names, Grid and City Selection: flip the layer, redraw, bring checks in line.
   void ToggleOverlay(int command);
@@ -206,6 +239,13 @@ class MainWindow : public QMainWindow, private ComposeHost {
   std::unique_ptr<QtEventLoop> networkLoop_;
   std::unique_ptr<HostResolver> resolver_;
   std::unique_ptr<HttpClient> http_;
+  friend class OnlineLayerHosts;
+  std::unique_ptr<OnlineLayerHosts> onlineHosts_;
+  std::unique_ptr<QuakeFeed> quakes_;
+  std::unique_ptr<CloudService> clouds_;
+  OnlineLayerView online_;
+  QTimer* animationTimer_ = nullptr;  // 999
+  bool animationTickRunning_ = false;
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
   LatLon lastPointer_;        // map position of the last mouse position over the map

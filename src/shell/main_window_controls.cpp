@@ -1,10 +1,12 @@
 // The main window's menus and controls: the menu bar from the resources, the Language menu, the
 // menu checks and pressed buttons that follow the view, and the overlay switches.
 #include <QAction>
+#include <QTimer>
 #include <QMenuBar>
 #include <QToolBar>
 
 #include "map/compose.h"
+#include "online/cloud_service.h"
 #include "online/http_client.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
@@ -60,10 +62,9 @@ void MainWindow::SyncViewControls() {
   for (const LanguageCommand& language : kLanguageCommands)
     SetMenuCheck(menuBar(), language.command, selected == language.code);
   const std::pair<int, bool> states[] = {
-      {ids::kCmdDayMap, modes.day},
-      {ids::kCmdNightMap, modes.night},
-      {ids::kCmdTimeZones, modes.zones},
-      {ids::kCmdSunShadow, modes.shadow},
+      {ids::kCmdDayMap, modes.day},      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdTimeZones, modes.zones}, {ids::kCmdSunShadow, modes.shadow},
+      {ids::kCmdClouds, modes.clouds},   {ids::kCmdEarthquakes, online_.earthquakes},
   };
   for (const auto& [command, on] : states) {
     SetMenuCheck(menuBar(), command, on);
@@ -87,14 +88,13 @@ void MainWindow::SyncViewControls() {
 }
 
 void MainWindow::UpdateAnimationCommands() {
-  // No cloud frames are played yet: the first frame is shown.
-  const bool kDownloading = http_ && !http_->Idle();
-  constexpr bool kPlaying = false;
-  constexpr int kFrame = 0;
-  EnableToolbarButton(toolbar_, ids::kCmdPrevious, !kDownloading && kFrame <= 10);
-  EnableToolbarButton(toolbar_, ids::kCmdNext, !kDownloading && kFrame > 0);
-  EnableToolbarButton(toolbar_, ids::kCmdPlay, !kPlaying);
-  EnableToolbarButton(toolbar_, ids::kCmdStop, kPlaying || kDownloading);
+  const bool downloading = http_ && !http_->Idle();
+  const bool playing = animationTimer_ != nullptr && animationTimer_->isActive();
+  const int frame = clouds_ ? clouds_->current() : 0;
+  EnableToolbarButton(toolbar_, ids::kCmdPrevious, !downloading && frame <= 10);
+  EnableToolbarButton(toolbar_, ids::kCmdNext, !downloading && frame > 0);
+  EnableToolbarButton(toolbar_, ids::kCmdPlay, !playing);
+  EnableToolbarButton(toolbar_, ids::kCmdStop, playing || downloading);
   EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !compositor_->modes.night);
 }
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "foundation/key_value_store.h"
+#include "online/cloud_service.h"
 #include "online/host_resolver.h"
 #include "online/http_client.h"
 #include "online/proxy_settings.h"
@@ -61,8 +62,7 @@ void MainWindow::OnNetworkEvent(int event, const HttpRequest* request,
       statusBar_->SetPartText(kBusyPart, QString());
       break;
     case kHttpEventSocketError: {
-      const QString name = context_.language != nullptr ? context_.language->Text(kSocketErrorText)
-                                                        : EnglishText(kSocketErrorText);
+      const QString name = LocalText(kSocketErrorText);
       statusMessageId_ = 0;
       statusBar_->SetPartText(kTextPart, QStringLiteral("%1 (%2)").arg(name).arg(value.number));
       break;
@@ -72,8 +72,14 @@ void MainWindow::OnNetworkEvent(int event, const HttpRequest* request,
   }
 }
 
-// The cloud animation joins this when it exists; any transfer under way ends now.
+QString MainWindow::LocalText(int stringId) const {
+  return context_.language != nullptr ? context_.language->Text(stringId) : EnglishText(stringId);
+}
+
+// The Stop command: the animation ends on the newest frame, any transfer under way ends now.
 void MainWindow::StopNetworkAndAnimation() {
+  if (animationTimer_ != nullptr) animationTimer_->stop();
+  if (clouds_) clouds_->SetCurrent(0);
   if (http_) http_->AbortAll();
   UpdateAnimationCommands();
 }

@@ -105,6 +105,13 @@ void MapArea::PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip
   scene.layers.grid = settings_->grid != 0;
   scene.layers.marked = settings_->marked != 0;
   scene.layers.info = settings_->info != 0;
+  if (online_ != nullptr) {
+    scene.layers.earthquakes = online_->earthquakes;
+    scene.quakes = &online_->quakes;
+    scene.layers.clouds = online_->clouds;
+    scene.cloudTime = online_->cloudTime;
+    scene.texts = online_->texts;
+  }
   scene.pointer = {pointer_.x(), pointer_.y()};
   if (clip != rect()) scene.clip = {clip.x(), clip.y(), clip.width(), clip.height()};
   PainterCanvas canvas(painter);
@@ -143,8 +150,8 @@ void MapArea::paintEvent(QPaintEvent* event) {
   }
   PaintOverlays(painter, false, event->region().boundingRect());
   // A highlight that moved beyond what this paint could change is drawn by the next one.
-  const QRegion missing = (QRegion(ToQRect(hover_.labelRect)) + ToQRect(hover_.markerRect) -
-                           event->region()) & rect();
+  const QRegion missing =
+      (QRegion(ToQRect(hover_.labelRect)) + ToQRect(hover_.markerRect) - event->region()) & rect();
   if (hover_.city >= 0 && !missing.isEmpty()) update(missing);
 }
 

@@ -19,6 +19,15 @@ class MapImages;
 struct MapView;
 struct Settings;
 
+// What the online layers show: the earthquakes and the date of the cloud frame on the map.
+struct OnlineLayerView {
+  bool earthquakes = false;
+  std::vector<QuakeMark> quakes;
+  bool clouds = false;
+  std::string cloudTime;
+  OnlineLayerTexts texts;
+};
+
 class MapArea : public QWidget {
   Q_OBJECT
 
@@ -31,6 +40,8 @@ class MapArea : public QWidget {
   // What the overlays are drawn from; without it the map has none.
   void SetOverlaySources(const WorldData* world, const Settings* settings, const Clock* clock,
                          const LocaleInfo* locale);
+  // The online layers' state, owned by the window; null for none.
+  void SetOnlineLayers(const OnlineLayerView* online) { online_ = online; }
   // The one-second paint: only the layers that change with the clock are drawn, over the
   // picture already on screen.
   void RedrawClock();
@@ -89,6 +100,7 @@ class MapArea : public QWidget {
   const Settings* settings_ = nullptr;
   const Clock* clock_ = nullptr;
   const LocaleInfo* locale_ = nullptr;
+  const OnlineLayerView* online_ = nullptr;
   HoverState hover_;
   QPoint pointer_{-1000, -1000};
   bool clockOnly_ = false;

@@ -61,6 +61,7 @@ TEST(QuakeReply, ServiceErrorsAreShownAsWrittenAndRefuseOnlyWithANumber) {
   };
   const Case cases[] = {
       {"<?xml?><ERROR n=\"3\">Try %s%n later</ERROR><QUAKE lat=1>", 3, {"Try %s%n later"}, 1},
+      {"<ERROR n=4>Down &amp; out &lt;now&gt;</ERROR>", 4, {"Down & out <now>"}, 1},
       {"<error>no number</error><QUAKE lat=1>", 0, {"no number"}, 1},
       {"<ERROR n=0>first</ERROR><ERROR n=7>second</ERROR><ERROR n=8>third</ERROR>",
        7,
