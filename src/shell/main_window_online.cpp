@@ -10,6 +10,7 @@
 #include "online/cloud_service.h"
 #include "online/link_template.h"
 #include "online/quake_feed.h"
+#include "online/service_address.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
 #include "shell/main_window.h"
@@ -28,8 +29,6 @@ constexpr int kErrorCaption = 1429;
 constexpr int kImageDateText = 1475;
 constexpr int kAmText = 1477;
 constexpr int kPmText = 1479;
-// The service of an installation that names none: the bundled one on this machine.
-constexpr char kDefaultServiceAddress[] = "http://127.0.0.1:8613";
 
 }  // namespace
 
@@ -57,18 +56,11 @@ void MainWindow::StartOnlineLayers() {
 }
 
 std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery) {
-  std::string address = kDefaultServiceAddress;
-  if (context_.store != nullptr) {
-    if (auto stored = context_.store->Read(Hive::LocalMachine, kAppKey, "service");
-        stored && !stored->empty())
-      address = *stored;
-  }
-  while (!address.empty() && address.back() == '/') address.pop_back();
   LinkContext links;
   if (context_.language != nullptr) links.language = context_.language->selectedCode();
   links.zoom = view_.zoom;
-  return ExpandTemplate(address + std::string(pathAndQuery), nullptr, *context_.world,
-                        context_.clock->Now(), links);
+  return meridiana::ServiceUrl(ServiceAddress(context_.store), pathAndQuery, *context_.world,
+                               context_.clock->Now(), links);
 }
 
 bool MainWindow::OnOnlineCommand(int command) {

@@ -18,5 +18,7 @@ int RunLinks(const Args& args);
 int RunRender(const Args& args);
 int RunImage(const Args& args);
 int RunFetch(const Args& args);
+int RunQuakes(const Args& args);
+int RunClouds(const Args& args);
 
 }  // namespace meridiana::cli

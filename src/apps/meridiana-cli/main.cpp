@@ -41,6 +41,13 @@ constexpr Command kCommands[] = {
      "[--proxy-port P] [--proxy-user U] [--proxy-password W] [--dns HOST:PORT,...] "
      "[--watchdog-ms MS]   one request through the program's HTTP client",
      meridiana::cli::RunFetch},
+    {"quakes",
+     "quakes [--service URL]   the week's earthquakes from the service (TSV) and the status text",
+     meridiana::cli::RunQuakes},
+    {"clouds",
+     "clouds [--service URL] [--cache DIR] [--frames N]   the cloud list and its newest N "
+     "frames into DIR/cache, one line per slot",
+     meridiana::cli::RunClouds},
 };
 
 int Usage(FILE* out) {

@@ -1,0 +1,206 @@
+// meridiana-cli quakes and clouds: the window's earthquake download and cloud frames on the
+// poll() loop, against the service the program uses (or --service), printed as text.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli_support.h"
+#include "commands.h"
+#include "foundation/file_key_value_store.h"
+#include "foundation/file_util.h"
+#include "foundation/localized_strings.h"
+#include "online/cloud_service.h"
+#include "online/poll_event_loop.h"
+#include "online/quake_feed.h"
+#include "online/service_address.h"
+#include "resources/embedded.h"
+
+namespace meridiana::cli {
+namespace {
+
+constexpr char kQuakesUsage[] = "usage: meridiana-cli quakes [--service URL]\n";
+constexpr char kCloudsUsage[] =
+    "usage: meridiana-cli clouds [--service URL] [--cache DIR] [--frames N]\n";
+
+struct OnlineOptions {
+  std::string service;
+  std::string cache;
+  int frames = 1;
+};
+
+bool ParseOnlineOptions(const Args& args, bool clouds, OnlineOptions* options) {
+  for (std::size_t i = 0; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return false;
+    const std::string& value = args[i + 1];
+    if (args[i] == "--service") {
+      options->service = value;
+    } else if (clouds && args[i] == "--cache") {
+      options->cache = value;
+    } else if (clouds && args[i] == "--frames") {
+      options->frames = std::atoi(value.c_str());
+      if (options->frames < 0 || options->frames > kCloudSlots) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The client and loop of one command, with the service's URLs made as the window makes them.
+struct Session {
+  explicit Session(std::string address) : address(std::move(address)) {
+    resolver = MakeCaresResolver(loop);
+    if (!resolver) return;
+    client = std::make_unique<HttpClient>(loop, *resolver);
+    client->Initialize("Quillary Meridiana",
+                       [](int event, const HttpRequest*, const HttpEventValue& value) {
+                         if (event == kHttpEventSocketError)
+                           std::fprintf(stderr, "Winsock Error (%ld)\n", value.number);
+                       });
+  }
+  std::optional<std::string> Url(std::string_view path) {
+    return ServiceUrl(address, path, world, clock.Now(), LinkContext{});
+  }
+  void Finish() {
+    while (client && !client->Idle() && loop.RunOnce(1000)) {
+    }
+  }
+  std::string address;
+  PollEventLoop loop;
+  SystemClock clock;
+  WorldData world;
+  std::unique_ptr<HostResolver> resolver;
+  std::unique_ptr<HttpClient> client;
+};
+
+std::string AddressFrom(const OnlineOptions& options) {
+  if (!options.service.empty()) return options.service;
+  FileKeyValueStore store(FileKeyValueStore::DefaultConfigFolder(), DefaultDataFolder());
+  return ServiceAddress(&store);
+}
+
+std::string English(int id) {
+  static const StringTable kTable = ParseStringTable(resources::StringTableText());
+  const auto found = kTable.find(id);
+  return found != kTable.end() ? found->second : std::string();
+}
+
+class PrintingQuakeHost : public QuakeFeed::Host {
+ public:
+  explicit PrintingQuakeHost(Session& session) : session_(session) {}
+  void StopCloudAnimation() override {}
+  void ShowServiceError(std::string_view text) override {
+    std::fprintf(stderr, "Error: %.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  void ShowStatus(std::string_view text) override { status = std::string(text); }
+  void RepaintMap() override {}
+  std::string Text(int id) override { return English(id); }
+  std::optional<std::string> ServiceUrl(std::string_view path) override {
+    return session_.Url(path);
+  }
+  std::string status;
+
+ private:
+  Session& session_;
+};
+
+class PrintingCloudHost : public CloudService::Host {
+ public:
+  explicit PrintingCloudHost(Session& session) : session_(session) {}
+  void StopCloudAnimation() override {}
+  void ShowServiceError(std::string_view text) override {
+    std::fprintf(stderr, "Error: %.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  void ShowStatus(int part, std::string_view text) override {
+    if (part == 0) status = std::string(text);
+  }
+  std::string Text(int id) override { return English(id); }
+  std::optional<std::string> ServiceUrl(std::string_view path) override {
+    return session_.Url(path);
+  }
+  void ShowCloudImage(DibPtr) override {}
+  void ShowAnimationFrame(const Dib&) override {}
+  bool AnimationRunning() override { return false; }
+  void StopAnimationTimer() override {}
+  bool LoopAnimation() override { return false; }
+  void UpdateAnimationCommands() override {}
+  void PostPendingStep() override {}
+  void PostStop() override {}
+  std::string status;
+
+ private:
+  Session& session_;
+};
+
+}  // namespace
+
+int RunQuakes(const Args& args) {
+  OnlineOptions options;
+  if (!ParseOnlineOptions(args, false, &options)) {
+    std::fprintf(stderr, "%s", kQuakesUsage);
+    return 2;
+  }
+  Session session(AddressFrom(options));
+  if (!session.client) {
+    std::fprintf(stderr, "meridiana-cli quakes: cannot start the host lookup\n");
+    return 1;
+  }
+  PrintingQuakeHost host(session);
+  QuakeFeed feed(*session.client, host);
+  if (!feed.Download()) {
+    std::fprintf(stderr, "meridiana-cli quakes: no service address\n");
+    return 1;
+  }
+  session.Finish();
+  for (const QuakeRecord& quake : feed.records())
+    std::printf("%s\t%g\t%g\t%g\t%g\n", quake.time.c_str(), quake.latitude, quake.longitude,
+                quake.magnitude, quake.depth);
+  std::printf("%s\n", host.status.c_str());
+  return feed.HasList() ? 0 : 1;
+}
+
+int RunClouds(const Args& args) {
+  OnlineOptions options;
+  if (!ParseOnlineOptions(args, true, &options)) {
+    std::fprintf(stderr, "%s", kCloudsUsage);
+    return 2;
+  }
+  // The cache goes where the window keeps it: FOLDER/cache.
+  std::string folder = options.cache.empty() ? CurrentFolder() : options.cache;
+  ::mkdir(folder.c_str(), 0755);
+  ::mkdir((folder + "/cache").c_str(), 0755);
+  Session session(AddressFrom(options));
+  if (!session.client) {
+    std::fprintf(stderr, "meridiana-cli clouds: cannot start the host lookup\n");
+    return 1;
+  }
+  PrintingCloudHost host(session);
+  CloudService clouds(*session.client, host, session.clock, folder);
+  clouds.DownloadList();
+  session.Finish();
+  if (clouds.lastListTime() == 0) {
+    std::fprintf(stderr, "meridiana-cli clouds: %s\n", host.status.c_str());
+    return 1;
+  }
+  bool complete = true;
+  for (int slot = 0; slot < options.frames && slot < kCloudSlots; ++slot) {
+    if (!clouds.frames()[slot].t) break;
+    clouds.DownloadFrame(slot);
+    session.Finish();
+    complete = complete && clouds.frames()[slot].file.has_value();
+  }
+  for (int slot = 0; slot < kCloudSlots; ++slot) {
+    const CloudFrame& frame = clouds.frames()[slot];
+    if (!frame.t) continue;
+    std::printf("%d\t%s\t%s\t%d\t%d\t%s\n", slot, frame.t->c_str(), frame.m.value_or("").c_str(),
+                frame.s, frame.q, frame.file.value_or("").c_str());
+  }
+  return complete ? 0 : 1;
+}
+
+}  // namespace meridiana::cli
