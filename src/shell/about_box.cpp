@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "foundation/file_util.h"
+#include "online/version_check.h"
 #include "shell/app_identity.h"
 #include "shell/qt_text.h"
 
@@ -73,13 +74,23 @@ QString AboutHtml(const std::string& sourcesPath) {
   return html;
 }
 
-QString UpgradeHtml() {
-  return "<h3>" + ToQString(kDisplayName) + " " + QStringLiteral(MERIDIANA_VERSION) +
-         "</h3>"
-         "<p>This copy does not look for newer versions by itself yet. Install a newer release the "
-         "way you installed this one: from your distribution's packages, or from the source "
-         "with <tt>cmake --build</tt> and <tt>cmake --install</tt>. Your settings, marked cities "
-         "and cached pictures stay where they are.</p>";
+QString UpgradeHtml(const std::optional<std::string>& newest) {
+  const QString running = QStringLiteral(MERIDIANA_VERSION);
+  QString verdict;
+  if (!newest) {
+    verdict = "The online service could not be asked for the newest version just now.";
+  } else if (CompareVersions(*newest, MERIDIANA_VERSION) > 0) {
+    verdict = "Version " + ToQString(*newest).toHtmlEscaped() + " is available; this copy is " +
+              running + ".";
+  } else {
+    verdict =
+        "This copy is current: the newest version is " + ToQString(*newest).toHtmlEscaped() + ".";
+  }
+  return "<h3>" + ToQString(kDisplayName) + " " + running + "</h3><p>" + verdict +
+         "</p><p>The program only asks; it never downloads or runs anything. Install a newer "
+         "release the way you installed this one: from your distribution's packages, or from "
+         "the source with <tt>cmake --build</tt> and <tt>cmake --install</tt>. Your settings, "
+         "marked cities and cached pictures stay where they are.</p>";
 }
 
 }  // namespace meridiana

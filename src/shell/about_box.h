@@ -3,6 +3,7 @@
 // page carries what the shipped data's licences require to be shown with it.
 
 #include <QString>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -14,7 +15,8 @@ namespace meridiana {
 // source tree's, when run from the build).
 QString AboutHtml(const std::string& sourcesPath);
 
-// How this copy is kept up to date, until the program can look for a newer version itself.
-QString UpgradeHtml();
+// What Upgrade says: whether the service names a newer version than this copy's (newest is
+// none when the service could not be asked), and how a copy is updated.
+QString UpgradeHtml(const std::optional<std::string>& newest);
 
 }  // namespace meridiana

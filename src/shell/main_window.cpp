@@ -261,8 +261,7 @@ bool MainWindow::OnCommand(int command) {
                        ToQString(context_.dataPaths->Find("manual/manual.html")));
       return true;
     case ids::kCmdUpgrade:
-      ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml());
-      return true;
+      return OnOnlineCommand(command);
     case ids::kCmdZoomIn:
     case ids::kCmdZoomOut:
     case ids::kCmdActualPixels:

@@ -187,6 +187,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void StartOnlineLayers();
   bool OnOnlineCommand(int command);
   void CheckNewestClouds();
+  void CheckForUpgrade();
   void AnimationTick();
   void StopAnimation();
   // The service's URL for a path and query, the installation's service address in front and

@@ -11,6 +11,9 @@
 #include "online/link_template.h"
 #include "online/quake_feed.h"
 #include "online/service_address.h"
+#include "online/version_check.h"
+#include "shell/about_box.h"
+#include "shell/dialog_controls.h"
 #include "shell/ids.h"
 #include "shell/interface_language.h"
 #include "shell/main_window.h"
@@ -63,7 +66,31 @@ std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery)
                                context_.clock->Now(), links);
 }
 
+// Asks the service for the newest version, and says what it answered.
+void MainWindow::CheckForUpgrade() {
+  const std::optional<std::string> url = ServiceUrl("/version.txt");
+  if (!http_ || !url || !http_->Idle()) {
+    ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(std::nullopt));
+    return;
+  }
+  http_->StartRequest(*url, 0, [this](HttpRequest& request, std::int32_t) {
+    if (request.flags & kHttpRedirect) return 2;
+    std::optional<std::string> newest;
+    if (!(request.flags & kHttpFailed)) newest = NewestVersion(request.Body());
+    // The box opens once the transfer is over, outside the client's callback.
+    QMetaObject::invokeMethod(
+        this,
+        [this, newest] { ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(newest)); },
+        Qt::QueuedConnection);
+    return 0;
+  });
+}
+
 bool MainWindow::OnOnlineCommand(int command) {
+  if (command == ids::kCmdUpgrade) {
+    CheckForUpgrade();
+    return true;
+  }
   if (!clouds_ || !quakes_)
     return command == ids::kCmdClouds ? (RunViewCommand(command), true) : true;
   ViewModes& modes = compositor_->modes;
