@@ -18,6 +18,7 @@
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/sun_shadow.h"
+#include "online/service_address.h"
 #include "resources/embedded.h"
 #include "shell/app_identity.h"
 #include "shell/ids.h"
@@ -89,6 +90,7 @@ int App::Exec() {
 void App::Release() {
   if (!started_ || released_) return;
   released_ = true;
+  embedded_.Stop();
   ReleaseImages();
   ReleaseAnimationFrames();
   ReleaseCityZoneAndAreaCodeLists();
@@ -259,6 +261,13 @@ void App::OpenMainWindow() {
   autosave_ = new QTimer(mainWindow_.get());
   QObject::connect(autosave_, &QTimer::timeout, [this] { SaveSettingsIfChanged(); });
   autosave_->start(kAutosavePeriodMs);
+  // After the first map: the service is wanted only when the user asks for an online layer.
+  if (!env_.embeddedService.empty()) {
+    QTimer::singleShot(0, mainWindow_.get(), [this] {
+      embedded_.StartIfNeeded(ServiceAddress(env_.store), kDefaultServiceAddress,
+                              env_.embeddedService);
+    });
+  }
   // The session manager may end the program without a Quit: what changed is saved first.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, mainWindow_.get(),
                    [this] { SaveSettingsIfChanged(); });

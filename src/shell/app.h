@@ -13,6 +13,7 @@
 #include "foundation/clock.h"
 #include "foundation/localized_strings.h"
 #include "shell/data_paths.h"
+#include "shell/embedded_service.h"
 #include "shell/map_readout.h"
 #include "shell/menu_icons.h"
 #include "shell/settings.h"
@@ -50,6 +51,9 @@ struct AppEnvironment {
   const LocaleInfo* locale = nullptr;
   // Whether the desktop has a tray for the program's icon; null asks the desktop.
   std::function<bool()> trayAvailable;
+  // The bundled online service, started for the session when the installation's service is
+  // the default one on this machine and nothing answers there; empty for none.
+  std::string embeddedService;
   // End the program on SIGTERM, SIGINT and SIGHUP as with Quit.
   bool handleTerminationSignals = false;
 };
@@ -85,6 +89,7 @@ class App {
   MapImages* images() const { return images_.get(); }
   InterfaceLanguage* language() const { return language_.get(); }
   const std::vector<SavedFrame>& savedFrames() const { return frames_; }
+  const EmbeddedService& embeddedService() const { return embedded_; }
   // Saves now when anything the settings hold has changed since the last save; what the
   // program does a few seconds after every change, and when the desktop session ends.
   void SaveSettingsIfChanged();
@@ -148,6 +153,7 @@ class App {
   std::string savedText_;  // what the last save wrote
   QTimer* autosave_ = nullptr;
   std::unique_ptr<MainWindow> mainWindow_;
+  EmbeddedService embedded_;
   bool quitRequested_ = false;  // a termination signal came before the main window existed
   bool started_ = false;
   bool released_ = false;

@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
   environment.executablePath = meridiana::ToUtf8(QCoreApplication::applicationFilePath());
   environment.store = &store;
   environment.handleTerminationSignals = true;
+  environment.embeddedService =
+      meridiana::ToUtf8(QCoreApplication::applicationDirPath()) + "/meridiana-service";
 
   meridiana::App app(std::move(environment));
   if (!app.Start()) return 0;
