@@ -20,6 +20,7 @@ constexpr int kConnectingText = 1420;
 constexpr int kCheckingText = 1421;
 constexpr int kDownloadingNewestText = 1422;
 constexpr int kNotFoundText = 1425;
+constexpr char kBadNameText[] = "The satellite server sent an image name that is not valid";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -43,7 +44,7 @@ std::string_view SkipBlanks(std::string_view text) {
 }  // namespace
 
 bool IsFrameName(std::string_view t) {
-  if (t.empty() || t.size() > 64) return false;
+  if (t.empty() || t.size() > 32) return false;
   for (char c : t)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') return false;
   return true;
@@ -163,26 +164,36 @@ int CloudService::OnListReply(HttpRequest& request) {
   WriteWholeFile(listCopy.c_str(), text.data(), text.size());
 
   const std::string_view body = request.Body();
+  if (body.size() > kMaxCloudListBytes) {
+    host_.ShowStatus(0, "The satellite list is larger than " +
+                            std::to_string(kMaxCloudListBytes >> 10) + " KiB and was not read");
+    return 0;
+  }
   if (CheckReply(body, host_) == 0 && FindNoCase(body, "<image ") != std::string_view::npos) {
+    // Read before anything changes: a name that cannot be a file refuses the whole list.
+    std::array<CloudFrame, kCloudSlots> listed{};
+    int count = 0;
+    for (const MarkupToken& token : ScanMarkup(SkipBlanks(body), 0)) {
+      if (count == kCloudSlots) break;
+      if (!TagIs(token, "IMAGE")) continue;
+      CloudFrame& frame = listed[count++];
+      frame.t = AttributeValue(token, "t");
+      if (!frame.t || !IsFrameName(*frame.t)) {
+        host_.ShowStatus(0, kBadNameText);
+        return 0;
+      }
+      frame.m = AttributeValue(token, "m");
+      frame.s = static_cast<int>(AttributeInt(token, "s"));
+      frame.q = static_cast<int>(AttributeInt(token, "q"));
+    }
     // Files of images still listed survive under a .tmp name; the rest go.
     for (CloudFrame& frame : frames_) {
       if (frame.t && frame.file)
         std::rename(frame.file->c_str(), CachePath(*frame.t, ".tmp").c_str());
-      frame.file.reset();
-      frame.m.reset();
-      frame.t.reset();
     }
-    int slot = 0;
-    for (const MarkupToken& token : ScanMarkup(SkipBlanks(body), 0)) {
-      if (slot == kCloudSlots) break;
-      if (!TagIs(token, "IMAGE")) continue;
-      std::optional<std::string> t = AttributeValue(token, "t");
-      if (!t || !IsFrameName(*t)) continue;  // never a path out of the cache
-      CloudFrame& frame = frames_[slot++];
-      frame.t = std::move(t);
-      frame.m = AttributeValue(token, "m");
-      frame.s = static_cast<int>(AttributeInt(token, "s"));
-      frame.q = static_cast<int>(AttributeInt(token, "q"));
+    for (int slot = 0; slot < kCloudSlots; ++slot) {
+      listed[slot].failures = frames_[slot].failures;
+      frames_[slot] = std::move(listed[slot]);
     }
     for (const CloudFrame& frame : frames_)
       if (frame.m && frame.t)
@@ -211,6 +222,11 @@ int CloudService::OnImageReply(HttpRequest& request, int slot) {
     return 0;
   }
   const std::string_view body = request.Body();
+  if (body.size() > kMaxCloudImageBytes) {
+    host_.ShowStatus(0, "The satellite image is larger than " +
+                            std::to_string(kMaxCloudImageBytes >> 20) + " MiB and was not kept");
+    return 0;
+  }
   if (StartsWithNoCase(body, "<?xml")) return static_cast<int>(CheckReply(body, host_));
   if (!body.empty() && frame.t && IsFrameName(*frame.t)) {
     const std::string path = CachePath(*frame.t);
@@ -238,7 +254,10 @@ int CloudService::OnCheckReply(HttpRequest& request) {
   while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
   if (!value.empty() && value.front() == '"') value.remove_prefix(1);
   const std::string t(value.substr(0, value.find('"')));
-  if (!IsFrameName(t)) return 1;
+  if (!IsFrameName(t)) {
+    host_.ShowStatus(0, kBadNameText);
+    return 0;
+  }
   if (!ShowCachedFrame(t, 0)) {
     frames_[0].t = t;
     StartRequest("&f=1", 0,

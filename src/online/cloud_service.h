@@ -33,8 +33,12 @@ struct CloudFrame {
   int failures = 0;  // failed downloads; 404 after "not found"
 };
 
-// Whether a service's t can name a cache file: letters, digits, "-" and "_", at most 64.
+// Whether a service's t can name a cache file: 1 to 32 letters, digits, "-" and "_".
 bool IsFrameName(std::string_view t);
+
+// Replies larger than these are refused.
+inline constexpr std::size_t kMaxCloudListBytes = 256u << 10;
+inline constexpr std::size_t kMaxCloudImageBytes = 16u << 20;
 
 class CloudService {
  public:

@@ -1,5 +1,7 @@
 #include "online/quake_feed.h"
 
+#include <cmath>
+
 namespace meridiana {
 namespace {
 
@@ -8,8 +10,13 @@ constexpr int kUnableToConnectText = 1418;
 
 }  // namespace
 
-std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body) {
+std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body, bool* refused) {
   std::vector<QuakeRecord> records;
+  if (refused != nullptr) *refused = false;
+  if (body.size() > kMaxQuakeReplyBytes) {
+    if (refused != nullptr) *refused = true;
+    return records;
+  }
   for (const MarkupToken& token : ScanMarkup(body, 0)) {
     if (!TagIs(token, "QUAKE")) continue;
     QuakeRecord record;
@@ -18,6 +25,13 @@ std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body) {
     record.magnitude = AttributeFloat(token, "m");
     record.depth = AttributeFloat(token, "depth");
     record.time = AttributeValue(token, "qt").value_or("");
+    if (!std::isfinite(record.latitude) || !std::isfinite(record.longitude) ||
+        !std::isfinite(record.magnitude) || !std::isfinite(record.depth))
+      continue;
+    if (records.size() == kMaxQuakeRecords) {
+      if (refused != nullptr) *refused = true;
+      return {};
+    }
     records.push_back(std::move(record));
   }
   return records;
@@ -41,13 +55,20 @@ int QuakeFeed::OnReply(HttpRequest& request) {
   }
   const std::string_view body = request.Body();
   std::size_t added = 0;
-  if (CheckReply(body, host_) == 0) {
-    std::vector<QuakeRecord> records = ReadQuakeRecords(body);
+  bool refused = body.size() > kMaxQuakeReplyBytes;
+  if (!refused && CheckReply(body, host_) == 0) {
+    std::vector<QuakeRecord> records = ReadQuakeRecords(body, &refused);
     added = records.size();
     records_.insert(records_.end(), std::make_move_iterator(records.begin()),
                     std::make_move_iterator(records.end()));
   }
   host_.RepaintMap();
+  if (refused) {
+    host_.ShowStatus("The earthquake list is larger than " + std::to_string(kMaxQuakeRecords) +
+                     " events or " + std::to_string(kMaxQuakeReplyBytes >> 20) +
+                     " MiB and was not read");
+    return 0;
+  }
   host_.ShowStatus(std::to_string(added) + " earthquake events recorded in the past 7 days");
   return 1;
 }

@@ -20,8 +20,13 @@ struct QuakeRecord {
   float depth = 0.0f;
 };
 
-// The QUAKE elements of a reply body, in order (names in any letter case).
-std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body);
+// A reply larger than this, or with more QUAKE elements, is refused.
+inline constexpr std::size_t kMaxQuakeReplyBytes = 8u << 20;
+inline constexpr std::size_t kMaxQuakeRecords = 100000;
+
+// The QUAKE elements of a reply body, in order (names in any letter case); an element with a
+// number that is not finite is dropped. None (and *refused set) beyond the bounds above.
+std::vector<QuakeRecord> ReadQuakeRecords(std::string_view body, bool* refused = nullptr);
 
 class QuakeFeed {
  public:

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace meridiana {
@@ -34,7 +35,8 @@ float AttributeFloat(const MarkupToken& token, std::string_view name) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   float number = 0.0f;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  return error == std::errc() && std::isfinite(number) ? number : 0.0f;
+  if (error == std::errc::result_out_of_range) return std::numeric_limits<float>::infinity();
+  return error == std::errc() ? number : 0.0f;
 }
 
 long CheckReply(std::string_view text, ServiceReplyHost& host) {

@@ -27,7 +27,9 @@ std::string FillPlaceholder(std::string_view text, std::string_view value);
 
 // Whether the token is a tag of that name, in any letter case.
 bool TagIs(const MarkupToken& token, std::string_view name);
-// An attribute's leading decimal floating-point number; 0 when missing or not a number.
+// An attribute's leading decimal floating-point number; 0 when missing or not a number. An
+// infinity or NaN written as such, or a number out of range, comes back not finite, for the
+// caller to drop.
 float AttributeFloat(const MarkupToken& token, std::string_view name);
 
 }  // namespace meridiana

@@ -107,12 +107,19 @@ class CloudServiceTest : public ::testing::Test {
 };
 
 TEST_F(CloudServiceTest, TheListFillsTwelveSlotsAndKeepsOnlyListedFiles) {
-  Serve({ListOf(13, "<IMAGE m=\"x\" t=\"../../evil\"/>"), Jpeg(), ListOf(3)});
-  clouds.StepFrames(kShowNewest, kTowardsOlder);  // no list yet: fetch it first
+  Serve({ListOf(2, "<IMAGE m=\"x\" t=\"../../evil\"/>"), ListOf(13), Jpeg(), ListOf(3)});
+  // A name that cannot be a file refuses the whole list.
+  clouds.StepFrames(kShowNewest, kTowardsOlder);
+  Finish();
+  EXPECT_FALSE(clouds.frames()[0].t);
+  EXPECT_EQ(host.statuses.back(), "0:The satellite server sent an image name that is not valid");
+  EXPECT_EQ(host.pendingSteps, 0);
+
+  clouds.StepFrames(kShowNewest, kTowardsOlder);  // still no list: fetch it first
   Finish();
   EXPECT_EQ(host.pendingSteps, 1);
-  EXPECT_EQ(Asked()[0], "/clouds/cloudv2.php?s=$ID&i=$MID&q=1&checkonly=1&n=12");
-  EXPECT_EQ(clouds.frames()[0].t, "2026120810");  // the bad name is skipped, not stored
+  EXPECT_EQ(Asked()[1], "/clouds/cloudv2.php?s=$ID&i=$MID&q=1&checkonly=1&n=12");
+  EXPECT_EQ(clouds.frames()[0].t, "2026120810");
   EXPECT_EQ(clouds.frames()[11].t, "2026120821");
   EXPECT_EQ(clouds.frames()[11].s, 111);
   EXPECT_EQ(clouds.frames()[11].q, 80);
@@ -123,7 +130,7 @@ TEST_F(CloudServiceTest, TheListFillsTwelveSlotsAndKeepsOnlyListedFiles) {
   // The pending step downloads the newest frame and shows it.
   clouds.RunPendingStep();
   Finish();
-  EXPECT_EQ(Asked()[1], "/clouds/cloudv2.php?s=$ID&i=$MID&q=1&f=1&t=2026120810");
+  EXPECT_EQ(Asked()[2], "/clouds/cloudv2.php?s=$ID&i=$MID&q=1&f=1&t=2026120810");
   ASSERT_EQ(host.shown.size(), 1u);
   EXPECT_EQ(clouds.current(), 0);
   EXPECT_EQ(clouds.frames()[0].file, clouds.CachePath("2026120810"));
@@ -191,6 +198,20 @@ TEST_F(CloudServiceTest, ImageRepliesThatAreNotImages) {
   Finish();
   EXPECT_EQ(clouds.frames()[5].failures, 1);
   EXPECT_EQ(host.stops, 1);
+}
+
+TEST_F(CloudServiceTest, RepliesBeyondTheirBoundsAreRefused) {
+  Serve({ListOf(8000), std::string(kMaxCloudImageBytes + 1, 'x')});
+  clouds.DownloadList();
+  Finish();
+  EXPECT_FALSE(clouds.frames()[0].t);
+  EXPECT_EQ(host.statuses.back(), "0:The satellite list is larger than 256 KiB and was not read");
+  clouds.frames()[0].t = "2026120810";
+  clouds.DownloadFrame(0);
+  Finish();
+  EXPECT_EQ(host.statuses.back(), "0:The satellite image is larger than 16 MiB and was not kept");
+  struct stat info;
+  EXPECT_NE(stat(clouds.CachePath("2026120810").c_str(), &info), 0);
 }
 
 TEST_F(CloudServiceTest, WalkingThroughTheSlots) {

@@ -33,9 +33,9 @@ TEST(QuakeReply, RecordsInReplyOrderWithNamesInAnyCase) {
   const std::vector<QuakeRecord> records = ReadQuakeRecords(
       "<?xml version=\"1.0\"?>\n<QUAKES><QUAKE lat=\"-17.9\" lon=167.25 m='5.01' depth=\"10\" "
       "qt=\"2018-02-07 23:59:10\"/>\n<other lat=\"1\"/><quake LAT=\"38.5\" LON=\"-118.75\" M=2 "
-      "qt=\"&quot;late&quot;\"><!-- <QUAKE lat=9> --><Quake lat=\"abc\" lon=\"1e1\" m=\"nan\" "
-      "depth=\"inf\"></QUAKES>");
-  ASSERT_EQ(records.size(), 3u);
+      "qt=\"&quot;late&quot;\"><!-- <QUAKE lat=9> --><Quake lat=\"abc\" lon=\"1e1\">"
+      "<QUAKE lat=1 m=\"nan\"><QUAKE lat=1 depth=\"inf\"><QUAKE lon=\"1e999\"></QUAKES>");
+  ASSERT_EQ(records.size(), 3u);  // the last three are not finite: dropped
   EXPECT_FLOAT_EQ(records[0].latitude, -17.9f);
   EXPECT_FLOAT_EQ(records[0].longitude, 167.25f);
   EXPECT_FLOAT_EQ(records[0].magnitude, 5.01f);
@@ -45,11 +45,15 @@ TEST(QuakeReply, RecordsInReplyOrderWithNamesInAnyCase) {
   EXPECT_FLOAT_EQ(records[1].longitude, -118.75f);
   EXPECT_EQ(records[1].depth, 0.0f);  // missing
   EXPECT_EQ(records[1].time, "\"late\"");
-  EXPECT_EQ(records[2].latitude, 0.0f);  // not numbers
+  EXPECT_EQ(records[2].latitude, 0.0f);  // not a number
   EXPECT_FLOAT_EQ(records[2].longitude, 10.0f);
-  EXPECT_EQ(records[2].magnitude, 0.0f);
-  EXPECT_EQ(records[2].depth, 0.0f);
   EXPECT_EQ(records[2].time, "");
+
+  std::string many = "<QUAKES>";
+  for (std::size_t i = 0; i <= kMaxQuakeRecords; ++i) many += "<QUAKE lat=1>";
+  bool refused = false;
+  EXPECT_TRUE(ReadQuakeRecords(many, &refused).empty());
+  EXPECT_TRUE(refused);
 }
 
 TEST(QuakeReply, ServiceErrorsAreShownAsWrittenAndRefuseOnlyWithANumber) {
