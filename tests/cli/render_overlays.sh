@@ -61,3 +61,21 @@ status=0; render --overlays marked --mark Nowhereville --out "$work/x.png" 2>/de
 [ "$status" = 1 ] && [ ! -e "$work/x.png" ] || fail "an unknown city to mark fails ($status)"
 status=0; render --size 0x5 --out "$work/x.png" 2>/dev/null || status=$?
 [ "$status" = 2 ] || fail "a bad size is a usage error ($status)"
+
+# The quakes layer from a saved reply (its header included): a magnitude 5.01 quake at base
+# pixel (512, 256) is a red disc; the legend's first swatch is blue.
+printf 'HTTP/1.0 200 OK\r\n\r\n<QUAKES><QUAKE lat="0.2" lon="0.2" m="5.01"/></QUAKES>' >"$work/quakes.reply"
+render --overlays quakes --quakes "$work/quakes.reply" --out "$work/q.bmp"
+python3 - "$work" <<'PY'
+import sys
+from render_lib import read_bmp
+w, h, rows = read_bmp(f"{sys.argv[1]}/q.bmp")
+def pixel(x, y):
+    b, g, r = rows[y][3 * x:3 * x + 3]
+    return (r, g, b)
+assert pixel(515, 259) == (255, 0, 0), f"quake disc {pixel(515, 259)}"
+assert pixel(1024 - 250 + 5, 512 - 50 + 3) == (0, 0, 255), "legend swatch"
+print("render quakes: ok")
+PY
+status=0; render --overlays quakes --quakes "$work/none.reply" --out "$work/x.png" 2>/dev/null || status=$?
+[ "$status" = 1 ] || fail "a missing quake reply fails ($status)"

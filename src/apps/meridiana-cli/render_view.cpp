@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <optional>
 
+#include "foundation/file_util.h"
 #include "map/map_view.h"
+#include "online/quake_feed.h"
 #include "world/locale_info.h"
 #include "world/table_text.h"
 #include "world/world_data.h"
@@ -59,7 +61,7 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
     options.overlays = SplitCommas(value);
     for (const std::string& name : options.overlays) {
       if (name != "cities" && name != "names" && name != "grid" && name != "marked" &&
-          name != "info") {
+          name != "info" && name != "quakes") {
         error = "unknown overlay in";
         return false;
       }
@@ -68,6 +70,8 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
     options.marks = SplitCommas(value);
   } else if (flag == "--config") {
     options.config = value;
+  } else if (flag == "--quakes") {
+    options.quakes = value;
   } else if (flag == "--pointer") {
     if (!ParsePair(value, ',', options.pointerX, options.pointerY)) {
       error = "not a point X,Y:";
@@ -119,6 +123,22 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
     error = "cannot read '" + options.config + "'";
     return nullptr;
   }
+  std::vector<QuakeMark> quakes;
+  if (!options.quakes.empty()) {
+    const std::optional<std::string> reply = ReadWholeFile(options.quakes.c_str());
+    if (!reply) {
+      error = "cannot read '" + options.quakes + "'";
+      return nullptr;
+    }
+    // A saved reply may still carry its header; the records are read from the body either way.
+    bool refused = false;
+    for (const QuakeRecord& quake : ReadQuakeRecords(*reply, &refused))
+      quakes.push_back({quake.longitude, quake.latitude, quake.magnitude});
+    if (refused) {
+      error = "the earthquake list in '" + options.quakes + "' is too large";
+      return nullptr;
+    }
+  }
   // Text needs Qt's fonts, which need an application; no screen is needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // Made and ended here, so that Qt's fonts are released before the program exits.
@@ -145,6 +165,8 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
            options.overlays.end();
   };
   scene.layers = {has("cities"), has("names"), has("grid"), has("marked"), has("info")};
+  scene.layers.earthquakes = has("quakes");
+  scene.quakes = &quakes;
   DibPtr shown = RenderViewWithOverlays(composed, options.width, options.height, scene);
   if (!shown) error = "cannot draw the view";
   return shown;

@@ -1,7 +1,7 @@
 #pragma once
 // The window's view for `render`: the map area's size, zoom and scroll, and the overlays drawn
-// over it by the window's own code (--overlays, --mark, --config, --pointer, --size, --zoom,
-// --scroll).
+// over it by the window's own code (--overlays, --mark, --config, --quakes, --pointer, --size,
+// --zoom, --scroll).
 
 #include <string>
 #include <vector>
@@ -16,6 +16,7 @@ struct ViewOptions {
   std::vector<std::string> overlays;
   std::vector<std::string> marks;
   std::string config;
+  std::string quakes;  // a saved earthquake reply of the service, for the quakes layer
   int pointerX = -1000;
   int pointerY = -1000;
   int width = 1024;
