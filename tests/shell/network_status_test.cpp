@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <cstdlib>
 
 #include "foundation/memory_key_value_store.h"
@@ -19,14 +18,6 @@
 
 namespace meridiana {
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < maxMs)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
 
 class NetworkStatusTest : public ::testing::Test {
  protected:
@@ -63,7 +54,7 @@ TEST_F(NetworkStatusTest, SocketErrorsAndTextsReachTheStatusBar) {
     port = closed.Port();
   }
   client->StartRequest("http://127.0.0.1:" + std::to_string(port) + "/", 0, nullptr);
-  ASSERT_TRUE(PumpUntil([&] { return client->Idle(); }));
+  ASSERT_TRUE(test::PumpUntil([&] { return client->Idle(); }));
   EXPECT_EQ(main.statusBar()->partText(0), QString("Winsock Error (%1)").arg(ECONNREFUSED));
   EXPECT_EQ(main.statusBar()->partText(3), QString());
 
@@ -76,7 +67,7 @@ TEST_F(NetworkStatusTest, SocketErrorsAndTextsReachTheStatusBar) {
     flags = request.flags;
     return 0;
   });
-  ASSERT_TRUE(PumpUntil([&] { return main.statusBar()->busyIndicator().position() > 2; }));
+  ASSERT_TRUE(test::PumpUntil([&] { return main.statusBar()->busyIndicator().position() > 2; }));
   EXPECT_TRUE(main.OnCommand(ids::kCmdStop));
   EXPECT_TRUE(client->Idle());
   EXPECT_EQ(flags, kHttpFailed | kHttpAborted);
@@ -86,7 +77,7 @@ TEST_F(NetworkStatusTest, StartsWithTheKeptProxyOrTheDesktopsOne) {
   setenv("http_proxy", "http://127.0.0.1:3128/", 1);
   {
     MainWindow& main = Open();
-    ASSERT_TRUE(PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));
     EXPECT_EQ(main.httpClient()->ProxyType(), 1);  // the desktop's proxy is an HTTP proxy
   }
   window.reset();
@@ -94,7 +85,7 @@ TEST_F(NetworkStatusTest, StartsWithTheKeptProxyOrTheDesktopsOne) {
   store.Write(Hive::LocalMachine, kCommonKey, "port", "1080");
   store.Write(Hive::LocalMachine, kCommonKey, "type", "3");
   MainWindow& main = Open();
-  ASSERT_TRUE(PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));
+  ASSERT_TRUE(test::PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));
   EXPECT_EQ(main.httpClient()->ProxyType(), 3);  // a kept SOCKS proxy stays SOCKS
 }
 

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <fstream>
 #include <sstream>
 
@@ -27,14 +26,6 @@
 
 namespace meridiana {
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < maxMs)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
 
 std::string FixtureJpeg() {
   std::ifstream in(std::string(MERIDIANA_SOURCE_DIR) + "/tests/fixtures/images/jpeg_rgb.jpg",
@@ -69,7 +60,7 @@ class OnlineLayersTest : public ::testing::Test {
     return *window;
   }
   bool Idle() {
-    return PumpUntil([&] { return window->httpClient()->Idle(); });
+    return test::PumpUntil([&] { return window->httpClient()->Idle(); });
   }
 
   TempDir folder;
@@ -119,7 +110,7 @@ TEST_F(OnlineLayersTest, CloudsFetchTheListThenTheNewestFrameAndPlay) {
   MainWindow& main = Open(service);
   settings.info = 1;
   EXPECT_TRUE(main.OnCommand(ids::kCmdClouds));
-  ASSERT_TRUE(PumpUntil([&] { return main.clouds()->frames()[0].file.has_value(); }));
+  ASSERT_TRUE(test::PumpUntil([&] { return main.clouds()->frames()[0].file.has_value(); }));
   EXPECT_NE(service.Received().at(1).find("&f=1&t=2005061514 HTTP/1.0"), std::string::npos);
   EXPECT_NE(main.images().cloud(), nullptr);
   EXPECT_EQ(main.onlineLayers().cloudTime, "2005061514");

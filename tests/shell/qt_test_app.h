@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <functional>
 #include <memory>
 
 namespace meridiana::test {
@@ -31,5 +33,14 @@ inline ::testing::Environment* const kQtAppEnvironment =
 
 // The application; call it in a fixture's SetUp so that the header's environment is linked in.
 inline QApplication& QtApp() { return *qobject_cast<QApplication*>(QCoreApplication::instance()); }
+
+// Runs the event loop until done() or maxMs have passed; done()'s last answer.
+inline bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < maxMs)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
 
 }  // namespace meridiana::test
