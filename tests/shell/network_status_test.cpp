@@ -15,19 +15,14 @@
 #include "shell/settings.h"
 #include "shell/status_bar.h"
 #include "support/recording_notice.h"
+#include "support/temp_dir.h"
 
 namespace meridiana {
 namespace {
 
 class NetworkStatusTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    test::QtApp();
-    setenv("http_proxy", "", 1);
-    unsetenv("all_proxy");
-    unsetenv("ALL_PROXY");
-    unsetenv("HTTP_PROXY");
-  }
+  void SetUp() override { test::QtApp(); }
   MainWindow& Open() {
     MainWindow::Context context;
     context.settings = &settings;
@@ -38,6 +33,11 @@ class NetworkStatusTest : public ::testing::Test {
     return *window;
   }
 
+  // No desktop proxy (an empty http_proxy also keeps GNOME's settings out), put back after.
+  ScopedEnv httpProxy{"http_proxy", ""};
+  ScopedEnv upperHttpProxy{"HTTP_PROXY", nullptr};
+  ScopedEnv allProxy{"all_proxy", nullptr};
+  ScopedEnv upperAllProxy{"ALL_PROXY", nullptr};
   Settings settings;
   MemoryKeyValueStore store;
   RecordingNotice notice;
@@ -74,7 +74,7 @@ TEST_F(NetworkStatusTest, SocketErrorsAndTextsReachTheStatusBar) {
 }
 
 TEST_F(NetworkStatusTest, StartsWithTheKeptProxyOrTheDesktopsOne) {
-  setenv("http_proxy", "http://127.0.0.1:3128/", 1);
+  ScopedEnv desktopProxy("http_proxy", "http://127.0.0.1:3128/");
   {
     MainWindow& main = Open();
     ASSERT_TRUE(test::PumpUntil([&] { return main.httpClient()->ProxyType() != 0; }));

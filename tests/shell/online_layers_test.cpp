@@ -63,6 +63,10 @@ class OnlineLayersTest : public ::testing::Test {
     return test::PumpUntil([&] { return window->httpClient()->Idle(); });
   }
 
+  ScopedEnv httpProxy{"http_proxy", ""};  // direct, whatever the desktop says
+  ScopedEnv upperHttpProxy{"HTTP_PROXY", nullptr};
+  ScopedEnv allProxy{"all_proxy", nullptr};
+  ScopedEnv upperAllProxy{"ALL_PROXY", nullptr};
   TempDir folder;
   QString previous;
   Settings settings;
