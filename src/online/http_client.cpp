@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@ constexpr int kLookupIds = 9900;
 constexpr std::size_t kMaxAddressText = 19;
 constexpr std::size_t kMaxEventText = 99;
 constexpr int kMaxRedirects = 5;
+
+// Reading grows the block a step ahead of what it holds, and nothing beyond the limit is kept.
+static_assert(ResponseBlock::kReserved >= HttpClient::kMaxResponse + 2 * kGrowStep);
 
 int OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
 
@@ -53,13 +57,21 @@ std::string HttpFlagNames(std::uint16_t flags) {
 }
 
 bool ResponseBlock::Grow(std::size_t by) {
-  void* grown = std::realloc(data_.get(), capacity_ + by);
-  if (!grown) return false;
-  data_.release();
-  data_.reset(static_cast<char*>(grown));
-  std::memset(data_.get() + capacity_, 0, by);
+  if (data_ == nullptr) {
+    void* block = mmap(nullptr, kReserved, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (block == MAP_FAILED) return false;
+    data_ = static_cast<char*>(block);
+  }
+  if (by > kReserved - capacity_) return false;
   capacity_ += by;
   return true;
+}
+
+void ResponseBlock::Free() {
+  if (data_ != nullptr) munmap(data_, kReserved);
+  data_ = nullptr;
+  capacity_ = 0;
 }
 
 HttpClient::HttpClient(EventLoop& loop, HostResolver& resolver)

@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <list>
 #include <memory>
@@ -59,25 +58,28 @@ enum HttpEvent : int {
   kHttpEventResolvedHost = 14,
 };
 
-// The response bytes, grown in place as they come (realloc moves large blocks by remapping pages,
-// so a big body is never copied).
+// The response bytes, grown in place as they come: the block reserves address space for the
+// largest response at once and the pages come into being as they are written, so growing never
+// copies and never holds a body twice. Zero-filled, as fresh pages are.
 class ResponseBlock {
  public:
-  bool empty() const { return !data_; }
+  static constexpr std::size_t kReserved = (32u << 20) + (64u << 10);
+
+  ResponseBlock() = default;
+  ~ResponseBlock() { Free(); }
+  ResponseBlock(const ResponseBlock&) = delete;
+  ResponseBlock& operator=(const ResponseBlock&) = delete;
+
+  bool empty() const { return data_ == nullptr; }
   std::size_t capacity() const { return capacity_; }
-  char* data() { return data_.get(); }
-  const char* data() const { return data_.get(); }
+  char* data() { return data_; }
+  const char* data() const { return data_; }
+  // False when the block cannot grow that far, or no address space is to be had.
   bool Grow(std::size_t by);
-  void Free() {
-    data_.reset();
-    capacity_ = 0;
-  }
+  void Free();
 
  private:
-  struct FreeBlock {
-    void operator()(char* block) const { std::free(block); }
-  };
-  std::unique_ptr<char, FreeBlock> data_;
+  char* data_ = nullptr;
   std::size_t capacity_ = 0;
 };
 
