@@ -65,6 +65,13 @@ bool ResponseBlock::Grow(std::size_t by) {
   }
   if (by > kReserved - capacity_) return false;
   capacity_ += by;
+  // Pages ahead of the data in one call, not one fault each.
+  constexpr std::size_t kAhead = 256u << 10;
+  if (capacity_ > populated_ && populated_ < kReserved) {
+    const std::size_t length = std::min(kAhead, kReserved - populated_);
+    if (populated_ >= kAhead) madvise(data_ + populated_, length, MADV_POPULATE_WRITE);
+    populated_ += length;
+  }
   return true;
 }
 
@@ -72,6 +79,7 @@ void ResponseBlock::Free() {
   if (data_ != nullptr) munmap(data_, kReserved);
   data_ = nullptr;
   capacity_ = 0;
+  populated_ = 0;
 }
 
 HttpClient::HttpClient(EventLoop& loop, HostResolver& resolver)
@@ -336,7 +344,11 @@ void HttpClient::ReadAvailable(HttpRequest& request) {
       Emit(kHttpEventPlainText, &request, {"Error TH112: Out of memory"});
       return;
     }
-    const ssize_t n = recv(request.socket, buffer, sizeof buffer, 0);
+    // Straight into the response, unless a proxy's handshake reply comes first.
+    char* into = request.state == kHttpHandshake
+                     ? buffer
+                     : request.response.data() + static_cast<std::size_t>(request.received);
+    const ssize_t n = recv(request.socket, into, kReadSize, 0);
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
       const int error = errno;
@@ -358,7 +370,7 @@ void HttpClient::ReadAvailable(HttpRequest& request) {
       }
       return;
     }
-    std::string_view bytes(buffer, static_cast<std::size_t>(n));
+    std::string_view bytes(into, static_cast<std::size_t>(n));
     std::string afterHandshake;
     if (request.state == kHttpHandshake) {
       afterHandshake = TakeSocksReply(request, bytes);
@@ -381,7 +393,8 @@ void HttpClient::TakeData(HttpRequest& request, std::string_view bytes) {
   }
   request.flags &= static_cast<std::uint16_t>(~kHttpTimedOut);
   request.idleTicks = 0;
-  std::memcpy(request.response.data() + request.received, bytes.data(), bytes.size());
+  char* end = request.response.data() + request.received;
+  if (bytes.data() != end) std::memmove(end, bytes.data(), bytes.size());
   request.received += static_cast<int>(bytes.size());
   bytesReceived_ += bytes.size();
   Emit(kHttpEventData, &request);

@@ -81,6 +81,7 @@ class ResponseBlock {
  private:
   char* data_ = nullptr;
   std::size_t capacity_ = 0;
+  std::size_t populated_ = 0;
 };
 
 struct HttpRequest;
