@@ -37,25 +37,15 @@ class CaresResolver : public HostResolver {
     if (timer_) loop_.StopTimer(timer_);
   }
 
-  bool Start(std::string_view servers) {
-    if (!library_.ok()) return false;
-    ares_options options{};
-    options.sock_state_cb = &CaresResolver::SocketState;
-    options.sock_state_cb_data = this;
-    options.lookups = const_cast<char*>("fb");
-    if (ares_init_options(&channel_, &options, ARES_OPT_SOCK_STATE_CB | ARES_OPT_LOOKUPS) !=
-        ARES_SUCCESS) {
-      channel_ = nullptr;
-      return false;
-    }
-    if (!servers.empty() &&
-        ares_set_servers_ports_csv(channel_, std::string(servers).c_str()) != ARES_SUCCESS)
-      return false;
-    return true;
+  // The channel is made on the first lookup: reading the resolver's configuration costs a start
+  // that may never look a name up.
+  bool Start(std::string_view servers, bool deferred) {
+    servers_ = std::string(servers);
+    return deferred || EnsureChannel();
   }
 
   int Lookup(std::string_view name, Reply reply) override {
-    if (!channel_ || name.empty()) return 0;
+    if (name.empty() || !EnsureChannel()) return 0;
     const int handle = ++lastHandle_;
     pending_[handle] = std::move(reply);
     // c-ares owns the context until it answers; Answered takes it back.
@@ -69,6 +59,29 @@ class CaresResolver : public HostResolver {
   bool Cancel(int handle) override { return pending_.erase(handle) > 0; }
 
  private:
+  bool EnsureChannel() {
+    if (channel_) return true;
+    if (failed_ || !library_.ok()) return false;
+    ares_options options{};
+    options.sock_state_cb = &CaresResolver::SocketState;
+    options.sock_state_cb_data = this;
+    options.lookups = const_cast<char*>("fb");
+    if (ares_init_options(&channel_, &options, ARES_OPT_SOCK_STATE_CB | ARES_OPT_LOOKUPS) !=
+        ARES_SUCCESS) {
+      channel_ = nullptr;
+      failed_ = true;
+      return false;
+    }
+    if (!servers_.empty() &&
+        ares_set_servers_ports_csv(channel_, servers_.c_str()) != ARES_SUCCESS) {
+      ares_destroy(channel_);
+      channel_ = nullptr;
+      failed_ = true;
+      return false;
+    }
+    return true;
+  }
+
   struct LookupContext {
     CaresResolver* self;
     std::weak_ptr<int> alive;
@@ -144,6 +157,8 @@ class CaresResolver : public HostResolver {
   EventLoop& loop_;
   CaresLibrary library_;
   ares_channel channel_ = nullptr;
+  std::string servers_;
+  bool failed_ = false;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   int lastHandle_ = 0;
   std::map<int, Reply> pending_;
@@ -155,7 +170,13 @@ class CaresResolver : public HostResolver {
 
 std::unique_ptr<HostResolver> MakeCaresResolver(EventLoop& loop, std::string_view servers) {
   auto resolver = std::make_unique<CaresResolver>(loop);
-  if (!resolver->Start(servers)) return nullptr;
+  if (!resolver->Start(servers, false)) return nullptr;
+  return resolver;
+}
+
+std::unique_ptr<HostResolver> MakeDeferredCaresResolver(EventLoop& loop) {
+  auto resolver = std::make_unique<CaresResolver>(loop);
+  resolver->Start({}, true);
   return resolver;
 }
 

@@ -27,5 +27,8 @@ class HostResolver {
 // /etc/resolv.conf, or those given ("127.0.0.1:5300,..."), as tests and the command line do.
 // Null when c-ares cannot start or the server list does not parse.
 std::unique_ptr<HostResolver> MakeCaresResolver(EventLoop& loop, std::string_view servers = {});
+// The same with the system's servers, made ready on the first lookup (a lookup that cannot start
+// then is refused), so that a program that never looks a name up never reads the configuration.
+std::unique_ptr<HostResolver> MakeDeferredCaresResolver(EventLoop& loop);
 
 }  // namespace meridiana

@@ -27,8 +27,7 @@ constexpr int kSocketErrorText = 1041;
 
 void MainWindow::InitializeHttpClient() {
   networkLoop_ = std::make_unique<QtEventLoop>();
-  resolver_ = MakeCaresResolver(*networkLoop_);
-  if (!resolver_) return;  // without lookups nothing could be fetched
+  resolver_ = MakeDeferredCaresResolver(*networkLoop_);
   http_ = std::make_unique<HttpClient>(*networkLoop_, *resolver_);
   http_->Initialize(kDisplayName,
                     [this](int event, const HttpRequest* request, const HttpEventValue& value) {

@@ -114,7 +114,8 @@ TEST_F(OnlineLayersTest, CloudsFetchTheListThenTheNewestFrameAndPlay) {
   MainWindow& main = Open(service);
   settings.info = 1;
   EXPECT_TRUE(main.OnCommand(ids::kCmdClouds));
-  ASSERT_TRUE(test::PumpUntil([&] { return main.clouds()->frames()[0].file.has_value(); }));
+  // The frame is on the map once the window has taken the posted refresh.
+  ASSERT_TRUE(test::PumpUntil([&] { return !main.onlineLayers().cloudTime.empty(); }));
   EXPECT_NE(service.Received().at(1).find("&f=1&t=2005061514 HTTP/1.0"), std::string::npos);
   EXPECT_NE(main.images().cloud(), nullptr);
   EXPECT_EQ(main.onlineLayers().cloudTime, "2005061514");
