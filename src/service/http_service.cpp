@@ -37,7 +37,7 @@ HttpService::HttpService(ServeOptions options)
   server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   server_->set_keep_alive_max_count(static_cast<std::size_t>(options_.keepAliveRequests));
   server_->set_keep_alive_timeout(options_.keepAliveSeconds);
-  server_->set_read_timeout(5, 0);
+  server_->set_read_timeout(options_.readSeconds, 0);
   server_->set_write_timeout(5, 0);
   // Headers and body go out in separate writes; without this each reply waits for a delayed
   // acknowledgement.

@@ -20,7 +20,10 @@ struct ServeOptions {
   std::string dataFolder;
   int threads = 64;
   int keepAliveRequests = 1000;  // per connection, as nginx's default
-  int keepAliveSeconds = 5;      // how long an idle kept-alive connection holds its worker
+  // How long an idle kept-alive connection holds its worker, and so how long a stop may wait
+  // for it; clients that keep connections busy are not slowed by a short one.
+  int keepAliveSeconds = 2;
+  int readSeconds = 3;  // for a request to arrive whole
 };
 
 class HttpService {
