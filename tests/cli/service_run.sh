@@ -87,6 +87,17 @@ for signal in TERM INT; do
   kill "$client" 2>/dev/null
 done
 
+# Installed, the program finds its sample beside itself in lib/meridiana/service/.
+if cmake --install "$stage/.." --prefix "$tmp/prefix" >"$tmp/install.log" 2>&1; then
+  [ -x "$tmp/prefix/lib/meridiana/meridiana-service" ] && [ -f "$tmp/prefix/lib/meridiana/service/clouds/newest.jpg" ] ||
+    fail "not installed beside each other"
+  service=$tmp/prefix/lib/meridiana/meridiana-service start_service installed
+  get "${base[installed]}/earthquake.cgi"
+  cmp -s "$body_file" "$sample/quakes.xml" || fail "the installed service does not serve its sample"
+else
+  fail "cmake --install: $(tail -3 "$tmp/install.log")"
+fi
+
 # Usage and start-up failures.
 "$service" --listen localhost-ish:1 >/dev/null 2>&1
 [ $? -eq 2 ] || fail "a host name for --listen is a usage error"
