@@ -10,6 +10,7 @@ packages=(
   tinyproxy dante-server microsocks curl
   dbus dbus-daemon dconf-gsettings-backend dconf-service gsettings-desktop-schemas libglib2.0-bin time
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
+  libcpp-httplib-dev nlohmann-json3-dev nginx wrk
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -29,6 +29,7 @@ run_one() {
     config_ini_fuzz) seeds=$root/data/defaults ;;
     http_response_fuzz) seeds=$root/tests/fixtures/http ;;
     markup_fuzz) seeds=$root/tests/fixtures/markup ;;
+    usgs_feed_fuzz) seeds=$root/tests/fixtures/geojson ;;
   esac
   mkdir -p "$build/corpus/$name" "$build/artifacts/$name"
   # 2 s per input: a hang is an input worth keeping, not a slow machine.

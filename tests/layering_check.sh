@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Fails when a core folder includes a Qt header or a layer includes one above it.
+# Fails when a core folder (or the service, which links no Qt) includes a Qt header, or a layer
+# includes one above it.
 set -u
 src=$1
 status=0
-if grep -rnE '#include *<Q' "$src/foundation" "$src/world" "$src/map" "$src/online"; then
+if grep -rnE '#include *<Q' "$src/foundation" "$src/world" "$src/map" "$src/online" "$src/service"; then
   echo "core folder includes Qt"; status=1
 fi
 check_upward() { # folder, forbidden layers...
@@ -14,8 +15,9 @@ check_upward() { # folder, forbidden layers...
     fi
   done
 }
-check_upward foundation world map online shell
-check_upward world map online shell
-check_upward map online shell
-check_upward online shell
+check_upward foundation world map online service shell
+check_upward world map online service shell
+check_upward map online service shell
+check_upward online service shell
+check_upward service shell
 exit $status

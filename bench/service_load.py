@@ -1,0 +1,190 @@
+#!/usr/bin/env python3
+"""meridiana-service against nginx serving the same data folder, under wrk, on loopback.
+
+Both servers run side by side in one run: meridiana-service with its own settings, and nginx
+from Debian with deploy/meridiana-service.nginx (worker_processes auto, access log off). wrk
+(Debian's) drives each for SECONDS with 16 connections on two URLs, the twelve-frame list and
+the earthquake list, in two modes: wrk's default (HTTP/1.1, connections kept alive, as browsers,
+proxies and CDNs connect) and with "Connection: close" (a connection per request, as the
+program's own client asks). The servers take turns, so each has the machine to itself while it
+is measured.
+
+Printed: replies per second of each, the service's share of nginx's, errors (socket errors and
+replies other than 2xx/3xx), and the service's resident memory at start, after a warm-up of both
+modes, and at the end. The run passes when in every case the service gives at least half of
+nginx's replies per second, neither has errors, and the service's memory after the runs is within
+4 MiB of its memory after the warm-up; the exit status says whether it passed.
+
+Usage: python3 bench/service_load.py STAGE_DIR [SECONDS] [--data DIR]
+       (STAGE_DIR: build/<tree>/stage; SECONDS: per measurement, 60 unless given)
+"""
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+CONNECTIONS = 16
+THREADS = 2
+GROWTH_LIMIT_KB = 4096
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+URLS = [
+    ("list", "/clouds/cloudv2.php?s=ID&i=MID&q=1&checkonly=1&n=12"),
+    ("quakes", "/earthquake.cgi?s=ID&i=MID"),
+]
+MODES = [("keep-alive", []), ("close", ["-H", "Connection: close"])]
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for(port, path, deadline=10.0):
+    end = time.time() + deadline
+    while time.time() < end:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=1) as s:
+                s.sendall(b"GET %s HTTP/1.0\r\n\r\n" % path.encode())
+                if s.recv(12).startswith(b"HTTP/1.1 200"):
+                    return True
+        except OSError:
+            pass
+        time.sleep(0.05)
+    return False
+
+
+def rss_kb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def start_service(stage, data):
+    proc = subprocess.Popen([os.path.join(stage, "meridiana-service"), "--listen", "127.0.0.1:0",
+                             "--data", data], stdout=subprocess.PIPE, text=True)
+    line = proc.stdout.readline().strip()
+    match = re.fullmatch(r"listening on 127\.0\.0\.1:(\d+)", line)
+    if not match:
+        proc.kill()
+        sys.exit("meridiana-service did not start: %r" % line)
+    return proc, int(match.group(1))
+
+
+def start_nginx(data, work):
+    nginx = shutil.which("nginx") or "/usr/sbin/nginx"
+    port = free_port()
+    with open(os.path.join(ROOT, "deploy", "meridiana-service.nginx")) as f:
+        site = f.read()
+    site = re.sub(r"(?m)^(\s*)listen 80;", r"\g<1>listen 127.0.0.1:%d;" % port, site)
+    site = re.sub(r"(?m)^(\s*)root .*;", r"\g<1>root %s;" % data, site)
+    with open(os.path.join(work, "site.conf"), "w") as f:
+        f.write(site)
+    temp = os.path.join(work, "temp")
+    conf = ("user root;\n" if os.getuid() == 0 else "") + """worker_processes auto;
+error_log %(w)s/error.log;
+events { worker_connections 4096; }
+http {
+  access_log off;
+  client_body_temp_path %(t)s/body;
+  proxy_temp_path %(t)s/proxy;
+  fastcgi_temp_path %(t)s/fastcgi;
+  uwsgi_temp_path %(t)s/uwsgi;
+  scgi_temp_path %(t)s/scgi;
+  include %(w)s/site.conf;
+}
+""" % {"w": work, "t": temp}
+    with open(os.path.join(work, "nginx.conf"), "w") as f:
+        f.write(conf)
+    os.makedirs(temp, exist_ok=True)
+    proc = subprocess.Popen([nginx, "-p", work, "-c", os.path.join(work, "nginx.conf"),
+                             "-e", os.path.join(work, "error.log"),
+                             "-g", "daemon off; pid %s/nginx.pid;" % work])
+    return proc, port
+
+
+def wrk(port, path, extra, seconds):
+    command = ["wrk", "-t%d" % THREADS, "-c%d" % CONNECTIONS, "-d%ds" % seconds, "--timeout", "5s"]
+    command += extra + ["http://127.0.0.1:%d%s" % (port, path)]
+    out = subprocess.run(command, capture_output=True, text=True, check=True).stdout
+    rate = float(re.search(r"Requests/sec:\s+([\d.]+)", out).group(1))
+    errors = 0
+    socket_errors = re.search(r"connect (\d+), read (\d+), write (\d+), timeout (\d+)", out)
+    if socket_errors:
+        errors += sum(int(n) for n in socket_errors.groups())
+    non2xx = re.search(r"Non-2xx or 3xx responses: (\d+)", out)
+    if non2xx:
+        errors += int(non2xx.group(1))
+    return rate, errors
+
+
+def main():
+    args = sys.argv[1:]
+    data = None
+    if "--data" in args:
+        at = args.index("--data")
+        data = os.path.abspath(args[at + 1])
+        del args[at:at + 2]
+    if not args or len(args) > 2:
+        sys.exit(__doc__.strip().splitlines()[-2])
+    stage = os.path.abspath(args[0])
+    seconds = int(args[1]) if len(args) > 1 else 60
+    data = data or os.path.join(stage, "service")
+    if shutil.which("wrk") is None:
+        sys.exit("wrk is not installed (scripts/deps.sh installs it)")
+
+    work = tempfile.mkdtemp(prefix="service-load-")
+    os.chmod(work, 0o755)
+    service, service_port = start_service(stage, data)
+    nginx, nginx_port = start_nginx(data, work)
+    try:
+        if not wait_for(service_port, URLS[0][1]) or not wait_for(nginx_port, URLS[0][1]):
+            sys.exit("a server did not answer")
+        rss_start = rss_kb(service.pid)
+        for _, extra in MODES:  # every worker thread and every reply file touched once
+            for _, path in URLS:
+                wrk(service_port, path, extra, 2)
+        rss_warm = rss_kb(service.pid)
+
+        print("wrk -t%d -c%d -d%ds, meridiana-service and nginx on one data folder (%s)"
+              % (THREADS, CONNECTIONS, seconds, data))
+        print("%-8s %-11s %12s %12s %7s %8s" % ("url", "mode", "service/s", "nginx/s", "share",
+                                                 "errors"))
+        passed = True
+        for name, path in URLS:
+            for mode, extra in MODES:
+                ours, our_errors = wrk(service_port, path, extra, seconds)
+                theirs, their_errors = wrk(nginx_port, path, extra, seconds)
+                share = ours / theirs if theirs else 0.0
+                ok = share >= 0.5 and our_errors == 0 and their_errors == 0
+                passed &= ok
+                print("%-8s %-11s %12.0f %12.0f %6.2fx %4d/%-4d %s" % (
+                    name, mode, ours, theirs, share, our_errors, their_errors,
+                    "" if ok else "  below target"))
+        rss_end = rss_kb(service.pid)
+        growth = rss_end - rss_warm
+        passed &= growth <= GROWTH_LIMIT_KB
+        print("service resident memory: %d KiB at start, %d KiB after the warm-up, %d KiB at the "
+              "end (%+d KiB)" % (rss_start, rss_warm, rss_end, growth))
+        print("target (at least half of nginx's replies per second, no errors, no growth): %s"
+              % ("met" if passed else "NOT met"))
+        return 0 if passed else 1
+    finally:
+        for proc in (service, nginx):
+            proc.terminate()
+        for proc in (service, nginx):
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

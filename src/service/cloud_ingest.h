@@ -1,0 +1,43 @@
+#pragma once
+// Cloud frames for the service: equirectangular pictures named by their UTC time become
+// 1024 x 512 JPEG frames in the data folder, merged with the frames it holds, the twelve newest
+// listed.
+
+#include <string>
+#include <vector>
+
+#include "service/reply_documents.h"
+
+namespace meridiana::service {
+
+inline constexpr int kFrameWidth = 1024;
+inline constexpr int kFrameHeight = 512;
+inline constexpr int kDefaultFrameQuality = 85;
+inline constexpr const char* kDefaultFrameSource = "clouds";
+// A source name is 1 to 32 letters, digits, ".", "-" and "_": it goes into the list as m, which
+// the program keeps in a comma-separated settings line and reads after "t=" markers.
+inline constexpr std::size_t kMaxSourceNameLength = 32;
+
+struct CloudIngestOptions {
+  std::string source = kDefaultFrameSource;  // m of the new frames
+  int quality = kDefaultFrameQuality;        // q of the new frames, 1 to 100
+};
+
+bool IsValidSourceName(const std::string& name);
+
+// The frames the data folder lists now (clouds/list-12.xml), newest first, each one whose file
+// is there; s is taken from the file itself.
+std::vector<FrameEntry> ListedFrames(const std::string& dataFolder);
+
+// Takes every picture in imageFolder (names "YYYYMMDDHH.ext" or "YYYYMMDDHHMM.ext"; files whose
+// name starts with "." and subfolders are passed over). A picture of the same instant as a
+// listed frame replaces it. The twelve newest of both are kept: new ones are decoded, checked
+// to be about twice as wide as high, scaled to 1024 x 512 and written as JPEG, then the lists and
+// newest.jpg are written and the files of frames no longer listed are deleted. Pictures older
+// than the twelve kept are not read. Any name that is not a frame time, or a kept picture that
+// cannot be read, refuses the whole folder before anything is written. *message gets one line:
+// what was done, or why nothing was.
+bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
+                  const CloudIngestOptions& options, std::string* message);
+
+}  // namespace meridiana::service

@@ -1,0 +1,54 @@
+#pragma once
+// The service over HTTP (cpp-httplib): GET and HEAD of the routes in request_router.h, answered
+// from the data folder's reply files.
+
+#include <memory>
+#include <string>
+
+#include "service/reply_files.h"
+
+namespace meridiana::service {
+
+inline constexpr int kDefaultPort = 8613;
+
+// cpp-httplib gives each connection a worker thread for as long as it is kept alive, so the
+// pool bounds the clients served at once; more wait until a worker is free. 64 workers serve a
+// few dozen busy keep-alive clients; a deployment for many users sits behind nginx.
+struct ServeOptions {
+  std::string host = "127.0.0.1";
+  int port = kDefaultPort;  // 0: any free port
+  std::string dataFolder;
+  int threads = 64;
+  int keepAliveRequests = 1000;  // per connection, as nginx's default
+  // How long an idle kept-alive connection holds its worker, and so how long a stop may wait
+  // for it; clients that keep connections busy are not slowed by a short one.
+  int keepAliveSeconds = 2;
+  int readSeconds = 3;  // for a request to arrive whole
+};
+
+class HttpService {
+ public:
+  explicit HttpService(ServeOptions options);
+  ~HttpService();
+  HttpService(const HttpService&) = delete;
+  HttpService& operator=(const HttpService&) = delete;
+
+  // Binds and listens; the port, or -1 with the reason in *error. Connections queue from here.
+  int Bind(std::string* error);
+  // Serves until Stop(); false when it could not.
+  bool Run();
+  // From any thread: ends Run() once the workers have finished their requests.
+  void Stop();
+
+ private:
+  class Server;
+  ServeOptions options_;
+  ReplyFiles files_;
+  std::unique_ptr<Server> server_;
+};
+
+// "HOST:PORT" or "[V6]:PORT" with a numeric host ("localhost" means 127.0.0.1) and a port
+// 0 to 65535; false when it is neither.
+bool ParseListenAddress(const std::string& text, std::string* host, int* port);
+
+}  // namespace meridiana::service
