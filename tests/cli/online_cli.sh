@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# meridiana-cli quakes and clouds against meridiana-service on its sample data, on loopback:
+# the 2018 week's 1,707 earthquakes, the twelve listed frames, the newest ones cached as JPEG.
+set -u
+stage=$1
+cli=$stage/meridiana-cli
+tmp=$(mktemp -d)
+service=
+cleanup() {
+  [ -n "$service" ] && kill "$service" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config http_proxy= all_proxy=
+
+"$stage/meridiana-service" --listen 127.0.0.1:0 >"$tmp/service.out" 2>"$tmp/service.err" &
+service=$!
+for _ in $(seq 100); do grep -q "^listening on" "$tmp/service.out" && break; sleep 0.05; done
+address=http://$(sed -n 's/^listening on //p' "$tmp/service.out")
+[ "$address" != "http://" ] || { echo "FAIL: the service did not start: $(cat "$tmp/service.err")"; exit 1; }
+
+"$cli" quakes --service "$address" >"$tmp/quakes.out" || fail "quakes: exit status $?"
+[ "$(tail -n1 "$tmp/quakes.out")" == "1707 earthquake events recorded in the past 7 days" ] ||
+  fail "quakes status: $(tail -n1 "$tmp/quakes.out")"
+[ "$(grep -c $'\t' "$tmp/quakes.out")" -eq 1707 ] || fail "one line per event"
+awk -F'\t' 'NF == 5 && $2 >= -90 && $2 <= 90 && $3 >= -180 && $3 <= 180 { ok++ } END { exit ok != 1707 }' \
+  "$tmp/quakes.out" || fail "every event with a time, a position, a magnitude and a depth"
+
+"$cli" clouds --service "$address" --cache "$tmp/user" --frames 2 >"$tmp/clouds.out" || fail "clouds: exit status $?"
+[ "$(wc -l <"$tmp/clouds.out")" -eq 12 ] || fail "twelve slots: $(cat "$tmp/clouds.out")"
+newest=$(head -n1 "$tmp/clouds.out" | cut -f2)
+[ "$(head -n1 "$tmp/clouds.out" | cut -f6)" == "$tmp/user/cache/$newest.jpg" ] || fail "slot 0's file"
+[ "$(head -c 3 "$tmp/user/cache/$newest.jpg" | od -An -tx1 | tr -d ' ')" == "ffd8ff" ] || fail "a JPEG"
+[ "$(ls "$tmp/user/cache" | wc -l)" -eq 2 ] || fail "two frames cached: $(ls "$tmp/user/cache")"
+[ -z "$(sed -n 3p "$tmp/clouds.out" | cut -f6)" ] || fail "slot 2 not fetched"
+
+# The service gone: a clear failure, not a hang.
+kill "$service"; wait "$service" 2>/dev/null; service=
+status=0; timeout 20 "$cli" quakes --service "$address" >"$tmp/gone.out" 2>/dev/null || status=$?
+[ "$status" -eq 1 ] || fail "quakes without a service: exit $status"
+grep -q "^Unable to connect" "$tmp/gone.out" || fail "quakes without a service: $(cat "$tmp/gone.out")"
+exit $failures
