@@ -2,9 +2,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "shell/qt_text.h"
@@ -56,6 +58,8 @@ bool EmbeddedService::StartIfNeeded(std::string_view address, std::string_view d
       {QStringLiteral("--listen"), ToQString(host + ":" + std::to_string(port))});
   process_->setStandardOutputFile(QProcess::nullDevice());
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  // Should the program die without stopping it, the service goes too.
+  process_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
   process_->start();
   if (!process_->waitForStarted(2000)) {
     process_.reset();

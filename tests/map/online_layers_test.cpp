@@ -84,7 +84,9 @@ TEST(OnlineLayers, CloudDateFromTheFramesTimeStamp) {
   PaintOverlays(canvas, scene, true, hover);
   ASSERT_EQ(canvas.texts.size(), 2u);
   EXPECT_EQ(canvas.texts[1].text, "Image Date: 15/06 2pm");
-  EXPECT_EQ(canvas.texts[1].x, 800 - 245);
+  // 245 pixels left of the right edge, unless the text would then run into the scale: the
+  // recorder's font is 7 pixels a byte, so the 21 bytes end 8 pixels before it.
+  EXPECT_EQ(canvas.texts[1].x, 800 - 100 - 7 * 21 - 8);
   EXPECT_EQ(canvas.texts[1].y, 400 - 20);
   EXPECT_EQ(canvas.texts[1].colour, (Rgb{0, 0, 250}));
 }

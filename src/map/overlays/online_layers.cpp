@@ -1,6 +1,7 @@
 // The layers that show what the online service sent: the week's earthquakes with their legend,
 // and the date of the cloud frame on display beside the scale.
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -64,7 +65,12 @@ void DrawCloudDate(Canvas& canvas, const OverlayScene& scene) {
   const std::string text = CloudDateText(scene.cloudTime, scene.texts);
   if (text.empty()) return;
   const MapRect& a = scene.area;
-  canvas.Text(a.left + a.width - 245, a.top + a.height - 20, text, kCloudDateText, std::nullopt);
+  // Beside the scale on its line; a font wider than the layout was made for moves the date left
+  // rather than over the scale.
+  const int scaleLeft = a.left + a.width - 100;
+  const int width = canvas.MeasureText(text).width;
+  const int x = std::min(a.left + a.width - 245, scaleLeft - width - 8);
+  canvas.Text(x, a.top + a.height - 20, text, kCloudDateText, std::nullopt);
 }
 
 }  // namespace meridiana
