@@ -132,5 +132,29 @@ void BM_RenderPipeline(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderPipeline)->Unit(benchmark::kMillisecond);
 
+// One step of the cloud animation to a cached frame, as the window takes it every 250 ms: load
+// the frame's JPEG from the cache, blend it over a copy of the day map, build the view image of
+// an 800 x 400 map area. The frame is the bundled service's newest sample frame.
+void BM_AnimationStep(benchmark::State& state) {
+  const std::string frame = std::string(MERIDIANA_STAGE_DIR) + "/service/clouds/newest.jpg";
+  MapImages images(MERIDIANA_STAGE_DIR, nullptr);
+  if (!images.LoadDay() || !DibLoad(frame.c_str(), kMapPictureMaxPixels)) {
+    state.SkipWithError("no staged pictures: build meridiana_data and meridiana_service_data");
+    return;
+  }
+  Compositor compositor(images, nullptr, nullptr);
+  compositor.modes.day = true;
+  compositor.modes.clouds = true;
+  MapView view;
+  view.zoom = 800.0f / 1024.0f;
+  for (auto _ : state) {
+    const DibPtr cloud = DibLoad(frame.c_str(), kMapPictureMaxPixels);
+    compositor.ShowCloudFrame(cloud.get());
+    DibPtr shown = BuildViewImage(images.composed(), view, 800, 400);
+    benchmark::DoNotOptimize(shown.get());
+  }
+}
+BENCHMARK(BM_AnimationStep)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace meridiana

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QToolBar>
 #include <fstream>
 #include <sstream>
 
@@ -129,6 +131,15 @@ TEST_F(OnlineLayersTest, CloudsFetchTheListThenTheNewestFrameAndPlay) {
   EXPECT_TRUE(main.OnCommand(ids::kCmdStop));
   EXPECT_EQ(main.timer(ids::kTimerAnimation), nullptr);
   EXPECT_EQ(main.clouds()->current(), 0);
+  const auto enabled = [&](int command) {
+    for (QAction* action : main.toolbar()->actions())
+      if (action->data().toInt() == command) return action->isEnabled();
+    return false;
+  };
+  EXPECT_FALSE(enabled(ids::kCmdNext));  // nothing newer than slot 0
+  EXPECT_TRUE(enabled(ids::kCmdPrevious));
+  EXPECT_TRUE(enabled(ids::kCmdPlay));
+  EXPECT_FALSE(enabled(ids::kCmdStop));
 
   // Slot 1 is not cached: its reply is the service's error, shown as written.
   EXPECT_TRUE(main.OnCommand(ids::kCmdPrevious));
