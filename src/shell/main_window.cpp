@@ -260,6 +260,9 @@ bool MainWindow::OnCommand(int command) {
       ShowRichTextFile(this, QStringLiteral("Manual"),
                        ToQString(context_.dataPaths->Find("manual/manual.html")));
       return true;
+    case ids::kCmdSettings:
+      OpenPreferences();
+      return true;
     case ids::kCmdUpgrade:
       return OnOnlineCommand(command);
     case ids::kCmdZoomIn:

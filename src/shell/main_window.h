@@ -19,6 +19,7 @@
 #include "shell/dialog_host.h"
 #include "shell/map_area.h"
 #include "shell/map_readout.h"
+#include "shell/preferences_dialog.h"
 #include "world/world_data.h"
 
 class QMenu;
@@ -37,6 +38,7 @@ struct HttpEventValue;
 struct HttpRequest;
 class QtEventLoop;
 class QuakeFeed;
+struct PreferenceValues;
 class CloudService;
 class OnlineLayerHosts;
 class LinkActions;
@@ -114,6 +116,12 @@ class MainWindow : public QMainWindow, private ComposeHost {
 
   PartStatusBar* statusBar() const { return statusBar_; }
   MapArea* mapArea() const { return mapArea_; }
+  // Preferences (105): the dialog, and what its OK does with what it read.
+  void OpenPreferences();
+  void ApplyPreferences(const PreferenceValues& values);
+  PreferenceValues CurrentPreferences();
+  int wallpaperWidth() const { return wallpaperWidth_; }
+
   CloudService* clouds() const { return clouds_.get(); }
   QuakeFeed* quakes() const { return quakes_.get(); }
   const OnlineLayerView& onlineLayers() const { return online_; }
@@ -247,6 +255,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   OnlineLayerView online_;
   QTimer* animationTimer_ = nullptr;  // 999
   bool animationTickRunning_ = false;
+  int wallpaperWidth_ = 0;    // pixels; not kept, 0 at every start
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
   LatLon lastPointer_;        // map position of the last mouse position over the map

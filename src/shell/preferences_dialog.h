@@ -1,0 +1,65 @@
+#pragma once
+// Preferences (dialog 117): a tree choosing one of three pages, Options (shadow refresh,
+// wallpaper width, scale and cloud date, animation loop), Settings (the browser) and
+// Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "online/proxy_settings.h"
+
+class QLineEdit;
+class QCheckBox;
+class QComboBox;
+class QRadioButton;
+class QTabWidget;
+
+namespace meridiana {
+
+class InterfaceLanguage;
+
+struct PreferenceValues {
+  int refresh = 10;        // minutes, 0 for no automatic refresh
+  int wallpaperWidth = 0;  // pixels
+  bool info = false;
+  bool loop = false;
+  std::string browser;
+  ProxySettings proxy;
+};
+
+class PreferencesDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // browsers: the names the browser list offers after the stored choice.
+  PreferencesDialog(const PreferenceValues& values, const std::vector<std::string>& browsers,
+                    InterfaceLanguage* language, QWidget* parent = nullptr);
+
+  // What the pages hold now, read as OK reads them: numbers as atoi reads them, any text kept.
+  PreferenceValues Read() const;
+  // The page on show (0 Options, 1 Settings, 2 Proxy/Firewall).
+  int currentPage() const;
+
+ private:
+  void FillOptions(QWidget* page, const PreferenceValues& values);
+  void FillSettings(QWidget* page, const PreferenceValues& values,
+                    const std::vector<std::string>& browsers);
+  void FillProxy(QWidget* page, const PreferenceValues& values);
+  // With "None" the four fields are off; the password also for SOCKS4, which has none.
+  void UpdateProxyFields();
+
+  QTabWidget* pages_ = nullptr;
+  QLineEdit* refresh_ = nullptr;
+  QLineEdit* wallpaperWidth_ = nullptr;
+  QCheckBox* info_ = nullptr;
+  QCheckBox* loop_ = nullptr;
+  QComboBox* browser_ = nullptr;
+  QRadioButton* types_[4] = {};
+  QLineEdit* host_ = nullptr;
+  QLineEdit* port_ = nullptr;
+  QLineEdit* user_ = nullptr;
+  QLineEdit* password_ = nullptr;
+};
+
+}  // namespace meridiana

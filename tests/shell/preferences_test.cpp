@@ -1,0 +1,155 @@
+// Preferences: the pages show and read the values as OK reads them, the proxy fields follow the
+// type, Cancel changes nothing, and OK hands the proxy to the client, keeps it and restarts the
+// shadow refresh.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "foundation/memory_key_value_store.h"
+#include "online/http_client.h"
+#include "qt_test_app.h"
+#include "shell/ids.h"
+#include "shell/main_window.h"
+#include "shell/preferences_dialog.h"
+#include "shell/settings.h"
+#include "support/temp_dir.h"
+
+namespace meridiana {
+namespace {
+
+template <typename Widget>
+Widget* Find(QWidget* dialog, int id) {
+  return dialog->findChild<Widget*>(QStringLiteral("control%1").arg(id));
+}
+
+TEST(Preferences, PagesShowAndReadTheValues) {
+  test::QtApp();
+  PreferenceValues values;
+  values.refresh = 10;
+  values.wallpaperWidth = 1280;
+  values.info = true;
+  values.browser = "/usr/bin/firefox";
+  values.proxy.type = kProxySocks5;
+  values.proxy.host = "127.0.0.1";
+  values.proxy.port = 1080;
+  values.proxy.userName = "me";
+  values.proxy.password = "secret";
+  PreferencesDialog dialog(values, {"/usr/bin/FIREFOX", "/usr/bin/chromium"}, nullptr);
+
+  EXPECT_EQ(Find<QLineEdit>(&dialog, 1918)->text(), "10");
+  EXPECT_TRUE(Find<QCheckBox>(&dialog, 1034)->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>(&dialog, 1035)->isChecked());
+  QComboBox* browsers = Find<QComboBox>(&dialog, 1023);
+  ASSERT_EQ(browsers->count(), 2);  // the stored choice first; the same name again is left out
+  EXPECT_EQ(browsers->itemText(1), "/usr/bin/chromium");
+  EXPECT_TRUE(Find<QPushButton>(&dialog, 7888)->isHidden());
+  EXPECT_EQ(Find<QLineEdit>(&dialog, 1787)->echoMode(), QLineEdit::Password);
+
+  auto* tree = Find<QTreeWidget>(&dialog, 1774);
+  ASSERT_EQ(tree->topLevelItemCount(), 3);
+  EXPECT_EQ(tree->topLevelItem(2)->text(0), "Proxy/Firewall");
+  tree->setCurrentItem(tree->topLevelItem(2));
+  EXPECT_EQ(dialog.currentPage(), 2);
+
+  // SOCKS4 has no password: its field is off but keeps its text; None turns every field off.
+  QLineEdit* password = Find<QLineEdit>(&dialog, 1787);
+  EXPECT_TRUE(password->isEnabled());
+  Find<QRadioButton>(&dialog, 1976)->setChecked(true);
+  EXPECT_FALSE(password->isEnabled());
+  EXPECT_TRUE(Find<QLineEdit>(&dialog, 1788)->isEnabled());
+  Find<QRadioButton>(&dialog, 1974)->setChecked(true);
+  EXPECT_FALSE(Find<QLineEdit>(&dialog, 1788)->isEnabled());
+  Find<QRadioButton>(&dialog, 1976)->setChecked(true);
+
+  Find<QLineEdit>(&dialog, 1918)->setText("12 minutes");
+  Find<QLineEdit>(&dialog, 1919)->setText("wide");
+  const PreferenceValues read = dialog.Read();
+  EXPECT_EQ(read.refresh, 12);  // as atoi reads it
+  EXPECT_EQ(read.wallpaperWidth, 0);
+  EXPECT_EQ(read.proxy.type, kProxySocks4);
+  EXPECT_EQ(read.proxy.password, "secret");  // kept, though SOCKS4 does not use it
+  EXPECT_EQ(read.browser, "/usr/bin/firefox");
+}
+
+class PreferencesWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::QtApp();
+    settings.refresh = 10;
+    MainWindow::Context context;
+    context.settings = &settings;
+    context.store = &store;
+    window = std::make_unique<MainWindow>(std::move(context));
+    window->Open();
+    test::PumpUntil([] { return false; }, 50);  // the start-up proxy hand-over
+  }
+  // Runs the Settings command; `edit` changes the open dialog, then OK or Cancel.
+  void RunDialog(const std::function<void(QWidget*)>& edit, bool ok) {
+    QTimer::singleShot(0, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      ASSERT_NE(dialog, nullptr);
+      edit(dialog);
+      Find<QPushButton>(dialog, ok ? 1 : 2)->click();
+    });
+    window->OnCommand(ids::kCmdSettings);
+  }
+
+  ScopedEnv httpProxy{"http_proxy", ""};
+  ScopedEnv allProxy{"all_proxy", nullptr};
+  Settings settings;
+  MemoryKeyValueStore store;
+  std::unique_ptr<MainWindow> window;
+};
+
+void EditEverything(QWidget* dialog) {
+  Find<QLineEdit>(dialog, 1918)->setText("0");
+  Find<QLineEdit>(dialog, 1919)->setText("1600");
+  Find<QCheckBox>(dialog, 1035)->setChecked(true);
+  Find<QComboBox>(dialog, 1023)->setCurrentText("/opt/browser");
+  Find<QRadioButton>(dialog, 1976)->setChecked(true);
+  Find<QLineEdit>(dialog, 1788)->setText("127.0.0.1");
+  Find<QLineEdit>(dialog, 1789)->setText("1080");
+  Find<QLineEdit>(dialog, 1786)->setText("me");
+  Find<QLineEdit>(dialog, 1787)->setText("pw");
+}
+
+TEST_F(PreferencesWindowTest, CancelChangesNothing) {
+  RunDialog(EditEverything, false);
+  EXPECT_EQ(settings.refresh, 10);
+  EXPECT_EQ(settings.loop, 0);
+  EXPECT_EQ(window->wallpaperWidth(), 0);
+  EXPECT_EQ(window->httpClient()->ProxyType(), 0);
+  EXPECT_FALSE(store.Read(Hive::LocalMachine, kCommonKey, "proxy"));
+  EXPECT_FALSE(store.Read(Hive::CurrentUser, kAppKey, "browser"));
+  EXPECT_NE(window->timer(ids::kTimerShadowRefresh), nullptr);
+}
+
+TEST_F(PreferencesWindowTest, OkHandsTheProxyOverKeepsItAndStopsTheRefreshAtZero) {
+  RunDialog(EditEverything, true);
+  EXPECT_EQ(window->httpClient()->ProxyType(), kProxySocks4);
+  EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "proxy"), "127.0.0.1");
+  EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "type"), "2");
+  EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "password"), "pw");
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kAppKey, "browser"), "/opt/browser");
+  EXPECT_EQ(settings.refresh, 0);
+  EXPECT_EQ(settings.loop, 1);
+  EXPECT_EQ(window->wallpaperWidth(), 1600);
+  EXPECT_EQ(window->timer(ids::kTimerShadowRefresh), nullptr);
+
+  RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, 1918)->setText("3"); }, true);
+  const QTimer* refresh = window->timer(ids::kTimerShadowRefresh);
+  ASSERT_NE(refresh, nullptr);
+  EXPECT_EQ(refresh->interval(), 3 * 60000);
+  EXPECT_EQ(window->httpClient()->ProxyType(), kProxySocks4);  // read back from what was kept
+}
+
+}  // namespace
+}  // namespace meridiana
