@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev libgl-dev
   xvfb xauth x11-utils trayer openbox xdotool python3 tzdata libnss-wrapper
   tinyproxy dante-server microsocks curl
-  dbus dbus-daemon dconf-gsettings-backend dconf-service gsettings-desktop-schemas libglib2.0-bin time
+  dbus dbus-daemon dconf-gsettings-backend dconf-service dconf-cli gsettings-desktop-schemas libglib2.0-bin time
+  cinnamon-desktop-data mate-desktop-common
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
   libcpp-httplib-dev nlohmann-json3-dev nginx wrk
 )

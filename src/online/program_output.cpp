@@ -9,9 +9,10 @@ extern char** environ;
 
 namespace meridiana {
 
-std::string FirstLineOf(const std::string& program, const std::vector<std::string>& args) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
+  ProgramRun run;
   int out[2];
-  if (::pipe(out) != 0) return {};
+  if (::pipe(out) != 0) return run;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -24,22 +25,26 @@ std::string FirstLineOf(const std::string& program, const std::vector<std::strin
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
-  std::string text;
+  std::string& text = run.output;
   if (spawned == 0) {
     char buffer[512];
     ssize_t got = 0;
-    // One short line is all that is wanted; a program that says more is not listened to.
-    while (text.size() < 4096 && (got = ::read(out[0], buffer, sizeof buffer)) > 0)
+    // A few short lines are all that is wanted; a program that says more is not listened to.
+    while (text.size() < 16384 && (got = ::read(out[0], buffer, sizeof buffer)) > 0)
       text.append(buffer, static_cast<std::size_t>(got));
   }
   ::close(out[0]);
   int status = 0;
-  if (spawned != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
-    return {};
-  }
-  const std::size_t end = text.find('\n');
-  return end == std::string::npos ? text : text.substr(0, end);
+  if (spawned != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return run;
+  run.ran = true;
+  run.exitStatus = WEXITSTATUS(status);
+  return run;
+}
+
+std::string FirstLineOf(const std::string& program, const std::vector<std::string>& args) {
+  const ProgramRun run = RunProgram(program, args);
+  if (!run.ok()) return {};
+  return run.output.substr(0, run.output.find('\n'));
 }
 
 }  // namespace meridiana

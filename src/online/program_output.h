@@ -1,14 +1,23 @@
 #pragma once
-// Asking a desktop tool (xdg-settings, gsettings) for one value: the tool is run directly, with
-// an argument vector and no shell.
+// Asking a desktop tool (xdg-settings, gsettings) for a value or to change one: the tool is run
+// directly, with an argument vector and no shell.
 
 #include <string>
 #include <vector>
 
 namespace meridiana {
 
+// What a program printed on standard output (at most a few kilobytes) and how it ended.
+struct ProgramRun {
+  bool ran = false;  // it started and ended by itself
+  int exitStatus = -1;
+  std::string output;
+  bool ok() const { return ran && exitStatus == 0; }
+};
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args);
+
 // The first line a program prints on standard output; "" when it cannot run or exits with an
-// error. At most a few kilobytes are read.
+// error.
 std::string FirstLineOf(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace meridiana

@@ -41,6 +41,7 @@
 #include "shell/toolbar_buttons.h"
 #include "shell/toolbar_table.h"
 #include "shell/tray_icon.h"
+#include "shell/wallpaper_mode.h"
 
 namespace meridiana {
 
@@ -262,6 +263,9 @@ bool MainWindow::OnCommand(int command) {
       return true;
     case ids::kCmdSettings:
       OpenPreferences();
+      return true;
+    case ids::kCmdWallpaperMode:
+      ToggleWallpaperMode();
       return true;
     case ids::kCmdUpgrade:
       return OnOnlineCommand(command);

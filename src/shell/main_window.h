@@ -41,6 +41,8 @@ class QuakeFeed;
 struct PreferenceValues;
 class CloudService;
 class OnlineLayerHosts;
+class WallpaperBackend;
+class WallpaperMode;
 class LinkActions;
 class MapArea;
 class MapImages;
@@ -208,7 +210,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void ClockTick();
   // All Cities, City Names, Grid and City Selection: flip the layer, redraw, bring checks in line.
   void ToggleOverlay(int command);
-  void RefreshWallpaper() {}  // wallpaper mode comes later
+  // Wallpaper mode: the command flips it, the shadow refresh writes the wallpaper again.
+  void ToggleWallpaperMode();
+  void RefreshWallpaper();
+  WallpaperMode& Wallpaper();
   // A right click on the map that did not zoom: the map's context menu of nearby cities.
   void OnMapContextMenu(QPoint mapAreaPoint);
   // Fills the context menu before it opens: the nearest cities, the layer checks.
@@ -256,6 +261,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   QTimer* animationTimer_ = nullptr;  // 999
   bool animationTickRunning_ = false;
   int wallpaperWidth_ = 0;    // pixels; not kept, 0 at every start
+  std::unique_ptr<WallpaperBackend> wallpaperBackend_;
+  std::unique_ptr<WallpaperMode> wallpaper_;
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
   LatLon lastPointer_;        // map position of the last mouse position over the map

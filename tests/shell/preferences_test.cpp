@@ -20,6 +20,7 @@
 #include "shell/main_window.h"
 #include "shell/preferences_dialog.h"
 #include "shell/settings.h"
+#include "shell/status_bar.h"
 #include "support/temp_dir.h"
 
 namespace meridiana {
@@ -149,6 +150,13 @@ TEST_F(PreferencesWindowTest, OkHandsTheProxyOverKeepsItAndStopsTheRefreshAtZero
   ASSERT_NE(refresh, nullptr);
   EXPECT_EQ(refresh->interval(), 3 * 60000);
   EXPECT_EQ(window->httpClient()->ProxyType(), kProxySocks4);  // read back from what was kept
+}
+
+TEST_F(PreferencesWindowTest, WallpaperModeOnADesktopWithoutABackEndSaysWhy) {
+  ScopedEnv desktop("XDG_CURRENT_DESKTOP", "Hyprland");
+  EXPECT_TRUE(window->OnCommand(ids::kCmdWallpaperMode));
+  EXPECT_EQ(settings.wallpaper, 0);  // never reported as on
+  EXPECT_TRUE(window->statusBar()->partText(0).contains("does not know this desktop"));
 }
 
 }  // namespace

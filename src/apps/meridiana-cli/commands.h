@@ -20,5 +20,6 @@ int RunImage(const Args& args);
 int RunFetch(const Args& args);
 int RunQuakes(const Args& args);
 int RunClouds(const Args& args);
+int RunWallpaper(const Args& args);
 
 }  // namespace meridiana::cli

@@ -48,6 +48,10 @@ constexpr Command kCommands[] = {
      "clouds [--service URL] [--cache DIR] [--frames N]   the cloud list and its newest N "
      "frames into DIR/cache, one line per slot",
      meridiana::cli::RunClouds},
+    {"wallpaper",
+     "wallpaper on|off|refresh [--width W] [--at ISO] [--data DIR]   the map as the desktop's "
+     "wallpaper, and the user's own back",
+     meridiana::cli::RunWallpaper},
 };
 
 int Usage(FILE* out) {

@@ -1,0 +1,140 @@
+// meridiana-cli wallpaper on|off|refresh: wallpaper mode without a window, through the same
+// settings and the same desktop back-ends as the window, so a timer or a login script can keep
+// the map on the desktop with no display connection and no Qt platform.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "cli_support.h"
+#include "commands.h"
+#include "iso_time.h"
+
+#ifdef MERIDIANA_CLI_OVERLAYS
+#include <QDir>
+
+#include "foundation/file_key_value_store.h"
+#include "map/base_images.h"
+#include "map/compose.h"
+#include "shell/data_paths.h"
+#include "shell/settings.h"
+#include "shell/settings_store.h"
+#include "shell/wallpaper_mode.h"
+#endif
+
+namespace meridiana::cli {
+namespace {
+
+constexpr char kWallpaperUsage[] =
+    "usage: meridiana-cli wallpaper on|off|refresh [--width W] [--at YYYY-MM-DDTHH:MM:SSZ] "
+    "[--data DIR]\n";
+
+}  // namespace
+
+int RunWallpaper(const Args& args) {
+  if (args.empty() || (args[0] != "on" && args[0] != "off" && args[0] != "refresh")) {
+    std::fprintf(stderr, "%s", kWallpaperUsage);
+    return 2;
+  }
+  int width = 0;
+  std::optional<TimeValue> at;
+  std::string data;
+  for (std::size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) {
+      std::fprintf(stderr, "%s", kWallpaperUsage);
+      return 2;
+    }
+    if (args[i] == "--width") {
+      width = std::atoi(args[i + 1].c_str());
+      if (width < 0 || width > 16384) {
+        std::fprintf(stderr, "%s", kWallpaperUsage);
+        return 2;
+      }
+    } else if (args[i] == "--at") {
+      at = ParseIsoInstant(args[i + 1]);
+      if (!at) {
+        std::fprintf(stderr, "%s", kWallpaperUsage);
+        return 2;
+      }
+    } else if (args[i] == "--data") {
+      data = args[i + 1];
+    } else {
+      std::fprintf(stderr, "%s", kWallpaperUsage);
+      return 2;
+    }
+  }
+#ifdef MERIDIANA_CLI_OVERLAYS
+  const std::string folder = data.empty() ? DefaultDataFolder() : data;
+  FileKeyValueStore store(FileKeyValueStore::DefaultConfigFolder(), folder);
+  SettingsRegistry registry(&store, std::string(kAppKey));
+  Settings settings;
+  registry.ReadIntSetting("wallpaper", &settings.wallpaper);
+  settings.wallpaperFile = registry.ReadTextSetting("wallpaperfile").value_or("");
+  settings.wallpaperTile = registry.ReadTextSetting("wallpapertile").value_or("");
+  settings.wallpaperStyle = registry.ReadTextSetting("wallpaperstyle").value_or("");
+  const bool wasOn = settings.wallpaper != 0;
+
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  std::string unknown;
+  const std::unique_ptr<WallpaperBackend> backend =
+      WallpaperBackendFor(desktop != nullptr ? desktop : "", &unknown);
+  const std::string userFolder = ResolveUserFolder(ProcessEnv);
+  QDir().mkpath(QString::fromStdString(userFolder));  // as the window makes it
+  WallpaperMode mode(backend.get(), userFolder, unknown);
+
+  WallpaperOutcome outcome{true, {}};
+  if (args[0] == "off") {
+    if (!wasOn) return 0;  // nothing of ours on the desktop
+    outcome = mode.Restore(settings);
+    if (outcome.ok) settings.wallpaper = 0;
+  } else {
+    if (args[0] == "refresh" && !wasOn) {
+      std::fprintf(stderr, "meridiana-cli wallpaper: wallpaper mode is off, nothing to refresh\n");
+      return 0;
+    }
+    // The map as the window composes it from the kept view switches.
+    const auto flag = [&](const char* name, int fallback) {
+      int value = fallback;
+      registry.ReadIntSetting(name, &value);
+      return value != 0;
+    };
+    ViewModes modes;
+    modes.day = flag("day", 0);
+    modes.night = flag("night", 0);
+    modes.zones = flag("zones", 0);
+    modes.shadow = flag("shadow", 1) && !modes.night;
+    MapImages images(folder, nullptr);
+    images.LoadDay();
+    images.LoadNight();
+    images.LoadZones();
+    StderrNotice notice;
+    Compositor compositor(images, nullptr, &notice);
+    compositor.modes = modes;
+    SystemClock clock;
+    compositor.Compose(at ? *at : clock.Now());
+    outcome = mode.Show(images.composed(), width, settings, !wasOn);
+    if (outcome.ok) settings.wallpaper = 1;
+  }
+  registry.WriteSetting("wallpaper", std::to_string(settings.wallpaper));
+  registry.WriteSetting("wallpaperfile", settings.wallpaperFile);
+  registry.WriteSetting("wallpapertile", settings.wallpaperTile);
+  registry.WriteSetting("wallpaperstyle", settings.wallpaperStyle);
+  if (!outcome.ok) {
+    std::fprintf(stderr, "meridiana-cli wallpaper: %s\n", outcome.message.c_str());
+    return 1;
+  }
+  return 0;
+#else
+  (void)width;
+  (void)at;
+  std::fprintf(stderr,
+               "meridiana-cli wallpaper: this meridiana-cli was built without Qt "
+               "(MERIDIANA_BUILD_GUI=OFF)\n");
+  return 1;
+#endif
+}
+
+}  // namespace meridiana::cli

@@ -1,0 +1,63 @@
+#include "map/wallpaper_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "map/dib_ops.h"
+
+namespace meridiana {
+namespace {
+
+// The file written last, by its change time; a missing file is older than any.
+bool NewerThan(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  if (stat(a.c_str(), &first) != 0) return false;
+  if (stat(b.c_str(), &second) != 0) return true;
+  if (first.st_mtim.tv_sec != second.st_mtim.tv_sec)
+    return first.st_mtim.tv_sec > second.st_mtim.tv_sec;
+  return first.st_mtim.tv_nsec > second.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+bool IsWallpaperFile(const std::string& path) {
+  for (const std::string name : {kWallpaperFileName, kSecondWallpaperFileName}) {
+    if (path.size() >= name.size() + 1 &&
+        path.compare(path.size() - name.size(), name.size(), name) == 0 &&
+        path[path.size() - name.size() - 1] == '/')
+      return true;
+  }
+  return false;
+}
+
+std::optional<std::string> WriteWallpaperFile(const Dib* composed, int width,
+                                              const std::string& folder) {
+  if (composed == nullptr) return std::nullopt;
+  const std::string first = folder + "/" + kWallpaperFileName;
+  const std::string second = folder + "/" + kSecondWallpaperFileName;
+  const bool secondIsNext = NewerThan(first, second);
+  const std::string& path = secondIsNext ? second : first;
+  bool written = false;
+  if (width > 0) {
+    // The map is twice as wide as high; so is every wallpaper made from it.
+    const DibPtr scaled = DibScale(composed, width, std::max(1, width / 2));
+    written = scaled && DibSaveBmp(scaled.get(), path.c_str());
+  } else {
+    written = DibSaveBmp(composed, path.c_str());
+  }
+  if (!written) return std::nullopt;
+  return path;
+}
+
+void RemoveOtherWallpaperFile(const std::string& written) {
+  const std::size_t slash = written.rfind('/');
+  if (slash == std::string::npos || !IsWallpaperFile(written)) return;
+  const std::string folder = written.substr(0, slash);
+  const bool isFirst = written.substr(slash + 1) == kWallpaperFileName;
+  ::unlink((folder + "/" + (isFirst ? kSecondWallpaperFileName : kWallpaperFileName)).c_str());
+}
+
+}  // namespace meridiana

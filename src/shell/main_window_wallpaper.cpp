@@ -1,0 +1,57 @@
+// Wallpaper mode in the window: the command switches it and keeps or puts back the user's own
+// wallpaper, the shadow refresh writes the map again; what fails says so in the status bar.
+
+#include <cstdlib>
+
+#include "foundation/file_util.h"
+#include "map/base_images.h"
+#include "shell/main_window.h"
+#include "shell/qt_text.h"
+#include "shell/settings.h"
+#include "shell/status_bar.h"
+#include "shell/wallpaper_mode.h"
+
+namespace meridiana {
+
+WallpaperMode& MainWindow::Wallpaper() {
+  if (!wallpaper_) {
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    std::string unknown;
+    wallpaperBackend_ = WallpaperBackendFor(desktop != nullptr ? desktop : "", &unknown);
+    // The user folder is the working directory, where the program keeps its files.
+    wallpaper_ = std::make_unique<WallpaperMode>(wallpaperBackend_.get(), CurrentFolder(), unknown);
+  }
+  return *wallpaper_;
+}
+
+void MainWindow::ToggleWallpaperMode() {
+  Settings* settings = context_.settings;
+  if (settings == nullptr) return;
+  WallpaperOutcome outcome;
+  if (settings->wallpaper == 0) {
+    if (images_->composed() == nullptr) RecomputeMap();
+    outcome = Wallpaper().Show(images_->composed(), wallpaperWidth_, *settings, true);
+    if (outcome.ok) settings->wallpaper = 1;
+  } else {
+    outcome = Wallpaper().Restore(*settings);
+    if (outcome.ok) settings->wallpaper = 0;
+  }
+  if (!outcome.ok) {
+    statusMessageId_ = 0;
+    statusBar_->SetPartText(0, ToQString(outcome.message));
+  }
+  SyncViewControls();
+}
+
+void MainWindow::RefreshWallpaper() {
+  Settings* settings = context_.settings;
+  if (settings == nullptr || settings->wallpaper == 0) return;
+  const WallpaperOutcome outcome =
+      Wallpaper().Show(images_->composed(), wallpaperWidth_, *settings, false);
+  if (!outcome.ok) {
+    statusMessageId_ = 0;
+    statusBar_->SetPartText(0, ToQString(outcome.message));
+  }
+}
+
+}  // namespace meridiana
