@@ -2,13 +2,11 @@
 // MATE a path), GNOME's second picture for the dark style, and the placement. The tools gsettings
 // and dconf change and read them; dconf tells a value the user set from the schema's default.
 
-#include <unistd.h>
-
 #include <cctype>
 #include <vector>
 
 #include "online/program_output.h"
-#include "shell/desktop/wallpaper_backend.h"
+#include "shell/desktop/wallpaper_backends.h"
 
 namespace meridiana {
 namespace {
@@ -36,14 +34,6 @@ constexpr GsettingsDesktop kMate{"MATE",
                                  nullptr,
                                  "picture-options",
                                  "/org/mate/desktop/background/"};
-
-std::string Tool(const char* name) {
-  for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/bin/"}) {
-    const std::string path = std::string(folder) + name;
-    if (::access(path.c_str(), X_OK) == 0) return path;
-  }
-  return {};
-}
 
 // A text as GVariant writes a string: in single quotes, with \ and ' escaped.
 std::string Quoted(std::string_view text) {
@@ -75,7 +65,7 @@ std::string FileUri(const std::string& path) {
 class GsettingsWallpaper : public WallpaperBackend {
  public:
   explicit GsettingsWallpaper(const GsettingsDesktop& desktop)
-      : desktop_(desktop), gsettings_(Tool("gsettings")), dconf_(Tool("dconf")) {}
+      : desktop_(desktop), gsettings_(DesktopTool("gsettings")), dconf_(DesktopTool("dconf")) {}
 
   std::string Name() const override { return desktop_.name; }
 
@@ -149,30 +139,10 @@ class GsettingsWallpaper : public WallpaperBackend {
 
 }  // namespace
 
-std::string EncodeKept(const KeptSetting& kept) {
-  return kept.set ? "set:" + kept.value : "default";
-}
-
-KeptSetting DecodeKept(std::string_view text) {
-  if (text.substr(0, 4) == "set:") return {true, std::string(text.substr(4))};
-  return {};
-}
-
-std::unique_ptr<WallpaperBackend> WallpaperBackendFor(std::string_view currentDesktop,
-                                                      std::string* error) {
-  std::string_view rest = currentDesktop;
-  while (!rest.empty()) {
-    const std::size_t colon = rest.find(':');
-    const std::string_view entry = rest.substr(0, colon);
-    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-    if (entry == "GNOME" || entry == "Budgie" || entry == "Unity" || entry == "ubuntu")
-      return std::make_unique<GsettingsWallpaper>(kGnome);
-    if (entry == "X-Cinnamon" || entry == "Cinnamon")
-      return std::make_unique<GsettingsWallpaper>(kCinnamon);
-    if (entry == "MATE") return std::make_unique<GsettingsWallpaper>(kMate);
-  }
-  *error = "wallpaper mode does not know this desktop yet (XDG_CURRENT_DESKTOP=" +
-           std::string(currentDesktop) + ")";
+std::unique_ptr<WallpaperBackend> MakeGsettingsWallpaper(std::string_view desktop) {
+  if (desktop == "GNOME") return std::make_unique<GsettingsWallpaper>(kGnome);
+  if (desktop == "Cinnamon") return std::make_unique<GsettingsWallpaper>(kCinnamon);
+  if (desktop == "MATE") return std::make_unique<GsettingsWallpaper>(kMate);
   return nullptr;
 }
 

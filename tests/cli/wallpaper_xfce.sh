@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# meridiana-cli wallpaper on XFCE: xfconfd from Debian on a session bus of the test's own, with a
+# picture on two monitors and a placement on one. on shows the map on both, scaled; off gives
+# both pictures and the one placement back and removes the placement the map added.
+set -u
+cli=$1/meridiana-cli
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+for tool in dbus-run-session xfconf-query; do
+  command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
+done
+export HOME=$tmp XDG_CONFIG_HOME=$tmp/.config XDG_DATA_HOME=$tmp/.local/share XDG_RUNTIME_DIR=$tmp/run
+export XDG_CURRENT_DESKTOP=XFCE QT_QPA_PLATFORM= DISPLAY= cli
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+dbus-run-session -- bash -c '
+  q() { xfconf-query -c xfce4-desktop "$@"; }
+  one=/backdrop/screen0/monitor0/workspace0; two=/backdrop/screen0/monitorHDMI-1/workspace0
+  q -p $one/last-image -n -t string -s /home/me/pic.jpg
+  q -p $one/image-style -n -t int -s 5
+  q -p $two/last-image -n -t string -s "/home/me/other picture.png"
+  "$cli" wallpaper on --at 2026-06-21T12:00:00Z || echo "on failed"
+  echo "on: $(q -p $one/last-image) | $(q -p $two/last-image) | $(q -p $one/image-style) $(q -p $two/image-style)"
+  "$cli" wallpaper off || echo "off failed"
+  echo "off: $(q -p $one/last-image) | $(q -p $two/last-image) | $(q -p $one/image-style)"
+  q -p $two/image-style >/dev/null 2>&1 && echo "left: the added placement"
+' >"$tmp/out" 2>"$tmp/err"
+user=$tmp/.local/share/meridiana
+grep -q "failed\|^left" "$tmp/out" && fail "$(cat "$tmp/out" "$tmp/err")"
+grep -qx "on: $user/Wallpaper.bmp | $user/Wallpaper.bmp | 4 4" "$tmp/out" || fail "on: $(grep '^on' "$tmp/out") $(cat "$tmp/err")"
+grep -qx "off: /home/me/pic.jpg | /home/me/other picture.png | 5" "$tmp/out" || fail "off: $(grep '^off' "$tmp/out")"
+exit $failures
