@@ -9,7 +9,7 @@ packages=(
   xvfb xauth x11-utils trayer openbox xdotool python3 tzdata libnss-wrapper
   tinyproxy dante-server microsocks curl
   dbus dbus-daemon dconf-gsettings-backend dconf-service dconf-cli gsettings-desktop-schemas libglib2.0-bin time
-  cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3
+  cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 libx11-dev x11-apps
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
   libcpp-httplib-dev nlohmann-json3-dev nginx wrk
 )

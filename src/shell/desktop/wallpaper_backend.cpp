@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "shell/desktop/wallpaper_backends.h"
 
 namespace meridiana {
@@ -36,6 +38,9 @@ std::unique_ptr<WallpaperBackend> WallpaperBackendFor(std::string_view currentDe
     if (entry == "MATE") return MakeGsettingsWallpaper("MATE");
     if (entry == "XFCE") return MakeXfceWallpaper();
   }
+  // No desktop at all, only an X server and perhaps a window manager: its root window.
+  if (currentDesktop.empty() && std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY"))
+    return MakeXRootWallpaper();
   *error = "wallpaper mode does not know this desktop yet (XDG_CURRENT_DESKTOP=" +
            std::string(currentDesktop) + ")";
   return nullptr;

@@ -12,6 +12,8 @@ namespace meridiana {
 // "GNOME" (also Budgie's and Unity's), "Cinnamon" or "MATE".
 std::unique_ptr<WallpaperBackend> MakeGsettingsWallpaper(std::string_view desktop);
 std::unique_ptr<WallpaperBackend> MakeXfceWallpaper();
+// The root window of the X display in DISPLAY, for a bare window manager.
+std::unique_ptr<WallpaperBackend> MakeXRootWallpaper();
 
 // A desktop tool by name from the usual folders, "" when it is not installed.
 std::string DesktopTool(const char* name);
