@@ -263,7 +263,7 @@ void App::OpenMainWindow() {
   autosave_->start(kAutosavePeriodMs);
   // After the first map: the service is wanted only when the user asks for an online layer.
   if (!env_.embeddedService.empty()) {
-    QTimer::singleShot(0, mainWindow_.get(), [this] {
+    mainWindow_->AfterFirstMap([this] {
       embedded_.StartIfNeeded(ServiceAddress(env_.store), kDefaultServiceAddress,
                               env_.embeddedService);
     });

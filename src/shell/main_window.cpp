@@ -62,6 +62,8 @@ constexpr int kCloudCheckPeriodMs = 3600000;
 constexpr int kMinuteMs = 60000;
 
 constexpr int kLoadingText = 1432;
+// How long work that waits for the first map waits when no map comes.
+constexpr int kFirstMapPatienceMs = 2000;
 
 // Stands in for a toolbar icon that is not among the program's resources.
 QIcon BlankButtonIcon() {
@@ -215,7 +217,23 @@ void MainWindow::SetLayout() {
   setCentralWidget(client);
 }
 
+void MainWindow::AfterFirstMap(std::function<void()> call) {
+  if (firstMapShown_) {
+    QTimer::singleShot(0, this, std::move(call));
+    return;
+  }
+  afterFirstMap_.push_back(std::move(call));
+}
+
 void MainWindow::Open() {
+  const auto mapShown = [this] {
+    if (firstMapShown_) return;
+    firstMapShown_ = true;
+    for (std::function<void()>& call : afterFirstMap_) call();
+    afterFirstMap_.clear();
+  };
+  connect(mapArea_, &MapArea::firstMapPainted, this, mapShown);
+  QTimer::singleShot(kFirstMapPatienceMs, this, mapShown);
   AddTrayIcon();
   InitializeHttpClient();
   StartOnlineLayers();

@@ -118,6 +118,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
 
   PartStatusBar* statusBar() const { return statusBar_; }
   MapArea* mapArea() const { return mapArea_; }
+  // Runs the call once the map is on the screen (or a moment after the window opened, when no
+  // map can be drawn), so that work a start does not need stays out of its way.
+  void AfterFirstMap(std::function<void()> call);
+
   // Preferences (105): the dialog, and what its OK does with what it read.
   void OpenPreferences();
   void ApplyPreferences(const PreferenceValues& values);
@@ -260,7 +264,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
   OnlineLayerView online_;
   QTimer* animationTimer_ = nullptr;  // 999
   bool animationTickRunning_ = false;
-  int wallpaperWidth_ = 0;    // pixels; not kept, 0 at every start
+  std::vector<std::function<void()>> afterFirstMap_;
+  bool firstMapShown_ = false;
+  int wallpaperWidth_ = 0;  // pixels; not kept, 0 at every start
   std::unique_ptr<WallpaperBackend> wallpaperBackend_;
   std::unique_ptr<WallpaperMode> wallpaper_;
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet

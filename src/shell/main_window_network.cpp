@@ -33,9 +33,9 @@ void MainWindow::InitializeHttpClient() {
                     [this](int event, const HttpRequest* request, const HttpEventValue& value) {
                       OnNetworkEvent(event, request, value);
                     });
-  // The desktop's proxy may take a settings tool to read; that waits until the window is up.
+  // The desktop's proxy may take a settings tool to read; that waits until the map is up.
   // Requests come later still, so none starts without it.
-  QTimer::singleShot(0, this, [this] {
+  AfterFirstMap([this] {
     if (!http_ || context_.store == nullptr) return;
     const ProxySettings proxy =
         LoadProxy(*context_.store, DesktopProxySetting(HostProxySystem()), kSchemeHttp);

@@ -146,7 +146,10 @@ void MapArea::paintEvent(QPaintEvent* event) {
   } else {
     painter.fillRect(rect(), Qt::black);  // beyond the map's edge
     painter.drawPixmap(0, 0, pixmap_);
-    if (mapCopies_++ == 0) ReportStartupMoment("first-paint");
+    if (mapCopies_++ == 0) {
+      ReportStartupMoment("first-paint");
+      QMetaObject::invokeMethod(this, &MapArea::firstMapPainted, Qt::QueuedConnection);
+    }
   }
   PaintOverlays(painter, false, event->region().boundingRect());
   // A highlight that moved beyond what this paint could change is drawn by the next one.

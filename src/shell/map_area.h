@@ -72,6 +72,8 @@ class MapArea : public QWidget {
   void doubleClicked(QPoint position);
   // City Names found a city under the pointer: its country (or name) for the status bar.
   void hoverStatus(const QString& text);
+  // The map is on the screen for the first time: work that can wait for it may start.
+  void firstMapPainted();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
