@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <fstream>
 #include <sstream>
@@ -20,6 +22,7 @@
 #include "qt_test_app.h"
 #include "shell/ids.h"
 #include "shell/main_window.h"
+#include "shell/qt_text.h"
 #include "shell/settings.h"
 #include "shell/settings_store.h"
 #include "shell/status_bar.h"
@@ -147,6 +150,21 @@ TEST_F(OnlineLayersTest, CloudsFetchTheListThenTheNewestFrameAndPlay) {
   ASSERT_FALSE(notice.messages().empty());
   EXPECT_EQ(notice.messages().back().text, "Service %s closed & gone");
   EXPECT_EQ(notice.messages().back().caption, "Error");
+}
+
+TEST_F(OnlineLayersTest, UpgradeSaysWhatTheServiceNames) {
+  test::ScriptedServer service([](int) { return Reply("99.0.1\n"); });
+  MainWindow& main = Open(service);
+  const auto upgradeText = [] {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->windowTitle() == "Upgrade" && widget->isVisible())
+        for (QTextBrowser* text : widget->findChildren<QTextBrowser*>()) return text->toPlainText();
+    return QString();
+  };
+  EXPECT_TRUE(main.OnCommand(ids::kCmdUpgrade));
+  ASSERT_TRUE(test::PumpUntil([&] { return !upgradeText().isEmpty(); }));
+  EXPECT_TRUE(upgradeText().contains("Version 99.0.1 is available")) << ToUtf8(upgradeText());
+  EXPECT_EQ(service.Received().at(0).substr(0, 21), "GET /version.txt HTTP");
 }
 
 }  // namespace
