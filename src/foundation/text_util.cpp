@@ -168,4 +168,17 @@ std::optional<std::string> DuplicateText(const char* text) {
   return std::string(text);
 }
 
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from) {
+  for (std::size_t i = from; i <= text.size() && pattern.size() <= text.size() - i; ++i)
+    if (StartsWithIgnoringCase(text.substr(i), pattern)) return i;
+  return std::string_view::npos;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
+  return true;
+}
+
 }  // namespace meridiana

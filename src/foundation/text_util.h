@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace meridiana {
 
@@ -17,6 +18,11 @@ const char* FindNoCase(const char* text, const char* pattern);
 inline char* FindNoCase(char* text, const char* pattern) {
   return const_cast<char*>(FindNoCase(static_cast<const char*>(text), pattern));
 }
+
+// The same on byte ranges that may hold zero bytes (network replies): the offset of the first
+// occurrence at or after `from`, or npos.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from = 0);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 // Replace one occurrence in a buffer the caller guarantees room in, shifting the tail. A null
 // replacement deletes. Pointer just after the inserted text, or null when the buffer or find is

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "foundation/file_util.h"
+#include "foundation/text_util.h"
 #include "map/image_load.h"
 #include "online/http_message.h"
 
@@ -21,19 +22,6 @@ constexpr int kCheckingText = 1421;
 constexpr int kDownloadingNewestText = 1422;
 constexpr int kNotFoundText = 1425;
 constexpr char kBadNameText[] = "The satellite server sent an image name that is not valid";
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
-}
-
-std::size_t FindNoCase(std::string_view text, std::string_view lowerNeedle, std::size_t from = 0) {
-  for (std::size_t i = from; i + lowerNeedle.size() <= text.size(); ++i)
-    if (StartsWithNoCase(text.substr(i), lowerNeedle)) return i;
-  return std::string_view::npos;
-}
 
 std::string_view SkipBlanks(std::string_view text) {
   while (!text.empty() && std::string_view(" \r\n\t").find(text.front()) != std::string_view::npos)
@@ -169,7 +157,7 @@ int CloudService::OnListReply(HttpRequest& request) {
                             std::to_string(kMaxCloudListBytes >> 10) + " KiB and was not read");
     return 0;
   }
-  if (CheckReply(body, host_) == 0 && FindNoCase(body, "<image ") != std::string_view::npos) {
+  if (CheckReply(body, host_) == 0 && FindIgnoringCase(body, "<image ") != std::string_view::npos) {
     // Read before anything changes: a name that cannot be a file refuses the whole list.
     std::array<CloudFrame, kCloudSlots> listed{};
     int count = 0;
@@ -227,7 +215,7 @@ int CloudService::OnImageReply(HttpRequest& request, int slot) {
                             std::to_string(kMaxCloudImageBytes >> 20) + " MiB and was not kept");
     return 0;
   }
-  if (StartsWithNoCase(body, "<?xml")) return static_cast<int>(CheckReply(body, host_));
+  if (StartsWithIgnoringCase(body, "<?xml")) return static_cast<int>(CheckReply(body, host_));
   if (!body.empty() && frame.t && IsFrameName(*frame.t)) {
     const std::string path = CachePath(*frame.t);
     if (WriteWholeFile(path.c_str(), body.data(), body.size())) ShowCachedFrame(*frame.t, slot);
@@ -246,7 +234,7 @@ int CloudService::OnCheckReply(HttpRequest& request) {
   const std::optional<std::size_t> end = FindHeaderEnd(received);
   if (!end) return 0;
   const std::string_view body = SkipBlanks(received.substr(*end));
-  const std::size_t image = FindNoCase(body, "<image");
+  const std::size_t image = FindIgnoringCase(body, "<image");
   if (image == std::string_view::npos) return 1;
   const std::size_t name = body.find("t=", image);
   if (name == std::string_view::npos) return 1;

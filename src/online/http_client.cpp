@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "foundation/base64.h"
+#include "foundation/text_util.h"
 #include "online/http_message.h"
 
 namespace meridiana {
@@ -27,13 +28,6 @@ constexpr int kMaxRedirects = 5;
 static_assert(ResponseBlock::kReserved >= HttpClient::kMaxResponse + 2 * kGrowStep);
 
 int OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if ((text[i] | 0x20) != prefix[i]) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -144,7 +138,7 @@ void HttpClient::Touch(HttpRequest& request) {
 
 HttpRequest* HttpClient::StartRequest(std::string_view url, std::int32_t userValue,
                                       HttpCallback callback) {
-  if (!initialized_ || !StartsWithNoCase(url, "http")) return nullptr;
+  if (!initialized_ || !StartsWithIgnoringCase(url, "http")) return nullptr;
   const int fd = OpenSocket();
   if (fd < 0) {
     Report(nullptr, " Unable to get socket.");

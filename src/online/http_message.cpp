@@ -4,24 +4,14 @@
 #include <cctype>
 #include <limits>
 
+#include "foundation/text_util.h"
+
 namespace meridiana {
 namespace {
 
 std::string_view AfterSlashes(std::string_view url) {
   const std::size_t slashes = url.find("//");
   return slashes == std::string_view::npos ? url : url.substr(slashes + 2);
-}
-
-std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from = 0) {
-  if (what.size() > text.size()) return std::string_view::npos;
-  for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
-    bool same = true;
-    for (std::size_t j = 0; j < what.size() && same; ++j)
-      same = std::tolower(static_cast<unsigned char>(text[i + j])) ==
-             std::tolower(static_cast<unsigned char>(what[j]));
-    if (same) return i;
-  }
-  return std::string_view::npos;
 }
 
 std::string_view CutAt(std::string_view text, std::string_view stops) {
@@ -50,7 +40,7 @@ Number SaturatingDecimal(std::string_view text) {
 // The value after a header name and the one character after it, up to the first of the stops.
 std::optional<std::string_view> HeaderValue(std::string_view header, std::string_view name,
                                             char stop, std::size_t maxLength) {
-  const std::size_t at = FindNoCase(header, name);
+  const std::size_t at = FindIgnoringCase(header, name);
   if (at == std::string_view::npos) return std::nullopt;
   std::string_view value = header.substr(std::min(header.size(), at + name.size() + 1));
   value = value.substr(0, std::min({value.size(), value.find(stop), maxLength}));
@@ -149,16 +139,16 @@ std::string RedirectTarget(std::string_view response, std::string_view currentUr
   constexpr std::size_t kMaxLocation = 2047;
   std::string_view location;
   bool fromHeader = false;
-  if (std::size_t at = FindNoCase(response, "Location: "); at != std::string_view::npos) {
+  if (std::size_t at = FindIgnoringCase(response, "Location: "); at != std::string_view::npos) {
     at += 10;
     while (at < response.size() &&
            std::string_view(" \t\r\n").find(response[at]) != std::string_view::npos)
       ++at;
     location = response.substr(at);
     fromHeader = true;
-  } else if (std::size_t at = FindNoCase(response, "http:"); at != std::string_view::npos) {
+  } else if (std::size_t at = FindIgnoringCase(response, "http:"); at != std::string_view::npos) {
     location = response.substr(at);
-  } else if (std::size_t at = FindNoCase(response, "https:"); at != std::string_view::npos) {
+  } else if (std::size_t at = FindIgnoringCase(response, "https:"); at != std::string_view::npos) {
     location = response.substr(at);
   } else {
     return {};

@@ -1,10 +1,11 @@
 #include "online/service_reply.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
+
+#include "foundation/text_util.h"
 
 namespace meridiana {
 
@@ -18,12 +19,7 @@ std::string FillPlaceholder(std::string_view text, std::string_view value) {
 bool TagIs(const MarkupToken& token, std::string_view name) {
   if (token.kind == kMarkupText || token.kind == kMarkupComment) return false;
   const std::optional<std::string> tag = TagName(token);
-  if (!tag || tag->size() != name.size()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>((*tag)[i])) !=
-        std::toupper(static_cast<unsigned char>(name[i])))
-      return false;
-  return true;
+  return tag && tag->size() == name.size() && StartsWithIgnoringCase(*tag, name);
 }
 
 float AttributeFloat(const MarkupToken& token, std::string_view name) {

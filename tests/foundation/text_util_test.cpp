@@ -47,6 +47,13 @@ TEST(TextUtil, SearchingAndCounting) {
   EXPECT_EQ(FindLast(abc, "abcabcx"), nullptr);
   EXPECT_EQ(CountChar("a,b,,c", ','), 3);
   EXPECT_EQ(CountChar(nullptr, ','), 0);
+  // Byte ranges with zero bytes in them, as network replies are.
+  const std::string reply("\xff\xd8\0\0Location: x\0location: y", 28);
+  EXPECT_EQ(FindIgnoringCase(reply, "LOCATION: "), 4u);
+  EXPECT_EQ(FindIgnoringCase(reply, "location: ", 5), 16u);
+  EXPECT_EQ(FindIgnoringCase(reply, "location: z"), std::string_view::npos);
+  EXPECT_TRUE(StartsWithIgnoringCase("<?XML version", "<?xml"));
+  EXPECT_FALSE(StartsWithIgnoringCase("<?x", "<?xml"));
 }
 
 TEST(TextUtil, BoundedCopiesAlwaysTerminate) {
