@@ -119,7 +119,11 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
 }
 
-MainWindow::~MainWindow() { host_.Detach(); }
+MainWindow::~MainWindow() {
+  // Transfers end while the feeds their callbacks belong to still exist.
+  if (http_) http_->Shutdown();
+  host_.Detach();
+}
 
 void MainWindow::AttachToolbar() {
   toolbar_ = new QToolBar(this);

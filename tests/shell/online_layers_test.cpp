@@ -152,6 +152,17 @@ TEST_F(OnlineLayersTest, CloudsFetchTheListThenTheNewestFrameAndPlay) {
   EXPECT_EQ(notice.messages().back().caption, "Error");
 }
 
+TEST_F(OnlineLayersTest, TheWindowCanGoWhileATransferRuns) {
+  test::ScriptedServer holding([](int) {
+    return test::Conversation{{{test::Exchange::kHeader, "HTTP/1.0 200 OK\r\n"}}, true};
+  });
+  MainWindow& main = Open(holding);
+  main.OnCommand(ids::kCmdClouds);
+  ASSERT_TRUE(test::PumpUntil([&] { return !holding.Received().empty(); }));
+  ASSERT_FALSE(main.httpClient()->Idle());
+  window.reset();  // the transfer's callback ends with the feeds it belongs to still there
+}
+
 TEST_F(OnlineLayersTest, UpgradeSaysWhatTheServiceNames) {
   test::ScriptedServer service([](int) { return Reply("99.0.1\n"); });
   MainWindow& main = Open(service);
