@@ -282,6 +282,7 @@ void App::OnSaveSettings() {
 
 void App::WriteSettings(UserNotice* notice) {
   if (env_.store == nullptr) return;
+  if (mainWindow_) mainWindow_->SyncWallpaperValues();
   if (language_) languageCode_ = language_->selectedCode();
   SettingsRegistry registry(env_.store, appKey_);
   meridiana::SaveSettings(registry, *env_.store, State(), ProgramVersion(), ConfigPath(), notice);
@@ -291,6 +292,7 @@ void App::WriteSettings(UserNotice* notice) {
 void App::SaveSettingsIfChanged() {
   if (!mainWindow_ || mainWindow_->destroyed() || env_.store == nullptr) return;
   mainWindow_->StoreViewState();
+  mainWindow_->SyncWallpaperValues();
   if (language_) languageCode_ = language_->selectedCode();
   if (SavedStateText(State(), ProgramVersion()) == savedText_) return;
   // Quietly: a config.ini that cannot be written is reported once, by the save at the end.

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -121,6 +122,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // Runs the call once the map is on the screen (or a moment after the window opened, when no
   // map can be drawn), so that work a start does not need stays out of its way.
   void AfterFirstMap(std::function<void()> call);
+
+  // The wallpaper values as the settings file has them now: the command line may have changed
+  // them while the window ran, and the window acts on, and saves, the newest.
+  void SyncWallpaperValues();
 
   // Preferences (105): the dialog, and what its OK does with what it read.
   void OpenPreferences();
@@ -269,6 +274,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   int wallpaperWidth_ = 0;  // pixels; not kept, 0 at every start
   std::unique_ptr<WallpaperBackend> wallpaperBackend_;
   std::unique_ptr<WallpaperMode> wallpaper_;
+  // The four wallpaper values as last read from or written to the settings file.
+  std::array<std::string, 4> wallpaperKnown_;
+  bool wallpaperKnownSet_ = false;
+  void WriteWallpaperValues();
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
   LatLon lastPointer_;        // map position of the last mouse position over the map

@@ -4,10 +4,12 @@
 #include <cstdlib>
 
 #include "foundation/file_util.h"
+#include "foundation/key_value_store.h"
 #include "map/base_images.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
 #include "shell/settings.h"
+#include "shell/settings_store.h"
 #include "shell/status_bar.h"
 #include "shell/wallpaper_mode.h"
 
@@ -24,9 +26,51 @@ WallpaperMode& MainWindow::Wallpaper() {
   return *wallpaper_;
 }
 
+namespace {
+
+constexpr const char* kWallpaperValues[] = {"wallpaper", "wallpaperfile", "wallpapertile",
+                                            "wallpaperstyle"};
+
+std::array<std::string, 4> ValuesOf(const Settings& settings) {
+  return {std::to_string(settings.wallpaper), settings.wallpaperFile, settings.wallpaperTile,
+          settings.wallpaperStyle};
+}
+
+}  // namespace
+
+void MainWindow::SyncWallpaperValues() {
+  Settings* settings = context_.settings;
+  if (settings == nullptr || context_.store == nullptr) return;
+  if (!wallpaperKnownSet_) {  // what the start read
+    wallpaperKnown_ = ValuesOf(*settings);
+    wallpaperKnownSet_ = true;
+  }
+  const SettingsRegistry registry(context_.store, std::string(kAppKey));
+  std::array<std::string, 4> stored;
+  for (std::size_t i = 0; i < stored.size(); ++i)
+    stored[i] = registry.ReadTextSetting(kWallpaperValues[i]).value_or(wallpaperKnown_[i]);
+  if (stored == wallpaperKnown_) return;  // nobody else changed them
+  settings->wallpaper = std::atoi(stored[0].c_str()) != 0 ? 1 : 0;
+  settings->wallpaperFile = stored[1];
+  settings->wallpaperTile = stored[2];
+  settings->wallpaperStyle = stored[3];
+  wallpaperKnown_ = stored;
+}
+
+void MainWindow::WriteWallpaperValues() {
+  Settings* settings = context_.settings;
+  if (settings == nullptr || context_.store == nullptr) return;
+  SettingsRegistry registry(context_.store, std::string(kAppKey));
+  wallpaperKnown_ = ValuesOf(*settings);
+  wallpaperKnownSet_ = true;
+  for (std::size_t i = 0; i < wallpaperKnown_.size(); ++i)
+    registry.WriteSetting(kWallpaperValues[i], wallpaperKnown_[i]);
+}
+
 void MainWindow::ToggleWallpaperMode() {
   Settings* settings = context_.settings;
   if (settings == nullptr) return;
+  SyncWallpaperValues();
   WallpaperOutcome outcome;
   if (settings->wallpaper == 0) {
     if (images_->composed() == nullptr) RecomputeMap();
@@ -36,6 +80,7 @@ void MainWindow::ToggleWallpaperMode() {
     outcome = Wallpaper().Restore(*settings);
     if (outcome.ok) settings->wallpaper = 0;
   }
+  WriteWallpaperValues();  // at once: the command line reads them too
   if (!outcome.ok) {
     statusMessageId_ = 0;
     statusBar_->SetPartText(0, ToQString(outcome.message));
@@ -45,7 +90,9 @@ void MainWindow::ToggleWallpaperMode() {
 
 void MainWindow::RefreshWallpaper() {
   Settings* settings = context_.settings;
-  if (settings == nullptr || settings->wallpaper == 0) return;
+  if (settings == nullptr) return;
+  SyncWallpaperValues();
+  if (settings->wallpaper == 0) return;
   const WallpaperOutcome outcome =
       Wallpaper().Show(images_->composed(), wallpaperWidth_, *settings, false);
   if (!outcome.ok) {

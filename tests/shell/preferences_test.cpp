@@ -159,5 +159,24 @@ TEST_F(PreferencesWindowTest, WallpaperModeOnADesktopWithoutABackEndSaysWhy) {
   EXPECT_TRUE(window->statusBar()->partText(0).contains("does not know this desktop"));
 }
 
+TEST_F(PreferencesWindowTest, WallpaperValuesTheCommandLineKeptAreNotUndone) {
+  window->SyncWallpaperValues();
+  EXPECT_EQ(settings.wallpaper, 0);
+  // What `meridiana-cli wallpaper on` writes while the window runs.
+  store.Write(Hive::CurrentUser, kAppKey, "wallpaper", "1");
+  store.Write(Hive::CurrentUser, kAppKey, "wallpaperfile", "set:'file:///home/me/pic.jpg'");
+  store.Write(Hive::CurrentUser, kAppKey, "wallpaperstyle", "default");
+  window->SyncWallpaperValues();
+  EXPECT_EQ(settings.wallpaper, 1);
+  EXPECT_EQ(settings.wallpaperFile, "set:'file:///home/me/pic.jpg'");
+  EXPECT_EQ(settings.wallpaperStyle, "default");
+  // Switching off on a desktop without a back-end fails and keeps them as they are.
+  ScopedEnv desktop("XDG_CURRENT_DESKTOP", "Hyprland");
+  window->OnCommand(ids::kCmdWallpaperMode);
+  EXPECT_EQ(settings.wallpaper, 1);
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kAppKey, "wallpaperfile"),
+            "set:'file:///home/me/pic.jpg'");
+}
+
 }  // namespace
 }  // namespace meridiana
