@@ -185,6 +185,7 @@ class HttpClient {
   void TakeData(HttpRequest& request, std::string_view bytes);
   void Fail(HttpRequest& request, std::string text);
 
+  bool SendToProxy(HttpRequest& request, std::string_view bytes);
   void StartSocks(HttpRequest& request);
   void ContinueSocks(HttpRequest& request);
   // Consumes the proxy's reply bytes; what follows the last reply is response data.

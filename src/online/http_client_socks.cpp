@@ -27,6 +27,15 @@ std::string Code(int code) { return " (" + std::to_string(code) + ")"; }
 
 }  // namespace
 
+// A handshake message that cannot be sent leaves the request idle for the watchdog to end.
+bool HttpClient::SendToProxy(HttpRequest& request, std::string_view bytes) {
+  if (SendBytes(request, bytes)) return true;
+  Report(&request, " Request send Failed (0)");
+  request.state = kHttpIdle;
+  StopWatching(request);
+  return false;
+}
+
 void HttpClient::StartSocks(HttpRequest& request) {
   Touch(request);
   request.socksReply.clear();
@@ -40,12 +49,7 @@ void HttpClient::StartSocks(HttpRequest& request) {
     return;
   }
   Watch(request, EventLoop::kReadable, false);
-  if (!SendBytes(request, Socks5Greeting(!proxyUser_.empty()))) {
-    Report(&request, " Request send Failed (0)");
-    request.state = kHttpIdle;
-    StopWatching(request);
-    return;
-  }
+  if (!SendToProxy(request, Socks5Greeting(!proxyUser_.empty()))) return;
   request.socksStep = 1;
   request.state = kHttpHandshake;
 }
@@ -71,12 +75,7 @@ void HttpClient::ContinueSocks(HttpRequest& request) {
   } else {
     bytes = Socks5ConnectRequest(*target, port);
   }
-  if (!SendBytes(request, bytes)) {
-    Report(&request, " Request send Failed (0)");
-    request.state = kHttpIdle;
-    StopWatching(request);
-    return;
-  }
+  if (!SendToProxy(request, bytes)) return;
   request.socksStep = 4;
   request.state = kHttpHandshake;
 }
@@ -124,12 +123,7 @@ std::string HttpClient::TakeSocksReply(HttpRequest& request, std::string_view by
   if (request.socksStep == 1 && answer.code == 2) {
     // Length checked before the greeting went out.
     const std::string credentials = *Socks5Credentials(proxyUser_, proxyPassword_);
-    if (!SendBytes(request, credentials)) {
-      Report(&request, " Request send Failed (0)");
-      request.state = kHttpIdle;
-      StopWatching(request);
-      return {};
-    }
+    if (!SendToProxy(request, credentials)) return {};
     request.socksStep = 2;
     request.socksReply = rest;
     return {};
