@@ -28,9 +28,6 @@ WallpaperMode& MainWindow::Wallpaper() {
 
 namespace {
 
-constexpr const char* kWallpaperValues[] = {"wallpaper", "wallpaperfile", "wallpapertile",
-                                            "wallpaperstyle"};
-
 std::array<std::string, 4> ValuesOf(const Settings& settings) {
   return {std::to_string(settings.wallpaper), settings.wallpaperFile, settings.wallpaperTile,
           settings.wallpaperStyle};
@@ -45,26 +42,23 @@ void MainWindow::SyncWallpaperValues() {
     wallpaperKnown_ = ValuesOf(*settings);
     wallpaperKnownSet_ = true;
   }
-  const SettingsRegistry registry(context_.store, std::string(kAppKey));
-  std::array<std::string, 4> stored;
-  for (std::size_t i = 0; i < stored.size(); ++i)
-    stored[i] = registry.ReadTextSetting(kWallpaperValues[i]).value_or(wallpaperKnown_[i]);
-  if (stored == wallpaperKnown_) return;  // nobody else changed them
-  settings->wallpaper = std::atoi(stored[0].c_str()) != 0 ? 1 : 0;
-  settings->wallpaperFile = stored[1];
-  settings->wallpaperTile = stored[2];
-  settings->wallpaperStyle = stored[3];
-  wallpaperKnown_ = stored;
+  Settings stored = *settings;
+  ReadWallpaperValues(SettingsRegistry(context_.store, std::string(kAppKey)), &stored);
+  if (ValuesOf(stored) == wallpaperKnown_) return;  // nobody else changed them
+  settings->wallpaper = stored.wallpaper != 0 ? 1 : 0;
+  settings->wallpaperFile = stored.wallpaperFile;
+  settings->wallpaperTile = stored.wallpaperTile;
+  settings->wallpaperStyle = stored.wallpaperStyle;
+  wallpaperKnown_ = ValuesOf(stored);
 }
 
 void MainWindow::WriteWallpaperValues() {
   Settings* settings = context_.settings;
   if (settings == nullptr || context_.store == nullptr) return;
   SettingsRegistry registry(context_.store, std::string(kAppKey));
+  meridiana::WriteWallpaperValues(registry, *settings);
   wallpaperKnown_ = ValuesOf(*settings);
   wallpaperKnownSet_ = true;
-  for (std::size_t i = 0; i < wallpaperKnown_.size(); ++i)
-    registry.WriteSetting(kWallpaperValues[i], wallpaperKnown_[i]);
 }
 
 void MainWindow::ToggleWallpaperMode() {

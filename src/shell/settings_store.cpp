@@ -158,10 +158,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
   for (const IntSetting& v : kViewValues) registry.ReadIntSetting(v.name, &(s.*v.field));
   if (const std::optional<std::string> zoom = registry.ReadTextSetting("zoom"))
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
-  registry.ReadIntSetting("wallpaper", &s.wallpaper);
-  s.wallpaperFile = registry.ReadTextSetting("wallpaperfile").value_or("");
-  s.wallpaperTile = registry.ReadTextSetting("wallpapertile").value_or("");
-  s.wallpaperStyle = registry.ReadTextSetting("wallpaperstyle").value_or("");
+  ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }
 
@@ -283,6 +280,20 @@ std::string HostZoneName() {
   if (n <= 0) return {};
   const std::string path(target, static_cast<std::size_t>(n));
   return path.find("zoneinfo/") == std::string::npos ? std::string() : belowZoneinfo(path);
+}
+
+void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings) {
+  registry.ReadIntSetting("wallpaper", &settings->wallpaper);
+  settings->wallpaperFile = registry.ReadTextSetting("wallpaperfile").value_or("");
+  settings->wallpaperTile = registry.ReadTextSetting("wallpapertile").value_or("");
+  settings->wallpaperStyle = registry.ReadTextSetting("wallpaperstyle").value_or("");
+}
+
+void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings) {
+  registry.WriteSetting("wallpaper", std::to_string(settings.wallpaper));
+  registry.WriteSetting("wallpaperfile", settings.wallpaperFile);
+  registry.WriteSetting("wallpapertile", settings.wallpaperTile);
+  registry.WriteSetting("wallpaperstyle", settings.wallpaperStyle);
 }
 
 }  // namespace meridiana

@@ -43,6 +43,11 @@ class SettingsRegistry {
   std::string appKey_;
 };
 
+// Wallpaper mode and the desktop values it keeps ("wallpaper", "wallpaperfile", "wallpapertile",
+// "wallpaperstyle"), which the window and the command line both read and write.
+void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings);
+void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings);
+
 // One "C=" line: the three texts and two numbers of a cloud animation frame.
 struct SavedFrame {
   std::string first;

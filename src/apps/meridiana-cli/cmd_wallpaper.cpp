@@ -71,10 +71,7 @@ int RunWallpaper(const Args& args) {
   FileKeyValueStore store(FileKeyValueStore::DefaultConfigFolder(), folder);
   SettingsRegistry registry(&store, std::string(kAppKey));
   Settings settings;
-  registry.ReadIntSetting("wallpaper", &settings.wallpaper);
-  settings.wallpaperFile = registry.ReadTextSetting("wallpaperfile").value_or("");
-  settings.wallpaperTile = registry.ReadTextSetting("wallpapertile").value_or("");
-  settings.wallpaperStyle = registry.ReadTextSetting("wallpaperstyle").value_or("");
+  ReadWallpaperValues(registry, &settings);
   const bool wasOn = settings.wallpaper != 0;
 
   const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
@@ -118,10 +115,7 @@ int RunWallpaper(const Args& args) {
     outcome = mode.Show(images.composed(), width, settings, !wasOn);
     if (outcome.ok) settings.wallpaper = 1;
   }
-  registry.WriteSetting("wallpaper", std::to_string(settings.wallpaper));
-  registry.WriteSetting("wallpaperfile", settings.wallpaperFile);
-  registry.WriteSetting("wallpapertile", settings.wallpaperTile);
-  registry.WriteSetting("wallpaperstyle", settings.wallpaperStyle);
+  WriteWallpaperValues(registry, settings);
   if (!outcome.ok) {
     std::fprintf(stderr, "meridiana-cli wallpaper: %s\n", outcome.message.c_str());
     return 1;
