@@ -48,7 +48,6 @@ class ManualEventLoop : public EventLoop {
     }
     nowMs_ = end;
   }
-  long long NowMs() const { return nowMs_; }
   std::size_t TimerCount() const { return timers_.size(); }
 
  private:
