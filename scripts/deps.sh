@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libc-ares-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-declarative-dev libgl-dev
   xvfb xauth x11-utils trayer openbox xdotool python3 tzdata libnss-wrapper
   tinyproxy dante-server microsocks curl
   dbus dbus-daemon dconf-gsettings-backend dconf-service dconf-cli gsettings-desktop-schemas libglib2.0-bin time

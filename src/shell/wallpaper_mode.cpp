@@ -1,15 +1,26 @@
 #include "shell/wallpaper_mode.h"
 
+#include <string_view>
+
 #include "map/wallpaper_file.h"
 
 namespace meridiana {
 namespace {
 
-// Whether a kept picture value names one of the map's own files ("'file:///.../Wallpaper.bmp'").
+// Whether a kept picture value names one of the map's own files: the back-ends keep a path, a
+// quoted URI ("'file:///.../Wallpaper.bmp'") or one per monitor or desktop, in lines or JSON.
 bool ShowsOurFile(const KeptSetting& picture) {
-  std::string value = picture.value;
-  while (!value.empty() && (value.back() == '\'' || value.back() == '"')) value.pop_back();
-  return IsWallpaperFile(value);
+  const std::string& value = picture.value;
+  for (const std::string_view name : {kWallpaperFileName, kSecondWallpaperFileName}) {
+    const std::string needle = "/" + std::string(name);
+    for (std::size_t at = value.find(needle); at != std::string::npos;
+         at = value.find(needle, at + 1)) {
+      const std::size_t end = at + needle.size();
+      if (end == value.size() || std::string_view("'\"\n\t,}").find(value[end]) != std::string::npos)
+        return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace

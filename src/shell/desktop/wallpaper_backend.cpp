@@ -37,6 +37,9 @@ std::unique_ptr<WallpaperBackend> WallpaperBackendFor(std::string_view currentDe
     if (entry == "X-Cinnamon" || entry == "Cinnamon") return MakeGsettingsWallpaper("Cinnamon");
     if (entry == "MATE") return MakeGsettingsWallpaper("MATE");
     if (entry == "XFCE") return MakeXfceWallpaper();
+    if (entry == "KDE") return MakePlasmaWallpaper();
+    if (entry == "LXQt") return MakeLxqtWallpaper();
+    if (entry == "sway") return MakeSwayWallpaper();
   }
   // No desktop at all, only an X server and perhaps a window manager: its root window.
   if (currentDesktop.empty() && std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY"))

@@ -12,6 +12,9 @@ namespace meridiana {
 // "GNOME" (also Budgie's and Unity's), "Cinnamon" or "MATE".
 std::unique_ptr<WallpaperBackend> MakeGsettingsWallpaper(std::string_view desktop);
 std::unique_ptr<WallpaperBackend> MakeXfceWallpaper();
+std::unique_ptr<WallpaperBackend> MakePlasmaWallpaper();
+std::unique_ptr<WallpaperBackend> MakeLxqtWallpaper();
+std::unique_ptr<WallpaperBackend> MakeSwayWallpaper();
 // The root window of the X display in DISPLAY, for a bare window manager.
 std::unique_ptr<WallpaperBackend> MakeXRootWallpaper();
 

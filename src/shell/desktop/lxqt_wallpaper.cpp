@@ -1,0 +1,91 @@
+// LXQt's desktop is pcmanfm-qt running with the "lxqt" profile. It takes a new wallpaper and its
+// mode over the session bus (org.pcmanfm.Application.setWallpaper, what `pcmanfm-qt
+// --set-wallpaper FILE --wallpaper-mode MODE` forwards) and keeps them in its settings file,
+// [Desktop] Wallpaper and WallpaperMode, which is where they are read and read back.
+
+#include <QDeadlineTimer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+
+#include "shell/desktop/session_bus.h"
+#include "shell/desktop/wallpaper_backends.h"
+
+namespace meridiana {
+namespace {
+
+constexpr char kSettingsFile[] = "pcmanfm-qt/lxqt/settings.conf";
+constexpr char kPictureKey[] = "Desktop/Wallpaper";
+constexpr char kModeKey[] = "Desktop/WallpaperMode";
+constexpr char kFit[] = "fit";
+
+// A value of the user's settings file; failing that, the installed default (/etc/xdg), which
+// counts as not set.
+KeptSetting Setting(const char* key) {
+  const QStringList files =
+      QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation, kSettingsFile);
+  const QString userFile =
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kSettingsFile;
+  for (const QString& file : files) {
+    const QSettings settings(file, QSettings::IniFormat);
+    if (settings.contains(key))
+      return {file == userFile, settings.value(key).toString().toStdString()};
+  }
+  return {};
+}
+
+class LxqtWallpaper : public WallpaperBackend {
+ public:
+  std::string Name() const override { return "LXQt"; }
+
+  bool Read(KeptWallpaper* kept, std::string* error) override {
+    if (std::string problem = Running(); !problem.empty()) {
+      *error = problem;
+      return false;
+    }
+    kept->file = Setting(kPictureKey);
+    kept->second = {};
+    kept->style = Setting(kModeKey);
+    return true;
+  }
+
+  std::string Apply(const std::string& file) override { return Set(file, kFit); }
+
+  std::string Restore(const KeptWallpaper& kept) override {
+    // pcmanfm-qt has no way to unset a value: one at its default is set to that default.
+    if (kept.file.value.empty()) return {};
+    return Set(kept.file.value, kept.style.value);
+  }
+
+ private:
+  static std::string Running() {
+    const BusReply reply = CallSessionBus(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"),
+        {QStringLiteral("org.pcmanfm.PCManFM")});
+    if (!reply.ok) return reply.text.toStdString();
+    if (reply.text != QLatin1String("true")) return "pcmanfm-qt is not running as the desktop";
+    return {};
+  }
+
+  static std::string Set(const std::string& file, const std::string& mode) {
+    const BusReply reply = CallSessionBus(
+        QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
+        QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
+        {QString::fromStdString(file), QString::fromStdString(mode)});
+    if (!reply.ok) return reply.text.toStdString();
+    // The desktop writes its settings as it takes the picture; allow it a moment.
+    const QDeadlineTimer deadline(2000);
+    while (Setting(kPictureKey).value != file) {
+      if (deadline.hasExpired()) return "pcmanfm-qt did not keep " + file;
+      QThread::msleep(20);
+    }
+    return {};
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<WallpaperBackend> MakeLxqtWallpaper() { return std::make_unique<LxqtWallpaper>(); }
+
+}  // namespace meridiana

@@ -1,0 +1,234 @@
+// sway draws no background itself: for each `output NAME bg FILE MODE` it runs swaybg with the
+// picture. Commands go over sway's IPC socket ($SWAYSOCK, the i3 protocol: "i3-ipc", length, type,
+// payload); what the outputs show now is read from the command lines of the running swaybg
+// processes, kept as one "output<TAB>picture<TAB>mode<TAB>colour" line per output and given back
+// as the same commands. With no swaybg at all (no background), the ones showing the map are ended.
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "map/wallpaper_file.h"
+#include "shell/desktop/wallpaper_backends.h"
+
+namespace meridiana {
+namespace {
+
+constexpr char kMagic[] = "i3-ipc";
+constexpr std::uint32_t kRunCommand = 0;
+
+struct Background {
+  pid_t pid = 0;
+  std::string output;
+  std::string picture;
+  std::string mode;
+  std::string colour;
+};
+
+// Reads exactly `size` bytes; false when the socket ends or fails first.
+bool ReadAll(int fd, char* into, std::size_t size) {
+  while (size > 0) {
+    const ssize_t got = ::read(fd, into, size);
+    if (got <= 0) return false;
+    into += got;
+    size -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// Runs sway commands; "" when sway ran every one, else its error or why it could not be asked.
+std::string RunCommand(const std::string& command) {
+  const char* socketPath = std::getenv("SWAYSOCK");
+  if (socketPath == nullptr || *socketPath == '\0') return "SWAYSOCK is not set: is sway running?";
+  sockaddr_un address{};
+  if (std::strlen(socketPath) >= sizeof address.sun_path) return "SWAYSOCK is too long";
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, socketPath);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return "no socket for sway";
+  std::string problem;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    problem = std::string("sway does not answer at ") + socketPath;
+  } else {
+    std::string message(kMagic, sizeof kMagic - 1);
+    const std::uint32_t header[2] = {static_cast<std::uint32_t>(command.size()), kRunCommand};
+    message.append(reinterpret_cast<const char*>(header), sizeof header);
+    message += command;
+    char replyHeader[sizeof kMagic - 1 + sizeof header];
+    std::uint32_t replyFields[2];
+    std::string reply;
+    if (::write(fd, message.data(), message.size()) != static_cast<ssize_t>(message.size()) ||
+        !ReadAll(fd, replyHeader, sizeof replyHeader) ||
+        std::memcmp(replyHeader, kMagic, sizeof kMagic - 1) != 0) {
+      problem = "sway did not answer the command";
+    } else {
+      std::memcpy(replyFields, replyHeader + sizeof kMagic - 1, sizeof replyFields);
+      reply.resize(std::min<std::uint32_t>(replyFields[0], 1 << 20));
+      if (!ReadAll(fd, reply.data(), reply.size())) problem = "sway did not answer the command";
+    }
+    // [{"success": true}, ...], one entry per command; a failed one carries "error".
+    if (problem.empty()) {
+      for (const QJsonValue& entry : QJsonDocument::fromJson(QByteArray::fromStdString(reply)).array())
+        if (!entry.toObject().value("success").toBool()) {
+          problem = "sway: " + entry.toObject().value("error").toString("the command failed").toStdString();
+          break;
+        }
+      if (reply.empty()) problem = "sway did not answer the command";
+    }
+  }
+  ::close(fd);
+  return problem;
+}
+
+// The swaybg processes of sway's user (the owner of its socket; sway detaches them, so they are
+// not its children), one Background per output they paint.
+std::vector<Background> Backgrounds() {
+  std::vector<Background> found;
+  const char* socketPath = std::getenv("SWAYSOCK");
+  struct stat socketStatus {};
+  if (socketPath == nullptr || ::stat(socketPath, &socketStatus) != 0) return found;
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return found;
+  while (const dirent* entry = ::readdir(proc)) {
+    const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+    struct stat processStatus {};
+    if (pid <= 0 || ::stat(("/proc/" + std::string(entry->d_name)).c_str(), &processStatus) != 0 ||
+        processStatus.st_uid != socketStatus.st_uid)
+      continue;
+    std::ifstream file("/proc/" + std::string(entry->d_name) + "/cmdline", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::vector<std::string> args;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = std::min(text.find('\0', at), text.size());
+      args.push_back(text.substr(at, end - at));
+      at = end + 1;
+    }
+    if (args.empty() || args[0].substr(args[0].rfind('/') + 1) != "swaybg") continue;
+    // swaybg -o OUTPUT [-i PICTURE] [-m MODE] [-c COLOUR] [-o OUTPUT ...]
+    for (std::size_t i = 1; i + 1 < args.size(); i += 2) {
+      if (args[i] == "-o" || args[i] == "--output") {
+        found.push_back({pid, args[i + 1], {}, {}, {}});
+      } else if (!found.empty() && found.back().pid == pid) {
+        if (args[i] == "-i" || args[i] == "--image") found.back().picture = args[i + 1];
+        if (args[i] == "-m" || args[i] == "--mode") found.back().mode = args[i + 1];
+        if (args[i] == "-c" || args[i] == "--color") found.back().colour = args[i + 1];
+      }
+    }
+  }
+  ::closedir(proc);
+  return found;
+}
+
+// A word of a sway command, quoted as its parser reads it.
+std::string Quote(const std::string& word) {
+  std::string quoted = "\"";
+  for (char c : word) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string BackgroundCommand(const Background& background) {
+  std::string command = "output " + Quote(background.output) + " bg ";
+  if (background.picture.empty())
+    return command + Quote(background.colour.empty() ? "#000000" : background.colour) + " solid_color";
+  command += Quote(background.picture) + " " + (background.mode.empty() ? "fill" : background.mode);
+  if (!background.colour.empty()) command += " " + Quote(background.colour);
+  return command;
+}
+
+bool ShowsPicture(const std::string& picture) {
+  for (const Background& background : Backgrounds())
+    if (background.picture == picture) return true;
+  return false;
+}
+
+class SwayWallpaper : public WallpaperBackend {
+ public:
+  std::string Name() const override { return "sway"; }
+
+  bool Read(KeptWallpaper* kept, std::string* error) override {
+    if (std::getenv("SWAYSOCK") == nullptr) {
+      *error = "SWAYSOCK is not set: is sway running?";
+      return false;
+    }
+    std::string lines;
+    for (const Background& background : Backgrounds())
+      lines += background.output + "\t" + background.picture + "\t" + background.mode + "\t" +
+               background.colour + "\n";
+    kept->file = {!lines.empty(), lines};
+    kept->second = {};
+    kept->style = {};
+    return true;
+  }
+
+  std::string Apply(const std::string& file) override {
+    if (std::string problem = RunCommand("output * bg " + Quote(file) + " fit"); !problem.empty())
+      return problem;
+    // sway starts a new swaybg for the picture; it is the proof the desktop took it.
+    const QDeadlineTimer deadline(3000);
+    while (!ShowsPicture(file)) {
+      if (deadline.hasExpired()) return "sway started no swaybg for " + file;
+      QThread::msleep(20);
+    }
+    return {};
+  }
+
+  std::string Restore(const KeptWallpaper& kept) override {
+    if (!kept.file.set) {
+      // There was no background: end the swaybg that paints ours.
+      for (const Background& background : Backgrounds())
+        if (IsWallpaperFile(background.picture)) ::kill(background.pid, SIGTERM);
+      return {};
+    }
+    std::string commands;
+    std::vector<std::string> pictures;
+    for (std::size_t at = 0; at < kept.file.value.size();) {
+      const std::size_t end = std::min(kept.file.value.find('\n', at), kept.file.value.size());
+      const std::string line = kept.file.value.substr(at, end - at);
+      at = end + 1;
+      std::vector<std::string> fields;
+      for (std::size_t from = 0;;) {
+        const std::size_t tab = line.find('\t', from);
+        fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+        if (tab == std::string::npos) break;
+        from = tab + 1;
+      }
+      if (fields.size() != 4) continue;
+      const Background background{0, fields[0], fields[1], fields[2], fields[3]};
+      commands += (commands.empty() ? "" : "; ") + BackgroundCommand(background);
+      if (!background.picture.empty()) pictures.push_back(background.picture);
+    }
+    if (commands.empty()) return {};
+    if (std::string problem = RunCommand(commands); !problem.empty()) return problem;
+    const QDeadlineTimer deadline(3000);
+    for (const std::string& picture : pictures)
+      while (!ShowsPicture(picture)) {
+        if (deadline.hasExpired()) return "sway started no swaybg for " + picture;
+        QThread::msleep(20);
+      }
+    return {};
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<WallpaperBackend> MakeSwayWallpaper() { return std::make_unique<SwayWallpaper>(); }
+
+}  // namespace meridiana
