@@ -69,6 +69,7 @@ class LxqtWallpaper : public WallpaperBackend {
   }
 
   static std::string Set(const std::string& file, const std::string& mode) {
+    if (std::string problem = Running(); !problem.empty()) return problem;
     const BusReply reply = CallSessionBus(
         QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
         QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),

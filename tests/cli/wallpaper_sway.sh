@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# meridiana-cli wallpaper on sway: Debian's sway on its headless back-end (run as nobody when the
+# test runs as root, which sway refuses), with the user's picture in its configuration. on makes
+# sway paint the map with swaybg, fitted; refresh the other file name; off the user's picture
+# and mode again. A sway with no background at all gets none back; without sway, on fails.
+set -u
+cli=$1/meridiana-cli
+tmp=$(mktemp -d)
+chmod 755 "$tmp"  # sway and swaybg read the pictures
+sway_pid=
+cleanup() { [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null; rm -rf "$tmp"; }
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+for tool in sway swaybg; do
+  command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
+done
+as_user=()
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+mine="$tmp/Pictures/lake at dawn.png"
+mkdir -p "$tmp/Pictures" && cp "$2/images/png_grey4.png" "$mine" && chmod -R a+rX "$tmp/Pictures"
+
+start_sway() { # configuration text
+  local run=$tmp/run$RANDOM
+  mkdir -p "$run" && printf '%s\n' "$1" >"$run/config" && chmod 700 "$run"
+  [ ${#as_user[@]} -gt 0 ] && chown -R 65534:65534 "$run"
+  env -i PATH=/usr/bin:/bin HOME="$run" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
+    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" sway -c "$run/config" >"$run/log" 2>&1 &
+  sway_pid=$!
+  SWAYSOCK=
+  for _ in $(seq 100); do
+    SWAYSOCK=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n1)
+    [ -n "$SWAYSOCK" ] && break
+    sleep 0.05
+  done
+  export SWAYSOCK
+  [ -n "$SWAYSOCK" ] || fail "sway did not start: $(cat "$run/log")"
+}
+stop_sway() { kill "$sway_pid" 2>/dev/null; wait "$sway_pid" 2>/dev/null; sway_pid=; }
+# What swaybg paints: its arguments after the program name, one line per process.
+painted() {
+  local owner; owner=$(stat -c %u "$SWAYSOCK")
+  for p in $(pgrep -u "$owner" -x swaybg); do  # ended ones not yet reaped have no arguments
+    args=$(tr '\0' ' ' </proc/$p/cmdline 2>/dev/null | sed 's/^[^ ]* //; s/ $//')
+    [ -n "$args" ] && echo "$args"
+  done
+}
+export HOME=$tmp XDG_CONFIG_HOME=$tmp/.config XDG_DATA_HOME=$tmp/.local/share XDG_CURRENT_DESKTOP=sway
+export QT_QPA_PLATFORM= DISPLAY=
+user=$tmp/.local/share/meridiana
+
+start_sway "output * bg \"$mine\" fill"
+for _ in $(seq 60); do [ -n "$(painted)" ] && break; sleep 0.05; done
+[ "$(painted)" = "-o * -i $mine -m fill" ] || fail "sway's own background: $(painted)"
+"$cli" wallpaper on --at 2026-06-21T12:00:00Z || fail "on: exit status $?"
+[ "$(painted)" = "-o * -i $user/Wallpaper.bmp -m fit" ] || fail "on: $(painted)"
+"$cli" wallpaper refresh --at 2026-06-21T13:00:00Z || fail "refresh: exit status $?"
+[ "$(painted)" = "-o * -i $user/Wallpaper-2.bmp -m fit" ] || fail "refresh: $(painted)"
+"$cli" wallpaper on || fail "second on: exit status $?"
+"$cli" wallpaper off || fail "off: exit status $?"
+for _ in $(seq 60); do [ "$(painted)" = "-o * -i $mine -m fill" ] && break; sleep 0.05; done
+[ "$(painted)" = "-o * -i $mine -m fill" ] || fail "off: $(painted)"
+stop_sway
+
+# No background configured: off ends the swaybg that painted the map.
+start_sway "# no background"
+"$cli" wallpaper on --at 2026-06-21T12:00:00Z || fail "on without a background: exit status $?"
+case "$(painted)" in "-o * -i $user/Wallpaper.bmp -m fit" | "-o * -i $user/Wallpaper-2.bmp -m fit") ;;
+  *) fail "on without a background: $(painted)" ;; esac
+"$cli" wallpaper off || fail "off without a background: exit status $?"
+for _ in $(seq 60); do [ -z "$(painted)" ] && break; sleep 0.05; done
+[ -z "$(painted)" ] || fail "off without a background: $(painted)"
+stop_sway
+
+# No sway: a clear failure, and the mode stays off.
+status=0
+HOME=$tmp/none XDG_CONFIG_HOME=$tmp/none/.config XDG_DATA_HOME=$tmp/none/share SWAYSOCK= \
+  "$cli" wallpaper on 2>"$tmp/none.err" || status=$?
+[ "$status" -eq 1 ] && grep -q "is sway running" "$tmp/none.err" || fail "no sway: $status $(cat "$tmp/none.err")"
+grep -q "^wallpaper=1" "$tmp/none/.config/quillary/current-user.ini" 2>/dev/null && fail "mode on after a failure"
+exit $failures
