@@ -16,7 +16,8 @@ bool ShowsOurFile(const KeptSetting& picture) {
     for (std::size_t at = value.find(needle); at != std::string::npos;
          at = value.find(needle, at + 1)) {
       const std::size_t end = at + needle.size();
-      if (end == value.size() || std::string_view("'\"\n\t,}").find(value[end]) != std::string::npos)
+      if (end == value.size() ||
+          std::string_view("'\"\n\t,}").find(value[end]) != std::string::npos)
         return true;
     }
   }

@@ -70,10 +70,10 @@ class LxqtWallpaper : public WallpaperBackend {
 
   static std::string Set(const std::string& file, const std::string& mode) {
     if (std::string problem = Running(); !problem.empty()) return problem;
-    const BusReply reply = CallSessionBus(
-        QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
-        QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-        {QString::fromStdString(file), QString::fromStdString(mode)});
+    const BusReply reply =
+        CallSessionBus(QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
+                       QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
+                       {QString::fromStdString(file), QString::fromStdString(mode)});
     if (!reply.ok) return reply.text.toStdString();
     // The desktop writes its settings as it takes the picture; allow it a moment.
     const QDeadlineTimer deadline(2000);

@@ -4,12 +4,11 @@
 // plug-in, scaled with its aspect kept; what each had (plug-in, picture, fill mode) is kept as a
 // JSON object by desktop id and written back on the way out.
 
-#include <map>
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
+#include <map>
 
 #include "shell/desktop/session_bus.h"
 #include "shell/desktop/wallpaper_backends.h"
@@ -84,13 +83,14 @@ class PlasmaWallpaper : public WallpaperBackend {
   }
 
   std::string Apply(const std::string& file) override {
-    const DesktopWallpaper map{kImagePlugin, QUrl::fromLocalFile(QString::fromStdString(file)).toString(),
-                               kAspectFit};
+    const DesktopWallpaper map{
+        kImagePlugin, QUrl::fromLocalFile(QString::fromStdString(file)).toString(), kAspectFit};
     if (std::string problem = Write({{QStringLiteral("*"), map}}); !problem.empty()) return problem;
     ById now;
     if (std::string problem = Desktops(&now); !problem.empty()) return problem;
     for (const auto& [id, wallpaper] : now)
-      if (!(wallpaper == map)) return "plasmashell did not keep the map on desktop " + id.toStdString();
+      if (!(wallpaper == map))
+        return "plasmashell did not keep the map on desktop " + id.toStdString();
     return {};
   }
 
@@ -129,8 +129,8 @@ class PlasmaWallpaper : public WallpaperBackend {
     for (const QJsonValue& entry : answer.array()) {
       const QJsonObject desktop = entry.toObject();
       (*desktops)[desktop.value("id").toString()] = {desktop.value("plugin").toString(),
-                                                      desktop.value("image").toString(),
-                                                      desktop.value("fill").toString()};
+                                                     desktop.value("image").toString(),
+                                                     desktop.value("fill").toString()};
     }
     if (desktops->empty()) return "plasmashell shows no desktop";
     return {};
@@ -139,9 +139,8 @@ class PlasmaWallpaper : public WallpaperBackend {
   static std::string Write(const ById& wanted) {
     QJsonObject list;
     for (const auto& [id, wallpaper] : wanted)
-      list[id] = QJsonObject{{"plugin", wallpaper.plugin},
-                             {"image", wallpaper.image},
-                             {"fill", wallpaper.fill}};
+      list[id] = QJsonObject{
+          {"plugin", wallpaper.plugin}, {"image", wallpaper.image}, {"fill", wallpaper.fill}};
     // The values go in as a JSON literal, which is also a script literal: no quoting of ours.
     const QString script = QStringLiteral("var wanted = ") +
                            QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)) +

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -61,6 +62,10 @@ std::string RunCommand(const std::string& command) {
   std::strcpy(address.sun_path, socketPath);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return "no socket for sway";
+  // A sway that hangs must not hang the program.
+  const timeval timeout{5, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
   std::string problem;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     problem = std::string("sway does not answer at ") + socketPath;
@@ -72,7 +77,8 @@ std::string RunCommand(const std::string& command) {
     char replyHeader[sizeof kMagic - 1 + sizeof header];
     std::uint32_t replyFields[2];
     std::string reply;
-    if (::write(fd, message.data(), message.size()) != static_cast<ssize_t>(message.size()) ||
+    if (::send(fd, message.data(), message.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(message.size()) ||
         !ReadAll(fd, replyHeader, sizeof replyHeader) ||
         std::memcmp(replyHeader, kMagic, sizeof kMagic - 1) != 0) {
       problem = "sway did not answer the command";
@@ -83,9 +89,11 @@ std::string RunCommand(const std::string& command) {
     }
     // [{"success": true}, ...], one entry per command; a failed one carries "error".
     if (problem.empty()) {
-      for (const QJsonValue& entry : QJsonDocument::fromJson(QByteArray::fromStdString(reply)).array())
+      for (const QJsonValue& entry :
+           QJsonDocument::fromJson(QByteArray::fromStdString(reply)).array())
         if (!entry.toObject().value("success").toBool()) {
-          problem = "sway: " + entry.toObject().value("error").toString("the command failed").toStdString();
+          problem = "sway: " +
+                    entry.toObject().value("error").toString("the command failed").toStdString();
           break;
         }
       if (reply.empty()) problem = "sway did not answer the command";
@@ -147,7 +155,8 @@ std::string Quote(const std::string& word) {
 std::string BackgroundCommand(const Background& background) {
   std::string command = "output " + Quote(background.output) + " bg ";
   if (background.picture.empty())
-    return command + Quote(background.colour.empty() ? "#000000" : background.colour) + " solid_color";
+    return command + Quote(background.colour.empty() ? "#000000" : background.colour) +
+           " solid_color";
   command += Quote(background.picture) + " " + (background.mode.empty() ? "fill" : background.mode);
   if (!background.colour.empty()) command += " " + Quote(background.colour);
   return command;
@@ -206,7 +215,8 @@ class SwayWallpaper : public WallpaperBackend {
       std::vector<std::string> fields;
       for (std::size_t from = 0;;) {
         const std::size_t tab = line.find('\t', from);
-        fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+        fields.push_back(
+            line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
         if (tab == std::string::npos) break;
         from = tab + 1;
       }
