@@ -3,7 +3,9 @@
 
 - start to first map: from exec to the first painted map (the program reports it on the
   monotonic clock with MERIDIANA_REPORT_FIRST_PAINT), against a bare Qt window showing a
-  1024 x 512 picture (bench/bare_window), median of several starts each, taken in turns;
+  1024 x 512 picture (bench/bare_window), median of several starts each, taken in turns; and,
+  for scale, the same bare window drawing one line of text (the font database every window with
+  a menu, a title or a status line needs, which the picture-only window never sets up);
 - idle cost: CPU time used over a minute by the shown window with 20 marked cities (from
   /proc/<pid>/stat), and its resident memory.
 
@@ -85,14 +87,18 @@ with tempfile.TemporaryDirectory() as home:
 
     # The two programs take turns, so that whatever else the machine does meanwhile falls on
     # both alike.
-    ours, peer = [], []
+    picture = os.path.join(build, "stage", "images", "earth_day.bmp")
+    ours, peer, peer_text = [], [], []
     for _ in range(starts):
         ours.append(first_paint([program], env))
-        peer.append(first_paint([bare, os.path.join(build, "stage", "images", "earth_day.bmp")],
-                                env))
+        peer.append(first_paint([bare, picture], env))
+        peer_text.append(first_paint([bare, "--text", picture], env))
     ours_median, peer_median = statistics.median(ours), statistics.median(peer)
+    text_median = statistics.median(peer_text)
     print(f"start to first map: meridiana {ours_median * 1000:.0f} ms, bare Qt window "
           f"{peer_median * 1000:.0f} ms, ratio {ours_median / peer_median:.2f} (medians of {starts})")
+    print(f"  for scale: the bare window with one line of text {text_median * 1000:.0f} ms, "
+          f"ratio {ours_median / text_median:.2f}")
 
     process = subprocess.Popen([program], env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                text=True)
