@@ -113,6 +113,15 @@ bool FileKeyValueStore::Write(Hive hive, std::string_view keyPath, std::string_v
   return true;
 }
 
+bool FileKeyValueStore::WriteAll(Hive hive, std::string_view keyPath, const Values& values) {
+  if (!Reload(hive)) return false;
+  KeyValueTable changed = TableOf(hive);
+  for (const auto& [name, value] : values) changed.Set(keyPath, name, value);
+  if (!Save(hive, changed)) return false;
+  TableOf(hive) = std::move(changed);
+  return true;
+}
+
 bool FileKeyValueStore::Remove(Hive hive, std::string_view keyPath, std::string_view name) {
   if (!Reload(hive)) return false;
   KeyValueTable changed = TableOf(hive);

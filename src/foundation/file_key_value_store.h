@@ -29,6 +29,8 @@ class FileKeyValueStore : public KeyValueStore {
                                   std::string_view name) const override;
   bool Write(Hive hive, std::string_view keyPath, std::string_view name,
              std::string_view value) override;
+  // One reading and one writing of the hive's file for all the values.
+  bool WriteAll(Hive hive, std::string_view keyPath, const Values& values) override;
   // Removes the user's own value; an installed default stays visible.
   bool Remove(Hive hive, std::string_view keyPath, std::string_view name) override;
 

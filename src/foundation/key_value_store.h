@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace meridiana {
 
@@ -26,6 +28,15 @@ class KeyValueStore {
                      std::string_view value) = 0;
   // Removes the value; false when there was none.
   virtual bool Remove(Hive hive, std::string_view keyPath, std::string_view name) = 0;
+
+  using Values = std::vector<std::pair<std::string, std::string>>;
+  // Stores named values under one key path; false when any could not be written. A store that
+  // keeps a file writes it once for all of them, and then all or none are stored.
+  virtual bool WriteAll(Hive hive, std::string_view keyPath, const Values& values) {
+    bool ok = true;
+    for (const auto& [name, value] : values) ok = Write(hive, keyPath, name, value) && ok;
+    return ok;
+  }
 };
 
 }  // namespace meridiana

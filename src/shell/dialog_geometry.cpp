@@ -52,11 +52,11 @@ std::optional<WindowRect> LoadDialogGeometry(const KeyValueStore& store,
 bool SaveDialogGeometry(KeyValueStore& store, std::string_view displayName, int dialogId,
                         const WindowRect& rect) {
   const std::string key = DialogKeyPath(displayName, dialogId);
-  bool ok = store.Write(Hive::CurrentUser, key, "left", std::to_string(rect.left));
-  ok = store.Write(Hive::CurrentUser, key, "top", std::to_string(rect.top)) && ok;
-  ok = store.Write(Hive::CurrentUser, key, "width", std::to_string(rect.width)) && ok;
-  ok = store.Write(Hive::CurrentUser, key, "height", std::to_string(rect.height)) && ok;
-  return ok;
+  return store.WriteAll(Hive::CurrentUser, key,
+                        {{"left", std::to_string(rect.left)},
+                         {"top", std::to_string(rect.top)},
+                         {"width", std::to_string(rect.width)},
+                         {"height", std::to_string(rect.height)}});
 }
 
 }  // namespace meridiana

@@ -23,8 +23,10 @@ std::vector<int> ReadColumnValues(const KeyValueStore& store, const std::string&
 
 void WriteColumnValues(KeyValueStore& store, const std::string& key,
                        const std::vector<int>& values) {
+  KeyValueStore::Values columns;
   for (std::size_t i = 0; i < values.size(); ++i)
-    store.Write(Hive::CurrentUser, key, std::to_string(i), std::to_string(values[i]));
+    columns.emplace_back(std::to_string(i), std::to_string(values[i]));
+  store.WriteAll(Hive::CurrentUser, key, columns);
   // A value left from a list that had more columns would make the next load ignore them all.
   for (std::size_t i = values.size(); store.Remove(Hive::CurrentUser, key, std::to_string(i));
        ++i) {

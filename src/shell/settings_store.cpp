@@ -141,6 +141,10 @@ bool SettingsRegistry::WriteSetting(std::string_view name, std::optional<std::st
   return store_->Write(Hive::CurrentUser, appKey_, name, *text);
 }
 
+bool SettingsRegistry::WriteSettings(const KeyValueStore::Values& values) {
+  return store_ != nullptr && store_->WriteAll(Hive::CurrentUser, appKey_, values);
+}
+
 void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
                   const SavedState& state, const std::string& defaultLanguage,
                   const std::string& configPath, const ProxyPersistence& proxy) {
@@ -173,8 +177,7 @@ bool SaveSettings(SettingsRegistry& registry, KeyValueStore& store, const SavedS
     }
   }
   if (proxy.save) proxy.save();
-  for (const auto& [name, value] : SettingValues(*state.settings))
-    registry.WriteSetting(name, value);
+  registry.WriteSettings(SettingValues(*state.settings));
 
   if (!state.world) return true;
   static const std::vector<SavedFrame> kNoFrames;
@@ -290,10 +293,10 @@ void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings) {
 }
 
 void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings) {
-  registry.WriteSetting("wallpaper", std::to_string(settings.wallpaper));
-  registry.WriteSetting("wallpaperfile", settings.wallpaperFile);
-  registry.WriteSetting("wallpapertile", settings.wallpaperTile);
-  registry.WriteSetting("wallpaperstyle", settings.wallpaperStyle);
+  registry.WriteSettings({{"wallpaper", std::to_string(settings.wallpaper)},
+                          {"wallpaperfile", settings.wallpaperFile},
+                          {"wallpapertile", settings.wallpaperTile},
+                          {"wallpaperstyle", settings.wallpaperStyle}});
 }
 
 }  // namespace meridiana

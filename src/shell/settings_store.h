@@ -37,6 +37,8 @@ class SettingsRegistry {
   std::optional<std::string> ReadTextSetting(std::string_view name) const;
   // Stores the text; nothing deletes the value. False when the store refused.
   bool WriteSetting(std::string_view name, std::optional<std::string_view> text);
+  // Stores them all at once (one write of the settings file). False when the store refused.
+  bool WriteSettings(const KeyValueStore::Values& values);
 
  private:
   KeyValueStore* store_;

@@ -145,6 +145,24 @@ TEST(FileKeyValueStore, KeepsValuesWrittenByAnotherCopy) {
   EXPECT_EQ(third.Read(Hive::CurrentUser, kKey, "b"), "2");
 }
 
+TEST(FileKeyValueStore, WriteAllStoresEveryValueOrNone) {
+  TempDir dir;
+  FileKeyValueStore first(dir.path());
+  FileKeyValueStore other(dir.path());
+  ASSERT_TRUE(first.Write(Hive::CurrentUser, kKey, "a", "1"));
+  ASSERT_TRUE(other.Write(Hive::CurrentUser, kKey, "b", "2"));  // meanwhile, another copy
+  ASSERT_TRUE(first.WriteAll(Hive::CurrentUser, kKey, {{"a", "10"}, {"c", "3"}}));
+  FileKeyValueStore reader(dir.path());
+  EXPECT_EQ(reader.Read(Hive::CurrentUser, kKey, "a"), "10");
+  EXPECT_EQ(reader.Read(Hive::CurrentUser, kKey, "b"), "2");
+  EXPECT_EQ(reader.Read(Hive::CurrentUser, kKey, "c"), "3");
+
+  const std::string blocked = dir.Write("blocked", "not a folder");
+  FileKeyValueStore failing(blocked + "/quillary");
+  EXPECT_FALSE(failing.WriteAll(Hive::CurrentUser, kKey, {{"a", "1"}, {"b", "2"}}));
+  EXPECT_EQ(failing.Read(Hive::CurrentUser, kKey, "a"), std::nullopt);
+}
+
 TEST(FileKeyValueStore, HivesFallBackToInstalledDefaults) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("data"));
