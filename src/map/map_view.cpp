@@ -166,7 +166,7 @@ int PickMenuCities(MapView& view, std::vector<City>& cities, MapPoint client) {
 
 PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzImage,
                            const Dib* composed, MapPoint pointer, bool cityNamesOn,
-                           int highlightedCity, const Clock& clock) {
+                           int highlightedCity, const Clock& clock, NearestCityMemo* memo) {
   PointerReadOut r;
   r.base = ViewToBase(view, pointer);
   r.position = BaseToLatLon(r.base, DibWidth(composed), DibHeight(composed));
@@ -174,7 +174,24 @@ PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzI
   if (cityNamesOn) {
     r.hoverCity = highlightedCity >= 0 && highlightedCity < count ? highlightedCity : -1;
   } else {
-    r.hoverCity = FindNearestCity(view, world.cities, pointer).index;
+    const NearestCityMemo now{pointer,
+                              view.zoom,
+                              view.EffectiveScrollX(),
+                              view.EffectiveScrollY(),
+                              world.cities.data(),
+                              world.cities.size(),
+                              -1};
+    if (memo != nullptr && memo->pointer == now.pointer && memo->zoom == now.zoom &&
+        memo->scrollX == now.scrollX && memo->scrollY == now.scrollY &&
+        memo->cities == now.cities && memo->count == now.count) {
+      r.hoverCity = memo->index;
+    } else {
+      r.hoverCity = FindNearestCity(view, world.cities, pointer).index;
+      if (memo != nullptr) {
+        *memo = now;
+        memo->index = r.hoverCity;
+      }
+    }
   }
   const City* city =
       r.hoverCity >= 0 ? &world.cities[static_cast<std::size_t>(r.hoverCity)] : nullptr;

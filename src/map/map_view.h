@@ -89,13 +89,28 @@ struct PointerReadOut {
   TimeValue localTime = 0;    // the wall clock there, as a local time value
 };
 
+// The last nearest-city search of ReadPointer: the once-a-second read-out of a pointer that has
+// not moved, over a view and a city list that have not changed, finds the same city without
+// searching the list again.
+struct NearestCityMemo {
+  MapPoint pointer{-1, -1};
+  float zoom = 0;
+  int scrollX = 0;
+  int scrollY = 0;
+  const void* cities = nullptr;
+  std::size_t count = 0;
+  int index = -1;
+};
+
 // The read-out for a pointer in map control coordinates. With City Names on the hover city is
 // the one the last paint highlighted (highlightedCity, -1 for none); otherwise the nearest city
 // at any distance. The local time adds the hover city's saving when City Names is on or the
 // city is under the pointer. Stores the hover city in view.hoverCity. composed gives the size
-// the position is measured against (the base-map size when null).
+// the position is measured against (the base-map size when null). memo, when given, keeps the
+// last search.
 PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzImage,
                            const Dib* composed, MapPoint pointer, bool cityNamesOn,
-                           int highlightedCity, const Clock& clock);
+                           int highlightedCity, const Clock& clock,
+                           NearestCityMemo* memo = nullptr);
 
 }  // namespace meridiana

@@ -415,9 +415,10 @@ void MainWindow::ReleaseComposedMap() {
 
 void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
   const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
-  const PointerReadOut readOut = ReadPointer(
-      view_, *context_.world, images_->zones(), images_->composed(),
-      {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_, *context_.clock);
+  const PointerReadOut readOut =
+      ReadPointer(view_, *context_.world, images_->zones(), images_->composed(),
+                  {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_,
+                  *context_.clock, &nearestMemo_);
   lastPointer_ = readOut.position;
   const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
   statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));

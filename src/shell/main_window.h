@@ -281,6 +281,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
   QPoint contextPoint_;       // map-area point of the last context menu
   LatLon lastPointer_;        // map position of the last mouse position over the map
+  NearestCityMemo nearestMemo_;
   std::unique_ptr<LinkActions> links_;
 
   QPointer<CitySelectorDialog> citySelector_;

@@ -286,5 +286,30 @@ TEST(PointerReadOut, PositionHoverCityAndLocalTime) {
   EXPECT_EQ(r.localTime, now + 3600);
 }
 
+TEST(PointerReadOut, TheMemoServesOnlyAStillPointerOverTheSameViewAndCities) {
+  WorldData world;
+  world.cities = {MakeCity("West", 0, -90), MakeCity("East", 0, 90)};  // x 256 and 768
+  FixedClock clock(UtcFromCalendar(2026, 7, 1, 12, 0, 0));
+  MapView view;
+  NearestCityMemo memo;
+  EXPECT_EQ(
+      ReadPointer(view, world, nullptr, nullptr, {300, 256}, false, -1, clock, &memo).hoverCity, 0);
+  EXPECT_EQ(
+      ReadPointer(view, world, nullptr, nullptr, {300, 256}, false, -1, clock, &memo).hoverCity, 0);
+  view.scrollX = 400;  // the pointer is now over the east
+  EXPECT_EQ(
+      ReadPointer(view, world, nullptr, nullptr, {300, 256}, false, -1, clock, &memo).hoverCity, 1);
+  view.scrollX = 0;
+  EXPECT_EQ(
+      ReadPointer(view, world, nullptr, nullptr, {300, 256}, false, -1, clock, &memo).hoverCity, 0);
+  world.cities = {MakeCity("East", 0, 90)};  // a new list at the same pointer and view
+  EXPECT_EQ(
+      ReadPointer(view, world, nullptr, nullptr, {300, 256}, false, -1, clock, &memo).hoverCity, 0);
+  EXPECT_EQ(world.cities[0].name, "East");
+  world.cities.push_back(MakeCity("West", 0, -90));
+  EXPECT_EQ(
+      ReadPointer(view, world, nullptr, nullptr, {300, 256}, false, -1, clock, &memo).hoverCity, 1);
+}
+
 }  // namespace
 }  // namespace meridiana
