@@ -3,6 +3,7 @@
 below, the map between them.
 
 Usage: letterbox_check.py GRAB.xwd WIDTH HEIGHT BAR   (exit status 1 with the reason if not)
+A BAR of half the height or more asks for black only: no map at all.
 """
 import struct
 import sys
@@ -23,6 +24,11 @@ def pixel(x, y):
 if (got_width, got_height) != (width, height):
     sys.exit(f"the screen is {got_width} x {got_height}, not {width} x {height}")
 columns = range(0, width, width // 16)
+if 2 * bar >= height:
+    for y in range(0, height, height // 12):
+        if any(pixel(x, y) != (0, 0, 0) for x in columns):
+            sys.exit(f"row {y} shows more than black")
+    sys.exit(0)
 for y in (bar // 8, bar - 1 - bar // 8, height - bar + bar // 8, height - 1 - bar // 8):
     if any(pixel(x, y) != (0, 0, 0) for x in columns):
         sys.exit(f"row {y} is not part of a black bar")

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # meridiana-cli wallpaper on LXQt: Debian's pcmanfm-qt running as the desktop (--desktop
 # --profile=lxqt, as the LXQt session starts it) on Xvfb and a session bus of the test's own.
-# on hands it the map, refresh the other file name, off the user's own picture; without the
-# desktop running, on fails and keeps nothing.
+# on hands it the map, refresh the other file name, off the user's own picture, or the desktop
+# colour when that picture is gone; without the desktop running, on fails and keeps nothing.
 set -u
 cli=$1/meridiana-cli
 tmp=$(mktemp -d)
@@ -40,6 +40,11 @@ dbus-run-session -- bash -c '
   "$cli" wallpaper on || echo "second on failed"
   "$cli" wallpaper off || echo "off failed"
   echo "off: $(picture)"
+  # The user'"'"'s picture goes away while the map is shown: off still ends the mode.
+  "$cli" wallpaper on || echo "third on failed"
+  rm "$mine"
+  "$cli" wallpaper off || echo "off without the picture failed"
+  sleep 0.5; xwd -root -silent >"$HOME/gone.xwd"
   kill $desktop
 ' >"$tmp/out" 2>"$tmp/err"
 user=$tmp/.local/share/meridiana
@@ -50,6 +55,9 @@ grep -qxF "off: $mine" "$tmp/out" || fail "off: $(grep '^off' "$tmp/out")"
 # The map scaled to fit 800 x 600: 800 x 400 between bars of the desktop colour, 100 rows each.
 python3 "$(dirname "$0")/letterbox_check.py" "$tmp/on.xwd" 800 600 100 ||
   fail "the desktop does not show the map fitted"
+python3 "$(dirname "$0")/letterbox_check.py" "$tmp/gone.xwd" 800 600 300 ||
+  fail "with the user's picture gone, off leaves more than the desktop colour"
+grep -q "^wallpaper=0" "$tmp/.config/quillary/current-user.ini" || fail "the mode stayed on"
 grep -q "wallpaperfile=set:$mine" "$tmp/.config/quillary/current-user.ini" ||
   fail "kept: $(grep wallpaper "$tmp/.config/quillary/current-user.ini")"
 

@@ -4,6 +4,7 @@
 // [Desktop] Wallpaper and WallpaperMode, which is where they are read and read back.
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
@@ -19,13 +20,15 @@ constexpr char kPictureKey[] = "Desktop/Wallpaper";
 constexpr char kModeKey[] = "Desktop/WallpaperMode";
 constexpr char kFit[] = "fit";
 
-// A value of the user's settings file; failing that, the installed default (/etc/xdg), which
-// counts as not set.
+// A value of the user's settings file; failing that, the installed defaults (in the
+// configuration folders, /etc/xdg, or pcmanfm-qt's own in the data folders, /usr/share), which
+// count as not set.
 KeptSetting Setting(const char* key) {
-  const QStringList files =
-      QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation, kSettingsFile);
   const QString userFile =
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kSettingsFile;
+  QStringList files =
+      QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation, kSettingsFile);
+  files += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, kSettingsFile);
   for (const QString& file : files) {
     const QSettings settings(file, QSettings::IniFormat);
     if (settings.contains(key))
@@ -52,8 +55,11 @@ class LxqtWallpaper : public WallpaperBackend {
   std::string Apply(const std::string& file) override { return Set(file, kFit); }
 
   std::string Restore(const KeptWallpaper& kept) override {
-    // pcmanfm-qt has no way to unset a value: one at its default is set to that default.
-    if (kept.file.value.empty()) return {};
+    // pcmanfm-qt has no way to unset a value: one at its default is set to that default. It
+    // refuses a picture it cannot load, so when the user's is gone the desktop shows its
+    // background colour instead; the map must not stay on for good.
+    if (kept.file.value.empty() || !QFileInfo(QString::fromStdString(kept.file.value)).isFile())
+      return ShowColourOnly();
     return Set(kept.file.value, kept.style.value);
   }
 
@@ -66,6 +72,15 @@ class LxqtWallpaper : public WallpaperBackend {
     if (!reply.ok) return reply.text.toStdString();
     if (reply.text != QLatin1String("true")) return "pcmanfm-qt is not running as the desktop";
     return {};
+  }
+
+  static std::string ShowColourOnly() {
+    if (std::string problem = Running(); !problem.empty()) return problem;
+    const BusReply reply =
+        CallSessionBus(QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
+                       QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
+                       {QString(), QStringLiteral("color")});
+    return reply.ok ? std::string() : reply.text.toStdString();
   }
 
   static std::string Set(const std::string& file, const std::string& mode) {
