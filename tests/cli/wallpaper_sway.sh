@@ -2,7 +2,8 @@
 # meridiana-cli wallpaper on sway: Debian's sway on its headless back-end (run as nobody when the
 # test runs as root, which sway refuses), with the user's picture in its configuration. on makes
 # sway paint the map with swaybg, fitted; refresh the other file name; off the user's picture
-# and mode again. A sway with no background at all gets none back; without sway, on fails.
+# and mode again, or a colour when that picture is gone. A sway with no background at all gets
+# none back; without sway, on fails.
 set -u
 cli=$1/meridiana-cli
 tmp=$(mktemp -d)
@@ -60,6 +61,13 @@ for _ in $(seq 60); do [ -n "$(painted)" ] && break; sleep 0.05; done
 "$cli" wallpaper off || fail "off: exit status $?"
 for _ in $(seq 60); do [ "$(painted)" = "-o * -i $mine -m fill" ] && break; sleep 0.05; done
 [ "$(painted)" = "-o * -i $mine -m fill" ] || fail "off: $(painted)"
+# The user's picture goes away while the map is shown: off still ends the mode, with a colour.
+"$cli" wallpaper on || fail "on again: exit status $?"
+mv "$mine" "$mine.away"
+"$cli" wallpaper off || fail "off with the picture gone: exit status $?"
+for _ in $(seq 60); do case "$(painted)" in *Wallpaper*) sleep 0.05 ;; *) break ;; esac; done
+case "$(painted)" in *Wallpaper* | "") fail "off with the picture gone: $(painted)" ;; esac
+mv "$mine.away" "$mine"
 stop_sway
 
 # No background configured: off ends the swaybg that painted the map.

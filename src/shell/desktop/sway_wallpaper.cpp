@@ -221,7 +221,11 @@ class SwayWallpaper : public WallpaperBackend {
         from = tab + 1;
       }
       if (fields.size() != 4) continue;
-      const Background background{0, fields[0], fields[1], fields[2], fields[3]};
+      Background background{0, fields[0], fields[1], fields[2], fields[3]};
+      // A picture that has gone would leave swaybg nothing to show, and the mode on for good:
+      // its output gets the colour instead.
+      if (!background.picture.empty() && ::access(background.picture.c_str(), R_OK) != 0)
+        background.picture.clear();
       commands += (commands.empty() ? "" : "; ") + BackgroundCommand(background);
       if (!background.picture.empty()) pictures.push_back(background.picture);
     }
