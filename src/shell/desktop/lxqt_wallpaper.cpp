@@ -74,22 +74,23 @@ class LxqtWallpaper : public WallpaperBackend {
     return {};
   }
 
-  static std::string ShowColourOnly() {
+  // What `pcmanfm-qt --set-wallpaper FILE --wallpaper-mode MODE` forwards; an empty file keeps
+  // the picture. "" when the desktop answered, else why not.
+  static std::string SetWallpaper(const QString& file, const QString& mode) {
     if (std::string problem = Running(); !problem.empty()) return problem;
-    const BusReply reply =
-        CallSessionBus(QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
-                       QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-                       {QString(), QStringLiteral("color")});
+    const BusReply reply = CallSessionBus(
+        QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
+        QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"), {file, mode});
     return reply.ok ? std::string() : reply.text.toStdString();
   }
 
+  static std::string ShowColourOnly() { return SetWallpaper(QString(), QStringLiteral("color")); }
+
   static std::string Set(const std::string& file, const std::string& mode) {
-    if (std::string problem = Running(); !problem.empty()) return problem;
-    const BusReply reply =
-        CallSessionBus(QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
-                       QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-                       {QString::fromStdString(file), QString::fromStdString(mode)});
-    if (!reply.ok) return reply.text.toStdString();
+    if (std::string problem =
+            SetWallpaper(QString::fromStdString(file), QString::fromStdString(mode));
+        !problem.empty())
+      return problem;
     // The desktop writes its settings as it takes the picture; allow it a moment.
     const QDeadlineTimer deadline(2000);
     while (Setting(kPictureKey).value != file) {
