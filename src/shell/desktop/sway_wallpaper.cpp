@@ -162,10 +162,15 @@ std::string BackgroundCommand(const Background& background) {
   return command;
 }
 
-bool ShowsPicture(const std::string& picture) {
-  for (const Background& background : Backgrounds())
-    if (background.picture == picture) return true;
-  return false;
+// sway starts a new swaybg for a picture it took: that is the proof. "" once one shows it.
+std::string WaitUntilShown(const std::string& picture) {
+  const QDeadlineTimer deadline(3000);
+  for (;;) {
+    for (const Background& background : Backgrounds())
+      if (background.picture == picture) return {};
+    if (deadline.hasExpired()) return "sway started no swaybg for " + picture;
+    QThread::msleep(20);
+  }
 }
 
 class SwayWallpaper : public WallpaperBackend {
@@ -190,13 +195,7 @@ class SwayWallpaper : public WallpaperBackend {
   std::string Apply(const std::string& file) override {
     if (std::string problem = RunCommand("output * bg " + Quote(file) + " fit"); !problem.empty())
       return problem;
-    // sway starts a new swaybg for the picture; it is the proof the desktop took it.
-    const QDeadlineTimer deadline(3000);
-    while (!ShowsPicture(file)) {
-      if (deadline.hasExpired()) return "sway started no swaybg for " + file;
-      QThread::msleep(20);
-    }
-    return {};
+    return WaitUntilShown(file);
   }
 
   std::string Restore(const KeptWallpaper& kept) override {
@@ -231,12 +230,8 @@ class SwayWallpaper : public WallpaperBackend {
     }
     if (commands.empty()) return {};
     if (std::string problem = RunCommand(commands); !problem.empty()) return problem;
-    const QDeadlineTimer deadline(3000);
     for (const std::string& picture : pictures)
-      while (!ShowsPicture(picture)) {
-        if (deadline.hasExpired()) return "sway started no swaybg for " + picture;
-        QThread::msleep(20);
-      }
+      if (std::string problem = WaitUntilShown(picture); !problem.empty()) return problem;
     return {};
   }
 };
