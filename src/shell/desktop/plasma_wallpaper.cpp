@@ -85,13 +85,7 @@ class PlasmaWallpaper : public WallpaperBackend {
   std::string Apply(const std::string& file) override {
     const DesktopWallpaper map{
         kImagePlugin, QUrl::fromLocalFile(QString::fromStdString(file)).toString(), kAspectFit};
-    if (std::string problem = Write({{QStringLiteral("*"), map}}); !problem.empty()) return problem;
-    ById now;
-    if (std::string problem = Desktops(&now); !problem.empty()) return problem;
-    for (const auto& [id, wallpaper] : now)
-      if (!(wallpaper == map))
-        return "plasmashell did not keep the map on desktop " + id.toStdString();
-    return {};
+    return WriteAndReadBack({{QStringLiteral("*"), map}}, "plasmashell did not keep the map");
   }
 
   std::string Restore(const KeptWallpaper& kept) override {
@@ -103,15 +97,7 @@ class PlasmaWallpaper : public WallpaperBackend {
       wanted[at.key()] = {plugins.value(at.key()).toString(kImagePlugin), at.value().toString(),
                           fills.value(at.key()).toString()};
     if (wanted.empty()) return {};  // nothing was kept: no desktop had a wallpaper to give back
-    if (std::string problem = Write(wanted); !problem.empty()) return problem;
-    ById now;
-    if (std::string problem = Desktops(&now); !problem.empty()) return problem;
-    for (const auto& [id, wallpaper] : wanted) {
-      const auto found = now.find(id);
-      if (found != now.end() && !(found->second == wallpaper))
-        return "plasmashell did not take back the wallpaper of desktop " + id.toStdString();
-    }
-    return {};
+    return WriteAndReadBack(wanted, "plasmashell did not take back the wallpaper");
   }
 
  private:
@@ -133,6 +119,20 @@ class PlasmaWallpaper : public WallpaperBackend {
                                                      desktop.value("fill").toString()};
     }
     if (desktops->empty()) return "plasmashell shows no desktop";
+    return {};
+  }
+
+  // Writes and reads back: each desktop must now show what `wanted` gives it.
+  static std::string WriteAndReadBack(const ById& wanted, const std::string& failure) {
+    if (std::string problem = Write(wanted); !problem.empty()) return problem;
+    ById now;
+    if (std::string problem = Desktops(&now); !problem.empty()) return problem;
+    for (const auto& [id, wallpaper] : now) {
+      auto want = wanted.find(id);
+      if (want == wanted.end()) want = wanted.find(QStringLiteral("*"));
+      if (want != wanted.end() && !(want->second == wallpaper))
+        return failure + " on desktop " + id.toStdString();
+    }
     return {};
   }
 
