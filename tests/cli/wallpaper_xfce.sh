@@ -22,6 +22,10 @@ dbus-run-session -- bash -c '
   q -p $two/last-image -n -t string -s "/home/me/other picture.png"
   "$cli" wallpaper on --at 2026-06-21T12:00:00Z || echo "on failed"
   echo "on: $(q -p $one/last-image) | $(q -p $two/last-image) | $(q -p $one/image-style) $(q -p $two/image-style)"
+  # The settings lost the mode while the map shows (a crash before a save): on must not take
+  # the map for the user'"'"'s wallpaper.
+  sed -i "s/^wallpaper=1/wallpaper=0/" "$XDG_CONFIG_HOME/quillary/current-user.ini"
+  "$cli" wallpaper on || echo "on over the map failed"
   "$cli" wallpaper off || echo "off failed"
   echo "off: $(q -p $one/last-image) | $(q -p $two/last-image) | $(q -p $one/image-style)"
   q -p $two/image-style >/dev/null 2>&1 && echo "left: the added placement"
