@@ -144,7 +144,11 @@ void MapArea::paintEvent(QPaintEvent* event) {
     pixmap_ = QPixmap();
     painter.fillRect(rect(), Qt::black);
   } else {
-    painter.fillRect(rect(), Qt::black);  // beyond the map's edge
+    // Black beyond the map's edge only: filling the whole area first costs as much again as
+    // drawing the map.
+    const QRect picture(QPoint(0, 0), pixmap_.deviceIndependentSize().toSize());
+    for (const QRect& beyond : QRegion(rect()).subtracted(picture))
+      painter.fillRect(beyond, Qt::black);
     painter.drawPixmap(0, 0, pixmap_);
     if (mapCopies_++ == 0) {
       ReportStartupMoment("first-paint");
