@@ -10,7 +10,7 @@ packages=(
   tinyproxy dante-server microsocks curl
   dbus dbus-daemon dconf-gsettings-backend dconf-service dconf-cli gsettings-desktop-schemas libglib2.0-bin time
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 libx11-dev x11-apps
-  pcmanfm-qt sway swaybg
+  pcmanfm-qt sway swaybg procps
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
   libcpp-httplib-dev nlohmann-json3-dev nginx wrk
 )
