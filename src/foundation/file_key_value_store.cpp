@@ -105,12 +105,7 @@ std::optional<std::string> FileKeyValueStore::Read(Hive hive, std::string_view k
 
 bool FileKeyValueStore::Write(Hive hive, std::string_view keyPath, std::string_view name,
                               std::string_view value) {
-  if (!Reload(hive)) return false;
-  KeyValueTable changed = TableOf(hive);
-  changed.Set(keyPath, name, value);
-  if (!Save(hive, changed)) return false;
-  TableOf(hive) = std::move(changed);
-  return true;
+  return WriteAll(hive, keyPath, {{std::string(name), std::string(value)}});
 }
 
 bool FileKeyValueStore::WriteAll(Hive hive, std::string_view keyPath, const Values& values) {
