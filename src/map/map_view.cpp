@@ -174,23 +174,17 @@ PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzI
   if (cityNamesOn) {
     r.hoverCity = highlightedCity >= 0 && highlightedCity < count ? highlightedCity : -1;
   } else {
-    const NearestCityMemo now{pointer,
-                              view.zoom,
-                              view.EffectiveScrollX(),
-                              view.EffectiveScrollY(),
-                              world.cities.data(),
-                              world.cities.size(),
-                              -1};
-    if (memo != nullptr && memo->pointer == now.pointer && memo->zoom == now.zoom &&
-        memo->scrollX == now.scrollX && memo->scrollY == now.scrollY &&
-        memo->cities == now.cities && memo->count == now.count) {
+    const NearestCityMemo::Search search{pointer,
+                                         view.zoom,
+                                         view.EffectiveScrollX(),
+                                         view.EffectiveScrollY(),
+                                         world.cities.data(),
+                                         world.cities.size()};
+    if (memo != nullptr && memo->search == search) {
       r.hoverCity = memo->index;
     } else {
       r.hoverCity = FindNearestCity(view, world.cities, pointer).index;
-      if (memo != nullptr) {
-        *memo = now;
-        memo->index = r.hoverCity;
-      }
+      if (memo != nullptr) *memo = {search, r.hoverCity};
     }
   }
   const City* city =

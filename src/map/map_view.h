@@ -93,12 +93,16 @@ struct PointerReadOut {
 // not moved, over a view and a city list that have not changed, finds the same city without
 // searching the list again.
 struct NearestCityMemo {
-  MapPoint pointer{-1, -1};
-  float zoom = 0;
-  int scrollX = 0;
-  int scrollY = 0;
-  const void* cities = nullptr;
-  std::size_t count = 0;
+  struct Search {
+    MapPoint pointer{-1, -1};
+    float zoom = 0;
+    int scrollX = 0;
+    int scrollY = 0;
+    const void* cities = nullptr;
+    std::size_t count = 0;
+    friend bool operator==(const Search&, const Search&) = default;
+  };
+  Search search;
   int index = -1;
 };
 
