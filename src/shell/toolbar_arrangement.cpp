@@ -53,7 +53,10 @@ std::string ToolbarKeyPath(std::string_view displayName, int toolbarId) {
 
 std::string HiddenButtonsText(const std::vector<int>& hidden) {
   std::string text;
-  for (int command : hidden) text += (text.empty() ? "" : ",") + std::to_string(command);
+  for (int command : hidden) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(command);
+  }
   return text;
 }
 

@@ -12,7 +12,8 @@ namespace {
 bool ShowsOurFile(const KeptSetting& picture) {
   const std::string& value = picture.value;
   for (const std::string_view name : {kWallpaperFileName, kSecondWallpaperFileName}) {
-    const std::string needle = "/" + std::string(name);
+    std::string needle = "/";
+    needle += name;
     for (std::size_t at = value.find(needle); at != std::string::npos;
          at = value.find(needle, at + 1)) {
       const std::size_t end = at + needle.size();

@@ -36,10 +36,11 @@ TEST(ReplyFiles, ServesWhatIsOnDiskNow) {
 TEST(ReplyFiles, ForgetsFilesThatAreGone) {
   TempDir dir;
   ReplyFiles files(dir.path());
-  for (int i = 0; i < 100; ++i) dir.Write("f" + std::to_string(i), std::to_string(i));
-  for (int i = 0; i < 100; ++i) ASSERT_EQ(*files.Get("f" + std::to_string(i)), std::to_string(i));
+  const auto name = [](int i) { return std::string("f").append(std::to_string(i)); };
+  for (int i = 0; i < 100; ++i) dir.Write(name(i), std::to_string(i));
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(*files.Get(name(i)), std::to_string(i));
   EXPECT_EQ(files.HeldCount(), kMaxHeldReplyFiles);
-  for (int i = 0; i < 100; ++i) ::unlink(dir.File("f" + std::to_string(i)).c_str());
+  for (int i = 0; i < 100; ++i) ::unlink(dir.File(name(i)).c_str());
   dir.Write("new", "n");
   EXPECT_EQ(*files.Get("new"), "n");
   EXPECT_EQ(files.HeldCount(), 1u);

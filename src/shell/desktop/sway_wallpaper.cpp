@@ -153,12 +153,17 @@ std::string Quote(const std::string& word) {
 }
 
 std::string BackgroundCommand(const Background& background) {
-  std::string command = "output " + Quote(background.output) + " bg ";
+  std::string command = "output ";
+  command += Quote(background.output);
+  command += " bg ";
   if (background.picture.empty())
     return command + Quote(background.colour.empty() ? "#000000" : background.colour) +
            " solid_color";
   command += Quote(background.picture) + " " + (background.mode.empty() ? "fill" : background.mode);
-  if (!background.colour.empty()) command += " " + Quote(background.colour);
+  if (!background.colour.empty()) {
+    command += ' ';
+    command += Quote(background.colour);
+  }
   return command;
 }
 
