@@ -12,7 +12,7 @@
 The server is asyncio in a thread of this process, with the replies built beforehand; while a
 client runs this process only waits in wait4, so the server has the interpreter to itself.
 
-Usage: python3 bench/fetch_vs_curl.py build/test/stage/meridiana-cli [ROUNDS]
+Usage: python3 bench/fetch_vs_curl.py build/release/stage/meridiana-cli [ROUNDS]
 """
 import asyncio
 import os

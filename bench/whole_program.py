@@ -18,7 +18,7 @@ import sys
 import tempfile
 import time
 
-build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/test")
+build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/release")
 starts = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 idle_seconds = int(sys.argv[3]) if len(sys.argv) > 3 else 60
 program = os.path.join(build, "stage", "meridiana")

@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
-build="$root/build/release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMERIDIANA_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target meridiana meridiana-cli meridiana_data meridiana-service meridiana_service_data
-exec "$build/stage/meridiana" "$@"
+. "$root/scripts/release_tree.sh"
+configure_release_tree
+cmake --build "$release_tree" --target meridiana_app
+exec "$release_tree/stage/meridiana" "$@"
