@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `cmake --install` into a fresh prefix gives a program that runs from there: it finds its data,
-# languages and icons beside itself, and the desktop finds its icon and entry.
+# `cmake --install` into a fresh prefix gives programs that run from there: each finds its data,
+# languages and icons beside itself through its link in bin/, and the desktop finds its icon and
+# entry.
 # Usage: install_prefix.sh STAGE_DIR FIXTURES_DIR
 set -u
 stage=$1
@@ -11,18 +12,22 @@ if [ ! -x "$stage/meridiana" ]; then
 fi
 work=$(mktemp -d)
 pid=""
+service=""
 cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+  [ -n "$service" ] && kill -KILL "$service" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || fail "install: $(cat "$work/install.log")"
-for f in bin/meridiana lib/meridiana/meridiana-cli lib/meridiana/location.dat lib/meridiana/lang/lang_de.dat \
+for f in bin/meridiana bin/meridiana-cli bin/meridiana-service lib/meridiana/meridiana-cli lib/meridiana/location.dat lib/meridiana/lang/lang_de.dat \
          lib/meridiana/images/earth_day.bmp share/icons/hicolor/48x48/apps/meridiana.png \
          share/icons/hicolor/scalable/apps/meridiana.svg share/applications/meridiana.desktop \
-         share/metainfo/meridiana.metainfo.xml share/doc/meridiana/SOURCES.md; do
+         share/metainfo/meridiana.metainfo.xml share/doc/meridiana/SOURCES.md \
+         lib/meridiana/SOURCES.md lib/meridiana/default-config.ini lib/meridiana/local-machine.ini \
+         lib/meridiana/manual/manual.html lib/meridiana/service/quakes.xml; do
   [ -e "$work/prefix/$f" ] || fail "not installed: $f"
 done
 grep -q '^Icon=meridiana$' "$work/prefix/share/applications/meridiana.desktop" || fail "desktop entry icon"
@@ -48,4 +53,27 @@ pid=""
 grep -q "Unable to load" "$work/log" && fail "data not found: $(cat "$work/log")"
 grep -q "M=" "$work/home/.local/share/meridiana/config.ini" || fail "no first-start cities saved"
 grep -q "lang=de" "$work/home/.config/quillary/local-machine.ini" || fail "language not kept"
+# The command-line tools from PATH, with no data folder given: the CLI renders the installed
+# day map (blue oceans, so more blue than red in the middle of the Pacific), the service serves
+# the installed sample.
+export PATH="$work/prefix/bin:$PATH"
+(cd "$work" && env -u MERIDIANA_DATA meridiana-cli render --layers day --out "$work/map.bmp") \
+  >"$work/render.log" 2>&1 || fail "meridiana-cli render: $(cat "$work/render.log")"
+python3 - "$work/map.bmp" <<'PY' || fail "the rendered map is not the day map"
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+offset, width, height = struct.unpack_from("<I", data, 10)[0], *struct.unpack_from("<ii", data, 18)
+stride = (width * 3 + 3) & ~3
+row = abs(height) // 2  # the equator, whichever way the rows run
+b, g, r = data[offset + row * stride + (width // 8) * 3:][:3]  # 135 W: the open Pacific
+sys.exit(0 if (width, abs(height)) == (1024, 512) and b > r + 40 else 1)
+PY
+meridiana-service --listen 127.0.0.1:0 >"$work/service.out" 2>"$work/service.err" &
+service=$!
+for _ in $(seq 100); do [ -s "$work/service.out" ] && break; sleep 0.05; done
+port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/service.out")
+[ -n "$port" ] || fail "meridiana-service did not start: $(cat "$work/service.err")"
+curl -s --max-time 10 "http://127.0.0.1:$port/earthquake.cgi" | grep -q "<QUAKE " \
+  || fail "the installed service does not serve its sample"
+
 echo "install prefix: ok"
