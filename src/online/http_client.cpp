@@ -95,6 +95,11 @@ bool HttpClient::Initialize(std::string_view userAgent, HttpStatusSink sink, Htt
 
 void HttpClient::SetProxy(int type, std::string_view host, int port, std::string_view userName,
                           std::string_view password) {
+  // The credentials belong to the proxy that asked for them and to nobody else.
+  const bool same = type != 0 && type == proxyType_ && host == proxyHost_ &&
+                    (port != 0 ? port : 80) == proxyPort_ && userName == proxyUser_ &&
+                    password == proxyPassword_;
+  if (!same) basicCredentials_.clear();
   proxyType_ = 0;
   proxyHost_.clear();
   proxyPort_ = 80;
@@ -311,7 +316,9 @@ void HttpClient::SendRequest(HttpRequest& request) {
   Watch(request, EventLoop::kReadable, false);
   const std::string text = BuildRequestText(
       request.url,
-      {.throughProxy = HasProxy(), .userAgent = userAgent_, .basicCredentials = basicCredentials_});
+      {.throughProxy = HasProxy(),
+       .userAgent = userAgent_,
+       .basicCredentials = ThroughHttpProxy() ? std::string_view(basicCredentials_) : ""});
   if (!SendBytes(request, text)) {
     Report(&request, " Request Send failed (" + std::to_string(errno == EAGAIN ? 0 : errno) + ")");
     request.state = kHttpIdle;
@@ -425,7 +432,9 @@ void HttpClient::Complete(HttpRequest& request) {
     }
   } else if (request.status == 301 || request.status == 302) {
     request.flags |= kHttpRedirect | kHttpFailed;
-  } else if (request.status == 407 && basicCredentials_.empty() && !proxyUser_.empty()) {
+  } else if (request.status == 407 && ThroughHttpProxy() && basicCredentials_.empty() &&
+             !proxyUser_.empty()) {
+    // Only an HTTP proxy asks with 407; from anyone else it is the server's own answer.
     basicCredentials_ = Base64Encode(proxyUser_ + ":" + proxyPassword_);
     Restart(request);
     ++request.redirects;

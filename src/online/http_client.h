@@ -16,6 +16,7 @@
 
 #include "online/event_loop.h"
 #include "online/host_resolver.h"
+#include "online/proxy_settings.h"
 
 namespace meridiana {
 
@@ -201,6 +202,8 @@ class HttpClient {
   HttpRequest* AtCursor();
 
   bool HasProxy() const { return !proxyHost_.empty(); }
+  // The proxy speaks HTTP itself, so a 407 is its own and its credentials go in the request.
+  bool ThroughHttpProxy() const { return HasProxy() && proxyType_ == kProxyHttp; }
 
   EventLoop& loop_;
   HostResolver& resolver_;

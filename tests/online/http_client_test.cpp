@@ -227,6 +227,57 @@ TEST_F(HttpClientTest, AProxyAskingForCredentialsGetsThemOnce) {
   EXPECT_EQ(proxy.Received().size(), 3u);
 }
 
+// The proxy's user name and password are the proxy's: a server behind a SOCKS proxy that answers
+// 407 gets nothing, and once the proxy is changed nobody else gets them either.
+TEST_F(HttpClientTest, ProxyCredentialsGoOnlyToTheHttpProxyTheyBelongTo) {
+  const std::string ask = "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n";
+  const std::string granted5("\x05\x00\x00\x01\x7f\x00\x00\x01\x04\x00", 10);
+  const std::vector<std::pair<int, std::vector<Exchange>>> socks = {
+      {3, {{4, std::string("\x05\x02", 2)}, {8, std::string("\x01\x00", 2)}, {10, granted5},
+           {Exchange::kHeader, ask}}},
+      {2, {{9, std::string("\x00\x5a\x00\x00\x00\x00\x00\x00", 8)}, {Exchange::kHeader, ask}}},
+  };
+  for (const auto& [type, script] : socks) {
+    SCOPED_TRACE(type);
+    ended.clear();
+    ScriptedServer proxy([&](int) { return Conversation{script}; });
+    client.SetProxy(type, "127.0.0.1", proxy.Port(), "user", "pw");
+    Start("http://127.0.0.1:8080/asks");
+    ASSERT_TRUE(Finish());
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].flags, kHttpDone | kHttpFailed);
+    EXPECT_EQ(ended[0].status, 407);
+    EXPECT_EQ(ended[0].redirects, 0);
+    ASSERT_EQ(proxy.Received().size(), 1u);  // no second attempt
+    EXPECT_EQ(proxy.Received()[0].find("Proxy-Authorization"), std::string::npos);
+  }
+
+  // An HTTP proxy asks once and gets the credentials on every request after.
+  ScriptedServer http([&](int n) {
+    return Reply(n == 0 ? ask : "HTTP/1.0 200 OK\r\n\r\nok");
+  });
+  ScriptedServer origin([](int) { return Reply("HTTP/1.0 200 OK\r\n\r\nok"); });
+  client.SetProxy(1, "127.0.0.1", http.Port(), "user", "pw");
+  Start("http://origin.test/1");
+  ASSERT_TRUE(Finish());
+  Start("http://origin.test/2");
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(http.Received().size(), 3u);
+  EXPECT_NE(http.Received()[2].find("Proxy-Authorization: Basic dXNlcjpwdw=="), std::string::npos);
+
+  // The proxy goes: neither the origin nor a new proxy without a user gets them.
+  client.SetProxy(0, "", 0, "", "");
+  Start(origin.Url("/direct"));
+  ASSERT_TRUE(Finish());
+  client.SetProxy(1, "127.0.0.1", origin.Port(), "", "");
+  Start("http://origin.test/other-proxy");
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(origin.Received().size(), 2u);
+  for (const std::string& request : origin.Received())
+    EXPECT_EQ(request.find("Proxy-Authorization"), std::string::npos) << request;
+  EXPECT_EQ(ended.back().flags, kHttpDone);
+}
+
 // A SOCKS proxy that takes the handshake and then answers as the origin itself.
 struct SocksCase {
   const char* name;
