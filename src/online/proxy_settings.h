@@ -92,8 +92,8 @@ std::optional<ProxyAddress> SystemProxy(const SystemProxySetting& setting, int w
 // with its bypass list), or what the desktop names that cannot be used.
 ProxySettings LoadProxy(const KeyValueStore& store, const SystemProxySetting& system,
                         int wantedScheme);
-// The proxy type the client starts with: none without a host; the kept type, or an HTTP proxy
-// when the host is the desktop's (which names no type).
+// The proxy type the client starts with: none without a host; the kept or the desktop's type,
+// an HTTP proxy when none is named.
 int StartupProxyType(const ProxySettings& settings);
 
 // A proxy confirmed in Preferences keeps the desktop's bypass list while it is the desktop's
