@@ -95,17 +95,58 @@ bool HttpClient::Initialize(std::string_view userAgent, HttpStatusSink sink, Htt
 
 void HttpClient::SetProxy(int type, std::string_view host, int port, std::string_view userName,
                           std::string_view password) {
+  // The credentials belong to the proxy that asked for them and to nobody else.
+  const bool same = type != 0 && type == proxyType_ && host == proxyHost_ &&
+                    (port != 0 ? port : 80) == proxyPort_ && userName == proxyUser_ &&
+                    password == proxyPassword_;
+  if (!same) basicCredentials_.clear();
   proxyType_ = 0;
   proxyHost_.clear();
   proxyPort_ = 80;
   proxyUser_.clear();
   proxyPassword_.clear();
+  proxyBypass_.clear();
+  proxyUnusable_.clear();
   if (type == 0 || host.empty()) return;
   proxyType_ = type;
   proxyHost_ = std::string(host);
   if (port != 0) proxyPort_ = port;
   proxyUser_ = std::string(userName);
   proxyPassword_ = std::string(password);
+}
+
+void HttpClient::SetProxy(const ProxySettings& settings, int type) {
+  SetProxy(type, settings.host.value_or(""), settings.port, settings.userName.value_or(""),
+           settings.password.value_or(""));
+  proxyBypass_ = settings.bypass;
+  if (!HasProxy()) proxyUnusable_ = settings.unusable;
+}
+
+bool HttpClient::Route(HttpRequest& request) {
+  std::string host = UrlLookupName(request.url);
+  host.resize(std::min(host.size(), host.find(':')));
+  const bool direct = ProxyBypassed(proxyBypass_, host, UrlPort(request.url));
+  request.viaProxy = HasProxy() && !direct;
+  return direct || proxyUnusable_.empty();
+}
+
+// On the next turn, as any other failure: the caller's StartRequest has returned by then. The
+// text comes after the callback, so that it is the last word in the status bar.
+void HttpClient::RefuseForProxy(std::uint32_t serial) {
+  // Still in the list, or removed but not yet freed.
+  const auto find = [this, serial]() -> HttpRequest* {
+    for (const auto& each : requests_)
+      if (each->serial == serial) return each.get();
+    for (const auto& each : removed_)
+      if (each->serial == serial) return each.get();
+    return nullptr;
+  };
+  HttpRequest* request = find();
+  if (request == nullptr || request->removed || request->completed) return;
+  const std::string text = " The desktop's proxy " + proxyUnusable_ + " cannot be used";
+  request->flags |= kHttpFailed;
+  Complete(*request);
+  Report(find(), text);
 }
 
 void HttpClient::Emit(int event, const HttpRequest* request, HttpEventValue value) {
@@ -151,8 +192,17 @@ HttpRequest* HttpClient::StartRequest(std::string_view url, std::int32_t userVal
   request.callback = std::move(callback);
   request.userValue = userValue;
   request.creating = 1;
+  request.serial = ++serials_;
   requests_.push_back(std::move(owned));
   StartTimers();
+  if (!Route(request)) {
+    request.state = kHttpIdle;
+    loop_.Post([this, alive = std::weak_ptr<int>(alive_), serial = request.serial] {
+      if (!alive.expired()) RefuseForProxy(serial);
+    });
+    request.creating = 0;
+    return &request;
+  }
   LookUp(request);
   request.creating = 0;
   if (request.removed) return nullptr;
@@ -165,7 +215,8 @@ HttpRequest* HttpClient::StartRequest(std::string_view url, std::int32_t userVal
 
 void HttpClient::LookUp(HttpRequest& request) {
   Touch(request);
-  std::string name = HasProxy() && request.socksStep == 0 ? proxyHost_ : UrlLookupName(request.url);
+  std::string name =
+      request.viaProxy && request.socksStep == 0 ? proxyHost_ : UrlLookupName(request.url);
   if (IsAddressText(name)) {
     name.resize(std::min(name.size(), kMaxAddressText));
     request.addressText = name.substr(0, name.find(':'));
@@ -230,7 +281,7 @@ void HttpClient::Connect(HttpRequest& request) {
   Emit(kHttpEventConnecting, &request);
   request.peer = {};
   request.peer.sin_family = AF_INET;
-  const int port = HasProxy() && request.socksStep == 0 ? proxyPort_ : UrlPort(request.url);
+  const int port = request.viaProxy && request.socksStep == 0 ? proxyPort_ : UrlPort(request.url);
   request.peer.sin_port = htons(static_cast<std::uint16_t>(port));
   if (inet_pton(AF_INET, request.addressText.c_str(), &request.peer.sin_addr) != 1) {
     Report(&request, " Address Translation Error");
@@ -288,7 +339,8 @@ void HttpClient::ConnectReplied(HttpRequest& request, int error) {
     Complete(request);
     return;
   }
-  if ((proxyType_ == 2 || proxyType_ == 3) && request.state != kHttpConnected) {
+  if (request.viaProxy && (proxyType_ == kProxySocks4 || proxyType_ == kProxySocks5) &&
+      request.state != kHttpConnected) {
     StartSocks(request);
     return;
   }
@@ -311,7 +363,9 @@ void HttpClient::SendRequest(HttpRequest& request) {
   Watch(request, EventLoop::kReadable, false);
   const std::string text = BuildRequestText(
       request.url,
-      {.throughProxy = HasProxy(), .userAgent = userAgent_, .basicCredentials = basicCredentials_});
+      {.throughProxy = request.viaProxy,
+       .userAgent = userAgent_,
+       .basicCredentials = ThroughHttpProxy(request) ? std::string_view(basicCredentials_) : ""});
   if (!SendBytes(request, text)) {
     Report(&request, " Request Send failed (" + std::to_string(errno == EAGAIN ? 0 : errno) + ")");
     request.state = kHttpIdle;
@@ -425,7 +479,9 @@ void HttpClient::Complete(HttpRequest& request) {
     }
   } else if (request.status == 301 || request.status == 302) {
     request.flags |= kHttpRedirect | kHttpFailed;
-  } else if (request.status == 407 && basicCredentials_.empty() && !proxyUser_.empty()) {
+  } else if (request.status == 407 && ThroughHttpProxy(request) && basicCredentials_.empty() &&
+             !proxyUser_.empty()) {
+    // Only an HTTP proxy asks with 407; from anyone else it is the server's own answer.
     basicCredentials_ = Base64Encode(proxyUser_ + ":" + proxyPassword_);
     Restart(request);
     ++request.redirects;
@@ -475,6 +531,13 @@ void HttpClient::Restart(HttpRequest& request) {
   request.socket = OpenSocket();
   if (request.socket < 0) {
     Report(&request, " Unable to get socket.");
+    return;
+  }
+  if (!Route(request)) {  // a redirect to a host that would need the unusable proxy
+    request.state = kHttpIdle;
+    loop_.Post([this, alive = std::weak_ptr<int>(alive_), serial = request.serial] {
+      if (!alive.expired()) RefuseForProxy(serial);
+    });
     return;
   }
   LookUp(request);

@@ -16,6 +16,7 @@
 
 #include "online/event_loop.h"
 #include "online/host_resolver.h"
+#include "online/proxy_settings.h"
 
 namespace meridiana {
 
@@ -124,6 +125,8 @@ struct HttpRequest {
   bool watchingConnect = false;
   bool removed = false;
   std::string socksReply;  // handshake bytes not yet consumed
+  bool viaProxy = false;   // the proxy is set and the host is not one that goes direct
+  std::uint32_t serial = 0;
 };
 
 // What the sink gets besides the event: a text (events 3, 5, 8) or a number (event 9's error).
@@ -153,6 +156,10 @@ class HttpClient {
   bool Initialize(std::string_view userAgent, HttpStatusSink sink, HttpTimings timings = {});
   void SetProxy(int type, std::string_view host, int port, std::string_view userName,
                 std::string_view password);
+  // The program's proxy as loaded, with the type to use: with the desktop's proxy come the hosts
+  // that go direct, and a proxy the desktop names that cannot be used makes every other request
+  // fail with a text saying so, rather than go direct.
+  void SetProxy(const ProxySettings& settings, int type);
   HttpRequest* StartRequest(std::string_view url, std::int32_t userValue, HttpCallback callback);
   void AbortAll();
   void Shutdown();
@@ -163,6 +170,7 @@ class HttpClient {
   int LookupCounter() const { return lookupCounter_; }
   std::uint64_t BytesReceived() const { return bytesReceived_; }
   int ProxyType() const { return proxyType_; }
+  const std::string& UnusableProxy() const { return proxyUnusable_; }
 
  private:
   void Emit(int event, const HttpRequest* request, HttpEventValue value = {});
@@ -201,6 +209,13 @@ class HttpClient {
   HttpRequest* AtCursor();
 
   bool HasProxy() const { return !proxyHost_.empty(); }
+  // The proxy speaks HTTP itself, so a 407 is its own and its credentials go in the request.
+  bool ThroughHttpProxy(const HttpRequest& request) const {
+    return request.viaProxy && proxyType_ == kProxyHttp;
+  }
+  // Settles whether the request's URL goes through the proxy; false when it may not go out.
+  bool Route(HttpRequest& request);
+  void RefuseForProxy(std::uint32_t serial);
 
   EventLoop& loop_;
   HostResolver& resolver_;
@@ -218,6 +233,8 @@ class HttpClient {
   std::string proxyUser_;
   std::string proxyPassword_;
   std::string basicCredentials_;
+  std::string proxyBypass_;
+  std::string proxyUnusable_;
   std::optional<std::string> localHostName_;
 
   std::list<std::unique_ptr<HttpRequest>> requests_;
@@ -226,6 +243,7 @@ class HttpClient {
   int lookupCounter_ = 0;
   int handleOneCount_ = 0;
   bool abortGuard_ = false;
+  std::uint32_t serials_ = 0;
   std::uint64_t bytesReceived_ = 0;
 };
 

@@ -18,6 +18,35 @@ std::string_view CutAt(std::string_view text, std::string_view stops) {
   return text.substr(0, std::min(text.size(), text.find_first_of(stops)));
 }
 
+// Where the authority ends: a path, a query or a fragment begins.
+constexpr std::string_view kAuthorityEnd = "/?#\\";
+
+// "host:port" of a URL: the authority after "//" without a "user:password@".
+std::string_view HostPort(std::string_view url) {
+  std::string_view authority = CutAt(AfterSlashes(url), kAuthorityEnd);
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+    authority.remove_prefix(at + 1);
+  return authority;
+}
+
+// Control bytes would end the request's line early or start a header of the server's choosing.
+std::string WithoutControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string safe;
+  safe.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      safe += '%';
+      safe += kHex[byte >> 4];
+      safe += kHex[byte & 15];
+    } else {
+      safe += c;
+    }
+  }
+  return safe;
+}
+
 std::string_view TrimTrailing(std::string_view text) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
     text.remove_suffix(1);
@@ -49,12 +78,7 @@ std::optional<std::string_view> HeaderValue(std::string_view header, std::string
 
 }  // namespace
 
-std::string UrlLookupName(std::string_view url) {
-  std::string_view name = AfterSlashes(url);
-  const std::size_t at = name.find('@');
-  if (at != std::string_view::npos && at < name.find('/')) name.remove_prefix(at + 1);
-  return std::string(CutAt(name, "&/?\\"));
-}
+std::string UrlLookupName(std::string_view url) { return std::string(CutAt(HostPort(url), "&")); }
 
 bool IsAddressText(std::string_view name) {
   return !name.empty() && std::all_of(name.begin(), name.end(),
@@ -62,31 +86,32 @@ bool IsAddressText(std::string_view name) {
 }
 
 int UrlPort(std::string_view url) {
-  std::string_view host = CutAt(AfterSlashes(url), "/");
-  if (const std::size_t at = host.find('@'); at != std::string_view::npos)
-    host.remove_prefix(at + 1);  // "user:password@" names no port
+  const std::string_view host = CutAt(HostPort(url), "&");
   const std::size_t colon = host.find(':');
   if (colon == std::string_view::npos) return 80;
   return SaturatingDecimal<std::uint16_t>(host.substr(colon + 1));
 }
 
 std::string UrlHostHeader(std::string_view url) {
-  return std::string(CutAt(AfterSlashes(url), "/:"));
+  std::string host(CutAt(HostPort(url), "&:"));
+  // The server tells its sites apart by name and port; 80 is the one it assumes.
+  if (const int port = UrlPort(url); port != 80) host += ":" + std::to_string(port);
+  return WithoutControls(host);
 }
 
 std::string RequestTarget(std::string_view url, bool throughProxy) {
-  const std::string_view rest = AfterSlashes(url);
-  const std::size_t slash = rest.find('/');
+  const std::size_t slashes = url.find("//");
+  const std::size_t hostStart = slashes == std::string_view::npos ? 0 : slashes + 2;
+  const std::size_t pathStart = std::min(url.size(), url.find_first_of(kAuthorityEnd, hostStart));
+  std::string_view path = url.substr(pathStart);
+  path = path.substr(0, path.find('#'));
+  // Both forms need a path that starts with "/", before any query.
+  const std::string_view slash = path.empty() || path.front() != '/' ? "/" : "";
   std::string target;
-  if (throughProxy) {
-    target = std::string(url);
-    // A proxy needs an absolute URL with a path.
-    if (slash == std::string_view::npos) target += '/';
-  } else {
-    target = slash == std::string_view::npos ? std::string("/")
-                                             : std::string(CutAt(rest.substr(slash), ":"));
-  }
-  return target.substr(0, target.find('#'));
+  if (throughProxy) target = std::string(url.substr(0, pathStart));
+  target += slash;
+  target += path;
+  return WithoutControls(target);
 }
 
 std::string BuildRequestText(std::string_view url, const RequestTextOptions& options) {

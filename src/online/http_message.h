@@ -9,14 +9,15 @@
 
 namespace meridiana {
 
-// The host to look up in a URL: after the first "//", after a "user@" that comes before the
-// first "/", up to the first "&", "/", "?" or "\"; a ":port" is still on it.
+// The URL's authority runs from after the first "//" to the first "/", "?", "#" or "\"; a
+// "user:password@" in it is not part of the host.
+// The host to look up, up to an "&"; a ":port" is still on it.
 std::string UrlLookupName(std::string_view url);
 // A name of digits, "." and ":" only is an address and needs no lookup.
 bool IsAddressText(std::string_view name);
-// The number after ":" in the host part (before the first "/", after a "user@"), else 80.
+// The number after the host's ":", else 80.
 int UrlPort(std::string_view url);
-// The Host header's value: after "//", up to the first "/" or ":".
+// The Host header's value: the host, with ":port" when the port is not 80.
 std::string UrlHostHeader(std::string_view url);
 
 struct RequestTextOptions {
@@ -24,6 +25,8 @@ struct RequestTextOptions {
   std::string_view userAgent;
   std::string_view basicCredentials;  // empty until a proxy asked for them
 };
+// The path and query ("/" when there is none) without the fragment; through a proxy the whole
+// URL. Control bytes are sent %-escaped, in the Host header too.
 std::string RequestTarget(std::string_view url, bool throughProxy);
 std::string BuildRequestText(std::string_view url, const RequestTextOptions& options);
 

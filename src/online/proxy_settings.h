@@ -27,19 +27,27 @@ struct ProxySettings {
   int type = kProxyNone;
   std::optional<std::string> userName;
   std::optional<std::string> password;
+  // Only with the desktop's proxy, never kept: the hosts that go direct ("no_proxy" form), and
+  // the proxy the desktop names when the client cannot use it (then nothing else goes out).
+  std::string bypass{};
+  std::string unusable{};
 };
 
 struct ProxyAddress {
   std::string host;
   int port = 0;
+  int type = kProxyHttp;
   friend bool operator==(const ProxyAddress&, const ProxyAddress&) = default;
 };
 
 // The desktop's proxy setting in the list form "scheme=host:port;host:port;...", and whether it
-// is on.
+// is on. Besides the schemes above, "socks" (SOCKS5) and "socks4" entries name a SOCKS proxy for
+// every scheme that has no entry of its own.
 struct SystemProxySetting {
   bool enabled = false;
   std::string servers;
+  std::string bypass{};    // hosts that go direct, "no_proxy" form
+  std::string unusable{};  // a proxy the desktop names that the client cannot speak to
 };
 
 // What the desktop says.
@@ -62,9 +70,17 @@ class HostProxySystem : public ProxySystem {
 
 // The desktop's setting: http_proxy / HTTP_PROXY (and https_proxy, ftp_proxy beside it), else
 // all_proxy / ALL_PROXY for every scheme, else GNOME's org.gnome.system.proxy in manual mode.
-// On when any is set. A URL's scheme, user and path are left out; a socks URL gives a "socks="
-// entry, which the HTTP client cannot use.
+// On when any is set. A URL's user and path are left out; socks5://, socks5h:// and socks://
+// give a "socks=" entry, socks4:// and socks4a:// a "socks4=" one (port 1080 unless given).
+// A proxy of another scheme (https://), an IPv6 one, a bad port or GNOME's automatic mode is
+// named in `unusable` instead. no_proxy / NO_PROXY, or GNOME's ignore-hosts, is the bypass.
 SystemProxySetting DesktopProxySetting(const ProxySystem& system);
+
+// Whether a request to host:port goes direct by a "no_proxy" list: entries separated by commas
+// or blanks, without regard to case; "*" for every host; a name for itself and every name under
+// it (a leading "." or "*." changes nothing); an IPv4 address, or a network as address/bits;
+// an entry with ":port" only for that port.
+bool ProxyBypassed(std::string_view list, std::string_view host, int port);
 
 // The host and port of the list's entry for the scheme: entries in order, the first for every
 // scheme or for that scheme wins; an entry of a scheme the list form does not know means none.
@@ -72,12 +88,17 @@ SystemProxySetting DesktopProxySetting(const ProxySystem& system);
 // then empty).
 std::optional<ProxyAddress> SystemProxy(const SystemProxySetting& setting, int wantedScheme);
 
-// The kept values; without a kept host, the system's proxy for the scheme (host and port only).
+// The kept values; without a kept host, the system's proxy for the scheme (host, port and type,
+// with its bypass list), or what the desktop names that cannot be used.
 ProxySettings LoadProxy(const KeyValueStore& store, const SystemProxySetting& system,
                         int wantedScheme);
-// The proxy type the client starts with: none without a host; the kept type, or an HTTP proxy
-// when the host is the desktop's (which names no type).
+// The proxy type the client starts with: none without a host; the kept or the desktop's type,
+// an HTTP proxy when none is named.
 int StartupProxyType(const ProxySettings& settings);
+
+// A proxy confirmed in Preferences keeps the desktop's bypass list while it is the desktop's
+// proxy, and the desktop's unusable proxy while it names none of its own.
+ProxySettings WithDesktopRules(ProxySettings confirmed, const SystemProxySetting& system);
 
 // Keeps the values, in the order proxy, port, type, username, password; a value that is not set
 // is removed. A host equal to the enabled system proxy for http (same host and port, no user

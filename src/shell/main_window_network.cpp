@@ -39,8 +39,7 @@ void MainWindow::InitializeHttpClient() {
     if (!http_ || context_.store == nullptr) return;
     const ProxySettings proxy =
         LoadProxy(*context_.store, DesktopProxySetting(HostProxySystem()), kSchemeHttp);
-    http_->SetProxy(StartupProxyType(proxy), proxy.host.value_or(""), proxy.port,
-                    proxy.userName.value_or(""), proxy.password.value_or(""));
+    http_->SetProxy(proxy, StartupProxyType(proxy));
   });
 }
 

@@ -55,12 +55,10 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
       context_.store->Write(Hive::CurrentUser, kAppKey, "browser", values.browser);
     }
   }
-  const ProxySettings& proxy = values.proxy;
-  if (http_)
-    http_->SetProxy(proxy.type, proxy.host.value_or(""), proxy.port, proxy.userName.value_or(""),
-                    proxy.password.value_or(""));
-  if (context_.store != nullptr)
-    SaveProxy(*context_.store, proxy, DesktopProxySetting(HostProxySystem()));
+  const SystemProxySetting desktop = DesktopProxySetting(HostProxySystem());
+  const ProxySettings proxy = WithDesktopRules(values.proxy, desktop);
+  if (http_) http_->SetProxy(proxy, proxy.type);
+  if (context_.store != nullptr) SaveProxy(*context_.store, proxy, desktop);
   if (Settings* settings = context_.settings) {
     settings->refresh = values.refresh;
     settings->info = values.info ? 1 : 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # meridiana-cli fetch without --proxy takes the desktop's proxy: GNOME's org.gnome.system.proxy
-# in manual mode, read through gsettings with the real dconf back-end on a session bus of the
-# test's own. The proxy is a recorder on loopback that answers every request itself.
+# in manual mode (its ignore-hosts going direct), none in mode none, a refusal in mode auto; read
+# through gsettings with the real dconf back-end on a session bus of the test's own. The proxy is
+# a recorder on loopback that answers every request itself.
 set -u
 cli=$1/meridiana-cli
 tmp=$(mktemp -d)
@@ -55,9 +56,16 @@ dbus-run-session -- bash -c '
   [ "$(gsettings get org.gnome.system.proxy mode)" = "'"'"'manual'"'"'" ] || echo "not-kept: mode"
   "$cli" fetch http://origin.invalid/page --dns 127.0.0.1:1 --out "$tmp/body" >"$tmp/manual.out"
   echo "manual=$?"
+  # GNOME'"'"'s own ignore-hosts (localhost, 127.0.0.0/8, ::1) go direct: to the recorder itself.
+  "$cli" fetch "http://127.0.0.1:$port/near" >"$tmp/near.out"
+  echo "near=$?"
   gsettings set org.gnome.system.proxy mode none
   "$cli" fetch http://origin.invalid/page --dns 127.0.0.1:1 >"$tmp/none.out"
   echo "none=$?"
+  gsettings set org.gnome.system.proxy mode auto
+  gsettings set org.gnome.system.proxy autoconfig-url "http://127.0.0.1:$port/wpad.dat"
+  "$cli" fetch http://origin.invalid/page --dns 127.0.0.1:1 >"$tmp/auto.out"
+  echo "auto=$?"
 ' >"$tmp/session.out" 2>"$tmp/session.err"
 
 grep -q "not-kept" "$tmp/session.out" && fail "dconf did not keep the setting: $(cat "$tmp/session.err")"
@@ -68,5 +76,12 @@ grep -qx "manual=0" "$tmp/session.out" || fail "manual mode: $(cat "$tmp/session
 # Mode "none": no proxy, so the name is looked up (and not found by the dead name server).
 grep -qx "none=1" "$tmp/session.out" || fail "mode none: $(cat "$tmp/none.out")"
 grep -qx "event= Host Not Found" "$tmp/none.out" || fail "mode none goes direct: $(cat "$tmp/none.out")"
-[ "$(wc -l <"$tmp/requests")" -eq 1 ] || fail "the proxy was used in mode none"
+grep -qx "near=0" "$tmp/session.out" || fail "ignore-hosts: $(cat "$tmp/near.out")"
+[ "$(sed -n 2p "$tmp/requests" 2>/dev/null)" = "GET /near HTTP/1.0" ] ||
+  fail "ignore-hosts did not go direct: $(cat "$tmp/requests" 2>/dev/null)"
+[ "$(wc -l <"$tmp/requests")" -eq 2 ] || fail "the proxy was used in mode none or auto"
+# Mode "auto": a configuration script the client cannot run stops the request, saying so.
+grep -qx "auto=1" "$tmp/session.out" || fail "mode auto: $(cat "$tmp/auto.out")"
+grep -qxF "event= The desktop's proxy auto-config http://127.0.0.1:$port/wpad.dat cannot be used" \
+  "$tmp/auto.out" || fail "mode auto says nothing: $(cat "$tmp/auto.out")"
 exit $failures

@@ -1,12 +1,15 @@
 // libFuzzer harness for what the HTTP client reads from a server or a proxy: the header search,
-// the status, Last-Modified and Content-Length, the redirect location made absolute, and the
-// SOCKS replies. Every offset it reports must lie inside the bytes it was given.
+// the status, Last-Modified and Content-Length, the redirect location made absolute and the
+// request built for it, the SOCKS replies, and the desktop's no_proxy list. Every offset it
+// reports must lie inside the bytes it was given.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "online/http_message.h"
+#include "online/proxy_settings.h"
 #include "online/socks_messages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -21,7 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (target.size() > 2047 + current.size() + 1) std::abort();
     (void)meridiana::UrlPort(target);
     (void)meridiana::UrlLookupName(target);
+    // Whatever the location holds, the request keeps its five lines.
+    const std::string request = meridiana::BuildRequestText(target, {});
+    if (std::count(request.begin(), request.end(), '\n') != 5) std::abort();
   }
+  // The no_proxy list, and a host read against it.
+  (void)meridiana::ProxyBypassed(bytes, "www.example.org", 80);
+  (void)meridiana::ProxyBypassed("localhost,10.0.0.0/8,.example.org", bytes, 8080);
   for (const meridiana::SocksAnswer answer :
        {meridiana::ReadSocks4Reply(bytes), meridiana::ReadSocks5Method(bytes, true),
         meridiana::ReadSocks5AuthReply(bytes), meridiana::ReadSocks5ConnectReply(bytes)}) {

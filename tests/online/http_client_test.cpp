@@ -115,14 +115,17 @@ TEST_F(HttpClientTest, ResponsesEndAsTheirHeaderSays) {
     SCOPED_TRACE(c.name);
     ended.clear();
     ScriptedServer server([&](int) { return Reply(c.reply); });
-    Start(server.Url("/a/b?c=1#part"));
+    Start(server.Url("/a/b?t=12:00#part"));
     ASSERT_TRUE(Finish());
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_EQ(ended[0].flags, c.flags);
     EXPECT_EQ(ended[0].status, c.status);
     EXPECT_EQ(ended[0].body, c.body);
     ASSERT_EQ(server.Received().size(), 1u);
-    EXPECT_EQ(server.Received()[0].substr(0, 23), "GET /a/b?c=1 HTTP/1.0\r\n");
+    EXPECT_EQ(server.Received()[0].substr(0, 27), "GET /a/b?t=12:00 HTTP/1.0\r\n");
+    EXPECT_NE(
+        server.Received()[0].find("\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"),
+        std::string::npos);
   }
 }
 
@@ -225,6 +228,122 @@ TEST_F(HttpClientTest, AProxyAskingForCredentialsGetsThemOnce) {
   ASSERT_TRUE(loop.Settle([&] { return other.Idle(); }));
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(proxy.Received().size(), 3u);
+}
+
+// The proxy's user name and password are the proxy's: a server behind a SOCKS proxy that answers
+// 407 gets nothing, and once the proxy is changed nobody else gets them either.
+TEST_F(HttpClientTest, ProxyCredentialsGoOnlyToTheHttpProxyTheyBelongTo) {
+  const std::string ask = "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n";
+  const std::string granted5("\x05\x00\x00\x01\x7f\x00\x00\x01\x04\x00", 10);
+  const std::vector<std::pair<int, std::vector<Exchange>>> socks = {
+      {3,
+       {{4, std::string("\x05\x02", 2)},
+        {8, std::string("\x01\x00", 2)},
+        {10, granted5},
+        {Exchange::kHeader, ask}}},
+      {2, {{9, std::string("\x00\x5a\x00\x00\x00\x00\x00\x00", 8)}, {Exchange::kHeader, ask}}},
+  };
+  for (const auto& [type, script] : socks) {
+    SCOPED_TRACE(type);
+    ended.clear();
+    ScriptedServer proxy([&](int) { return Conversation{script}; });
+    client.SetProxy(type, "127.0.0.1", proxy.Port(), "user", "pw");
+    Start("http://127.0.0.1:8080/asks");
+    ASSERT_TRUE(Finish());
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].flags, kHttpDone | kHttpFailed);
+    EXPECT_EQ(ended[0].status, 407);
+    EXPECT_EQ(ended[0].redirects, 0);
+    ASSERT_EQ(proxy.Received().size(), 1u);  // no second attempt
+    EXPECT_EQ(proxy.Received()[0].find("Proxy-Authorization"), std::string::npos);
+  }
+
+  // An HTTP proxy asks once and gets the credentials on every request after.
+  ScriptedServer http([&](int n) { return Reply(n == 0 ? ask : "HTTP/1.0 200 OK\r\n\r\nok"); });
+  ScriptedServer origin([](int) { return Reply("HTTP/1.0 200 OK\r\n\r\nok"); });
+  client.SetProxy(1, "127.0.0.1", http.Port(), "user", "pw");
+  Start("http://origin.test/1");
+  ASSERT_TRUE(Finish());
+  Start("http://origin.test/2");
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(http.Received().size(), 3u);
+  EXPECT_NE(http.Received()[2].find("Proxy-Authorization: Basic dXNlcjpwdw=="), std::string::npos);
+
+  // The proxy goes: neither the origin nor a new proxy without a user gets them.
+  client.SetProxy(0, "", 0, "", "");
+  Start(origin.Url("/direct"));
+  ASSERT_TRUE(Finish());
+  client.SetProxy(1, "127.0.0.1", origin.Port(), "", "");
+  Start("http://origin.test/other-proxy");
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(origin.Received().size(), 2u);
+  for (const std::string& request : origin.Received())
+    EXPECT_EQ(request.find("Proxy-Authorization"), std::string::npos) << request;
+  EXPECT_EQ(ended.back().flags, kHttpDone);
+}
+
+// The desktop's exceptions go direct; a desktop proxy the client cannot use stops every other
+// request, on a later turn, with the text as the last word after the caller's own.
+TEST_F(HttpClientTest, TheDesktopsExceptionsGoDirectAndAnUnusableProxyStopsTheRest) {
+  ScriptedServer proxy([](int) { return Reply("HTTP/1.0 200 OK\r\n\r\nproxy"); });
+  ScriptedServer origin([](int) { return Reply("HTTP/1.0 200 OK\r\n\r\norigin"); });
+  ProxySettings desktop;
+  desktop.host = "127.0.0.1";
+  desktop.port = proxy.Port();
+  desktop.bypass = "localhost,127.0.0.1";
+  client.SetProxy(desktop, kProxyHttp);
+  Start(origin.Url("/near"));
+  ASSERT_TRUE(Finish());
+  Start("http://origin.test/far");
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(ended.size(), 2u);
+  EXPECT_EQ(ended[0].body, "origin");
+  EXPECT_EQ(ended[1].body, "proxy");
+  ASSERT_EQ(origin.Received().size(), 1u);
+  EXPECT_EQ(origin.Received()[0].substr(0, 20), "GET /near HTTP/1.0\r\n");
+  EXPECT_EQ(origin.Received()[0].find("Connection: close"), std::string::npos);
+  ASSERT_EQ(proxy.Received().size(), 1u);
+  EXPECT_EQ(proxy.Received()[0].substr(0, 37), "GET http://origin.test/far HTTP/1.0\r\n");
+
+  ended.clear();
+  ProxySettings unusable;
+  unusable.unusable = "https://p.example:443";
+  unusable.bypass = "127.0.0.1";
+  client.SetProxy(unusable, kProxyNone);
+  const std::string refusal = " The desktop's proxy https://p.example:443 cannot be used";
+  std::size_t textsAtCallback = 0;
+  ASSERT_NE(
+      client.StartRequest("http://origin.test/x", 0,
+                          [&](HttpRequest& request, std::int32_t) {
+                            ended.push_back({request.flags, request.status, 0, "", request.url});
+                            textsAtCallback = texts.size();
+                            return 0;
+                          }),
+      nullptr);
+  EXPECT_TRUE(ended.empty());  // not inside StartRequest
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(ended.size(), 1u);
+  EXPECT_EQ(ended[0].flags, kHttpDone | kHttpFailed);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), refusal);
+  EXPECT_EQ(textsAtCallback, texts.size() - 1);
+  EXPECT_TRUE(resolver.names.empty());  // not even looked up
+  EXPECT_EQ(proxy.Received().size(), 1u);
+
+  Start(origin.Url("/still-near"));  // the exceptions still go direct
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(ended.back().body, "origin");
+  // A redirect out of the exceptions is refused as well.
+  ScriptedServer away(
+      [](int) { return Reply("HTTP/1.0 302 Found\r\nLocation: http://origin.test/away\r\n\r\n"); });
+  ended.clear();
+  Start(away.Url("/"));
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(ended.size(), 2u);
+  EXPECT_EQ(ended[1].flags, kHttpDone | kHttpFailed);
+  EXPECT_EQ(ended[1].url, "http://origin.test/away");
+  EXPECT_EQ(texts.back(), refusal);
+  EXPECT_TRUE(resolver.names.empty());
 }
 
 // A SOCKS proxy that takes the handshake and then answers as the origin itself.

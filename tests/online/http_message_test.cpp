@@ -21,12 +21,16 @@ TEST(HttpMessage, UrlParts) {
   };
   const Case cases[] = {
       {"http://example.org/a/b", "example.org", 80, "example.org"},
-      {"http://example.org:8080/a", "example.org:8080", 8080, "example.org"},
-      {"http://user:pw@example.org/x", "example.org", 80, "user"},
-      {"http://example.org?q=/a", "example.org", 80, "example.org?q="},
-      {"http://10.0.0.1:81", "10.0.0.1:81", 81, "10.0.0.1"},
+      {"http://example.org:8080/a", "example.org:8080", 8080, "example.org:8080"},
+      {"http://example.org:80/a", "example.org:80", 80, "example.org"},
+      {"http://user:pw@example.org/x", "example.org", 80, "example.org"},
+      {"http://user:pw@example.org:81", "example.org:81", 81, "example.org:81"},
+      {"http://example.org?q=/a", "example.org", 80, "example.org"},
+      {"http://10.0.0.1:81", "10.0.0.1:81", 81, "10.0.0.1:81"},
       {"https://example.org/secure", "example.org", 80, "example.org"},  // plain HTTP, port 80
-      {"http://a/x@y/z", "a", 80, "a"},  // an "@" after the path is not a user
+      {"http://a/x@y/z", "a", 80, "a"},     // an "@" after the path is not a user
+      {"http://a?next=@b/", "a", 80, "a"},  // nor one in the query
+      {"http://a#@b:81/", "a", 80, "a"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url);
@@ -44,7 +48,7 @@ TEST(HttpMessage, RequestTextByteForByte) {
                 "http://h.org:81/clouds/list.php?n=12#top",
                 {.throughProxy = false, .userAgent = "Quillary Meridiana", .basicCredentials = ""}),
             std::string("GET /clouds/list.php?n=12 HTTP/1.0\r\n") + kAccept +
-                "User-Agent: Quillary Meridiana\r\nHost: h.org\r\n\r\n");
+                "User-Agent: Quillary Meridiana\r\nHost: h.org:81\r\n\r\n");
   // Through a proxy: the whole URL, "Connection: close", and the credentials once they exist.
   EXPECT_EQ(BuildRequestText("http://h.org",
                              {.throughProxy = true, .userAgent = "", .basicCredentials = "dTpw"}),
@@ -59,10 +63,18 @@ TEST(HttpMessage, RequestTextByteForByte) {
       {"http://h.org", false, "/"},
       {"http://h.org/", true, "http://h.org/"},
       {"http://h.org/a#b", true, "http://h.org/a"},
-      {"http://h.org/a:b/c", false, "/a"},
+      {"http://h.org/a:b/c", false, "/a:b/c"},
+      {"http://h.org/list?t=12:00&z=1", false, "/list?t=12:00&z=1"},
+      {"http://h.org?q=/a", false, "/?q=/a"},
+      {"http://h.org:81#x", false, "/"},
       {"http://h.org:81/p?x=1", true, "http://h.org:81/p?x=1"},
+      {"http://h.org:81?t=1:2", true, "http://h.org:81/?t=1:2"},
+      // Control bytes never reach the request's lines as they are.
+      {"http://h.org/a\r\nX-Injected: 1\t", false, "/a%0D%0AX-Injected: 1%09"},
   };
   for (const Case& c : targets) EXPECT_EQ(RequestTarget(c.url, c.proxy), c.target) << c.url;
+  EXPECT_NE(BuildRequestText("http://h\r\nX-Injected/", {}).find("\r\nHost: h%0D%0AX-Injected\r\n"),
+            std::string::npos);
   const std::string post = BuildRequestText("http://h.org/POST    x", {});
   EXPECT_EQ(post.substr(0, 22), "GET /POST x HTTP/1.0\r\n");
 }

@@ -15,6 +15,7 @@
 
 #include "foundation/memory_key_value_store.h"
 #include "online/http_client.h"
+#include "online/scripted_server.h"
 #include "qt_test_app.h"
 #include "shell/ids.h"
 #include "shell/main_window.h"
@@ -150,6 +151,30 @@ TEST_F(PreferencesWindowTest, OkHandsTheProxyOverKeepsItAndStopsTheRefreshAtZero
   ASSERT_NE(refresh, nullptr);
   EXPECT_EQ(refresh->interval(), 3 * 60000);
   EXPECT_EQ(window->httpClient()->ProxyType(), kProxySocks4);  // read back from what was kept
+}
+
+// The desktop's proxy shows with its type, so OK for another page goes on using it, with its
+// exceptions, instead of going direct.
+TEST_F(PreferencesWindowTest, OkKeepsTheDesktopsProxyAndItsExceptions) {
+  ScopedEnv desktopProxy("http_proxy", "socks5://127.0.0.1:1081");
+  ScopedEnv noProxy("no_proxy", "127.0.0.1");
+  RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, 1918)->setText("5"); }, true);
+  HttpClient* client = window->httpClient();
+  EXPECT_EQ(client->ProxyType(), kProxySocks5);
+  EXPECT_FALSE(store.Read(Hive::LocalMachine, kCommonKey, "proxy"));  // still the desktop's
+
+  test::ScriptedServer near([](int) {
+    return test::Conversation{{{test::Exchange::kHeader, "HTTP/1.0 200 OK\r\n\r\n"}}};
+  });
+  std::uint16_t flags = kHttpFailed;
+  client->StartRequest(near.Url("/near"), 0, [&](HttpRequest& request, std::int32_t) {
+    flags = request.flags;
+    return 0;
+  });
+  ASSERT_TRUE(test::PumpUntil([&] { return client->Idle(); }));
+  EXPECT_EQ(flags, kHttpDone);
+  ASSERT_EQ(near.Received().size(), 1u);
+  EXPECT_EQ(near.Received()[0].substr(0, 20), "GET /near HTTP/1.0\r\n");
 }
 
 TEST_F(PreferencesWindowTest, WallpaperModeOnADesktopWithoutABackEndSaysWhy) {

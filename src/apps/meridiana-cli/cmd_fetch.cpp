@@ -123,8 +123,7 @@ int RunFetch(const Args& args) {
         }
       },
       HttpTimings{.watchdogMs = options.watchdogMs});
-  client.SetProxy(proxy.type, proxy.host.value_or(""), proxy.port, proxy.userName.value_or(""),
-                  proxy.password.value_or(""));
+  client.SetProxy(proxy, proxy.type);
 
   Outcome outcome;
   client.StartRequest(options.url, 0, [&outcome, &options](HttpRequest& request, std::int32_t) {
