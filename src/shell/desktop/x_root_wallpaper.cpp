@@ -98,8 +98,8 @@ Pixmap MapPixmap(Display* display, int screen, const Dib* map) {
   const int left = (width - mapWidth) / 2;
   const int top = (height - mapHeight) / 2;
   for (int y = 0; y < mapHeight; ++y) {
-    // Dib rows are bottom-up BGR.
-    const std::uint8_t* row = scaled->rows[static_cast<std::size_t>(mapHeight - 1 - y)];
+    // The row table starts at the top row, whatever the storage order; pixels are BGR.
+    const std::uint8_t* row = scaled->rows[static_cast<std::size_t>(y)];
     std::uint32_t* out = &pixels[static_cast<std::size_t>(top + y) * width + left];
     for (int x = 0; x < mapWidth; ++x)
       out[x] =
