@@ -159,6 +159,15 @@ class XRootWallpaper : public WallpaperBackend {
     return {};
   }
 
+  // The root's pixmap is the map's when it is the one this program made.
+  bool ShowsOwnFile(const KeptSetting& picture) const override {
+    if (!picture.set || picture.value.rfind("pixmap:", 0) != 0) return false;
+    Connection x;
+    if (x.get() == nullptr) return false;
+    const Pixmap ours = PixmapProperty(x.get(), DefaultRootWindow(x.get()), kOurPixmap);
+    return ours != None && std::to_string(ours) == picture.value.substr(7);
+  }
+
   std::string Restore(const KeptWallpaper& kept) override {
     Connection x;
     if (x.get() == nullptr) return "no X display to give the wallpaper back on";
