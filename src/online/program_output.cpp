@@ -82,7 +82,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     if (open && text.size() >= kMaxOutput) stopListening();
     if (open) {
       pollfd watch{out[0], POLLIN, 0};
-      const int ready = ::poll(&watch, 1, static_cast<int>(std::min<long long>(left.count(), kLookMs)));
+      const int ready =
+          ::poll(&watch, 1, static_cast<int>(std::min<long long>(left.count(), kLookMs)));
       if (ready > 0) {
         char buffer[512];
         const ssize_t got = ::read(out[0], buffer, sizeof buffer);

@@ -79,7 +79,8 @@ std::string PathOfFileUri(std::string_view uri) {
   if (uri.substr(0, kScheme.size()) != kScheme) return {};
   std::string path;
   for (std::size_t i = kScheme.size(); i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size() && std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+    if (uri[i] == '%' && i + 2 < uri.size() &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
         std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
       path += static_cast<char>(std::stoi(std::string(uri.substr(i + 1, 2)), nullptr, 16));
       i += 2;

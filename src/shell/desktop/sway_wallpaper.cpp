@@ -177,8 +177,8 @@ std::string QuotePath(const std::string& path) {
   // sibling that differs only there would match too; sway then refuses the path.)
   const bool globbing = path.find('\n') != std::string::npos;
   for (const char c : path) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '/' || c == '.' || c == '_' || c == '-';
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '.' || c == '_' || c == '-';
     const bool escaped = c == '"' || c == '\\' || c == '\'' || c == ' ';
     if (c == '\n' || (globbing && std::string_view("[]\\*?").find(c) != std::string_view::npos)) {
       // sway turns a line break into ";" before wordexp sees it.
@@ -246,7 +246,8 @@ std::vector<Background> KeptBackgrounds(const std::string& lines) {
   for (std::size_t i = 0; i <= lines.size(); ++i) {
     const char c = i < lines.size() ? lines[i] : '\n';
     if (c == '\n') {
-      if (fields.size() == 4) backgrounds.push_back({0, fields[0], fields[1], fields[2], fields[3]});
+      if (fields.size() == 4)
+        backgrounds.push_back({0, fields[0], fields[1], fields[2], fields[3]});
       fields.assign(1, {});
     } else if (c == '\t') {
       fields.emplace_back();
@@ -281,7 +282,8 @@ class SwayWallpaper : public WallpaperBackend {
   }
 
   std::string Apply(const std::string& file) override {
-    if (std::string problem = RunCommand("output * bg " + QuotePath(file) + " fit"); !problem.empty())
+    if (std::string problem = RunCommand("output * bg " + QuotePath(file) + " fit");
+        !problem.empty())
       return problem;
     return WaitUntilShown(file);
   }
