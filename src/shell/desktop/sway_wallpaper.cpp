@@ -1,8 +1,9 @@
 // sway draws no background itself: for each `output NAME bg FILE MODE` it runs swaybg with the
 // picture. Commands go over sway's IPC socket ($SWAYSOCK, the i3 protocol: "i3-ipc", length, type,
 // payload); what the outputs show now is read from the command lines of the running swaybg
-// processes, kept as one "output<TAB>picture<TAB>mode<TAB>colour" line per output and given back
-// as the same commands. With no swaybg at all (no background), the ones showing the map are ended.
+// processes, kept as one "output<TAB>picture<TAB>mode<TAB>colour" line per output (a tab, line
+// break or backslash in a field escaped as \t, \n, \\) and given back as the same commands. With
+// no swaybg at all (no background), the ones showing the map are ended.
 
 #include <dirent.h>
 #include <fcntl.h>
