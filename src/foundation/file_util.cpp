@@ -174,7 +174,8 @@ bool FileExists(const char* path) {
 
 FilePtr OpenFile(const char* path, const char* mode) {
   if (!path || !mode) return nullptr;
-  return FilePtr(std::fopen(path, mode));
+  // Close-on-exec: a program started meanwhile must not inherit the file.
+  return FilePtr(std::fopen(path, (std::string(mode) + "e").c_str()));
 }
 
 int ReadLine(char* buffer, int bufferSize, std::FILE* file) {

@@ -46,7 +46,7 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-// fopen that closes itself; null when the file cannot be opened.
+// fopen that closes itself (and on exec); null when the file cannot be opened.
 FilePtr OpenFile(const char* path, const char* mode);
 
 // Reads the next line, its LF included, into buffer and leaves the file just after it. Reads in

@@ -20,7 +20,7 @@ struct FileCloser {
 };
 
 std::optional<std::vector<uint8_t>> ReadBoundedFile(const char* path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rbe"));
   if (!file) return std::nullopt;
   struct stat info {};
   // Only regular files: a pipe or device could block or never end.

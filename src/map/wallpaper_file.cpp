@@ -21,16 +21,32 @@ bool NewerThan(const std::string& a, const std::string& b) {
   return first.st_mtim.tv_nsec > second.st_mtim.tv_nsec;
 }
 
-}  // namespace
-
-bool IsWallpaperFile(const std::string& path) {
+// The folder part of a path whose last part is one of the two file names; none otherwise.
+std::optional<std::string> FolderOfWallpaperFile(const std::string& path) {
   for (const std::string name : {kWallpaperFileName, kSecondWallpaperFileName}) {
     if (path.size() >= name.size() + 1 &&
         path.compare(path.size() - name.size(), name.size(), name) == 0 &&
         path[path.size() - name.size() - 1] == '/')
-      return true;
+      return path.substr(0, path.size() - name.size() - 1);
   }
-  return false;
+  return std::nullopt;
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool IsWallpaperFileIn(const std::string& path, const std::string& folder) {
+  const std::optional<std::string> its = FolderOfWallpaperFile(path);
+  if (!its || folder.empty()) return false;
+  if (WithoutTrailingSlashes(*its) == WithoutTrailingSlashes(folder)) return true;
+  struct stat a {};
+  struct stat b {};
+  return ::stat(its->empty() ? "/" : its->c_str(), &a) == 0 && ::stat(folder.c_str(), &b) == 0 &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 std::optional<std::string> WriteWallpaperFile(const Dib* composed, int width,
@@ -54,7 +70,7 @@ std::optional<std::string> WriteWallpaperFile(const Dib* composed, int width,
 
 void RemoveOtherWallpaperFile(const std::string& written) {
   const std::size_t slash = written.rfind('/');
-  if (slash == std::string::npos || !IsWallpaperFile(written)) return;
+  if (slash == std::string::npos || !FolderOfWallpaperFile(written)) return;
   const std::string folder = written.substr(0, slash);
   const bool isFirst = written.substr(slash + 1) == kWallpaperFileName;
   ::unlink((folder + "/" + (isFirst ? kSecondWallpaperFileName : kWallpaperFileName)).c_str());

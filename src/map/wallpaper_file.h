@@ -13,8 +13,10 @@ namespace meridiana {
 inline constexpr char kWallpaperFileName[] = "Wallpaper.bmp";
 inline constexpr char kSecondWallpaperFileName[] = "Wallpaper-2.bmp";
 
-// Whether a path is one of the two wallpaper files (of any folder).
-bool IsWallpaperFile(const std::string& path);
+// Whether a path is one of the two wallpaper files of that folder: a picture of the user's under
+// the same name elsewhere is not. The folder may be named another way (a symbolic link, a
+// trailing separator) as long as it is the same folder.
+bool IsWallpaperFileIn(const std::string& path, const std::string& folder);
 
 // Writes the map (scaled to `width` pixels keeping its aspect when width is above 0) whole or
 // not at all under the name that was not written last; the path written, or none.

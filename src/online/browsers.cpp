@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
+#include "foundation/file_util.h"
 #include "online/program_output.h"
 
 namespace meridiana {
@@ -51,11 +50,8 @@ std::optional<std::string> HostBrowserSystem::DesktopFile(std::string_view entry
        Split(dirs && !dirs->empty() ? *dirs : "/usr/local/share:/usr/share", ':'))
     folders.push_back(dir);
   for (const std::string& folder : folders) {
-    std::ifstream file(folder + "/applications/" + std::string(entryName));
-    if (!file) continue;
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    const std::string path = folder + "/applications/" + std::string(entryName);
+    if (std::optional<std::string> text = ReadWholeFile(path.c_str())) return text;
   }
   return std::nullopt;
 }

@@ -2,7 +2,6 @@
 
 #include <QSysInfo>
 #include <QtGlobal>
-#include <fstream>
 #include <sstream>
 
 #include "foundation/file_util.h"
@@ -15,7 +14,7 @@ namespace {
 
 // The resident set of this process in kilobytes, from /proc; 0 when it cannot be told.
 long ResidentKilobytes() {
-  std::ifstream status("/proc/self/status");
+  std::istringstream status(ReadWholeFile("/proc/self/status").value_or(""));
   std::string line;
   while (std::getline(status, line)) {
     if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);

@@ -474,6 +474,9 @@ void MainWindow::BringToFront() {
   show();
   raise();
   activateWindow();
+  // Put away in wallpaper mode, the window let its composed map go: it is made again here, or
+  // the map area stays black.
+  if (images_->composed() == nullptr && !Minimised()) RecomputeMap();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -509,6 +512,7 @@ void MainWindow::changeEvent(QEvent* event) {
   }
   // Restored or maximised: the pictures come back and the map is fitted once the new size is in.
   ReloadBaseImages();
+  if (images_->composed() == nullptr) RecomputeMap();  // let go when put away in wallpaper mode
   PostUserMessage(kMsgFitAfterRestore);
 }
 

@@ -49,6 +49,7 @@ void MainWindow::SyncWallpaperValues() {
   settings->wallpaperFile = stored.wallpaperFile;
   settings->wallpaperTile = stored.wallpaperTile;
   settings->wallpaperStyle = stored.wallpaperStyle;
+  settings->wallpaperKeptUnreadable = stored.wallpaperKeptUnreadable;
   wallpaperKnown_ = ValuesOf(stored);
 }
 

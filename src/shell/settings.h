@@ -27,6 +27,8 @@ struct Settings {
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;
+  // A kept value was stored but is too long to read: it is neither put back nor written over.
+  bool wallpaperKeptUnreadable = false;
 };
 
 // The refresh period used when none is stored.

@@ -105,9 +105,11 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   for (const IntSetting& v : kViewValues) values.emplace_back(v.name, std::to_string(s.*v.field));
   values.emplace_back("zoom", FloatToText(s.zoom, 4));
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
-  values.emplace_back("wallpaperfile", s.wallpaperFile);
-  values.emplace_back("wallpapertile", s.wallpaperTile);
-  values.emplace_back("wallpaperstyle", s.wallpaperStyle);
+  if (!s.wallpaperKeptUnreadable) {
+    values.emplace_back("wallpaperfile", s.wallpaperFile);
+    values.emplace_back("wallpapertile", s.wallpaperTile);
+    values.emplace_back("wallpaperstyle", s.wallpaperStyle);
+  }
   return values;
 }
 
@@ -125,10 +127,19 @@ bool SettingsRegistry::ReadIntSetting(std::string_view name, int* out) const {
 }
 
 std::optional<std::string> SettingsRegistry::ReadTextSetting(std::string_view name) const {
+  return ReadTextSetting(name, kTextBuffer);
+}
+
+std::optional<std::string> SettingsRegistry::ReadTextSetting(std::string_view name,
+                                                             std::size_t buffer) const {
   if (!store_) return std::nullopt;
   std::optional<std::string> text = store_->Read(Hive::CurrentUser, appKey_, name);
-  if (text && text->size() >= kTextBuffer) return std::nullopt;
+  if (text && text->size() >= buffer) return std::nullopt;
   return text;
+}
+
+bool SettingsRegistry::HasSetting(std::string_view name) const {
+  return store_ != nullptr && store_->Read(Hive::CurrentUser, appKey_, name).has_value();
 }
 
 bool SettingsRegistry::WriteSetting(std::string_view name, std::optional<std::string_view> text) {
@@ -287,16 +298,25 @@ std::string HostZoneName() {
 
 void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings) {
   registry.ReadIntSetting("wallpaper", &settings->wallpaper);
-  settings->wallpaperFile = registry.ReadTextSetting("wallpaperfile").value_or("");
-  settings->wallpaperTile = registry.ReadTextSetting("wallpapertile").value_or("");
-  settings->wallpaperStyle = registry.ReadTextSetting("wallpaperstyle").value_or("");
+  settings->wallpaperKeptUnreadable = false;
+  const auto kept = [&](const char* name) {
+    std::optional<std::string> text = registry.ReadTextSetting(name, kMaxKeptWallpaperBytes + 1);
+    if (!text && registry.HasSetting(name)) settings->wallpaperKeptUnreadable = true;
+    return text.value_or("");
+  };
+  settings->wallpaperFile = kept("wallpaperfile");
+  settings->wallpaperTile = kept("wallpapertile");
+  settings->wallpaperStyle = kept("wallpaperstyle");
 }
 
 void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings) {
-  registry.WriteSettings({{"wallpaper", std::to_string(settings.wallpaper)},
-                          {"wallpaperfile", settings.wallpaperFile},
-                          {"wallpapertile", settings.wallpaperTile},
-                          {"wallpaperstyle", settings.wallpaperStyle}});
+  KeyValueStore::Values values{{"wallpaper", std::to_string(settings.wallpaper)}};
+  if (!settings.wallpaperKeptUnreadable) {
+    values.emplace_back("wallpaperfile", settings.wallpaperFile);
+    values.emplace_back("wallpapertile", settings.wallpaperTile);
+    values.emplace_back("wallpaperstyle", settings.wallpaperStyle);
+  }
+  registry.WriteSettings(values);
 }
 
 }  // namespace meridiana

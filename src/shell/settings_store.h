@@ -33,8 +33,11 @@ class SettingsRegistry {
   // value, or one longer than the 30-byte buffer it is read into, leaves out as it was. Whether
   // it was read.
   bool ReadIntSetting(std::string_view name, int* out) const;
-  // The value (at most 10000 bytes), or nothing when it is missing or longer.
+  // The value (at most 10000 bytes, or the given buffer less one), or nothing when it is missing
+  // or longer.
   std::optional<std::string> ReadTextSetting(std::string_view name) const;
+  std::optional<std::string> ReadTextSetting(std::string_view name, std::size_t buffer) const;
+  bool HasSetting(std::string_view name) const;
   // Stores the text; nothing deletes the value. False when the store refused.
   bool WriteSetting(std::string_view name, std::optional<std::string_view> text);
   // Stores them all at once (one write of the settings file). False when the store refused.
@@ -46,7 +49,11 @@ class SettingsRegistry {
 };
 
 // Wallpaper mode and the desktop values it keeps ("wallpaper", "wallpaperfile", "wallpapertile",
-// "wallpaperstyle"), which the window and the command line both read and write.
+// "wallpaperstyle"), which the window and the command line both read and write. A kept value
+// holds a line per monitor and workspace on some desktops, so it may be far longer than a text
+// setting, up to kMaxKeptWallpaperBytes; one that is longer is never written, and one stored
+// longer is marked unreadable and left as it is.
+inline constexpr std::size_t kMaxKeptWallpaperBytes = std::size_t{1} << 20;
 void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings);
 void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings);
 

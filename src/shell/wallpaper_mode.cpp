@@ -1,35 +1,15 @@
 #include "shell/wallpaper_mode.h"
 
-#include <string_view>
-
 #include "map/wallpaper_file.h"
+#include "shell/settings_store.h"
 
 namespace meridiana {
-namespace {
-
-// Whether a kept picture value names one of the map's own files: the back-ends keep a path, a
-// quoted URI ("'file:///.../Wallpaper.bmp'") or one per monitor or desktop, in lines or JSON.
-bool ShowsOurFile(const KeptSetting& picture) {
-  const std::string& value = picture.value;
-  for (const std::string_view name : {kWallpaperFileName, kSecondWallpaperFileName}) {
-    std::string needle = "/";
-    needle += name;
-    for (std::size_t at = value.find(needle); at != std::string::npos;
-         at = value.find(needle, at + 1)) {
-      const std::size_t end = at + needle.size();
-      if (end == value.size() ||
-          std::string_view("'\"\n\t,}").find(value[end]) != std::string::npos)
-        return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
 
 WallpaperMode::WallpaperMode(WallpaperBackend* backend, std::string folder,
                              std::string unknownDesktop)
-    : backend_(backend), folder_(std::move(folder)), unknownDesktop_(std::move(unknownDesktop)) {}
+    : backend_(backend), folder_(std::move(folder)), unknownDesktop_(std::move(unknownDesktop)) {
+  if (backend_ != nullptr) backend_->SetOwnFolder(folder_);
+}
 
 WallpaperOutcome WallpaperMode::Show(const Dib* composed, int width, Settings& settings,
                                      bool switchedOn) {
@@ -40,10 +20,19 @@ WallpaperOutcome WallpaperMode::Show(const Dib* composed, int width, Settings& s
     KeptWallpaper now;
     std::string error;
     if (!backend_->Read(&now, &error)) return {false, error};
-    if (!ShowsOurFile(now.file)) {
-      settings.wallpaperFile = EncodeKept(now.file);
-      settings.wallpaperTile = EncodeKept(now.second);
-      settings.wallpaperStyle = EncodeKept(now.style);
+    if (!backend_->ShowsOwnFile(now.file)) {
+      std::string file = EncodeKept(now.file);
+      std::string second = EncodeKept(now.second);
+      std::string style = EncodeKept(now.style);
+      // What could not be read back could not be put back either: the desktop stays as it is.
+      for (const std::string* kept : {&file, &second, &style})
+        if (kept->size() > kMaxKeptWallpaperBytes)
+          return {false, "The desktop's wallpaper settings are too long to keep (" +
+                             std::to_string(kept->size()) + " bytes)"};
+      settings.wallpaperFile = std::move(file);
+      settings.wallpaperTile = std::move(second);
+      settings.wallpaperStyle = std::move(style);
+      settings.wallpaperKeptUnreadable = false;
     }
   }
   const std::string problem = backend_->Apply(*file);
@@ -54,6 +43,9 @@ WallpaperOutcome WallpaperMode::Show(const Dib* composed, int width, Settings& s
 
 WallpaperOutcome WallpaperMode::Restore(const Settings& settings) {
   if (backend_ == nullptr) return {false, unknownDesktop_};
+  if (settings.wallpaperKeptUnreadable)
+    return {false,
+            "The kept wallpaper settings are too long to read back; the desktop was left as it is"};
   const KeptWallpaper kept{DecodeKept(settings.wallpaperFile), DecodeKept(settings.wallpaperTile),
                            DecodeKept(settings.wallpaperStyle)};
   const std::string problem = backend_->Restore(kept);

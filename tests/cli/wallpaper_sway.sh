@@ -23,6 +23,7 @@ mkdir -p "$tmp/Pictures" && cp "$2/images/png_grey4.png" "$mine" && chmod -R a+r
 
 start_sway() { # configuration text
   local run=$tmp/run$RANDOM
+  sway_run=$run
   mkdir -p "$run" && printf '%s\n' "$1" >"$run/config" && chmod 700 "$run"
   [ ${#as_user[@]} -gt 0 ] && chown -R 65534:65534 "$run"
   env -i PATH=/usr/bin:/bin HOME="$run" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
@@ -42,7 +43,7 @@ stop_sway() { kill "$sway_pid" 2>/dev/null; wait "$sway_pid" 2>/dev/null; sway_p
 painted() {
   local owner; owner=$(stat -c %u "$SWAYSOCK")
   for p in $(pgrep -u "$owner" -x swaybg); do  # ended ones not yet reaped have no arguments
-    args=$(tr '\0' ' ' </proc/$p/cmdline 2>/dev/null | sed 's/^[^ ]* //; s/ $//')
+    args=$(tr '\0' ' ' </proc/$p/cmdline 2>/dev/null | sed '1s/^[^ ]* //; $s/ $//')
     [ -n "$args" ] && echo "$args"
   done
 }
@@ -79,6 +80,32 @@ case "$(painted)" in "-o * -i $user/Wallpaper.bmp -m fit" | "-o * -i $user/Wallp
 for _ in $(seq 60); do [ -z "$(painted)" ] && break; sleep 0.05; done
 [ -z "$(painted)" ] || fail "off without a background: $(painted)"
 stop_sway
+
+# Pictures whose names a shell would act on: sway expands the path it is given with wordexp, so
+# each must come back as it is, and nothing in it may run. The user's picture here is painted by
+# a swaybg of the test's own, as sway would paint it.
+weird_dir="$tmp/Pictures/sunset\$(touch ~"
+mkdir -p "$weird_dir"
+for name in "$weird_dir/PWNED).png" "$tmp/Pictures/Beach (1).png" \
+  "$tmp/Pictures/it's \`touch PWNED\` \"q\" [1]  x\\y;a,b"$'\n'"z \$HOME.png"; do
+  cp "$2/images/png_grey4.png" "$name" && chmod -R a+rX "$tmp/Pictures"
+  start_sway "# no background"
+  env XDG_RUNTIME_DIR="$sway_run" WAYLAND_DISPLAY=wayland-1 "${as_user[@]}" \
+    swaybg -o '*' -i "$name" -m fill >/dev/null 2>&1 &
+  theirs=$!
+  for _ in $(seq 60); do [ "$(painted)" = "-o * -i $name -m fill" ] && break; sleep 0.05; done
+  [ "$(painted)" = "-o * -i $name -m fill" ] || fail "swaybg of the test for $name: $(painted)"
+  export XDG_CONFIG_HOME=$tmp/.config$RANDOM  # the mode off for each
+  "$cli" wallpaper on --at 2026-06-21T12:00:00Z || fail "on over $name: exit status $?"
+  kill "$theirs"; wait "$theirs" 2>/dev/null
+  "$cli" wallpaper off || fail "off back to $name: exit status $?"
+  for _ in $(seq 60); do [ "$(painted)" = "-o * -i $name -m fill" ] && break; sleep 0.05; done
+  [ "$(painted)" = "-o * -i $name -m fill" ] || fail "off back to $name: $(painted)"
+  stop_sway
+done
+ran=$(find "$tmp" -name 'PWNED*' ! -path "$tmp/Pictures/*")
+[ -z "$ran" ] || fail "a picture's name was run as a command: $ran"
+export XDG_CONFIG_HOME=$tmp/.config
 
 # No sway: a clear failure, and the mode stays off.
 status=0

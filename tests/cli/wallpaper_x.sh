@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # meridiana-cli wallpaper on a plain X server (Xvfb with -noreset, no desktop): the root
-# window's background is the map, letterboxed, named in _XROOTPMAP_ID and ESETROOT_PMAP_ID; a
+# window's background is the map, letterboxed and the right way up, named in _XROOTPMAP_ID and ESETROOT_PMAP_ID; a
 # refresh puts a new pixmap in place; off leaves the root as it was before.
 set -u
 cli=$1/meridiana-cli
@@ -31,8 +31,8 @@ first=$(root_pixmap)
 [ "$(xprop -root ESETROOT_PMAP_ID | sed -n 's/.*pixmap id # //p')" == "$first" ] || fail "ESETROOT_PMAP_ID"
 xwd -root -silent >"$tmp/root.xwd"
 # 1280 x 640 of map between two black bars of 80 rows.
-python3 "$(dirname "$0")/letterbox_check.py" "$tmp/root.xwd" 1280 800 80 ||
-  fail "the root window does not show the letterboxed map"
+python3 "$(dirname "$0")/letterbox_check.py" "$tmp/root.xwd" 1280 800 80 \
+  "$XDG_DATA_HOME/meridiana/Wallpaper.bmp" || fail "the root window does not show the letterboxed map"
 "$cli" wallpaper refresh --at 2026-06-21T18:00:00Z || fail "refresh: exit status $?"
 second=$(root_pixmap)
 [ -n "$second" ] && [ "$second" != "$first" ] || fail "refresh: a new pixmap ($first, $second)"

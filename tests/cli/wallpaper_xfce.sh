@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # meridiana-cli wallpaper on XFCE: xfconfd from Debian on a session bus of the test's own, with a
-# picture on two monitors and a placement on one. on shows the map on both, scaled; off gives
-# both pictures and the one placement back and removes the placement the map added.
+# picture on two monitors (one of them the user's own "Wallpaper.bmp", not the map's) and a
+# placement on one, and forty more monitors with long picture paths (more than 10,000 bytes to
+# keep). on shows the map on all, scaled; off gives every picture and the one placement back and
+# removes the placement the map added.
 set -u
 cli=$1/meridiana-cli
 tmp=$(mktemp -d)
@@ -17,7 +19,11 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 dbus-run-session -- bash -c '
   q() { xfconf-query -c xfce4-desktop "$@"; }
   one=/backdrop/screen0/monitor0/workspace0; two=/backdrop/screen0/monitorHDMI-1/workspace0
-  q -p $one/last-image -n -t string -s /home/me/pic.jpg
+  q -p $one/last-image -n -t string -s /home/me/Wallpaper.bmp
+  long=/home/me/$(printf "a-long-folder-name/%.0s" $(seq 10))
+  for i in $(seq 40); do
+    q -p /backdrop/screen0/monitorDP-$i/workspace0/last-image -n -t string -s "$long/picture-$i.jpg"
+  done
   q -p $one/image-style -n -t int -s 5
   q -p $two/last-image -n -t string -s "/home/me/other picture.png"
   "$cli" wallpaper on --at 2026-06-21T12:00:00Z || echo "on failed"
@@ -29,9 +35,14 @@ dbus-run-session -- bash -c '
   "$cli" wallpaper off || echo "off failed"
   echo "off: $(q -p $one/last-image) | $(q -p $two/last-image) | $(q -p $one/image-style)"
   q -p $two/image-style >/dev/null 2>&1 && echo "left: the added placement"
+  for i in $(seq 40); do
+    [ "$(q -p /backdrop/screen0/monitorDP-$i/workspace0/last-image)" = "$long/picture-$i.jpg" ] ||
+      echo "monitor DP-$i is not back: $(q -p /backdrop/screen0/monitorDP-$i/workspace0/last-image 2>&1)"
+  done
 ' >"$tmp/out" 2>"$tmp/err"
 user=$tmp/.local/share/meridiana
 grep -q "failed\|^left" "$tmp/out" && fail "$(cat "$tmp/out" "$tmp/err")"
 grep -qx "on: $user/Wallpaper.bmp | $user/Wallpaper.bmp | 4 4" "$tmp/out" || fail "on: $(grep '^on' "$tmp/out") $(cat "$tmp/err")"
-grep -qx "off: /home/me/pic.jpg | /home/me/other picture.png | 5" "$tmp/out" || fail "off: $(grep '^off' "$tmp/out")"
+grep -qx "off: /home/me/Wallpaper.bmp | /home/me/other picture.png | 5" "$tmp/out" || fail "off: $(grep '^off' "$tmp/out")"
+grep -q "^monitor" "$tmp/out" && fail "$(grep -c "^monitor" "$tmp/out") monitors not back: $(grep -m1 "^monitor" "$tmp/out")"
 exit $failures

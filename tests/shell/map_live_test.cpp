@@ -33,11 +33,13 @@
 #include "map/sun_shadow.h"
 #include "qt_test_app.h"
 #include "shell/app.h"
+#include "shell/ids.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/status_bar.h"
 #include "support/same_pixels.h"
 #include "support/recording_notice.h"
+#include "support/temp_dir.h"
 #include "world/locale_info.h"
 #include "world/packed_data_file.h"
 
@@ -541,6 +543,30 @@ TEST_F(LiveMapTest, MinimisingReleasesThePicturesAndRestoringFitsAgain) {
   EXPECT_FLOAT_EQ(window.mapView().zoom, 700.0f / 1024);  // fitted, the user's zoom or not
   EXPECT_EQ(window.windowTitle(), "Quillary Meridiana - 00:30:00");
   ExpectScreenShowsComposed(window, "restored");
+}
+
+// In wallpaper mode closing the window only puts it away (the tray, or minimised without one);
+// brought back, it shows the map again, not a black area.
+TEST_F(LiveMapTest, WallpaperModeWindowPutAwayAndRestoredShowsTheMapAgain) {
+  WriteAllImages();
+  ScopedEnv desktop("XDG_CURRENT_DESKTOP", "none-of-ours");  // no real desktop is touched
+  Preset("wallpaper", [](Settings& s) { s.wallpaper = 1; });
+  Preset("shadow", [](Settings& s) { s.shadow = 1; });
+  MainWindow& window = Start();
+  SetMapWidth(window, 640);
+  ExpectScreenShowsComposed(window, "before");
+
+  window.close();
+  Settle();
+  ASSERT_TRUE(!window.isVisible() || window.isMinimized());
+  window.OnCommand(ids::kCmdTrayRestore);
+  Settle();
+  ASSERT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.isMinimized());
+  ExpectScreenShowsComposed(window, "restored");
+  DibPtr expected = DibCopy(day_.get());
+  ApplySunShadow(expected.get(), night_.get(), clock_.Now());
+  EXPECT_TRUE(SamePixels(window.images().composed(), expected.get()));
 }
 
 TEST_F(LiveMapTest, QuitStoresTheViewInTheSettings) {

@@ -62,6 +62,35 @@ std::string FileUri(const std::string& path) {
   return uri;
 }
 
+// The text of a GVariant string as gsettings prints it; "" for anything else.
+std::string Unquoted(std::string_view quoted) {
+  if (quoted.size() < 2 || quoted.front() != '\'' || quoted.back() != '\'') return {};
+  std::string text;
+  for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+    if (quoted[i] == '\\' && i + 2 < quoted.size()) ++i;
+    text += quoted[i];
+  }
+  return text;
+}
+
+// The path of a "file://" URI, its escapes undone; "" for any other URI.
+std::string PathOfFileUri(std::string_view uri) {
+  constexpr std::string_view kScheme = "file://";
+  if (uri.substr(0, kScheme.size()) != kScheme) return {};
+  std::string path;
+  for (std::size_t i = kScheme.size(); i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size() &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
+      path += static_cast<char>(std::stoi(std::string(uri.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      path += uri[i];
+    }
+  }
+  return path;
+}
+
 class GsettingsWallpaper : public WallpaperBackend {
  public:
   explicit GsettingsWallpaper(const GsettingsDesktop& desktop)
@@ -100,6 +129,11 @@ class GsettingsWallpaper : public WallpaperBackend {
       problem = Set(desktop_.secondKey, picture);
     if (problem.empty()) problem = Set(desktop_.styleKey, "'scaled'");
     return problem;
+  }
+
+  bool ShowsOwnFile(const KeptSetting& picture) const override {
+    const std::string value = Unquoted(picture.value);
+    return IsOwnFile(desktop_.fileIsUri ? PathOfFileUri(value) : value);
   }
 
   std::string Restore(const KeptWallpaper& kept) override {

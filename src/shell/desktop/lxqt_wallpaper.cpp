@@ -54,6 +54,8 @@ class LxqtWallpaper : public WallpaperBackend {
 
   std::string Apply(const std::string& file) override { return Set(file, kFit); }
 
+  bool ShowsOwnFile(const KeptSetting& picture) const override { return IsOwnFile(picture.value); }
+
   std::string Restore(const KeptWallpaper& kept) override {
     // pcmanfm-qt has no way to unset a value: one at its default is set to that default. It
     // refuses a picture it cannot load, so when the user's is gone the desktop shows its

@@ -88,6 +88,14 @@ class PlasmaWallpaper : public WallpaperBackend {
     return WriteAndReadBack({{QStringLiteral("*"), map}}, "plasmashell did not keep the map");
   }
 
+  bool ShowsOwnFile(const KeptSetting& picture) const override {
+    for (const QJsonValue image : ObjectOf(picture.value)) {
+      const QUrl url(image.toString());
+      if (url.isLocalFile() && IsOwnFile(url.toLocalFile().toStdString())) return true;
+    }
+    return false;
+  }
+
   std::string Restore(const KeptWallpaper& kept) override {
     const QJsonObject images = ObjectOf(kept.file.value);
     const QJsonObject plugins = ObjectOf(kept.second.value);

@@ -1,10 +1,12 @@
 // sway draws no background itself: for each `output NAME bg FILE MODE` it runs swaybg with the
 // picture. Commands go over sway's IPC socket ($SWAYSOCK, the i3 protocol: "i3-ipc", length, type,
 // payload); what the outputs show now is read from the command lines of the running swaybg
-// processes, kept as one "output<TAB>picture<TAB>mode<TAB>colour" line per output and given back
-// as the same commands. With no swaybg at all (no background), the ones showing the map are ended.
+// processes, kept as one "output<TAB>picture<TAB>mode<TAB>colour" line per output (a tab, line
+// break or backslash in a field escaped as \t, \n, \\) and given back as the same commands. With
+// no swaybg at all (no background), the ones showing the map are ended.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,8 +22,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <string_view>
 #include <vector>
 
 #include "map/wallpaper_file.h"
@@ -103,6 +104,19 @@ std::string RunCommand(const std::string& command) {
   return problem;
 }
 
+// A process's arguments, NUL-separated; opened close-on-exec like every file of the program.
+std::string CommandLine(const std::string& path) {
+  std::string text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buffer[4096];
+  ssize_t got = 0;
+  while (text.size() < (1 << 20) && (got = ::read(fd, buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<std::size_t>(got));
+  ::close(fd);
+  return text;
+}
+
 // The swaybg processes of sway's user (the owner of its socket; sway detaches them, so they are
 // not its children), one Background per output they paint.
 std::vector<Background> Backgrounds() {
@@ -118,8 +132,7 @@ std::vector<Background> Backgrounds() {
     if (pid <= 0 || ::stat(("/proc/" + std::string(entry->d_name)).c_str(), &processStatus) != 0 ||
         processStatus.st_uid != socketStatus.st_uid)
       continue;
-    std::ifstream file("/proc/" + std::string(entry->d_name) + "/cmdline", std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string text = CommandLine("/proc/" + std::string(entry->d_name) + "/cmdline");
     std::vector<std::string> args;
     for (std::size_t at = 0; at < text.size();) {
       const std::size_t end = std::min(text.find('\0', at), text.size());
@@ -152,6 +165,48 @@ std::string Quote(const std::string& word) {
   return quoted + "\"";
 }
 
+// A picture's path as `output * bg` takes it. sway takes the word's quotes off but keeps its
+// backslashes, then expands the path with wordexp(3), which would run $(...) and `...` and
+// refuses ( ) | & ; < > and newlines. So every byte is made literal for wordexp: in single
+// quotes, or after a backslash for " \ ' and the blank, which would end sway's word, end the
+// single quotes, or (two blanks in a row) be rewritten by sway.
+std::string QuotePath(const std::string& path) {
+  std::string quoted = "\"";
+  bool inSingle = false;
+  // A line break can only be matched by the pattern "?"; wordexp then globs the word, and its
+  // globbing does not honour quotes on [ ] \ * ?, so those are matched by "?" as well. (A
+  // sibling that differs only there would match too; sway then refuses the path.)
+  const bool globbing = path.find('\n') != std::string::npos;
+  for (const char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '.' || c == '_' || c == '-';
+    const bool escaped = c == '"' || c == '\\' || c == '\'' || c == ' ';
+    if (c == '\n' || (globbing && std::string_view("[]\\*?").find(c) != std::string_view::npos)) {
+      // sway turns a line break into ";" before wordexp sees it.
+      if (inSingle) quoted += '\'';
+      inSingle = false;
+      quoted += '?';
+      continue;
+    }
+    if (inSingle && (plain || escaped)) {
+      quoted += '\'';
+      inSingle = false;
+    }
+    if (plain) {
+      quoted += c;
+    } else if (escaped) {
+      quoted += '\\';
+      quoted += c;
+    } else {
+      if (!inSingle) quoted += '\'';
+      inSingle = true;
+      quoted += c;
+    }
+  }
+  if (inSingle) quoted += '\'';
+  return quoted + "\"";
+}
+
 std::string BackgroundCommand(const Background& background) {
   std::string command = "output ";
   command += Quote(background.output);
@@ -159,7 +214,9 @@ std::string BackgroundCommand(const Background& background) {
   if (background.picture.empty())
     return command + Quote(background.colour.empty() ? "#000000" : background.colour) +
            " solid_color";
-  command += Quote(background.picture) + " " + (background.mode.empty() ? "fill" : background.mode);
+  command += QuotePath(background.picture);
+  command += ' ';
+  command += background.mode.empty() ? "fill" : background.mode;
   if (!background.colour.empty()) {
     command += ' ';
     command += Quote(background.colour);
@@ -178,6 +235,40 @@ std::string WaitUntilShown(const std::string& picture) {
   }
 }
 
+// A field of the kept lines: a tab or line break in a picture's name must not split them.
+std::string KeptField(const std::string& text) {
+  std::string field;
+  for (const char c : text) {
+    if (c == '\\' || c == '\t' || c == '\n') field += '\\';
+    field += c == '\t' ? 't' : c == '\n' ? 'n' : c;
+  }
+  return field;
+}
+
+// The backgrounds of the kept lines. A backslash before anything but \, t or n stays, as lines
+// kept before names were escaped wrote it.
+std::vector<Background> KeptBackgrounds(const std::string& lines) {
+  std::vector<Background> backgrounds;
+  std::vector<std::string> fields(1);
+  for (std::size_t i = 0; i <= lines.size(); ++i) {
+    const char c = i < lines.size() ? lines[i] : '\n';
+    if (c == '\n') {
+      if (fields.size() == 4)
+        backgrounds.push_back({0, fields[0], fields[1], fields[2], fields[3]});
+      fields.assign(1, {});
+    } else if (c == '\t') {
+      fields.emplace_back();
+    } else if (c == '\\' && i + 1 < lines.size() &&
+               std::string_view("\\tn").find(lines[i + 1]) != std::string_view::npos) {
+      ++i;
+      fields.back() += lines[i] == 't' ? '\t' : lines[i] == 'n' ? '\n' : '\\';
+    } else {
+      fields.back() += c;
+    }
+  }
+  return backgrounds;
+}
+
 class SwayWallpaper : public WallpaperBackend {
  public:
   std::string Name() const override { return "sway"; }
@@ -189,8 +280,8 @@ class SwayWallpaper : public WallpaperBackend {
     }
     std::string lines;
     for (const Background& background : Backgrounds())
-      lines += background.output + "\t" + background.picture + "\t" + background.mode + "\t" +
-               background.colour + "\n";
+      lines += KeptField(background.output) + "\t" + KeptField(background.picture) + "\t" +
+               KeptField(background.mode) + "\t" + KeptField(background.colour) + "\n";
     kept->file = {!lines.empty(), lines};
     kept->second = {};
     kept->style = {};
@@ -198,34 +289,28 @@ class SwayWallpaper : public WallpaperBackend {
   }
 
   std::string Apply(const std::string& file) override {
-    if (std::string problem = RunCommand("output * bg " + Quote(file) + " fit"); !problem.empty())
+    if (std::string problem = RunCommand("output * bg " + QuotePath(file) + " fit");
+        !problem.empty())
       return problem;
     return WaitUntilShown(file);
+  }
+
+  bool ShowsOwnFile(const KeptSetting& picture) const override {
+    for (const Background& background : KeptBackgrounds(picture.value))
+      if (IsOwnFile(background.picture)) return true;
+    return false;
   }
 
   std::string Restore(const KeptWallpaper& kept) override {
     if (!kept.file.set) {
       // There was no background: end the swaybg that paints ours.
       for (const Background& background : Backgrounds())
-        if (IsWallpaperFile(background.picture)) ::kill(background.pid, SIGTERM);
+        if (IsOwnFile(background.picture)) ::kill(background.pid, SIGTERM);
       return {};
     }
     std::string commands;
     std::vector<std::string> pictures;
-    for (std::size_t at = 0; at < kept.file.value.size();) {
-      const std::size_t end = std::min(kept.file.value.find('\n', at), kept.file.value.size());
-      const std::string line = kept.file.value.substr(at, end - at);
-      at = end + 1;
-      std::vector<std::string> fields;
-      for (std::size_t from = 0;;) {
-        const std::size_t tab = line.find('\t', from);
-        fields.push_back(
-            line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-        if (tab == std::string::npos) break;
-        from = tab + 1;
-      }
-      if (fields.size() != 4) continue;
-      Background background{0, fields[0], fields[1], fields[2], fields[3]};
+    for (Background background : KeptBackgrounds(kept.file.value)) {
       // A picture that has gone would leave swaybg nothing to show, and the mode on for good:
       // its output gets the colour instead.
       if (!background.picture.empty() && ::access(background.picture.c_str(), R_OK) != 0)

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "map/wallpaper_file.h"
 #include "shell/desktop/wallpaper_backends.h"
 
 namespace meridiana {
@@ -15,6 +16,10 @@ std::string EncodeKept(const KeptSetting& kept) {
 KeptSetting DecodeKept(std::string_view text) {
   if (text.substr(0, 4) == "set:") return {true, std::string(text.substr(4))};
   return {};
+}
+
+bool WallpaperBackend::IsOwnFile(const std::string& path) const {
+  return IsWallpaperFileIn(path, ownFolder_);
 }
 
 std::string DesktopTool(const char* name) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace meridiana {
 
@@ -37,6 +38,18 @@ class WallpaperBackend {
   // Shows the file scaled to fit, keeping its aspect; "" when the desktop took it, else why not.
   virtual std::string Apply(const std::string& file) = 0;
   virtual std::string Restore(const KeptWallpaper& kept) = 0;
+  // Whether a picture value as Read keeps it shows the map's own file, from the folder set
+  // below; a picture of the user's under the same name is not the map.
+  virtual bool ShowsOwnFile(const KeptSetting& picture) const = 0;
+
+  // The folder the map's files are written in.
+  void SetOwnFolder(std::string folder) { ownFolder_ = std::move(folder); }
+
+ protected:
+  bool IsOwnFile(const std::string& path) const;
+
+ private:
+  std::string ownFolder_;
 };
 
 // The back-end for XDG_CURRENT_DESKTOP ("ubuntu:GNOME", "X-Cinnamon", "MATE", ...: the first

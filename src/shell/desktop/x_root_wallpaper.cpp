@@ -98,8 +98,8 @@ Pixmap MapPixmap(Display* display, int screen, const Dib* map) {
   const int left = (width - mapWidth) / 2;
   const int top = (height - mapHeight) / 2;
   for (int y = 0; y < mapHeight; ++y) {
-    // Dib rows are bottom-up BGR.
-    const std::uint8_t* row = scaled->rows[static_cast<std::size_t>(mapHeight - 1 - y)];
+    // The row table starts at the top row, whatever the storage order; pixels are BGR.
+    const std::uint8_t* row = scaled->rows[static_cast<std::size_t>(y)];
     std::uint32_t* out = &pixels[static_cast<std::size_t>(top + y) * width + left];
     for (int x = 0; x < mapWidth; ++x)
       out[x] =
@@ -157,6 +157,15 @@ class XRootWallpaper : public WallpaperBackend {
     if (PixmapProperty(display, root, kRootPixmap) != pixmap)
       return "the X server did not keep the root window's background";
     return {};
+  }
+
+  // The root's pixmap is the map's when it is the one this program made.
+  bool ShowsOwnFile(const KeptSetting& picture) const override {
+    if (!picture.set || picture.value.rfind("pixmap:", 0) != 0) return false;
+    Connection x;
+    if (x.get() == nullptr) return false;
+    const Pixmap ours = PixmapProperty(x.get(), DefaultRootWindow(x.get()), kOurPixmap);
+    return ours != None && std::to_string(ours) == picture.value.substr(7);
   }
 
   std::string Restore(const KeptWallpaper& kept) override {

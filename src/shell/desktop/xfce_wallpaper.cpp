@@ -84,6 +84,12 @@ class XfceWallpaper : public WallpaperBackend {
     return {};
   }
 
+  bool ShowsOwnFile(const KeptSetting& picture) const override {
+    for (const auto& [property, value] : ParseLines(picture.value))
+      if (IsOwnFile(value)) return true;
+    return false;
+  }
+
   std::string Restore(const KeptWallpaper& kept) override {
     if (tool_.empty()) return "xfconf-query is not installed";
     const Values pictures = ParseLines(kept.file.value);
