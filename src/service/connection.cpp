@@ -86,9 +86,7 @@ ConnectionStream::Head ConnectionStream::ReadHead(Deadline idleUntil, Clock::dur
   }
 }
 
-bool ConnectionStream::is_readable() const {
-  return HasPending() || Wait(POLLIN, exchangeUntil_);
-}
+bool ConnectionStream::is_readable() const { return HasPending() || Wait(POLLIN, exchangeUntil_); }
 
 bool ConnectionStream::is_writable() const { return Wait(POLLOUT, exchangeUntil_); }
 

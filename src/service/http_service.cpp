@@ -26,9 +26,10 @@ std::shared_ptr<const std::string> Document(std::string text) {
 // An answer the library never sees the request of: the status and its ERROR document.
 void WriteError(ConnectionStream& stream, int status, const char* reason, const char* text) {
   const std::string body = ErrorDocument(status, text);
-  const std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + reason +
-                            "\r\nContent-Type: text/xml\r\nContent-Length: " +
-                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+  const std::string reply =
+      "HTTP/1.1 " + std::to_string(status) + " " + reason +
+      "\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body.size()) +
+      "\r\nConnection: close\r\n\r\n" + body;
   std::size_t sent = 0;
   while (sent < reply.size()) {
     const ssize_t n = stream.write(reply.data() + sent, reply.size() - sent);

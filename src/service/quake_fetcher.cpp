@@ -163,8 +163,8 @@ void QuakeFetcher::Stop() {
   bool finished = false;
   {
     std::unique_lock lock(shared_->mutex);
-    finished = shared_->wake.wait_for(lock, std::chrono::seconds(1),
-                                      [this] { return shared_->finished; });
+    finished =
+        shared_->wake.wait_for(lock, std::chrono::seconds(1), [this] { return shared_->finished; });
   }
   if (finished) {
     thread_.join();

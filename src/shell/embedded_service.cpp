@@ -83,7 +83,7 @@ bool EmbeddedService::ReadAddress(int waitMs) {
     // Only the first line is wanted; a copy that says more before it is not this service.
     if (output_.size() > 256 || process_->state() == QProcess::NotRunning) return false;
     const qint64 left = deadline.remainingTime();
-      if (left <= 0 || !process_->waitForReadyRead(static_cast<int>(left))) {
+    if (left <= 0 || !process_->waitForReadyRead(static_cast<int>(left))) {
       output_ += process_->readAllStandardOutput().toStdString();
       if (output_.find('\n') == std::string::npos) {
         // Silent past the wait: broken; the next request starts a new copy.

@@ -65,8 +65,8 @@ std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery)
   const std::string address =
       context_.serviceAddress ? context_.serviceAddress() : ServiceAddress(context_.store);
   if (address.empty()) return std::nullopt;
-  return meridiana::ServiceUrl(address, pathAndQuery, *context_.world,
-                               context_.clock->Now(), links);
+  return meridiana::ServiceUrl(address, pathAndQuery, *context_.world, context_.clock->Now(),
+                               links);
 }
 
 // Asks the service for the newest version, and says what it answered.

@@ -132,7 +132,6 @@ TEST(HttpService, SlowClientsDoNotHoldTheWorkers) {
   EXPECT_EQ(StatusLine(reply), "HTTP/1.1 200 OK");
   EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
 
-
   // With heads given all the time in the world, slow ones fill the workers and the queue; one
   // more connection is refused at once.
   options.readSeconds = 60;

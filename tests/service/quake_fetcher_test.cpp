@@ -44,9 +44,7 @@ class DrippingFeed {
     thread_.join();
     close(listen_);
   }
-  FeedUrl Url() const {
-    return {"http://127.0.0.1:" + std::to_string(port_), "/all_week.geojson"};
-  }
+  FeedUrl Url() const { return {"http://127.0.0.1:" + std::to_string(port_), "/all_week.geojson"}; }
   int connections() const { return connections_; }
 
  private:
