@@ -87,6 +87,14 @@ bool FileKeyValueStore::Reload(Hive hive) {
   return true;
 }
 
+// The window and meridiana-cli both read, change and write back these files: one at a time, or
+// one would write the other's change away. A writer that hangs holding it fails the others' writes
+// after a while instead of freezing them.
+FolderLock FileKeyValueStore::LockFolder() const {
+  if (!MakeFolders(configFolder_)) return FolderLock("", 0);
+  return FolderLock(configFolder_, 5000);
+}
+
 bool FileKeyValueStore::Save(Hive hive, const KeyValueTable& table) const {
   if (!MakeFolders(configFolder_)) return false;
   const std::string text = FormatIniText(table);
@@ -109,7 +117,8 @@ bool FileKeyValueStore::Write(Hive hive, std::string_view keyPath, std::string_v
 }
 
 bool FileKeyValueStore::WriteAll(Hive hive, std::string_view keyPath, const Values& values) {
-  if (!Reload(hive)) return false;
+  const FolderLock lock = LockFolder();
+  if (!lock.locked() || !Reload(hive)) return false;
   KeyValueTable changed = TableOf(hive);
   for (const auto& [name, value] : values) changed.Set(keyPath, name, value);
   if (!Save(hive, changed)) return false;
@@ -118,7 +127,8 @@ bool FileKeyValueStore::WriteAll(Hive hive, std::string_view keyPath, const Valu
 }
 
 bool FileKeyValueStore::Remove(Hive hive, std::string_view keyPath, std::string_view name) {
-  if (!Reload(hive)) return false;
+  const FolderLock lock = LockFolder();
+  if (!lock.locked() || !Reload(hive)) return false;
   KeyValueTable changed = TableOf(hive);
   if (!changed.Remove(keyPath, name)) return false;
   if (!Save(hive, changed)) return false;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "foundation/folder_lock.h"
 #include "foundation/key_value_store.h"
 #include "foundation/key_value_table.h"
 
@@ -43,6 +44,8 @@ class FileKeyValueStore : public KeyValueStore {
   // when the file exists but cannot be read.
   bool Reload(Hive hive);
   bool Save(Hive hive, const KeyValueTable& table) const;
+  // Held from reading a hive's file to writing it back.
+  FolderLock LockFolder() const;
 
   std::string configFolder_;
   KeyValueTable currentUser_;

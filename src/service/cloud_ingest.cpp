@@ -14,6 +14,7 @@
 #include <set>
 
 #include "foundation/file_util.h"
+#include "foundation/folder_lock.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/jpeg_writer.h"
@@ -129,6 +130,18 @@ bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
   std::unique_ptr<DIR, DirCloser> dir(::opendir(imageFolder.c_str()));
   if (!dir) {
     *message = "cannot read the folder " + imageFolder + ": " + std::strerror(errno);
+    return false;
+  }
+
+  // Another ingest at once would list frames without this one's, or delete them as no longer
+  // listed: ingests into one folder take turns, from reading its list to the last deletion.
+  if (::mkdir(dataFolder.c_str(), 0755) != 0 && errno != EEXIST) {
+    *message = "cannot create " + dataFolder + ": " + std::strerror(errno);
+    return false;
+  }
+  const FolderLock lock(dataFolder);
+  if (!lock.locked()) {
+    *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
     return false;
   }
 

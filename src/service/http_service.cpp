@@ -2,10 +2,13 @@
 
 #include <httplib.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
+#include "service/connection.h"
 #include "service/data_folder.h"
 #include "service/reply_documents.h"
 #include "service/request_router.h"
@@ -20,25 +23,115 @@ std::shared_ptr<const std::string> Document(std::string text) {
   return std::make_shared<const std::string>(std::move(text));
 }
 
+// An answer the library never sees the request of: the status and its ERROR document.
+void WriteError(ConnectionStream& stream, int status, const char* reason, const char* text) {
+  const std::string body = ErrorDocument(status, text);
+  const std::string reply =
+      "HTTP/1.1 " + std::to_string(status) + " " + reason +
+      "\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body.size()) +
+      "\r\nConnection: close\r\n\r\n" + body;
+  std::size_t sent = 0;
+  while (sent < reply.size()) {
+    const ssize_t n = stream.write(reply.data() + sent, reply.size() - sent);
+    if (n <= 0) return;
+    sent += static_cast<std::size_t>(n);
+  }
+}
+
+// Reads and drops what the client still sends, for a while, so that closing does not reset the
+// connection before the client has read the answer; nothing of it is kept.
+void DrainBeforeClose(int socket, std::chrono::milliseconds time) {
+  ::shutdown(socket, SHUT_WR);
+  const auto until = std::chrono::steady_clock::now() + time;
+  std::size_t dropped = 0;
+  char buffer[16384];
+  while (dropped < (std::size_t{4} << 20)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd fd{socket, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return;
+    const ssize_t n = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n <= 0) return;
+    dropped += static_cast<std::size_t>(n);
+  }
+}
+
 }  // namespace
 
-// The library keeps its listening socket to itself; this reaches it to widen the backlog.
+// The library keeps its listening socket to itself; this reaches it to widen the backlog. Each
+// connection is read here up to a whole request head, within one deadline and a size bound,
+// before the library routes and answers it.
 class HttpService::Server : public httplib::Server {
  public:
+  explicit Server(const ServeOptions& options) : options_(options) {}
   bool WidenBacklog() { return ::listen(svr_sock_, kListenBacklog) == 0; }
+
+ private:
+  bool process_and_close_socket(int socket) override {
+    ConnectionStream stream(socket, [this] { return svr_sock_ == INVALID_SOCKET; });
+    const bool ok = Converse(stream);
+    ::close(socket);
+    return ok;
+  }
+
+  bool Converse(ConnectionStream& stream) {
+    using Clock = std::chrono::steady_clock;
+    const std::chrono::seconds headTime(options_.readSeconds);
+    const std::chrono::seconds replyTime(options_.writeSeconds);
+    if (BoundedWorkers::refusing()) {
+      // On the accepting thread: a short answer that a new socket's buffer always takes.
+      stream.SetDeadline(Clock::now() + std::chrono::milliseconds(100));
+      WriteError(stream, 503, "Service Unavailable", "Too many connections, try again");
+      DrainBeforeClose(stream.socket(), std::chrono::milliseconds(0));
+      return false;
+    }
+    const Clock::time_point connected = Clock::now();
+    for (int count = options_.keepAliveRequests; count > 0; --count) {
+      const bool first = count == options_.keepAliveRequests;
+      const Clock::time_point now = Clock::now();
+      // The first request has the head time from the connection on; a kept-alive connection
+      // waits idle for the next one, whose head then has the head time from its first byte.
+      const Clock::time_point idleUntil =
+          first ? connected + headTime : now + std::chrono::seconds(options_.keepAliveSeconds);
+      const Clock::time_point latestEnd = first ? connected + headTime : Clock::time_point::max();
+      switch (stream.ReadHead(idleUntil, headTime, latestEnd, replyTime)) {
+        case ConnectionStream::Head::kComplete:
+          break;
+        case ConnectionStream::Head::kTooLarge:
+          WriteError(stream, 431, "Request Header Fields Too Large",
+                     "The request header is larger than 16 KiB");
+          DrainBeforeClose(stream.socket(), std::chrono::seconds(1));
+          return false;
+        case ConnectionStream::Head::kTimedOut:
+          WriteError(stream, 408, "Request Timeout", "The request did not arrive in time");
+          return false;
+        case ConnectionStream::Head::kIdle:
+        case ConnectionStream::Head::kClosed:
+        case ConnectionStream::Head::kStopping:
+          return true;
+      }
+      bool closed = false;
+      if (!process_request(stream, count == 1, closed, nullptr) || closed) return true;
+    }
+    return true;
+  }
+
+  ServeOptions options_;
 };
 
 HttpService::HttpService(ServeOptions options)
     : options_(std::move(options)),
       files_(options_.dataFolder),
-      server_(std::make_unique<Server>()) {
-  const int threads = options_.threads;
+      server_(std::make_unique<Server>(options_)) {
+  const auto threads = static_cast<std::size_t>(options_.threads);
+  const auto queue = static_cast<std::size_t>(options_.queueLength);
   // The library owns and deletes the queue it is handed.
-  server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  server_->new_task_queue = [threads, queue] { return new BoundedWorkers(threads, queue); };
   server_->set_keep_alive_max_count(static_cast<std::size_t>(options_.keepAliveRequests));
   server_->set_keep_alive_timeout(options_.keepAliveSeconds);
   server_->set_read_timeout(options_.readSeconds, 0);
-  server_->set_write_timeout(5, 0);
+  server_->set_write_timeout(options_.writeSeconds, 0);
   // Headers and body go out in separate writes; without this each reply waits for a delayed
   // acknowledgement.
   server_->set_tcp_nodelay(true);

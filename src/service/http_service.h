@@ -23,7 +23,10 @@ struct ServeOptions {
   // How long an idle kept-alive connection holds its worker, and so how long a stop may wait
   // for it; clients that keep connections busy are not slowed by a short one.
   int keepAliveSeconds = 2;
-  int readSeconds = 3;  // for a request to arrive whole
+  int readSeconds = 3;   // for a request's head to arrive whole, however slowly it comes
+  int writeSeconds = 10;  // for a request's body and its reply, however slowly it is taken
+  // Connections waiting for a worker; one more is answered 503 at once.
+  int queueLength = 1024;
 };
 
 class HttpService {

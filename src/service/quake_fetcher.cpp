@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "service/quake_ingest.h"
@@ -26,7 +27,8 @@ bool ParseFeedUrl(const std::string& url, FeedUrl* out) {
   return true;
 }
 
-bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::string* message) {
+bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::string* message,
+                     std::stop_token stop, std::chrono::steady_clock::duration deadline) {
   httplib::Client client(url.schemeHostPort);
   if (!client.is_valid()) {
     *message = "cannot fetch from " + url.schemeHostPort;
@@ -35,6 +37,30 @@ bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::str
   client.set_connection_timeout(10, 0);
   client.set_read_timeout(30, 0);
   client.set_follow_location(true);
+
+  // The client's time-outs are per read; a watchdog ends the whole download at its deadline or
+  // at a stop by shutting the client's socket, which wakes any read or write.
+  const auto until = std::chrono::steady_clock::now() + deadline;
+  std::mutex mutex;
+  std::condition_variable_any wake;
+  bool done = false;
+  std::atomic<bool> overdue{false};
+  std::thread watchdog([&] {
+    std::unique_lock lock(mutex);
+    if (wake.wait_until(lock, stop, until, [&] { return done; })) return;
+    overdue = !stop.stop_requested();
+    // The socket may not exist yet (still connecting): ask again until the download has ended.
+    while (!done) {
+      lock.unlock();
+      client.stop();
+      lock.lock();
+      wake.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; });
+    }
+  });
+  const auto ended = [&] {
+    return stop.stop_requested() || std::chrono::steady_clock::now() >= until;
+  };
+
   std::string body;
   int status = 0;
   bool tooLarge = false;
@@ -44,7 +70,8 @@ bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::str
         status = response.status;
         return status == 200;
       },
-      [&body, &tooLarge](const char* data, std::size_t length) {
+      [&body, &tooLarge, &ended](const char* data, std::size_t length) {
+        if (ended()) return false;
         if (body.size() + length > kMaxFetchedFeedBytes) {
           tooLarge = true;
           return false;
@@ -52,7 +79,24 @@ bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::str
         body.append(data, length);
         return true;
       });
+  {
+    std::lock_guard lock(mutex);
+    done = true;
+  }
+  wake.notify_all();
+  watchdog.join();
+
   const std::string where = url.schemeHostPort + url.pathAndQuery;
+  if (stop.stop_requested()) {
+    *message = where + ": stopped";
+    return false;
+  }
+  if (overdue || std::chrono::steady_clock::now() >= until) {
+    *message = where + ": not downloaded within " +
+               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(deadline).count()) +
+               " s";
+    return false;
+  }
   if (tooLarge) {
     *message =
         where + ": the feed is larger than " + std::to_string(kMaxFetchedFeedBytes >> 20) + " MiB";
@@ -73,35 +117,59 @@ bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::str
   return true;
 }
 
+// What the fetching thread uses lives here, so that a thread left to end on its own never
+// reaches into a fetcher that is gone.
+struct QuakeFetcher::Shared {
+  FeedUrl url;
+  std::chrono::milliseconds every;
+  std::string dataFolder;
+  std::stop_source stop;
+  std::mutex mutex;
+  std::condition_variable_any wake;
+  bool finished = false;
+};
+
 QuakeFetcher::QuakeFetcher(FeedUrl url, std::chrono::milliseconds every, std::string dataFolder)
-    : url_(std::move(url)), every_(every), dataFolder_(std::move(dataFolder)) {}
+    : shared_(std::make_shared<Shared>()) {
+  shared_->url = std::move(url);
+  shared_->every = every;
+  shared_->dataFolder = std::move(dataFolder);
+}
 
 QuakeFetcher::~QuakeFetcher() { Stop(); }
 
 void QuakeFetcher::Start() {
-  thread_ = std::thread([this] { Loop(); });
+  thread_ = std::thread([shared = shared_] {
+    const std::stop_token stop = shared->stop.get_token();
+    while (!stop.stop_requested()) {
+      std::string message;
+      const bool ok = FetchQuakesOnce(shared->url, shared->dataFolder, &message, stop);
+      if (stop.stop_requested()) break;
+      // Standard output carries only the listening line; this is the service's log.
+      std::fprintf(stderr, "meridiana-service: fetch-quakes%s: %s\n", ok ? "" : " failed",
+                   message.c_str());
+      std::unique_lock lock(shared->mutex);
+      shared->wake.wait_for(lock, stop, shared->every, [] { return false; });
+    }
+    std::lock_guard lock(shared->mutex);
+    shared->finished = true;
+    shared->wake.notify_all();
+  });
 }
 
 void QuakeFetcher::Stop() {
+  shared_->stop.request_stop();
+  if (!thread_.joinable()) return;
+  bool finished = false;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
+    std::unique_lock lock(shared_->mutex);
+    finished =
+        shared_->wake.wait_for(lock, std::chrono::seconds(1), [this] { return shared_->finished; });
   }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
-}
-
-void QuakeFetcher::Loop() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  while (!stopping_) {
-    lock.unlock();
-    std::string message;
-    const bool ok = FetchQuakesOnce(url_, dataFolder_, &message);
-    // Standard output carries only the listening line; this is the service's log.
-    std::fprintf(stderr, "meridiana-service: fetch-quakes%s: %s\n", ok ? "" : " failed",
-                 message.c_str());
-    lock.lock();
-    wake_.wait_for(lock, every_, [this] { return stopping_; });
+  if (finished) {
+    thread_.join();
+  } else {
+    thread_.detach();
   }
 }
 

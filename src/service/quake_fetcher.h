@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -13,6 +15,8 @@ namespace meridiana::service {
 
 // A feed larger than this is not downloaded; the USGS week is a few MiB.
 inline constexpr std::size_t kMaxFetchedFeedBytes = std::size_t{64} << 20;
+// A download that has not ended by then is given up, however steadily its bytes come.
+inline constexpr std::chrono::seconds kFetchDeadline{120};
 
 struct FeedUrl {
   std::string schemeHostPort;  // "http://127.0.0.1:8000"
@@ -22,8 +26,11 @@ struct FeedUrl {
 // An "http://" or "https://" URL split for the client; false for anything else.
 bool ParseFeedUrl(const std::string& url, FeedUrl* out);
 
-// One download and ingest; false with the reason in *message.
-bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::string* message);
+// One download and ingest; false with the reason in *message. A stop request ends the download
+// at once, and nothing is ingested then.
+bool FetchQuakesOnce(const FeedUrl& url, const std::string& dataFolder, std::string* message,
+                     std::stop_token stop = {},
+                     std::chrono::steady_clock::duration deadline = kFetchDeadline);
 
 class QuakeFetcher {
  public:
@@ -33,18 +40,14 @@ class QuakeFetcher {
   QuakeFetcher& operator=(const QuakeFetcher&) = delete;
 
   void Start();
-  // Ends the waiting between rounds; a download under way ends by its own time-outs.
+  // Ends the waiting between rounds and a download under way; returns within about a second
+  // even when the download is stuck where it cannot be interrupted (a name lookup), leaving it
+  // to end on its own without touching the data folder.
   void Stop();
 
  private:
-  void Loop();
-
-  FeedUrl url_;
-  std::chrono::milliseconds every_;
-  std::string dataFolder_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
+  struct Shared;
+  std::shared_ptr<Shared> shared_;
   std::thread thread_;
 };
 

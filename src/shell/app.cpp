@@ -251,6 +251,10 @@ void App::CreateMainWindow() {
   context.initialLanguage = languageCode_;
   context.frames = &frames_;
   context.trayAvailable = env_.trayAvailable;
+  context.serviceAddress = [this] {
+    return ChooseServiceAddress(ServiceAddress(env_.store), kDefaultServiceAddress, &embedded_,
+                                env_.embeddedService);
+  };
   mainWindow_ = std::make_unique<MainWindow>(std::move(context));
   if (qtNotice_) qtNotice_->AttachStatusBar(mainWindow_->statusBar());
 }
@@ -261,11 +265,11 @@ void App::OpenMainWindow() {
   autosave_ = new QTimer(mainWindow_.get());
   QObject::connect(autosave_, &QTimer::timeout, [this] { SaveSettingsIfChanged(); });
   autosave_->start(kAutosavePeriodMs);
-  // After the first map: the service is wanted only when the user asks for an online layer.
-  if (!env_.embeddedService.empty()) {
+  // After the first map: the service is wanted only when the user asks for an online layer. A
+  // request before then starts it itself.
+  if (!env_.embeddedService.empty() && ServiceAddress(env_.store) == kDefaultServiceAddress) {
     mainWindow_->AfterFirstMap([this] {
-      embedded_.StartIfNeeded(ServiceAddress(env_.store), kDefaultServiceAddress,
-                              env_.embeddedService);
+      if (!embedded_.started() && !embedded_.stopped()) embedded_.Start(env_.embeddedService);
     });
   }
   // The session manager may end the program without a Quit: what changed is saved first.

@@ -1,7 +1,8 @@
 #pragma once
-// The online service bundled with the program: when the installation points at the default
-// service on this machine and nothing answers there, the program starts its own copy for the
-// session (on the sample data) and stops it when it ends.
+// The online service bundled with the program: when the installation names the default service,
+// the program runs its own copy for the session (on the sample data), on a loopback port the
+// kernel picks, talks to that copy only, starts it again should it die, and stops it at the end.
+// Whatever else listens at the default address is never asked.
 
 #include <QProcess>
 #include <memory>
@@ -10,8 +11,6 @@
 
 namespace meridiana {
 
-// "http://127.0.0.1:8613" gives host "127.0.0.1" and port 8613; false for anything else.
-bool LoopbackHostAndPort(std::string_view address, std::string* host, int* port);
 // Whether a TCP connection to the numeric loopback address is accepted.
 bool SomethingListens(const std::string& host, int port);
 
@@ -19,17 +18,36 @@ class EmbeddedService {
  public:
   ~EmbeddedService() { Stop(); }
 
-  // Starts `program` (the bundled meridiana-service) listening on the address when the address
-  // is defaultAddress, names a loopback host and nothing listens there. True when it started.
-  bool StartIfNeeded(std::string_view address, std::string_view defaultAddress,
-                     const std::string& program);
-  // Ends the copy this program started, if any (SIGTERM, then SIGKILL after two seconds).
+  // Starts `program` (the bundled meridiana-service) on a free loopback port. True when it runs;
+  // false also after Stop.
+  bool Start(const std::string& program);
+  // The running copy's "http://127.0.0.1:PORT", started again first when it has died; empty
+  // when it was never started, has been stopped, or cannot run.
+  std::string Address();
+  // Ends the copy this program started, if any (SIGTERM, then SIGKILL after two seconds), for
+  // good: it is not started again.
   void Stop();
+  // Whether a copy is wanted: Start found the program, and Stop has not been called.
+  bool started() const { return !program_.empty(); }
+  bool stopped() const { return stopped_; }
   bool running() const { return process_ && process_->state() != QProcess::NotRunning; }
   qint64 pid() const { return process_ ? process_->processId() : 0; }
 
  private:
+  bool Launch();
+  bool ReadAddress(int waitMs);
+
+  std::string program_;  // empty: not wanted
   std::unique_ptr<QProcess> process_;
+  std::string address_;  // the running copy's, once it said where it listens
+  std::string output_;   // its standard output up to the listening line
+  bool stopped_ = false;
 };
+
+// Where the program's requests go: when the installation names the default service and the
+// bundled program is there, its own copy (started now if need be; empty when it cannot run or
+// has been stopped); else the installation's address. bundled may be null.
+std::string ChooseServiceAddress(const std::string& configured, std::string_view defaultAddress,
+                                 EmbeddedService* bundled, const std::string& program);
 
 }  // namespace meridiana

@@ -86,6 +86,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
     std::vector<SavedFrame>* frames = nullptr;
     // Whether a tray can show the program's icon; null asks the desktop.
     std::function<bool()> trayAvailable;
+    // The online service's "http://host:port" ("" when there is none to ask); null reads the
+    // installation's value.
+    std::function<std::string()> serviceAddress;
   };
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);

@@ -62,8 +62,11 @@ std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery)
   LinkContext links;
   if (context_.language != nullptr) links.language = context_.language->selectedCode();
   links.zoom = view_.zoom;
-  return meridiana::ServiceUrl(ServiceAddress(context_.store), pathAndQuery, *context_.world,
-                               context_.clock->Now(), links);
+  const std::string address =
+      context_.serviceAddress ? context_.serviceAddress() : ServiceAddress(context_.store);
+  if (address.empty()) return std::nullopt;
+  return meridiana::ServiceUrl(address, pathAndQuery, *context_.world, context_.clock->Now(),
+                               links);
 }
 
 // Asks the service for the newest version, and says what it answered.

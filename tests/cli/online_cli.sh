@@ -36,6 +36,12 @@ newest=$(head -n1 "$tmp/clouds.out" | cut -f2)
 [ "$(ls "$tmp/user/cache" | wc -l)" -eq 2 ] || fail "two frames cached: $(ls "$tmp/user/cache")"
 [ -z "$(sed -n 3p "$tmp/clouds.out" | cut -f6)" ] || fail "slot 2 not fetched"
 
+# Without --service the default address names the bundled service: the command runs its own
+# copy, beside it, rather than asking whatever listens at 127.0.0.1:8613.
+"$cli" quakes >"$tmp/own.out" 2>"$tmp/own.err" || fail "quakes from its own service: $? $(cat "$tmp/own.err")"
+[ "$(tail -n1 "$tmp/own.out")" == "1707 earthquake events recorded in the past 7 days" ] ||
+  fail "its own service's earthquakes: $(tail -n1 "$tmp/own.out")"
+
 # The service gone: a clear failure, not a hang.
 kill "$service"; wait "$service" 2>/dev/null; service=
 status=0; timeout 20 "$cli" quakes --service "$address" >"$tmp/gone.out" 2>/dev/null || status=$?

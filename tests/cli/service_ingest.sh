@@ -113,6 +113,23 @@ sleep 1.5
 grep -q 'fetch-quakes failed: .*status 404' "$tmp/fetch.err" || fail "a missing feed is reported"
 [ "$(served_quakes fetch)" == 3 ] || fail "a missing feed replaced the list"
 [ "$(wc -l <"$tmp/fetch.out")" -eq 1 ] || fail "standard output holds only the listening line"
+# A feed that drips a byte at a time does not keep the service from ending at SIGTERM.
+python3 -c '
+import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(1)
+open(sys.argv[1] + ".tmp", "w").write(str(s.getsockname()[1]))
+c, _ = s.accept(); c.recv(4096); c.sendall(b"HTTP/1.0 200 OK\r\n\r\n")
+for _ in range(600):
+    c.sendall(b" "); time.sleep(0.1)' "$tmp/drip.port" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$tmp/drip.port.tmp" ] && break; sleep 0.05; done
+start_service drip --data "$tmp/fetched" --fetch-quakes "http://127.0.0.1:$(cat "$tmp/drip.port.tmp")/all_week.geojson"
+sleep 1
+kill -TERM "${spid[drip]}"
+started=$(date +%s)
+wait "${spid[drip]}" || fail "a dripping feed: exit status $?"
+[ $(($(date +%s) - started)) -le 4 ] || fail "a dripping feed kept the service $(($(date +%s) - started)) s after SIGTERM"
+
 data=$data_before
 "$service" --fetch-quakes ftp://127.0.0.1/x --data "$data" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "an ftp URL"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
 
 #include "foundation/file_util.h"
 #include "map/dib_ops.h"
@@ -186,6 +187,33 @@ TEST(CloudIngest, RefusesAFolderItCannotTakeWholeAndKeepsTheOldFrames) {
   EXPECT_FALSE(IngestClouds(dir.File("good"), data, {"ok", 0}, &message));
   EXPECT_FALSE(IngestClouds(dir.File("absent"), data, {}, &message));
   EXPECT_EQ(Snapshot(data), before);
+}
+
+// Two ingests into one folder at once each keep what the other added: neither lists frames
+// without the other's, nor deletes the other's frames as no longer listed.
+TEST(CloudIngest, RunsAtOnceKeepEachOthersFrames) {
+  TempDir work;
+  const std::string data = work.File("data");
+  const std::string first = work.File("first");
+  const std::string second = work.File("second");
+  ASSERT_EQ(::mkdir(first.c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(second.c_str(), 0755), 0);
+  for (int hour = 0; hour < 4; ++hour) {
+    WritePicture(first + "/201802060" + std::to_string(hour) + ".png", 2048, 1024, 40);
+    WritePicture(second + "/201802061" + std::to_string(hour) + ".png", 2048, 1024, 200);
+  }
+  bool ok[2] = {false, false};
+  std::string messages[2];
+  std::thread a([&] { ok[0] = IngestClouds(first, data, CloudIngestOptions{}, &messages[0]); });
+  std::thread b([&] { ok[1] = IngestClouds(second, data, CloudIngestOptions{}, &messages[1]); });
+  a.join();
+  b.join();
+  ASSERT_TRUE(ok[0]) << messages[0];
+  ASSERT_TRUE(ok[1]) << messages[1];
+  const std::vector<std::string> listed = ListedTimes(data);
+  EXPECT_EQ(listed.size(), 8u);
+  for (const std::string& t : listed)
+    EXPECT_TRUE(ReadWholeFile((data + "/clouds/" + t + ".jpg").c_str())) << t;
 }
 
 }  // namespace

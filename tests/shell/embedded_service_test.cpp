@@ -1,5 +1,5 @@
-// The bundled service: started only for the default address on this machine when nothing
-// answers there, and stopped again; the real meridiana-service of the build is the program.
+// The bundled service: the program's own copy for the default address, on a port of its own;
+// the real meridiana-service of the build is the program.
 
 #include "shell/embedded_service.h"
 
@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 
 #include "online/scripted_server.h"
 #include "qt_test_app.h"
@@ -14,58 +15,52 @@
 namespace meridiana {
 namespace {
 
-TEST(EmbeddedService, LoopbackAddressesOnly) {
-  struct Case {
-    const char* address;
-    bool ok;
-    const char* host;
-    int port;
-  };
-  const Case cases[] = {
-      {"http://127.0.0.1:8613", true, "127.0.0.1", 8613},
-      {"http://127.0.0.2:80/path", true, "127.0.0.2", 80},
-      {"http://10.0.0.1:8613", false, "", 0},
-      {"http://localhost:8613", false, "", 0},  // a name could be anywhere
-      {"https://127.0.0.1:8613", false, "", 0},
-      {"http://127.0.0.1", false, "", 0},
-      {"http://127.0.0.1:99999", false, "", 0},
-  };
-  for (const Case& c : cases) {
-    std::string host;
-    int port = 0;
-    EXPECT_EQ(LoopbackHostAndPort(c.address, &host, &port), c.ok) << c.address;
-    if (c.ok) {
-      EXPECT_EQ(host, c.host);
-      EXPECT_EQ(port, c.port);
-    }
-  }
+int PortOf(const std::string& address) {
+  const std::size_t colon = address.rfind(':');
+  return colon == std::string::npos ? 0 : std::atoi(address.c_str() + colon + 1);
 }
 
-TEST(EmbeddedService, StartsWhenNothingAnswersAndStopsAgain) {
+// Another process listening at the default address is never asked: the program runs its own
+// copy on a port of its own, starts it again when it dies, and ends it for good at Stop.
+TEST(EmbeddedService, RunsItsOwnCopyWhateverListensAtTheDefault) {
   test::QtApp();
   const std::string program = std::string(MERIDIANA_STAGE_DIR) + "/meridiana-service";
   ASSERT_EQ(access(program.c_str(), X_OK), 0) << program;
-  int port;
-  {
-    test::ScriptedServer probe([](int) { return test::Conversation{}; });
-    port = probe.Port();  // free again once the probe is gone
-  }
-  const std::string address = "http://127.0.0.1:" + std::to_string(port);
+  test::ScriptedServer squatter([](int) { return test::Conversation{}; });
+  const std::string defaultAddress = "http://127.0.0.1:" + std::to_string(squatter.Port());
+
   EmbeddedService service;
-  EXPECT_FALSE(service.StartIfNeeded(address, "http://127.0.0.1:1", program));  // not the default
-  ASSERT_TRUE(service.StartIfNeeded(address, address, program));
-  EXPECT_TRUE(test::PumpUntil([&] { return SomethingListens("127.0.0.1", port); }));
-  const qint64 pid = service.pid();
-  EXPECT_GT(pid, 0);
+  EXPECT_EQ(ChooseServiceAddress("http://192.0.2.1:80", defaultAddress, &service, program),
+            "http://192.0.2.1:80");  // a deployed service is asked as named
+  EXPECT_FALSE(service.started());
+  const std::string own = ChooseServiceAddress(defaultAddress, defaultAddress, &service, program);
+  ASSERT_EQ(own.rfind("http://127.0.0.1:", 0), 0u) << own;
+  EXPECT_NE(own, defaultAddress);
+  EXPECT_TRUE(SomethingListens("127.0.0.1", PortOf(own)));
+  const qint64 first = service.pid();
+  EXPECT_GT(first, 0);
 
-  // Something answers now: a second copy does not start.
-  EmbeddedService second;
-  EXPECT_FALSE(second.StartIfNeeded(address, address, program));
+  // Died: the next request starts it again.
+  kill(static_cast<pid_t>(first), SIGKILL);
+  EXPECT_TRUE(test::PumpUntil([&] { return !service.running(); }));
+  const std::string again = ChooseServiceAddress(defaultAddress, defaultAddress, &service, program);
+  ASSERT_FALSE(again.empty());
+  EXPECT_NE(service.pid(), first);
+  EXPECT_TRUE(SomethingListens("127.0.0.1", PortOf(again)));
 
+  const qint64 second = service.pid();
   service.Stop();
   EXPECT_FALSE(service.running());
-  EXPECT_FALSE(SomethingListens("127.0.0.1", port));
-  EXPECT_NE(kill(static_cast<pid_t>(pid), 0), 0);  // gone, and reaped
+  EXPECT_FALSE(SomethingListens("127.0.0.1", PortOf(again)));
+  EXPECT_NE(kill(static_cast<pid_t>(second), 0), 0);  // gone, and reaped
+  // Stopped for good: nothing is asked, the squatter least of all, and nothing starts.
+  EXPECT_EQ(ChooseServiceAddress(defaultAddress, defaultAddress, &service, program), "");
+  EXPECT_FALSE(service.running());
+
+  // An installation without the bundled program has its service at the default address.
+  EmbeddedService absent;
+  EXPECT_EQ(ChooseServiceAddress(defaultAddress, defaultAddress, &absent, "/nonexistent/service"),
+            defaultAddress);
 }
 
 }  // namespace

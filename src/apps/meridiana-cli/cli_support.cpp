@@ -17,6 +17,13 @@ struct FailureNotice : UserNotice {
   void ShowStatus(int, std::string_view) override {}
 };
 
+}  // namespace
+
+void StderrNotice::ShowMessage(std::string_view caption, std::string_view text) {
+  std::fprintf(stderr, "meridiana-cli: %.*s: %.*s\n", static_cast<int>(caption.size()),
+               caption.data(), static_cast<int>(text.size()), text.data());
+}
+
 std::string ProgramFolder() {
   char path[4096];
   const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -25,13 +32,6 @@ std::string ProgramFolder() {
   const std::size_t slash = exe.rfind('/');
   return slash == std::string_view::npos || slash == 0 ? std::string("/")
                                                        : std::string(exe.substr(0, slash));
-}
-
-}  // namespace
-
-void StderrNotice::ShowMessage(std::string_view caption, std::string_view text) {
-  std::fprintf(stderr, "meridiana-cli: %.*s: %.*s\n", static_cast<int>(caption.size()),
-               caption.data(), static_cast<int>(text.size()), text.data());
 }
 
 std::string DefaultDataFolder() {

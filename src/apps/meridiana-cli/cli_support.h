@@ -17,6 +17,9 @@ class StderrNotice : public UserNotice {
   void ShowStatus(int, std::string_view) override {}
 };
 
+// The folder of this program, where the build stages the other programs and the data.
+std::string ProgramFolder();
+
 // Where the read-only data is when no --data is given: $MERIDIANA_DATA, else the folder of this
 // program, where the build stages the data.
 std::string DefaultDataFolder();

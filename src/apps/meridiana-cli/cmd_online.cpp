@@ -2,6 +2,7 @@
 // poll() loop, against the service the program uses (or --service), printed as text.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "bundled_service.h"
 #include "cli_support.h"
 #include "commands.h"
 #include "foundation/file_key_value_store.h"
@@ -78,10 +80,16 @@ struct Session {
   std::unique_ptr<HttpClient> client;
 };
 
-std::string AddressFrom(const OnlineOptions& options) {
+// The default service is the bundled one, run for the command beside this program; where it is
+// not installed, the address is asked as it stands.
+std::string AddressFrom(const OnlineOptions& options, BundledService* bundled) {
   if (!options.service.empty()) return options.service;
   FileKeyValueStore store(FileKeyValueStore::DefaultConfigFolder(), DefaultDataFolder());
-  return ServiceAddress(&store);
+  const std::string configured = ServiceAddress(&store);
+  const std::string program = ProgramFolder() + "/meridiana-service";
+  if (configured != kDefaultServiceAddress || ::access(program.c_str(), X_OK) != 0)
+    return configured;
+  return bundled->Start(program);
 }
 
 std::string English(int id) {
@@ -145,7 +153,8 @@ int RunQuakes(const Args& args) {
     std::fprintf(stderr, "%s", kQuakesUsage);
     return 2;
   }
-  Session session(AddressFrom(options));
+  BundledService bundled;
+  Session session(AddressFrom(options, &bundled));
   if (!session.client) {
     std::fprintf(stderr, "meridiana-cli quakes: cannot start the host lookup\n");
     return 1;
@@ -174,7 +183,8 @@ int RunClouds(const Args& args) {
   std::string folder = options.cache.empty() ? CurrentFolder() : options.cache;
   ::mkdir(folder.c_str(), 0755);
   ::mkdir((folder + "/cache").c_str(), 0755);
-  Session session(AddressFrom(options));
+  BundledService bundled;
+  Session session(AddressFrom(options, &bundled));
   if (!session.client) {
     std::fprintf(stderr, "meridiana-cli clouds: cannot start the host lookup\n");
     return 1;

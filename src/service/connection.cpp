@@ -1,0 +1,184 @@
+#include "service/connection.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace meridiana::service {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often a wait looks whether the service is stopping.
+constexpr std::chrono::milliseconds kStopCheck{100};
+
+thread_local bool tRefusing = false;
+
+void AddressOf(const sockaddr_storage& address, std::string& ip, int& port) {
+  char text[INET6_ADDRSTRLEN] = "";
+  if (address.ss_family == AF_INET) {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+    port = ntohs(v4.sin_port);
+  } else if (address.ss_family == AF_INET6) {
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+    inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+    port = ntohs(v6.sin6_port);
+  }
+  ip = text;
+}
+
+}  // namespace
+
+ConnectionStream::ConnectionStream(int socket, std::function<bool()> stopping)
+    : socket_(socket), stopping_(std::move(stopping)) {}
+
+bool ConnectionStream::Wait(short events, Deadline until) const {
+  for (;;) {
+    // A reply under way is finished; only waiting for a client ends at a stop.
+    if (events == POLLIN && stopping_ && stopping_()) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd fd{socket_, events, 0};
+    const int ready = ::poll(&fd, 1, static_cast<int>(std::min(left, kStopCheck).count()));
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+  }
+}
+
+ConnectionStream::Head ConnectionStream::ReadHead(Deadline idleUntil, Clock::duration headTime,
+                                                  Deadline latestEnd, Clock::duration replyTime) {
+  pending_.erase(0, next_);
+  next_ = 0;
+  if (pending_.empty() && !Wait(POLLIN, idleUntil))
+    return stopping_ && stopping_() ? Head::kStopping : Head::kIdle;
+  // One deadline for the whole head, however its bytes trickle in.
+  const Deadline headUntil = std::min(Clock::now() + headTime, latestEnd);
+  exchangeUntil_ = headUntil;
+  std::size_t searched = 0;
+  for (;;) {
+    const std::size_t end = pending_.find("\r\n\r\n", searched > 3 ? searched - 3 : 0);
+    const bool tooLarge = end == std::string::npos ? pending_.size() >= kMaxRequestHeadBytes
+                                                   : end + 4 > kMaxRequestHeadBytes;
+    if (end != std::string::npos || tooLarge) {
+      exchangeUntil_ = Clock::now() + replyTime;  // for the answer
+      return tooLarge ? Head::kTooLarge : Head::kComplete;
+    }
+    searched = pending_.size();
+    if (!Wait(POLLIN, headUntil)) {
+      exchangeUntil_ = Clock::now() + replyTime;
+      return stopping_ && stopping_() ? Head::kStopping : Head::kTimedOut;
+    }
+    // Never more than the bound is held, however much the client sends.
+    char buffer[4096];
+    const std::size_t room = std::min(sizeof buffer, kMaxRequestHeadBytes - pending_.size());
+    const ssize_t got = ::recv(socket_, buffer, room, MSG_DONTWAIT);
+    if (got == 0) return Head::kClosed;
+    if (got < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+      return Head::kClosed;
+    }
+    pending_.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool ConnectionStream::is_readable() const { return HasPending() || Wait(POLLIN, exchangeUntil_); }
+
+bool ConnectionStream::is_writable() const { return Wait(POLLOUT, exchangeUntil_); }
+
+ssize_t ConnectionStream::read(char* ptr, std::size_t size) {
+  if (HasPending()) {
+    const std::size_t n = std::min(size, pending_.size() - next_);
+    std::copy_n(pending_.data() + next_, n, ptr);
+    next_ += n;
+    return static_cast<ssize_t>(n);
+  }
+  // A body, after the head: the same deadline holds.
+  for (;;) {
+    if (!Wait(POLLIN, exchangeUntil_)) return -1;
+    const ssize_t got = ::recv(socket_, ptr, size, MSG_DONTWAIT);
+    if (got >= 0) return got;
+    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
+  }
+}
+
+ssize_t ConnectionStream::write(const char* ptr, std::size_t size) {
+  // A reader that takes its reply a byte at a time does not hold the worker past the deadline.
+  for (;;) {
+    if (!Wait(POLLOUT, exchangeUntil_)) return -1;
+    const ssize_t sent = ::send(socket_, ptr, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent >= 0) return sent;
+    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
+  }
+}
+
+void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    AddressOf(address, ip, port);
+}
+
+void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    AddressOf(address, ip, port);
+}
+
+BoundedWorkers::BoundedWorkers(std::size_t threads, std::size_t queueLength)
+    : queueLength_(queueLength) {
+  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+}
+
+BoundedWorkers::~BoundedWorkers() { shutdown(); }
+
+void BoundedWorkers::enqueue(std::function<void()> job) {
+  {
+    std::lock_guard lock(mutex_);
+    // Jobs for workers that are free but not yet awake wait in the queue too.
+    if (jobs_.size() < queueLength_ + (threads_.size() - busy_)) {
+      jobs_.push_back(std::move(job));
+      wake_.notify_one();
+      return;
+    }
+  }
+  tRefusing = true;
+  job();
+  tRefusing = false;
+}
+
+void BoundedWorkers::shutdown() {
+  {
+    std::lock_guard lock(mutex_);
+    shutdown_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& thread : threads_)
+    if (thread.joinable()) thread.join();
+}
+
+bool BoundedWorkers::refusing() { return tRefusing; }
+
+void BoundedWorkers::Work() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return shutdown_ || !jobs_.empty(); });
+      if (jobs_.empty()) return;  // shut down, and nothing waits
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+      ++busy_;
+    }
+    job();
+    std::lock_guard lock(mutex_);
+    --busy_;
+  }
+}
+
+}  // namespace meridiana::service

@@ -1,0 +1,86 @@
+#pragma once
+// One client connection of the service, as the HTTP library reads and writes it: the request
+// head is read whole before the library sees it, within one deadline for the whole head and a
+// bound on its size, so a client that sends slowly or without end cannot hold a worker or memory;
+// and the workers, whose queue of waiting connections is bounded too.
+
+#include <httplib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace meridiana::service {
+
+// A request head (request line and header fields) longer than this is answered with 431.
+inline constexpr std::size_t kMaxRequestHeadBytes = 16 * 1024;
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+class ConnectionStream : public httplib::Stream {
+ public:
+  // stopping() is asked while waiting, so a stop ends a wait early.
+  ConnectionStream(int socket, std::function<bool()> stopping);
+
+  enum class Head { kComplete, kIdle, kClosed, kTimedOut, kTooLarge, kStopping };
+  // Waits until idleUntil for a request to begin (bytes already read count as begun), then for
+  // its whole head, for headTime from its first byte but not past latestEnd. The request's body
+  // and its reply then have replyTime.
+  Head ReadHead(Deadline idleUntil, std::chrono::steady_clock::duration headTime,
+                Deadline latestEnd, std::chrono::steady_clock::duration replyTime);
+  // When reads and writes give up from now on.
+  void SetDeadline(Deadline until) { exchangeUntil_ = until; }
+  // Whether bytes of a further request have been read already.
+  bool HasPending() const { return next_ < pending_.size(); }
+
+  bool is_readable() const override;
+  bool is_writable() const override;
+  ssize_t read(char* ptr, std::size_t size) override;
+  ssize_t write(const char* ptr, std::size_t size) override;
+  void get_remote_ip_and_port(std::string& ip, int& port) const override;
+  void get_local_ip_and_port(std::string& ip, int& port) const override;
+  int socket() const override { return socket_; }
+
+ private:
+  // Waits for the events until the deadline, in short steps so that a stop ends a wait to read.
+  bool Wait(short events, Deadline until) const;
+
+  int socket_;
+  std::function<bool()> stopping_;
+  std::string pending_;  // read from the socket, not yet handed to the library
+  std::size_t next_ = 0;
+  Deadline exchangeUntil_{};
+};
+
+// A fixed number of worker threads and a bounded queue of connections waiting for one. A
+// connection beyond the queue is run at once on the accepting thread with refusing() true, so
+// that its handler answers "busy" without waiting for anything.
+class BoundedWorkers : public httplib::TaskQueue {
+ public:
+  BoundedWorkers(std::size_t threads, std::size_t queueLength);
+  ~BoundedWorkers() override;
+
+  void enqueue(std::function<void()> job) override;
+  void shutdown() override;
+
+  static bool refusing();
+
+ private:
+  void Work();
+
+  std::size_t queueLength_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> jobs_;
+  bool shutdown_ = false;
+  std::size_t busy_ = 0;  // workers with a job
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace meridiana::service
