@@ -489,7 +489,7 @@ void HttpClient::Complete(HttpRequest& request) {
   } else {
     request.flags |= kHttpFailed;
   }
-  const int answer = request.callback ? request.callback(request, request.userValue) : 0;
+  const int answer = Call(request);
   if (request.removed) return;
   if (answer == 2 && (request.flags & kHttpRedirect) && FollowRedirect(request)) return;
   if (request.removed || requests_.empty()) return;
@@ -498,6 +498,31 @@ void HttpClient::Complete(HttpRequest& request) {
     return;
   }
   Remove(request);
+}
+
+// The callback may run a loop of its own, where the request can be aborted or the client shut
+// down; the request it is reading stays allocated until it returns.
+int HttpClient::Call(HttpRequest& request) {
+  if (!request.callback) return 0;
+  ++request.inCallback;
+  const int answer = request.callback(request, request.userValue);
+  --request.inCallback;
+  if (request.removed && request.inCallback == 0) FreeRemovedLater();
+  return answer;
+}
+
+// Not while AbortAll walks its list, nor under a callback that is still running.
+void HttpClient::FreeRemoved() {
+  if (abortGuard_) return;
+  std::erase_if(removed_, [](const std::unique_ptr<HttpRequest>& request) {
+    return request->inCallback == 0;
+  });
+}
+
+void HttpClient::FreeRemovedLater() {
+  loop_.Post([this, alive = std::weak_ptr<int>(alive_)] {
+    if (!alive.expired()) FreeRemoved();
+  });
 }
 
 bool HttpClient::FollowRedirect(HttpRequest& request) {
@@ -569,9 +594,7 @@ void HttpClient::Remove(HttpRequest& request) {
     break;
   }
   // Callers up the stack may still look at the request; it goes on the next turn.
-  loop_.Post([this, alive = std::weak_ptr<int>(alive_)] {
-    if (!alive.expired()) removed_.clear();
-  });
+  FreeRemovedLater();
   if (requests_.empty()) {
     StopTimers();
     Emit(kHttpEventListEmpty, &request);  // the last one, still readable until the next turn
@@ -586,19 +609,21 @@ void HttpClient::AbortAll() {
   for (const auto& request : requests_) snapshot.push_back(request.get());
   for (HttpRequest* request : snapshot) {
     if (request->removed) continue;
-    if (request->callback) {
+    // A request whose callback is running has had its one call.
+    if (request->inCallback == 0) {
       request->flags |= kHttpFailed | kHttpAborted;
-      request->callback(*request, request->userValue);
+      Call(*request);
     }
     Remove(*request);
   }
   abortGuard_ = false;
+  FreeRemovedLater();
 }
 
 void HttpClient::Shutdown() {
   if (!requests_.empty()) AbortAll();
   StopTimers();
-  removed_.clear();
+  FreeRemoved();
   userAgent_.clear();
   proxyHost_.clear();
   proxyUser_.clear();

@@ -124,6 +124,7 @@ struct HttpRequest {
   EventLoop::Id watch = 0;
   bool watchingConnect = false;
   bool removed = false;
+  int inCallback = 0;      // the callback is running: the request is not freed under it
   std::string socksReply;  // handshake bytes not yet consumed
   bool viaProxy = false;   // the proxy is set and the host is not one that goes direct
   std::uint32_t serial = 0;
@@ -200,6 +201,9 @@ class HttpClient {
   std::string TakeSocksReply(HttpRequest& request, std::string_view bytes);
 
   void Complete(HttpRequest& request);
+  int Call(HttpRequest& request);
+  void FreeRemoved();
+  void FreeRemovedLater();
   bool FollowRedirect(HttpRequest& request);
   void Restart(HttpRequest& request);
   void CloseRequest(HttpRequest& request);
@@ -238,7 +242,8 @@ class HttpClient {
   std::optional<std::string> localHostName_;
 
   std::list<std::unique_ptr<HttpRequest>> requests_;
-  std::vector<std::unique_ptr<HttpRequest>> removed_;  // freed on the next turn
+  // Freed on the next turn, or once their callback has returned.
+  std::vector<std::unique_ptr<HttpRequest>> removed_;
   std::size_t cursor_ = 0;
   int lookupCounter_ = 0;
   int handleOneCount_ = 0;

@@ -557,6 +557,40 @@ TEST_F(HttpClientTest, AbortAllEndsEveryRequestOnce) {
   EXPECT_EQ(std::count(events.begin(), events.end(), kHttpEventListEmpty), 1);
 }
 
+// Stop, or the program told to quit, while a callback runs a loop of its own: the request it is
+// reading stays until it returns, and its callback is not called a second time.
+TEST_F(HttpClientTest, ARequestOutlivesItsRunningCallback) {
+  for (const bool shutDown : {false, true}) {
+    SCOPED_TRACE(shutDown ? "Shutdown" : "AbortAll");
+    ScriptedServer server([](int) { return Reply("HTTP/1.0 200 OK\r\n\r\nbody"); });
+    auto token = std::make_shared<int>(0);
+    const std::weak_ptr<int> held = token;
+    int calls = 0;
+    bool heldThroughout = false;
+    client.StartRequest(server.Url("/"), 0, [&, token](HttpRequest& request, std::int32_t) {
+      if (++calls > 1) return 0;
+      if (shutDown) {
+        client.Shutdown();
+      } else {
+        client.AbortAll();
+      }
+      bool turned = false;  // the clean-ups the client posted run in this nested loop
+      loop.Post([&] { turned = true; });
+      loop.Settle([&] { return turned; });
+      heldThroughout = !held.expired() && request.Body() == "body";
+      return 0;
+    });
+    token.reset();
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(heldThroughout);
+    bool turned = false;
+    loop.Post([&] { turned = true; });
+    ASSERT_TRUE(loop.Settle([&] { return turned; }));
+    EXPECT_TRUE(held.expired());  // and it does go once the callback is over
+  }
+}
+
 TEST(HostLookup, NamesComeFromTheTestsOwnNameServer) {
   ManualEventLoop loop;
   test::StubNameServer names(loop, {{"origin.test", "127.0.0.1"}});
