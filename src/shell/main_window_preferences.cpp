@@ -44,7 +44,8 @@ void MainWindow::OpenPreferences() {
     browsers.insert(browsers.end(), found.installed.begin(), found.installed.end());
   }
   PreferencesDialog dialog(CurrentPreferences(), browsers, context_.language, this);
-  if (dialog.exec() == QDialog::Accepted) ApplyPreferences(dialog.Read());
+  // A quit may come while the dialog waits; a window already gone takes nothing from it.
+  if (dialog.exec() == QDialog::Accepted && !destroyed_) ApplyPreferences(dialog.Read());
 }
 
 void MainWindow::ApplyPreferences(const PreferenceValues& values) {

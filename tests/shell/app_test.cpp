@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -15,11 +16,15 @@
 #include <fstream>
 
 #include "foundation/memory_key_value_store.h"
+#include "online/http_client.h"
+#include "online/scripted_server.h"
 #include "qt_test_app.h"
 #include "shell/app_identity.h"
 #include "shell/dialog_geometry.h"
+#include "shell/ids.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
+#include "shell/qt_user_notice.h"
 #include "shell/status_bar.h"
 #include "shell/tray_icon.h"
 #include "support/recording_notice.h"
@@ -374,6 +379,49 @@ TEST_F(AppTest, TerminationWhileRunningEndsThroughQuit) {
   ASSERT_TRUE(app.Start());
   QTimer::singleShot(0, [] { ::raise(SIGTERM); });
   EXPECT_EQ(ExecWithTimeout(app), 0);
+  EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 1);
+}
+
+// The service's "Error" box, with boxes that really wait for the user: it opens once the transfer
+// is over, never inside its callback, and a SIGTERM while it is open ends the program cleanly.
+TEST_F(AppTest, AServiceErrorBoxOpensAfterTheTransferAndTerminationEndsIt) {
+  ScopedEnv httpProxy{"http_proxy", ""};  // direct, whatever the desktop says
+  ScopedEnv upperHttpProxy{"HTTP_PROXY", nullptr};
+  ScopedEnv allProxy{"all_proxy", nullptr};
+  ScopedEnv upperAllProxy{"ALL_PROXY", nullptr};
+  test::ScriptedServer service([](int) {
+    return test::Conversation{{{test::Exchange::kHeader,
+                                "HTTP/1.0 200 OK\r\n\r\n<?xml version=\"1.0\"?>"
+                                "<ERROR n=\"1\">Closed for the night</ERROR>"}}};
+  });
+  store_.Write(Hive::LocalMachine, kAppKey, "service", service.Url(""));
+  QtUserNotice boxes(QtUserNotice::Mode::Modal);
+  boxes.SetSilent(true);  // the test's data folder has no tables: no boxes for those
+  AppEnvironment env = Environment();
+  env.notice = &boxes;
+  env.handleTerminationSignals = true;
+  App app(std::move(env));
+  ASSERT_TRUE(app.Start());
+  boxes.SetSilent(false);
+
+  bool boxSeen = false;
+  bool transferOver = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (boxSeen) return;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(widget);
+      if (box == nullptr || !box->isVisible() || box->text() != "Closed for the night") continue;
+      boxSeen = true;
+      transferOver = app.mainWindow()->httpClient()->Idle();
+      ::raise(SIGTERM);
+    }
+  });
+  watch.start(10);
+  QTimer::singleShot(0, [&] { app.mainWindow()->OnCommand(ids::kCmdEarthquakes); });
+  EXPECT_EQ(ExecWithTimeout(app), 0);
+  EXPECT_TRUE(boxSeen);
+  EXPECT_TRUE(transferOver);
   EXPECT_EQ(std::count(app.steps().begin(), app.steps().end(), "SaveSettings"), 1);
 }
 
