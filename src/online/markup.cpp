@@ -1,5 +1,6 @@
 #include "online/markup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -45,15 +46,68 @@ std::size_t TagEnd(std::string_view text, std::size_t at, bool* closed) {
   return text.size();
 }
 
-// Whether a "<" stands outside double quotes in the tag after its first character.
-bool InnerOpening(std::string_view tag) {
-  bool quoted = false;
-  for (std::size_t i = 1; i < tag.size(); ++i) {
-    if (tag[i] == '"') quoted = !quoted;
-    if (tag[i] == '<' && !quoted) return true;
+// The first `wanted` character at or after a position with an even number of double quotes
+// between the two (outside quotes, for a scan that starts there), for positions that only ever
+// grow: one answer serves every later position it still lies beyond, so a text full of "<"
+// that never close is read a few times over, not once per "<".
+class UnquotedFinder {
+ public:
+  UnquotedFinder(std::string_view text, char wanted) : text_(text), wanted_(wanted) {}
+
+  // npos when there is none.
+  std::size_t Next(std::size_t from) {
+    const int parity = ParityAt(from);
+    Answer& answer = answers_[parity];
+    if (answer.valid && answer.from <= from && answer.found >= from) return answer.found;
+    std::size_t i = from;
+    for (bool quoted = false; i < text_.size(); ++i) {
+      if (text_[i] == wanted_ && !quoted) break;
+      if (text_[i] == '"') quoted = !quoted;
+    }
+    answer = {true, from, i < text_.size() ? i : std::string_view::npos};
+    return answer.found;
   }
-  return false;
-}
+
+ private:
+  struct Answer {
+    bool valid = false;
+    std::size_t from = 0;
+    std::size_t found = 0;  // npos lies beyond every position
+  };
+  // The double quotes before the position, modulo 2: two positions of the same parity see the
+  // same quoting from the later one on.
+  int ParityAt(std::size_t position) {
+    for (; counted_ < position; ++counted_)
+      if (text_[counted_] == '"') parity_ ^= 1;
+    return parity_;
+  }
+
+  std::string_view text_;
+  char wanted_;
+  std::size_t counted_ = 0;
+  int parity_ = 0;
+  Answer answers_[2];  // by parity
+};
+
+// text.find(pattern, from) for positions that only ever grow, each stretch searched once.
+class ForwardFinder {
+ public:
+  ForwardFinder(std::string_view text, std::string_view pattern)
+      : text_(text), pattern_(pattern) {}
+  std::size_t Find(std::size_t from) {
+    if (!searched_ || from > found_) {
+      found_ = text_.find(pattern_, from);
+      searched_ = true;
+    }
+    return found_;
+  }
+
+ private:
+  std::string_view text_;
+  std::string_view pattern_;
+  bool searched_ = false;
+  std::size_t found_ = 0;
+};
 
 // Where the body of a SCRIPT or STYLE element ends: the next "<" followed, after blanks, by
 // "/SCRIPT" or "/STYLE" in any case; the end of the text without one.
@@ -156,6 +210,12 @@ void ReplaceTags(std::string& text, std::string_view by) {
 
 MarkupTokens ScanMarkup(std::string_view text, int options) {
   MarkupTokens tokens;
+  // Positions only grow while scanning, so each search picks up where the last one stopped.
+  UnquotedFinder tagClose(text, '>');
+  UnquotedFinder tagOpening(text, '<');
+  ForwardFinder commentEnd(text, "-->");
+  ForwardFinder commentOtherEnd(text, "-!>");
+  ForwardFinder commentLastResort(text, ">");
   std::size_t at = 0;
   while (at < text.size()) {
     const std::size_t start = at;
@@ -166,19 +226,20 @@ MarkupTokens ScanMarkup(std::string_view text, int options) {
         continue;
       }
     } else if (text.substr(at, 4) == "<!--") {
-      std::size_t end = text.find("-->", at + 4);
+      std::size_t end = commentEnd.Find(at + 4);
       std::size_t endLength = 3;
-      if (end == std::string_view::npos) end = text.find("-!>", at + 4);
+      if (end == std::string_view::npos) end = commentOtherEnd.Find(at + 4);
       if (end == std::string_view::npos) {
-        end = text.find('>', at + 4);
+        end = commentLastResort.Find(at + 4);
         endLength = 1;
       }
       at = end == std::string_view::npos ? text.size() : end + endLength;
       AddToken(tokens, text.substr(start, at - start), kMarkupComment, start);
       continue;
     } else if (text[at] == '<') {
-      bool closed = false;
-      const std::size_t end = TagEnd(text, at, &closed);
+      const std::size_t close = tagClose.Next(at + 1);
+      const bool closed = close != std::string_view::npos;
+      const std::size_t end = closed ? close + 1 : text.size();
       const std::string_view tag = text.substr(at, end - at);
       std::size_t name = 1;
       while (name < tag.size() && IsBlank(tag[name])) ++name;
@@ -193,16 +254,19 @@ MarkupTokens ScanMarkup(std::string_view text, int options) {
           kind = kMarkupComment;
         }
       } else {
+        // No name of the table is longer than this: a longer word need not be read to its end.
+        constexpr std::size_t kLongestName = 11;  // with its "/"
         std::size_t nameEnd = name;
-        const std::size_t limit = closed ? tag.size() - 1 : tag.size();
+        const std::size_t limit = std::min(closed ? tag.size() - 1 : tag.size(),
+                                           name + kLongestName + 1);
         while (nameEnd < limit && tag[nameEnd] != ' ') ++nameEnd;
         std::string_view word = tag.substr(name, nameEnd - name);
-        const bool end = !word.empty() && word.front() == '/';
-        if (end) word.remove_prefix(1);
+        const bool endTag = !word.empty() && word.front() == '/';
+        if (endTag) word.remove_prefix(1);
         const int number = MarkupTagNumber(word);
         if (number != 0) {
-          kind = end ? -number : number;
-        } else if (!closed || InnerOpening(tag)) {
+          kind = endTag ? -number : number;
+        } else if (!closed || tagOpening.Next(at + 1) < end) {
           // The "<" is only a character.
           AddToken(tokens, "<", kMarkupText, at);
           ++at;
@@ -289,8 +353,11 @@ void DecodeEntities(std::string& text) {
   std::string out;
   std::size_t at = 0;
   while (at < text.size()) {
-    const std::size_t semicolon = text[at] == '&' ? text.find(';', at + 1) : std::string::npos;
-    if (semicolon == std::string::npos || semicolon - at - 1 > 8 || semicolon == at + 1) {
+    // A name is at most 8 characters: the ";" is looked for no further.
+    const std::size_t semicolon =
+        text[at] == '&' ? std::string_view(text).substr(0, at + 10).find(';', at + 1)
+                        : std::string::npos;
+    if (semicolon == std::string::npos || semicolon == at + 1) {
       out += text[at++];
       continue;
     }

@@ -1,5 +1,6 @@
 // The tag-name, colour-name and entity tables of the markup scanner.
 #include <array>
+#include <cctype>
 #include <string>
 #include <unordered_map>
 
@@ -196,6 +197,10 @@ int MarkupTagNumber(std::string_view name) {
       numbers.emplace(kTagNames[i], static_cast<int>(i) + 1);
     return numbers;
   }();
+  // Every "<" of a text asks; a word no name of the table can be is answered at once.
+  constexpr std::size_t kLongestName = 10;
+  if (name.empty() || name.size() > kLongestName || !std::isalpha(static_cast<unsigned char>(name[0])))
+    return 0;
   const auto found = kNumbers.find(Upper(name));
   return found != kNumbers.end() ? found->second : 0;
 }

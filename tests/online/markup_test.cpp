@@ -1,6 +1,13 @@
 #include "online/markup.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
 
 namespace meridiana {
 namespace {
@@ -84,6 +91,45 @@ TEST(Markup, TheTokensPutTheTextBackTogether) {
       }
       EXPECT_EQ(joined, text);
     }
+  }
+}
+
+// Runs the work in a child process: true when it ended well within the deadline, false when
+// it had to be killed. The deadline only tells a hang from a scan; it is not a measurement.
+bool FinishesWithin(std::chrono::milliseconds deadline, const std::function<void()>& work) {
+  const pid_t child = fork();
+  if (child == 0) {
+    work();
+    _exit(0);
+  }
+  if (child < 0) return false;
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Markup that never closes what it opens, 2 MiB of it: each "<" once scanned to the end again.
+TEST(Markup, HostileMarkupIsScannedInOnePass) {
+  for (const std::string unit : {"<", "<a ", "<x", "<ab", "<\"", "<!-- >", "&"}) {
+    SCOPED_TRACE(unit);
+    std::string text;
+    while (text.size() < (2u << 20)) text += unit;
+    if (unit == "<x") text += '>';  // one tag, holding every other "<"
+    EXPECT_TRUE(FinishesWithin(std::chrono::seconds(20), [&] {
+      std::string joined;
+      for (const MarkupToken& token : ScanMarkup(text)) joined += token.text;
+      std::string decoded = text;
+      DecodeEntities(decoded);
+      if (joined != text || decoded != text) _exit(1);
+    }));
   }
 }
 
