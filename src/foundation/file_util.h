@@ -54,6 +54,10 @@ FilePtr OpenFile(const char* path, const char* mode);
 // buffer comes back in pieces (768 bytes with a 1000-byte buffer). A NUL as the very first byte
 // read is dropped. The number of characters returned; 0 at the end of the file.
 int ReadLine(char* buffer, int bufferSize, std::FILE* file);
+// The longest line, with its LF, that ReadLine gives back whole from a buffer of that size.
+constexpr int ReadLineLimit(int bufferSize) {
+  return bufferSize > 256 ? (bufferSize - 1) / 256 * 256 : bufferSize - 1;
+}
 
 // printf to an open file, without the terminating NUL. False for a null file or a failed write.
 bool WriteFormatted(std::FILE* file, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -151,6 +151,22 @@ void TrimRight(std::string* text) {
   text->resize(n);
 }
 
+std::string PlainTextLine(std::string_view text, std::size_t maxBytes, std::string_view drop) {
+  std::string line;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || drop.find(c) != std::string_view::npos) continue;
+    line += c;
+    if (line.size() > maxBytes) break;
+  }
+  if (line.size() <= maxBytes) return line;
+  // Back to the start of the character the limit falls in.
+  std::size_t cut = maxBytes;
+  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+  line.resize(cut);
+  return line;
+}
+
 std::optional<std::string> CommaField(const char* text, int index) {
   if (!text || index < 0) return std::nullopt;
   const char* p = text;

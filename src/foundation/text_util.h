@@ -54,6 +54,11 @@ const char* FindUnquoted(const char* text, char c);
 char* TrimRight(char* text);
 void TrimRight(std::string* text);
 
+// The text without control characters (bytes below 32, and 127) and without the bytes of
+// `drop`, cut to at most maxBytes without splitting a UTF-8 character: text from elsewhere made
+// fit for one line of a file.
+std::string PlainTextLine(std::string_view text, std::size_t maxBytes, std::string_view drop = {});
+
 // The index-th (from 0) comma-separated field, or nothing when there are fewer fields. An empty
 // field gives "".
 std::optional<std::string> CommaField(const char* text, int index);

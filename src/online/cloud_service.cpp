@@ -170,7 +170,9 @@ int CloudService::OnListReply(HttpRequest& request) {
         host_.ShowStatus(0, kBadNameText);
         return 0;
       }
-      frame.m = AttributeValue(token, "m");
+      // Kept in config.ini: never a line break, nor a line too long to be read back.
+      if (const std::optional<std::string> m = AttributeValue(token, "m"))
+        frame.m = PlainTextLine(*m, kMaxFrameNoteBytes);
       frame.s = static_cast<int>(AttributeInt(token, "s"));
       frame.q = static_cast<int>(AttributeInt(token, "q"));
     }

@@ -36,6 +36,9 @@ struct CloudFrame {
 // Whether a service's t can name a cache file: 1 to 32 letters, digits, "-" and "_".
 bool IsFrameName(std::string_view t);
 
+// A frame's m as it is kept: the service's text without control characters, at most this long.
+inline constexpr std::size_t kMaxFrameNoteBytes = 255;
+
 // Replies larger than these are refused.
 inline constexpr std::size_t kMaxCloudListBytes = 256u << 10;
 inline constexpr std::size_t kMaxCloudImageBytes = 16u << 20;

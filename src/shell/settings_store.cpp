@@ -14,6 +14,7 @@
 #include "foundation/message_box.h"
 #include "foundation/number_text.h"
 #include "foundation/text_util.h"
+#include "online/cloud_service.h"
 #include "world/table_text.h"
 
 namespace meridiana {
@@ -22,6 +23,8 @@ namespace {
 constexpr std::size_t kIntBuffer = 30;
 constexpr std::size_t kTextBuffer = 10000;
 constexpr int kLineBuffer = 1000;
+// A C= line longer than this would be read back in pieces.
+constexpr std::size_t kLongestLine = ReadLineLimit(kLineBuffer);
 constexpr char kLanguageValue[] = "lang";
 
 struct IntSetting {
@@ -223,8 +226,18 @@ std::string ConfigIniText(const std::string& version, const WorldData& world,
   for (std::size_t i = 0; i < frames.size() && i < static_cast<std::size_t>(kMaxSavedFrames); ++i) {
     const SavedFrame& f = frames[i];
     if (f.third.empty()) continue;
-    text += "C=" + f.first + "," + f.second + "," + f.third + "," + std::to_string(f.firstNumber) +
-            "," + std::to_string(f.secondNumber) + "\n";
+    // Every field must come back as it went out: one line the reader takes whole, split at its
+    // commas. The note is the service's text and is made to fit; a name or path that does not
+    // fit is not written.
+    if (PlainTextLine(f.third, kLongestLine, ",") != f.third) continue;
+    const std::string note = PlainTextLine(f.second, kMaxFrameNoteBytes, ",");
+    const auto line = [&](const std::string& file) {
+      return "C=" + file + "," + note + "," + f.third + "," + std::to_string(f.firstNumber) + "," +
+             std::to_string(f.secondNumber) + "\n";
+    };
+    std::string frame = line(PlainTextLine(f.first, kLongestLine, ",") == f.first ? f.first : "");
+    if (frame.size() > kLongestLine) frame = line("");
+    if (frame.size() <= kLongestLine) text += frame;
   }
   return text;
 }

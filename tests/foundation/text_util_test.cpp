@@ -100,6 +100,17 @@ TEST(TextUtil, TrimRightAndCommaFields) {
   EXPECT_EQ(DuplicateText(nullptr), std::nullopt);
 }
 
+TEST(TextUtil, PlainTextLinesKeepWholeCharacters) {
+  EXPECT_EQ(PlainTextLine(std::string("a\r\n\tb\0c\x7f,d", 10), 100), "abc,d");
+  EXPECT_EQ(PlainTextLine("a,b,c", 100, ","), "abc");
+  EXPECT_EQ(PlainTextLine("abcdef", 4), "abcd");
+  // "é" is two bytes and "€" three: a limit inside one drops the whole character.
+  EXPECT_EQ(PlainTextLine("ab\xC3\xA9", 3), "ab");
+  EXPECT_EQ(PlainTextLine("ab\xC3\xA9", 4), "ab\xC3\xA9");
+  EXPECT_EQ(PlainTextLine("a\xE2\x82\xAC", 3), "a");
+  EXPECT_EQ(PlainTextLine("\n\n\nabc", 2), "ab");  // dropped bytes do not count
+}
+
 TEST(NumberText, IntegersFloatsAndFormatting) {
   EXPECT_EQ(IntToText(0), "0");
   EXPECT_EQ(IntToText(-2147483647 - 1), "-2147483648");

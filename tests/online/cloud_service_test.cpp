@@ -175,6 +175,17 @@ TEST_F(CloudServiceTest, CachedFramesNeedNoDownload) {
   EXPECT_EQ(host.statuses, std::vector<std::string>{"1:1421"});
 }
 
+TEST_F(CloudServiceTest, TheServicesNotesAreKeptAsOneShortLine) {
+  Serve({"<?xml version=\"1.0\"?><IMAGES><IMAGE m=\"a\r\nM=Berlin,13\" t=\"2026120810\"/>" +
+         std::string("<IMAGE m=\"x\0y\" t=\"2026120811\"/>", 31) + "<IMAGE m=\"" +
+         std::string(10000, 'n') + "\" t=\"2026120812\"/></IMAGES>"});
+  clouds.DownloadList();
+  Finish();
+  EXPECT_EQ(clouds.frames()[0].m, "aM=Berlin,13");
+  EXPECT_EQ(clouds.frames()[1].m, "xy");
+  EXPECT_EQ(clouds.frames()[2].m, std::string(kMaxFrameNoteBytes, 'n'));
+}
+
 TEST_F(CloudServiceTest, ImageRepliesThatAreNotImages) {
   clouds.frames()[4].t = "2026120814";
   Serve({"<?xml version=\"1.0\"?><ERROR n=\"2\">Frame %s withdrawn</ERROR>"});

@@ -6,6 +6,7 @@
 
 #include "foundation/file_util.h"
 #include "foundation/memory_key_value_store.h"
+#include "online/cloud_service.h"
 #include "support/recording_notice.h"
 #include "support/temp_dir.h"
 
@@ -153,6 +154,36 @@ TEST(ConfigIni, ReadingRules) {
   // The dropped mark is gone from the next save.
   EXPECT_EQ(ConfigIniText("1", world, {}),
             "version=1\nproduct=Quillary Meridiana\nM=Spring,-89\nM=New York,-74\n");
+}
+
+// A frame's m is the service's text: whatever it holds, config.ini gets one line per frame that
+// reads back as it was meant, and no line of the service's making.
+TEST(ConfigIni, FramesFromTheServiceReadBackAsWritten) {
+  TempDir dir;
+  const std::string longPath = dir.path() + "/" + std::string(800, 'p') + "/cache/2026120813.jpg";
+  const std::vector<SavedFrame> frames = {
+      {"/u/cache/2026120810.jpg", "a\r\nM=Berlin,13\nC=,,2026120899,1,2\rb", "2026120810", 1, 2},
+      {"", std::string("x\0M=Munich,11", 13), "2026120811", 3, 4},
+      {"", std::string(10000, 'M'), "2026120812", 5, 6},
+      {longPath, "\xC3\xA9t\xC3\xA9", "2026120813", 7, 8},
+  };
+  WorldData world = Cities();
+  std::vector<SavedFrame> read;
+  ASSERT_TRUE(ReadConfigIni(dir.Write("config.ini", ConfigIniText("1", world, frames)), world, &read));
+  for (const City& city : world.cities) EXPECT_FALSE(city.marked) << city.name;
+  ASSERT_EQ(read.size(), frames.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(read[i].third, frames[i].third);
+    EXPECT_EQ(read[i].firstNumber, frames[i].firstNumber);
+    EXPECT_EQ(read[i].secondNumber, frames[i].secondNumber);
+  }
+  EXPECT_EQ(read[0].first, "/u/cache/2026120810.jpg");
+  EXPECT_EQ(read[0].second, "aM=Berlin13C=202612089912b");
+  EXPECT_EQ(read[1].second, "xM=Munich11");
+  EXPECT_EQ(read[2].second, std::string(kMaxFrameNoteBytes, 'M'));
+  EXPECT_EQ(read[3].first, "");  // a path too long for the line is left out, the frame is not
+  EXPECT_EQ(read[3].second, "\xC3\xA9t\xC3\xA9");
 }
 
 TEST(ConfigIni, AFailedWriteKeepsTheOldFileAndSaysSo) {
