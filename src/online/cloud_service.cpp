@@ -58,6 +58,8 @@ bool CloudService::ShowCachedFrame(const std::string& t, int slot) {
   const std::string path = CachePath(t);
   DibPtr image = DibLoad(path.c_str(), kMapPictureMaxPixels);
   if (!image) return false;
+  // The slot's file is always the picture of the slot's own name.
+  frames_[slot].t = t;
   frames_[slot].file = path;
   current_ = slot;
   host_.ShowCloudImage(std::move(image));
@@ -176,9 +178,10 @@ int CloudService::OnListReply(HttpRequest& request) {
       frame.s = static_cast<int>(AttributeInt(token, "s"));
       frame.q = static_cast<int>(AttributeInt(token, "q"));
     }
-    // Files of images still listed survive under a .tmp name; the rest go.
+    // Files of images still listed survive under a .tmp name; the rest go. Only a file under its
+    // own name moves: anything else would become another image's picture.
     for (CloudFrame& frame : frames_) {
-      if (frame.t && frame.file)
+      if (frame.t && frame.file && *frame.file == CachePath(*frame.t))
         std::rename(frame.file->c_str(), CachePath(*frame.t, ".tmp").c_str());
     }
     for (int slot = 0; slot < kCloudSlots; ++slot) {
@@ -249,8 +252,11 @@ int CloudService::OnCheckReply(HttpRequest& request) {
     return 0;
   }
   if (!ShowCachedFrame(t, 0)) {
+    // Slot 0 now names another picture: the one it held stays cached under its own name.
+    if (frames_[0].t != t) frames_[0].file.reset();
     frames_[0].t = t;
-    StartRequest("&f=1", 0,
+    // Asked for by its name: the service's newest may have moved on since it answered.
+    StartRequest("&f=1&t=" + t, 0,
                  [this](HttpRequest& reply, std::int32_t) { return OnImageReply(reply, 0); });
     host_.ShowStatus(1, host_.Text(kDownloadingNewestText));
   }

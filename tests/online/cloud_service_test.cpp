@@ -18,11 +18,15 @@
 namespace meridiana {
 namespace {
 
-std::string Jpeg() {
-  std::ifstream in(std::string(MERIDIANA_FIXTURES) + "/images/jpeg_rgb.jpg", std::ios::binary);
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+std::string Jpeg(const char* name = "jpeg_rgb.jpg") {
+  return FileBytes(std::string(MERIDIANA_FIXTURES) + "/images/" + name);
 }
 
 std::string ListOf(int count, std::string extra = "") {
@@ -80,6 +84,7 @@ class CloudServiceTest : public ::testing::Test {
     replies = std::move(bodies);
     server = std::make_unique<test::ScriptedServer>([this, status](int n) {
       const std::string body = n < static_cast<int>(replies.size()) ? replies[n] : "";
+      if (body.starts_with("HTTP/")) return test::Conversation{{{test::Exchange::kHeader, body}}};
       return test::Conversation{
           {{test::Exchange::kHeader, "HTTP/1.0 " + std::to_string(status) + " X\r\n\r\n" + body}}};
     });
@@ -173,6 +178,45 @@ TEST_F(CloudServiceTest, CachedFramesNeedNoDownload) {
   EXPECT_EQ(host.shown.size(), 1u);  // from the cache, no image request
   EXPECT_EQ(clouds.frames()[0].file, clouds.CachePath("2026120812"));
   EXPECT_EQ(host.statuses, std::vector<std::string>{"1:1421"});
+}
+
+// A Refresh names a newer image for slot 0: whether its download fails or it was cached
+// already, the next list must not move the picture slot 0 showed before under the new name.
+TEST_F(CloudServiceTest, ACacheFileHoldsThePictureItsNameSays) {
+  const std::string newest = "2026120812";
+  const std::string grey = Jpeg("jpeg_grey.jpg");
+  for (const bool newestCached : {false, true}) {
+    SCOPED_TRACE(newestCached ? "newest cached" : "newest download fails");
+    for (const char* name : {"2026120810", "2026120811", "2026120812"})
+      std::remove(clouds.CachePath(name).c_str());
+    const std::string check = "<?xml version=\"1.0\"?><IMAGES><IMAGE t=\"" + newest + "\"/></IMAGES>";
+    std::vector<std::string> replies = {ListOf(2), Jpeg(), check};
+    if (!newestCached) replies.push_back("HTTP/1.0 500 X\r\n\r\n");
+    replies.push_back(ListOf(2, "<IMAGE m=\"n\" t=\"" + newest + "\"/>"));
+    Serve(replies);
+    clock.Set(clock.Now() + 20000);
+    clouds.StepFrames(kShowNewest, kTowardsOlder);
+    Finish();
+    clouds.RunPendingStep();  // slot 0, 2026120810, fetched and shown
+    Finish();
+    ASSERT_EQ(clouds.frames()[0].file, clouds.CachePath("2026120810"));
+    if (newestCached) std::ofstream(clouds.CachePath(newest), std::ios::binary) << grey;
+
+    clouds.CheckNewest();
+    Finish();
+    EXPECT_EQ(clouds.frames()[0].t, newest);
+    if (!newestCached) {
+      EXPECT_EQ(Asked()[3], "/clouds/cloudv2.php?s=$ID&i=$MID&q=1&f=1&t=" + newest);
+      EXPECT_EQ(clouds.frames()[0].failures, 1);
+    }
+    clock.Set(clock.Now() + 20000);
+    clouds.StepFrames(0, kTowardsOlder);  // the list again: newest first, then the two
+    Finish();
+    ASSERT_EQ(clouds.frames()[0].t, newest);
+    // (Compared as a whole: a picture's bytes make no readable message.)
+    EXPECT_TRUE(FileBytes(clouds.CachePath("2026120810")) == Jpeg());
+    EXPECT_TRUE(FileBytes(clouds.CachePath(newest)) == (newestCached ? grey : ""));
+  }
 }
 
 TEST_F(CloudServiceTest, TheServicesNotesAreKeptAsOneShortLine) {
