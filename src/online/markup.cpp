@@ -92,8 +92,7 @@ class UnquotedFinder {
 // text.find(pattern, from) for positions that only ever grow, each stretch searched once.
 class ForwardFinder {
  public:
-  ForwardFinder(std::string_view text, std::string_view pattern)
-      : text_(text), pattern_(pattern) {}
+  ForwardFinder(std::string_view text, std::string_view pattern) : text_(text), pattern_(pattern) {}
   std::size_t Find(std::size_t from) {
     if (!searched_ || from > found_) {
       found_ = text_.find(pattern_, from);
@@ -257,8 +256,8 @@ MarkupTokens ScanMarkup(std::string_view text, int options) {
         // No name of the table is longer than this: a longer word need not be read to its end.
         constexpr std::size_t kLongestName = 11;  // with its "/"
         std::size_t nameEnd = name;
-        const std::size_t limit = std::min(closed ? tag.size() - 1 : tag.size(),
-                                           name + kLongestName + 1);
+        const std::size_t limit =
+            std::min(closed ? tag.size() - 1 : tag.size(), name + kLongestName + 1);
         while (nameEnd < limit && tag[nameEnd] != ' ') ++nameEnd;
         std::string_view word = tag.substr(name, nameEnd - name);
         const bool endTag = !word.empty() && word.front() == '/';
@@ -354,9 +353,9 @@ void DecodeEntities(std::string& text) {
   std::size_t at = 0;
   while (at < text.size()) {
     // A name is at most 8 characters: the ";" is looked for no further.
-    const std::size_t semicolon =
-        text[at] == '&' ? std::string_view(text).substr(0, at + 10).find(';', at + 1)
-                        : std::string::npos;
+    const std::size_t semicolon = text[at] == '&'
+                                      ? std::string_view(text).substr(0, at + 10).find(';', at + 1)
+                                      : std::string::npos;
     if (semicolon == std::string::npos || semicolon == at + 1) {
       out += text[at++];
       continue;

@@ -199,7 +199,8 @@ int MarkupTagNumber(std::string_view name) {
   }();
   // Every "<" of a text asks; a word no name of the table can be is answered at once.
   constexpr std::size_t kLongestName = 10;
-  if (name.empty() || name.size() > kLongestName || !std::isalpha(static_cast<unsigned char>(name[0])))
+  if (name.empty() || name.size() > kLongestName ||
+      !std::isalpha(static_cast<unsigned char>(name[0])))
     return 0;
   const auto found = kNumbers.find(Upper(name));
   return found != kNumbers.end() ? found->second : 0;

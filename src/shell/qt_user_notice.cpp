@@ -17,8 +17,8 @@ void WriteToStderr(std::string_view caption, std::string_view text) {
 }
 
 QMessageBox* MakeBox(std::string_view caption, std::string_view text) {
-  auto* box = new QMessageBox(QMessageBox::NoIcon, ToQString(caption), ToQString(text),
-                              QMessageBox::Ok);
+  auto* box =
+      new QMessageBox(QMessageBox::NoIcon, ToQString(caption), ToQString(text), QMessageBox::Ok);
   box->setTextFormat(Qt::PlainText);  // file names and server texts are not markup
   return box;
 }
@@ -54,7 +54,8 @@ void QtUserNotice::ShowMessage(std::string_view caption, std::string_view text) 
   }
   queued_.push_back({std::string(caption), std::string(text)});
   if (queued_.size() == 1)
-    QMetaObject::invokeMethod(turns_.get(), [this] { OpenQueued(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        turns_.get(), [this] { OpenQueued(); }, Qt::QueuedConnection);
 }
 
 void QtUserNotice::OpenQueued() {

@@ -189,7 +189,8 @@ TEST_F(CloudServiceTest, ACacheFileHoldsThePictureItsNameSays) {
     SCOPED_TRACE(newestCached ? "newest cached" : "newest download fails");
     for (const char* name : {"2026120810", "2026120811", "2026120812"})
       std::remove(clouds.CachePath(name).c_str());
-    const std::string check = "<?xml version=\"1.0\"?><IMAGES><IMAGE t=\"" + newest + "\"/></IMAGES>";
+    const std::string check =
+        "<?xml version=\"1.0\"?><IMAGES><IMAGE t=\"" + newest + "\"/></IMAGES>";
     std::vector<std::string> replies = {ListOf(2), Jpeg(), check};
     if (!newestCached) replies.push_back("HTTP/1.0 500 X\r\n\r\n");
     replies.push_back(ListOf(2, "<IMAGE m=\"n\" t=\"" + newest + "\"/>"));

@@ -169,7 +169,8 @@ TEST(ConfigIni, FramesFromTheServiceReadBackAsWritten) {
   };
   WorldData world = Cities();
   std::vector<SavedFrame> read;
-  ASSERT_TRUE(ReadConfigIni(dir.Write("config.ini", ConfigIniText("1", world, frames)), world, &read));
+  ASSERT_TRUE(
+      ReadConfigIni(dir.Write("config.ini", ConfigIniText("1", world, frames)), world, &read));
   for (const City& city : world.cities) EXPECT_FALSE(city.marked) << city.name;
   ASSERT_EQ(read.size(), frames.size());
   for (std::size_t i = 0; i < frames.size(); ++i) {
