@@ -66,7 +66,11 @@ class AppTest : public ::testing::Test {
 
   // Runs the event loop until the program ends it; fails the test instead of hanging.
   static int ExecWithTimeout(App& app) {
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    // Stopped with the test: a deadline left behind would end a later test's loop.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    deadline.start(10000);
     return app.Exec();
   }
 
