@@ -8,9 +8,9 @@
 #include "foundation/file_util.h"
 #include "foundation/localized_strings.h"
 #include "resources/embedded.h"
-#include "shell/interface_language.h"
-#include "shell/main_window.h"
-#include "shell/settings.h"
+#include "shell/app/interface_language.h"
+#include "shell/app/settings.h"
+#include "shell/window/main_window.h"
 
 namespace meridiana {
 namespace {

@@ -8,7 +8,7 @@
 #include <QPainter>
 
 #include "map/overlays/overlays.h"
-#include "shell/painter_canvas.h"
+#include "shell/window/painter_canvas.h"
 
 namespace meridiana {
 namespace {

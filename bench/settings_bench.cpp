@@ -6,7 +6,7 @@
 #include <string>
 
 #include "foundation/file_util.h"
-#include "shell/settings_store.h"
+#include "shell/app/settings_store.h"
 
 namespace meridiana {
 namespace {

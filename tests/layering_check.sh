@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a core folder (or the service, which links no Qt) includes a Qt header, or a layer
-# includes one above it.
+# Fails when a core folder (or the service, which links no Qt) includes a Qt header, a layer
+# includes one above it, or a room of the shell includes one it may not use.
 set -u
 src=$1
 status=0
@@ -20,4 +20,25 @@ check_upward world map online service shell
 check_upward map online service shell
 check_upward online service shell
 check_upward service shell
+
+# The shell's rooms: app/ uses none of the others, dialogs/ and desktop/ use app/, window/ uses
+# all three; only the App at the top of src/shell ties them together.
+check_room() { # room, rooms it may include...
+  local room=$1; shift
+  local other
+  for other in app dialogs desktop window; do
+    [ "$other" = "$room" ] && continue
+    case " $* " in *" $other "*) continue ;; esac
+    if grep -rnE "#include *\"shell/$other/" "$src/shell/$room"; then
+      echo "shell/$room includes shell/$other"; status=1
+    fi
+  done
+  if grep -rnE '#include *"shell/app\.h"' "$src/shell/$room"; then
+    echo "shell/$room includes the App"; status=1
+  fi
+}
+check_room app
+check_room dialogs app
+check_room desktop app
+check_room window app dialogs desktop
 exit $status

@@ -20,16 +20,17 @@
 #include "map/sun_shadow.h"
 #include "online/service_address.h"
 #include "resources/embedded.h"
-#include "shell/app_identity.h"
-#include "shell/ids.h"
-#include "shell/interface_language.h"
-#include "shell/main_window.h"
-#include "shell/map_image_files.h"
-#include "shell/qt_text.h"
-#include "shell/qt_user_notice.h"
-#include "shell/single_instance.h"
-#include "shell/startup_report.h"
-#include "shell/termination_signals.h"
+#include "shell/app/app_identity.h"
+#include "shell/app/ids.h"
+#include "shell/app/interface_language.h"
+#include "shell/app/map_image_files.h"
+#include "shell/app/qt_text.h"
+#include "shell/app/qt_user_notice.h"
+#include "shell/app/single_instance.h"
+#include "shell/app/startup_report.h"
+#include "shell/app/termination_signals.h"
+#include "shell/window/main_window.h"
+#include "shell/window/status_bar.h"
 
 namespace meridiana {
 
@@ -256,7 +257,11 @@ void App::CreateMainWindow() {
                                 env_.embeddedService);
   };
   mainWindow_ = std::make_unique<MainWindow>(std::move(context));
-  if (qtNotice_) qtNotice_->AttachStatusBar(mainWindow_->statusBar());
+  if (qtNotice_) {
+    PartStatusBar* bar = mainWindow_->statusBar();
+    qtNotice_->AttachStatusLine(
+        bar, [bar](int part, const QString& text) { bar->SetPartText(part, text); });
+  }
 }
 
 void App::OpenMainWindow() {
@@ -355,7 +360,7 @@ void App::ReleaseQuakeList() {
 
 void App::ReleaseMainWindow() {
   Step("ReleaseMainWindow");
-  if (qtNotice_) qtNotice_->AttachStatusBar(nullptr);
+  if (qtNotice_) qtNotice_->AttachStatusLine(nullptr, nullptr);
   mainWindow_.reset();
 }
 

@@ -12,12 +12,12 @@
 
 #include "foundation/clock.h"
 #include "foundation/localized_strings.h"
-#include "shell/data_paths.h"
-#include "shell/embedded_service.h"
-#include "shell/map_readout.h"
-#include "shell/menu_icons.h"
-#include "shell/settings.h"
-#include "shell/settings_store.h"
+#include "shell/app/data_paths.h"
+#include "shell/app/embedded_service.h"
+#include "shell/app/menu_icons.h"
+#include "shell/app/settings.h"
+#include "shell/app/settings_store.h"
+#include "shell/window/map_readout.h"
 #include "world/world_data.h"
 
 class QTimer;

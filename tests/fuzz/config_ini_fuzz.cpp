@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/settings_store.h"
+#include "shell/app/settings_store.h"
 
 namespace {
 

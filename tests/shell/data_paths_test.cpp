@@ -1,4 +1,4 @@
-#include "shell/data_paths.h"
+#include "shell/app/data_paths.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

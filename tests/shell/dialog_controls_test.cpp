@@ -1,4 +1,4 @@
-#include "shell/dialog_controls.h"
+#include "shell/dialogs/dialog_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 
 #include "foundation/localized_strings.h"
 #include "qt_test_app.h"
-#include "shell/about_box.h"
-#include "shell/interface_language.h"
-#include "shell/toolbar_buttons.h"
+#include "shell/app/interface_language.h"
+#include "shell/dialogs/about_box.h"
+#include "shell/window/toolbar_buttons.h"
 
 namespace meridiana {
 namespace {

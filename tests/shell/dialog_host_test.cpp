@@ -1,4 +1,4 @@
-#include "shell/dialog_host.h"
+#include "shell/dialogs/dialog_host.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "foundation/memory_key_value_store.h"
 #include "qt_test_app.h"
-#include "shell/interface_language.h"
+#include "shell/app/interface_language.h"
 
 namespace meridiana {
 namespace {

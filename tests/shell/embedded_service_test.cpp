@@ -1,7 +1,7 @@
 // The bundled service: the program's own copy for the default address, on a port of its own;
 // the real meridiana-service of the build is the program.
 
-#include "shell/embedded_service.h"
+#include "shell/app/embedded_service.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -14,10 +14,10 @@
 #include "foundation/file_util.h"
 #include "qt_test_app.h"
 #include "resources/embedded.h"
-#include "shell/interface_language.h"
-#include "shell/main_window.h"
-#include "shell/qt_text.h"
-#include "shell/settings.h"
+#include "shell/app/interface_language.h"
+#include "shell/app/qt_text.h"
+#include "shell/app/settings.h"
+#include "shell/window/main_window.h"
 
 namespace meridiana {
 namespace {

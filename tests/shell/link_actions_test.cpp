@@ -1,5 +1,5 @@
 // The web links opened in a stand-in browser: a script that writes its arguments to a file.
-#include "shell/link_actions.h"
+#include "shell/dialogs/link_actions.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 
 #include "foundation/memory_key_value_store.h"
 #include "qt_test_app.h"
-#include "shell/app_identity.h"
+#include "shell/app/app_identity.h"
 #include "support/recording_notice.h"
 #include "support/temp_dir.h"
 

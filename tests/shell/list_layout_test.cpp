@@ -1,4 +1,4 @@
-#include "shell/list_layout.h"
+#include "shell/dialogs/list_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/list_view.h"
+#include "shell/dialogs/list_view.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "foundation/memory_key_value_store.h"
 #include "qt_test_app.h"
 #include "resources/embedded.h"
-#include "shell/interface_language.h"
+#include "shell/app/interface_language.h"
 
 namespace meridiana {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/map_pixels.h"
+#include "shell/window/map_pixels.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/painter_canvas.h"
+#include "shell/window/painter_canvas.h"
 
 #include <gtest/gtest.h>
 

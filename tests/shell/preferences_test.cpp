@@ -17,11 +17,11 @@
 #include "online/http_client.h"
 #include "online/scripted_server.h"
 #include "qt_test_app.h"
-#include "shell/ids.h"
-#include "shell/main_window.h"
-#include "shell/preferences_dialog.h"
-#include "shell/settings.h"
-#include "shell/status_bar.h"
+#include "shell/app/ids.h"
+#include "shell/app/settings.h"
+#include "shell/dialogs/preferences_dialog.h"
+#include "shell/window/main_window.h"
+#include "shell/window/status_bar.h"
 #include "support/temp_dir.h"
 
 namespace meridiana {

@@ -1,4 +1,4 @@
-#include "shell/qt_event_loop.h"
+#include "shell/app/qt_event_loop.h"
 
 #include <gtest/gtest.h>
 

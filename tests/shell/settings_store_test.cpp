@@ -1,4 +1,4 @@
-#include "shell/settings_store.h"
+#include "shell/app/settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/single_instance.h"
+#include "shell/app/single_instance.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "shell/title_clock.h"
+#include "shell/window/title_clock.h"
 
 #include <gtest/gtest.h>
 

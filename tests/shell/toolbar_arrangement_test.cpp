@@ -1,4 +1,4 @@
-#include "shell/toolbar_arrangement.h"
+#include "shell/window/toolbar_arrangement.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // whole, and the map's own files are told from the user's by folder, not by name. The real
 // desktops are driven by tests/cli/wallpaper_*.sh.
 
-#include "shell/wallpaper_mode.h"
+#include "shell/desktop/wallpaper_mode.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include "foundation/memory_key_value_store.h"
 #include "map/dib_ops.h"
 #include "map/wallpaper_file.h"
-#include "shell/settings_store.h"
+#include "shell/app/settings_store.h"
 #include "support/temp_dir.h"
 
 namespace meridiana {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "foundation/memory_key_value_store.h"
-#include "shell/app_identity.h"
-#include "shell/dialog_geometry.h"
-#include "shell/menu_icon_table.h"
-#include "shell/status_parts.h"
+#include "shell/app/app_identity.h"
+#include "shell/app/menu_icon_table.h"
+#include "shell/dialogs/dialog_geometry.h"
+#include "shell/window/status_parts.h"
 
 namespace meridiana {
 namespace {

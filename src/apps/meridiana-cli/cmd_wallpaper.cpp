@@ -19,10 +19,10 @@
 #include "foundation/file_key_value_store.h"
 #include "map/base_images.h"
 #include "map/compose.h"
-#include "shell/data_paths.h"
-#include "shell/settings.h"
-#include "shell/settings_store.h"
-#include "shell/wallpaper_mode.h"
+#include "shell/app/data_paths.h"
+#include "shell/app/settings.h"
+#include "shell/app/settings_store.h"
+#include "shell/desktop/wallpaper_mode.h"
 #endif
 
 namespace meridiana::cli {

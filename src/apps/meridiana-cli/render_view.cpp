@@ -15,8 +15,8 @@
 #ifdef MERIDIANA_CLI_OVERLAYS
 #include <QGuiApplication>
 
-#include "shell/overlay_image.h"
-#include "shell/settings_store.h"
+#include "shell/app/settings_store.h"
+#include "shell/window/overlay_image.h"
 #endif
 
 namespace meridiana::cli {

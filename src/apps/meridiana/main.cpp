@@ -5,8 +5,8 @@
 
 #include "foundation/file_key_value_store.h"
 #include "shell/app.h"
-#include "shell/data_paths.h"
-#include "shell/qt_text.h"
+#include "shell/app/data_paths.h"
+#include "shell/app/qt_text.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -1,0 +1,134 @@
+#include "shell/app/embedded_service.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <csignal>
+#include <cstdlib>
+
+#include "shell/app/qt_text.h"
+
+namespace meridiana {
+namespace {
+
+// The service prints this once it accepts connections; its port follows.
+constexpr std::string_view kListeningLine = "listening on 127.0.0.1:";
+// A copy that has not said where it listens within this long is taken as broken.
+constexpr int kStartMs = 5000;
+
+}  // namespace
+
+bool SomethingListens(const std::string& host, int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  inet_pton(AF_INET, host.c_str(), &peer.sin_addr);
+  // On loopback a refusal comes at once; there is no network to wait for.
+  const bool accepted = connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
+  close(fd);
+  return accepted;
+}
+
+bool EmbeddedService::Start(const std::string& program) {
+  if (running()) return true;
+  if (stopped_ || ::access(program.c_str(), X_OK) != 0) return false;
+  program_ = program;
+  return Launch();
+}
+
+bool EmbeddedService::Launch() {
+  process_ = std::make_unique<QProcess>();
+  address_.clear();
+  output_.clear();
+  process_->setProgram(ToQString(program_));
+  // The kernel's choice of port: nobody can hold it before the copy does.
+  process_->setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+  process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  // Should the program die without stopping it, the service goes too.
+  process_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+  QObject::connect(process_.get(), &QProcess::readyReadStandardOutput, process_.get(),
+                   [this] { ReadAddress(0); });
+  process_->start();
+  if (!process_->waitForStarted(2000)) {
+    process_.reset();
+    return false;
+  }
+  return true;
+}
+
+// Reads the copy's output up to its listening line, waiting up to waitMs for it.
+bool EmbeddedService::ReadAddress(int waitMs) {
+  if (!address_.empty()) return true;
+  if (!process_) return false;
+  QDeadlineTimer deadline(waitMs);
+  for (;;) {
+    output_ += process_->readAllStandardOutput().toStdString();
+    const std::size_t end = output_.find('\n');
+    if (end != std::string::npos) {
+      const std::string line = output_.substr(0, end);
+      if (line.rfind(kListeningLine, 0) != 0) return false;
+      const int port = std::atoi(line.c_str() + kListeningLine.size());
+      if (port <= 0 || port > 65535) return false;
+      address_ = "http://127.0.0.1:" + std::to_string(port);
+      // Nothing more is read; what else it prints goes nowhere.
+      process_->closeReadChannel(QProcess::StandardOutput);
+      return true;
+    }
+    // Only the first line is wanted; a copy that says more before it is not this service.
+    if (output_.size() > 256 || process_->state() == QProcess::NotRunning) return false;
+    const qint64 left = deadline.remainingTime();
+    if (left <= 0 || !process_->waitForReadyRead(static_cast<int>(left))) {
+      output_ += process_->readAllStandardOutput().toStdString();
+      if (output_.find('\n') == std::string::npos) {
+        // Silent past the wait: broken; the next request starts a new copy.
+        if (waitMs > 0) {
+          process_->kill();
+          process_->waitForFinished(1000);
+        }
+        return false;
+      }
+    }
+  }
+}
+
+std::string EmbeddedService::Address() {
+  if (program_.empty()) return {};
+  if (!running() && !Launch()) return {};
+  return ReadAddress(kStartMs) ? address_ : std::string();
+}
+
+void EmbeddedService::Stop() {
+  stopped_ = true;
+  program_.clear();
+  address_.clear();
+  if (!process_) return;
+  process_->disconnect();
+  if (process_->state() != QProcess::NotRunning) {
+    process_->terminate();
+    if (!process_->waitForFinished(2000)) {
+      process_->kill();
+      process_->waitForFinished(1000);
+    }
+  }
+  process_.reset();
+}
+
+std::string ChooseServiceAddress(const std::string& configured, std::string_view defaultAddress,
+                                 EmbeddedService* bundled, const std::string& program) {
+  if (bundled == nullptr || program.empty() || configured != defaultAddress) return configured;
+  if (bundled->stopped()) return {};
+  if (!bundled->started()) {
+    // An installation without the bundled program has its service at that address.
+    if (::access(program.c_str(), X_OK) != 0) return configured;
+    bundled->Start(program);
+  }
+  return bundled->Address();
+}
+
+}  // namespace meridiana

@@ -1,0 +1,85 @@
+#include "shell/dialogs/dialog_controls.h"
+
+#include <QDialog>
+#include <QFileInfo>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "shell/app/interface_language.h"
+
+namespace meridiana {
+
+QTabWidget* CreatePages(QWidget* parent, const std::vector<PageDescriptor>& pages,
+                        InterfaceLanguage* language) {
+  auto* tabs = new QTabWidget(parent);
+  for (const PageDescriptor& descriptor : pages) {
+    auto* page = new QWidget(tabs);
+    page->setObjectName(QStringLiteral("dialog%1").arg(descriptor.templateId));
+    if (descriptor.fill) descriptor.fill(page);
+    if (language != nullptr) language->TranslateWindow(page, descriptor.templateId);
+    const QString label = language != nullptr ? language->Text(descriptor.labelId)
+                                              : QString::number(descriptor.labelId);
+    tabs->addTab(page, label);
+  }
+  tabs->setCurrentIndex(0);
+  return tabs;
+}
+
+DataTree::DataTree(std::function<void(int data)> onSelect, QWidget* parent)
+    : QTreeWidget(parent), onSelect_(std::move(onSelect)) {
+  setHeaderHidden(true);
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (item != nullptr && onSelect_) onSelect_(item->data(0, Qt::UserRole).toInt());
+  });
+}
+
+QTreeWidgetItem* DataTree::AddItem(QTreeWidgetItem* parent, const QString& text, int data) {
+  auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+  item->setText(0, text);
+  item->setData(0, Qt::UserRole, data);
+  if (parent != nullptr) parent->setExpanded(true);
+  return item;
+}
+
+namespace {
+
+QDialog* RichTextWindow(QWidget* owner, const QString& title, QTextBrowser** view) {
+  auto* window = new QDialog(owner);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(title);
+  auto* layout = new QVBoxLayout(window);
+  *view = new QTextBrowser(window);
+  (*view)->setOpenExternalLinks(true);
+  layout->addWidget(*view);
+  window->resize(860, 620);
+  return window;
+}
+
+}  // namespace
+
+QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path) {
+  if (!QFileInfo::exists(path)) return nullptr;
+  QTextBrowser* view = nullptr;
+  QDialog* window = RichTextWindow(owner, title, &view);
+  view->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+  window->show();
+  return window;
+}
+
+QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html) {
+  auto* window = new QDialog(owner);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(title);
+  auto* layout = new QVBoxLayout(window);
+  auto* view = new QTextBrowser(window);
+  view->setOpenExternalLinks(true);
+  view->setHtml(html);
+  layout->addWidget(view);
+  window->resize(560, 420);
+  window->show();
+  return window;
+}
+
+}  // namespace meridiana

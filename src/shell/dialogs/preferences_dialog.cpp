@@ -1,0 +1,200 @@
+#include "shell/dialogs/preferences_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+#include "shell/app/interface_language.h"
+#include "shell/app/qt_text.h"
+#include "shell/dialogs/dialog_controls.h"
+
+namespace meridiana {
+namespace {
+
+constexpr int kDialog = 117;
+constexpr int kOptionsPage = 4310;
+constexpr int kSettingsPage = 8004;
+constexpr int kProxyPage = 4318;
+constexpr int kTree = 1774;
+constexpr int kHelp = 7888;
+constexpr int kFirstTypeButton = 1974;
+constexpr int kPageLabels[] = {1409, 1410, 1411};
+
+QString Name(int controlId) { return QStringLiteral("control%1").arg(controlId); }
+
+template <typename Widget>
+Widget* Control(QWidget* parent, int dialogId, int controlId) {
+  auto* widget = new Widget(DialogControlText(dialogId, controlId), parent);
+  widget->setObjectName(Name(controlId));
+  return widget;
+}
+
+QLineEdit* Edit(QWidget* parent, int controlId, const QString& text) {
+  auto* edit = new QLineEdit(text, parent);
+  edit->setObjectName(Name(controlId));
+  return edit;
+}
+
+
+// Any text is a number as atoi reads it: digits after blanks and a sign, else 0.
+int Number(const QLineEdit* edit) { return std::atoi(ToUtf8(edit->text()).c_str()); }
+
+}  // namespace
+
+PreferencesDialog::PreferencesDialog(const PreferenceValues& values,
+                                     const std::vector<std::string>& browsers,
+                                     InterfaceLanguage* language, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName(QStringLiteral("dialog%1").arg(kDialog));
+  setWindowTitle(ToQString(ProgramDialog(kDialog).caption));
+  pages_ = CreatePages(
+      this,
+      {{kOptionsPage, kPageLabels[0], [&](QWidget* page) { FillOptions(page, values); }},
+       {kSettingsPage, kPageLabels[1],
+        [&](QWidget* page) { FillSettings(page, values, browsers); }},
+       {kProxyPage, kPageLabels[2], [&](QWidget* page) { FillProxy(page, values); }}},
+      language);
+  pages_->tabBar()->hide();  // the tree is the only way between the pages
+
+  auto* tree = new DataTree([this](int page) { pages_->setCurrentIndex(page); }, this);
+  tree->setObjectName(Name(kTree));
+  for (int page = 0; page < 3; ++page) {
+    const QString label =
+        language != nullptr ? language->Text(kPageLabels[page]) : EnglishText(kPageLabels[page]);
+    tree->AddItem(nullptr, label, page);
+  }
+  tree->setCurrentItem(tree->topLevelItem(0));
+  tree->setMaximumWidth(160);
+
+  auto* ok = Control<QPushButton>(this, kDialog, 1);
+  auto* cancel = Control<QPushButton>(this, kDialog, 2);
+  auto* help = Control<QPushButton>(this, kDialog, kHelp);
+  help->hide();  // there is no help to give
+  help->setEnabled(false);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* body = new QHBoxLayout();
+  body->addWidget(tree);
+  body->addWidget(pages_, 1);
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  buttons->addWidget(help);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(body, 1);
+  layout->addLayout(buttons);
+  if (language != nullptr) language->TranslateWindow(this, kDialog);
+  ok->setFocus();
+}
+
+void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& values) {
+  auto* form = new QFormLayout(page);
+  refresh_ = Edit(page, 1918, QString::number(values.refresh));
+  wallpaperWidth_ = Edit(page, 1919, QString::number(values.wallpaperWidth));
+  const auto row = [&](int label, QLineEdit* edit, int hint) {
+    auto* line = new QHBoxLayout();
+    line->addWidget(edit);
+    line->addWidget(Control<QLabel>(page, kOptionsPage, hint));
+    form->addRow(Control<QLabel>(page, kOptionsPage, label), line);
+  };
+  row(1101, refresh_, 1102);
+  row(1103, wallpaperWidth_, 1104);
+  info_ = Control<QCheckBox>(page, kOptionsPage, 1034);
+  info_->setChecked(values.info);
+  loop_ = Control<QCheckBox>(page, kOptionsPage, 1035);
+  loop_->setChecked(values.loop);
+  form->addRow(info_);
+  form->addRow(loop_);
+}
+
+void PreferencesDialog::FillSettings(QWidget* page, const PreferenceValues& values,
+                                     const std::vector<std::string>& browsers) {
+  auto* form = new QFormLayout(page);
+  browser_ = new QComboBox(page);
+  browser_->setObjectName(Name(1023));
+  browser_->setEditable(true);
+  // The stored choice first, then each browser found that is not already there.
+  const auto add = [this](const std::string& name) {
+    const QString text = ToQString(name);
+    if (!text.isEmpty() && browser_->findText(text, Qt::MatchFixedString) < 0)
+      browser_->addItem(text);
+  };
+  add(values.browser);
+  for (const std::string& name : browsers) add(name);
+  browser_->setCurrentText(ToQString(values.browser));
+  form->addRow(Control<QLabel>(page, kSettingsPage, 1101), browser_);
+  auto* newWindow = Control<QCheckBox>(page, kSettingsPage, 1909);
+  newWindow->hide();  // browsers decide that themselves
+  newWindow->setEnabled(false);
+  form->addRow(newWindow);
+}
+
+void PreferencesDialog::FillProxy(QWidget* page, const PreferenceValues& values) {
+  auto* layout = new QVBoxLayout(page);
+  auto* group = Control<QGroupBox>(page, kProxyPage, 1101);
+  auto* kinds = new QHBoxLayout(group);
+  for (int type = 0; type < 4; ++type) {
+    types_[type] = Control<QRadioButton>(group, kProxyPage, kFirstTypeButton + type);
+    kinds->addWidget(types_[type]);
+    connect(types_[type], &QRadioButton::toggled, this, [this] { UpdateProxyFields(); });
+  }
+  types_[values.proxy.type >= 0 && values.proxy.type < 4 ? values.proxy.type : 0]->setChecked(true);
+  layout->addWidget(group);
+  auto* form = new QFormLayout();
+  host_ = Edit(page, 1788, ToQString(values.proxy.host.value_or("")));
+  port_ = Edit(page, 1789, QString::number(values.proxy.port));
+  user_ = Edit(page, 1786, ToQString(values.proxy.userName.value_or("")));
+  password_ = Edit(page, 1787, ToQString(values.proxy.password.value_or("")));
+  password_->setEchoMode(QLineEdit::Password);
+  form->addRow(Control<QLabel>(page, kProxyPage, 1102), host_);
+  form->addRow(Control<QLabel>(page, kProxyPage, 1103), port_);
+  form->addRow(Control<QLabel>(page, kProxyPage, 1104), user_);
+  form->addRow(Control<QLabel>(page, kProxyPage, 1105), password_);
+  layout->addLayout(form);
+  layout->addStretch(1);
+  connect(host_, &QLineEdit::textEdited, this, [this] { UpdateProxyFields(); });
+  UpdateProxyFields();
+}
+
+void PreferencesDialog::UpdateProxyFields() {
+  if (host_ == nullptr) return;
+  const bool none = types_[0]->isChecked();
+  host_->setEnabled(!none);
+  port_->setEnabled(!none);
+  user_->setEnabled(!none);
+  password_->setEnabled(!none && !types_[2]->isChecked());
+}
+
+PreferenceValues PreferencesDialog::Read() const {
+  PreferenceValues values;
+  values.refresh = Number(refresh_);
+  values.wallpaperWidth = Number(wallpaperWidth_);
+  values.info = info_->isChecked();
+  values.loop = loop_->isChecked();
+  values.browser = ToUtf8(browser_->currentText());
+  values.proxy.host = ToUtf8(host_->text());
+  values.proxy.userName = ToUtf8(user_->text());
+  values.proxy.password = ToUtf8(password_->text());
+  values.proxy.port = Number(port_);
+  values.proxy.type = kProxyNone;
+  for (int type = 1; type < 4; ++type)
+    if (types_[type]->isChecked()) values.proxy.type = type;
+  return values;
+}
+
+int PreferencesDialog::currentPage() const { return pages_->currentIndex(); }
+
+}  // namespace meridiana

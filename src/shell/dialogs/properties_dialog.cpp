@@ -1,0 +1,134 @@
+#include "shell/dialogs/properties_dialog.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "shell/app/ids.h"
+#include "shell/app/interface_language.h"
+#include "shell/app/qt_text.h"
+#include "world/city_properties.h"
+
+namespace meridiana {
+namespace {
+
+constexpr int kCity = 1009;
+constexpr int kCountry = 1010;
+constexpr int kCountryCode = 1015;
+constexpr int kTel = 1019;
+constexpr int kLocalTime = 1020;
+constexpr int kSunrise = 1012;
+constexpr int kSunset = 1011;
+constexpr int kLatitude = 1013;
+constexpr int kLongitude = 1014;
+constexpr int kStarts = 1017;
+constexpr int kEnds = 1016;
+constexpr int kMark = 1018;
+
+QString ControlText(int controlId) { return DialogControlText(ids::kPropertiesDialog, controlId); }
+
+QString FieldName(int controlId) { return QStringLiteral("control%1").arg(controlId); }
+
+QLineEdit* AddField(QGridLayout* grid, int row, int labelId, int fieldId, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(FieldName(fieldId));
+  field->setReadOnly(true);
+  auto* label = new QLabel(ControlText(labelId), parent);
+  label->setBuddy(field);
+  grid->addWidget(label, row, 0);
+  grid->addWidget(field, row, 1);
+  return field;
+}
+
+}  // namespace
+
+PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
+    : QDialog(parent), context_(std::move(context)) {
+  setWindowTitle(ToQString(ProgramDialog(ids::kPropertiesDialog).caption));
+  auto* grid = new QGridLayout();
+  AddField(grid, 0, 1101, kCity, this);
+  AddField(grid, 1, 1102, kCountry, this);
+  auto* code = new QLineEdit(this);
+  code->setObjectName(FieldName(kCountryCode));
+  code->setReadOnly(true);
+  code->setMaximumWidth(80);
+  grid->addWidget(code, 1, 2);
+  AddField(grid, 2, 1103, kTel, this);
+  AddField(grid, 3, 1104, kLocalTime, this);
+  AddField(grid, 4, 1105, kSunrise, this);
+  AddField(grid, 5, 1106, kSunset, this);
+  AddField(grid, 6, 1107, kLatitude, this);
+  AddField(grid, 7, 1108, kLongitude, this);
+
+  auto* saving = new QGroupBox(ControlText(1109), this);
+  auto* savingGrid = new QGridLayout(saving);
+  AddField(savingGrid, 0, 1110, kStarts, saving);
+  AddField(savingGrid, 1, 1111, kEnds, saving);
+
+  mark_ = new QPushButton(ControlText(kMark), this);
+  mark_->setObjectName(FieldName(kMark));
+  mark_->setCheckable(true);  // pressed while the city is marked
+  connect(mark_, &QPushButton::clicked, this, &PropertiesDialog::ToggleMark);
+  auto* buttons = new QHBoxLayout();
+  buttons->addWidget(mark_);
+  const std::pair<int, const char*> links[] = {
+      {1035, "hotels"}, {1036, "weather"}, {1037, "books"}, {1039, "sat"}};
+  for (const auto& [id, link] : links) {
+    auto* button = new QPushButton(ControlText(id), this);
+    button->setObjectName(FieldName(id));
+    connect(button, &QPushButton::clicked, this, [this, name = link] {
+      if (city_ != nullptr && context_.openLink) context_.openLink(name, *city_);
+    });
+    buttons->addWidget(button);
+  }
+  buttons->addStretch(1);
+  auto* ok = new QPushButton(ControlText(1), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  buttons->addWidget(ok);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addWidget(saving);
+  layout->addLayout(buttons);
+}
+
+void PropertiesDialog::Fill(City& city, MapPoint basePoint) {
+  city_ = &city;
+  const Dib* zones = context_.zoneImage ? context_.zoneImage() : nullptr;
+  const CityProperties p = CityPropertiesOf(*context_.world, zones, basePoint.x, basePoint.y, city,
+                                            *context_.clock, *context_.locale);
+  setWindowTitle(ToQString(p.name));
+  const std::pair<int, const std::string*> fields[] = {{kCity, &p.name},
+                                                       {kCountry, &p.country},
+                                                       {kCountryCode, &p.countryCode},
+                                                       {kTel, &p.areaCodes},
+                                                       {kLocalTime, &p.localTimeText},
+                                                       {kSunrise, &p.sunrise},
+                                                       {kSunset, &p.sunset},
+                                                       {kLatitude, &p.latitude},
+                                                       {kLongitude, &p.longitude},
+                                                       {kStarts, &p.dstStarts},
+                                                       {kEnds, &p.dstEnds}};
+  for (const auto& [id, text] : fields) {
+    if (auto* field = findChild<QLineEdit*>(FieldName(id))) field->setText(ToQString(*text));
+  }
+  mark_->setChecked(city.marked);
+}
+
+QString PropertiesDialog::FieldText(int controlId) const {
+  const auto* field = findChild<QLineEdit*>(FieldName(controlId));
+  return field != nullptr ? field->text() : QString();
+}
+
+void PropertiesDialog::ToggleMark() {
+  if (city_ == nullptr) return;
+  ToggleMarked(*city_);
+  mark_->setChecked(city_->marked);
+  if (context_.marksChanged) context_.marksChanged();
+}
+
+}  // namespace meridiana

@@ -1,0 +1,553 @@
+#include "shell/window/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "map/base_images.h"
+#include "online/cloud_service.h"
+#include "online/host_resolver.h"
+#include "online/http_client.h"
+#include "online/quake_feed.h"
+#include "resources/embedded.h"
+#include "shell/app/app_identity.h"
+#include "shell/app/ids.h"
+#include "shell/app/interface_language.h"
+#include "shell/app/map_image_files.h"
+#include "shell/app/menu_icons.h"
+#include "shell/app/qt_event_loop.h"
+#include "shell/app/qt_text.h"
+#include "shell/app/settings.h"
+#include "shell/desktop/wallpaper_mode.h"
+#include "shell/dialogs/about_box.h"
+#include "shell/dialogs/dialog_controls.h"
+#include "shell/dialogs/link_actions.h"
+#include "shell/window/map_area.h"
+#include "shell/window/map_context_menu.h"
+#include "shell/window/online_layer_hosts.h"
+#include "shell/window/status_bar.h"
+#include "shell/window/status_parts.h"
+#include "shell/window/title_clock.h"
+#include "shell/window/toolbar_arrangement.h"
+#include "shell/window/toolbar_buttons.h"
+#include "shell/window/toolbar_table.h"
+#include "shell/window/tray_icon.h"
+
+namespace meridiana {
+
+namespace {
+
+constexpr int kMinTrackWidth = 320;
+constexpr int kMinTrackHeight = 250;
+constexpr int kDefaultWidth = 800;
+constexpr int kDefaultHeight = 480;
+// Codes of the program's own posted messages (1 and 2 are the cloud frames').
+constexpr int kMsgLoadBaseImages = 4;
+constexpr int kMsgFirstShadow = 3;
+constexpr int kMsgHideForWallpaper = 5;
+constexpr int kMsgFitAfterRestore = 7;
+
+constexpr int kLoadingText = 1432;
+// How long work that waits for the first map waits when no map comes.
+constexpr int kFirstMapPatienceMs = 2000;
+
+// Stands in for a toolbar icon that is not among the program's resources.
+QIcon BlankButtonIcon() {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setPen(QColor(128, 128, 128));
+  painter.drawRect(2, 2, 11, 11);
+  return QIcon(pixmap);
+}
+
+ViewModes ModesFromSettings(const Settings* settings) {
+  ViewModes modes;
+  if (settings == nullptr) return modes;
+  modes.day = settings->day != 0;
+  modes.night = settings->night != 0;
+  modes.zones = settings->zones != 0;
+  modes.shadow = settings->shadow != 0;
+  return modes;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Context context, QWidget* parent)
+    : QMainWindow(parent),
+      context_(std::move(context)),
+      host_(ids::kMainDialog, std::string(kDisplayName), context_.store) {
+  if (context_.clock == nullptr) context_.clock = &systemClock_;
+  if (context_.locale == nullptr) context_.locale = &desktopLocale_;
+  if (context_.world == nullptr) context_.world = &noWorld_;
+  if (context_.dataPaths == nullptr) context_.dataPaths = &noDataPaths_;
+  images_ = context_.images;
+  if (images_ == nullptr) {
+    ownImages_ = std::make_unique<MapImages>(FolderHolding(*context_.dataPaths, kNightImagePath),
+                                             context_.notice);
+    images_ = ownImages_.get();
+  }
+  compositor_ =
+      std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
+  compositor_->modes = ModesFromSettings(context_.settings);
+  if (context_.settings != nullptr) {
+    // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
+    view_.zoom = context_.settings->zoom;
+    view_.scrollX = context_.settings->cx;
+    view_.scrollY = context_.settings->cy;
+  }
+
+  setObjectName(QStringLiteral("dialog%1").arg(ids::kMainDialog));
+  setWindowTitle(ToQString(kDisplayName));
+  resize(kDefaultWidth, kDefaultHeight);
+
+  AttachToolbar();
+  AttachStatusBar();
+  AttachMenu();
+  SetLayout();
+  AttachLinks();
+  host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
+}
+
+MainWindow::~MainWindow() {
+  // Transfers end while the feeds their callbacks belong to still exist.
+  if (http_) http_->Shutdown();
+  host_.Detach();
+}
+
+void MainWindow::AttachToolbar() {
+  toolbar_ = new QToolBar(this);
+  toolbar_->setObjectName(QStringLiteral("control%1").arg(ids::kToolbar));
+  toolbar_->setMovable(false);
+  toolbar_->setFloatable(false);
+  toolbar_->setIconSize(QSize(16, 16));
+  toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  const QIcon blank = BlankButtonIcon();
+  for (const ToolbarButton& button : kMainToolbarButtons) {
+    if (button.command == 0) {
+      toolbar_->addSeparator();
+      continue;
+    }
+    QIcon icon = context_.icons != nullptr ? context_.icons->At(button.icon) : QIcon();
+    const QString tip = context_.language != nullptr ? context_.language->Text(button.tipId)
+                                                     : EnglishText(button.tipId);
+    QAction* action = toolbar_->addAction(icon.isNull() ? blank : icon, tip);
+    action->setToolTip(tip);
+    action->setData(button.command);
+    const int command = button.command;
+    connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+  }
+  addToolBar(Qt::TopToolBarArea, toolbar_);
+  if (context_.store != nullptr) {
+    ApplyToolbarArrangement(toolbar_, *context_.store, kDisplayName, ids::kToolbar);
+    EnableToolbarCustomisation(toolbar_, context_.store, std::string(kDisplayName), ids::kToolbar);
+  }
+}
+
+void MainWindow::AddTrayIcon() {
+  tray_ = new TrayIcon(
+      context_.language, [this](int command) { OnCommand(command); }, [this] { BringToFront(); },
+      context_.trayAvailable, this);
+  // Without the tray a hidden window could never be reached again.
+  connect(tray_, &TrayIcon::trayLost, this, [this] {
+    if (!destroyed_ && !isVisible()) BringToFront();
+  });
+  tray_->Show();
+}
+
+void MainWindow::RemoveTrayIcon() {
+  if (tray_ != nullptr) tray_->Remove();
+}
+
+void MainWindow::HideForWallpaper() {
+  if (tray_ != nullptr && tray_->available()) {
+    hide();
+  } else {
+    showMinimized();
+  }
+}
+
+void MainWindow::SetStatusMessage(int stringId) {
+  statusMessageId_ = stringId;
+  QString text;
+  if (stringId != 0) {
+    text = LocalText(stringId);
+  }
+  statusBar_->SetPartText(0, text);
+}
+
+void MainWindow::AttachStatusBar() {
+  statusBar_ = new PartStatusBar(kMainStatusParts, kMainStatusDistances, this);
+  statusBar_->setObjectName(QStringLiteral("statusbar"));
+}
+
+void MainWindow::SetLayout() {
+  // The toolbar spans the top edge; the map fills the client area from 2 pixels below the
+  // toolbar to the right edge and down to the status bar.
+  auto* client = new QWidget(this);
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 2, 0, 0);
+  layout->setSpacing(0);
+  mapArea_ = new MapArea(client);
+  mapArea_->SetSources(&view_, images_, compositor_.get());
+  if (context_.settings != nullptr)
+    mapArea_->SetOverlaySources(context_.world, context_.settings, context_.clock, context_.locale);
+  mapArea_->SetOnlineLayers(&online_);
+  connect(mapArea_, &MapArea::hoverStatus, this, [this](const QString& text) {
+    statusMessageId_ = 0;
+    statusBar_->SetPartText(0, text);
+  });
+  connect(mapArea_, &MapArea::pointerMoved, this, &MainWindow::ShowPointerReadOut);
+  connect(mapArea_, &MapArea::contextMenuRequested, this,
+          [this](QPoint point) { OnMapContextMenu(point); });
+  connect(mapArea_, &MapArea::doubleClicked, this,
+          [this](QPoint point) { OnMapDoubleClick(point); });
+  layout->addWidget(mapArea_, 1);
+  layout->addWidget(statusBar_, 0);  // reparented into the client area
+  setCentralWidget(client);
+}
+
+void MainWindow::AfterFirstMap(std::function<void()> call) {
+  if (firstMapShown_) {
+    QTimer::singleShot(0, this, std::move(call));
+    return;
+  }
+  afterFirstMap_.push_back(std::move(call));
+}
+
+void MainWindow::Open() {
+  const auto mapShown = [this] {
+    if (firstMapShown_) return;
+    firstMapShown_ = true;
+    for (std::function<void()>& call : afterFirstMap_) call();
+    afterFirstMap_.clear();
+  };
+  connect(mapArea_, &MapArea::firstMapPainted, this, mapShown);
+  QTimer::singleShot(kFirstMapPatienceMs, this, mapShown);
+  AddTrayIcon();
+  InitializeHttpClient();
+  StartOnlineLayers();
+  UpdateTitleClock();
+  StartTimers();
+  RemoveMissingLanguages();
+  ApplyStoredLanguage();
+  SetStatusMessage(kLoadingText);
+  PostUserMessage(kMsgLoadBaseImages);
+  PostUserMessage(kMsgFirstShadow);
+  show();
+}
+
+bool MainWindow::OnCommand(int command) {
+  if (const char* code = LanguageOfCommand(command); code != nullptr && context_.language) {
+    context_.language->Apply(code);
+    return true;
+  }
+  switch (command) {
+    case ids::kCmdQuit:
+      Destroy();
+      return true;
+    case ids::kCmdStop:
+      StopNetworkAndAnimation();
+      return true;
+    case ids::kCmdEarthquakes:
+    case ids::kCmdNext:
+    case ids::kCmdPrevious:
+    case ids::kCmdPlay:
+    case ids::kCmdRefresh:
+      return OnOnlineCommand(command);
+    case ids::kCmdTrayRestore:
+      BringToFront();
+      return true;
+    case ids::kCmdTrayMinimize:
+      showMinimized();
+      return true;
+    case ids::kCmdAbout:
+      ShowRichText(this, QStringLiteral("About"),
+                   AboutHtml(context_.dataPaths->Find("SOURCES.md")));
+      return true;
+    case ids::kCmdManual:
+      ShowRichTextFile(this, QStringLiteral("Manual"),
+                       ToQString(context_.dataPaths->Find("manual/manual.html")));
+      return true;
+    case ids::kCmdSettings:
+      OpenPreferences();
+      return true;
+    case ids::kCmdWallpaperMode:
+      ToggleWallpaperMode();
+      return true;
+    case ids::kCmdUpgrade:
+      return OnOnlineCommand(command);
+    case ids::kCmdZoomIn:
+    case ids::kCmdZoomOut:
+    case ids::kCmdActualPixels:
+      RunZoomCommand(view_, command, mapArea_->width());
+      RedrawMap();
+      return true;
+    case ids::kCmdFitToScreen:
+      FitToWindow();
+      return true;
+    case ids::kCmdDayMap:
+    case ids::kCmdNightMap:
+    case ids::kCmdTimeZones:
+    case ids::kCmdSunShadow:
+      RunViewCommand(command);
+      return true;
+    case ids::kCmdClouds:
+      return OnOnlineCommand(command);
+    case ids::kCmdAllCities:
+    case ids::kCmdCityNames:
+    case ids::kCmdGrid:
+    case ids::kCmdCitySelection:
+      ToggleOverlay(command);
+      return true;
+    default:
+      return OnCityCommand(command);
+  }
+}
+
+void MainWindow::RunViewCommand(int command) {
+  ApplyViewCommand(compositor_->modes, command);
+  RecomputeMap();
+  SyncViewControls();
+  if (command == ids::kCmdDayMap) UpdateAnimationCommands();
+}
+
+void MainWindow::RecomputeMap() {
+  compositor_->Compose(context_.clock->Now());
+  // Composing may switch the shadow off (Night Map); the stored flags follow the modes.
+  if (Settings* settings = context_.settings) {
+    const ViewModes& modes = compositor_->modes;
+    settings->day = modes.day ? 1 : 0;
+    settings->night = modes.night ? 1 : 0;
+    settings->zones = modes.zones ? 1 : 0;
+    settings->shadow = modes.shadow ? 1 : 0;
+  }
+  RedrawMap();
+}
+
+void MainWindow::RedrawMap() { mapArea_->Redraw(); }
+
+void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
+
+void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
+  if (context_.language == nullptr) return;
+  contextPoint_ = mapAreaPoint;
+  context_.language->PopupMenu(
+      ids::kMapContextMenu, mapArea_->mapToGlobal(mapAreaPoint),
+      [this, mapAreaPoint](QMenu* menu) { PrepareContextMenu(menu, mapAreaPoint); },
+      [this](int command) { OnCommand(command); });
+}
+
+void MainWindow::PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint) {
+  const Settings* settings = context_.settings;
+  const ViewModes& modes = compositor_->modes;
+  const auto on = [settings](int Settings::*field) {
+    return settings != nullptr && settings->*field != 0;
+  };
+  MapMenuChecks checks;
+  checks.layers = {
+      {ids::kCmdCitySelection, on(&Settings::marked)},
+      {ids::kCmdDayMap, modes.day},
+      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdClouds, modes.clouds},
+      {ids::kCmdCityNames, on(&Settings::track)},
+      {ids::kCmdAllCities, on(&Settings::cities)},
+      {ids::kCmdTimeZones, modes.zones},
+      {ids::kCmdGrid, on(&Settings::grid)},
+  };
+  checks.shadow = modes.shadow;
+  checks.night = modes.night;
+  FillMapContextMenu(menu, view_, context_.world->cities, mapAreaPoint, checks);
+}
+
+void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
+  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
+  const int city = cityNames ? mapArea_->hover().city
+                             : FindNearestCity(view_, context_.world->cities,
+                                               {mapAreaPoint.x(), mapAreaPoint.y()})
+                                   .index;
+  if (city < 0 || city >= static_cast<int>(context_.world->cities.size())) return;
+  ToggleMarked(context_.world->cities[static_cast<std::size_t>(city)]);
+  OnMarksChanged();
+}
+
+void MainWindow::FitToWindow() { mapArea_->Fit(); }
+
+void MainWindow::UpdateTitleClock() {
+  setWindowTitle(ToQString(TitleClockText(*context_.clock, isMinimized())));
+}
+
+void MainWindow::LoadBaseImages() {
+  LoadDayAndZoneImages(*images_, *context_.dataPaths);
+  images_->ComposeFromDay();
+  mapArea_->ReleaseViewImage();  // the composed map was replaced without a composition
+  RedrawMap();
+  SyncViewControls();
+  UpdateAnimationCommands();
+}
+
+void MainWindow::RecomputeSunShadow() { RecomputeMap(); }
+
+void MainWindow::ReloadBaseImages() {
+  activateWindow();
+  LoadDayAndZoneImages(*images_, *context_.dataPaths);
+}
+
+void MainWindow::ReleaseImages() {
+  images_->FreeForMinimise();
+  mapArea_->ReleaseViewImage();
+}
+
+void MainWindow::ReleaseComposedMap() {
+  images_->composedSlot().reset();
+  mapArea_->ReleaseViewImage();
+}
+
+void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
+  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
+  const PointerReadOut readOut =
+      ReadPointer(view_, *context_.world, images_->zones(), images_->composed(),
+                  {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_,
+                  *context_.clock, &nearestMemo_);
+  lastPointer_ = readOut.position;
+  const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
+  statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
+  statusBar_->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));
+  statusBar_->SetPartText(kStatusLocalTimePart, ToQString(texts.localTime));
+  // With City Names on, the hover highlight under the pointer is redrawn here by the overlays.
+}
+
+void MainWindow::RefreshPointerReadOut() {
+  // The pointer is read again from the system: the clock moves on even when the mouse does not.
+  const QPoint point = mapArea_->mapFromGlobal(QCursor::pos());
+  if (mapArea_->rect().contains(point)) ShowPointerReadOut(point);
+}
+
+bool MainWindow::Minimised() const {
+  return isMinimized() || host_.windowState() == DialogHost::kMinimized;
+}
+
+void MainWindow::SetWaitCursor(bool on) {
+  if (on) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void MainWindow::Destroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  RemoveTrayIcon();
+  KillTimers();
+  if (http_) http_->Shutdown();
+  StoreViewState();
+  if (context_.saveSettings) context_.saveSettings();
+  host_.Detach();
+  hide();
+  // Like a posted quit message: the loop ends once it gets to it, even if it is not running yet.
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+void MainWindow::StoreViewState() {
+  if (Settings* settings = context_.settings) {
+    settings->zoom = view_.zoom;
+    settings->cx = view_.scrollX;
+    settings->cy = view_.scrollY;
+  }
+}
+
+void MainWindow::BringToFront() {
+  if (destroyed_) return;
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+  // Put away in wallpaper mode, the window let its composed map go: it is made again here, or
+  // the map area stays black.
+  if (images_->composed() == nullptr && !Minimised()) RecomputeMap();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (destroyed_) {
+    event->accept();
+    return;
+  }
+  if (context_.settings != nullptr && context_.settings->wallpaper != 0) {
+    // In wallpaper mode the program goes on in the tray; closing only hides the window.
+    PostUserMessage(kMsgHideForWallpaper);
+    ReleaseComposedMap();
+    event->ignore();
+    return;
+  }
+  event->accept();
+  Destroy();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || destroyed_) return;
+  const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+  const bool wasMinimised = before.testFlag(Qt::WindowMinimized);
+  const bool minimised = isMinimized();
+  const bool wasMaximised = before.testFlag(Qt::WindowMaximized);
+  const bool maximised = isMaximized();
+  if (minimised == wasMinimised && maximised == wasMaximised) return;
+  UpdateTitleClock();
+  if (minimised) {
+    // A minimised window shows no map: its pictures are let go until it comes back.
+    ReleaseImages();
+    return;
+  }
+  // Restored or maximised: the pictures come back and the map is fitted once the new size is in.
+  ReloadBaseImages();
+  if (images_->composed() == nullptr) RecomputeMap();  // let go when put away in wallpaper mode
+  PostUserMessage(kMsgFitAfterRestore);
+}
+
+void MainWindow::PostUserMessage(int code) {
+  QMetaObject::invokeMethod(
+      this, [this, code] { OnUserMessage(code); }, Qt::QueuedConnection);
+}
+
+void MainWindow::OnUserMessage(int code) {
+  switch (code) {
+    case kMsgCloudFrameLoaded:
+      RefreshOnlineView();
+      RedrawMap();
+      UpdateAnimationCommands();
+      break;
+    case kMsgCloudDownloadDone:
+      if (clouds_) clouds_->RunPendingStep();
+      UpdateAnimationCommands();
+      break;
+    case kMsgLoadBaseImages:
+      LoadBaseImages();
+      break;
+    case kMsgFirstShadow:
+      SetStatusMessage(0);
+      RecomputeSunShadow();
+      break;
+    case kMsgHideForWallpaper:
+      HideForWallpaper();
+      break;
+    case kMsgFitAfterRestore:
+      FitToWindow();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace meridiana

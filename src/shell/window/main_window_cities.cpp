@@ -1,0 +1,153 @@
+// The main window's city commands: the City Selector, the Properties dialogs, the cities of the
+// map's context menu with their links, and Clear City Selection.
+#include "map/base_images.h"
+#include "shell/app/app_identity.h"
+#include "shell/app/ids.h"
+#include "shell/app/settings.h"
+#include "shell/dialogs/city_selector.h"
+#include "shell/dialogs/link_actions.h"
+#include "shell/dialogs/properties_dialog.h"
+#include "shell/window/main_window.h"
+
+namespace meridiana {
+namespace {
+
+constexpr int kFirstCityUnderClick = 18999;
+constexpr int kFirstCityProperties = 19000;
+constexpr int kFirstCityWeather = 20000;
+constexpr int kFirstCityHotels = 21000;
+constexpr int kCityCommandSpan = 1000;
+
+}  // namespace
+
+void MainWindow::AttachLinks() {
+  LinkActions::Context links;
+  links.store = context_.store;
+  links.world = context_.world;
+  links.clock = context_.clock;
+  links.language = context_.language;
+  links.notice = context_.notice;
+  links.parent = this;
+  links.zoom = [this] { return view_.zoom; };
+  links.pointer = [this] { return lastPointer_; };
+  links.defaultCity = [this]() -> const City* { return CityNearContextPoint(); };
+  links.findDataFile = [this](std::string_view relative) {
+    return context_.dataPaths->Find(relative);
+  };
+  links_ = std::make_unique<LinkActions>(std::move(links));
+  openLink_ = [this](std::string_view name, const City* city) {
+    if (name == "weather") {
+      links_->OpenWeather(city);
+    } else {
+      links_->OpenLink(name, city);
+    }
+  };
+}
+
+CitySelectorDialog* MainWindow::citySelector() const { return citySelector_; }
+
+PropertiesDialog* MainWindow::properties() const { return properties_; }
+
+City* MainWindow::CityNearContextPoint() {
+  // Where the context menu opened last; the map's corner before it ever did.
+  const int nearest =
+      FindNearestCity(view_, context_.world->cities, {contextPoint_.x(), contextPoint_.y()}).index;
+  return nearest >= 0 ? &context_.world->cities[static_cast<std::size_t>(nearest)] : nullptr;
+}
+
+City* MainWindow::MenuCity(int entry) {
+  if (entry < 0 || entry >= static_cast<int>(view_.menuCities.size())) return nullptr;
+  const int index = view_.menuCities[static_cast<std::size_t>(entry)];
+  if (index < 0 || index >= static_cast<int>(context_.world->cities.size())) return nullptr;
+  return &context_.world->cities[static_cast<std::size_t>(index)];
+}
+
+bool MainWindow::OnCityCommand(int command) {
+  const auto link = [this](std::string_view name, const City* city) {
+    if (openLink_) openLink_(name, city);
+  };
+  if (command == ids::kCmdSelectCity) {
+    OpenCitySelector();
+  } else if (command == ids::kCmdProperties) {
+    if (City* city = CityNearContextPoint()) OpenProperties(*city, false);
+  } else if (command == ids::kCmdClearCitySelection) {
+    ClearAllMarks(context_.world->cities);
+    RedrawMap();
+  } else if (command == ids::kCmdSatelliteImage) {
+    link("sat", nullptr);
+  } else if (command == ids::kCmdFaq) {
+    const int hover = view_.hoverCity;
+    const bool known = hover >= 0 && hover < static_cast<int>(context_.world->cities.size());
+    link("faq", known ? &context_.world->cities[static_cast<std::size_t>(hover)] : nullptr);
+  } else if (command == kFirstCityUnderClick ||
+             (command >= kFirstCityProperties && command < kFirstCityWeather)) {
+    const int entry = command == kFirstCityUnderClick ? 0 : command - kFirstCityProperties;
+    if (City* city = MenuCity(entry)) OpenProperties(*city, true);
+  } else if (command >= kFirstCityWeather && command < kFirstCityWeather + kCityCommandSpan) {
+    if (City* city = MenuCity(command - kFirstCityWeather)) link("weather", city);
+  } else if (command >= kFirstCityHotels && command < kFirstCityHotels + kCityCommandSpan) {
+    if (City* city = MenuCity(command - kFirstCityHotels)) link("hotels", city);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void MainWindow::OpenCitySelector() {
+  if (citySelector_ != nullptr) {
+    citySelector_->show();
+    citySelector_->raise();
+    citySelector_->activateWindow();
+    return;
+  }
+  CitySelectorDialog::Context selector;
+  selector.world = context_.world;
+  selector.store = context_.store;
+  selector.language = context_.language;
+  selector.icons = context_.icons;
+  selector.marksChanged = [this] { OnMarksChanged(); };
+  citySelector_ = new CitySelectorDialog(std::move(selector), this);
+  citySelector_->setAttribute(Qt::WA_DeleteOnClose);
+  ShowDialog(&citySelectorHost_, citySelector_, ids::kCitySelectorDialog, std::string(kDisplayName),
+             context_.store, false, context_.language);
+}
+
+void MainWindow::OpenProperties(City& city, bool modal) {
+  const MapPoint base = ViewToBase(view_, {contextPoint_.x(), contextPoint_.y()});
+  if (!modal && properties_ != nullptr) {
+    properties_->Fill(city, base);
+    properties_->show();
+    properties_->raise();
+    return;
+  }
+  PropertiesDialog::Context fields;
+  fields.world = context_.world;
+  fields.clock = context_.clock;
+  fields.locale = context_.locale;
+  fields.zoneImage = [this] { return images_->zones(); };
+  fields.marksChanged = [this] { OnMarksChanged(); };
+  fields.openLink = [this](std::string_view name, const City& linked) {
+    if (openLink_) openLink_(name, &linked);
+  };
+  auto* dialog = new PropertiesDialog(std::move(fields), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->Fill(city, base);
+  if (!modal) properties_ = dialog;
+  ShowDialog(modal ? nullptr : &propertiesHost_, dialog, ids::kPropertiesDialog,
+             std::string(kDisplayName), context_.store, modal, context_.language);
+}
+
+void MainWindow::OnMarksChanged() {
+  // A city just marked shows at once, so the marked cities' layer comes on with it.
+  if (Settings* settings = context_.settings; settings != nullptr && settings->marked == 0) {
+    for (const City& city : context_.world->cities) {
+      if (!city.marked) continue;
+      settings->marked = 1;
+      SyncViewControls();
+      break;
+    }
+  }
+  RedrawMap();
+}
+
+}  // namespace meridiana

@@ -1,0 +1,77 @@
+// The Preferences dialog's place in the window: what it opens with, and OK in its order (the
+// proxy to the HTTP client and the settings file at once, then the view settings and the
+// shadow refresh timer).
+
+#include <QTimer>
+#include <algorithm>
+
+#include "foundation/key_value_store.h"
+#include "online/http_client.h"
+#include "online/proxy_settings.h"
+#include "shell/app/settings.h"
+#include "shell/dialogs/link_actions.h"
+#include "shell/dialogs/preferences_dialog.h"
+#include "shell/window/main_window.h"
+
+namespace meridiana {
+
+namespace {
+
+constexpr int kMinuteMs = 60000;
+constexpr int kLongestRefreshMinutes = 35791;  // the longest period a timer takes
+
+}  // namespace
+
+PreferenceValues MainWindow::CurrentPreferences() {
+  PreferenceValues values;
+  if (const Settings* settings = context_.settings) {
+    values.refresh = settings->refresh;
+    values.info = settings->info != 0;
+    values.loop = settings->loop != 0;
+  }
+  values.wallpaperWidth = wallpaperWidth_;
+  if (links_) values.browser = links_->BrowserChoice();
+  if (context_.store != nullptr)
+    values.proxy = LoadProxy(*context_.store, DesktopProxySetting(HostProxySystem()), kSchemeHttp);
+  return values;
+}
+
+void MainWindow::OpenPreferences() {
+  std::vector<std::string> browsers;
+  if (links_) {
+    const BrowserList& found = links_->Browsers();
+    if (found.defaultBrowser) browsers.push_back(found.defaultBrowser->executable);
+    browsers.insert(browsers.end(), found.installed.begin(), found.installed.end());
+  }
+  PreferencesDialog dialog(CurrentPreferences(), browsers, context_.language, this);
+  // A quit may come while the dialog waits; a window already gone takes nothing from it.
+  if (dialog.exec() == QDialog::Accepted && !destroyed_) ApplyPreferences(dialog.Read());
+}
+
+void MainWindow::ApplyPreferences(const PreferenceValues& values) {
+  if (context_.store != nullptr) {
+    if (values.browser.empty()) {
+      context_.store->Remove(Hive::CurrentUser, kAppKey, "browser");
+    } else {
+      context_.store->Write(Hive::CurrentUser, kAppKey, "browser", values.browser);
+    }
+  }
+  const SystemProxySetting desktop = DesktopProxySetting(HostProxySystem());
+  const ProxySettings proxy = WithDesktopRules(values.proxy, desktop);
+  if (http_) http_->SetProxy(proxy, proxy.type);
+  if (context_.store != nullptr) SaveProxy(*context_.store, proxy, desktop);
+  if (Settings* settings = context_.settings) {
+    settings->refresh = values.refresh;
+    settings->info = values.info ? 1 : 0;
+    settings->loop = values.loop ? 1 : 0;
+  }
+  wallpaperWidth_ = values.wallpaperWidth;
+  // A period of 0 ends the automatic refresh until the next start.
+  if (shadowTimer_ != nullptr) {
+    shadowTimer_->stop();
+    if (values.refresh > 0)
+      shadowTimer_->start(std::min(values.refresh, kLongestRefreshMinutes) * kMinuteMs);
+  }
+}
+
+}  // namespace meridiana
