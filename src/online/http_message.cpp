@@ -95,7 +95,10 @@ int UrlPort(std::string_view url) {
 std::string UrlHostHeader(std::string_view url) {
   std::string host(CutAt(HostPort(url), "&:"));
   // The server tells its sites apart by name and port; 80 is the one it assumes.
-  if (const int port = UrlPort(url); port != 80) host += ":" + std::to_string(port);
+  if (const int port = UrlPort(url); port != 80) {
+    host += ':';
+    host += std::to_string(port);
+  }
   return WithoutControls(host);
 }
 

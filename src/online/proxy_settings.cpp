@@ -76,11 +76,12 @@ std::string ProxyListEntry(std::string_view url, std::string_view listScheme, st
   }
   // An IPv6 literal ("[::1]:3128") leaves brackets in the host; the client speaks IPv4 only.
   if (host.empty() || host.find_first_of("[]") != std::string_view::npos) return {};
-  const std::string hostPort = std::string(host) + (port.empty() ? "" : ":" + std::string(port));
+  std::string hostPort(host);
+  if (!port.empty()) hostPort.append(":").append(port);
   if (EqualsNoCase(scheme, "http"))
     return listScheme.empty() ? hostPort : std::string(listScheme) + "=" + hostPort;
   // The client looks names up itself, so the forms where the proxy would do it work as well.
-  const std::string socksPort = ":" + std::string(port.empty() ? kSocksPort : port);
+  const std::string socksPort = std::string(":").append(port.empty() ? kSocksPort : port);
   if (EqualsNoCase(scheme, "socks") || EqualsNoCase(scheme, "socks5") ||
       EqualsNoCase(scheme, "socks5h"))
     return "socks=" + std::string(host) + socksPort;
