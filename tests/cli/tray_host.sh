@@ -25,34 +25,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# An X server of its own: Xvfb picks a free display itself and says which, so tests that start
-# at the same moment never race for one number. A server another one on the machine pushed off
-# its display at that moment (xvfb-run picks its number by looking, not by taking) is started
-# again.
-start_xvfb() {
-  : >"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  xvfb=$!
-  for _ in $(seq 1 300); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  [ -s "$work/display" ] || return 1
-  export DISPLAY=":$(head -n1 "$work/display")"
-  for _ in $(seq 1 100); do
-    xwininfo -root >/dev/null 2>&1 && return 0
-    kill -0 "$xvfb" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-started=0
-for _ in 1 2 3; do
-  start_xvfb && { started=1; break; }
-  kill -TERM "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-done
-[ "$started" -eq 1 ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb_lib.bash"
+start_xvfb || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+
 # The window tree lines of the windows whose class is given, below a window given by id.
 windows_of_class() { xwininfo -id "$1" -tree 2>/dev/null | grep -c "(\"$2\" "; }
 
