@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,51 +30,6 @@ int OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLO
 
 }  // namespace
 
-std::string HttpFlagNames(std::uint16_t flags) {
-  static constexpr std::pair<std::uint16_t, const char*> kNames[] = {
-      {kHttpAborted, "Aborted"},
-      {kHttpDone, "Done"},
-      {kHttpFailed, "Failed"},
-      {kHttpRedirect, "Redirect"},
-      {kHttpHostNotFound, "HostNotFound"},
-      {kHttpSocketError, "SocketError"},
-      {kHttpTimedOut, "TimedOut"},
-  };
-  std::string names;
-  for (const auto& [bit, name] : kNames) {
-    if (!(flags & bit)) continue;
-    if (!names.empty()) names += '|';
-    names += name;
-  }
-  return names;
-}
-
-bool ResponseBlock::Grow(std::size_t by) {
-  if (data_ == nullptr) {
-    void* block = mmap(nullptr, kReserved, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (block == MAP_FAILED) return false;
-    data_ = static_cast<char*>(block);
-  }
-  if (by > kReserved - capacity_) return false;
-  capacity_ += by;
-  // Pages ahead of the data in one call, not one fault each.
-  constexpr std::size_t kAhead = 256u << 10;
-  if (capacity_ > populated_ && populated_ < kReserved) {
-    const std::size_t length = std::min(kAhead, kReserved - populated_);
-    if (populated_ >= kAhead) madvise(data_ + populated_, length, MADV_POPULATE_WRITE);
-    populated_ += length;
-  }
-  return true;
-}
-
-void ResponseBlock::Free() {
-  if (data_ != nullptr) munmap(data_, kReserved);
-  data_ = nullptr;
-  capacity_ = 0;
-  populated_ = 0;
-}
-
 HttpClient::HttpClient(EventLoop& loop, HostResolver& resolver)
     : loop_(loop), resolver_(resolver) {}
 
@@ -91,62 +45,6 @@ bool HttpClient::Initialize(std::string_view userAgent, HttpStatusSink sink, Htt
   proxyPort_ = 80;
   initialized_ = true;
   return true;
-}
-
-void HttpClient::SetProxy(int type, std::string_view host, int port, std::string_view userName,
-                          std::string_view password) {
-  // The credentials belong to the proxy that asked for them and to nobody else.
-  const bool same = type != 0 && type == proxyType_ && host == proxyHost_ &&
-                    (port != 0 ? port : 80) == proxyPort_ && userName == proxyUser_ &&
-                    password == proxyPassword_;
-  if (!same) basicCredentials_.clear();
-  proxyType_ = 0;
-  proxyHost_.clear();
-  proxyPort_ = 80;
-  proxyUser_.clear();
-  proxyPassword_.clear();
-  proxyBypass_.clear();
-  proxyUnusable_.clear();
-  if (type == 0 || host.empty()) return;
-  proxyType_ = type;
-  proxyHost_ = std::string(host);
-  if (port != 0) proxyPort_ = port;
-  proxyUser_ = std::string(userName);
-  proxyPassword_ = std::string(password);
-}
-
-void HttpClient::SetProxy(const ProxySettings& settings, int type) {
-  SetProxy(type, settings.host.value_or(""), settings.port, settings.userName.value_or(""),
-           settings.password.value_or(""));
-  proxyBypass_ = settings.bypass;
-  if (!HasProxy()) proxyUnusable_ = settings.unusable;
-}
-
-bool HttpClient::Route(HttpRequest& request) {
-  std::string host = UrlLookupName(request.url);
-  host.resize(std::min(host.size(), host.find(':')));
-  const bool direct = ProxyBypassed(proxyBypass_, host, UrlPort(request.url));
-  request.viaProxy = HasProxy() && !direct;
-  return direct || proxyUnusable_.empty();
-}
-
-// On the next turn, as any other failure: the caller's StartRequest has returned by then. The
-// text comes after the callback, so that it is the last word in the status bar.
-void HttpClient::RefuseForProxy(std::uint32_t serial) {
-  // Still in the list, or removed but not yet freed.
-  const auto find = [this, serial]() -> HttpRequest* {
-    for (const auto& each : requests_)
-      if (each->serial == serial) return each.get();
-    for (const auto& each : removed_)
-      if (each->serial == serial) return each.get();
-    return nullptr;
-  };
-  HttpRequest* request = find();
-  if (request == nullptr || request->removed || request->completed) return;
-  const std::string text = " The desktop's proxy " + proxyUnusable_ + " cannot be used";
-  request->flags |= kHttpFailed;
-  Complete(*request);
-  Report(find(), text);
 }
 
 void HttpClient::Emit(int event, const HttpRequest* request, HttpEventValue value) {
