@@ -64,9 +64,38 @@ std::string QuakeTimeText(long long timeMs) {
   return buffer;
 }
 
-std::string ImagesDocument(const std::vector<FrameEntry>& frames) {
+std::string IsoTimeText(long long seconds) {
+  const std::string text = QuakeTimeText(seconds * 1000);
+  if (text.size() != 19) return {};
+  std::string iso = text;
+  iso[10] = 'T';
+  iso += 'Z';
+  return iso;
+}
+
+std::string ProvenanceAttributes(const Provenance& provenance) {
+  std::string out;
+  const auto attribute = [&out](std::string_view name, std::string_view value) {
+    if (value.empty()) return;
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += EscapeMarkup(value);
+    out += '"';
+  };
+  attribute("source", provenance.source);
+  if (provenance.sample) attribute("sample", "1");
+  if (provenance.updated != 0) attribute("updated", IsoTimeText(provenance.updated));
+  if (provenance.failed != 0) attribute("failed", IsoTimeText(provenance.failed));
+  attribute("problem", provenance.problem);
+  return out;
+}
+
+std::string ImagesDocument(const std::vector<FrameEntry>& frames, const Provenance& provenance) {
   std::string out(kXmlDeclaration);
-  out += "<IMAGES>\n";
+  out += "<IMAGES";
+  out += ProvenanceAttributes(provenance);
+  out += ">\n";
   for (const FrameEntry& frame : frames) {
     out += "<IMAGE m=\"" + EscapeMarkup(frame.m) + "\" t=\"" + EscapeMarkup(frame.t) + "\" s=\"" +
            std::to_string(frame.s) + "\" q=\"" + std::to_string(frame.q) + "\"/>\n";
@@ -75,10 +104,12 @@ std::string ImagesDocument(const std::vector<FrameEntry>& frames) {
   return out;
 }
 
-std::string QuakesDocument(const std::vector<QuakeEntry>& quakes) {
+std::string QuakesDocument(const std::vector<QuakeEntry>& quakes, const Provenance& provenance) {
   std::string out(kXmlDeclaration);
-  out.reserve(out.size() + 100 * quakes.size() + 20);
-  out += "<QUAKES>\n";
+  out.reserve(out.size() + 100 * quakes.size() + 200);
+  out += "<QUAKES";
+  out += ProvenanceAttributes(provenance);
+  out += ">\n";
   for (const QuakeEntry& quake : quakes) {
     out += "<QUAKE lat=\"" + DecimalText(quake.latitude, 4) + "\" lon=\"" +
            DecimalText(quake.longitude, 4) + "\" m=\"" + DecimalText(quake.magnitude, 2) +

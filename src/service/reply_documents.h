@@ -28,17 +28,41 @@ struct QuakeEntry {
   long long timeMs = 0;  // milliseconds since 1970-01-01 UTC
 };
 
+// Where the data of a list came from, written as attributes of its root element (QUAKES,
+// IMAGES) so that the program can say so beside the layer; every one is left out when empty or 0.
+//   source="USGS"                  short name of the source, shown to users
+//   sample="1"                     the labelled sample, not live data
+//   updated="2026-12-09T15:40:00Z" when the source made the data (a feed's generation time, the
+//                                  newest frame's instant)
+//   failed="2026-12-09T16:10:00Z"  the last refresh that failed after that, with
+//   problem="..."                  its reason in one line
+struct Provenance {
+  std::string source;
+  bool sample = false;
+  long long updated = 0;  // seconds since 1970-01-01 UTC
+  long long failed = 0;
+  std::string problem;
+  friend bool operator==(const Provenance&, const Provenance&) = default;
+};
+
+// " source=\"...\" ..." for the root element: empty for an empty provenance.
+std::string ProvenanceAttributes(const Provenance& provenance);
+
+// "YYYY-MM-DDTHH:MM:SSZ" of seconds since 1970 (UTC); empty outside the years 1 to 9999.
+std::string IsoTimeText(long long seconds);
+
 // &, <, >, " and ' as entities; control characters other than tab, CR and LF become blanks
 // (they have no place in XML 1.0).
 std::string EscapeMarkup(std::string_view text);
 
 // <IMAGES> with one IMAGE element per frame, in the order given (newest first).
-std::string ImagesDocument(const std::vector<FrameEntry>& frames);
+std::string ImagesDocument(const std::vector<FrameEntry>& frames, const Provenance& provenance = {});
 
 // <QUAKES> with one QUAKE element per event, in the order given (newest first). Coordinates are
 // written with four decimals, magnitude and depth with two, trailing zeros dropped; qt is
 // "YYYY-MM-DD HH:MM:SS" in UTC.
-std::string QuakesDocument(const std::vector<QuakeEntry>& quakes);
+std::string QuakesDocument(const std::vector<QuakeEntry>& quakes,
+                           const Provenance& provenance = {});
 
 // <ERROR n="N">text</ERROR>.
 std::string ErrorDocument(int n, std::string_view text);

@@ -56,6 +56,20 @@ TEST(ReplyDocuments, ImageListKeepsOrderAndEveryAttribute) {
   EXPECT_EQ(ImagesDocument({}), std::string(kXmlDeclaration) + "<IMAGES>\n</IMAGES>\n");
 }
 
+TEST(ReplyDocuments, ProvenanceIsOnTheRootElementAndTheRecordsStayReadable) {
+  Provenance live{"USGS", false, 1765294800, 1765298400, "status 500 \"x\" <y>"};
+  const std::string quakes = QuakesDocument({{1, 2, 3, 4, 0}}, live);
+  EXPECT_NE(quakes.find("<QUAKES source=\"USGS\" updated=\"2025-12-09T15:40:00Z\" "
+                        "failed=\"2025-12-09T16:40:00Z\" problem=\"status 500 &quot;x&quot; "
+                        "&lt;y&gt;\">\n"),
+            std::string::npos);
+  EXPECT_EQ(ReadQuakeRecords(quakes).size(), 1u);
+  const std::string sample = ImagesDocument({}, {"Sample", true, 0, 0, ""});
+  EXPECT_NE(sample.find("<IMAGES source=\"Sample\" sample=\"1\">"), std::string::npos);
+  EXPECT_EQ(ProvenanceAttributes({}), "");
+  EXPECT_EQ(IsoTimeText(0), "1970-01-01T00:00:00Z");
+}
+
 TEST(ReplyDocuments, ErrorTextCannotBecomeMarkup) {
   ErrorHost host;
   EXPECT_EQ(CheckReply(ErrorDocument(404, "Not found"), host), 404);
