@@ -42,6 +42,7 @@
 #include "shell/window/toolbar_buttons.h"
 #include "shell/window/toolbar_table.h"
 #include "shell/window/tray_icon.h"
+#include "shell/window/view_commands.h"
 
 namespace meridiana {
 
@@ -71,16 +72,6 @@ QIcon BlankButtonIcon() {
   return QIcon(pixmap);
 }
 
-ViewModes ModesFromSettings(const Settings* settings) {
-  ViewModes modes;
-  if (settings == nullptr) return modes;
-  modes.day = settings->day != 0;
-  modes.night = settings->night != 0;
-  modes.zones = settings->zones != 0;
-  modes.shadow = settings->shadow != 0;
-  return modes;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(Context context, QWidget* parent)
@@ -100,12 +91,8 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   compositor_ =
       std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
   compositor_->modes = ModesFromSettings(context_.settings);
-  if (context_.settings != nullptr) {
-    // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
-    view_.zoom = context_.settings->zoom;
-    view_.scrollX = context_.settings->cx;
-    view_.scrollY = context_.settings->cy;
-  }
+  // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
+  RestoreViewPlace(context_.settings, view_);
 
   setObjectName(QStringLiteral("dialog%1").arg(ids::kMainDialog));
   setWindowTitle(ToQString(kDisplayName));
@@ -116,6 +103,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   AttachMenu();
   SetLayout();
   AttachLinks();
+  RouteCommands();
   host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
 }
 
@@ -247,74 +235,6 @@ void MainWindow::Open() {
   show();
 }
 
-bool MainWindow::OnCommand(int command) {
-  if (const char* code = LanguageOfCommand(command); code != nullptr && context_.language) {
-    context_.language->Apply(code);
-    return true;
-  }
-  switch (command) {
-    case ids::kCmdQuit:
-      Destroy();
-      return true;
-    case ids::kCmdStop:
-      StopNetworkAndAnimation();
-      return true;
-    case ids::kCmdEarthquakes:
-    case ids::kCmdNext:
-    case ids::kCmdPrevious:
-    case ids::kCmdPlay:
-    case ids::kCmdRefresh:
-      return OnOnlineCommand(command);
-    case ids::kCmdTrayRestore:
-      BringToFront();
-      return true;
-    case ids::kCmdTrayMinimize:
-      showMinimized();
-      return true;
-    case ids::kCmdAbout:
-      ShowRichText(this, QStringLiteral("About"),
-                   AboutHtml(context_.dataPaths->Find("SOURCES.md")));
-      return true;
-    case ids::kCmdManual:
-      ShowRichTextFile(this, QStringLiteral("Manual"),
-                       ToQString(context_.dataPaths->Find("manual/manual.html")));
-      return true;
-    case ids::kCmdSettings:
-      OpenPreferences();
-      return true;
-    case ids::kCmdWallpaperMode:
-      ToggleWallpaperMode();
-      return true;
-    case ids::kCmdUpgrade:
-      return OnOnlineCommand(command);
-    case ids::kCmdZoomIn:
-    case ids::kCmdZoomOut:
-    case ids::kCmdActualPixels:
-      RunZoomCommand(view_, command, mapArea_->width());
-      RedrawMap();
-      return true;
-    case ids::kCmdFitToScreen:
-      FitToWindow();
-      return true;
-    case ids::kCmdDayMap:
-    case ids::kCmdNightMap:
-    case ids::kCmdTimeZones:
-    case ids::kCmdSunShadow:
-      RunViewCommand(command);
-      return true;
-    case ids::kCmdClouds:
-      return OnOnlineCommand(command);
-    case ids::kCmdAllCities:
-    case ids::kCmdCityNames:
-    case ids::kCmdGrid:
-    case ids::kCmdCitySelection:
-      ToggleOverlay(command);
-      return true;
-    default:
-      return OnCityCommand(command);
-  }
-}
-
 void MainWindow::RunViewCommand(int command) {
   ApplyViewCommand(compositor_->modes, command);
   RecomputeMap();
@@ -325,13 +245,7 @@ void MainWindow::RunViewCommand(int command) {
 void MainWindow::RecomputeMap() {
   compositor_->Compose(context_.clock->Now());
   // Composing may switch the shadow off (Night Map); the stored flags follow the modes.
-  if (Settings* settings = context_.settings) {
-    const ViewModes& modes = compositor_->modes;
-    settings->day = modes.day ? 1 : 0;
-    settings->night = modes.night ? 1 : 0;
-    settings->zones = modes.zones ? 1 : 0;
-    settings->shadow = modes.shadow ? 1 : 0;
-  }
+  StoreModes(compositor_->modes, context_.settings);
   RedrawMap();
 }
 
@@ -460,13 +374,7 @@ void MainWindow::Destroy() {
       QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
-void MainWindow::StoreViewState() {
-  if (Settings* settings = context_.settings) {
-    settings->zoom = view_.zoom;
-    settings->cx = view_.scrollX;
-    settings->cy = view_.scrollY;
-  }
-}
+void MainWindow::StoreViewState() { StoreViewPlace(view_, context_.settings); }
 
 void MainWindow::BringToFront() {
   if (destroyed_) return;

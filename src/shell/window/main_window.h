@@ -19,6 +19,7 @@
 #include "shell/app/data_paths.h"
 #include "shell/dialogs/dialog_host.h"
 #include "shell/dialogs/preferences_dialog.h"
+#include "shell/window/command_table.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_readout.h"
 #include "world/world_data.h"
@@ -165,6 +166,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void AttachStatusBar();
   void AttachMenu();
   void SetLayout();
+  // Fills the command table: which id runs what.
+  void RouteCommands();
   // The program's own posted messages, each handled on a later turn of the event loop.
   void PostUserMessage(int code);
   void OnUserMessage(int code);
@@ -220,8 +223,6 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void ShowServiceError(std::string_view text);
   void RefreshOnlineView();
   void ClockTick();
-  // All Cities, City Names, Grid and City Selection: flip the layer, redraw, bring checks in line.
-  void ToggleOverlay(int command);
   // Wallpaper mode: the command flips it, the shadow refresh writes the wallpaper again.
   void ToggleWallpaperMode();
   void RefreshWallpaper();
@@ -233,9 +234,6 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // A double click on the map marks or unmarks the hover city.
   void OnMapDoubleClick(QPoint mapAreaPoint);
 
-  // The city commands: the City Selector, Properties, the cities of the context menu and their
-  // links, Clear City Selection. False for another command.
-  bool OnCityCommand(int command);
   // The web links, opened through the program's link actions unless SetLinkOpener replaced them.
   void AttachLinks();
   void OpenCitySelector();
@@ -254,6 +252,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
 
   Context context_;
   DialogHost host_;
+  CommandTable commands_;
   SystemClock systemClock_;
   DesktopLocaleInfo desktopLocale_;
   WorldData noWorld_;

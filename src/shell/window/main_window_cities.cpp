@@ -1,5 +1,5 @@
-// The main window's city commands: the City Selector, the Properties dialogs, the cities of the
-// map's context menu with their links, and Clear City Selection.
+// The main window's cities: the City Selector, the Properties dialogs, the cities of the map's
+// context menu, and the web links opened for them.
 #include "map/base_images.h"
 #include "shell/app/app_identity.h"
 #include "shell/app/ids.h"
@@ -10,15 +10,6 @@
 #include "shell/window/main_window.h"
 
 namespace meridiana {
-namespace {
-
-constexpr int kFirstCityUnderClick = 18999;
-constexpr int kFirstCityProperties = 19000;
-constexpr int kFirstCityWeather = 20000;
-constexpr int kFirstCityHotels = 21000;
-constexpr int kCityCommandSpan = 1000;
-
-}  // namespace
 
 void MainWindow::AttachLinks() {
   LinkActions::Context links;
@@ -60,37 +51,6 @@ City* MainWindow::MenuCity(int entry) {
   const int index = view_.menuCities[static_cast<std::size_t>(entry)];
   if (index < 0 || index >= static_cast<int>(context_.world->cities.size())) return nullptr;
   return &context_.world->cities[static_cast<std::size_t>(index)];
-}
-
-bool MainWindow::OnCityCommand(int command) {
-  const auto link = [this](std::string_view name, const City* city) {
-    if (openLink_) openLink_(name, city);
-  };
-  if (command == ids::kCmdSelectCity) {
-    OpenCitySelector();
-  } else if (command == ids::kCmdProperties) {
-    if (City* city = CityNearContextPoint()) OpenProperties(*city, false);
-  } else if (command == ids::kCmdClearCitySelection) {
-    ClearAllMarks(context_.world->cities);
-    RedrawMap();
-  } else if (command == ids::kCmdSatelliteImage) {
-    link("sat", nullptr);
-  } else if (command == ids::kCmdFaq) {
-    const int hover = view_.hoverCity;
-    const bool known = hover >= 0 && hover < static_cast<int>(context_.world->cities.size());
-    link("faq", known ? &context_.world->cities[static_cast<std::size_t>(hover)] : nullptr);
-  } else if (command == kFirstCityUnderClick ||
-             (command >= kFirstCityProperties && command < kFirstCityWeather)) {
-    const int entry = command == kFirstCityUnderClick ? 0 : command - kFirstCityProperties;
-    if (City* city = MenuCity(entry)) OpenProperties(*city, true);
-  } else if (command >= kFirstCityWeather && command < kFirstCityWeather + kCityCommandSpan) {
-    if (City* city = MenuCity(command - kFirstCityWeather)) link("weather", city);
-  } else if (command >= kFirstCityHotels && command < kFirstCityHotels + kCityCommandSpan) {
-    if (City* city = MenuCity(command - kFirstCityHotels)) link("hotels", city);
-  } else {
-    return false;
-  }
-  return true;
 }
 
 void MainWindow::OpenCitySelector() {
