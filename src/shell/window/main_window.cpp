@@ -33,7 +33,7 @@
 #include "shell/dialogs/dialog_controls.h"
 #include "shell/dialogs/link_actions.h"
 #include "shell/window/map_area.h"
-#include "shell/window/map_context_menu.h"
+#include "shell/window/map_gestures.h"
 #include "shell/window/online_layer_hosts.h"
 #include "shell/window/status_bar.h"
 #include "shell/window/status_parts.h"
@@ -195,11 +195,25 @@ void MainWindow::SetLayout() {
     statusMessageId_ = 0;
     statusBar_->SetPartText(0, text);
   });
+  MapGestures::Sources gestures;
+  gestures.area = mapArea_;
+  gestures.statusBar = statusBar_;
+  gestures.view = &view_;
+  gestures.world = context_.world;
+  gestures.settings = context_.settings;
+  gestures.images = images_;
+  gestures.modes = &compositor_->modes;
+  gestures.clock = context_.clock;
+  gestures.locale = context_.locale;
+  gestures.language = context_.language;
+  gestures.runCommand = [this](int command) { OnCommand(command); };
+  gestures.marksChanged = [this] { OnMarksChanged(); };
+  gestures_ = std::make_unique<MapGestures>(std::move(gestures));
   connect(mapArea_, &MapArea::pointerMoved, this, &MainWindow::ShowPointerReadOut);
   connect(mapArea_, &MapArea::contextMenuRequested, this,
-          [this](QPoint point) { OnMapContextMenu(point); });
+          [this](QPoint point) { gestures_->OpenContextMenu(point); });
   connect(mapArea_, &MapArea::doubleClicked, this,
-          [this](QPoint point) { OnMapDoubleClick(point); });
+          [this](QPoint point) { gestures_->DoubleClick(point); });
   layout->addWidget(mapArea_, 1);
   layout->addWidget(statusBar_, 0);  // reparented into the client area
   setCentralWidget(client);
@@ -253,48 +267,6 @@ void MainWindow::RedrawMap() { mapArea_->Redraw(); }
 
 void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
 
-void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
-  if (context_.language == nullptr) return;
-  contextPoint_ = mapAreaPoint;
-  context_.language->PopupMenu(
-      ids::kMapContextMenu, mapArea_->mapToGlobal(mapAreaPoint),
-      [this, mapAreaPoint](QMenu* menu) { PrepareContextMenu(menu, mapAreaPoint); },
-      [this](int command) { OnCommand(command); });
-}
-
-void MainWindow::PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint) {
-  const Settings* settings = context_.settings;
-  const ViewModes& modes = compositor_->modes;
-  const auto on = [settings](int Settings::*field) {
-    return settings != nullptr && settings->*field != 0;
-  };
-  MapMenuChecks checks;
-  checks.layers = {
-      {ids::kCmdCitySelection, on(&Settings::marked)},
-      {ids::kCmdDayMap, modes.day},
-      {ids::kCmdNightMap, modes.night},
-      {ids::kCmdClouds, modes.clouds},
-      {ids::kCmdCityNames, on(&Settings::track)},
-      {ids::kCmdAllCities, on(&Settings::cities)},
-      {ids::kCmdTimeZones, modes.zones},
-      {ids::kCmdGrid, on(&Settings::grid)},
-  };
-  checks.shadow = modes.shadow;
-  checks.night = modes.night;
-  FillMapContextMenu(menu, view_, context_.world->cities, mapAreaPoint, checks);
-}
-
-void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
-  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
-  const int city = cityNames ? mapArea_->hover().city
-                             : FindNearestCity(view_, context_.world->cities,
-                                               {mapAreaPoint.x(), mapAreaPoint.y()})
-                                   .index;
-  if (city < 0 || city >= static_cast<int>(context_.world->cities.size())) return;
-  ToggleMarked(context_.world->cities[static_cast<std::size_t>(city)]);
-  OnMarksChanged();
-}
-
 void MainWindow::FitToWindow() { mapArea_->Fit(); }
 
 void MainWindow::UpdateTitleClock() {
@@ -327,25 +299,7 @@ void MainWindow::ReleaseComposedMap() {
   mapArea_->ReleaseViewImage();
 }
 
-void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
-  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
-  const PointerReadOut readOut =
-      ReadPointer(view_, *context_.world, images_->zones(), images_->composed(),
-                  {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_,
-                  *context_.clock, &nearestMemo_);
-  lastPointer_ = readOut.position;
-  const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
-  statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
-  statusBar_->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));
-  statusBar_->SetPartText(kStatusLocalTimePart, ToQString(texts.localTime));
-  // With City Names on, the hover highlight under the pointer is redrawn here by the overlays.
-}
-
-void MainWindow::RefreshPointerReadOut() {
-  // The pointer is read again from the system: the clock moves on even when the mouse does not.
-  const QPoint point = mapArea_->mapFromGlobal(QCursor::pos());
-  if (mapArea_->rect().contains(point)) ShowPointerReadOut(point);
-}
+void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) { gestures_->ShowReadOut(mapAreaPoint); }
 
 bool MainWindow::Minimised() const {
   return isMinimized() || host_.windowState() == DialogHost::kMinimized;

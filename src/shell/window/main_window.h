@@ -47,6 +47,7 @@ class WallpaperBackend;
 class WallpaperMode;
 class LinkActions;
 class MapArea;
+class MapGestures;
 class MapImages;
 class MenuIconList;
 class PartStatusBar;
@@ -181,8 +182,6 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // Composes the map again from the view modes, keeps the settings in step, redraws.
   void RecomputeMap();
   void RunViewCommand(int command);
-  // The read-out for wherever the pointer is now, when it is over the map.
-  void RefreshPointerReadOut();
 
   // Steps of the window's initialisation and destruction that later features fill in.
   void AddTrayIcon();
@@ -227,12 +226,6 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void ToggleWallpaperMode();
   void RefreshWallpaper();
   WallpaperMode& Wallpaper();
-  // A right click on the map that did not zoom: the map's context menu of nearby cities.
-  void OnMapContextMenu(QPoint mapAreaPoint);
-  // Fills the context menu before it opens: the nearest cities, the layer checks.
-  void PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint);
-  // A double click on the map marks or unmarks the hover city.
-  void OnMapDoubleClick(QPoint mapAreaPoint);
 
   // The web links, opened through the program's link actions unless SetLinkOpener replaced them.
   void AttachLinks();
@@ -241,10 +234,6 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void OpenProperties(City& city, bool modal);
   // A city's mark changed elsewhere: the marked cities' layer comes on, the map repaints.
   void OnMarksChanged();
-  // The city of a context-menu entry (0 the nearest), or null.
-  City* MenuCity(int entry);
-  // The city nearest to where the context menu last opened, or null without cities.
-  City* CityNearContextPoint();
 
   // ComposeHost.
   bool Minimised() const override;
@@ -280,10 +269,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   std::array<std::string, 4> wallpaperKnown_;
   bool wallpaperKnownSet_ = false;
   void WriteWallpaperValues();
-  int highlightedCity_ = -1;  // the city the City Names layer highlighted last; none yet
-  QPoint contextPoint_;       // map-area point of the last context menu
-  LatLon lastPointer_;        // map position of the last mouse position over the map
-  NearestCityMemo nearestMemo_;
+  std::unique_ptr<MapGestures> gestures_;
   std::unique_ptr<LinkActions> links_;
 
   QPointer<CitySelectorDialog> citySelector_;

@@ -8,6 +8,7 @@
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/main_window.h"
+#include "shell/window/map_gestures.h"
 
 namespace meridiana {
 
@@ -20,8 +21,8 @@ void MainWindow::AttachLinks() {
   links.notice = context_.notice;
   links.parent = this;
   links.zoom = [this] { return view_.zoom; };
-  links.pointer = [this] { return lastPointer_; };
-  links.defaultCity = [this]() -> const City* { return CityNearContextPoint(); };
+  links.pointer = [this] { return gestures_->lastPointer(); };
+  links.defaultCity = [this]() -> const City* { return gestures_->CityNearContextPoint(); };
   links.findDataFile = [this](std::string_view relative) {
     return context_.dataPaths->Find(relative);
   };
@@ -38,20 +39,6 @@ void MainWindow::AttachLinks() {
 CitySelectorDialog* MainWindow::citySelector() const { return citySelector_; }
 
 PropertiesDialog* MainWindow::properties() const { return properties_; }
-
-City* MainWindow::CityNearContextPoint() {
-  // Where the context menu opened last; the map's corner before it ever did.
-  const int nearest =
-      FindNearestCity(view_, context_.world->cities, {contextPoint_.x(), contextPoint_.y()}).index;
-  return nearest >= 0 ? &context_.world->cities[static_cast<std::size_t>(nearest)] : nullptr;
-}
-
-City* MainWindow::MenuCity(int entry) {
-  if (entry < 0 || entry >= static_cast<int>(view_.menuCities.size())) return nullptr;
-  const int index = view_.menuCities[static_cast<std::size_t>(entry)];
-  if (index < 0 || index >= static_cast<int>(context_.world->cities.size())) return nullptr;
-  return &context_.world->cities[static_cast<std::size_t>(index)];
-}
 
 void MainWindow::OpenCitySelector() {
   if (citySelector_ != nullptr) {
@@ -73,7 +60,8 @@ void MainWindow::OpenCitySelector() {
 }
 
 void MainWindow::OpenProperties(City& city, bool modal) {
-  const MapPoint base = ViewToBase(view_, {contextPoint_.x(), contextPoint_.y()});
+  const QPoint contextPoint = gestures_->contextPoint();
+  const MapPoint base = ViewToBase(view_, {contextPoint.x(), contextPoint.y()});
   if (!modal && properties_ != nullptr) {
     properties_->Fill(city, base);
     properties_->show();

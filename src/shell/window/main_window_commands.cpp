@@ -11,6 +11,7 @@
 #include "shell/dialogs/dialog_controls.h"
 #include "shell/window/main_window.h"
 #include "shell/window/map_context_menu.h"
+#include "shell/window/map_gestures.h"
 #include "shell/window/view_commands.h"
 
 namespace meridiana {
@@ -70,7 +71,7 @@ void MainWindow::RouteCommands() {
   };
   table.Add({ids::kCmdSelectCity}, [this](int) { OpenCitySelector(); });
   table.Add({ids::kCmdProperties}, [this](int) {
-    if (City* city = CityNearContextPoint()) OpenProperties(*city, false);
+    if (City* city = gestures_->CityNearContextPoint()) OpenProperties(*city, false);
   });
   table.Add({ids::kCmdClearCitySelection}, [this](int) {
     ClearAllMarks(context_.world->cities);
@@ -83,20 +84,20 @@ void MainWindow::RouteCommands() {
     link("faq", known ? &context_.world->cities[static_cast<std::size_t>(hover)] : nullptr);
   });
   table.Add({kCityUnderClickCommand}, [this](int) {
-    if (City* city = MenuCity(0)) OpenProperties(*city, true);
+    if (City* city = gestures_->MenuCity(0)) OpenProperties(*city, true);
   });
   table.AddRange(kFirstCityPropertiesCommand, kFirstCityWeatherCommand - 1, [this](int command) {
-    if (City* city = MenuCity(command - kFirstCityPropertiesCommand))
+    if (City* city = gestures_->MenuCity(command - kFirstCityPropertiesCommand))
       OpenProperties(*city, true);
   });
   table.AddRange(kFirstCityWeatherCommand, kFirstCityWeatherCommand + kCityCommandSpan - 1,
                  [this, link](int command) {
-                   if (City* city = MenuCity(command - kFirstCityWeatherCommand))
+                   if (City* city = gestures_->MenuCity(command - kFirstCityWeatherCommand))
                      link("weather", city);
                  });
   table.AddRange(kFirstCityHotelsCommand, kFirstCityHotelsCommand + kCityCommandSpan - 1,
                  [this, link](int command) {
-                   if (City* city = MenuCity(command - kFirstCityHotelsCommand))
+                   if (City* city = gestures_->MenuCity(command - kFirstCityHotelsCommand))
                      link("hotels", city);
                  });
 }
