@@ -32,6 +32,7 @@
 #include "shell/dialogs/about_box.h"
 #include "shell/dialogs/dialog_controls.h"
 #include "shell/dialogs/link_actions.h"
+#include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_gestures.h"
 #include "shell/window/online_layer_hosts.h"
@@ -61,16 +62,6 @@ constexpr int kMsgFitAfterRestore = 7;
 constexpr int kLoadingText = 1432;
 // How long work that waits for the first map waits when no map comes.
 constexpr int kFirstMapPatienceMs = 2000;
-
-// Stands in for a toolbar icon that is not among the program's resources.
-QIcon BlankButtonIcon() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setPen(QColor(128, 128, 128));
-  painter.drawRect(2, 2, 11, 11);
-  return QIcon(pixmap);
-}
 
 }  // namespace
 
@@ -114,27 +105,8 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::AttachToolbar() {
-  toolbar_ = new QToolBar(this);
-  toolbar_->setObjectName(QStringLiteral("control%1").arg(ids::kToolbar));
-  toolbar_->setMovable(false);
-  toolbar_->setFloatable(false);
-  toolbar_->setIconSize(QSize(16, 16));
-  toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  const QIcon blank = BlankButtonIcon();
-  for (const ToolbarButton& button : kMainToolbarButtons) {
-    if (button.command == 0) {
-      toolbar_->addSeparator();
-      continue;
-    }
-    QIcon icon = context_.icons != nullptr ? context_.icons->At(button.icon) : QIcon();
-    const QString tip = context_.language != nullptr ? context_.language->Text(button.tipId)
-                                                     : EnglishText(button.tipId);
-    QAction* action = toolbar_->addAction(icon.isNull() ? blank : icon, tip);
-    action->setToolTip(tip);
-    action->setData(button.command);
-    const int command = button.command;
-    connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
-  }
+  toolbar_ = MakeMainToolbar(this, context_.icons, context_.language,
+                             [this](int command) { OnCommand(command); });
   addToolBar(Qt::TopToolBarArea, toolbar_);
   if (context_.store != nullptr) {
     ApplyToolbarArrangement(toolbar_, *context_.store, kDisplayName, ids::kToolbar);

@@ -13,6 +13,7 @@
 #include "shell/app/menu_icons.h"
 #include "shell/app/settings.h"
 #include "shell/window/main_window.h"
+#include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
 #include "shell/window/toolbar_buttons.h"
 #include "shell/window/toolbar_table.h"
@@ -44,13 +45,7 @@ void MainWindow::ApplyStoredLanguage() {
 
 void MainWindow::OnLanguageChanged() {
   context_.language->RetranslateMenu(menuBar());
-  for (QAction* action : toolbar_->actions()) {
-    for (const ToolbarButton& button : kMainToolbarButtons) {
-      if (button.command == 0 || action->data().toInt() != button.command) continue;
-      action->setText(context_.language->Text(button.tipId));
-      action->setToolTip(action->text());
-    }
-  }
+  RetranslateMainToolbar(toolbar_, *context_.language);
   if (statusMessageId_ != 0) SetStatusMessage(statusMessageId_);
   SyncViewControls();
 }
