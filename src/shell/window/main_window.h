@@ -22,6 +22,7 @@
 #include "shell/window/command_table.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_readout.h"
+#include "shell/window/wallpaper_values.h"
 #include "world/world_data.h"
 
 class QMenu;
@@ -265,10 +266,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   int wallpaperWidth_ = 0;  // pixels; not kept, 0 at every start
   std::unique_ptr<WallpaperBackend> wallpaperBackend_;
   std::unique_ptr<WallpaperMode> wallpaper_;
-  // The four wallpaper values as last read from or written to the settings file.
-  std::array<std::string, 4> wallpaperKnown_;
-  bool wallpaperKnownSet_ = false;
-  void WriteWallpaperValues();
+  WallpaperValues wallpaperValues_;
   std::unique_ptr<MapGestures> gestures_;
   std::unique_ptr<LinkActions> links_;
 
