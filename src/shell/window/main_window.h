@@ -19,6 +19,7 @@
 #include "shell/dialogs/dialog_host.h"
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/window/command_table.h"
+#include "shell/window/main_window_context.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_readout.h"
 #include "shell/window/wallpaper_values.h"
@@ -29,9 +30,6 @@ class QToolBar;
 
 namespace meridiana {
 
-class InterfaceLanguage;
-class KeyValueStore;
-class LocaleInfo;
 class CitySelectorDialog;
 class HostResolver;
 class HttpClient;
@@ -48,13 +46,9 @@ class LinkActions;
 class MapArea;
 class MapGestures;
 class MapImages;
-class MenuIconList;
 class PartStatusBar;
 class PropertiesDialog;
 class TrayIcon;
-class UserNotice;
-struct Settings;
-struct SavedFrame;
 
 // Codes of the window's own posted messages that the cloud frames use: a frame is on the map
 // (repaint), a list arrived (run the step that waited for it).
@@ -65,32 +59,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   Q_OBJECT
 
  public:
-  struct Context {
-    Settings* settings = nullptr;         // the process-wide view settings
-    KeyValueStore* store = nullptr;       // saved geometry; may be null
-    const MenuIconList* icons = nullptr;  // toolbar icons; may be null
-    std::function<void()> saveSettings;   // called once when the window is destroyed
-    // The rest may be null: the window then uses the system clock, the desktop locale, an empty
-    // world, its own images and no data folders.
-    UserNotice* notice = nullptr;  // error boxes and the shadow pass's status text
-    const Clock* clock = nullptr;  // every "now" of the window
-    const LocaleInfo* locale = nullptr;
-    WorldData* world = nullptr;   // cities (marks, menu picks) and zones
-    MapImages* images = nullptr;  // the base images and the composed map
-    const DataPaths* dataPaths = nullptr;
-    // The interface language: menus from the program's resources, translated texts. Without
-    // it the window has no menu bar and shows its built-in English tips.
-    InterfaceLanguage* language = nullptr;
-    std::string initialLanguage;  // applied when the window opens ("" for English)
-    // The cloud frames of config.ini: read into the cloud slots when the window opens, kept in
-    // step with them afterwards. May be null.
-    std::vector<SavedFrame>* frames = nullptr;
-    // Whether a tray can show the program's icon; null asks the desktop.
-    std::function<bool()> trayAvailable;
-    // The online service's "http://host:port" ("" when there is none to ask); null reads the
-    // installation's value.
-    std::function<std::string()> serviceAddress;
-  };
+  // What the window is given (main_window_context.h).
+  using Context = MainWindowContext;
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);
   ~MainWindow() override;
