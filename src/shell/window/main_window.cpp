@@ -1,36 +1,24 @@
 #include "shell/window/main_window.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cmath>
 
 #include "map/base_images.h"
 #include "online/cloud_service.h"
 #include "online/host_resolver.h"
 #include "online/http_client.h"
 #include "online/quake_feed.h"
-#include "resources/embedded.h"
 #include "shell/app/app_identity.h"
 #include "shell/app/ids.h"
-#include "shell/app/interface_language.h"
 #include "shell/app/map_image_files.h"
-#include "shell/app/menu_icons.h"
 #include "shell/app/qt_event_loop.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
 #include "shell/desktop/wallpaper_mode.h"
-#include "shell/dialogs/about_box.h"
-#include "shell/dialogs/dialog_controls.h"
 #include "shell/dialogs/link_actions.h"
 #include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
@@ -40,8 +28,6 @@
 #include "shell/window/status_parts.h"
 #include "shell/window/title_clock.h"
 #include "shell/window/toolbar_arrangement.h"
-#include "shell/window/toolbar_buttons.h"
-#include "shell/window/toolbar_table.h"
 #include "shell/window/tray_icon.h"
 #include "shell/window/view_commands.h"
 

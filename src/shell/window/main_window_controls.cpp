@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QTimer>
-#include <QToolBar>
 
 #include "map/compose.h"
 #include "online/cloud_service.h"
@@ -16,7 +15,6 @@
 #include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
 #include "shell/window/toolbar_buttons.h"
-#include "shell/window/toolbar_table.h"
 #include "shell/window/view_commands.h"
 
 namespace meridiana {

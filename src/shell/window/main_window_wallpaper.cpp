@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "foundation/file_util.h"
-#include "foundation/key_value_store.h"
 #include "map/base_images.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
