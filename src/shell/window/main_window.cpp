@@ -1,47 +1,35 @@
 #include "shell/window/main_window.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cmath>
 
 #include "map/base_images.h"
 #include "online/cloud_service.h"
 #include "online/host_resolver.h"
 #include "online/http_client.h"
 #include "online/quake_feed.h"
-#include "resources/embedded.h"
 #include "shell/app/app_identity.h"
 #include "shell/app/ids.h"
-#include "shell/app/interface_language.h"
 #include "shell/app/map_image_files.h"
-#include "shell/app/menu_icons.h"
 #include "shell/app/qt_event_loop.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
 #include "shell/desktop/wallpaper_mode.h"
-#include "shell/dialogs/about_box.h"
-#include "shell/dialogs/dialog_controls.h"
 #include "shell/dialogs/link_actions.h"
+#include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
-#include "shell/window/map_context_menu.h"
+#include "shell/window/map_gestures.h"
 #include "shell/window/online_layer_hosts.h"
 #include "shell/window/status_bar.h"
 #include "shell/window/status_parts.h"
 #include "shell/window/title_clock.h"
 #include "shell/window/toolbar_arrangement.h"
-#include "shell/window/toolbar_buttons.h"
-#include "shell/window/toolbar_table.h"
 #include "shell/window/tray_icon.h"
+#include "shell/window/view_commands.h"
 
 namespace meridiana {
 
@@ -60,26 +48,6 @@ constexpr int kMsgFitAfterRestore = 7;
 constexpr int kLoadingText = 1432;
 // How long work that waits for the first map waits when no map comes.
 constexpr int kFirstMapPatienceMs = 2000;
-
-// Stands in for a toolbar icon that is not among the program's resources.
-QIcon BlankButtonIcon() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setPen(QColor(128, 128, 128));
-  painter.drawRect(2, 2, 11, 11);
-  return QIcon(pixmap);
-}
-
-ViewModes ModesFromSettings(const Settings* settings) {
-  ViewModes modes;
-  if (settings == nullptr) return modes;
-  modes.day = settings->day != 0;
-  modes.night = settings->night != 0;
-  modes.zones = settings->zones != 0;
-  modes.shadow = settings->shadow != 0;
-  return modes;
-}
 
 }  // namespace
 
@@ -100,12 +68,8 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   compositor_ =
       std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
   compositor_->modes = ModesFromSettings(context_.settings);
-  if (context_.settings != nullptr) {
-    // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
-    view_.zoom = context_.settings->zoom;
-    view_.scrollX = context_.settings->cx;
-    view_.scrollY = context_.settings->cy;
-  }
+  // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
+  RestoreViewPlace(context_.settings, view_);
 
   setObjectName(QStringLiteral("dialog%1").arg(ids::kMainDialog));
   setWindowTitle(ToQString(kDisplayName));
@@ -116,6 +80,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   AttachMenu();
   SetLayout();
   AttachLinks();
+  RouteCommands();
   host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
 }
 
@@ -126,27 +91,8 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::AttachToolbar() {
-  toolbar_ = new QToolBar(this);
-  toolbar_->setObjectName(QStringLiteral("control%1").arg(ids::kToolbar));
-  toolbar_->setMovable(false);
-  toolbar_->setFloatable(false);
-  toolbar_->setIconSize(QSize(16, 16));
-  toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  const QIcon blank = BlankButtonIcon();
-  for (const ToolbarButton& button : kMainToolbarButtons) {
-    if (button.command == 0) {
-      toolbar_->addSeparator();
-      continue;
-    }
-    QIcon icon = context_.icons != nullptr ? context_.icons->At(button.icon) : QIcon();
-    const QString tip = context_.language != nullptr ? context_.language->Text(button.tipId)
-                                                     : EnglishText(button.tipId);
-    QAction* action = toolbar_->addAction(icon.isNull() ? blank : icon, tip);
-    action->setToolTip(tip);
-    action->setData(button.command);
-    const int command = button.command;
-    connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
-  }
+  toolbar_ = MakeMainToolbar(this, context_.icons, context_.language,
+                             [this](int command) { OnCommand(command); });
   addToolBar(Qt::TopToolBarArea, toolbar_);
   if (context_.store != nullptr) {
     ApplyToolbarArrangement(toolbar_, *context_.store, kDisplayName, ids::kToolbar);
@@ -207,11 +153,25 @@ void MainWindow::SetLayout() {
     statusMessageId_ = 0;
     statusBar_->SetPartText(0, text);
   });
+  MapGestures::Sources gestures;
+  gestures.area = mapArea_;
+  gestures.statusBar = statusBar_;
+  gestures.view = &view_;
+  gestures.world = context_.world;
+  gestures.settings = context_.settings;
+  gestures.images = images_;
+  gestures.modes = &compositor_->modes;
+  gestures.clock = context_.clock;
+  gestures.locale = context_.locale;
+  gestures.language = context_.language;
+  gestures.runCommand = [this](int command) { OnCommand(command); };
+  gestures.marksChanged = [this] { OnMarksChanged(); };
+  gestures_ = std::make_unique<MapGestures>(std::move(gestures));
   connect(mapArea_, &MapArea::pointerMoved, this, &MainWindow::ShowPointerReadOut);
   connect(mapArea_, &MapArea::contextMenuRequested, this,
-          [this](QPoint point) { OnMapContextMenu(point); });
+          [this](QPoint point) { gestures_->OpenContextMenu(point); });
   connect(mapArea_, &MapArea::doubleClicked, this,
-          [this](QPoint point) { OnMapDoubleClick(point); });
+          [this](QPoint point) { gestures_->DoubleClick(point); });
   layout->addWidget(mapArea_, 1);
   layout->addWidget(statusBar_, 0);  // reparented into the client area
   setCentralWidget(client);
@@ -247,74 +207,6 @@ void MainWindow::Open() {
   show();
 }
 
-bool MainWindow::OnCommand(int command) {
-  if (const char* code = LanguageOfCommand(command); code != nullptr && context_.language) {
-    context_.language->Apply(code);
-    return true;
-  }
-  switch (command) {
-    case ids::kCmdQuit:
-      Destroy();
-      return true;
-    case ids::kCmdStop:
-      StopNetworkAndAnimation();
-      return true;
-    case ids::kCmdEarthquakes:
-    case ids::kCmdNext:
-    case ids::kCmdPrevious:
-    case ids::kCmdPlay:
-    case ids::kCmdRefresh:
-      return OnOnlineCommand(command);
-    case ids::kCmdTrayRestore:
-      BringToFront();
-      return true;
-    case ids::kCmdTrayMinimize:
-      showMinimized();
-      return true;
-    case ids::kCmdAbout:
-      ShowRichText(this, QStringLiteral("About"),
-                   AboutHtml(context_.dataPaths->Find("SOURCES.md")));
-      return true;
-    case ids::kCmdManual:
-      ShowRichTextFile(this, QStringLiteral("Manual"),
-                       ToQString(context_.dataPaths->Find("manual/manual.html")));
-      return true;
-    case ids::kCmdSettings:
-      OpenPreferences();
-      return true;
-    case ids::kCmdWallpaperMode:
-      ToggleWallpaperMode();
-      return true;
-    case ids::kCmdUpgrade:
-      return OnOnlineCommand(command);
-    case ids::kCmdZoomIn:
-    case ids::kCmdZoomOut:
-    case ids::kCmdActualPixels:
-      RunZoomCommand(view_, command, mapArea_->width());
-      RedrawMap();
-      return true;
-    case ids::kCmdFitToScreen:
-      FitToWindow();
-      return true;
-    case ids::kCmdDayMap:
-    case ids::kCmdNightMap:
-    case ids::kCmdTimeZones:
-    case ids::kCmdSunShadow:
-      RunViewCommand(command);
-      return true;
-    case ids::kCmdClouds:
-      return OnOnlineCommand(command);
-    case ids::kCmdAllCities:
-    case ids::kCmdCityNames:
-    case ids::kCmdGrid:
-    case ids::kCmdCitySelection:
-      ToggleOverlay(command);
-      return true;
-    default:
-      return OnCityCommand(command);
-  }
-}
-
 void MainWindow::RunViewCommand(int command) {
   ApplyViewCommand(compositor_->modes, command);
   RecomputeMap();
@@ -325,61 +217,13 @@ void MainWindow::RunViewCommand(int command) {
 void MainWindow::RecomputeMap() {
   compositor_->Compose(context_.clock->Now());
   // Composing may switch the shadow off (Night Map); the stored flags follow the modes.
-  if (Settings* settings = context_.settings) {
-    const ViewModes& modes = compositor_->modes;
-    settings->day = modes.day ? 1 : 0;
-    settings->night = modes.night ? 1 : 0;
-    settings->zones = modes.zones ? 1 : 0;
-    settings->shadow = modes.shadow ? 1 : 0;
-  }
+  StoreModes(compositor_->modes, context_.settings);
   RedrawMap();
 }
 
 void MainWindow::RedrawMap() { mapArea_->Redraw(); }
 
 void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
-
-void MainWindow::OnMapContextMenu(QPoint mapAreaPoint) {
-  if (context_.language == nullptr) return;
-  contextPoint_ = mapAreaPoint;
-  context_.language->PopupMenu(
-      ids::kMapContextMenu, mapArea_->mapToGlobal(mapAreaPoint),
-      [this, mapAreaPoint](QMenu* menu) { PrepareContextMenu(menu, mapAreaPoint); },
-      [this](int command) { OnCommand(command); });
-}
-
-void MainWindow::PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint) {
-  const Settings* settings = context_.settings;
-  const ViewModes& modes = compositor_->modes;
-  const auto on = [settings](int Settings::*field) {
-    return settings != nullptr && settings->*field != 0;
-  };
-  MapMenuChecks checks;
-  checks.layers = {
-      {ids::kCmdCitySelection, on(&Settings::marked)},
-      {ids::kCmdDayMap, modes.day},
-      {ids::kCmdNightMap, modes.night},
-      {ids::kCmdClouds, modes.clouds},
-      {ids::kCmdCityNames, on(&Settings::track)},
-      {ids::kCmdAllCities, on(&Settings::cities)},
-      {ids::kCmdTimeZones, modes.zones},
-      {ids::kCmdGrid, on(&Settings::grid)},
-  };
-  checks.shadow = modes.shadow;
-  checks.night = modes.night;
-  FillMapContextMenu(menu, view_, context_.world->cities, mapAreaPoint, checks);
-}
-
-void MainWindow::OnMapDoubleClick(QPoint mapAreaPoint) {
-  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
-  const int city = cityNames ? mapArea_->hover().city
-                             : FindNearestCity(view_, context_.world->cities,
-                                               {mapAreaPoint.x(), mapAreaPoint.y()})
-                                   .index;
-  if (city < 0 || city >= static_cast<int>(context_.world->cities.size())) return;
-  ToggleMarked(context_.world->cities[static_cast<std::size_t>(city)]);
-  OnMarksChanged();
-}
 
 void MainWindow::FitToWindow() { mapArea_->Fit(); }
 
@@ -413,25 +257,7 @@ void MainWindow::ReleaseComposedMap() {
   mapArea_->ReleaseViewImage();
 }
 
-void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) {
-  const bool cityNames = context_.settings != nullptr && context_.settings->track != 0;
-  const PointerReadOut readOut =
-      ReadPointer(view_, *context_.world, images_->zones(), images_->composed(),
-                  {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_,
-                  *context_.clock, &nearestMemo_);
-  lastPointer_ = readOut.position;
-  const PointerStatusTexts texts = PointerStatus(readOut, *context_.locale);
-  statusBar_->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
-  statusBar_->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));
-  statusBar_->SetPartText(kStatusLocalTimePart, ToQString(texts.localTime));
-  // With City Names on, the hover highlight under the pointer is redrawn here by the overlays.
-}
-
-void MainWindow::RefreshPointerReadOut() {
-  // The pointer is read again from the system: the clock moves on even when the mouse does not.
-  const QPoint point = mapArea_->mapFromGlobal(QCursor::pos());
-  if (mapArea_->rect().contains(point)) ShowPointerReadOut(point);
-}
+void MainWindow::ShowPointerReadOut(QPoint mapAreaPoint) { gestures_->ShowReadOut(mapAreaPoint); }
 
 bool MainWindow::Minimised() const {
   return isMinimized() || host_.windowState() == DialogHost::kMinimized;
@@ -460,13 +286,7 @@ void MainWindow::Destroy() {
       QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
-void MainWindow::StoreViewState() {
-  if (Settings* settings = context_.settings) {
-    settings->zoom = view_.zoom;
-    settings->cx = view_.scrollX;
-    settings->cy = view_.scrollY;
-  }
-}
+void MainWindow::StoreViewState() { StoreViewPlace(view_, context_.settings); }
 
 void MainWindow::BringToFront() {
   if (destroyed_) return;

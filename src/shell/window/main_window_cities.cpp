@@ -1,5 +1,5 @@
-// The main window's city commands: the City Selector, the Properties dialogs, the cities of the
-// map's context menu with their links, and Clear City Selection.
+// The main window's cities: the City Selector, the Properties dialogs, the cities of the map's
+// context menu, and the web links opened for them.
 #include "map/base_images.h"
 #include "shell/app/app_identity.h"
 #include "shell/app/ids.h"
@@ -8,17 +8,9 @@
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/main_window.h"
+#include "shell/window/map_gestures.h"
 
 namespace meridiana {
-namespace {
-
-constexpr int kFirstCityUnderClick = 18999;
-constexpr int kFirstCityProperties = 19000;
-constexpr int kFirstCityWeather = 20000;
-constexpr int kFirstCityHotels = 21000;
-constexpr int kCityCommandSpan = 1000;
-
-}  // namespace
 
 void MainWindow::AttachLinks() {
   LinkActions::Context links;
@@ -29,8 +21,8 @@ void MainWindow::AttachLinks() {
   links.notice = context_.notice;
   links.parent = this;
   links.zoom = [this] { return view_.zoom; };
-  links.pointer = [this] { return lastPointer_; };
-  links.defaultCity = [this]() -> const City* { return CityNearContextPoint(); };
+  links.pointer = [this] { return gestures_->lastPointer(); };
+  links.defaultCity = [this]() -> const City* { return gestures_->CityNearContextPoint(); };
   links.findDataFile = [this](std::string_view relative) {
     return context_.dataPaths->Find(relative);
   };
@@ -47,51 +39,6 @@ void MainWindow::AttachLinks() {
 CitySelectorDialog* MainWindow::citySelector() const { return citySelector_; }
 
 PropertiesDialog* MainWindow::properties() const { return properties_; }
-
-City* MainWindow::CityNearContextPoint() {
-  // Where the context menu opened last; the map's corner before it ever did.
-  const int nearest =
-      FindNearestCity(view_, context_.world->cities, {contextPoint_.x(), contextPoint_.y()}).index;
-  return nearest >= 0 ? &context_.world->cities[static_cast<std::size_t>(nearest)] : nullptr;
-}
-
-City* MainWindow::MenuCity(int entry) {
-  if (entry < 0 || entry >= static_cast<int>(view_.menuCities.size())) return nullptr;
-  const int index = view_.menuCities[static_cast<std::size_t>(entry)];
-  if (index < 0 || index >= static_cast<int>(context_.world->cities.size())) return nullptr;
-  return &context_.world->cities[static_cast<std::size_t>(index)];
-}
-
-bool MainWindow::OnCityCommand(int command) {
-  const auto link = [this](std::string_view name, const City* city) {
-    if (openLink_) openLink_(name, city);
-  };
-  if (command == ids::kCmdSelectCity) {
-    OpenCitySelector();
-  } else if (command == ids::kCmdProperties) {
-    if (City* city = CityNearContextPoint()) OpenProperties(*city, false);
-  } else if (command == ids::kCmdClearCitySelection) {
-    ClearAllMarks(context_.world->cities);
-    RedrawMap();
-  } else if (command == ids::kCmdSatelliteImage) {
-    link("sat", nullptr);
-  } else if (command == ids::kCmdFaq) {
-    const int hover = view_.hoverCity;
-    const bool known = hover >= 0 && hover < static_cast<int>(context_.world->cities.size());
-    link("faq", known ? &context_.world->cities[static_cast<std::size_t>(hover)] : nullptr);
-  } else if (command == kFirstCityUnderClick ||
-             (command >= kFirstCityProperties && command < kFirstCityWeather)) {
-    const int entry = command == kFirstCityUnderClick ? 0 : command - kFirstCityProperties;
-    if (City* city = MenuCity(entry)) OpenProperties(*city, true);
-  } else if (command >= kFirstCityWeather && command < kFirstCityWeather + kCityCommandSpan) {
-    if (City* city = MenuCity(command - kFirstCityWeather)) link("weather", city);
-  } else if (command >= kFirstCityHotels && command < kFirstCityHotels + kCityCommandSpan) {
-    if (City* city = MenuCity(command - kFirstCityHotels)) link("hotels", city);
-  } else {
-    return false;
-  }
-  return true;
-}
 
 void MainWindow::OpenCitySelector() {
   if (citySelector_ != nullptr) {
@@ -113,7 +60,8 @@ void MainWindow::OpenCitySelector() {
 }
 
 void MainWindow::OpenProperties(City& city, bool modal) {
-  const MapPoint base = ViewToBase(view_, {contextPoint_.x(), contextPoint_.y()});
+  const QPoint contextPoint = gestures_->contextPoint();
+  const MapPoint base = ViewToBase(view_, {contextPoint.x(), contextPoint.y()});
   if (!modal && properties_ != nullptr) {
     properties_->Fill(city, base);
     properties_->show();

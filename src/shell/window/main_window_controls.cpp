@@ -1,9 +1,8 @@
 // The main window's menus and controls: the menu bar from the resources, the Language menu, the
-// menu checks and pressed buttons that follow the view, and the overlay switches.
+// menu checks and pressed buttons that follow the view.
 #include <QAction>
-#include <QTimer>
 #include <QMenuBar>
-#include <QToolBar>
+#include <QTimer>
 
 #include "map/compose.h"
 #include "online/cloud_service.h"
@@ -13,9 +12,10 @@
 #include "shell/app/menu_icons.h"
 #include "shell/app/settings.h"
 #include "shell/window/main_window.h"
+#include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
 #include "shell/window/toolbar_buttons.h"
-#include "shell/window/toolbar_table.h"
+#include "shell/window/view_commands.h"
 
 namespace meridiana {
 
@@ -43,13 +43,7 @@ void MainWindow::ApplyStoredLanguage() {
 
 void MainWindow::OnLanguageChanged() {
   context_.language->RetranslateMenu(menuBar());
-  for (QAction* action : toolbar_->actions()) {
-    for (const ToolbarButton& button : kMainToolbarButtons) {
-      if (button.command == 0 || action->data().toInt() != button.command) continue;
-      action->setText(context_.language->Text(button.tipId));
-      action->setToolTip(action->text());
-    }
-  }
+  RetranslateMainToolbar(toolbar_, *context_.language);
   if (statusMessageId_ != 0) SetStatusMessage(statusMessageId_);
   SyncViewControls();
 }
@@ -61,24 +55,13 @@ void MainWindow::SyncViewControls() {
       context_.language != nullptr ? context_.language->selectedCode() : std::string();
   for (const LanguageCommand& language : kLanguageCommands)
     SetMenuCheck(menuBar(), language.command, selected == language.code);
-  const std::pair<int, bool> states[] = {
-      {ids::kCmdDayMap, modes.day},      {ids::kCmdNightMap, modes.night},
-      {ids::kCmdTimeZones, modes.zones}, {ids::kCmdSunShadow, modes.shadow},
-      {ids::kCmdClouds, modes.clouds},   {ids::kCmdEarthquakes, online_.earthquakes},
-  };
-  for (const auto& [command, on] : states) {
+  for (const auto& [command, on] : ModeStates(modes, online_.earthquakes)) {
     SetMenuCheck(menuBar(), command, on);
     CheckToolbarButton(toolbar_, command, on);
   }
   SetMenuCheck(menuBar(), ids::kCmdWallpaperMode, settings != nullptr && settings->wallpaper != 0);
   if (settings != nullptr) {
-    const std::pair<int, bool> layers[] = {
-        {ids::kCmdAllCities, settings->cities != 0},
-        {ids::kCmdCityNames, settings->track != 0},
-        {ids::kCmdGrid, settings->grid != 0},
-        {ids::kCmdCitySelection, settings->marked != 0},
-    };
-    for (const auto& [command, on] : layers) {
+    for (const auto& [command, on] : LayerStates(*settings)) {
       SetMenuCheck(menuBar(), command, on);
       CheckToolbarButton(toolbar_, command, on);
     }
@@ -96,29 +79,6 @@ void MainWindow::UpdateAnimationCommands() {
   EnableToolbarButton(toolbar_, ids::kCmdPlay, !playing);
   EnableToolbarButton(toolbar_, ids::kCmdStop, playing || downloading);
   EnableToolbarButton(toolbar_, ids::kCmdSunShadow, !compositor_->modes.night);
-}
-
-void MainWindow::ToggleOverlay(int command) {
-  Settings* settings = context_.settings;
-  if (settings == nullptr) return;
-  switch (command) {
-    case ids::kCmdAllCities:
-      settings->cities = settings->cities != 0 ? 0 : 1;
-      break;
-    case ids::kCmdCityNames:
-      settings->track = settings->track < 1 ? 40 : 0;
-      break;
-    case ids::kCmdGrid:
-      settings->grid = settings->grid != 0 ? 0 : 1;
-      break;
-    case ids::kCmdCitySelection:
-      settings->marked = settings->marked != 0 ? 0 : 1;
-      break;
-    default:
-      return;
-  }
-  RedrawMap();
-  SyncViewControls();
 }
 
 }  // namespace meridiana

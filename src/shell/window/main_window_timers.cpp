@@ -8,6 +8,7 @@
 #include "shell/app/ids.h"
 #include "shell/app/settings.h"
 #include "shell/window/main_window.h"
+#include "shell/window/map_gestures.h"
 
 namespace meridiana {
 
@@ -69,7 +70,7 @@ void MainWindow::OnTimer(int timerId) {
       if (view_.zoomDragging) return;
       UpdateTitleClock();
       ClockTick();
-      RefreshPointerReadOut();
+      gestures_->RefreshReadOut();
       return;
     case ids::kTimerCloudCheck:
       CheckNewestClouds();

@@ -4,11 +4,9 @@
 #include <cstdlib>
 
 #include "foundation/file_util.h"
-#include "foundation/key_value_store.h"
 #include "map/base_images.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
-#include "shell/app/settings_store.h"
 #include "shell/desktop/wallpaper_mode.h"
 #include "shell/window/main_window.h"
 #include "shell/window/status_bar.h"
@@ -26,40 +24,9 @@ WallpaperMode& MainWindow::Wallpaper() {
   return *wallpaper_;
 }
 
-namespace {
-
-std::array<std::string, 4> ValuesOf(const Settings& settings) {
-  return {std::to_string(settings.wallpaper), settings.wallpaperFile, settings.wallpaperTile,
-          settings.wallpaperStyle};
-}
-
-}  // namespace
-
 void MainWindow::SyncWallpaperValues() {
-  Settings* settings = context_.settings;
-  if (settings == nullptr || context_.store == nullptr) return;
-  if (!wallpaperKnownSet_) {  // what the start read
-    wallpaperKnown_ = ValuesOf(*settings);
-    wallpaperKnownSet_ = true;
-  }
-  Settings stored = *settings;
-  ReadWallpaperValues(SettingsRegistry(context_.store, std::string(kAppKey)), &stored);
-  if (ValuesOf(stored) == wallpaperKnown_) return;  // nobody else changed them
-  settings->wallpaper = stored.wallpaper != 0 ? 1 : 0;
-  settings->wallpaperFile = stored.wallpaperFile;
-  settings->wallpaperTile = stored.wallpaperTile;
-  settings->wallpaperStyle = stored.wallpaperStyle;
-  settings->wallpaperKeptUnreadable = stored.wallpaperKeptUnreadable;
-  wallpaperKnown_ = ValuesOf(stored);
-}
-
-void MainWindow::WriteWallpaperValues() {
-  Settings* settings = context_.settings;
-  if (settings == nullptr || context_.store == nullptr) return;
-  SettingsRegistry registry(context_.store, std::string(kAppKey));
-  meridiana::WriteWallpaperValues(registry, *settings);
-  wallpaperKnown_ = ValuesOf(*settings);
-  wallpaperKnownSet_ = true;
+  if (context_.settings == nullptr || context_.store == nullptr) return;
+  wallpaperValues_.Sync(*context_.settings, *context_.store);
 }
 
 void MainWindow::ToggleWallpaperMode() {
@@ -75,7 +42,8 @@ void MainWindow::ToggleWallpaperMode() {
     outcome = Wallpaper().Restore(*settings);
     if (outcome.ok) settings->wallpaper = 0;
   }
-  WriteWallpaperValues();  // at once: the command line reads them too
+  // At once: the command line reads them too.
+  if (context_.store != nullptr) wallpaperValues_.Write(*settings, *context_.store);
   if (!outcome.ok) {
     statusMessageId_ = 0;
     statusBar_->SetPartText(0, ToQString(outcome.message));

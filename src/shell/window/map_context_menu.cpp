@@ -58,9 +58,9 @@ void FillMapContextMenu(QMenu* menu, MapView& view, std::vector<City>& cities, Q
     const double dx = p.x - client.x();
     const double dy = p.y + kMenuAreaTop - client.y();
     const bool under = i == 0 && std::sqrt(dx * dx + dy * dy) < 10;
-    insert(properties, under ? 18999 : 19000 + i);
-    insert(weather, 20000 + i);
-    insert(hotels, 21000 + i);
+    insert(properties, under ? kCityUnderClickCommand : kFirstCityPropertiesCommand + i);
+    insert(weather, kFirstCityWeatherCommand + i);
+    insert(hotels, kFirstCityHotelsCommand + i);
   }
   for (const auto& [command, on] : checks.layers) SetMenuCheck(menu, command, on);
   if (QAction* shadow = find(kSunShadowCommand)) {

@@ -20,6 +20,14 @@ struct MapMenuChecks {
   bool night = false;
 };
 
+// The city commands of the menu, for its entry i: Properties (the first city's when it lies under
+// the click), Weather and Hotels.
+inline constexpr int kCityUnderClickCommand = 18999;
+inline constexpr int kFirstCityPropertiesCommand = 19000;
+inline constexpr int kFirstCityWeatherCommand = 20000;
+inline constexpr int kFirstCityHotelsCommand = 21000;
+inline constexpr int kCityCommandSpan = 1000;
+
 // Picks the cities into view.menuCities (their picked flags set) and fills the menu: city i gets
 // the commands 19000 + i (18999 for the first when it lies under the click), 20000 + i and
 // 21000 + i; the placeholders 40014, 40024 and 40025 go.

@@ -1,0 +1,105 @@
+// The window's commands: what each id of the menus, the toolbar, the tray and the map's context
+// menu runs. The table is filled once, when the window is made.
+
+#include "map/base_images.h"
+#include "resources/embedded.h"
+#include "shell/app/ids.h"
+#include "shell/app/interface_language.h"
+#include "shell/app/qt_text.h"
+#include "shell/app/settings.h"
+#include "shell/dialogs/about_box.h"
+#include "shell/dialogs/dialog_controls.h"
+#include "shell/window/main_window.h"
+#include "shell/window/map_context_menu.h"
+#include "shell/window/map_gestures.h"
+#include "shell/window/view_commands.h"
+
+namespace meridiana {
+
+bool MainWindow::OnCommand(int command) { return commands_.Run(command); }
+
+void MainWindow::RouteCommands() {
+  CommandTable& table = commands_;
+
+  // The program and its window.
+  table.Add({ids::kCmdQuit}, [this](int) { Destroy(); });
+  table.Add({ids::kCmdTrayRestore}, [this](int) { BringToFront(); });
+  table.Add({ids::kCmdTrayMinimize}, [this](int) { showMinimized(); });
+  table.Add({ids::kCmdAbout}, [this](int) {
+    ShowRichText(this, QStringLiteral("About"), AboutHtml(context_.dataPaths->Find("SOURCES.md")));
+  });
+  table.Add({ids::kCmdManual}, [this](int) {
+    ShowRichTextFile(this, QStringLiteral("Manual"),
+                     ToQString(context_.dataPaths->Find("manual/manual.html")));
+  });
+  table.Add({ids::kCmdSettings}, [this](int) { OpenPreferences(); });
+  table.Add({ids::kCmdWallpaperMode}, [this](int) { ToggleWallpaperMode(); });
+  // The Language menu; without the interface language there is nothing to switch.
+  for (const LanguageCommand& language : kLanguageCommands) {
+    table.AddAnswering({language.command}, [this, code = language.code](int) {
+      if (context_.language == nullptr) return false;
+      context_.language->Apply(code);
+      return true;
+    });
+  }
+
+  // The view: zoom, the map's modes and the overlay layers.
+  table.Add({ids::kCmdZoomIn, ids::kCmdZoomOut, ids::kCmdActualPixels}, [this](int command) {
+    RunZoomCommand(view_, command, mapArea_->width());
+    RedrawMap();
+  });
+  table.Add({ids::kCmdFitToScreen}, [this](int) { FitToWindow(); });
+  table.Add({ids::kCmdDayMap, ids::kCmdNightMap, ids::kCmdTimeZones, ids::kCmdSunShadow},
+            [this](int command) { RunViewCommand(command); });
+  table.Add({ids::kCmdAllCities, ids::kCmdCityNames, ids::kCmdGrid, ids::kCmdCitySelection},
+            [this](int command) {
+              if (context_.settings == nullptr || !ToggleOverlay(*context_.settings, command))
+                return;
+              RedrawMap();
+              SyncViewControls();
+            });
+
+  // The online layers and the service.
+  table.Add({ids::kCmdStop}, [this](int) { StopNetworkAndAnimation(); });
+  table.AddAnswering({ids::kCmdEarthquakes, ids::kCmdClouds, ids::kCmdNext, ids::kCmdPrevious,
+                      ids::kCmdPlay, ids::kCmdRefresh, ids::kCmdUpgrade},
+                     [this](int command) { return OnOnlineCommand(command); });
+
+  // The cities: the City Selector, Properties, the context menu's cities and their links.
+  const auto link = [this](std::string_view name, const City* city) {
+    if (openLink_) openLink_(name, city);
+  };
+  table.Add({ids::kCmdSelectCity}, [this](int) { OpenCitySelector(); });
+  table.Add({ids::kCmdProperties}, [this](int) {
+    if (City* city = gestures_->CityNearContextPoint()) OpenProperties(*city, false);
+  });
+  table.Add({ids::kCmdClearCitySelection}, [this](int) {
+    ClearAllMarks(context_.world->cities);
+    RedrawMap();
+  });
+  table.Add({ids::kCmdSatelliteImage}, [link](int) { link("sat", nullptr); });
+  table.Add({ids::kCmdFaq}, [this, link](int) {
+    const int hover = view_.hoverCity;
+    const bool known = hover >= 0 && hover < static_cast<int>(context_.world->cities.size());
+    link("faq", known ? &context_.world->cities[static_cast<std::size_t>(hover)] : nullptr);
+  });
+  table.Add({kCityUnderClickCommand}, [this](int) {
+    if (City* city = gestures_->MenuCity(0)) OpenProperties(*city, true);
+  });
+  table.AddRange(kFirstCityPropertiesCommand, kFirstCityWeatherCommand - 1, [this](int command) {
+    if (City* city = gestures_->MenuCity(command - kFirstCityPropertiesCommand))
+      OpenProperties(*city, true);
+  });
+  table.AddRange(kFirstCityWeatherCommand, kFirstCityWeatherCommand + kCityCommandSpan - 1,
+                 [this, link](int command) {
+                   if (City* city = gestures_->MenuCity(command - kFirstCityWeatherCommand))
+                     link("weather", city);
+                 });
+  table.AddRange(kFirstCityHotelsCommand, kFirstCityHotelsCommand + kCityCommandSpan - 1,
+                 [this, link](int command) {
+                   if (City* city = gestures_->MenuCity(command - kFirstCityHotelsCommand))
+                     link("hotels", city);
+                 });
+}
+
+}  // namespace meridiana

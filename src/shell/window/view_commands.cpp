@@ -1,0 +1,77 @@
+#include "shell/window/view_commands.h"
+
+#include "shell/app/ids.h"
+#include "shell/app/settings.h"
+
+namespace meridiana {
+
+ViewModes ModesFromSettings(const Settings* settings) {
+  ViewModes modes;
+  if (settings == nullptr) return modes;
+  modes.day = settings->day != 0;
+  modes.night = settings->night != 0;
+  modes.zones = settings->zones != 0;
+  modes.shadow = settings->shadow != 0;
+  return modes;
+}
+
+void StoreModes(const ViewModes& modes, Settings* settings) {
+  if (settings == nullptr) return;
+  settings->day = modes.day ? 1 : 0;
+  settings->night = modes.night ? 1 : 0;
+  settings->zones = modes.zones ? 1 : 0;
+  settings->shadow = modes.shadow ? 1 : 0;
+}
+
+void RestoreViewPlace(const Settings* settings, MapView& view) {
+  if (settings == nullptr) return;
+  view.zoom = settings->zoom;
+  view.scrollX = settings->cx;
+  view.scrollY = settings->cy;
+}
+
+void StoreViewPlace(const MapView& view, Settings* settings) {
+  if (settings == nullptr) return;
+  settings->zoom = view.zoom;
+  settings->cx = view.scrollX;
+  settings->cy = view.scrollY;
+}
+
+bool ToggleOverlay(Settings& settings, int command) {
+  switch (command) {
+    case ids::kCmdAllCities:
+      settings.cities = settings.cities != 0 ? 0 : 1;
+      return true;
+    case ids::kCmdCityNames:
+      // The stored value of City Names on is 40.
+      settings.track = settings.track < 1 ? 40 : 0;
+      return true;
+    case ids::kCmdGrid:
+      settings.grid = settings.grid != 0 ? 0 : 1;
+      return true;
+    case ids::kCmdCitySelection:
+      settings.marked = settings.marked != 0 ? 0 : 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+CommandStates ModeStates(const ViewModes& modes, bool earthquakes) {
+  return {
+      {ids::kCmdDayMap, modes.day},      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdTimeZones, modes.zones}, {ids::kCmdSunShadow, modes.shadow},
+      {ids::kCmdClouds, modes.clouds},   {ids::kCmdEarthquakes, earthquakes},
+  };
+}
+
+CommandStates LayerStates(const Settings& settings) {
+  return {
+      {ids::kCmdAllCities, settings.cities != 0},
+      {ids::kCmdCityNames, settings.track != 0},
+      {ids::kCmdGrid, settings.grid != 0},
+      {ids::kCmdCitySelection, settings.marked != 0},
+  };
+}
+
+}  // namespace meridiana
