@@ -136,6 +136,9 @@ quakes guarded
 [ "$events" -eq 1707 ] && [[ "$root" == "<QUAKES source=\"Sample\" sample=\"1\" failed=\""*"\" problem=\"https://earthquake.usgs.gov$feed: default sources are forbidden here\">" ]] ||
   fail "the guarded sample: $events events, $root"
 grep -qxF "https://earthquake.usgs.gov$feed" "$tmp/forbidden.log" || fail "the refusal is not in the guard's log"
+get "${base[guarded]}$cloud&checkonly=1&n=12"
+[ "$(grep -c '<IMAGE m="sample-synthetic-motion"' "$body_file")" -eq 12 ] || fail "the guarded cloud sample: $(head -c 300 "$body_file")"
+grep -Eq "^meridiana-service: (live clouds:|clouds from) " "$tmp/guarded.err" || fail "--live does not name its cloud sources"
 
 # MERIDIANA_LIVE_QUAKES stands in for the default feed of --live.
 mkdir "$tmp/mirrored"

@@ -22,6 +22,7 @@
 
 #include "foundation/file_util.h"
 #include "service/cloud_ingest.h"
+#include "service/cloud_source.h"
 #include "service/data_folder.h"
 #include "service/http_service.h"
 #include "service/live_refresher.h"
@@ -242,6 +243,21 @@ std::optional<std::chrono::seconds> Cadence(const std::string& text) {
   return std::chrono::seconds(std::llround(minutes * 60));
 }
 
+std::vector<std::string> Words(const char* text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c == ' ' || *c == '\t' || *c == '\n') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += *c;
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
 // Where live data goes when no --data is given: the sample beside the program stays as shipped.
 std::string LiveDataFolder() {
   const char* cache = std::getenv("XDG_CACHE_HOME");
@@ -273,7 +289,7 @@ struct LivePlan {
   std::string quakeUrl;
   std::chrono::seconds quakeCadence = kDefaultQuakeCadence;
   std::vector<std::string> cloudSources;
-  std::chrono::seconds cloudCadence{3600};
+  std::chrono::seconds cloudCadence = kDefaultCloudCadence;
 };
 
 // The live sources the options name, --live filling in the defaults (or their replacements
@@ -292,8 +308,22 @@ std::string PlanLive(const Arguments& args, LivePlan* plan) {
     if (!cadence) return "--quakes-every takes minutes, from 1/60 (a second) up to a week";
     plan->quakeCadence = *cadence;
   }
-  if (!args.fetchClouds.empty() || !args.cloudsEvery.empty())
-    return "live clouds are not built in yet";
+  plan->cloudSources = args.fetchClouds;
+  if (plan->cloudSources.empty() && args.live) {
+    const char* mirrors = std::getenv("MERIDIANA_LIVE_CLOUDS");
+    plan->cloudSources = mirrors != nullptr && *mirrors != '\0' ? Words(mirrors)
+                                                                 : DefaultCloudSources();
+  }
+  for (const std::string& source : plan->cloudSources) {
+    std::string problem;
+    if (!IsCloudSource(source, &problem)) return "--fetch-clouds " + source + ": " + problem;
+  }
+  if (!args.cloudsEvery.empty()) {
+    if (plan->cloudSources.empty()) return "--clouds-every belongs to --live or --fetch-clouds";
+    const std::optional<std::chrono::seconds> cadence = Cadence(args.cloudsEvery);
+    if (!cadence) return "--clouds-every takes minutes, from 1/60 (a second) up to a week";
+    plan->cloudCadence = *cadence;
+  }
   return {};
 }
 
@@ -332,6 +362,8 @@ int Serve(const Arguments& args) {
     refresher = std::make_unique<LiveRefresher>(options.dataFolder);
     std::vector<std::unique_ptr<LiveSource>> sources;
     if (!plan.quakeUrl.empty()) sources.push_back(MakeQuakeSource(plan.quakeUrl, plan.quakeCadence));
+    if (!plan.cloudSources.empty())
+      sources.push_back(MakeCloudChain(plan.cloudSources, plan.cloudCadence));
     for (auto& source : sources) {
       Log(source->Describe());
       refresher->Add(std::move(source));
