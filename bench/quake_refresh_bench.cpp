@@ -26,16 +26,15 @@ std::string Fixed(double value, int decimals) {
 
 // Features with most of the properties USGS writes, about 300 bytes each.
 std::string Feed(int events) {
-  const long long generated =
-      std::chrono::duration_cast<std::chrono::milliseconds>(
-          std::chrono::system_clock::now().time_since_epoch())
-          .count();
-  std::string text = "{\"type\":\"FeatureCollection\",\"metadata\":{\"generated\":" +
-                     std::to_string(generated) +
-                     ",\"url\":\"https://earthquake.usgs.gov/earthquakes/feed/v1.0/summary/"
-                     "2.5_week.geojson\",\"title\":\"USGS Magnitude 2.5+ Earthquakes, Past "
-                     "Week\",\"status\":200,\"api\":\"1.10.3\",\"count\":" +
-                     std::to_string(events) + "},\"features\":[";
+  const long long generated = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+  std::string text =
+      "{\"type\":\"FeatureCollection\",\"metadata\":{\"generated\":" + std::to_string(generated) +
+      ",\"url\":\"https://earthquake.usgs.gov/earthquakes/feed/v1.0/summary/"
+      "2.5_week.geojson\",\"title\":\"USGS Magnitude 2.5+ Earthquakes, Past "
+      "Week\",\"status\":200,\"api\":\"1.10.3\",\"count\":" +
+      std::to_string(events) + "},\"features\":[";
   for (int i = 0; i < events; ++i) {
     const std::string id = "us7000" + std::to_string(100000 + i);
     const std::string time = std::to_string(generated - i * 300000LL);
@@ -45,8 +44,8 @@ std::string Feed(int events) {
             " km SSW of Somewhere, Region\",\"time\":" + time + ",\"updated\":" + time +
             ",\"tz\":null,\"status\":\"reviewed\",\"tsunami\":0,\"sig\":" +
             std::to_string(96 + i % 500) + ",\"net\":\"us\",\"code\":\"" + id.substr(2) +
-            "\",\"nst\":" + std::to_string(20 + i % 80) + ",\"gap\":" +
-            std::to_string(30 + i % 200) +
+            "\",\"nst\":" + std::to_string(20 + i % 80) +
+            ",\"gap\":" + std::to_string(30 + i % 200) +
             ",\"magType\":\"mb\",\"type\":\"earthquake\"},\"geometry\":{\"type\":\"Point\","
             "\"coordinates\":[" +
             Fixed(-179.5 + (i * 7) % 359 + 0.1234, 4) + "," +

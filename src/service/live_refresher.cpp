@@ -81,8 +81,7 @@ struct LiveRefresher::Shared {
           const std::chrono::seconds delay = BackOff(entry.failures, entry.cadence);
           entry.retryAt = SteadyClock::now() + delay;
           std::fprintf(stderr, "meridiana-service: %s refresh failed: %s (next try in %lld s)\n",
-                       entry.kind.c_str(), message.c_str(),
-                       static_cast<long long>(delay.count()));
+                       entry.kind.c_str(), message.c_str(), static_cast<long long>(delay.count()));
         }
       }
       entry.running = false;
@@ -130,9 +129,8 @@ void LiveRefresher::BeforeReply(const std::string& kind) {
       continue;  // stale while it revalidates
     }
     const unsigned long awaited = entry.finishedRuns + 1;
-    shared_->wake.wait_until(lock, waitUntil, [&] {
-      return shared_->stopped || entry.finishedRuns >= awaited;
-    });
+    shared_->wake.wait_until(lock, waitUntil,
+                             [&] { return shared_->stopped || entry.finishedRuns >= awaited; });
   }
 }
 

@@ -36,8 +36,7 @@ class QuakeSource final : public LiveSource {
   }
 
   std::optional<SystemClock::time_point> HeldSince(const std::string& dataFolder) const override {
-    const std::optional<Provenance> held =
-        ReadListProvenance(InFolder(dataFolder, kQuakesFile));
+    const std::optional<Provenance> held = ReadListProvenance(InFolder(dataFolder, kQuakesFile));
     if (!held || held->sample || held->updated == 0) return std::nullopt;
     std::optional<SystemClock::time_point> since =
         SystemClock::time_point(std::chrono::seconds(held->updated));
@@ -47,8 +46,7 @@ class QuakeSource final : public LiveSource {
     return since;
   }
 
-  bool Refresh(const std::string& dataFolder, std::stop_token stop,
-               std::string* message) override {
+  bool Refresh(const std::string& dataFolder, std::stop_token stop, std::string* message) override {
     const std::string path = InFolder(dataFolder, kQuakesFile);
     const std::optional<Provenance> held = ReadListProvenance(path);
     DownloadRequest request;
@@ -129,7 +127,7 @@ class QuakeSource final : public LiveSource {
 }  // namespace
 
 std::unique_ptr<LiveSource> MakeQuakeSource(std::string url, std::chrono::seconds cadence,
-                                             std::chrono::steady_clock::duration deadline) {
+                                            std::chrono::steady_clock::duration deadline) {
   return std::make_unique<QuakeSource>(std::move(url), cadence, deadline);
 }
 

@@ -1,5 +1,6 @@
 #include "service/upstream_download.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <openssl/x509.h>
 
@@ -98,8 +99,11 @@ std::string Resolve(const SplitUrl& base, const std::string& location) {
   return out;
 }
 
+// Numeric loopback addresses and localhost only: "127.0.0.1.example" is a name to look up.
 bool IsLoopbackHost(const std::string& host) {
-  return host == "localhost" || host == "[::1]" || host.rfind("127.", 0) == 0;
+  in_addr v4{};
+  return host == "localhost" || host == "[::1]" ||
+         (inet_pton(AF_INET, host.c_str(), &v4) == 1 && (ntohl(v4.s_addr) >> 24) == 127);
 }
 
 // Tests export MERIDIANA_FORBID_DEFAULT_SOURCES so that nothing they start can reach past this
@@ -196,8 +200,8 @@ DownloadResult Download(const DownloadRequest& request) {
     if (request.stop.stop_requested()) return fail(url, "stopped");
     const Clock::duration left = until - Clock::now();
     if (left <= Clock::duration::zero())
-      return fail(url, "not downloaded within " + std::to_string(SecondsOf(request.deadline)) +
-                           " s");
+      return fail(url,
+                  "not downloaded within " + std::to_string(SecondsOf(request.deadline)) + " s");
 
     httplib::Client client(split.schemeHostPort);
     if (!client.is_valid()) return fail(url, "not a usable address");
@@ -244,10 +248,9 @@ DownloadResult Download(const DownloadRequest& request) {
 
     if (request.stop.stop_requested()) return fail(url, "stopped");
     if (watchdog.fired() || Clock::now() >= until)
-      return fail(url, "not downloaded within " + std::to_string(SecondsOf(request.deadline)) +
-                           " s");
-    if (tooLarge)
-      return fail(url, "larger than " + std::to_string(request.maxBytes) + " bytes");
+      return fail(url,
+                  "not downloaded within " + std::to_string(SecondsOf(request.deadline)) + " s");
+    if (tooLarge) return fail(url, "larger than " + std::to_string(request.maxBytes) + " bytes");
     const int status = result.status;
     if (status == 304) {
       result.body.clear();
@@ -255,7 +258,8 @@ DownloadResult Download(const DownloadRequest& request) {
       return result;
     }
     if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
-      if (location.empty()) return fail(url, "status " + std::to_string(status) + " without Location");
+      if (location.empty())
+        return fail(url, "status " + std::to_string(status) + " without Location");
       if (hop >= kMaxRedirects)
         return fail(url, "more than " + std::to_string(kMaxRedirects) + " redirects");
       url = Resolve(split, location);
@@ -265,10 +269,9 @@ DownloadResult Download(const DownloadRequest& request) {
     if (!reply) {
       if (reply.error() == httplib::Error::SSLServerVerification) {
         const long verify = client.get_openssl_verify_result();
-        return fail(url, verify == X509_V_OK
-                             ? "the certificate does not name " + split.host
-                             : std::string("certificate refused: ") +
-                                   X509_verify_cert_error_string(verify));
+        return fail(url, verify == X509_V_OK ? "the certificate does not name " + split.host
+                                             : std::string("certificate refused: ") +
+                                                   X509_verify_cert_error_string(verify));
       }
       return fail(url, ErrorText(reply.error()));
     }

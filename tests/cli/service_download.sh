@@ -102,9 +102,16 @@ for url in ftp://127.0.0.1/x "http://user@127.0.0.1/x" "http://127.0.0.1/a b"; d
   fetch "$url"
   [ "$rc" -eq 2 ] || fail "$url: $rc"
 done
-MERIDIANA_FORBID_DEFAULT_SOURCES=$tmp/forbidden.log fetch https://earthquake.usgs.gov$feed
-[ "$rc" -eq 1 ] && [[ "$err" == *"default sources are forbidden here"* ]] &&
-  [ "$(cat "$tmp/forbidden.log")" == "https://earthquake.usgs.gov$feed" ] || fail "the guard: $rc $err"
+for url in "https://earthquake.usgs.gov$feed" "http://127.0.0.1.nip.io$feed" "${standin[good]}/redirect-away"; do
+  MERIDIANA_FORBID_DEFAULT_SOURCES=$tmp/forbidden.log fetch "$url"
+  [ "$rc" -eq 1 ] && [[ "$err" == *"default sources are forbidden here"* ]] || fail "the guard, $url: $rc $err"
+done
+[ "$(cat "$tmp/forbidden.log")" == "https://earthquake.usgs.gov$feed
+http://127.0.0.1.nip.io$feed
+https://elsewhere.invalid$feed" ] || fail "the guard's log: $(cat "$tmp/forbidden.log")"
+echo ok >"$tmp/good/mode"
+MERIDIANA_FORBID_DEFAULT_SOURCES=$tmp/forbidden.log fetch "${standin[good]}/redirect/1"
+[ "$rc" -eq 0 ] || fail "the guard refused loopback: $rc $err"
 
 [ "$failures" -eq 0 ] && echo "service download: ok"
 [ "$failures" -eq 0 ]

@@ -11,7 +11,7 @@ request with the current ETag or a date not older gets 304.
 STATE/mode, read at each request, picks a fault: "ok", "status N", "bad" (not JSON), "slow S"
 (answer after S seconds), "hang" (never answer), "drip" (a byte every 0.1 s).
 Other paths: /redirect/N (N redirects, then the feed; absolute, path-absolute and relative
-Locations in turn), /to-http (a redirect to plain http), /big (2 MiB).
+Locations in turn), /to-http (a redirect to plain http), /redirect-away (to a name), /big (2 MiB).
 Each request is appended to --log: "PATH | if-none-match: X | if-modified-since: Y".
 """
 import argparse
@@ -79,6 +79,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             else:
                 location = "/redirect/%d" % (n - 1)
             return self.send(302, headers=[("Location", location)])
+        if self.path == "/redirect-away":
+            return self.send(302, headers=[("Location", "https://elsewhere.invalid" + FEED)])
         if self.path == "/to-http":
             return self.send(302, headers=[("Location", "http://127.0.0.1:9" + FEED)])
         if self.path == "/big":

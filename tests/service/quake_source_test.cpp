@@ -45,7 +45,9 @@ class DrippingFeed {
     thread_.join();
     close(listen_);
   }
-  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/all_week.geojson"; }
+  std::string Url() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/all_week.geojson";
+  }
   int connections() const { return connections_; }
 
  private:

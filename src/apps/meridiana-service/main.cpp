@@ -156,9 +156,8 @@ bool ReadArguments(int argc, char** argv, int first, Arguments* out, std::string
 }
 
 bool HasServeOptions(const Arguments& args) {
-  return !args.listen.empty() || !args.fetchUrl.empty() || !args.fetchClouds.empty() ||
-         args.live || !args.quakesEvery.empty() || !args.cloudsEvery.empty() ||
-         !args.threads.empty();
+  return !args.listen.empty() || !args.fetchUrl.empty() || !args.fetchClouds.empty() || args.live ||
+         !args.quakesEvery.empty() || !args.cloudsEvery.empty() || !args.threads.empty();
 }
 
 bool HasFetchOptions(const Arguments& args) {
@@ -192,11 +191,11 @@ int Fetch(const Arguments& args) {
   const char* outcome = result.outcome == DownloadResult::Outcome::kBody          ? "body"
                         : result.outcome == DownloadResult::Outcome::kNotModified ? "not-modified"
                                                                                   : "failed";
-  std::printf("outcome=%s\nstatus=%d\nbytes=%zu\ntype=%s\netag=%s\nlast-modified=%s\n"
-              "last-modified-seconds=%lld\nfinal=%s\n",
-              outcome, result.status, result.body.size(), result.contentType.c_str(),
-              result.etag.c_str(), result.lastModified.c_str(), ParseHttpDate(result.lastModified),
-              result.finalUrl.c_str());
+  std::printf(
+      "outcome=%s\nstatus=%d\nbytes=%zu\ntype=%s\netag=%s\nlast-modified=%s\n"
+      "last-modified-seconds=%lld\nfinal=%s\n",
+      outcome, result.status, result.body.size(), result.contentType.c_str(), result.etag.c_str(),
+      result.lastModified.c_str(), ParseHttpDate(result.lastModified), result.finalUrl.c_str());
   if (result.outcome == DownloadResult::Outcome::kFailed) return Failure(result.problem);
   if (!args.out.empty() &&
       !meridiana::WriteWholeFile(args.out.c_str(), result.body.data(), result.body.size()))
@@ -261,7 +260,8 @@ std::vector<std::string> Words(const char* text) {
 // Where live data goes when no --data is given: the sample beside the program stays as shipped.
 std::string LiveDataFolder() {
   const char* cache = std::getenv("XDG_CACHE_HOME");
-  std::string base = cache != nullptr && cache[0] == '/' ? std::string(cache) : meridiana::HomeFolder() + "/.cache";
+  std::string base = cache != nullptr && cache[0] == '/' ? std::string(cache)
+                                                         : meridiana::HomeFolder() + "/.cache";
   base += "/meridiana/service";
   return base;
 }
@@ -311,8 +311,8 @@ std::string PlanLive(const Arguments& args, LivePlan* plan) {
   plan->cloudSources = args.fetchClouds;
   if (plan->cloudSources.empty() && args.live) {
     const char* mirrors = std::getenv("MERIDIANA_LIVE_CLOUDS");
-    plan->cloudSources = mirrors != nullptr && *mirrors != '\0' ? Words(mirrors)
-                                                                 : DefaultCloudSources();
+    plan->cloudSources =
+        mirrors != nullptr && *mirrors != '\0' ? Words(mirrors) : DefaultCloudSources();
   }
   for (const std::string& source : plan->cloudSources) {
     std::string problem;
@@ -353,7 +353,9 @@ int Serve(const Arguments& args) {
   if (const std::string problem = PlanLive(args, &plan); !problem.empty())
     return Usage(problem.c_str());
   const bool live = !plan.quakeUrl.empty() || !plan.cloudSources.empty();
-  options.dataFolder = !args.data.empty() ? args.data : live ? LiveDataFolder() : DefaultDataFolder();
+  options.dataFolder = !args.data.empty() ? args.data
+                       : live             ? LiveDataFolder()
+                                          : DefaultDataFolder();
 
   std::unique_ptr<LiveRefresher> refresher;
   if (live) {
@@ -361,7 +363,8 @@ int Serve(const Arguments& args) {
     if (!SeedFromSample(options.dataFolder, &problem)) return Failure(problem);
     refresher = std::make_unique<LiveRefresher>(options.dataFolder);
     std::vector<std::unique_ptr<LiveSource>> sources;
-    if (!plan.quakeUrl.empty()) sources.push_back(MakeQuakeSource(plan.quakeUrl, plan.quakeCadence));
+    if (!plan.quakeUrl.empty())
+      sources.push_back(MakeQuakeSource(plan.quakeUrl, plan.quakeCadence));
     if (!plan.cloudSources.empty())
       sources.push_back(MakeCloudChain(plan.cloudSources, plan.cloudCadence));
     for (auto& source : sources) {
