@@ -7,9 +7,19 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/release_tree.sh"
 jobs=$(nproc)
 
+# No test may reach the internet: the service refuses its built-in sources (and any address
+# beyond loopback) under this variable and notes each refusal in the file, which must stay
+# absent.
 run_suite() { # build folder
   cmake --build "$1" -j "$jobs"
-  (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 600)
+  local contacted="$1/default-sources-contacted.log"
+  rm -f "$contacted"
+  (cd "$1" && MERIDIANA_FORBID_DEFAULT_SOURCES=$contacted ctest --output-on-failure -j "$jobs" --timeout 600)
+  if [ -e "$contacted" ]; then
+    echo "FAIL: tests reached for sources beyond this machine:" >&2
+    cat "$contacted" >&2
+    return 1
+  fi
 }
 
 echo "== tests (Release) =="

@@ -154,6 +154,10 @@ HttpService::HttpService(ServeOptions options)
                                              ? std::string_view()
                                              : std::string_view(request.target).substr(mark + 1);
           const Route route = RouteRequest(request.path, query);
+          if (options_.beforeReply) {
+            if (route.file == kQuakesFile) options_.beforeReply("quakes");
+            if (route.file.rfind("clouds/list-", 0) == 0) options_.beforeReply("clouds");
+          }
           status = route.status;
           type = route.contentType;
           body = files_.Get(route.file);

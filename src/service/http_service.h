@@ -2,6 +2,7 @@
 // The service over HTTP (cpp-httplib): GET and HEAD of the routes in request_router.h, answered
 // from the data folder's reply files.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,9 @@ struct ServeOptions {
   int writeSeconds = 10;  // for a request's body and its reply, however slowly it is taken
   // Connections waiting for a worker; one more is answered 503 at once.
   int queueLength = 1024;
+  // Called on the worker before the earthquakes ("quakes") or a cloud list ("clouds") is
+  // answered from the folder, so that live data can be brought up to date first.
+  std::function<void(const std::string& kind)> beforeReply;
 };
 
 class HttpService {

@@ -56,7 +56,10 @@ class FeedReader final : public nlohmann::json_sax<Json> {
     if (fits) whole = static_cast<long long>(std::floor(value));
     return Scalar(value, fits, whole);
   }
-  bool string(string_t&) override { return Scalar(0, false); }
+  bool string(string_t& value) override {
+    if (Parent() == Role::Metadata && key_ == "title") feed_->title = value.substr(0, 200);
+    return Scalar(0, false);
+  }
   bool binary(binary_t&) override { return Scalar(0, false); }
 
   bool start_object(std::size_t) override { return Open(true); }
@@ -217,11 +220,42 @@ std::optional<UsgsFeed> ReadFeed(Parse parse, std::string* error) {
   return feed;
 }
 
-bool WriteList(const UsgsFeed& feed, const std::string& dataFolder, std::string* message) {
+}  // namespace
+
+std::string FeedSourceName(const UsgsFeed& feed) {
+  // "USGS Magnitude 2.5+ Earthquakes, Past Week" names its maker first.
+  std::string name;
+  for (const char c : feed.title) {
+    if (c == ' ') {
+      if (name.empty()) continue;
+      break;
+    }
+    name += c;
+  }
+  if (name.size() > 32) name.resize(32);
+  return name;
+}
+
+Provenance LiveProvenance(const UsgsFeed& feed) {
+  Provenance provenance;
+  provenance.source = FeedSourceName(feed);
+  provenance.updated = feed.generatedMs / 1000;
+  return provenance;
+}
+
+Provenance SampleProvenance() {
+  Provenance provenance;
+  provenance.source = "Sample";
+  provenance.sample = true;
+  return provenance;
+}
+
+bool WriteQuakeList(const UsgsFeed& feed, const Provenance& provenance,
+                    const std::string& dataFolder, std::string* message) {
   const std::vector<QuakeEntry> week = SelectWeek(feed);
   std::string document;
   try {
-    document = QuakesDocument(week);
+    document = QuakesDocument(week, provenance);
   } catch (const std::bad_alloc&) {
     *message = "out of memory";
     return false;
@@ -236,8 +270,6 @@ bool WriteList(const UsgsFeed& feed, const std::string& dataFolder, std::string*
              " features, the week before " + QuakeTimeText(feed.generatedMs) + " UTC";
   return true;
 }
-
-}  // namespace
 
 std::optional<UsgsFeed> ReadUsgsFeed(std::string_view text, std::string* error) {
   if (text.size() > kMaxFeedBytes) {
@@ -287,17 +319,19 @@ bool IngestQuakesText(std::string_view text, const std::string& dataFolder, std:
     *message = "bad feed: " + error;
     return false;
   }
-  return WriteList(*feed, dataFolder, message);
+  return WriteQuakeList(*feed, LiveProvenance(*feed), dataFolder, message);
 }
 
-bool IngestQuakesFile(const char* feedPath, const std::string& dataFolder, std::string* message) {
+bool IngestQuakesFile(const char* feedPath, const std::string& dataFolder, std::string* message,
+                      bool sample) {
   std::string error;
   const std::optional<UsgsFeed> feed = ReadUsgsFeedFile(feedPath, &error);
   if (!feed) {
     *message = std::string("bad feed ") + feedPath + ": " + error;
     return false;
   }
-  return WriteList(*feed, dataFolder, message);
+  return WriteQuakeList(*feed, sample ? SampleProvenance() : LiveProvenance(*feed), dataFolder,
+                        message);
 }
 
 }  // namespace meridiana::service

@@ -23,6 +23,7 @@ inline constexpr long long kWeekMs = 7LL * 24 * 3600 * 1000;
 
 struct UsgsFeed {
   long long generatedMs = 0;       // metadata.generated
+  std::string title;               // metadata.title, at most 200 bytes
   std::size_t features = 0;        // every feature met
   std::vector<QuakeEntry> events;  // the usable ones, in feed order
 };
@@ -39,10 +40,23 @@ std::optional<UsgsFeed> ReadUsgsFeedFile(const char* path, std::string* error);
 // same time in feed order), at most kMaxListedQuakes.
 std::vector<QuakeEntry> SelectWeek(const UsgsFeed& feed);
 
-// Reads the feed and writes quakes.xml into the data folder (whole or not at all), preparing
-// the folder first. False, with one line in *message, when the feed is bad or nothing could be
-// written; the folder's old list then stays. On success *message says what was kept.
+// The first word of the feed's title ("USGS"), at most 32 bytes; empty without a title.
+std::string FeedSourceName(const UsgsFeed& feed);
+// Of a live feed: its source name, updated = its generation time.
+Provenance LiveProvenance(const UsgsFeed& feed);
+// Of the labelled sample: source="Sample" sample="1".
+Provenance SampleProvenance();
+
+// Writes the feed's week as quakes.xml into the data folder (whole or not at all), preparing
+// the folder first. False, with one line in *message, when nothing could be written; the
+// folder's old list then stays. On success *message says what was kept.
+bool WriteQuakeList(const UsgsFeed& feed, const Provenance& provenance,
+                    const std::string& dataFolder, std::string* message);
+
+// Reads the feed and writes it as WriteQuakeList does, as live data, or as the sample. False
+// also for a bad feed.
 bool IngestQuakesText(std::string_view text, const std::string& dataFolder, std::string* message);
-bool IngestQuakesFile(const char* feedPath, const std::string& dataFolder, std::string* message);
+bool IngestQuakesFile(const char* feedPath, const std::string& dataFolder, std::string* message,
+                      bool sample = false);
 
 }  // namespace meridiana::service

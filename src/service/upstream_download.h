@@ -38,6 +38,9 @@ struct DownloadResult {
 
 DownloadResult Download(const DownloadRequest& request);
 
+// Whether Download takes the address: http:// or https://, a host, no blanks or user name.
+bool IsDownloadableUrl(const std::string& url);
+
 // Seconds since 1970 of an HTTP date ("Tue, 09 Dec 2026 15:40:00 GMT"); 0 when it is not one.
 long long ParseHttpDate(const std::string& text);
 

@@ -149,7 +149,9 @@ TEST(QuakeIngest, AMillionFeaturesStreamInBoundedMemoryAndTheListIsCapped) {
     ++count;
   EXPECT_EQ(count, kMaxListedQuakes);
   const std::string newest =
-      "<QUAKES>\n<QUAKE lat=\"-89.5\" lon=\"-179.25\" m=\"0.5\" depth=\"10\" "
+      // A feed without a title names no source; its generation time is when it was updated.
+      "<QUAKES updated=\"2018-02-07T01:49:14Z\">\n<QUAKE lat=\"-89.5\" lon=\"-179.25\" m=\"0.5\" "
+      "depth=\"10\" "
       "qt=\"2018-02-07 01:49:14\"/>\n";
   const std::string oldestKept =
       "<QUAKE lat=\"28.5\" lon=\"18.25\" m=\"0.5\" depth=\"10\" "

@@ -13,27 +13,35 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "foundation/file_util.h"
 #include "service/cloud_ingest.h"
+#include "service/cloud_source.h"
 #include "service/data_folder.h"
 #include "service/http_service.h"
-#include "service/quake_fetcher.h"
+#include "service/live_refresher.h"
 #include "service/quake_ingest.h"
+#include "service/quake_source.h"
+#include "service/upstream_download.h"
 
 namespace {
 
 using namespace meridiana::service;
 
 constexpr const char* kUsage =
-    "usage: meridiana-service [--listen HOST:PORT] [--data DIR] [--threads N]\n"
-    "                         [--fetch-quakes URL [--every MINUTES]]\n"
-    "       meridiana-service ingest-quakes FEED.geojson [--data DIR]\n"
+    "usage: meridiana-service [--listen HOST:PORT] [--data DIR] [--threads N] [--live]\n"
+    "                         [--fetch-quakes URL] [--quakes-every MINUTES]\n"
+    "                         [--fetch-clouds SOURCE]... [--clouds-every MINUTES]\n"
+    "       meridiana-service ingest-quakes FEED.geojson [--data DIR] [--sample]\n"
     "       meridiana-service ingest-clouds IMAGEDIR [--data DIR] [--source NAME] [--quality Q]\n"
+    "       meridiana-service fetch URL [--out FILE] [--max-bytes N] [--deadline SECONDS]\n"
+    "                         [--if-none-match ETAG] [--if-modified-since DATE]\n"
     "       meridiana-service --version\n";
 
 int Usage(const char* problem) {
@@ -77,24 +85,56 @@ struct Arguments {
   std::string listen;
   std::string threads;
   std::string fetchUrl;
-  std::string every;
+  std::string quakesEvery;
+  std::vector<std::string> fetchClouds;
+  std::string cloudsEvery;
   std::string source;
   std::string quality;
+  std::string out;
+  std::string maxBytes;
+  std::string deadline;
+  std::string ifNoneMatch;
+  std::string ifModifiedSince;
+  bool live = false;
+  bool sample = false;
 };
 
-// Options take one value each; false with *problem set for an unknown option or a missing value.
+// Options take one value each, but for the flags; false with *problem set for an unknown option
+// or a missing value.
 bool ReadArguments(int argc, char** argv, int first, Arguments* out, std::string* problem) {
   const struct {
     const char* name;
     std::string Arguments::*field;
-  } kOptions[] = {{"--data", &Arguments::data},       {"--listen", &Arguments::listen},
-                  {"--threads", &Arguments::threads}, {"--fetch-quakes", &Arguments::fetchUrl},
-                  {"--every", &Arguments::every},     {"--source", &Arguments::source},
-                  {"--quality", &Arguments::quality}};
+  } kOptions[] = {{"--data", &Arguments::data},
+                  {"--listen", &Arguments::listen},
+                  {"--threads", &Arguments::threads},
+                  {"--fetch-quakes", &Arguments::fetchUrl},
+                  {"--quakes-every", &Arguments::quakesEvery},
+                  {"--every", &Arguments::quakesEvery},  // the old spelling
+                  {"--clouds-every", &Arguments::cloudsEvery},
+                  {"--source", &Arguments::source},
+                  {"--quality", &Arguments::quality},
+                  {"--out", &Arguments::out},
+                  {"--max-bytes", &Arguments::maxBytes},
+                  {"--deadline", &Arguments::deadline},
+                  {"--if-none-match", &Arguments::ifNoneMatch},
+                  {"--if-modified-since", &Arguments::ifModifiedSince}};
   for (int i = first; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg.rfind("--", 0) != 0) {
       out->positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--live" || arg == "--sample") {
+      (arg == "--live" ? out->live : out->sample) = true;
+      continue;
+    }
+    if (arg == "--fetch-clouds") {
+      if (i + 1 >= argc) {
+        *problem = arg + " needs a value";
+        return false;
+      }
+      out->fetchClouds.emplace_back(argv[++i]);
       continue;
     }
     bool known = false;
@@ -115,18 +155,67 @@ bool ReadArguments(int argc, char** argv, int first, Arguments* out, std::string
   return true;
 }
 
+bool HasServeOptions(const Arguments& args) {
+  return !args.listen.empty() || !args.fetchUrl.empty() || !args.fetchClouds.empty() || args.live ||
+         !args.quakesEvery.empty() || !args.cloudsEvery.empty() || !args.threads.empty();
+}
+
+bool HasFetchOptions(const Arguments& args) {
+  return !args.out.empty() || !args.maxBytes.empty() || !args.deadline.empty() ||
+         !args.ifNoneMatch.empty() || !args.ifModifiedSince.empty();
+}
+
+// One download as the live sources make it, for scripts and for checking a source by hand:
+// name=value lines on standard output, the body into --out.
+int Fetch(const Arguments& args) {
+  std::signal(SIGPIPE, SIG_IGN);  // TLS writes its goodbye on a socket the server may have closed
+  if (args.positional.size() != 1 || HasServeOptions(args) || !args.data.empty() || args.sample ||
+      !args.source.empty() || !args.quality.empty())
+    return Usage("fetch takes one URL");
+  DownloadRequest request;
+  request.url = args.positional[0];
+  if (!IsDownloadableUrl(request.url)) return Usage("fetch takes an http:// or https:// URL");
+  if (!args.maxBytes.empty()) {
+    const std::optional<long> bytes = WholeNumber(args.maxBytes, 0, 999'999'999);
+    if (!bytes) return Usage("--max-bytes is a whole number of bytes");
+    request.maxBytes = static_cast<std::size_t>(*bytes);
+  }
+  if (!args.deadline.empty()) {
+    const std::optional<long> seconds = WholeNumber(args.deadline, 1, 3600);
+    if (!seconds) return Usage("--deadline is 1 to 3600 seconds");
+    request.deadline = std::chrono::seconds(*seconds);
+  }
+  request.ifNoneMatch = args.ifNoneMatch;
+  request.ifModifiedSince = args.ifModifiedSince;
+  const DownloadResult result = Download(request);
+  const char* outcome = result.outcome == DownloadResult::Outcome::kBody          ? "body"
+                        : result.outcome == DownloadResult::Outcome::kNotModified ? "not-modified"
+                                                                                  : "failed";
+  std::printf(
+      "outcome=%s\nstatus=%d\nbytes=%zu\ntype=%s\netag=%s\nlast-modified=%s\n"
+      "last-modified-seconds=%lld\nfinal=%s\n",
+      outcome, result.status, result.body.size(), result.contentType.c_str(), result.etag.c_str(),
+      result.lastModified.c_str(), ParseHttpDate(result.lastModified), result.finalUrl.c_str());
+  if (result.outcome == DownloadResult::Outcome::kFailed) return Failure(result.problem);
+  if (!args.out.empty() &&
+      !meridiana::WriteWholeFile(args.out.c_str(), result.body.data(), result.body.size()))
+    return Failure("cannot write " + args.out);
+  return 0;
+}
+
 int IngestQuakes(const Arguments& args) {
-  if (args.positional.size() != 1 || !args.listen.empty() || !args.fetchUrl.empty())
+  if (args.positional.size() != 1 || HasServeOptions(args))
     return Usage("ingest-quakes takes one feed file");
   const std::string data = args.data.empty() ? DefaultDataFolder() : args.data;
   std::string message;
-  if (!IngestQuakesFile(args.positional[0].c_str(), data, &message)) return Failure(message);
+  if (!IngestQuakesFile(args.positional[0].c_str(), data, &message, args.sample))
+    return Failure(message);
   std::printf("ingest-quakes: %s\n", message.c_str());
   return 0;
 }
 
 int IngestClouds(const Arguments& args) {
-  if (args.positional.size() != 1 || !args.listen.empty() || !args.fetchUrl.empty())
+  if (args.positional.size() != 1 || HasServeOptions(args) || args.sample)
     return Usage("ingest-clouds takes one folder of pictures");
   CloudIngestOptions options;
   if (!args.source.empty()) options.source = args.source;
@@ -142,12 +231,117 @@ int IngestClouds(const Arguments& args) {
   return 0;
 }
 
+// Minutes, fractions allowed, as whole seconds from one second up to a week.
+std::optional<std::chrono::seconds> Cadence(const std::string& text) {
+  char* end = nullptr;
+  errno = 0;
+  const double minutes = std::strtod(text.c_str(), &end);
+  if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(minutes) || minutes * 60 < 1 ||
+      minutes > 7 * 24 * 60)
+    return std::nullopt;
+  return std::chrono::seconds(std::llround(minutes * 60));
+}
+
+std::vector<std::string> Words(const char* text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c == ' ' || *c == '\t' || *c == '\n') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += *c;
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
+// Where live data goes when no --data is given: the sample beside the program stays as shipped.
+std::string LiveDataFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  std::string base = cache != nullptr && cache[0] == '/' ? std::string(cache)
+                                                         : meridiana::HomeFolder() + "/.cache";
+  base += "/meridiana/service";
+  return base;
+}
+
+// A folder without lists yet gets the bundled sample, so that it is served, labelled, until the
+// first refresh succeeds.
+bool SeedFromSample(const std::string& folder, std::string* problem) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (fs::exists(InFolder(folder, kQuakesFile)) || fs::exists(InFolder(folder, ListFile(1))))
+    return true;
+  const std::string sample = DefaultDataFolder();
+  fs::copy(sample, folder, fs::copy_options::recursive | fs::copy_options::skip_existing, error);
+  if (error) {
+    *problem = "cannot copy the sample " + sample + " into " + folder + ": " + error.message();
+    return false;
+  }
+  std::fprintf(stderr, "meridiana-service: %s holds the sample until the first refresh\n",
+               folder.c_str());
+  return true;
+}
+
+struct LivePlan {
+  std::string quakeUrl;
+  std::chrono::seconds quakeCadence = kDefaultQuakeCadence;
+  std::vector<std::string> cloudSources;
+  std::chrono::seconds cloudCadence = kDefaultCloudCadence;
+};
+
+// The live sources the options name, --live filling in the defaults (or their replacements
+// from the environment) for what --fetch-* leaves out; empty string on success.
+std::string PlanLive(const Arguments& args, LivePlan* plan) {
+  plan->quakeUrl = args.fetchUrl;
+  if (plan->quakeUrl.empty() && args.live) {
+    const char* mirror = std::getenv("MERIDIANA_LIVE_QUAKES");
+    plan->quakeUrl = mirror != nullptr && *mirror != '\0' ? mirror : kDefaultQuakeFeed;
+  }
+  if (!plan->quakeUrl.empty() && !IsDownloadableUrl(plan->quakeUrl))
+    return "--fetch-quakes takes an http:// or https:// URL";
+  if (!args.quakesEvery.empty()) {
+    if (plan->quakeUrl.empty()) return "--quakes-every belongs to --live or --fetch-quakes";
+    const std::optional<std::chrono::seconds> cadence = Cadence(args.quakesEvery);
+    if (!cadence) return "--quakes-every takes minutes, from 1/60 (a second) up to a week";
+    plan->quakeCadence = *cadence;
+  }
+  plan->cloudSources = args.fetchClouds;
+  if (plan->cloudSources.empty() && args.live) {
+    const char* mirrors = std::getenv("MERIDIANA_LIVE_CLOUDS");
+    plan->cloudSources =
+        mirrors != nullptr && *mirrors != '\0' ? Words(mirrors) : DefaultCloudSources();
+  }
+  for (const std::string& source : plan->cloudSources) {
+    std::string problem;
+    if (!IsCloudSource(source, &problem)) return "--fetch-clouds " + source + ": " + problem;
+  }
+  if (!args.cloudsEvery.empty()) {
+    if (plan->cloudSources.empty()) return "--clouds-every belongs to --live or --fetch-clouds";
+    const std::optional<std::chrono::seconds> cadence = Cadence(args.cloudsEvery);
+    if (!cadence) return "--clouds-every takes minutes, from 1/60 (a second) up to a week";
+    plan->cloudCadence = *cadence;
+  }
+  return {};
+}
+
+void Log(const std::string& lines) {
+  std::size_t start = 0;
+  while (start < lines.size()) {
+    std::size_t end = lines.find('\n', start);
+    if (end == std::string::npos) end = lines.size();
+    std::fprintf(stderr, "meridiana-service: %s\n", lines.substr(start, end - start).c_str());
+    start = end + 1;
+  }
+}
+
 int Serve(const Arguments& args) {
   if (!args.positional.empty()) return Usage(("unknown command " + args.positional[0]).c_str());
-  if (!args.source.empty() || !args.quality.empty())
-    return Usage("--source and --quality belong to ingest-clouds");
+  if (!args.source.empty() || !args.quality.empty() || args.sample)
+    return Usage("--source, --quality and --sample belong to the ingest commands");
   ServeOptions options;
-  options.dataFolder = args.data.empty() ? DefaultDataFolder() : args.data;
   if (!args.listen.empty() && !ParseListenAddress(args.listen, &options.host, &options.port))
     return Usage("--listen takes a numeric HOST:PORT, such as 127.0.0.1:8613");
   if (!args.threads.empty()) {
@@ -155,25 +349,30 @@ int Serve(const Arguments& args) {
     if (!threads) return Usage("--threads is 1 to 1024");
     options.threads = static_cast<int>(*threads);
   }
-  std::unique_ptr<QuakeFetcher> fetcher;
-  if (!args.fetchUrl.empty()) {
-    FeedUrl url;
-    if (!ParseFeedUrl(args.fetchUrl, &url))
-      return Usage("--fetch-quakes takes an http:// or https:// URL");
-    double minutes = 5;
-    if (!args.every.empty()) {
-      char* end = nullptr;
-      errno = 0;
-      minutes = std::strtod(args.every.c_str(), &end);
-      // Whole seconds from one second up to a week.
-      if (errno != 0 || *end != '\0' || !std::isfinite(minutes) || minutes * 60 < 1 ||
-          minutes > 7 * 24 * 60)
-        return Usage("--every takes minutes, from 1/60 (a second) up to a week");
+  LivePlan plan;
+  if (const std::string problem = PlanLive(args, &plan); !problem.empty())
+    return Usage(problem.c_str());
+  const bool live = !plan.quakeUrl.empty() || !plan.cloudSources.empty();
+  options.dataFolder = !args.data.empty() ? args.data
+                       : live             ? LiveDataFolder()
+                                          : DefaultDataFolder();
+
+  std::unique_ptr<LiveRefresher> refresher;
+  if (live) {
+    std::string problem;
+    if (!SeedFromSample(options.dataFolder, &problem)) return Failure(problem);
+    refresher = std::make_unique<LiveRefresher>(options.dataFolder);
+    std::vector<std::unique_ptr<LiveSource>> sources;
+    if (!plan.quakeUrl.empty())
+      sources.push_back(MakeQuakeSource(plan.quakeUrl, plan.quakeCadence));
+    if (!plan.cloudSources.empty())
+      sources.push_back(MakeCloudChain(plan.cloudSources, plan.cloudCadence));
+    for (auto& source : sources) {
+      Log(source->Describe());
+      refresher->Add(std::move(source));
     }
-    fetcher = std::make_unique<QuakeFetcher>(
-        url, std::chrono::milliseconds(std::llround(minutes * 60000)), options.dataFolder);
-  } else if (!args.every.empty()) {
-    return Usage("--every belongs to --fetch-quakes");
+    Log("live data in " + options.dataFolder + ", refreshed when asked for");
+    options.beforeReply = [r = refresher.get()](const std::string& kind) { r->BeforeReply(kind); };
   }
   if (!IsFolder(options.dataFolder)) return Failure("no data folder " + options.dataFolder);
 
@@ -192,12 +391,13 @@ int Serve(const Arguments& args) {
   const bool v6 = options.host.find(':') != std::string::npos;
   std::printf("listening on %s%s%s:%d\n", v6 ? "[" : "", options.host.c_str(), v6 ? "]" : "", port);
   std::fflush(stdout);
-  if (fetcher) fetcher->Start();
 
   std::atomic<bool> finished{false};
-  std::thread signals([&service, &stopSignals, &finished] {
+  std::thread signals([&service, &refresher, &stopSignals, &finished] {
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    // Requests waiting for a refresh are released first, so the workers can finish.
+    if (refresher) refresher->Stop();
     // A stop that comes before the server runs is not kept by the library, so it is repeated
     // until the server has ended.
     while (!finished) {
@@ -207,7 +407,7 @@ int Serve(const Arguments& args) {
   });
   const bool served = service.Run();
   finished = true;
-  if (fetcher) fetcher->Stop();
+  if (refresher) refresher->Stop();
   // Ends the signal thread when the service ended for another reason.
   pthread_kill(signals.native_handle(), SIGTERM);
   signals.join();
@@ -227,10 +427,14 @@ int main(int argc, char** argv) {
   }
   const bool ingestQuakes = argc >= 2 && std::strcmp(argv[1], "ingest-quakes") == 0;
   const bool ingestClouds = argc >= 2 && std::strcmp(argv[1], "ingest-clouds") == 0;
+  const bool fetch = argc >= 2 && std::strcmp(argv[1], "fetch") == 0;
   Arguments args;
   std::string problem;
-  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds ? 2 : 1, &args, &problem))
+  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds || fetch ? 2 : 1, &args, &problem))
     return Usage(problem.c_str());
+  if (fetch) return Fetch(args);
+  if (HasFetchOptions(args))
+    return Usage("--out, --max-bytes, --deadline and --if-* belong to fetch");
   if (ingestQuakes) return IngestQuakes(args);
   if (ingestClouds) return IngestClouds(args);
   return Serve(args);

@@ -1,7 +1,7 @@
-// The quake fetcher against a feed server that drips its reply a byte at a time: the download
+// The quake source against a feed server that drips its reply a byte at a time: the download
 // neither outlives a stop nor its overall deadline, though every single read is quick.
 
-#include "service/quake_fetcher.h"
+#include "service/quake_source.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "service/live_refresher.h"
 #include "support/temp_dir.h"
 
 namespace meridiana::service {
@@ -44,7 +45,9 @@ class DrippingFeed {
     thread_.join();
     close(listen_);
   }
-  FeedUrl Url() const { return {"http://127.0.0.1:" + std::to_string(port_), "/all_week.geojson"}; }
+  std::string Url() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/all_week.geojson";
+  }
   int connections() const { return connections_; }
 
  private:
@@ -71,28 +74,38 @@ class DrippingFeed {
   std::thread thread_;
 };
 
-TEST(QuakeFetcher, StopEndsADownloadUnderWay) {
+// A request waiting for the first refresh is released, and the refresher stopped, within the
+// two seconds the service promises at SIGTERM, while the download would go on for 40.
+TEST(QuakeSource, StopEndsADownloadUnderWay) {
   DrippingFeed feed;
   TempDir data;
-  QuakeFetcher fetcher(feed.Url(), std::chrono::minutes(5), data.path());
-  fetcher.Start();
+  LiveRefresher refresher(data.path());
+  refresher.Add(MakeQuakeSource(feed.Url(), std::chrono::minutes(5)));
+  std::atomic<bool> answered{false};
+  std::thread request([&] {
+    refresher.BeforeReply("quakes");
+    answered = true;
+  });
   const auto start = Clock::now();
   while (feed.connections() == 0 && Clock::now() - start < 10s) std::this_thread::sleep_for(20ms);
   ASSERT_EQ(feed.connections(), 1);
   std::this_thread::sleep_for(300ms);  // bytes are coming
   const auto stopping = Clock::now();
-  fetcher.Stop();
-  // The drip would go on for 40 s; the service promises to end within 2.
-  EXPECT_LT(Clock::now() - stopping, 5s);
+  refresher.Stop();
+  EXPECT_LT(Clock::now() - stopping, 2s);
+  request.join();
+  EXPECT_LT(Clock::now() - stopping, 2s);
+  EXPECT_NE(access(data.File("quakes.xml").c_str(), F_OK), 0);
 }
 
 // A feed that keeps coming is given up at the download's deadline, and nothing is written.
-TEST(QuakeFetcher, ADownloadHasOneDeadline) {
+TEST(QuakeSource, ADownloadHasOneDeadline) {
   DrippingFeed feed;
   TempDir data;
+  const auto source = MakeQuakeSource(feed.Url(), std::chrono::minutes(5), 1s);
   std::string message;
   const auto start = Clock::now();
-  EXPECT_FALSE(FetchQuakesOnce(feed.Url(), data.path(), &message, {}, 1s));
+  EXPECT_FALSE(source->Refresh(data.path(), {}, &message));
   EXPECT_LT(Clock::now() - start, 15s);
   EXPECT_NE(message.find("not downloaded within 1 s"), std::string::npos) << message;
   EXPECT_NE(access(data.File("quakes.xml").c_str(), F_OK), 0);
