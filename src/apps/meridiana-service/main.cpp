@@ -34,6 +34,7 @@ constexpr const char* kUsage =
     "                         [--fetch-quakes URL [--every MINUTES]]\n"
     "       meridiana-service ingest-quakes FEED.geojson [--data DIR]\n"
     "       meridiana-service ingest-clouds IMAGEDIR [--data DIR] [--source NAME] [--quality Q]\n"
+    "                         [--sample]\n"
     "       meridiana-service --version\n";
 
 int Usage(const char* problem) {
@@ -80,6 +81,7 @@ struct Arguments {
   std::string every;
   std::string source;
   std::string quality;
+  bool sample = false;  // the pictures are the labelled sample, not live data
 };
 
 // Options take one value each; false with *problem set for an unknown option or a missing value.
@@ -95,6 +97,10 @@ bool ReadArguments(int argc, char** argv, int first, Arguments* out, std::string
     const std::string arg = argv[i];
     if (arg.rfind("--", 0) != 0) {
       out->positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--sample") {
+      out->sample = true;
       continue;
     }
     bool known = false;
@@ -130,6 +136,10 @@ int IngestClouds(const Arguments& args) {
     return Usage("ingest-clouds takes one folder of pictures");
   CloudIngestOptions options;
   if (!args.source.empty()) options.source = args.source;
+  if (args.sample) {
+    options.provenance.source = "Sample";
+    options.provenance.sample = true;
+  }
   if (!args.quality.empty()) {
     const std::optional<long> quality = WholeNumber(args.quality, 1, 100);
     if (!quality) return Usage("--quality is 1 to 100");
@@ -144,8 +154,8 @@ int IngestClouds(const Arguments& args) {
 
 int Serve(const Arguments& args) {
   if (!args.positional.empty()) return Usage(("unknown command " + args.positional[0]).c_str());
-  if (!args.source.empty() || !args.quality.empty())
-    return Usage("--source and --quality belong to ingest-clouds");
+  if (!args.source.empty() || !args.quality.empty() || args.sample)
+    return Usage("--source, --quality and --sample belong to ingest-clouds");
   ServeOptions options;
   options.dataFolder = args.data.empty() ? DefaultDataFolder() : args.data;
   if (!args.listen.empty() && !ParseListenAddress(args.listen, &options.host, &options.port))
