@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "service/cloud_ingest.h"
+#include "service/cloud_source.h"
 #include "service/data_folder.h"
 #include "service/http_service.h"
 #include "service/quake_fetcher.h"
@@ -35,6 +36,7 @@ constexpr const char* kUsage =
     "       meridiana-service ingest-quakes FEED.geojson [--data DIR]\n"
     "       meridiana-service ingest-clouds IMAGEDIR [--data DIR] [--source NAME] [--quality Q]\n"
     "                         [--sample]\n"
+    "       meridiana-service fetch-clouds SOURCE... [--data DIR] [--every MINUTES]\n"
     "       meridiana-service --version\n";
 
 int Usage(const char* problem) {
@@ -152,6 +154,33 @@ int IngestClouds(const Arguments& args) {
   return 0;
 }
 
+// One refresh of the cloud frames from a chain of sources (wms:URL, image:URL), for a
+// deployment that fetches from cron and serves the folder with any web server.
+int FetchClouds(const Arguments& args) {
+  if (args.positional.empty() || !args.listen.empty() || !args.fetchUrl.empty() ||
+      !args.source.empty() || !args.quality.empty() || args.sample)
+    return Usage("fetch-clouds takes one or more sources, --data and --every");
+  for (const std::string& source : args.positional) {
+    std::string problem;
+    if (!IsCloudSource(source, &problem)) return Usage(problem.c_str());
+  }
+  std::chrono::seconds cadence = kDefaultCloudCadence;
+  if (!args.every.empty()) {
+    const std::optional<long> minutes = WholeNumber(args.every, 1, 7 * 24 * 60);
+    if (!minutes) return Usage("--every takes whole minutes, from 1 up to a week");
+    cadence = std::chrono::minutes(*minutes);
+  }
+  const std::string data = args.data.empty() ? DefaultDataFolder() : args.data;
+  const std::unique_ptr<LiveSource> chain = MakeCloudChain(args.positional, cadence);
+  std::string message;
+  if (!chain->Refresh(data, std::stop_token(), &message)) {
+    chain->MarkFailed(data, std::chrono::system_clock::now(), message);
+    return Failure(message);
+  }
+  std::printf("fetch-clouds: %s\n", message.c_str());
+  return 0;
+}
+
 int Serve(const Arguments& args) {
   if (!args.positional.empty()) return Usage(("unknown command " + args.positional[0]).c_str());
   if (!args.source.empty() || !args.quality.empty() || args.sample)
@@ -237,10 +266,13 @@ int main(int argc, char** argv) {
   }
   const bool ingestQuakes = argc >= 2 && std::strcmp(argv[1], "ingest-quakes") == 0;
   const bool ingestClouds = argc >= 2 && std::strcmp(argv[1], "ingest-clouds") == 0;
+  const bool fetchClouds = argc >= 2 && std::strcmp(argv[1], "fetch-clouds") == 0;
   Arguments args;
   std::string problem;
-  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds ? 2 : 1, &args, &problem))
+  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds || fetchClouds ? 2 : 1, &args,
+                     &problem))
     return Usage(problem.c_str());
+  if (fetchClouds) return FetchClouds(args);
   if (ingestQuakes) return IngestQuakes(args);
   if (ingestClouds) return IngestClouds(args);
   return Serve(args);
