@@ -127,6 +127,10 @@ class CloudChain final : public LiveSource {
   }
 
   bool Refresh(const std::string& dataFolder, std::stop_token stop, std::string* message) override {
+    if (specs_.empty()) {
+      *message = "no cloud sources";
+      return false;
+    }
     const HeldFrames held = ReadHeld(dataFolder);
     std::string problems;
     for (std::size_t i = 0; i < specs_.size(); ++i) {
