@@ -148,11 +148,13 @@ class CloudChain final : public LiveSource {
         attempt = AskImage(i, spec, held, stop);
       if (attempt.ok && attempt.nothingNew && held.instants.empty())
         attempt = Attempt{false, false, "nothing to replace the sample with", {}, 0};
-      if (attempt.ok && Keep(spec, std::move(attempt), held, dataFolder, message)) return true;
+      const bool answered = attempt.ok;
+      const std::string problem = answered ? std::string() : std::move(attempt.problem);
+      if (answered && Keep(spec, std::move(attempt), held, dataFolder, message)) return true;
       if (!problems.empty()) problems += "; ";
       problems += spec.name;
       problems += ": ";
-      problems += attempt.ok ? *message : attempt.problem;
+      problems += answered ? *message : problem;
     }
     *message = OneLine(specs_.size() == 1 ? problems : "every cloud source failed: " + problems);
     return false;
