@@ -5,13 +5,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <set>
 
 #include "service/cloud_ingest.h"
 #include "service/cloud_picture.h"
 #include "service/data_folder.h"
+#include "service/picture_validators.h"
 #include "service/upstream_download.h"
 #include "service/wms_request.h"
 
@@ -133,8 +132,7 @@ class CloudChain final : public LiveSource {
     }
     const HeldFrames held = ReadHeld(dataFolder);
     std::string problems;
-    for (std::size_t i = 0; i < specs_.size(); ++i) {
-      const CloudSourceSpec& spec = specs_[i];
+    for (const CloudSourceSpec& spec : specs_) {
       if (stop.stop_requested()) {
         *message = "stopped";
         return false;
@@ -145,7 +143,7 @@ class CloudChain final : public LiveSource {
       else if (spec.kind == CloudSourceSpec::Kind::kWms)
         attempt = AskWms(spec, held, stop);
       else
-        attempt = AskImage(i, spec, held, stop);
+        attempt = AskImage(spec, held, dataFolder, stop);
       if (attempt.ok && attempt.nothingNew && held.instants.empty())
         attempt = Attempt{false, false, "nothing to replace the sample with", {}, 0};
       const bool answered = attempt.ok;
@@ -171,14 +169,6 @@ class CloudChain final : public LiveSource {
   }
 
  private:
-  // What an image source sent last, so the same picture is asked for conditionally and not
-  // taken twice.
-  struct ImageMemory {
-    std::string etag;
-    std::string lastModified;
-    std::size_t digest = 0;
-  };
-
   bool Keep(const CloudSourceSpec& spec, Attempt attempt, const HeldFrames& held,
             const std::string& dataFolder, std::string* message) {
     if (attempt.frames.empty()) {
@@ -251,23 +241,20 @@ class CloudChain final : public LiveSource {
     return attempt;
   }
 
-  Attempt AskImage(std::size_t index, const CloudSourceSpec& spec, const HeldFrames& held,
-                   std::stop_token stop) {
+  Attempt AskImage(const CloudSourceSpec& spec, const HeldFrames& held,
+                   const std::string& dataFolder, std::stop_token stop) const {
     Attempt attempt;
-    ImageMemory memory;
-    {
-      const std::lock_guard lock(mutex_);
-      memory = images_[index];
-    }
+    // Only a picture whose frame the folder still holds may be asked for conditionally.
+    std::optional<PictureValidators> known = ReadPictureValidators(dataFolder, spec.url);
+    if (known && !held.instants.count(known->instant)) known.reset();
     DownloadRequest request;
     request.url = spec.url;
     request.maxBytes = kMaxPictureBytes;
     request.deadline = kPictureDeadline;
     request.stop = stop;
-    // Only what the folder still holds may be asked for conditionally.
-    if (!held.instants.empty()) {
-      request.ifNoneMatch = memory.etag;
-      request.ifModifiedSince = memory.lastModified;
+    if (known) {
+      request.ifNoneMatch = known->etag;
+      request.ifModifiedSince = known->lastModified;
     }
     DownloadResult result = Download(request);
     if (result.outcome == DownloadResult::Outcome::kNotModified) {
@@ -283,13 +270,17 @@ class CloudChain final : public LiveSource {
       attempt.problem = "the picture has no Last-Modified date, so its time is unknown";
       return attempt;
     }
-    const long long instant = modified / 60 * 60;
-    const std::size_t digest = std::hash<std::string>{}(result.body);
-    memory.etag = result.etag;
-    memory.lastModified = result.lastModified;
-    if (held.instants.count(instant) || (digest == memory.digest && !held.instants.empty())) {
+    PictureValidators validators;
+    validators.instant = modified / 60 * 60;
+    validators.digest = PictureDigest(result.body);
+    validators.etag = result.etag;
+    validators.lastModified = result.lastModified;
+    // The same picture again, under its old date or a new one, is not a new frame.
+    const bool taken = held.instants.count(validators.instant) != 0;
+    if (taken || (known && known->digest == validators.digest)) {
+      if (!taken) validators.instant = known->instant;
+      WritePictureValidators(dataFolder, spec.url, validators);
       attempt.ok = attempt.nothingNew = true;
-      Remember(index, memory);
       return attempt;
     }
     std::string problem;
@@ -298,23 +289,15 @@ class CloudChain final : public LiveSource {
       attempt.problem = problem;
       return attempt;
     }
-    memory.digest = digest;
-    Remember(index, memory);
+    WritePictureValidators(dataFolder, spec.url, validators);
     attempt.ok = true;
-    attempt.newest = instant;
-    attempt.frames.push_back({FrameTimeOf(instant), std::move(frame)});
+    attempt.newest = validators.instant;
+    attempt.frames.push_back({FrameTimeOf(validators.instant), std::move(frame)});
     return attempt;
-  }
-
-  void Remember(std::size_t index, const ImageMemory& memory) {
-    const std::lock_guard lock(mutex_);
-    images_[index] = memory;
   }
 
   const std::vector<CloudSourceSpec> specs_;
   const std::chrono::seconds cadence_;
-  std::mutex mutex_;
-  std::map<std::size_t, ImageMemory> images_;
 };
 
 }  // namespace

@@ -137,14 +137,19 @@ fetch "$data" "wms:$S/uniform/wms?LAYERS=ir"
 [ "$rc" -eq 1 ] && root "$data" | grep -q 'source="Sample" sample="1" failed=' ||
   fail "a failed first refresh: $rc $(root "$data")"
 
-# A picture at a fixed address: its Last-Modified names the frame; the same picture again adds
-# nothing and is no failure; the publisher's next picture is a new frame.
+# A picture at a fixed address: its Last-Modified names the frame; asked again conditionally
+# (the validators kept in the folder, so across runs), and the same picture again, add nothing
+# and are no failure; the publisher's next picture is a new frame.
 data=$tmp/image
 fresh "$data"
 fetch "$data" "image:$S/clouds.png"
 first=$(date -u -d "@$(( ($(date -u +%s) / 3600 - 1) * 3600 ))" +%Y%m%d%H00)
 [ "$rc" -eq 0 ] && [ "$(listed "$data")" == "$first" ] || fail "picture: $rc '$(listed "$data")' '$err'"
 cp "$data/clouds/list-12.xml" "$tmp/list-before"
+: >"$log"
+fetch "$data" "image:$S/clouds.png"
+[ "$rc" -eq 0 ] && [[ "$out" == *"nothing newer"* ]] && grep -q '^/clouds.png | If-None-Match: "v0"' "$log" &&
+  cmp -s "$data/clouds/list-12.xml" "$tmp/list-before" || fail "conditional again: $rc '$out' $(cat "$log")"
 fetch "$data" "image:$S/same/clouds.png"
 [ "$rc" -eq 0 ] && cmp -s "$data/clouds/list-12.xml" "$tmp/list-before" || fail "same picture again: $rc '$err'"
 echo 1 >"$tmp/image-state"

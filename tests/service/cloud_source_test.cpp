@@ -11,6 +11,7 @@
 #include "foundation/file_util.h"
 #include "map/dib_ops.h"
 #include "service/cloud_ingest.h"
+#include "service/picture_validators.h"
 #include "support/temp_dir.h"
 
 namespace meridiana::service {
@@ -77,6 +78,33 @@ TEST(CloudSource, HeldSinceIsTheNewestLiveFrame) {
   HoldFrames(data, {"example", false, 1796832000, 0, ""});
   ASSERT_TRUE(chain->HeldSince(data));
   EXPECT_EQ(chain->HeldSince(data)->time_since_epoch(), std::chrono::seconds(1796832000));
+}
+
+// Kept per address across runs: one address's line replaced, the others kept, and a value that
+// could break the line format never written.
+TEST(CloudSource, PictureValidatorsAreKeptPerAddress) {
+  TempDir dir;
+  const std::string data = dir.File("data");
+  ASSERT_TRUE(CreateFolder(data.c_str()) && CreateFolder((data + "/clouds").c_str()));
+  const PictureValidators a{1796832000, PictureDigest("picture a"), "\"v1\"",
+                            "Wed, 09 Dec 2026 15:00:00 GMT"};
+  const PictureValidators b{1796835600, PictureDigest("picture b"), "", ""};
+  ASSERT_TRUE(WritePictureValidators(data, "https://a.test/clouds.jpg", a));
+  ASSERT_TRUE(WritePictureValidators(data, "https://b.test/clouds.jpg", b));
+  EXPECT_EQ(ReadPictureValidators(data, "https://a.test/clouds.jpg"), a);
+  EXPECT_EQ(ReadPictureValidators(data, "https://b.test/clouds.jpg"), b);
+  EXPECT_FALSE(ReadPictureValidators(data, "https://c.test/clouds.jpg"));
+  PictureValidators newer = a;
+  newer.instant += 3600;
+  newer.etag = "\"v2\"\tinjected";
+  ASSERT_TRUE(WritePictureValidators(data, "https://a.test/clouds.jpg", newer));
+  const std::optional<PictureValidators> read =
+      ReadPictureValidators(data, "https://a.test/clouds.jpg");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->instant, newer.instant);
+  EXPECT_TRUE(read->etag.empty() && read->lastModified.empty());
+  EXPECT_EQ(ReadPictureValidators(data, "https://b.test/clouds.jpg"), b);
+  EXPECT_NE(PictureDigest("picture a"), PictureDigest("picture b"));
 }
 
 }  // namespace
