@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <set>
 
@@ -122,7 +123,11 @@ class CloudChain final : public LiveSource {
       const std::string& dataFolder) const override {
     const Provenance provenance = ListedProvenance(dataFolder);
     if (provenance.sample || provenance.updated == 0) return std::nullopt;
-    return std::chrono::system_clock::time_point(std::chrono::seconds(provenance.updated));
+    // Publishers post a frame hours after its time, so the newest frame is always older than
+    // the cadence: a source that answered lately is not due again until a cadence after that,
+    // or every request would ask it for hours it has not posted yet.
+    return std::chrono::system_clock::time_point(
+        std::chrono::seconds(std::max(provenance.updated, lastAnswered_.load())));
   }
 
   bool Refresh(const std::string& dataFolder, std::stop_token stop, std::string* message) override {
@@ -148,7 +153,10 @@ class CloudChain final : public LiveSource {
         attempt = Attempt{false, false, "nothing to replace the sample with", {}, 0};
       const bool answered = attempt.ok;
       const std::string problem = answered ? std::string() : std::move(attempt.problem);
-      if (answered && Keep(spec, std::move(attempt), held, dataFolder, message)) return true;
+      if (answered && Keep(spec, std::move(attempt), held, dataFolder, message)) {
+        lastAnswered_ = NowSeconds();
+        return true;
+      }
       if (!problems.empty()) problems += "; ";
       problems += spec.name;
       problems += ": ";
@@ -298,6 +306,7 @@ class CloudChain final : public LiveSource {
 
   const std::vector<CloudSourceSpec> specs_;
   const std::chrono::seconds cadence_;
+  std::atomic<long long> lastAnswered_{0};  // when a refresh last succeeded in this process
 };
 
 }  // namespace
