@@ -1,5 +1,5 @@
 #pragma once
-// The parts of a live cloud source that need no network: the SOURCE text taken apart, its short
+// Live cloud sources without the network: the SOURCE text taken apart, its short
 // name, the WMS 1.3.0 GetMap address of a frame, and which frame instants to ask for.
 
 #include <set>
