@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "foundation/dib.h"
 
@@ -27,6 +28,10 @@ DibPtr DibLoad(const char* path, int64_t maxPixels);
 // The decoders, on the bytes of a whole file.
 DibPtr DibDecodePng(const uint8_t* data, std::size_t size,
                     int64_t maxPixels = kAnyPictureMaxPixels);
+// The same, with the picture's alpha channel as one byte per pixel, rows top to bottom, in
+// *alpha; *alpha is left empty when the picture has no alpha (every pixel opaque).
+DibPtr DibDecodePngWithAlpha(const uint8_t* data, std::size_t size, int64_t maxPixels,
+                             std::vector<uint8_t>* alpha);
 DibPtr DibDecodeJpeg(const uint8_t* data, std::size_t size,
                      int64_t maxPixels = kAnyPictureMaxPixels);
 DibPtr DibDecodeGif(const uint8_t* data, std::size_t size,

@@ -98,6 +98,12 @@ class PngReader {
 }  // namespace
 
 DibPtr DibDecodePng(const uint8_t* data, std::size_t size, int64_t maxPixels) {
+  return DibDecodePngWithAlpha(data, size, maxPixels, nullptr);
+}
+
+DibPtr DibDecodePngWithAlpha(const uint8_t* data, std::size_t size, int64_t maxPixels,
+                             std::vector<uint8_t>* alpha) {
+  if (alpha) alpha->clear();
   if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0) return nullptr;
   PngReader reader;
   if (!reader.ok()) return nullptr;
@@ -127,6 +133,18 @@ DibPtr DibDecodePng(const uint8_t* data, std::size_t size, int64_t maxPixels) {
 
   // Red, green, blue (and alpha, dropped without blending) become blue, green, red.
   const int channels = layout.channels;
+  if (alpha && channels == 4) {
+    try {
+      alpha->resize(std::size_t{layout.width} * layout.height);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+    uint8_t* plane = alpha->data();
+    for (png_uint_32 y = 0; y < layout.height; ++y) {
+      const png_byte* in = rows[y] + 3;
+      for (png_uint_32 x = 0; x < layout.width; ++x, in += 4) *plane++ = *in;
+    }
+  }
   for (png_uint_32 y = 0; y < layout.height; ++y) {
     const png_byte* in = rows[y];
     uint8_t* out = dib->rows[y];

@@ -28,9 +28,11 @@ namespace {
 struct Candidate {
   std::string t;
   long long minutes = 0;
-  std::string picturePath;  // a new picture; empty for a frame already in the folder
+  std::string picturePath;  // a new picture from a file
+  DibPtr picture;           // a new picture from memory
   FrameEntry listed;        // the frame already in the folder
   std::string jpeg;         // the new frame's bytes, once encoded
+  bool IsNew() const { return !picturePath.empty() || picture != nullptr; }
 };
 
 struct DirCloser {
@@ -48,21 +50,18 @@ std::optional<std::string> TokenAttribute(const MarkupToken& token, std::string_
   return AttributeValue(token, name);
 }
 
-// Equirectangular pictures cover 360 by 180 degrees; anything else would be stretched.
-bool IsTwoToOne(const Dib* dib) {
-  const long long width = DibWidth(dib);
-  const long long height = DibHeight(dib);
-  return std::llabs(width - 2 * height) <= std::max(1LL, width / 100);
-}
-
 bool EncodeFrame(Candidate* candidate, int quality, std::string* error) {
-  DibPtr picture = DibLoad(candidate->picturePath.c_str(), kMapPictureMaxPixels);
+  const std::string label =
+      candidate->picturePath.empty() ? "the picture of " + candidate->t : candidate->picturePath;
+  DibPtr picture = candidate->picturePath.empty()
+                       ? std::move(candidate->picture)
+                       : DibLoad(candidate->picturePath.c_str(), kMapPictureMaxPixels);
   if (!picture) {
-    *error = candidate->picturePath + ": not a picture the loader reads (PNG, JPEG, GIF, BMP)";
+    *error = label + ": not a picture the loader reads (PNG, JPEG, GIF, BMP)";
     return false;
   }
-  if (!IsTwoToOne(picture.get())) {
-    *error = candidate->picturePath + ": " + std::to_string(DibWidth(picture.get())) + " x " +
+  if (!IsEquirectangularSize(DibWidth(picture.get()), DibHeight(picture.get()))) {
+    *error = label + ": " + std::to_string(DibWidth(picture.get())) + " x " +
              std::to_string(DibHeight(picture.get())) +
              " is not an equirectangular picture (twice as wide as high)";
     return false;
@@ -71,7 +70,7 @@ bool EncodeFrame(Candidate* candidate, int quality, std::string* error) {
                      ? std::move(picture)
                      : DibScale(picture.get(), kFrameWidth, kFrameHeight);
   if (!frame || !EncodeJpeg(frame.get(), quality, &candidate->jpeg)) {
-    *error = candidate->picturePath + ": cannot be converted to a JPEG frame";
+    *error = label + ": cannot be converted to a JPEG frame";
     return false;
   }
   return true;
@@ -117,8 +116,9 @@ std::vector<FrameEntry> ListedFrames(const std::string& dataFolder) {
   return frames;
 }
 
-bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
-                  const CloudIngestOptions& options, std::string* message) {
+namespace {
+
+bool CheckOptions(const CloudIngestOptions& options, std::string* message) {
   if (!IsValidSourceName(options.source)) {
     *message = "the source name is 1 to 32 letters, digits, '.', '-' or '_'";
     return false;
@@ -127,6 +127,139 @@ bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
     *message = "the quality is 1 to 100";
     return false;
   }
+  return true;
+}
+
+bool CreateDataFolder(const std::string& dataFolder, std::string* message) {
+  if (::mkdir(dataFolder.c_str(), 0755) == 0 || errno == EEXIST) return true;
+  *message = "cannot create " + dataFolder + ": " + std::strerror(errno);
+  return false;
+}
+
+std::map<long long, Candidate> ListedCandidates(const std::string& dataFolder) {
+  std::map<long long, Candidate> byInstant;
+  for (const FrameEntry& frame : ListedFrames(dataFolder)) {
+    Candidate candidate;
+    candidate.t = frame.t;
+    candidate.minutes = FrameTimeMinutes(frame.t);
+    candidate.listed = frame;
+    byInstant.emplace(candidate.minutes, std::move(candidate));
+  }
+  return byInstant;
+}
+
+bool WriteLists(const std::string& dataFolder, const std::vector<FrameEntry>& entries,
+                const Provenance& provenance, std::string* message) {
+  for (int n = 1; n <= kMaxListedFrames; ++n) {
+    const std::vector<FrameEntry> first(entries.begin(),
+                                        entries.begin() + std::min<std::size_t>(n, entries.size()));
+    if (!WriteFile(InFolder(dataFolder, ListFile(n)), ImagesDocument(first, provenance), message))
+      return false;
+  }
+  return true;
+}
+
+// Keeps the twelve newest candidates, encodes the new ones among them and writes the folder.
+// The caller holds the folder's lock.
+bool WriteNewest(std::map<long long, Candidate> byInstant, std::size_t pictures,
+                 const std::string& dataFolder, const CloudIngestOptions& options,
+                 std::string* message) {
+  std::vector<Candidate> kept;
+  for (auto it = byInstant.rbegin(); it != byInstant.rend() && kept.size() < kMaxListedFrames; ++it)
+    kept.push_back(std::move(it->second));
+  std::size_t added = 0;
+  for (Candidate& candidate : kept) {
+    if (!candidate.IsNew()) continue;
+    if (!EncodeFrame(&candidate, options.quality, message)) return false;
+    candidate.listed = FrameEntry{candidate.t, options.source,
+                                  static_cast<long long>(candidate.jpeg.size()), options.quality};
+    ++added;
+  }
+
+  // Frames first, then newest.jpg and the lists, then the old files: a list never names a file
+  // that is not there yet, nor one already gone.
+  if (!PrepareDataFolder(dataFolder, message)) return false;
+  for (const Candidate& candidate : kept) {
+    if (!candidate.jpeg.empty() &&
+        !WriteFile(InFolder(dataFolder, FrameFile(candidate.t)), candidate.jpeg, message))
+      return false;
+  }
+  const Candidate& newest = kept.front();
+  std::string newestBytes = newest.jpeg;
+  if (newestBytes.empty()) {
+    const std::optional<std::string> bytes =
+        ReadWholeFile(InFolder(dataFolder, FrameFile(newest.t)).c_str());
+    if (!bytes) {
+      *message = "cannot read " + InFolder(dataFolder, FrameFile(newest.t));
+      return false;
+    }
+    newestBytes = *bytes;
+  }
+  if (!WriteFile(InFolder(dataFolder, kNewestFrameFile), newestBytes, message)) return false;
+  std::vector<FrameEntry> entries;
+  for (const Candidate& candidate : kept) entries.push_back(candidate.listed);
+  if (!WriteLists(dataFolder, entries, options.provenance, message)) return false;
+
+  std::set<std::string> listed;
+  for (const Candidate& candidate : kept) listed.insert(candidate.t + ".jpg");
+  std::size_t dropped = 0;
+  const std::string clouds = InFolder(dataFolder, kCloudsFolder);
+  if (std::unique_ptr<DIR, DirCloser> old(::opendir(clouds.c_str())); old) {
+    while (const dirent* entry = ::readdir(old.get())) {
+      const std::string name = entry->d_name;
+      if (!FrameTimeFromFileName(name) || name.size() < 4 ||
+          name.compare(name.size() - 4, 4, ".jpg") != 0 || listed.count(name))
+        continue;
+      if (::unlink((clouds + "/" + name).c_str()) == 0) ++dropped;
+    }
+  }
+  *message = std::to_string(entries.size()) + " frames listed, newest " + newest.t + "; " +
+             std::to_string(added) + " of " + std::to_string(pictures) + " pictures added, " +
+             std::to_string(dropped) + " old frames removed";
+  return true;
+}
+
+std::string Unescaped(std::string text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    bool replaced = false;
+    for (const auto& [entity, c] : kEntities) {
+      if (text.compare(i, entity.size(), entity) == 0) {
+        out += c;
+        i += entity.size() - 1;
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) out += text[i];
+  }
+  return out;
+}
+
+// Seconds since 1970 of "YYYY-MM-DDTHH:MM:SSZ"; 0 for anything else.
+long long IsoSeconds(const std::string& text) {
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' || text[19] != 'Z')
+    return 0;
+  const std::string stem = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2) +
+                           text.substr(11, 2) + text.substr(14, 2) + ".x";
+  if (!FrameTimeFromFileName(stem)) return 0;
+  const std::string seconds = text.substr(17, 2);
+  if (seconds[0] < '0' || seconds[0] > '5' || seconds[1] < '0' || seconds[1] > '9') return 0;
+  return FrameTimeMinutes(stem.substr(0, 12)) * 60 + std::stoi(seconds);
+}
+
+}  // namespace
+
+bool IsEquirectangularSize(long long width, long long height) {
+  return width > 0 && height > 0 && std::llabs(width - 2 * height) <= std::max(1LL, width / 100);
+}
+
+bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
+                  const CloudIngestOptions& options, std::string* message) {
+  if (!CheckOptions(options, message)) return false;
   std::unique_ptr<DIR, DirCloser> dir(::opendir(imageFolder.c_str()));
   if (!dir) {
     *message = "cannot read the folder " + imageFolder + ": " + std::strerror(errno);
@@ -135,10 +268,7 @@ bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
 
   // Another ingest at once would list frames without this one's, or delete them as no longer
   // listed: ingests into one folder take turns, from reading its list to the last deletion.
-  if (::mkdir(dataFolder.c_str(), 0755) != 0 && errno != EEXIST) {
-    *message = "cannot create " + dataFolder + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!CreateDataFolder(dataFolder, message)) return false;
   const FolderLock lock(dataFolder);
   if (!lock.locked()) {
     *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
@@ -148,13 +278,7 @@ bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
   // One candidate per instant: a new picture wins over a listed frame, and of two new pictures
   // of one instant the ingest refuses both rather than pick one.
   std::map<long long, Candidate> byInstant;
-  for (const FrameEntry& frame : ListedFrames(dataFolder)) {
-    Candidate candidate;
-    candidate.t = frame.t;
-    candidate.minutes = FrameTimeMinutes(frame.t);
-    candidate.listed = frame;
-    byInstant.emplace(candidate.minutes, std::move(candidate));
-  }
+  if (!options.replaceListed) byInstant = ListedCandidates(dataFolder);
   std::set<long long> newInstants;
   std::size_t pictures = 0;
   while (const dirent* entry = ::readdir(dir.get())) {
@@ -183,64 +307,74 @@ bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
     *message = "no pictures in " + imageFolder;
     return false;
   }
+  return WriteNewest(std::move(byInstant), pictures, dataFolder, options, message);
+}
 
-  std::vector<Candidate> kept;
-  for (auto it = byInstant.rbegin(); it != byInstant.rend() && kept.size() < kMaxListedFrames; ++it)
-    kept.push_back(std::move(it->second));
-  std::size_t added = 0;
-  for (Candidate& candidate : kept) {
-    if (candidate.picturePath.empty()) continue;
-    if (!EncodeFrame(&candidate, options.quality, message)) return false;
-    candidate.listed = FrameEntry{candidate.t, options.source,
-                                  static_cast<long long>(candidate.jpeg.size()), options.quality};
-    ++added;
+bool IngestCloudFrames(std::vector<NewCloudFrame> frames, const std::string& dataFolder,
+                       const CloudIngestOptions& options, std::string* message) {
+  if (!CheckOptions(options, message)) return false;
+  if (frames.empty()) {
+    *message = "no pictures to add";
+    return false;
   }
-
-  // Frames first, then newest.jpg and the lists, then the old files: a list never names a file
-  // that is not there yet, nor one already gone.
-  if (!PrepareDataFolder(dataFolder, message)) return false;
-  for (const Candidate& candidate : kept) {
-    if (!candidate.picturePath.empty() &&
-        !WriteFile(InFolder(dataFolder, FrameFile(candidate.t)), candidate.jpeg, message))
-      return false;
-  }
-  const Candidate& newest = kept.front();
-  std::string newestBytes = newest.jpeg;
-  if (newest.picturePath.empty()) {
-    const std::optional<std::string> bytes =
-        ReadWholeFile(InFolder(dataFolder, FrameFile(newest.t)).c_str());
-    if (!bytes) {
-      *message = "cannot read " + InFolder(dataFolder, FrameFile(newest.t));
+  std::map<long long, Candidate> fresh;
+  for (NewCloudFrame& frame : frames) {
+    if (!FrameTimeFromFileName(frame.t + ".x") || !frame.picture) {
+      *message = "a picture without a frame time (YYYYMMDDHH or YYYYMMDDHHMM): " + frame.t;
       return false;
     }
-    newestBytes = *bytes;
-  }
-  if (!WriteFile(InFolder(dataFolder, kNewestFrameFile), newestBytes, message)) return false;
-  std::vector<FrameEntry> entries;
-  for (const Candidate& candidate : kept) entries.push_back(candidate.listed);
-  for (int n = 1; n <= kMaxListedFrames; ++n) {
-    const std::vector<FrameEntry> first(entries.begin(),
-                                        entries.begin() + std::min<std::size_t>(n, entries.size()));
-    if (!WriteFile(InFolder(dataFolder, ListFile(n)), ImagesDocument(first), message)) return false;
-  }
-
-  std::set<std::string> listed;
-  for (const Candidate& candidate : kept) listed.insert(candidate.t + ".jpg");
-  std::size_t dropped = 0;
-  const std::string clouds = InFolder(dataFolder, kCloudsFolder);
-  if (std::unique_ptr<DIR, DirCloser> old(::opendir(clouds.c_str())); old) {
-    while (const dirent* entry = ::readdir(old.get())) {
-      const std::string name = entry->d_name;
-      if (!FrameTimeFromFileName(name) || name.size() < 4 ||
-          name.compare(name.size() - 4, 4, ".jpg") != 0 || listed.count(name))
-        continue;
-      if (::unlink((clouds + "/" + name).c_str()) == 0) ++dropped;
+    Candidate candidate;
+    candidate.t = frame.t;
+    candidate.minutes = FrameTimeMinutes(frame.t);
+    candidate.picture = std::move(frame.picture);
+    if (!fresh.emplace(candidate.minutes, std::move(candidate)).second) {
+      *message = frame.t + ": a second picture of the same time";
+      return false;
     }
   }
-  *message = std::to_string(entries.size()) + " frames listed, newest " + newest.t + "; " +
-             std::to_string(added) + " of " + std::to_string(pictures) + " pictures added, " +
-             std::to_string(dropped) + " old frames removed";
-  return true;
+  if (!CreateDataFolder(dataFolder, message)) return false;
+  const FolderLock lock(dataFolder);
+  if (!lock.locked()) {
+    *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
+    return false;
+  }
+  std::map<long long, Candidate> byInstant;
+  if (!options.replaceListed) byInstant = ListedCandidates(dataFolder);
+  for (auto& [minutes, candidate] : fresh) byInstant[minutes] = std::move(candidate);
+  return WriteNewest(std::move(byInstant), frames.size(), dataFolder, options, message);
+}
+
+Provenance ListedProvenance(const std::string& dataFolder) {
+  Provenance provenance;
+  const std::optional<std::string> list =
+      ReadWholeFile(InFolder(dataFolder, ListFile(kMaxListedFrames)).c_str());
+  if (!list) return provenance;
+  for (const MarkupToken& token : ScanMarkup(*list)) {
+    const std::optional<std::string> name = TagName(token);
+    if (!name || *name != "IMAGES") continue;
+    provenance.source = Unescaped(TokenAttribute(token, "source").value_or(""));
+    provenance.sample = TokenAttribute(token, "sample").value_or("") == "1";
+    provenance.updated = IsoSeconds(TokenAttribute(token, "updated").value_or(""));
+    provenance.failed = IsoSeconds(TokenAttribute(token, "failed").value_or(""));
+    provenance.problem = Unescaped(TokenAttribute(token, "problem").value_or(""));
+    break;
+  }
+  return provenance;
+}
+
+bool RewriteListedProvenance(const std::string& dataFolder, const Provenance& provenance,
+                             std::string* message) {
+  const FolderLock lock(dataFolder);
+  if (!lock.locked()) {
+    *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::vector<FrameEntry> frames = ListedFrames(dataFolder);
+  if (frames.empty()) {
+    *message = dataFolder + " lists no cloud frames";
+    return false;
+  }
+  return WriteLists(dataFolder, frames, provenance, message);
 }
 
 }  // namespace meridiana::service

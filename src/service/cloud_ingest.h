@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/dib.h"
 #include "service/reply_documents.h"
 
 namespace meridiana::service {
@@ -21,9 +22,14 @@ inline constexpr std::size_t kMaxSourceNameLength = 32;
 struct CloudIngestOptions {
   std::string source = kDefaultFrameSource;  // m of the new frames
   int quality = kDefaultFrameQuality;        // q of the new frames, 1 to 100
+  Provenance provenance;                     // on the root of every list
+  bool replaceListed = false;                // drop the frames held (a sample giving way)
 };
 
 bool IsValidSourceName(const std::string& name);
+
+// Equirectangular pictures cover 360 by 180 degrees; anything else would be stretched.
+bool IsEquirectangularSize(long long width, long long height);
 
 // The frames the data folder lists now (clouds/list-12.xml), newest first, each one whose file
 // is there; s is taken from the file itself.
@@ -39,5 +45,23 @@ std::vector<FrameEntry> ListedFrames(const std::string& dataFolder);
 // what was done, or why nothing was.
 bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
                   const CloudIngestOptions& options, std::string* message);
+
+// A picture already in memory, for the live sources.
+struct NewCloudFrame {
+  std::string t;   // YYYYMMDDHH or YYYYMMDDHHMM
+  DibPtr picture;  // equirectangular; scaled to 1024 x 512 when it is not
+};
+
+// The same merge and the same writing order as IngestClouds, for pictures in memory.
+bool IngestCloudFrames(std::vector<NewCloudFrame> frames, const std::string& dataFolder,
+                       const CloudIngestOptions& options, std::string* message);
+
+// What the root of clouds/list-12.xml says of where its frames came from; empty without a list.
+Provenance ListedProvenance(const std::string& dataFolder);
+
+// Writes every list again, naming the same frames, with this provenance (a failed refresh noted
+// or cleared). False, with the reason in *message, when the folder lists no frames.
+bool RewriteListedProvenance(const std::string& dataFolder, const Provenance& provenance,
+                             std::string* message);
 
 }  // namespace meridiana::service

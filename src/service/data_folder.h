@@ -7,6 +7,7 @@
 //   clouds/list-N.xml         the newest N frames, N = 1 to 12 (list-1.xml answers the check)
 //   clouds/newest.jpg         a copy of the newest frame
 //   clouds/<t>.jpg            each listed frame
+//   clouds/pictures.tsv       what the live picture sources sent last (not a reply)
 //   errors/not-found.xml      an unknown path or t (status 404)
 //   errors/bad-t.xml          a t that is not 10 to 32 digits
 //   errors/bad-n.xml          an n that is not a whole number from 1 up

@@ -56,6 +56,13 @@ std::vector<std::string> ListedTimes(const std::string& data) {
   return times;
 }
 
+CloudIngestOptions Options(const std::string& source, int quality) {
+  CloudIngestOptions options;
+  options.source = source;
+  options.quality = quality;
+  return options;
+}
+
 uint8_t CentreLevel(const std::string& jpegPath) {
   const DibPtr frame = DibLoad(jpegPath.c_str(), kMapPictureMaxPixels);
   if (!frame || DibWidth(frame.get()) != kFrameWidth || DibHeight(frame.get()) != kFrameHeight)
@@ -78,7 +85,7 @@ TEST(CloudIngest, KeepsTheTwelveNewestAcrossIngests) {
   ::mkdir((first + "/.thumbnails").c_str(), 0755);  // folders and dot files are passed over
   ASSERT_TRUE(WriteWholeFile((first + "/.directory").c_str(), "x", 1));
   std::string message;
-  ASSERT_TRUE(IngestClouds(first, data, {"goes-east", 70}, &message)) << message;
+  ASSERT_TRUE(IngestClouds(first, data, Options("goes-east", 70), &message)) << message;
   EXPECT_EQ(message,
             "8 frames listed, newest 2018020707; 8 of 8 pictures added, 0 old frames removed");
 
@@ -183,8 +190,8 @@ TEST(CloudIngest, RefusesAFolderItCannotTakeWholeAndKeepsTheOldFrames) {
     EXPECT_EQ(Snapshot(data), before) << c.name;
   }
   for (const char* source : {"", "a,b", "t=x", "with space", "123456789012345678901234567890123"})
-    EXPECT_FALSE(IngestClouds(dir.File("good"), data, {source, 85}, &message)) << source;
-  EXPECT_FALSE(IngestClouds(dir.File("good"), data, {"ok", 0}, &message));
+    EXPECT_FALSE(IngestClouds(dir.File("good"), data, Options(source, 85), &message)) << source;
+  EXPECT_FALSE(IngestClouds(dir.File("good"), data, Options("ok", 0), &message));
   EXPECT_FALSE(IngestClouds(dir.File("absent"), data, {}, &message));
   EXPECT_EQ(Snapshot(data), before);
 }
@@ -214,6 +221,78 @@ TEST(CloudIngest, RunsAtOnceKeepEachOthersFrames) {
   EXPECT_EQ(listed.size(), 8u);
   for (const std::string& t : listed)
     EXPECT_TRUE(ReadWholeFile((data + "/clouds/" + t + ".jpg").c_str())) << t;
+}
+
+DibPtr FlatPicture(int width, int height, uint8_t level) {
+  DibPtr dib = DibCreate(width, height, 24, 256);
+  for (int y = 0; y < height; ++y) std::fill_n(dib->rows[y], width * 3, level);
+  return dib;
+}
+
+std::vector<NewCloudFrame> Frames(std::initializer_list<std::pair<const char*, uint8_t>> frames) {
+  std::vector<NewCloudFrame> out;
+  for (const auto& [t, level] : frames) out.push_back({t, FlatPicture(2048, 1024, level)});
+  return out;
+}
+
+// Live frames from memory: a sample gives way to them whole, later ones merge with the held,
+// and the lists' root says where they came from, a failure noted and cleared without touching
+// the frames, newest.jpg always the newest listed.
+TEST(CloudIngest, FramesFromMemoryCarryTheirProvenance) {
+  TempDir dir;
+  const std::string data = dir.File("data");
+  const std::string sample = dir.File("sample");
+  ASSERT_EQ(::mkdir(sample.c_str(), 0755), 0);
+  for (int hour = 10; hour < 14; ++hour)
+    WritePicture(sample + "/20180206" + std::to_string(hour) + ".png", 64, 32, 30);
+  CloudIngestOptions sampleOptions = Options("sample-synthetic-motion", 85);
+  sampleOptions.provenance = {"Sample", true, 0, 0, ""};
+  std::string message;
+  ASSERT_TRUE(IngestClouds(sample, data, sampleOptions, &message)) << message;
+  EXPECT_EQ(ListedProvenance(data), sampleOptions.provenance);
+
+  CloudIngestOptions live = Options("nowcoast", 85);
+  live.provenance = {"nowcoast", false, 1765274400, 0, ""};
+  live.replaceListed = true;
+  ASSERT_TRUE(IngestCloudFrames(Frames({{"202512091000", 200}, {"202512090900", 100}}), data, live,
+                                &message))
+      << message;
+  EXPECT_EQ(ListedTimes(data), (std::vector<std::string>{"202512091000", "202512090900"}));
+  EXPECT_EQ(ListedProvenance(data), live.provenance);
+  EXPECT_FALSE(ReadWholeFile((data + "/clouds/2018020610.jpg").c_str()));
+  EXPECT_EQ(*ReadWholeFile((data + "/clouds/newest.jpg").c_str()),
+            *ReadWholeFile((data + "/clouds/202512091000.jpg").c_str()));
+  for (const FrameEntry& frame : ListedFrames(data)) EXPECT_EQ(frame.m, "nowcoast");
+
+  live.replaceListed = false;
+  live.source = "eumetsat";
+  ASSERT_TRUE(IngestCloudFrames(Frames({{"202512091100", 250}}), data, live, &message)) << message;
+  EXPECT_EQ(ListedTimes(data).size(), 3u);
+  EXPECT_EQ(ListedFrames(data).front().m, "eumetsat");
+  EXPECT_EQ(CentreLevel(data + "/clouds/newest.jpg"),
+            CentreLevel(data + "/clouds/202512091100.jpg"));
+  EXPECT_GT(CentreLevel(data + "/clouds/newest.jpg"), 240);
+
+  const auto frames = Snapshot(data);
+  Provenance failed = live.provenance;
+  failed.failed = 1765278000;
+  failed.problem = "every cloud source failed: a: \"<refused>\" & 'gone'";
+  ASSERT_TRUE(RewriteListedProvenance(data, failed, &message)) << message;
+  EXPECT_EQ(ListedProvenance(data), failed);
+  for (const auto& [name, bytes] : Snapshot(data))
+    if (name.rfind("clouds/list-", 0) != 0) {
+      EXPECT_EQ(bytes, frames.at(name)) << name;
+    }
+  ASSERT_TRUE(RewriteListedProvenance(data, live.provenance, &message));
+  EXPECT_EQ(Snapshot(data), frames);
+
+  // Two pictures of one instant, or a bad time, refuse the batch with the folder untouched.
+  EXPECT_FALSE(
+      IngestCloudFrames(Frames({{"202512091200", 9}, {"2025120912", 9}}), data, live, &message));
+  EXPECT_FALSE(IngestCloudFrames(Frames({{"202513091200", 9}}), data, live, &message));
+  EXPECT_FALSE(IngestCloudFrames({}, data, live, &message));
+  EXPECT_FALSE(RewriteListedProvenance(dir.File("empty"), failed, &message));
+  EXPECT_EQ(Snapshot(data), frames);
 }
 
 }  // namespace

@@ -40,8 +40,10 @@ constexpr const char* kUsage =
     "                         [--fetch-clouds SOURCE]... [--clouds-every MINUTES]\n"
     "       meridiana-service ingest-quakes FEED.geojson [--data DIR] [--sample]\n"
     "       meridiana-service ingest-clouds IMAGEDIR [--data DIR] [--source NAME] [--quality Q]\n"
+    "                         [--sample]\n"
     "       meridiana-service fetch URL [--out FILE] [--max-bytes N] [--deadline SECONDS]\n"
     "                         [--if-none-match ETAG] [--if-modified-since DATE]\n"
+    "       meridiana-service fetch-clouds SOURCE... [--data DIR] [--clouds-every MINUTES]\n"
     "       meridiana-service --version\n";
 
 int Usage(const char* problem) {
@@ -215,10 +217,14 @@ int IngestQuakes(const Arguments& args) {
 }
 
 int IngestClouds(const Arguments& args) {
-  if (args.positional.size() != 1 || HasServeOptions(args) || args.sample)
+  if (args.positional.size() != 1 || HasServeOptions(args))
     return Usage("ingest-clouds takes one folder of pictures");
   CloudIngestOptions options;
   if (!args.source.empty()) options.source = args.source;
+  if (args.sample) {
+    options.provenance.source = "Sample";
+    options.provenance.sample = true;
+  }
   if (!args.quality.empty()) {
     const std::optional<long> quality = WholeNumber(args.quality, 1, 100);
     if (!quality) return Usage("--quality is 1 to 100");
@@ -337,6 +343,36 @@ void Log(const std::string& lines) {
   }
 }
 
+// One refresh of the cloud frames from a chain of sources (wms:URL, image:URL), for a
+// deployment that fetches from cron and serves the folder with any web server.
+int FetchClouds(const Arguments& args) {
+  if (args.positional.empty() || !args.listen.empty() || !args.fetchUrl.empty() ||
+      !args.fetchClouds.empty() || args.live || !args.source.empty() || !args.quality.empty() ||
+      args.sample)
+    return Usage("fetch-clouds takes one or more sources, --data and --every");
+  for (const std::string& source : args.positional) {
+    std::string problem;
+    if (!IsCloudSource(source, &problem)) return Usage(problem.c_str());
+  }
+  std::chrono::seconds cadence = kDefaultCloudCadence;
+  // --every, the older spelling, is taken here too.
+  const std::string& every = args.cloudsEvery.empty() ? args.quakesEvery : args.cloudsEvery;
+  if (!every.empty()) {
+    const std::optional<std::chrono::seconds> given = Cadence(every);
+    if (!given) return Usage("--clouds-every takes minutes, from 1/60 (a second) up to a week");
+    cadence = *given;
+  }
+  const std::string data = args.data.empty() ? DefaultDataFolder() : args.data;
+  const std::unique_ptr<LiveSource> chain = MakeCloudChain(args.positional, cadence);
+  std::string message;
+  if (!chain->Refresh(data, std::stop_token(), &message)) {
+    chain->MarkFailed(data, std::chrono::system_clock::now(), message);
+    return Failure(message);
+  }
+  std::printf("fetch-clouds: %s\n", message.c_str());
+  return 0;
+}
+
 int Serve(const Arguments& args) {
   if (!args.positional.empty()) return Usage(("unknown command " + args.positional[0]).c_str());
   if (!args.source.empty() || !args.quality.empty() || args.sample)
@@ -428,13 +464,16 @@ int main(int argc, char** argv) {
   const bool ingestQuakes = argc >= 2 && std::strcmp(argv[1], "ingest-quakes") == 0;
   const bool ingestClouds = argc >= 2 && std::strcmp(argv[1], "ingest-clouds") == 0;
   const bool fetch = argc >= 2 && std::strcmp(argv[1], "fetch") == 0;
+  const bool fetchClouds = argc >= 2 && std::strcmp(argv[1], "fetch-clouds") == 0;
   Arguments args;
   std::string problem;
-  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds || fetch ? 2 : 1, &args, &problem))
+  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds || fetch || fetchClouds ? 2 : 1,
+                     &args, &problem))
     return Usage(problem.c_str());
   if (fetch) return Fetch(args);
   if (HasFetchOptions(args))
     return Usage("--out, --max-bytes, --deadline and --if-* belong to fetch");
+  if (fetchClouds) return FetchClouds(args);
   if (ingestQuakes) return IngestQuakes(args);
   if (ingestClouds) return IngestClouds(args);
   return Serve(args);
