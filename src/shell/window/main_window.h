@@ -29,6 +29,8 @@ class QToolBar;
 
 namespace meridiana {
 
+struct DataProvenance;
+
 class InterfaceLanguage;
 class KeyValueStore;
 class LocaleInfo;
@@ -89,6 +91,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
     // The online service's "http://host:port" ("" when there is none to ask); null reads the
     // installation's value.
     std::function<std::string()> serviceAddress;
+    // The stored live-data choice has changed: the bundled service is started again with it.
+    std::function<void()> liveDataChanged;
   };
 
   explicit MainWindow(Context context, QWidget* parent = nullptr);
@@ -200,6 +204,11 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void SetStatusMessage(int stringId);
   // A string of the program in the interface language.
   QString LocalText(int stringId) const;
+  // Live data (main_window_live.cpp): the Preferences choice, the source lines beside the
+  // layers, and the status text when the service could not refresh them.
+  void ApplyLiveData(bool on);
+  void UpdateSourceLines();
+  void ShowRefreshFailure(const DataProvenance& provenance, bool quakes);
   void LoadBaseImages();
   void RecomputeSunShadow();
   void ReleaseComposedMap();
