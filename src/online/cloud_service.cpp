@@ -193,9 +193,11 @@ int CloudService::OnListReply(HttpRequest& request) {
         std::rename(CachePath(*frame.t, ".tmp").c_str(), CachePath(*frame.t).c_str());
     DeleteMatching((folder_ + "/cache/*.tmp").c_str(), '/');
     lastList_ = clock_.Now();
+    provenance_ = ReadProvenance(body, "IMAGES");
     host_.PostPendingStep();
   }
   host_.ShowStatus(0, host_.Text(kCompleteText));
+  if (provenance_.refreshFailed) host_.ShowRefreshFailure(provenance_);
   return 1;
 }
 

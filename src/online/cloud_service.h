@@ -10,6 +10,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/dib.h"
+#include "online/data_provenance.h"
 #include "online/http_client.h"
 #include "online/service_reply.h"
 
@@ -62,6 +63,9 @@ class CloudService {
     // Later turns of the event loop: run the pending step, or the Stop command.
     virtual void PostPendingStep() = 0;
     virtual void PostStop() = 0;
+    // The list says the service's last download from its sources failed: the frames it lists
+    // are the last good ones.
+    virtual void ShowRefreshFailure(const DataProvenance&) {}
   };
 
   // folder: where "cache" and "cache.tmp" live (the user folder).
@@ -72,6 +76,13 @@ class CloudService {
   int current() const { return current_; }
   void SetCurrent(int index) { current_ = index; }
   TimeValue lastListTime() const { return lastList_; }
+  // Where the listed frames came from, as the last list said.
+  const DataProvenance& provenance() const { return provenance_; }
+  // The next step asks for the list again (the service has changed).
+  void ForgetList() {
+    lastList_ = 0;
+    provenance_ = {};
+  }
   // The cache file of an image name: FOLDER/cache/T.jpg.
   std::string CachePath(std::string_view t, std::string_view extension = ".jpg") const;
 
@@ -96,6 +107,7 @@ class CloudService {
   std::array<CloudFrame, kCloudSlots> frames_{};
   int current_ = 0;
   TimeValue lastList_ = 0;
+  DataProvenance provenance_;
   int pendingIndex_ = kShowNewest;
   int pendingDirection_ = kTowardsOlder;
 };

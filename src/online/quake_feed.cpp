@@ -58,6 +58,7 @@ int QuakeFeed::OnReply(HttpRequest& request) {
   bool refused = body.size() > kMaxQuakeReplyBytes;
   if (!refused && CheckReply(body, host_) == 0) {
     std::vector<QuakeRecord> records = ReadQuakeRecords(body, &refused);
+    if (!refused) provenance_ = ReadProvenance(body, "QUAKES");
     added = records.size();
     records_.insert(records_.end(), std::make_move_iterator(records.begin()),
                     std::make_move_iterator(records.end()));
@@ -70,6 +71,7 @@ int QuakeFeed::OnReply(HttpRequest& request) {
     return 0;
   }
   host_.ShowStatus(std::to_string(added) + " earthquake events recorded in the past 7 days");
+  if (provenance_.refreshFailed) host_.ShowRefreshFailure(provenance_);
   return 1;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "online/data_provenance.h"
 #include "online/http_client.h"
 #include "online/service_reply.h"
 
@@ -37,6 +38,9 @@ class QuakeFeed {
     virtual std::string Text(int stringId) = 0;  // in the interface language
     // The service URL for a path ("/earthquake.cgi"), its template keys filled in for now.
     virtual std::optional<std::string> ServiceUrl(std::string_view path) = 0;
+    // The reply says the service's last download from its source failed: the list it sent is
+    // the last good one.
+    virtual void ShowRefreshFailure(const DataProvenance&) {}
   };
 
   QuakeFeed(HttpClient& client, Host& host) : client_(client), host_(host) {}
@@ -45,6 +49,13 @@ class QuakeFeed {
   bool Download();
   const std::vector<QuakeRecord>& records() const { return records_; }
   bool HasList() const { return !records_.empty(); }
+  // Where the list came from, as the last reply said.
+  const DataProvenance& provenance() const { return provenance_; }
+  // Drops the list, so the next Download asks again (the service has changed).
+  void Forget() {
+    records_.clear();
+    provenance_ = {};
+  }
 
  private:
   int OnReply(HttpRequest& request);
@@ -52,6 +63,7 @@ class QuakeFeed {
   HttpClient& client_;
   Host& host_;
   std::vector<QuakeRecord> records_;
+  DataProvenance provenance_;
 };
 
 }  // namespace meridiana

@@ -18,6 +18,7 @@
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/sun_shadow.h"
+#include "online/live_data.h"
 #include "online/service_address.h"
 #include "resources/embedded.h"
 #include "shell/app/app_identity.h"
@@ -252,6 +253,8 @@ void App::CreateMainWindow() {
   context.initialLanguage = languageCode_;
   context.frames = &frames_;
   context.trayAvailable = env_.trayAvailable;
+  ApplyLiveDataToService();
+  context.liveDataChanged = [this] { ApplyLiveDataToService(); };
   context.serviceAddress = [this] {
     return ChooseServiceAddress(ServiceAddress(env_.store), kDefaultServiceAddress, &embedded_,
                                 env_.embeddedService);
@@ -283,6 +286,11 @@ void App::OpenMainWindow() {
 }
 
 // ---- while running ----
+
+void App::ApplyLiveDataToService() {
+  const LiveDataChoice live = ReadLiveData(env_.store);
+  embedded_.SetArguments(BundledServiceArguments(live.on, live.on ? PrepareLiveDataFolder() : ""));
+}
 
 void App::OnSaveSettings() {
   Step("SaveSettings");

@@ -123,6 +123,8 @@ class App {
   void ReleaseKeyPaths();
   void ReleaseSingleInstance();
 
+  // The bundled service with or without live data, as the stored choice says.
+  void ApplyLiveDataToService();
   void OnSaveSettings();
   void WriteSettings(UserNotice* notice);
   SavedState State();

@@ -77,5 +77,28 @@ assert pixel(515, 259) == (255, 0, 0), f"quake disc {pixel(515, 259)}"
 assert pixel(1024 - 250 + 5, 512 - 50 + 3) == (0, 0, 255), "legend swatch"
 print("render quakes: ok")
 PY
+# The same list with where it came from: a line above the legend, in the legend's blue, that
+# changes nothing else (the swatches and their digits stay as they were).
+printf 'HTTP/1.0 200 OK\r\n\r\n<QUAKES source="USGS" updated="2025-07-01T11:57:00Z"><QUAKE lat="0.2" lon="0.2" m="5.01"/></QUAKES>' >"$work/quakes-live.reply"
+render --overlays quakes --quakes "$work/quakes-live.reply" --out "$work/ql.bmp"
+python3 - "$work" <<'PY'
+import sys
+from render_lib import read_bmp
+_, _, plain = read_bmp(f"{sys.argv[1]}/q.bmp")
+w, h, rows = read_bmp(f"{sys.argv[1]}/ql.bmp")
+changed = [(x, y) for y in range(h) for x in range(w)
+           if rows[y][3 * x:3 * x + 3] != plain[y][3 * x:3 * x + 3]]
+assert changed, "no source line drawn"
+swatch_top = 512 - 50
+assert all(y < swatch_top for _, y in changed), f"drawn over the legend: {max(y for _, y in changed)}"
+assert all(y > swatch_top - 24 for _, y in changed), f"not just above it: {min(y for _, y in changed)}"
+assert all(x >= 1024 - 250 for x, _ in changed), f"left of the legend: {min(x for x, _ in changed)}"
+def bluish(x, y):
+    b, g, r = rows[y][3 * x:3 * x + 3]
+    return b > r + 60 and b > g + 60
+blue = sum(1 for x, y in changed if bluish(x, y))
+assert blue > 20, f"the line is not in the legend's blue ({blue} pixels)"
+print("render quake source line: ok")
+PY
 status=0; render --overlays quakes --quakes "$work/none.reply" --out "$work/x.png" 2>/dev/null || status=$?
 [ "$status" = 1 ] || fail "a missing quake reply fails ($status)"

@@ -67,7 +67,8 @@ clouds emptylist
 [ "$rc" -eq 1 ] && [ -z "$out" ] || fail "empty list: $rc $out"
 clouds notimage
 [ "$rc" -eq 1 ] || fail "an image that is not one is not shown: $rc"
-[ "$(cut -f6 <<<"$out")" == "" ] || fail "no file for the junk image: $out"
+[ "$(head -n1 <<<"$out")" == "source: not stated" ] || fail "a list that says nothing of its source: $out"
+[ "$(sed 1d <<<"$out" | cut -f6)" == "" ] || fail "no file for the junk image: $out"
 [ "$(find "$tmp" -newer "$tmp/port" -type f ! -path "$tmp/*/cache/*" ! -name cache.tmp ! -name err | wc -l)" -eq 0 ] ||
   fail "files outside the cache folders: $(find "$tmp" -newer "$tmp/port" -type f)"
 
@@ -80,7 +81,7 @@ rc=0; out=$("$cli" quakes --service "$base/errortext" 2>"$tmp/err") || rc=$?
 [ "$rc" -eq 1 ] && [ "$(cat "$tmp/err")" == "Error: Down %s%n%x & out" ] ||
   fail "the service's error text as written: $rc $(cat "$tmp/err")"
 rc=0; out=$("$cli" quakes --service "$base/nonnumbers") || rc=$?
-[ "$rc" -eq 0 ] && [ "$(head -n1 <<<"$out")" == $'\t2\t0\t0\t0' ] &&
+[ "$rc" -eq 0 ] && [ "$(sed -n 2p <<<"$out")" == $'\t2\t0\t0\t0' ] &&
   [ "$(tail -n1 <<<"$out")" == "1 earthquake events recorded in the past 7 days" ] ||
   fail "numbers that are not numbers: $rc $out"
 exit $failures

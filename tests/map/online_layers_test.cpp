@@ -91,5 +91,66 @@ TEST(OnlineLayers, CloudDateFromTheFramesTimeStamp) {
   EXPECT_EQ(canvas.texts[1].colour, (Rgb{0, 0, 250}));
 }
 
+// Where the data came from: above the legend's swatches, clear of them and of the digits, and
+// before the cloud date on its line, which stays where it was.
+TEST(OnlineLayers, SourceLinesBesideTheLegendAndTheDate) {
+  MapView view;
+  WorldData world;
+  OverlayScene scene;
+  scene.view = &view;
+  scene.area = {10, 20, 1024, 512};
+  scene.world = &world;
+  scene.layers.earthquakes = true;
+  scene.layers.info = true;
+  scene.layers.clouds = true;
+  scene.cloudTime = "2005061514";
+  RecordingCanvas before;
+  HoverState hover;
+  PaintOverlays(before, scene, false, hover);
+
+  scene.quakeSource = "Sample: 31 Jan - 7 Feb 2018";
+  scene.cloudSource = "eumetsat, 2 h ago";
+  RecordingCanvas canvas;
+  PaintOverlays(canvas, scene, false, hover);
+  ASSERT_EQ(canvas.texts.size(), before.texts.size() + 2);
+  const auto find = [&](const std::string& text) {
+    for (const RecordingCanvas::Label& label : canvas.texts)
+      if (label.text == text) return label;
+    ADD_FAILURE() << "not drawn: " << text;
+    return RecordingCanvas::Label{};
+  };
+  // Everything drawn before is drawn again where it was.
+  for (const RecordingCanvas::Label& old : before.texts) {
+    const RecordingCanvas::Label now = find(old.text);
+    EXPECT_EQ(now.x, old.x) << old.text;
+    EXPECT_EQ(now.y, old.y) << old.text;
+  }
+  ASSERT_EQ(canvas.fills.size(), 8u);
+  const RecordingCanvas::Fill& swatch = canvas.fills[0];
+  const RecordingCanvas::Label quake = find(scene.quakeSource);
+  EXPECT_EQ(quake.x, swatch.left);
+  EXPECT_LE(quake.y + 13, swatch.top);      // the recorder's font is 13 pixels high
+  EXPECT_GE(quake.y + 13, swatch.top - 4);  // and just above, not somewhere else
+  EXPECT_EQ(quake.colour, (Rgb{0, 0, 255}));
+
+  const RecordingCanvas::Label date = find("Image Date: 15/06 2pm");
+  const RecordingCanvas::Label cloud = find(scene.cloudSource);
+  EXPECT_EQ(cloud.y, date.y);
+  EXPECT_LE(cloud.x + 7 * static_cast<int>(scene.cloudSource.size()), date.x - 4);
+  EXPECT_EQ(cloud.colour, date.colour);
+
+  // A line wider than the legend moves left rather than out of the area.
+  scene.quakeSource = std::string(50, 'x');
+  RecordingCanvas wide;
+  PaintOverlays(wide, scene, false, hover);
+  bool seen = false;
+  for (const RecordingCanvas::Label& label : wide.texts) {
+    if (label.text != scene.quakeSource) continue;
+    seen = true;
+    EXPECT_LE(label.x + 7 * 50, 10 + 1024);
+  }
+  EXPECT_TRUE(seen);
+}
+
 }  // namespace
 }  // namespace meridiana

@@ -21,8 +21,12 @@ class RecordingHost : public QuakeFeed::Host {
   std::optional<std::string> ServiceUrl(std::string_view path) override {
     return base + std::string(path);
   }
+  void ShowRefreshFailure(const DataProvenance& provenance) override {
+    failures.push_back(provenance.problem);
+  }
 
   std::string base;
+  std::vector<std::string> failures;
   int stops = 0;
   int repaints = 0;
   std::vector<std::string> errors;
@@ -115,7 +119,41 @@ TEST(QuakeFeed, DownloadsOnceAndReportsWhatCame) {
   ASSERT_TRUE(feed.Download());
   ASSERT_TRUE(loop.Settle([&] { return client.Idle(); }));
   EXPECT_EQ(host.statuses, (std::vector<std::string>{"text 1433", "text 1418"}));
-  EXPECT_EQ(feed.records().size(), 3u);  // a failed download keeps what is held
+  EXPECT_EQ(feed.records().size(), 3u);     // a failed download keeps what is held
+  EXPECT_FALSE(feed.provenance().present);  // this service does not say where its data is from
+  EXPECT_TRUE(host.failures.empty());
+}
+
+// The service's own download failed: the list it still sends is kept and drawn, and the window
+// is told why, after the count.
+TEST(QuakeFeed, TheServicesFailedRefreshIsToldAndItsListKept) {
+  test::ManualEventLoop loop;
+  class NoLookups : public HostResolver {
+    int Lookup(std::string_view, Reply) override { return 0; }
+    bool Cancel(int) override { return false; }
+  } resolver;
+  HttpClient client(loop, resolver);
+  client.Initialize("Quillary Meridiana", [](int, const HttpRequest*, const HttpEventValue&) {});
+  const std::string body =
+      "<?xml version=\"1.0\"?>\n<QUAKES source=\"USGS\" updated=\"2026-12-09T15:40:00Z\" "
+      "failed=\"2026-12-09T16:10:00Z\" problem=\"HTTP 503\">\n<QUAKE lat=1 lon=2 "
+      "m=3/>\n</QUAKES>\n";
+  test::ScriptedServer service([&](int) {
+    return test::Conversation{{{test::Exchange::kHeader, "HTTP/1.0 200 OK\r\n\r\n" + body}}};
+  });
+  RecordingHost host;
+  host.base = "http://127.0.0.1:" + std::to_string(service.Port());
+  QuakeFeed feed(client, host);
+  ASSERT_TRUE(feed.Download());
+  ASSERT_TRUE(loop.Settle([&] { return client.Idle(); }));
+  EXPECT_EQ(feed.records().size(), 1u);
+  EXPECT_EQ(feed.provenance().source, "USGS");
+  EXPECT_EQ(host.failures, std::vector<std::string>{"HTTP 503"});
+  EXPECT_EQ(host.statuses.back(), "1 earthquake events recorded in the past 7 days");
+
+  feed.Forget();  // another service: nothing of the old one's is held
+  EXPECT_FALSE(feed.HasList());
+  EXPECT_FALSE(feed.provenance().present);
 }
 
 }  // namespace

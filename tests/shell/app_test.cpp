@@ -187,6 +187,32 @@ TEST_F(AppTest, FirstStartMarksTheInstalledCitiesAndTheHostZonesCity) {
   EXPECT_EQ(marked, (std::vector<bool>{false, false, false, true}));
 }
 
+// The bundled service is asked for live data, kept in the user's cache folder, only when the
+// setting says so; otherwise it serves its sample as it ships.
+TEST_F(AppTest, BundledServiceGetsLiveDataOnlyWhenTheSettingIsOn) {
+  const std::string cache = root_.path().toStdString() + "/cache";
+  ScopedEnv cacheHome("XDG_CACHE_HOME", cache.c_str());
+  const std::vector<std::string> sampleOnly = {"--listen", "127.0.0.1:0"};
+  const std::vector<std::string> live = {"--listen", "127.0.0.1:0", "--live", "--data",
+                                         cache + "/meridiana/service"};
+  struct Case {
+    const char* machine;
+    const char* user;
+    const std::vector<std::string>* arguments;
+  };
+  for (const Case& c : {Case{nullptr, nullptr, &live}, Case{nullptr, "0", &sampleOnly},
+                        Case{"0", "1", &sampleOnly}, Case{"1", "1", &live}}) {
+    if (c.machine) store_.Write(Hive::LocalMachine, kAppKey, "live", c.machine);
+    if (c.user) store_.Write(Hive::CurrentUser, kAppKey, "live", c.user);
+    App app(Environment());
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.embeddedService().arguments(), *c.arguments)
+        << (c.machine ? c.machine : "-") << " " << (c.user ? c.user : "-");
+    app.Release();
+  }
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(cache + "/meridiana/service")).isDir());
+}
+
 TEST_F(AppTest, ProductCodeComesFromLocalMachineHive) {
   store_.Write(Hive::LocalMachine, kAppKey, "code", "MDFR");
   App app(Environment());

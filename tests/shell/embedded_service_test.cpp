@@ -48,10 +48,26 @@ TEST(EmbeddedService, RunsItsOwnCopyWhateverListensAtTheDefault) {
   EXPECT_NE(service.pid(), first);
   EXPECT_TRUE(SomethingListens("127.0.0.1", PortOf(again)));
 
+  // New arguments (live data turned on or off) end the running copy; the next request starts
+  // one with them.
+  const qint64 before = service.pid();
+  service.SetArguments({"--threads", "2"});
+  EXPECT_FALSE(service.running());
+  EXPECT_NE(kill(static_cast<pid_t>(before), 0), 0);
+  EXPECT_EQ(service.arguments(),
+            (std::vector<std::string>{"--listen", "127.0.0.1:0", "--threads", "2"}));
+  const std::string restarted =
+      ChooseServiceAddress(defaultAddress, defaultAddress, &service, program);
+  ASSERT_FALSE(restarted.empty());
+  EXPECT_TRUE(SomethingListens("127.0.0.1", PortOf(restarted)));
+  EXPECT_NE(service.pid(), before);
+  service.SetArguments({"--threads", "2"});  // the same again: left running
+  EXPECT_TRUE(service.running());
+
   const qint64 second = service.pid();
   service.Stop();
   EXPECT_FALSE(service.running());
-  EXPECT_FALSE(SomethingListens("127.0.0.1", PortOf(again)));
+  EXPECT_FALSE(SomethingListens("127.0.0.1", PortOf(restarted)));
   EXPECT_NE(kill(static_cast<pid_t>(second), 0), 0);  // gone, and reaped
   // Stopped for good: nothing is asked, the squatter least of all, and nothing starts.
   EXPECT_EQ(ChooseServiceAddress(defaultAddress, defaultAddress, &service, program), "");

@@ -89,6 +89,7 @@ class PreferencesWindowTest : public ::testing::Test {
     MainWindow::Context context;
     context.settings = &settings;
     context.store = &store;
+    context.liveDataChanged = [this] { ++serviceRestarts; };
     window = std::make_unique<MainWindow>(std::move(context));
     window->Open();
     test::PumpUntil([] { return false; }, 50);  // the start-up proxy hand-over
@@ -108,6 +109,7 @@ class PreferencesWindowTest : public ::testing::Test {
   ScopedEnv allProxy{"all_proxy", nullptr};
   Settings settings;
   MemoryKeyValueStore store;
+  int serviceRestarts = 0;
   std::unique_ptr<MainWindow> window;
 };
 
@@ -132,6 +134,41 @@ TEST_F(PreferencesWindowTest, CancelChangesNothing) {
   EXPECT_FALSE(store.Read(Hive::LocalMachine, kCommonKey, "proxy"));
   EXPECT_FALSE(store.Read(Hive::CurrentUser, kAppKey, "browser"));
   EXPECT_NE(window->timer(ids::kTimerShadowRefresh), nullptr);
+}
+
+// Live data is on until the user ticks it off; each change, and only a change, restarts the
+// bundled service. The machine's 0 greys the box and OK leaves the choice alone.
+TEST_F(PreferencesWindowTest, LiveDataBoxKeepsTheChoiceAndRestartsTheService) {
+  constexpr int kLiveBox = 1920;
+  bool shown = false;
+  RunDialog([&](QWidget* dialog) { shown = Find<QCheckBox>(dialog, kLiveBox)->isChecked(); }, true);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(serviceRestarts, 0);
+  EXPECT_FALSE(store.Read(Hive::CurrentUser, kAppKey, "live"));
+
+  RunDialog([](QWidget* dialog) { Find<QCheckBox>(dialog, kLiveBox)->setChecked(false); }, false);
+  EXPECT_EQ(serviceRestarts, 0);  // Cancel
+  RunDialog([](QWidget* dialog) { Find<QCheckBox>(dialog, kLiveBox)->setChecked(false); }, true);
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kAppKey, "live"), "0");
+  EXPECT_EQ(serviceRestarts, 1);
+  RunDialog([&](QWidget* dialog) { shown = Find<QCheckBox>(dialog, kLiveBox)->isChecked(); }, true);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(serviceRestarts, 1);
+
+  store.Write(Hive::LocalMachine, kAppKey, "live", "0");
+  store.Write(Hive::CurrentUser, kAppKey, "live", "1");
+  bool enabled = true;
+  RunDialog(
+      [&](QWidget* dialog) {
+        QCheckBox* box = Find<QCheckBox>(dialog, kLiveBox);
+        shown = box->isChecked();
+        enabled = box->isEnabled();
+      },
+      true);
+  EXPECT_FALSE(shown);
+  EXPECT_FALSE(enabled);
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kAppKey, "live"), "1");
+  EXPECT_EQ(serviceRestarts, 1);
 }
 
 TEST_F(PreferencesWindowTest, OkHandsTheProxyOverKeepsItAndStopsTheRefreshAtZero) {

@@ -21,17 +21,19 @@ constexpr std::string_view kListeningLine = "listening on 127.0.0.1:";
 
 }  // namespace
 
-std::string BundledService::Start(const std::string& program) {
+std::string BundledService::Start(const std::string& program,
+                                  const std::vector<std::string>& extra) {
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return {};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  char listen[] = "--listen";
-  char address[] = "127.0.0.1:0";
-  std::string path = program;
-  char* argv[] = {path.data(), listen, address, nullptr};
-  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
+  std::vector<std::string> arguments = {program, "--listen", "127.0.0.1:0"};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
   if (spawned != 0) {

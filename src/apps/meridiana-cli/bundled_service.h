@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace meridiana::cli {
 
@@ -17,7 +18,8 @@ class BundledService {
 
   // Starts the program and waits up to five seconds for the line that says where it listens;
   // its "http://127.0.0.1:PORT", or empty when it did not start.
-  std::string Start(const std::string& program);
+  // extra: the arguments after "--listen 127.0.0.1:0" (live data and its folder).
+  std::string Start(const std::string& program, const std::vector<std::string>& extra = {});
 
  private:
   pid_t pid_ = -1;

@@ -17,6 +17,8 @@
 #include "foundation/file_util.h"
 #include "foundation/localized_strings.h"
 #include "online/cloud_service.h"
+#include "online/data_provenance.h"
+#include "online/live_data.h"
 #include "online/poll_event_loop.h"
 #include "online/quake_feed.h"
 #include "online/service_address.h"
@@ -89,7 +91,16 @@ std::string AddressFrom(const OnlineOptions& options, BundledService* bundled) {
   const std::string program = ProgramFolder() + "/meridiana-service";
   if (configured != kDefaultServiceAddress || ::access(program.c_str(), X_OK) != 0)
     return configured;
-  return bundled->Start(program);
+  // Live data as the window would have it.
+  const LiveDataChoice live = ReadLiveData(&store);
+  return bundled->Start(program,
+                        BundledServiceArguments(live.on, live.on ? PrepareLiveDataFolder() : ""));
+}
+
+void PrintProvenance(const DataProvenance& provenance, const std::string& sampleWhat,
+                     TimeValue now) {
+  for (const std::string& line : ProvenanceReport(provenance, sampleWhat, now))
+    std::printf("%s\n", line.c_str());
 }
 
 std::string English(int id) {
@@ -166,6 +177,8 @@ int RunQuakes(const Args& args) {
     return 1;
   }
   session.Finish();
+  if (feed.HasList())
+    PrintProvenance(feed.provenance(), QuakeRangeText(feed.records(), {}), session.clock.Now());
   for (const QuakeRecord& quake : feed.records())
     std::printf("%s\t%g\t%g\t%g\t%g\n", quake.time.c_str(), quake.latitude, quake.longitude,
                 quake.magnitude, quake.depth);
@@ -197,6 +210,7 @@ int RunClouds(const Args& args) {
     std::fprintf(stderr, "meridiana-cli clouds: %s\n", host.status.c_str());
     return 1;
   }
+  PrintProvenance(clouds.provenance(), "synthetic motion", session.clock.Now());
   bool complete = true;
   for (int slot = 0; slot < options.frames && slot < kCloudSlots; ++slot) {
     if (!clouds.frames()[slot].t) break;

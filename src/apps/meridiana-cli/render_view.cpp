@@ -124,6 +124,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
     return nullptr;
   }
   std::vector<QuakeMark> quakes;
+  std::string quakeSource;
   if (!options.quakes.empty()) {
     const std::optional<std::string> reply = ReadWholeFile(options.quakes.c_str());
     if (!reply) {
@@ -132,8 +133,11 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
     }
     // A saved reply may still carry its header; the records are read from the body either way.
     bool refused = false;
-    for (const QuakeRecord& quake : ReadQuakeRecords(*reply, &refused))
+    const std::vector<QuakeRecord> records = ReadQuakeRecords(*reply, &refused);
+    for (const QuakeRecord& quake : records)
       quakes.push_back({quake.longitude, quake.latitude, quake.magnitude});
+    // Its age as of the instant drawn, as the window would have said then.
+    quakeSource = QuakeSourceLine(ReadProvenance(*reply, "QUAKES"), records, instant, {});
     if (refused) {
       error = "the earthquake list in '" + options.quakes + "' is too large";
       return nullptr;
@@ -167,6 +171,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   scene.layers = {has("cities"), has("names"), has("grid"), has("marked"), has("info")};
   scene.layers.earthquakes = has("quakes");
   scene.quakes = &quakes;
+  scene.quakeSource = quakeSource;
   DibPtr shown = RenderViewWithOverlays(composed, options.width, options.height, scene);
   if (!shown) error = "cannot draw the view";
   return shown;

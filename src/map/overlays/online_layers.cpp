@@ -51,6 +51,12 @@ void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene) {
     x += 30;
   }
   canvas.Text(x - 10, y + 10, "9", kLegendText, std::nullopt);
+  if (!scene.quakeSource.empty()) {
+    // Just above the swatches, kept inside the area when the font is wider than the legend.
+    const TextSize extent = canvas.MeasureText(scene.quakeSource);
+    const int left = std::min(a.left + a.width - 250, a.left + a.width - extent.width - 4);
+    canvas.Text(left, y - extent.height - 2, scene.quakeSource, kLegendText, std::nullopt);
+  }
 }
 
 std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts) {
@@ -71,6 +77,12 @@ void DrawCloudDate(Canvas& canvas, const OverlayScene& scene) {
   const int width = canvas.MeasureText(text).width;
   const int x = std::min(a.left + a.width - 245, scaleLeft - width - 8);
   canvas.Text(x, a.top + a.height - 20, text, kCloudDateText, std::nullopt);
+  if (!scene.cloudSource.empty()) {
+    // On the date's line, before it: the date and the scale stay where they are.
+    const int sourceWidth = canvas.MeasureText(scene.cloudSource).width;
+    canvas.Text(x - sourceWidth - 8, a.top + a.height - 20, scene.cloudSource, kCloudDateText,
+                std::nullopt);
+  }
 }
 
 }  // namespace meridiana

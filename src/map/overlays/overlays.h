@@ -58,6 +58,9 @@ struct OverlayScene {
   // The time stamp of the cloud frame on display (YYYYMMDDHH...), empty for none.
   std::string cloudTime;
   OnlineLayerTexts texts;
+  // Where the earthquakes and the cloud frame came from ("USGS, 3 min ago"); empty for none.
+  std::string quakeSource;
+  std::string cloudSource;
   // The part of the window the paint can change (a pointer move repaints a few small
   // rectangles); city markers outside it are not drawn. Empty means everywhere.
   MapRect clip;

@@ -47,8 +47,9 @@ bool EmbeddedService::Launch() {
   address_.clear();
   output_.clear();
   process_->setProgram(ToQString(program_));
-  // The kernel's choice of port: nobody can hold it before the copy does.
-  process_->setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+  QStringList arguments;
+  for (const std::string& argument : this->arguments()) arguments << ToQString(argument);
+  process_->setArguments(arguments);
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   // Should the program die without stopping it, the service goes too.
   process_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -103,9 +104,27 @@ std::string EmbeddedService::Address() {
   return ReadAddress(kStartMs) ? address_ : std::string();
 }
 
+std::vector<std::string> EmbeddedService::arguments() const {
+  // The kernel's choice of port: nobody can hold it before the copy does.
+  std::vector<std::string> all = {"--listen", "127.0.0.1:0"};
+  all.insert(all.end(), extraArguments_.begin(), extraArguments_.end());
+  return all;
+}
+
+void EmbeddedService::SetArguments(std::vector<std::string> arguments) {
+  if (arguments == extraArguments_) return;
+  extraArguments_ = std::move(arguments);
+  // Started again, lazily, by the next request.
+  EndProcess();
+}
+
 void EmbeddedService::Stop() {
   stopped_ = true;
   program_.clear();
+  EndProcess();
+}
+
+void EmbeddedService::EndProcess() {
   address_.clear();
   if (!process_) return;
   process_->disconnect();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meridiana {
 
@@ -27,6 +28,11 @@ class EmbeddedService {
   // Ends the copy this program started, if any (SIGTERM, then SIGKILL after two seconds), for
   // good: it is not started again.
   void Stop();
+  // What the copy is started with after its "--listen" pair (live data and its folder); a
+  // running copy is ended so that the next Address starts it with these.
+  void SetArguments(std::vector<std::string> arguments);
+  // The whole argument list a copy starts with.
+  std::vector<std::string> arguments() const;
   // Whether a copy is wanted: Start found the program, and Stop has not been called.
   bool started() const { return !program_.empty(); }
   bool stopped() const { return stopped_; }
@@ -37,7 +43,10 @@ class EmbeddedService {
   bool Launch();
   bool ReadAddress(int waitMs);
 
+  void EndProcess();
+
   std::string program_;  // empty: not wanted
+  std::vector<std::string> extraArguments_;
   std::unique_ptr<QProcess> process_;
   std::string address_;  // the running copy's, once it said where it listens
   std::string output_;   // its standard output up to the listening line

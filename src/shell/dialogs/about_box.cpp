@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "foundation/file_util.h"
+#include "online/live_data.h"
 #include "online/version_check.h"
 #include "shell/app/app_identity.h"
 #include "shell/app/qt_text.h"
@@ -70,6 +71,10 @@ QString AboutHtml(const std::string& sourcesPath) {
       "later. It comes with no warranty.</p>";
   const QString items = AttributionItems(sourcesPath);
   if (!items.isEmpty()) html += "<h3>Data and artwork</h3><ul>" + items + "</ul>";
+  html += "<h3>Live data</h3><ul>";
+  for (const std::string& line : LiveDataAttributions())
+    html += "<li>" + ToQString(line).toHtmlEscaped() + "</li>";
+  html += "</ul>";
   return html;
 }
 

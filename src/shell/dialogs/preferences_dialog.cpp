@@ -28,6 +28,7 @@ constexpr int kProxyPage = 4318;
 constexpr int kTree = 1774;
 constexpr int kHelp = 7888;
 constexpr int kFirstTypeButton = 1974;
+constexpr int kLiveDataBox = 1920;
 constexpr int kPageLabels[] = {1409, 1410, 1411};
 
 QString Name(int controlId) { return QStringLiteral("control%1").arg(controlId); }
@@ -44,7 +45,6 @@ QLineEdit* Edit(QWidget* parent, int controlId, const QString& text) {
   edit->setObjectName(Name(controlId));
   return edit;
 }
-
 
 // Any text is a number as atoi reads it: digits after blanks and a sign, else 0.
 int Number(const QLineEdit* edit) { return std::atoi(ToUtf8(edit->text()).c_str()); }
@@ -116,8 +116,12 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   info_->setChecked(values.info);
   loop_ = Control<QCheckBox>(page, kOptionsPage, 1035);
   loop_->setChecked(values.loop);
+  live_ = Control<QCheckBox>(page, kOptionsPage, kLiveDataBox);
+  live_->setChecked(values.live);
+  live_->setEnabled(!values.liveLocked);
   form->addRow(info_);
   form->addRow(loop_);
+  form->addRow(live_);
 }
 
 void PreferencesDialog::FillSettings(QWidget* page, const PreferenceValues& values,
@@ -184,6 +188,7 @@ PreferenceValues PreferencesDialog::Read() const {
   values.wallpaperWidth = Number(wallpaperWidth_);
   values.info = info_->isChecked();
   values.loop = loop_->isChecked();
+  values.live = live_->isChecked();
   values.browser = ToUtf8(browser_->currentText());
   values.proxy.host = ToUtf8(host_->text());
   values.proxy.userName = ToUtf8(user_->text());

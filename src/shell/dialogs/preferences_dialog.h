@@ -1,6 +1,6 @@
 #pragma once
 // Preferences (dialog 117): a tree choosing one of three pages, Options (shadow refresh,
-// wallpaper width, scale and cloud date, animation loop), Settings (the browser) and
+// wallpaper width, scale and cloud date, animation loop, live data), Settings (the browser) and
 // Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
 
 #include <QDialog>
@@ -24,6 +24,8 @@ struct PreferenceValues {
   int wallpaperWidth = 0;  // pixels
   bool info = false;
   bool loop = false;
+  bool live = true;         // download live earthquakes and clouds
+  bool liveLocked = false;  // the machine's value decides: the box cannot change it
   std::string browser;
   ProxySettings proxy;
 };
@@ -54,6 +56,7 @@ class PreferencesDialog : public QDialog {
   QLineEdit* wallpaperWidth_ = nullptr;
   QCheckBox* info_ = nullptr;
   QCheckBox* loop_ = nullptr;
+  QCheckBox* live_ = nullptr;
   QComboBox* browser_ = nullptr;
   QRadioButton* types_[4] = {};
   QLineEdit* host_ = nullptr;

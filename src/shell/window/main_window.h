@@ -30,6 +30,7 @@ class QToolBar;
 
 namespace meridiana {
 
+struct DataProvenance;
 class CitySelectorDialog;
 class HostResolver;
 class HttpClient;
@@ -183,6 +184,13 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void StopNetworkAndAnimation();
   // A string of the program in the interface language.
   QString LocalText(int stringId) const;
+
+  // --- Live data (main_window_live.cpp) --------------------------------------------------------
+  // The Preferences choice, the source lines beside the layers, and the status text when the
+  // service could not refresh them.
+  void ApplyLiveData(bool on);
+  void UpdateSourceLines();
+  void ShowRefreshFailure(const DataProvenance& provenance, bool quakes);
 
   // --- The online layers (main_window_online.cpp, online_layer_hosts.h) ------------------------
   // The week's earthquakes and the satellite cloud frames from the service.

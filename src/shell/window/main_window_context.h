@@ -46,6 +46,8 @@ struct MainWindowContext {
   // The online service's "http://host:port" ("" when there is none to ask); null reads the
   // installation's value.
   std::function<std::string()> serviceAddress;
+  // The stored live-data choice has changed: the bundled service is started again with it.
+  std::function<void()> liveDataChanged;
 };
 
 }  // namespace meridiana

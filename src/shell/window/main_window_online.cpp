@@ -215,6 +215,7 @@ void MainWindow::RefreshOnlineView() {
   }
   online_.texts = {ToUtf8(LocalText(kImageDateText)), ToUtf8(LocalText(kAmText)),
                    ToUtf8(LocalText(kPmText))};
+  UpdateSourceLines();
 }
 
 }  // namespace meridiana

@@ -7,6 +7,7 @@
 
 #include "foundation/key_value_store.h"
 #include "online/http_client.h"
+#include "online/live_data.h"
 #include "online/proxy_settings.h"
 #include "shell/app/settings.h"
 #include "shell/dialogs/link_actions.h"
@@ -30,6 +31,9 @@ PreferenceValues MainWindow::CurrentPreferences() {
     values.loop = settings->loop != 0;
   }
   values.wallpaperWidth = wallpaperWidth_;
+  const LiveDataChoice live = ReadLiveData(context_.store);
+  values.live = live.on;
+  values.liveLocked = live.locked;
   if (links_) values.browser = links_->BrowserChoice();
   if (context_.store != nullptr)
     values.proxy = LoadProxy(*context_.store, DesktopProxySetting(HostProxySystem()), kSchemeHttp);
@@ -66,6 +70,7 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
     settings->loop = values.loop ? 1 : 0;
   }
   wallpaperWidth_ = values.wallpaperWidth;
+  ApplyLiveData(values.live);
   // A period of 0 ends the automatic refresh until the next start.
   if (shadowTimer_ != nullptr) {
     shadowTimer_->stop();

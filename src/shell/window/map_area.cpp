@@ -111,6 +111,8 @@ void MapArea::PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip
     scene.layers.clouds = online_->clouds;
     scene.cloudTime = online_->cloudTime;
     scene.texts = online_->texts;
+    scene.quakeSource = online_->quakeSource;
+    scene.cloudSource = online_->cloudSource;
   }
   scene.pointer = {pointer_.x(), pointer_.y()};
   if (clip != rect()) scene.clip = {clip.x(), clip.y(), clip.width(), clip.height()};

@@ -26,6 +26,8 @@ struct OnlineLayerView {
   bool clouds = false;
   std::string cloudTime;
   OnlineLayerTexts texts;
+  std::string quakeSource;  // the earthquake legend's source line; empty for none
+  std::string cloudSource;  // the cloud frame's source, beside its date; empty for none
 };
 
 class MapArea : public QWidget {

@@ -36,6 +36,9 @@ class OnlineLayerHosts {
     std::optional<std::string> ServiceUrl(std::string_view path) override {
       return w.ServiceUrl(path);
     }
+    void ShowRefreshFailure(const DataProvenance& provenance) override {
+      w.ShowRefreshFailure(provenance, true);
+    }
     MainWindow& w;
   };
 
@@ -63,6 +66,9 @@ class OnlineLayerHosts {
     void PostStop() override {
       QMetaObject::invokeMethod(
           &w, [this] { w.OnCommand(ids::kCmdStop); }, Qt::QueuedConnection);
+    }
+    void ShowRefreshFailure(const DataProvenance& provenance) override {
+      w.ShowRefreshFailure(provenance, false);
     }
     MainWindow& w;
   };
