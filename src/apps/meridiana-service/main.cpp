@@ -170,7 +170,6 @@ bool HasFetchOptions(const Arguments& args) {
 // One download as the live sources make it, for scripts and for checking a source by hand:
 // name=value lines on standard output, the body into --out.
 int Fetch(const Arguments& args) {
-  std::signal(SIGPIPE, SIG_IGN);  // TLS writes its goodbye on a socket the server may have closed
   if (args.positional.size() != 1 || HasServeOptions(args) || !args.data.empty() || args.sample ||
       !args.source.empty() || !args.quality.empty())
     return Usage("fetch takes one URL");
@@ -418,7 +417,6 @@ int Serve(const Arguments& args) {
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);  // a client that leaves early is not a reason to end
 
   HttpService service(options);
   std::string error;
@@ -453,6 +451,9 @@ int Serve(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A client that leaves early is not a reason to end, and TLS writes its goodbye on sockets the
+  // other side may have closed (a download given up at its deadline).
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
