@@ -65,8 +65,12 @@ const std::vector<std::string>& LiveDataAttributions() {
   // The cloud lines name the service's default cloud chain, entry for entry.
   static const std::vector<std::string> kLines = {
       "Earthquake data: U.S. Geological Survey (USGS), public domain",
-      "Cloud images: [CLOUD SOURCE 1: maker, product, licence]",
-      "Cloud images: [CLOUD SOURCE 2: maker, product, licence]",
+      "Cloud images (nowcoast): NOAA/NESDIS Global Mosaic of Geostationary Satellite Imagery, "
+      "through NOAA nowCOAST, public domain",
+      "Cloud images (eumetsat): \u00a9 EUMETSAT (the year of each picture), EUMETView world "
+      "cloud map",
+      "Cloud images (matteason): contains modified EUMETSAT data; live cloud maps by Matt Eason, "
+      "CC0",
   };
   return kLines;
 }

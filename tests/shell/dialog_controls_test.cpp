@@ -98,8 +98,11 @@ TEST(AboutBox, CarriesTheVersionLicenceAndEveryAttribution) {
   // The live sources are named whether or not the data's sources file is there.
   const QString bare = AboutHtml("/nonexistent/SOURCES.md");
   EXPECT_FALSE(bare.contains("Data and artwork"));
-  for (const QString& page : {html, bare})
+  for (const QString& page : {html, bare}) {
     EXPECT_TRUE(page.contains("Earthquake data: U.S. Geological Survey (USGS), public domain"));
+    EXPECT_TRUE(page.contains("Contains modified EUMETSAT data", Qt::CaseInsensitive));
+    EXPECT_EQ(page.count("EUMETView"), 1) << "each credit once";
+  }
   // The manual opens from the staged data with its pictures beside it.
   QWidget* manual = ShowRichTextFile(nullptr, "Manual", MERIDIANA_STAGE_DIR "/manual/manual.html");
   ASSERT_NE(manual, nullptr);
