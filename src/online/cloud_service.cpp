@@ -87,10 +87,10 @@ void CloudService::DownloadList() {
   host_.ShowStatus(0, host_.Text(kConnectingText));
 }
 
-void CloudService::CheckNewest() {
+void CloudService::CheckNewest(bool asked) {
   if (!client_.Idle()) return;
   frames_[0].failures = 0;
-  if (!StartRequest("&checkonly=1", 0,
+  if (!StartRequest(asked ? "&checkonly=1&refresh=1" : "&checkonly=1", 0,
                     [this](HttpRequest& request, std::int32_t) { return OnCheckReply(request); }))
     return;
   host_.ShowStatus(1, host_.Text(kCheckingText));
@@ -241,6 +241,10 @@ int CloudService::OnCheckReply(HttpRequest& request) {
   const std::optional<std::size_t> end = FindHeaderEnd(received);
   if (!end) return 0;
   const std::string_view body = SkipBlanks(received.substr(*end));
+  // The newest frame's list says, as the whole list does, whether the service's last refresh
+  // failed: a Refresh that could not reach the source is told so.
+  provenance_ = ReadProvenance(body, "IMAGES");
+  if (provenance_.refreshFailed) host_.ShowRefreshFailure(provenance_);
   const std::size_t image = FindIgnoringCase(body, "<image");
   if (image == std::string_view::npos) return 1;
   const std::size_t name = body.find("t=", image);

@@ -89,7 +89,9 @@ class CloudService {
   bool ShowCachedFrame(const std::string& t, int slot);
   void DownloadFrame(int slot);
   void DownloadList();
-  void CheckNewest();
+  // asked: the user's Refresh, which has the service revalidate its live data now (refresh=1)
+  // rather than when its cadence says; the hourly check does not.
+  void CheckNewest(bool asked = false);
   void StepFrames(int index, int direction);
   void RunPendingStep() { StepFrames(pendingIndex_, pendingDirection_); }
 

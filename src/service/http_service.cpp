@@ -155,8 +155,9 @@ HttpService::HttpService(ServeOptions options)
                                              : std::string_view(request.target).substr(mark + 1);
           const Route route = RouteRequest(request.path, query);
           if (options_.beforeReply) {
-            if (route.file == kQuakesFile) options_.beforeReply("quakes");
-            if (route.file.rfind("clouds/list-", 0) == 0) options_.beforeReply("clouds");
+            const bool asked = QueryArgument(query, "refresh") == "1";
+            if (route.file == kQuakesFile) options_.beforeReply("quakes", asked);
+            if (route.file.rfind("clouds/list-", 0) == 0) options_.beforeReply("clouds", asked);
           }
           status = route.status;
           type = route.contentType;

@@ -29,8 +29,9 @@ struct ServeOptions {
   // Connections waiting for a worker; one more is answered 503 at once.
   int queueLength = 1024;
   // Called on the worker before the earthquakes ("quakes") or a cloud list ("clouds") is
-  // answered from the folder, so that live data can be brought up to date first.
-  std::function<void(const std::string& kind)> beforeReply;
+  // answered from the folder, so that live data can be brought up to date first; asked is true
+  // for a request with refresh=1 (the user's own Refresh).
+  std::function<void(const std::string& kind, bool asked)> beforeReply;
 };
 
 class HttpService {

@@ -41,6 +41,7 @@ struct LiveRefresher::Shared {
     unsigned long finishedRuns = 0;
     int failures = 0;
     SteadyClock::time_point retryAt{};
+    std::optional<SteadyClock::time_point> lastEnded;
     std::thread thread;
   };
 
@@ -85,6 +86,7 @@ struct LiveRefresher::Shared {
         }
       }
       entry.running = false;
+      entry.lastEnded = SteadyClock::now();
       ++entry.finishedRuns;
       --self->active;
       self->wake.notify_all();
@@ -107,7 +109,7 @@ void LiveRefresher::Add(std::unique_ptr<LiveSource> source) {
   shared_->entries.push_back(std::move(entry));
 }
 
-void LiveRefresher::BeforeReply(const std::string& kind) {
+void LiveRefresher::BeforeReply(const std::string& kind, bool asked) {
   std::unique_lock lock(shared_->mutex);
   for (const auto& pointer : shared_->entries) {
     Shared::Entry& entry = *pointer;
@@ -117,7 +119,10 @@ void LiveRefresher::BeforeReply(const std::string& kind) {
       entry.known = true;
     }
     const bool onlySample = !entry.heldSince;
-    if (!onlySample && SystemClock::now() - *entry.heldSince < entry.cadence) continue;
+    const bool askedAndDue =
+        asked && (!entry.lastEnded || SteadyClock::now() - *entry.lastEnded >= kAskedRefreshGap);
+    if (!onlySample && !askedAndDue && SystemClock::now() - *entry.heldSince < entry.cadence)
+      continue;
     SteadyClock::time_point waitUntil = SteadyClock::now();
     if (!entry.running) {
       if (SteadyClock::now() < entry.retryAt) continue;  // backing off

@@ -16,6 +16,7 @@
 namespace meridiana::service {
 
 inline constexpr std::chrono::seconds kFirstRefreshWait{10};
+inline constexpr std::chrono::seconds kAskedRefreshGap{30};
 
 class LiveRefresher {
  public:
@@ -26,8 +27,10 @@ class LiveRefresher {
 
   void Add(std::unique_ptr<LiveSource> source);
   // From the service's worker threads, before a request of this kind ("quakes", "clouds") is
-  // answered from the folder.
-  void BeforeReply(const std::string& kind);
+  // answered from the folder. A request the user asked for (the program's Refresh) refreshes
+  // also what is not stale yet, but not within kAskedRefreshGap of the last refresh, and not
+  // while the source backs off after a failure.
+  void BeforeReply(const std::string& kind, bool asked = false);
   // Ends every refresh under way; returns within about a second even when a download is stuck
   // where it cannot be interrupted, leaving it to end on its own without touching the folder.
   void Stop();

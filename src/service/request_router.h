@@ -34,6 +34,8 @@ std::optional<std::string> NormalisePath(std::string_view path);
 //                        f=1                 clouds/newest.jpg (an empty t counts as none)
 //                        a bad n or t, or neither form: an errors/ document, status 200, so
 //                        that the program shows its text
+//                        (refresh=1 beside checkonly=1 asks the live refresher to revalidate
+//                        now; the route is the same)
 //   /earthquake.cgi      quakes.xml (any query)
 //   /version.txt         version.txt
 //   anything else        errors/not-found.xml, status 404

@@ -49,6 +49,9 @@ class Host : public CloudService::Host {
     return base + std::string(path);
   }
   void ShowCloudImage(DibPtr image) override { shown.push_back(image->header.width); }
+  void ShowRefreshFailure(const DataProvenance& provenance) override {
+    failures.push_back(provenance.problem);
+  }
   void ShowAnimationFrame(const Dib& image) override { frames.push_back(image.header.width); }
   bool AnimationRunning() override { return running; }
   void StopAnimationTimer() override { running = false; }
@@ -66,6 +69,7 @@ class Host : public CloudService::Host {
   std::vector<int> frames;
   std::vector<std::string> errors;
   std::vector<std::string> statuses;
+  std::vector<std::string> failures;  // problems of failed refreshes told
 };
 
 class NoLookups : public HostResolver {
@@ -178,6 +182,21 @@ TEST_F(CloudServiceTest, CachedFramesNeedNoDownload) {
   EXPECT_EQ(host.shown.size(), 1u);  // from the cache, no image request
   EXPECT_EQ(clouds.frames()[0].file, clouds.CachePath("2026120812"));
   EXPECT_EQ(host.statuses, std::vector<std::string>{"1:1421"});
+  // The user's Refresh, unlike the hourly check, has the service revalidate now.
+  clouds.CheckNewest(/*asked=*/true);
+  Finish();
+  EXPECT_EQ(Asked().back(), "/clouds/cloudv2.php?s=$ID&i=$MID&q=1&checkonly=1&refresh=1");
+}
+
+TEST_F(CloudServiceTest, ARefreshThatFailedAtTheSourceIsToldAndTheHeldFrameShown) {
+  std::ofstream(clouds.CachePath("2026120812"), std::ios::binary) << Jpeg();
+  Serve({"<?xml version=\"1.0\"?><IMAGES source=\"nowcoast\" updated=\"2026-12-08T12:00:00Z\" "
+         "failed=\"2026-12-08T15:00:00Z\" problem=\"connection refused\"><IMAGE m=\"nowcoast\" "
+         "t=\"2026120812\" s=1 q=2/></IMAGES>"});
+  clouds.CheckNewest(/*asked=*/true);
+  Finish();
+  EXPECT_EQ(host.failures, std::vector<std::string>{"connection refused"});
+  EXPECT_EQ(clouds.frames()[0].file, clouds.CachePath("2026120812"));
 }
 
 // A Refresh names a newer image for slot 0: whether its download fails or it was cached

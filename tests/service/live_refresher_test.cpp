@@ -67,9 +67,9 @@ struct Fixture {
     refresher.Add(std::make_unique<ScriptedSource>(script, cadence));
   }
   // How long BeforeReply("quakes") kept the request.
-  Clock::duration Ask() {
+  Clock::duration Ask(bool asked = false) {
     const auto start = Clock::now();
-    refresher.BeforeReply("quakes");
+    refresher.BeforeReply("quakes", asked);
     return Clock::now() - start;
   }
   std::shared_ptr<Script> script = std::make_shared<Script>();
@@ -105,6 +105,12 @@ TEST(LiveRefresher, AQuickRefreshIsInTheReplyThatStartedIt) {
   EXPECT_EQ(stale.script->refreshes, 1);
   stale.Ask();  // fresh now
   EXPECT_EQ(stale.script->refreshes, 1);
+  // The user's Refresh revalidates what is still fresh, but not again within the gap.
+  Fixture fresh(60s, SystemClock::now());
+  fresh.script->takesMs = 10;
+  fresh.Ask(/*asked=*/true);
+  fresh.Ask(/*asked=*/true);
+  EXPECT_EQ(fresh.script->refreshes, 1);
 }
 
 // With only the sample held, a request waits for the first refresh up to ten seconds, also

@@ -407,7 +407,9 @@ int Serve(const Arguments& args) {
       refresher->Add(std::move(source));
     }
     Log("live data in " + options.dataFolder + ", refreshed when asked for");
-    options.beforeReply = [r = refresher.get()](const std::string& kind) { r->BeforeReply(kind); };
+    options.beforeReply = [r = refresher.get()](const std::string& kind, bool asked) {
+      r->BeforeReply(kind, asked);
+    };
   }
   if (!IsFolder(options.dataFolder)) return Failure("no data folder " + options.dataFolder);
 

@@ -143,7 +143,7 @@ bool MainWindow::OnOnlineCommand(int command) {
       UpdateAnimationCommands();
       return true;
     case ids::kCmdRefresh:
-      clouds_->CheckNewest();
+      clouds_->CheckNewest(/*asked=*/true);
       return true;
     default:
       return false;
