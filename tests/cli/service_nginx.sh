@@ -13,15 +13,21 @@ nginx=$(command -v nginx || echo /usr/sbin/nginx)
 sample=$stage/service
 
 start_service svc --data "$sample"
+# The live service nginx passes the earthquake and list requests to, on a copy of the folder.
+live=$tmp/live
+cp -r "$sample" "$live"
+start_service live --data "$live"
 prefix=$tmp/nginx
 mkdir -p "$prefix/temp"
 chmod 755 "$tmp"  # nginx's workers read the configuration's folder
 port=$(free_port)
 sed -e "s|^\( *\)listen 80;|\1listen 127.0.0.1:$port;|" \
     -e "s|^\( *\)root /usr/local/lib/meridiana/service;|\1root $sample;|" \
+    -e "s|^\( *\)server 127.0.0.1:8613;|\1server ${base[live]#http://};|" \
     "$root/deploy/meridiana-service.nginx" >"$prefix/site.conf"
-grep -q "listen 127.0.0.1:$port;" "$prefix/site.conf" && grep -q "root $sample;" "$prefix/site.conf" ||
-  fail "the deploy file's listen and root lines were not found"
+grep -q "listen 127.0.0.1:$port;" "$prefix/site.conf" && grep -q "root $sample;" "$prefix/site.conf" &&
+  grep -q "server ${base[live]#http://};" "$prefix/site.conf" ||
+  fail "the deploy file's listen, root and upstream lines were not found"
 {
   [ "$(id -u)" -eq 0 ] && echo "user root;"  # the workers read the build tree
   cat <<CONF
@@ -105,5 +111,23 @@ $cloud&f=2
 PATHS
 
 [ "$compared" -ge 70 ] || fail "only $compared replies compared"
+
+# The earthquakes and the lists come from the live service, which keeps its folder current (a
+# changed list there shows through nginx); frames still come from nginx's root. When the live
+# service is down, nginx answers from its root.
+printf '<?xml version="1.0" encoding="UTF-8"?>\n<QUAKES source="USGS">\n</QUAKES>\n' >"$live/quakes.xml.new"
+mv "$live/quakes.xml.new" "$live/quakes.xml"
+get "http://127.0.0.1:$port/earthquake.cgi"
+grep -q 'source="USGS"' "$body_file" || fail "the earthquakes did not come from the live service"
+get "http://127.0.0.1:$port$cloud&checkonly=1&n=3&refresh=1"
+cmp -s "$body_file" "$live/clouds/list-3.xml" || fail "the list did not come from the live service"
+kill "${spid[live]}"
+wait "${spid[live]}" 2>/dev/null
+get "http://127.0.0.1:$port/earthquake.cgi"
+[ "$status" == 200 ] && cmp -s "$body_file" "$sample/quakes.xml" ||
+  fail "with the live service down, the earthquakes are not the folder's: $status"
+get "http://127.0.0.1:$port$cloud&checkonly=1&n=12"
+[ "$status" == 200 ] && cmp -s "$body_file" "$sample/clouds/list-12.xml" ||
+  { cat "$prefix/error.log" | tail -5; fail "with the live service down, the list is not the folder's: $status"; }
 [ "$failures" -eq 0 ] && echo "service and nginx: $compared replies alike"
 [ "$failures" -eq 0 ]
