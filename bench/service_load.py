@@ -15,7 +15,11 @@ modes, and at the end. The run passes when in every case the service gives at le
 nginx's replies per second, neither has errors, and the service's memory after the runs is within
 4 MiB of its memory after the warm-up; the exit status says whether it passed.
 
-Usage: python3 bench/service_load.py STAGE_DIR [SECONDS] [--data DIR]
+With --refreshing, the service also keeps its earthquakes live from a feed of 2,000 events
+(about 600 KiB) on loopback, due every second, so that the earthquake requests meet refreshes
+all through their measurement (the service then works on a copy of the data folder).
+
+Usage: python3 bench/service_load.py STAGE_DIR [SECONDS] [--data DIR] [--refreshing]
        (STAGE_DIR: build/<tree>/stage; SECONDS: per measurement, 60 unless given)
 """
 import os
@@ -25,7 +29,9 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 CONNECTIONS = 16
 THREADS = 2
@@ -66,9 +72,40 @@ def rss_kb(pid):
     return 0
 
 
-def start_service(stage, data):
+class FeedHandler(BaseHTTPRequestHandler):
+    """A USGS-style week of 2,000 events, generated afresh for each request, with no validators,
+    so that every refresh downloads, reads and writes the whole feed."""
+
+    def do_GET(self):
+        now_ms = int(time.time() * 1000)
+        features = ",".join(
+            '{"type":"Feature","properties":{"mag":%.1f,"time":%d,"place":"%d km N of Somewhere"},'
+            '"geometry":{"type":"Point","coordinates":[%.4f,%.4f,%.2f]},"id":"bench%d"}'
+            % (2.5 + (k % 50) / 10, now_ms - k * 300000, k % 97, -179 + (k * 7.3) % 358,
+               -80 + (k * 3.1) % 160, (k * 1.7) % 600, k) for k in range(2000))
+        body = ('{"type":"FeatureCollection","metadata":{"generated":%d,"title":"USGS Magnitude '
+                '2.5+ Earthquakes, Past Week","count":2000},"features":[%s]}'
+                % (now_ms, features)).encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *_):
+        pass
+
+
+def start_feed():
+    server = ThreadingHTTPServer(("127.0.0.1", 0), FeedHandler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:%d/earthquakes/feed/v1.0/summary/2.5_week.geojson" % (
+        server.server_address[1])
+
+
+def start_service(stage, data, extra=()):
     proc = subprocess.Popen([os.path.join(stage, "meridiana-service"), "--listen", "127.0.0.1:0",
-                             "--data", data], stdout=subprocess.PIPE, text=True)
+                             "--data", data] + list(extra), stdout=subprocess.PIPE, text=True)
     line = proc.stdout.readline().strip()
     match = re.fullmatch(r"listening on 127\.0\.0\.1:(\d+)", line)
     if not match:
@@ -84,6 +121,12 @@ def start_nginx(data, work):
         site = f.read()
     site = re.sub(r"(?m)^(\s*)listen 80;", r"\g<1>listen 127.0.0.1:%d;" % port, site)
     site = re.sub(r"(?m)^(\s*)root .*;", r"\g<1>root %s;" % data, site)
+    # nginx alone, serving the folder as it stands: what the live service would answer is
+    # measured on the service's side.
+    site = re.sub(r"(?m)^\s*error_page 418 = @live;\n\s*if \(\$arg_checkonly = 1\) \{\n\s*return 418;\n\s*\}\n",
+                  "", site)
+    site = re.sub(r"(?ms)(location = /earthquake\.cgi \{).*?\}", r"\1\n        try_files /quakes.xml =404;\n    }",
+                  site)
     with open(os.path.join(work, "site.conf"), "w") as f:
         f.write(site)
     temp = os.path.join(work, "temp")
@@ -126,6 +169,9 @@ def wrk(port, path, extra, seconds):
 
 def main():
     args = sys.argv[1:]
+    refreshing = "--refreshing" in args
+    if refreshing:
+        args.remove("--refreshing")
     data = None
     if "--data" in args:
         at = args.index("--data")
@@ -141,7 +187,15 @@ def main():
 
     work = tempfile.mkdtemp(prefix="service-load-")
     os.chmod(work, 0o755)
-    service, service_port = start_service(stage, data)
+    extra = []
+    feed = None
+    served = data
+    if refreshing:
+        feed, url = start_feed()
+        served = os.path.join(work, "live")
+        shutil.copytree(data, served)
+        extra = ["--fetch-quakes", url, "--quakes-every", "0.017"]
+    service, service_port = start_service(stage, served, extra)
     nginx, nginx_port = start_nginx(data, work)
     try:
         if not wait_for(service_port, URLS[0][1]) or not wait_for(nginx_port, URLS[0][1]):
@@ -152,8 +206,9 @@ def main():
                 wrk(service_port, path, extra, 2)
         rss_warm = rss_kb(service.pid)
 
-        print("wrk -t%d -c%d -d%ds, meridiana-service and nginx on one data folder (%s)"
-              % (THREADS, CONNECTIONS, seconds, data))
+        print("wrk -t%d -c%d -d%ds, meridiana-service and nginx on one data folder (%s)%s"
+              % (THREADS, CONNECTIONS, seconds, data,
+                 ", the service refreshing its earthquakes every second" if refreshing else ""))
         print("%-8s %-11s %12s %12s %7s %8s" % ("url", "mode", "service/s", "nginx/s", "share",
                                                  "errors"))
         passed = True
@@ -176,6 +231,8 @@ def main():
               % ("met" if passed else "NOT met"))
         return 0 if passed else 1
     finally:
+        if feed:
+            feed.shutdown()
         for proc in (service, nginx):
             proc.terminate()
         for proc in (service, nginx):
