@@ -21,6 +21,7 @@
 #include "online/markup.h"
 #include "service/data_folder.h"
 #include "service/frame_time.h"
+#include "service/list_provenance.h"
 
 namespace meridiana::service {
 namespace {
@@ -219,38 +220,6 @@ bool WriteNewest(std::map<long long, Candidate> byInstant, std::size_t pictures,
   return true;
 }
 
-std::string Unescaped(std::string text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    static constexpr std::pair<std::string_view, char> kEntities[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    bool replaced = false;
-    for (const auto& [entity, c] : kEntities) {
-      if (text.compare(i, entity.size(), entity) == 0) {
-        out += c;
-        i += entity.size() - 1;
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced) out += text[i];
-  }
-  return out;
-}
-
-// Seconds since 1970 of "YYYY-MM-DDTHH:MM:SSZ"; 0 for anything else.
-long long IsoSeconds(const std::string& text) {
-  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-      text[16] != ':' || text[19] != 'Z')
-    return 0;
-  const std::string stem = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2) +
-                           text.substr(11, 2) + text.substr(14, 2) + ".x";
-  if (!FrameTimeFromFileName(stem)) return 0;
-  const std::string seconds = text.substr(17, 2);
-  if (seconds[0] < '0' || seconds[0] > '5' || seconds[1] < '0' || seconds[1] > '9') return 0;
-  return FrameTimeMinutes(stem.substr(0, 12)) * 60 + std::stoi(seconds);
-}
-
 }  // namespace
 
 bool IsEquirectangularSize(long long width, long long height) {
@@ -345,21 +314,7 @@ bool IngestCloudFrames(std::vector<NewCloudFrame> frames, const std::string& dat
 }
 
 Provenance ListedProvenance(const std::string& dataFolder) {
-  Provenance provenance;
-  const std::optional<std::string> list =
-      ReadWholeFile(InFolder(dataFolder, ListFile(kMaxListedFrames)).c_str());
-  if (!list) return provenance;
-  for (const MarkupToken& token : ScanMarkup(*list)) {
-    const std::optional<std::string> name = TagName(token);
-    if (!name || *name != "IMAGES") continue;
-    provenance.source = Unescaped(TokenAttribute(token, "source").value_or(""));
-    provenance.sample = TokenAttribute(token, "sample").value_or("") == "1";
-    provenance.updated = IsoSeconds(TokenAttribute(token, "updated").value_or(""));
-    provenance.failed = IsoSeconds(TokenAttribute(token, "failed").value_or(""));
-    provenance.problem = Unescaped(TokenAttribute(token, "problem").value_or(""));
-    break;
-  }
-  return provenance;
+  return ReadListProvenance(InFolder(dataFolder, ListFile(kMaxListedFrames))).value_or(Provenance{});
 }
 
 bool RewriteListedProvenance(const std::string& dataFolder, const Provenance& provenance,
