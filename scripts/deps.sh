@@ -13,6 +13,7 @@ packages=(
   pcmanfm-qt sway swaybg procps
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
   libcpp-httplib-dev nlohmann-json3-dev nginx wrk
+  openssl ca-certificates
 )
 missing=()
 for p in "${packages[@]}"; do
