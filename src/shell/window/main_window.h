@@ -138,6 +138,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void AttachStatusBar();
   void AttachMenu();
   void SetLayout();
+  // The first start's size: the whole map at zoom 1 where the screen has room.
+  void OpenAtMapSize();
+  void showEvent(QShowEvent* event) override;
   // The web links, opened through the program's link actions unless SetLinkOpener replaced them.
   void AttachLinks();
   // Fills the command table: which id runs what.
@@ -274,6 +277,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   QTimer* cloudCheckTimer_ = nullptr;   // 997
   QTimer* shadowTimer_ = nullptr;       // 998
   bool destroyed_ = false;
+  QSize plannedSize_;  // the first start's size for the map at zoom 1, until the first show
 };
 
 }  // namespace meridiana
