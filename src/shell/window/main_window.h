@@ -225,6 +225,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void OpenProperties(City& city, bool modal);
   // A city's mark changed elsewhere: the marked cities' layer comes on, the map repaints.
   void OnMarksChanged();
+  // Clear City Selection, undoable for the session: the marks it took are kept until an Undo.
+  void ClearCitySelection();
+  void UndoClearCitySelection();
+  void RefreshSelectorRows();
 
   // --- ComposeHost -----------------------------------------------------------------------------
   bool Minimised() const override;
@@ -277,6 +281,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   QTimer* cloudCheckTimer_ = nullptr;   // 997
   QTimer* shadowTimer_ = nullptr;       // 998
   bool destroyed_ = false;
+  std::vector<std::size_t> clearedMarks_;  // city indexes of the last Clear that took marks
   QSize plannedSize_;  // the first start's size for the map at zoom 1, until the first show
 };
 

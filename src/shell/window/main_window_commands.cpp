@@ -73,10 +73,8 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdProperties}, [this](int) {
     if (City* city = gestures_->CityNearContextPoint()) OpenProperties(*city, false);
   });
-  table.Add({ids::kCmdClearCitySelection}, [this](int) {
-    ClearAllMarks(context_.world->cities);
-    RedrawMap();
-  });
+  table.Add({ids::kCmdClearCitySelection}, [this](int) { ClearCitySelection(); });
+  table.Add({ids::kCmdUndoClearCitySelection}, [this](int) { UndoClearCitySelection(); });
   table.Add({ids::kCmdSatelliteImage}, [link](int) { link("sat", nullptr); });
   table.Add({ids::kCmdFaq}, [this, link](int) {
     const int hover = view_.hoverCity;
