@@ -230,6 +230,32 @@ TEST_F(PropertiesTest, RefillingForACityWithoutSavingEmptiesTheDatesAndRetitles)
   EXPECT_EQ(opened, expected);
 }
 
+TEST_F(PropertiesTest, LocalTimeRunsOnAndClockSunTimesStandBesideTheGeometricOnes) {
+  PropertiesDialog::Context context;
+  context.world = &world_;
+  context.clock = &clock_;
+  context.locale = &locale_;
+  PropertiesDialog dialog(std::move(context));
+  dialog.Fill(Named("Berlin"), {0, 0});  // no time-zone picture: offset 0, summer saving 60
+  EXPECT_EQ(dialog.FieldText(1020), "07/01/26 13:00:00");
+  EXPECT_EQ(dialog.FieldText(1019), "30");  // the area code without the table's leading blank
+  const QString geometricRise = dialog.FieldText(1012);
+  // Clock times: the saving added, so sunrise comes an hour and some minutes after the
+  // geometric figure in standard time; hours and minutes only.
+  const QString clockRise = dialog.FieldText(1602);
+  ASSERT_EQ(clockRise.size(), 5) << clockRise.toStdString();
+  const int geometric = geometricRise.left(2).toInt() * 60 + geometricRise.mid(3, 2).toInt();
+  const int clock = clockRise.left(2).toInt() * 60 + clockRise.mid(3, 2).toInt();
+  EXPECT_GT(clock - geometric, 50);
+  EXPECT_LT(clock - geometric, 60);
+  EXPECT_EQ(dialog.FieldText(1603).size(), 5);
+
+  clock_.Set(clock_.Now() + 61);
+  dialog.RefreshLocalTime();
+  EXPECT_EQ(dialog.FieldText(1020), "07/01/26 13:01:01");
+  EXPECT_EQ(dialog.FieldText(1012), geometricRise);  // only the clock runs on
+}
+
 TEST(CityCommands, OneSelectorOneModelessPropertiesAndClearingTheMarks) {
   test::QtApp();
   WorldData world = ShippedWorld();

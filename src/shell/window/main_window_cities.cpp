@@ -78,6 +78,7 @@ void MainWindow::OpenProperties(City& city, bool modal) {
   fields.openLink = [this](std::string_view name, const City& linked) {
     if (openLink_) openLink_(name, &linked);
   };
+  fields.text = [this](int id) { return LocalText(id); };
   auto* dialog = new PropertiesDialog(std::move(fields), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->Fill(city, base);
