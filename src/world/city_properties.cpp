@@ -43,6 +43,10 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
   const SunTimes sun = SunriseSunsetTexts(now, p.utcOffsetHours, city.latitude, city.longitude);
   p.sunrise = sun.sunrise;
   p.sunset = sun.sunset;
+  const SunTimes seen = ApparentSunTexts(now, p.utcOffsetHours, p.savingMinutes, city.latitude,
+                                         city.longitude);
+  p.clockSunrise = seen.sunrise;
+  p.clockSunset = seen.sunset;
 
   p.latitude = Fixed2(city.latitude);
   p.longitude = Fixed2(city.longitude);

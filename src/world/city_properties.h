@@ -1,6 +1,6 @@
 #pragma once
-// Everything the Properties dialog shows about one city, computed once for the present instant
-// (the dialog does not refresh on a timer). The command line prints the same texts.
+// Everything the Properties dialog shows about one city, computed for the present instant. The
+// command line prints the same texts.
 
 #include <string>
 
@@ -22,6 +22,8 @@ struct CityProperties {
   std::string localTimeText;  // month/day/year layout with the locale's separator
   std::string sunrise;        // zone standard time, saving not added
   std::string sunset;
+  std::string clockSunrise;  // upper limb with refraction, clock time with saving, "HH:MM"
+  std::string clockSunset;
   std::string latitude;  // "%.2f"
   std::string longitude;
   std::string dstStarts;  // "DD MON" of this year's changes; empty without a rule

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
+
+#include "world/utc_offset.h"
 
 namespace meridiana {
 
@@ -46,12 +49,14 @@ SunTimes SunTimesOf(const SolarQuery& query, int error) {
   return {MinutesAsClockText(query.sunrise), MinutesAsClockText(query.sunset)};
 }
 
-SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude) {
-  // The solar routine refuses offsets beyond 12 hours, which would leave the Chatham Islands
-  // (+12:45), Tonga (+13) and the Line Islands (+14) with no sunrise at all. Such a zone is asked
-  // as the zone 24 hours behind with the clock fields of the day before (or the other way
-  // round): the routine takes the clock fields less the offset as universal time, so that time,
-  // the clock and so the minutes of sunrise and sunset stay the same.
+namespace {
+
+// The routine takes offsets within 12 hours only. A zone beyond is asked as the zone 24 hours
+// behind with the clock fields of the day before (or the other way round): the routine takes the
+// clock fields less the offset as universal time, so that time, the clock and so the minutes of
+// sunrise and sunset stay the same.
+int ComputeForZone(TimeValue now, float utcOffsetHours, float latitude, float longitude,
+                   SolarQuery* q) {
   if (utcOffsetHours > 12.0f) {
     utcOffsetHours -= 24.0f;
     now -= 86400;
@@ -59,9 +64,68 @@ SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude,
     utcOffsetHours += 24.0f;
     now += 86400;
   }
-  SolarQuery q = PropertiesSolarQuery(now, utcOffsetHours, latitude, longitude);
-  const int error = ComputeSolarPosition(&q);
+  *q = PropertiesSolarQuery(now, utcOffsetHours, latitude, longitude);
+  return ComputeSolarPosition(q);
+}
+
+// Minutes between solar noon and the moment the Sun stands at kUpperLimbAltitude: none when it
+// stays below, 720 or more when it stays above.
+std::optional<double> MinutesFromNoon(float declination, float latitude) {
+  constexpr double kRad = 3.14159265358979323846 / 180.0;
+  const double phi = static_cast<double>(latitude) * kRad;
+  const double delta = static_cast<double>(declination) * kRad;
+  const double d = std::cos(phi) * std::cos(delta);
+  const double s = std::sin(kUpperLimbAltitude * kRad) - std::sin(phi) * std::sin(delta);
+  if (std::abs(d) < 1e-9) return s > 0 ? std::nullopt : std::optional<double>(720.0);
+  const double k = s / d;
+  if (k > 1.0) return std::nullopt;
+  if (k < -1.0) return 720.0;
+  return 4.0 * std::acos(k) / kRad;
+}
+
+std::string MinutesAsHourMinute(double minutes) {
+  long long m = static_cast<long long>(std::floor(minutes)) % 1440;
+  if (m < 0) m += 1440;
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(m / 60), static_cast<int>(m % 60));
+  return text;
+}
+
+}  // namespace
+
+SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude) {
+  // Without this, the Chatham Islands (+12:45), Tonga (+13) and the Line Islands (+14) would
+  // have no sunrise at all.
+  SolarQuery q{};
+  const int error = ComputeForZone(now, utcOffsetHours, latitude, longitude, &q);
   return SunTimesOf(q, error);
+}
+
+SunTimes ApparentSunTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
+                          float longitude) {
+  SolarQuery q{};
+  if (ComputeForZone(now, utcOffsetHours, latitude, longitude, &q) != 0) return {};
+  const double standardNoon = 720.0 - static_cast<double>(q.solarTimeFix);
+  const std::optional<double> halfDay = MinutesFromNoon(q.declination, latitude);
+  if (!halfDay) return {kSunDownAllDay, kSunDownAllDay};
+  if (*halfDay >= 720.0) return {kSunUpAllDay, kSunUpAllDay};
+  // Once more with the Sun as it stands at each event: its declination moves up to half a
+  // degree a day, which is a minute at mid latitudes.
+  const TimeValue localMidnight =
+      now + OffsetSeconds(utcOffsetHours) - (now + OffsetSeconds(utcOffsetHours)) % 86400 -
+      OffsetSeconds(utcOffsetHours);
+  double events[2] = {standardNoon - *halfDay, standardNoon + *halfDay};
+  for (int i = 0; i < 2; ++i) {
+    const TimeValue at = localMidnight + static_cast<TimeValue>(std::floor(events[i] * 60.0));
+    SolarQuery then{};
+    if (ComputeForZone(at, utcOffsetHours, latitude, longitude, &then) != 0) continue;
+    const std::optional<double> half = MinutesFromNoon(then.declination, latitude);
+    if (!half || *half >= 720.0) continue;
+    const double noon = 720.0 - static_cast<double>(then.solarTimeFix);
+    events[i] = i == 0 ? noon - *half : noon + *half;
+  }
+  return {MinutesAsHourMinute(events[0] + savingMinutes),
+          MinutesAsHourMinute(events[1] + savingMinutes)};
 }
 
 }  // namespace meridiana

@@ -36,4 +36,14 @@ SunTimes SunTimesOf(const SolarQuery& query, int error);
 // PropertiesSolarQuery, ComputeSolarPosition and SunTimesOf in one.
 SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude, float longitude);
 
+// The Sun's altitude when its upper limb touches the horizon, with standard refraction.
+inline constexpr double kUpperLimbAltitude = -0.833;
+
+// Sunrise and sunset as almanacs and clocks give them: the upper limb on the horizon with
+// standard refraction, in the zone's clock time (standard offset plus savingMinutes), "HH:MM"
+// rounded down like the geometric figures. The same words as SunriseSunsetTexts when the Sun does not
+// cross that altitude, empty texts when the solar routine rejects its input.
+SunTimes ApparentSunTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
+                          float longitude);
+
 }  // namespace meridiana

@@ -2,7 +2,9 @@
 // commands that open them.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -228,13 +230,42 @@ TEST_F(PropertiesTest, RefillingForACityWithoutSavingEmptiesTheDatesAndRetitles)
   EXPECT_EQ(opened, expected);
 }
 
+TEST_F(PropertiesTest, LocalTimeRunsOnAndClockSunTimesStandBesideTheGeometricOnes) {
+  PropertiesDialog::Context context;
+  context.world = &world_;
+  context.clock = &clock_;
+  context.locale = &locale_;
+  PropertiesDialog dialog(std::move(context));
+  dialog.Fill(Named("Berlin"), {0, 0});  // no time-zone picture: offset 0, summer saving 60
+  EXPECT_EQ(dialog.FieldText(1020), "07/01/26 13:00:00");
+  EXPECT_EQ(dialog.FieldText(1019), "30");  // the area code without the table's leading blank
+  const QString geometricRise = dialog.FieldText(1012);
+  // Clock times: the saving added, so sunrise comes an hour and some minutes after the
+  // geometric figure in standard time; hours and minutes only.
+  const QString clockRise = dialog.FieldText(1602);
+  ASSERT_EQ(clockRise.size(), 5) << clockRise.toStdString();
+  const int geometric = geometricRise.left(2).toInt() * 60 + geometricRise.mid(3, 2).toInt();
+  const int clock = clockRise.left(2).toInt() * 60 + clockRise.mid(3, 2).toInt();
+  EXPECT_GT(clock - geometric, 50);
+  EXPECT_LT(clock - geometric, 60);
+  EXPECT_EQ(dialog.FieldText(1603).size(), 5);
+
+  clock_.Set(clock_.Now() + 61);
+  dialog.RefreshLocalTime();
+  EXPECT_EQ(dialog.FieldText(1020), "07/01/26 13:01:01");
+  EXPECT_EQ(dialog.FieldText(1012), geometricRise);  // only the clock runs on
+}
+
 TEST(CityCommands, OneSelectorOneModelessPropertiesAndClearingTheMarks) {
   test::QtApp();
   WorldData world = ShippedWorld();
   Settings settings;
   FixedClock clock(UtcFromCalendar(2026, 7, 1, 12, 0, 0));
   FixedLocaleInfo locale("/");
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {});
   MainWindow::Context context;
+  context.language = &language;  // the menus are built in a language
   context.settings = &settings;
   context.world = &world;
   context.clock = &clock;
@@ -269,8 +300,32 @@ TEST(CityCommands, OneSelectorOneModelessPropertiesAndClearingTheMarks) {
   EXPECT_TRUE(selector->CityOfRow(0).marked);
   EXPECT_EQ(settings.marked, 1);
   SetMarked(world.cities[7], true);
+  const auto markedNow = [&world] {
+    std::vector<std::size_t> marked;
+    for (std::size_t i = 0; i < world.cities.size(); ++i)
+      if (world.cities[i].marked) marked.push_back(i);
+    return marked;
+  };
+  const std::vector<std::size_t> before = markedNow();
+  ASSERT_EQ(before.size(), 2u);
+  const auto undoEnabled = [&window] {
+    for (QAction* action : window.menuBar()->findChildren<QAction*>())
+      if (action->data().toInt() == 40035) return action->isEnabled();
+    ADD_FAILURE() << "no Undo Clear City Selection item";
+    return false;
+  };
+  EXPECT_FALSE(undoEnabled());  // nothing cleared yet
   EXPECT_TRUE(window.OnCommand(40031));
-  for (const City& city : world.cities) EXPECT_FALSE(city.marked);
+  EXPECT_TRUE(markedNow().empty());
+  EXPECT_TRUE(undoEnabled());
+  // A second Clear finds nothing and must not forget what the first one took.
+  EXPECT_TRUE(window.OnCommand(40031));
+  EXPECT_TRUE(window.OnCommand(40035));
+  EXPECT_EQ(markedNow(), before);
+  EXPECT_FALSE(undoEnabled());
+  EXPECT_TRUE(window.OnCommand(40035));  // once only: nothing more comes back
+  EXPECT_EQ(markedNow(), before);
+  window.OnCommand(40031);
 
   // The links: the satellite view without a city, FAQ for the city under the pointer if any.
   EXPECT_TRUE(window.OnCommand(40029));

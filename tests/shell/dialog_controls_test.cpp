@@ -7,14 +7,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 
 #include "foundation/localized_strings.h"
 #include "qt_test_app.h"
+#include "support/recording_notice.h"
+#include "support/temp_dir.h"
 #include "shell/app/interface_language.h"
+#include "shell/app/data_paths.h"
 #include "shell/dialogs/about_box.h"
+#include "shell/window/main_window.h"
 #include "shell/window/toolbar_buttons.h"
 
 namespace meridiana {
@@ -95,6 +101,9 @@ TEST(AboutBox, CarriesTheVersionLicenceAndEveryAttribution) {
   for (const char* needle : {"GeoNames", "Open Database License", "NASA Visible Earth",
                              "IANA Time Zone Database", "libphonenumber", "Breeze", "flag-icons"})
     EXPECT_TRUE(html.contains(needle)) << needle;
+  // The sources file quotes inside quotes with Markdown's \"; the page shows the quote alone.
+  EXPECT_FALSE(html.contains('\\'));
+  EXPECT_TRUE(html.contains("&quot;all earthquakes, past week&quot;"));
   // The live sources are named whether or not the data's sources file is there.
   const QString bare = AboutHtml("/nonexistent/SOURCES.md");
   EXPECT_FALSE(bare.contains("Data and artwork"));
@@ -108,10 +117,33 @@ TEST(AboutBox, CarriesTheVersionLicenceAndEveryAttribution) {
   ASSERT_NE(manual, nullptr);
   manual->close();
   EXPECT_EQ(ShowRichTextFile(nullptr, "Manual", "/nonexistent/manual.html"), nullptr);
-  QWidget* shown = ShowRichText(nullptr, "About", html);
+  // Each window has a button that closes it, in the language given.
+  QPointer<QWidget> shown = ShowRichText(nullptr, "About", html, "Schließen");
   EXPECT_EQ(shown->windowTitle(), "About");
-  shown->close();
-  QCoreApplication::processEvents();
+  auto* close = shown->findChild<QPushButton*>("close");
+  ASSERT_NE(close, nullptr);
+  EXPECT_EQ(close->text(), "Schließen");
+  close->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(shown.isNull());
+}
+
+// Help, Manual on a copy without the manual: a message that says where it would be, no window.
+TEST(AboutBox, ManualMissingIsSaidNotIgnored) {
+  TempDir user;
+  TempDir data;
+  const DataPaths paths(user.path(), data.path());
+  RecordingNotice notice;
+  MainWindow::Context context;
+  context.dataPaths = &paths;
+  context.notice = &notice;
+  MainWindow window(std::move(context));
+  EXPECT_TRUE(window.OnCommand(106));
+  ASSERT_EQ(notice.messages().size(), 1u);
+  EXPECT_NE(notice.messages()[0].text.find("No manual is installed"), std::string::npos);
+  EXPECT_NE(notice.messages()[0].text.find(data.path() + "/manual/manual.html"), std::string::npos);
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    EXPECT_FALSE(widget->isVisible() && widget->windowTitle() == "Manual");
 }
 
 }  // namespace

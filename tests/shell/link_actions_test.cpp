@@ -102,6 +102,12 @@ TEST_F(LinkActionsTest, TheWeatherWindowShowsTheForecastLinkAndOpensIt) {
       window = qobject_cast<QDialog*>(widget);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->windowTitle(), "Weather Forecast");
+  // No page viewer is built in: the window says so instead of loading for ever.
+  for (QLabel* label : window->findChildren<QLabel*>())
+    EXPECT_FALSE(label->text().contains("Loading")) << label->text().toStdString();
+  auto* note = window->findChild<QLabel*>("noViewer");
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->text().contains("web browser"));
   auto* link = window->findChild<QLabel*>("forecastLink");
   ASSERT_NE(link, nullptr);
   EXPECT_TRUE(link->text().contains("https://w.example/47.3667,8.5500"));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QStringList>
 
@@ -77,6 +78,42 @@ TEST(ListView, TitlesFollowALanguageSwitchWhileTheListIsOpen) {
   language.Apply("");  // the list is gone: nobody is told about it any more
   ListView later(103, 1015, {{1387, 100}}, "Quillary Meridiana", nullptr, &language);
   EXPECT_EQ(later.model()->headerData(0, Qt::Horizontal).toString(), "City");
+}
+
+// Long names are shown whole on first use; a width the user set, now or in an earlier run, stays.
+TEST(ListView, ColumnsFitTheirTextsUntilTheUserOrAKeptLayoutSetsThem) {
+  MemoryKeyValueStore store;
+  Localizer localizer(ParseStringTable("1387\tCity\n1389\tState\n"));
+  InterfaceLanguage language(&localizer, {});
+  const std::vector<ListColumn> two = {{1387, 100}, {1389, 100}};
+  const QStringList longNames = {"Sault Sainte Marie", "Llanfairpwllgwyngyll", "Ely"};
+  const auto names = [](const QStringList& list) {
+    return [list](int row, int column) { return column == 0 ? list[row] : QString("ON"); };
+  };
+  const auto shownWhole = [](const ListView& view, const QString& text) {
+    return view.header()->sectionSize(0) > view.fontMetrics().horizontalAdvance(text);
+  };
+  {
+    ListView list(103, 1015, two, "Quillary Meridiana", &store, &language);
+    list.FitColumnsToContents();
+    list.resize(400, 300);
+    list.show();
+    QApplication::processEvents();  // the stretched last column takes the rest of the width
+    list.resize(500, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(list.header()->sectionSize(0), 100);  // nothing to fit yet
+    list.SetRows(3, names(longNames));
+    EXPECT_TRUE(shownWhole(list, "Llanfairpwllgwyngyll")) << list.header()->sectionSize(0);
+    list.SetRows(1, names({"Ely"}));
+    EXPECT_EQ(list.header()->sectionSize(0), 100);  // short names: the default width again
+    list.header()->resizeSection(0, 60);            // the user's width wins from now on
+    list.SetRows(3, names(longNames));
+    EXPECT_EQ(list.header()->sectionSize(0), 60);
+  }
+  ListView again(103, 1015, two, "Quillary Meridiana", &store, &language);
+  again.FitColumnsToContents();
+  again.SetRows(3, names(longNames));
+  EXPECT_EQ(again.header()->sectionSize(0), 60);
 }
 
 }  // namespace

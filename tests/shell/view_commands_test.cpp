@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "foundation/key_value_store.h"
 #include "foundation/memory_key_value_store.h"
 #include "shell/app/ids.h"
 #include "shell/app/settings.h"
 #include "shell/app/settings_store.h"
+#include "shell/window/first_window_size.h"
 #include "shell/window/wallpaper_values.h"
 
 namespace meridiana {
@@ -65,6 +68,47 @@ TEST(ViewCommands, ModesAndPlaceRoundTripThroughTheSettings) {
   EXPECT_EQ(restored.scrollY, -4);
   RestoreViewPlace(nullptr, restored);  // leaves the view as it is
   EXPECT_EQ(restored.scrollX, 300);
+}
+
+// The checks follow the picture the compositor draws: at the first start no flag is on and the
+// day map is what shows.
+TEST(ViewCommands, DayAndNightChecksFollowThePictureShown) {
+  struct Row {
+    const char* what;
+    ViewModes modes;
+    bool day;
+    bool night;
+  };
+  const Row rows[] = {
+      {"first start", {}, true, false},
+      {"day flag", {.day = true}, true, false},
+      {"night flag", {.night = true}, false, true},
+      {"both flags from an old file", {.day = true, .night = true}, false, true},
+      {"clouds alone: the satellite frame", {.clouds = true}, false, false},
+      {"clouds over the day map", {.day = true, .clouds = true}, true, false},
+      {"clouds over the night map", {.night = true, .clouds = true}, false, true},
+      {"zones over a grey day map", {.zones = true}, false, false},
+      {"zones with the day flag", {.day = true, .zones = true}, true, false},
+      {"night hides the zones", {.night = true, .zones = true}, false, true},
+  };
+  for (const Row& row : rows) {
+    std::map<int, bool> checked;
+    for (const auto& [command, on] : ModeStates(row.modes, false)) checked[command] = on;
+    EXPECT_EQ(checked[ids::kCmdDayMap], row.day) << row.what;
+    EXPECT_EQ(checked[ids::kCmdNightMap], row.night) << row.what;
+    EXPECT_EQ(checked[ids::kCmdTimeZones], row.modes.zones) << row.what;
+  }
+}
+
+TEST(ViewCommands, FirstWindowShowsTheMapAtZoomOneWhereTheScreenHasRoom) {
+  const QSize chrome(0, 86);  // menu, toolbar, status bar
+  const QSize map(1024, 512);
+  const QSize fallback(800, 480);
+  EXPECT_EQ(FirstWindowSize(chrome, map, {1600, 1000}, fallback), QSize(1024, 598));
+  EXPECT_EQ(FirstWindowSize(chrome, map, {1280, 900}, fallback), QSize(1024, 598));
+  // Too narrow or too low once the window manager's frame is added: the default size.
+  EXPECT_EQ(FirstWindowSize(chrome, map, {1024, 768}, fallback), fallback);
+  EXPECT_EQ(FirstWindowSize(chrome, map, {1366, 620}, fallback), fallback);
 }
 
 // The command line writes the wallpaper values while the window runs; the window takes them in,

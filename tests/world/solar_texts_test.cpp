@@ -56,6 +56,58 @@ TEST(SunriseSunsetTexts, RejectedInputShowsNothing) {
   }
 }
 
+// Almanac figures (upper limb, standard refraction, local clock time) as published for these
+// places and days; the routine is a low-precision one, so a minute either way is allowed.
+TEST(ApparentSunTexts, AgreeWithAlmanacsInClockTime) {
+  struct Row {
+    const char* what;
+    TimeValue at;
+    float offset;
+    int saving;
+    float latitude;
+    float longitude;
+    int rise;  // minutes after midnight
+    int set;
+  };
+  const Row rows[] = {
+      {"Berlin, 9 December", UtcFromCalendar(2026, 12, 9, 12, 0, 0), 1.0f, 0, 52.5244f, 13.4105f,
+       8 * 60 + 4, 15 * 60 + 52},
+      {"Berlin, 21 June, summer time", UtcFromCalendar(2026, 6, 21, 12, 0, 0), 1.0f, 60, 52.5244f,
+       13.4105f, 4 * 60 + 43, 21 * 60 + 33},
+      {"Sydney, 21 December, daylight time", UtcFromCalendar(2026, 12, 21, 2, 0, 0), 10.0f, 60,
+       -33.8679f, 151.2073f, 5 * 60 + 41, 20 * 60 + 5},
+  };
+  const auto minutes = [](const std::string& text) {
+    return text.size() == 5 ? std::stoi(text.substr(0, 2)) * 60 + std::stoi(text.substr(3)) : -1;
+  };
+  for (const Row& r : rows) {
+    const SunTimes seen = ApparentSunTexts(r.at, r.offset, r.saving, r.latitude, r.longitude);
+    EXPECT_NEAR(minutes(seen.sunrise), r.rise, 1) << r.what << ": " << seen.sunrise;
+    EXPECT_NEAR(minutes(seen.sunset), r.set, 1) << r.what << ": " << seen.sunset;
+    // The upper limb with refraction rises before the centre does and sets after it.
+    const SunTimes centre = SunriseSunsetTexts(r.at, r.offset, r.latitude, r.longitude);
+    const int centreRise = minutes(centre.sunrise.substr(0, 5)) + r.saving;
+    EXPECT_LT(minutes(seen.sunrise), centreRise) << r.what;
+  }
+}
+
+TEST(ApparentSunTexts, PolarDaysZonesPastTwelveHoursAndRejectedInput) {
+  const TimeValue winter = UtcFromCalendar(2026, 12, 21, 12, 0, 0);
+  EXPECT_EQ(ApparentSunTexts(winter, 1.0f, 0, 78.22f, 15.65f).sunrise, kSunDownAllDay);
+  EXPECT_EQ(ApparentSunTexts(winter, -3.0f, 0, -77.85f, 166.67f).sunset, kSunUpAllDay);
+  // Just inside the Arctic Circle at the winter solstice the refracted rim still shows at
+  // noon, though the centre stays down.
+  EXPECT_EQ(SunriseSunsetTexts(winter, 2.0f, 66.8f, 25.7f).sunrise, kSunDownAllDay);
+  EXPECT_EQ(ApparentSunTexts(winter, 2.0f, 0, 66.8f, 25.7f).sunrise.substr(0, 2), "11");
+  // Tonga (+13, daylight time not kept) in southern summer: early morning and evening, not
+  // nothing and not a day shifted by 24 hours.
+  const SunTimes tonga = ApparentSunTexts(winter, 13.0f, 0, -21.1393f, -175.2049f);
+  EXPECT_EQ(tonga.sunrise.substr(0, 2), "05");
+  EXPECT_EQ(tonga.sunset.substr(0, 2), "19");
+  EXPECT_EQ(ApparentSunTexts(UtcFromCalendar(2051, 1, 1, 0, 0, 0), 0.0f, 0, 0.0f, 0.0f).sunrise,
+            "");
+}
+
 TEST(PropertiesSolarQuery, FillsTheUtcCalendar) {
   const SolarQuery q = PropertiesSolarQuery(UtcFromCalendar(2024, 1, 1, 23, 4, 5), -5.0f, 1, 2);
   EXPECT_EQ(q.functionMask, kSolarMaskProperties);

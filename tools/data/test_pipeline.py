@@ -59,6 +59,15 @@ class RuleLines(unittest.TestCase):
         self.assertFalse(tzinfo.version_at_least("2026e", "2026f"))
         self.assertFalse(tzinfo.version_at_least("2025z", "2026f"))
 
+    def test_a_half_hour_saving_keeps_the_zones_own_standard_offset(self):
+        # Lord Howe Island keeps +10:30 and saves 30 minutes in the southern summer. No rule adds
+        # half an hour, so the table can be right for half the year only: its standard half,
+        # painted in the +10:30 colour, not the +11 of the summer or of the sea around it.
+        lord_howe = tzinfo.ZoneAnalysis("Australia/Lord_Howe")
+        self.assertEqual(lord_howe.standard_minutes, 630)
+        self.assertIsNone(lord_howe.rule)
+        self.assertEqual(zone_colours.colour_for_minutes(630)[1], 630)
+
 
 class Colours(unittest.TestCase):
     def test_every_table_offset_is_painted_in_a_colour_that_reads_back_the_same(self):

@@ -250,7 +250,9 @@ class ZoneAnalysis:
             self.problem = "more than two offsets in use"
             return
         if (hi - lo) % 60 != 0:
-            self.standard_minutes = fallback
+            # No rule can add the saving, so the clock is right half the year either way; the
+            # standard offset is the one the zone keeps outside its saving.
+            self.standard_minutes = lo
             self.problem = f"saving of {hi - lo} minutes is not a whole number of hours"
             return
         if lo + 60 * ((hi - lo) // 60) != hi or hi - lo <= 0:

@@ -134,6 +134,8 @@ int RunCity(const Args& args) {
                                                                {"local_time", &p.localTimeText},
                                                                {"sunrise", &p.sunrise},
                                                                {"sunset", &p.sunset},
+                                                               {"sunrise_clock", &p.clockSunrise},
+                                                               {"sunset_clock", &p.clockSunset},
                                                                {"latitude", &p.latitude},
                                                                {"longitude", &p.longitude},
                                                                {"tel", &p.areaCodes},

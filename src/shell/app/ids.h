@@ -55,6 +55,8 @@ inline constexpr int kCmdFitToScreen = 40028;
 inline constexpr int kCmdSatelliteImage = 40029;
 inline constexpr int kCmdEarthquakes = 40030;
 inline constexpr int kCmdClearCitySelection = 40031;
+// The program's own: brings back the marks that the last Clear City Selection took.
+inline constexpr int kCmdUndoClearCitySelection = 40035;
 inline constexpr int kCmdTrayRestore = 40033;
 inline constexpr int kCmdTrayMinimize = 40034;
 

@@ -23,6 +23,18 @@ long ResidentKilobytes() {
   return 0;
 }
 
+// Markdown's backslash escapes (\" for a quote inside a quoted text) undone: the page shows the
+// character, not the escape.
+QString WithoutMarkdownEscapes(const QString& text) {
+  QString plain;
+  plain.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1].isPunct()) ++i;
+    plain += text[i];
+  }
+  return plain;
+}
+
 // The "- ..." lines of the attribution section, as one HTML list item each.
 QString AttributionItems(const std::string& sourcesPath) {
   const std::optional<std::string> text = ReadWholeFile(sourcesPath.c_str());
@@ -33,7 +45,8 @@ QString AttributionItems(const std::string& sourcesPath) {
   QString items;
   QString current;
   const auto flush = [&] {
-    if (!current.isEmpty()) items += "<li>" + current.toHtmlEscaped() + "</li>";
+    if (!current.isEmpty())
+      items += "<li>" + WithoutMarkdownEscapes(current).toHtmlEscaped() + "</li>";
     current.clear();
   };
   while (std::getline(lines, line)) {

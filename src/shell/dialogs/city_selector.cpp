@@ -43,6 +43,7 @@ CitySelectorDialog::CitySelectorDialog(Context context, QWidget* parent)
                          name, context_.store, context_.language, this);
   countries_->SortByFirstColumn();
   cities_->SortByFirstColumn();
+  cities_->FitColumnsToContents();
 
   auto* countriesLabel = new QLabel(ControlText(1101), this);
   countriesLabel->setBuddy(countries_);

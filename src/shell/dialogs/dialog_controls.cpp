@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
@@ -45,7 +46,8 @@ QTreeWidgetItem* DataTree::AddItem(QTreeWidgetItem* parent, const QString& text,
 
 namespace {
 
-QDialog* RichTextWindow(QWidget* owner, const QString& title, QTextBrowser** view) {
+QDialog* RichTextWindow(QWidget* owner, const QString& title, const QString& closeText,
+                        QTextBrowser** view) {
   auto* window = new QDialog(owner);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowTitle(title);
@@ -53,30 +55,32 @@ QDialog* RichTextWindow(QWidget* owner, const QString& title, QTextBrowser** vie
   *view = new QTextBrowser(window);
   (*view)->setOpenExternalLinks(true);
   layout->addWidget(*view);
-  window->resize(860, 620);
+  auto* close = new QPushButton(closeText, window);
+  close->setObjectName(QStringLiteral("close"));
+  close->setDefault(true);
+  QObject::connect(close, &QPushButton::clicked, window, &QDialog::reject);
+  layout->addWidget(close, 0, Qt::AlignRight);
   return window;
 }
 
 }  // namespace
 
-QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path) {
+QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path,
+                          const QString& closeText) {
   if (!QFileInfo::exists(path)) return nullptr;
   QTextBrowser* view = nullptr;
-  QDialog* window = RichTextWindow(owner, title, &view);
+  QDialog* window = RichTextWindow(owner, title, closeText, &view);
   view->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+  window->resize(860, 620);
   window->show();
   return window;
 }
 
-QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html) {
-  auto* window = new QDialog(owner);
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  window->setWindowTitle(title);
-  auto* layout = new QVBoxLayout(window);
-  auto* view = new QTextBrowser(window);
-  view->setOpenExternalLinks(true);
+QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html,
+                      const QString& closeText) {
+  QTextBrowser* view = nullptr;
+  QDialog* window = RichTextWindow(owner, title, closeText, &view);
   view->setHtml(html);
-  layout->addWidget(view);
   window->resize(560, 420);
   window->show();
   return window;

@@ -40,9 +40,11 @@ class DataTree : public QTreeWidget {
 };
 
 // Shows formatted text (HTML) in a window of its own, modeless, with links opened by the
-// desktop. The window is freed when closed.
-QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html);
+// desktop and a button that closes it, titled closeText. The window is freed when closed.
+QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html,
+                      const QString& closeText = QStringLiteral("Close"));
 // The same for an HTML file, whose pictures are found beside it; null when it does not exist.
-QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path);
+QWidget* ShowRichTextFile(QWidget* owner, const QString& title, const QString& path,
+                          const QString& closeText = QStringLiteral("Close"));
 
 }  // namespace meridiana

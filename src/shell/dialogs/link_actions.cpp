@@ -23,17 +23,20 @@ namespace meridiana {
 namespace {
 
 constexpr int kWeatherDialog = 8003;
+constexpr int kNoViewerText = 1604;
 constexpr int kBrowserFailedText = 1440;
 constexpr int kBrowserFailedTitle = 1442;
 
-// The "Weather Forecast" window: no web engine is shipped, so it shows its placeholder and the
-// forecast's link, which opens in the browser.
+// The "Weather Forecast" window: no web engine is shipped, so instead of a page that would stay
+// "Loading..." it says so and offers the forecast's link, which opens in the browser.
 QDialog* MakeWeatherWindow(QWidget* parent, const QString& url,
                            std::function<void(const QString&)> open) {
   auto* dialog = new QDialog(parent);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowTitle(ToQString(ProgramDialog(kWeatherDialog).caption));
-  auto* placeholder = new QLabel(DialogControlText(kWeatherDialog, 1931), dialog);
+  auto* placeholder = new QLabel(DialogControlText(kWeatherDialog, kNoViewerText), dialog);
+  placeholder->setObjectName(QStringLiteral("noViewer"));
+  placeholder->setWordWrap(true);
   auto* link = new QLabel(dialog);
   link->setObjectName(QStringLiteral("forecastLink"));
   link->setTextFormat(Qt::RichText);

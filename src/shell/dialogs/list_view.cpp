@@ -1,5 +1,7 @@
 #include "shell/dialogs/list_view.h"
 
+#include <algorithm>
+
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QSortFilterProxyModel>
@@ -120,6 +122,7 @@ ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
                                                 static_cast<int>(columns_.size()));
     for (std::size_t i = 0; i < saved.widths.size(); ++i)
       header()->resizeSection(static_cast<int>(i), saved.widths[i]);
+    widthsKept_ = !saved.widths.empty();
     // Visual positions: move each column to where it was, leftmost first.
     for (int position = 0; position < static_cast<int>(saved.order.size()); ++position) {
       for (std::size_t column = 0; column < saved.order.size(); ++column) {
@@ -128,6 +131,10 @@ ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
       }
     }
   }
+  // The stretched last column resizes with the list itself; only the others tell a user's choice.
+  connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
+    if (!fitting_ && column + 1 < static_cast<int>(columns_.size())) widthsKept_ = true;
+  });
 }
 
 ListView::~ListView() {
@@ -149,7 +156,26 @@ void ListView::SetRows(int count, ItemText itemText, ItemIcon itemIcon, ItemChec
   auto* sorted = static_cast<QSortFilterProxyModel*>(model_);
   static_cast<OnDemandModel*>(sorted->sourceModel())
       ->Reset(count, std::move(itemText), std::move(itemIcon), std::move(itemChecked));
+  FitColumns();
   emit selectedRowChanged(selectedRow());
+}
+
+void ListView::FitColumnsToContents() {
+  fitColumns_ = true;
+  FitColumns();
+}
+
+void ListView::FitColumns() {
+  if (!fitColumns_ || widthsKept_ || model_->rowCount() == 0) return;
+  fitting_ = true;
+  // Never narrower than the default width, so a list of short names keeps its familiar look.
+  for (std::size_t i = 0; i + 1 < columns_.size(); ++i) {
+    const int column = static_cast<int>(i);
+    const int wanted = std::max({columns_[i].width, sizeHintForColumn(column),
+                                 header()->sectionSizeHint(column)});
+    header()->resizeSection(column, wanted);
+  }
+  fitting_ = false;
 }
 
 void ListView::SortByFirstColumn() { sortByColumn(0, Qt::AscendingOrder); }

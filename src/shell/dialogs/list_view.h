@@ -42,6 +42,9 @@ class ListView : public QTreeView {
   // Replaces the rows: count rows whose texts come from itemText. Rows are numbered as given,
   // whatever order they are shown in; a sorted list sorts the new rows the same way again.
   void SetRows(int count, ItemText itemText, ItemIcon itemIcon = {}, ItemChecked itemChecked = {});
+  // Widens columns to their texts after each fill, while no kept layout was restored and the
+  // user has not resized a column; the last column keeps stretching to the list's edge.
+  void FitColumnsToContents();
   // Sorts by the first column, ascending, until a header is clicked (else: rows as given).
   void SortByFirstColumn();
   int rowCount() const;
@@ -69,6 +72,7 @@ class ListView : public QTreeView {
  private:
   void SaveLayout();
   int SourceRow(const QModelIndex& index) const;
+  void FitColumns();
 
   int dialogId_;
   int listId_;
@@ -78,6 +82,9 @@ class ListView : public QTreeView {
   InterfaceLanguage* language_;
   int languageListener_ = 0;
   QAbstractItemModel* model_ = nullptr;
+  bool fitColumns_ = false;
+  bool widthsKept_ = false;  // restored from the store, or set by the user
+  bool fitting_ = false;
 };
 
 }  // namespace meridiana

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "shell/app/ids.h"
 #include "shell/app/interface_language.h"
@@ -27,15 +28,25 @@ constexpr int kLongitude = 1014;
 constexpr int kStarts = 1017;
 constexpr int kEnds = 1016;
 constexpr int kMark = 1018;
+// Beside Sunrise and Sunset: the upper limb with refraction in clock time.
+constexpr int kClockSunrise = 1602;
+constexpr int kClockSunset = 1603;
+constexpr int kGeometricTitle = 1600;
+constexpr int kClockTitle = 1601;
 
 QString ControlText(int controlId) { return DialogControlText(ids::kPropertiesDialog, controlId); }
 
 QString FieldName(int controlId) { return QStringLiteral("control%1").arg(controlId); }
 
-QLineEdit* AddField(QGridLayout* grid, int row, int labelId, int fieldId, QWidget* parent) {
+QLineEdit* AddDisplay(int fieldId, QWidget* parent) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(FieldName(fieldId));
   field->setReadOnly(true);
+  return field;
+}
+
+QLineEdit* AddField(QGridLayout* grid, int row, int labelId, int fieldId, QWidget* parent) {
+  QLineEdit* field = AddDisplay(fieldId, parent);
   auto* label = new QLabel(ControlText(labelId), parent);
   label->setBuddy(field);
   grid->addWidget(label, row, 0);
@@ -49,19 +60,30 @@ PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
     : QDialog(parent), context_(std::move(context)) {
   setWindowTitle(ToQString(ProgramDialog(ids::kPropertiesDialog).caption));
   auto* grid = new QGridLayout();
+  const auto text = [this](int id) {
+    return context_.text ? context_.text(id) : EnglishText(id);
+  };
   AddField(grid, 0, 1101, kCity, this);
   AddField(grid, 1, 1102, kCountry, this);
-  auto* code = new QLineEdit(this);
-  code->setObjectName(FieldName(kCountryCode));
-  code->setReadOnly(true);
+  QLineEdit* code = AddDisplay(kCountryCode, this);
   code->setMaximumWidth(80);
   grid->addWidget(code, 1, 2);
   AddField(grid, 2, 1103, kTel, this);
   AddField(grid, 3, 1104, kLocalTime, this);
-  AddField(grid, 4, 1105, kSunrise, this);
-  AddField(grid, 5, 1106, kSunset, this);
-  AddField(grid, 6, 1107, kLatitude, this);
-  AddField(grid, 7, 1108, kLongitude, this);
+  // The specified figures (the Sun's centre, standard time) and beside them the ones almanacs
+  // and clocks give, each column titled.
+  auto* geometric = new QLabel(text(kGeometricTitle), this);
+  geometric->setObjectName(QStringLiteral("geometricTitle"));
+  auto* clock = new QLabel(text(kClockTitle), this);
+  clock->setObjectName(QStringLiteral("clockTitle"));
+  grid->addWidget(geometric, 4, 1);
+  grid->addWidget(clock, 4, 2);
+  AddField(grid, 5, 1105, kSunrise, this);
+  grid->addWidget(AddDisplay(kClockSunrise, this), 5, 2);
+  AddField(grid, 6, 1106, kSunset, this);
+  grid->addWidget(AddDisplay(kClockSunset, this), 6, 2);
+  AddField(grid, 7, 1107, kLatitude, this);
+  AddField(grid, 8, 1108, kLongitude, this);
 
   auto* saving = new QGroupBox(ControlText(1109), this);
   auto* savingGrid = new QGridLayout(saving);
@@ -94,21 +116,42 @@ PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
   layout->addLayout(grid);
   layout->addWidget(saving);
   layout->addLayout(buttons);
+
+  // Only the clock runs on; the other values are those of the fill.
+  tick_ = new QTimer(this);
+  tick_->setInterval(1000);
+  connect(tick_, &QTimer::timeout, this, &PropertiesDialog::RefreshLocalTime);
+  tick_->start();
+}
+
+void PropertiesDialog::RefreshLocalTime() {
+  if (city_ == nullptr) return;
+  const Dib* zones = context_.zoneImage ? context_.zoneImage() : nullptr;
+  const CityProperties p = CityPropertiesOf(*context_.world, zones, basePoint_.x, basePoint_.y,
+                                            *city_, *context_.clock, *context_.locale);
+  if (auto* field = findChild<QLineEdit*>(FieldName(kLocalTime)))
+    field->setText(ToQString(p.localTimeText));
 }
 
 void PropertiesDialog::Fill(City& city, MapPoint basePoint) {
   city_ = &city;
+  basePoint_ = basePoint;
   const Dib* zones = context_.zoneImage ? context_.zoneImage() : nullptr;
   const CityProperties p = CityPropertiesOf(*context_.world, zones, basePoint.x, basePoint.y, city,
                                             *context_.clock, *context_.locale);
   setWindowTitle(ToQString(p.name));
+  // The area codes come as " a, b" for the table's sake; the field shows them from the first.
+  const std::size_t first = p.areaCodes.find_first_not_of(' ');
+  const std::string areaCodes = first == std::string::npos ? std::string() : p.areaCodes.substr(first);
   const std::pair<int, const std::string*> fields[] = {{kCity, &p.name},
                                                        {kCountry, &p.country},
                                                        {kCountryCode, &p.countryCode},
-                                                       {kTel, &p.areaCodes},
+                                                       {kTel, &areaCodes},
                                                        {kLocalTime, &p.localTimeText},
                                                        {kSunrise, &p.sunrise},
                                                        {kSunset, &p.sunset},
+                                                       {kClockSunrise, &p.clockSunrise},
+                                                       {kClockSunset, &p.clockSunset},
                                                        {kLatitude, &p.latitude},
                                                        {kLongitude, &p.longitude},
                                                        {kStarts, &p.dstStarts},

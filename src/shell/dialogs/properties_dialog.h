@@ -1,7 +1,8 @@
 #pragma once
-// The Properties dialog (104) of one city: its country and telephone codes, local time, sunrise
-// and sunset, position and this year's daylight-saving dates, all as of the moment it was filled;
-// the Mark toggle and the four link buttons. A modeless one is filled again for another city.
+// The Properties dialog (104) of one city: its country and telephone codes, local time (which
+// runs on), sunrise and sunset both geometric in standard time and as clocks show them, position
+// and this year's daylight-saving dates; the Mark toggle and the four link buttons. A modeless
+// one is filled again for another city.
 
 #include <QDialog>
 #include <functional>
@@ -13,7 +14,9 @@
 #include "world/locale_info.h"
 #include "world/world_data.h"
 
+class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace meridiana {
 
@@ -29,6 +32,8 @@ class PropertiesDialog : public QDialog {
     std::function<void()> marksChanged;     // the Mark button changed the city's mark
     // A link button: "hotels", "weather", "books" or "sat" for the city.
     std::function<void(std::string_view link, const City& city)> openLink;
+    // The texts of the string table in the interface's language; English without it.
+    std::function<QString(int stringId)> text;
   };
 
   explicit PropertiesDialog(Context context, QWidget* parent = nullptr);
@@ -39,13 +44,17 @@ class PropertiesDialog : public QDialog {
   const City* city() const { return city_; }
   // The text of a field by its control id (1009 City, 1010 Country, ...).
   QString FieldText(int controlId) const;
+  // Shows the local time of now again; a timer calls it every second while the dialog shows.
+  void RefreshLocalTime();
 
  private:
   void ToggleMark();
 
   Context context_;
   City* city_ = nullptr;
+  MapPoint basePoint_{};
   QPushButton* mark_ = nullptr;
+  QTimer* tick_ = nullptr;
 };
 
 }  // namespace meridiana

@@ -1,13 +1,18 @@
 #include "shell/window/main_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "map/base_images.h"
+#include "map/map_geometry.h"
 #include "online/cloud_service.h"
 #include "online/host_resolver.h"
 #include "online/http_client.h"
@@ -20,6 +25,7 @@
 #include "shell/app/settings.h"
 #include "shell/desktop/wallpaper_mode.h"
 #include "shell/dialogs/link_actions.h"
+#include "shell/window/first_window_size.h"
 #include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_gestures.h"
@@ -81,7 +87,41 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   SetLayout();
   AttachLinks();
   RouteCommands();
-  host_.Attach(this, kMinTrackWidth, kMinTrackHeight);
+  OpenAtMapSize();
+  host_.Attach(this, kMinTrackWidth, kMinTrackHeight);  // a kept rectangle wins
+}
+
+void MainWindow::OpenAtMapSize() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr || layout() == nullptr || centralWidget() == nullptr) return;
+  // Nothing is laid out before the first show: lay the bars and the map out in the default
+  // size now to learn what surrounds the map.
+  ensurePolished();
+  layout()->setGeometry(rect());
+  centralWidget()->layout()->activate();
+  const QSize chrome = size() - mapArea_->size();
+  const QSize first = FirstWindowSize(chrome, {kBaseMapWidth, kBaseMapHeight},
+                                      screen->availableSize(), {kDefaultWidth, kDefaultHeight});
+  resize(first);
+  if (first != QSize(kDefaultWidth, kDefaultHeight)) plannedSize_ = first;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (plannedSize_.isEmpty()) return;
+  const QSize planned = plannedSize_;
+  plannedSize_ = QSize();
+  // The bars take their final heights only once shown: give the map the rows they took, unless
+  // a kept rectangle replaced the planned size meanwhile.
+  QTimer::singleShot(0, this, [this, planned] {
+    const int missing = kBaseMapHeight - mapArea_->height();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (missing == 0 || size() != planned || windowState() != Qt::WindowNoState ||
+        screen == nullptr || height() + missing > screen->availableSize().height()) {
+      return;
+    }
+    resize(width(), height() + missing);
+  });
 }
 
 MainWindow::~MainWindow() {

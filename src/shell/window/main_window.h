@@ -138,6 +138,9 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void AttachStatusBar();
   void AttachMenu();
   void SetLayout();
+  // The first start's size: the whole map at zoom 1 where the screen has room.
+  void OpenAtMapSize();
+  void showEvent(QShowEvent* event) override;
   // The web links, opened through the program's link actions unless SetLinkOpener replaced them.
   void AttachLinks();
   // Fills the command table: which id runs what.
@@ -222,6 +225,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void OpenProperties(City& city, bool modal);
   // A city's mark changed elsewhere: the marked cities' layer comes on, the map repaints.
   void OnMarksChanged();
+  // Clear City Selection, undoable for the session: the marks it took are kept until an Undo.
+  void ClearCitySelection();
+  void UndoClearCitySelection();
+  void RefreshSelectorRows();
 
   // --- ComposeHost -----------------------------------------------------------------------------
   bool Minimised() const override;
@@ -274,6 +281,8 @@ class MainWindow : public QMainWindow, private ComposeHost {
   QTimer* cloudCheckTimer_ = nullptr;   // 997
   QTimer* shadowTimer_ = nullptr;       // 998
   bool destroyed_ = false;
+  std::vector<std::size_t> clearedMarks_;  // city indexes of the last Clear that took marks
+  QSize plannedSize_;  // the first start's size for the map at zoom 1, until the first show
 };
 
 }  // namespace meridiana

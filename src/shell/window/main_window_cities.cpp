@@ -6,6 +6,7 @@
 #include "shell/app/settings.h"
 #include "shell/dialogs/city_selector.h"
 #include "shell/dialogs/link_actions.h"
+#include "shell/dialogs/list_view.h"
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/main_window.h"
 #include "shell/window/map_gestures.h"
@@ -77,12 +78,43 @@ void MainWindow::OpenProperties(City& city, bool modal) {
   fields.openLink = [this](std::string_view name, const City& linked) {
     if (openLink_) openLink_(name, &linked);
   };
+  fields.text = [this](int id) { return LocalText(id); };
   auto* dialog = new PropertiesDialog(std::move(fields), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->Fill(city, base);
   if (!modal) properties_ = dialog;
   ShowDialog(modal ? nullptr : &propertiesHost_, dialog, ids::kPropertiesDialog,
              std::string(kDisplayName), context_.store, modal, context_.language);
+}
+
+void MainWindow::ClearCitySelection() {
+  std::vector<std::size_t> marked;
+  const std::vector<City>& cities = context_.world->cities;
+  for (std::size_t i = 0; i < cities.size(); ++i)
+    if (cities[i].marked) marked.push_back(i);
+  ClearAllMarks(context_.world->cities);
+  // A Clear with nothing to clear keeps the earlier one undoable.
+  if (!marked.empty()) clearedMarks_ = std::move(marked);
+  RefreshSelectorRows();
+  SyncViewControls();
+  RedrawMap();
+}
+
+void MainWindow::UndoClearCitySelection() {
+  if (clearedMarks_.empty()) return;
+  std::vector<City>& cities = context_.world->cities;
+  for (std::size_t i : clearedMarks_)
+    if (i < cities.size()) SetMarked(cities[i], true);
+  clearedMarks_.clear();
+  RefreshSelectorRows();
+  SyncViewControls();
+  OnMarksChanged();
+}
+
+void MainWindow::RefreshSelectorRows() {
+  if (citySelector_ == nullptr) return;
+  ListView* list = citySelector_->cityList();
+  for (int row = 0; row < list->rowCount(); ++row) list->RedrawRow(row);
 }
 
 void MainWindow::OnMarksChanged() {

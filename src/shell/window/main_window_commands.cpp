@@ -1,8 +1,10 @@
 // The window's commands: what each id of the menus, the toolbar, the tray and the map's context
 // menu runs. The table is filled once, when the window is made.
 
+#include "foundation/user_notice.h"
 #include "map/base_images.h"
 #include "resources/embedded.h"
+#include "shell/app/app_identity.h"
 #include "shell/app/ids.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
@@ -15,6 +17,13 @@
 #include "shell/window/view_commands.h"
 
 namespace meridiana {
+namespace {
+
+constexpr int kCloseText = 1605;
+constexpr int kNoManualText = 1606;
+constexpr char kManualFile[] = "manual/manual.html";
+
+}  // namespace
 
 bool MainWindow::OnCommand(int command) { return commands_.Run(command); }
 
@@ -26,11 +35,17 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdTrayRestore}, [this](int) { BringToFront(); });
   table.Add({ids::kCmdTrayMinimize}, [this](int) { showMinimized(); });
   table.Add({ids::kCmdAbout}, [this](int) {
-    ShowRichText(this, QStringLiteral("About"), AboutHtml(context_.dataPaths->Find("SOURCES.md")));
+    ShowRichText(this, QStringLiteral("About"), AboutHtml(context_.dataPaths->Find("SOURCES.md")),
+                 LocalText(kCloseText));
   });
   table.Add({ids::kCmdManual}, [this](int) {
-    ShowRichTextFile(this, QStringLiteral("Manual"),
-                     ToQString(context_.dataPaths->Find("manual/manual.html")));
+    if (ShowRichTextFile(this, QStringLiteral("Manual"),
+                         ToQString(context_.dataPaths->Find(kManualFile)), LocalText(kCloseText)))
+      return;
+    if (context_.notice == nullptr) return;
+    const std::string expected = context_.dataPaths->dataFolder() + "/" + kManualFile;
+    context_.notice->ShowMessage(kDisplayName,
+                                 ToUtf8(LocalText(kNoManualText).replace("%s", ToQString(expected))));
   });
   table.Add({ids::kCmdSettings}, [this](int) { OpenPreferences(); });
   table.Add({ids::kCmdWallpaperMode}, [this](int) { ToggleWallpaperMode(); });
@@ -73,10 +88,8 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdProperties}, [this](int) {
     if (City* city = gestures_->CityNearContextPoint()) OpenProperties(*city, false);
   });
-  table.Add({ids::kCmdClearCitySelection}, [this](int) {
-    ClearAllMarks(context_.world->cities);
-    RedrawMap();
-  });
+  table.Add({ids::kCmdClearCitySelection}, [this](int) { ClearCitySelection(); });
+  table.Add({ids::kCmdUndoClearCitySelection}, [this](int) { UndoClearCitySelection(); });
   table.Add({ids::kCmdSatelliteImage}, [link](int) { link("sat", nullptr); });
   table.Add({ids::kCmdFaq}, [this, link](int) {
     const int hover = view_.hoverCity;

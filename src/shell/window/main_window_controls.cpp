@@ -66,6 +66,7 @@ void MainWindow::SyncViewControls() {
       CheckToolbarButton(toolbar_, command, on);
     }
   }
+  EnableMenuItem(menuBar(), ids::kCmdUndoClearCitySelection, !clearedMarks_.empty());
   if (context_.icons != nullptr) ApplyMenuIcons(menuBar(), *context_.icons);
   UpdateAnimationCommands();
 }

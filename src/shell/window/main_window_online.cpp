@@ -29,6 +29,7 @@ namespace {
 
 constexpr int kAnimationPeriodMs = 250;
 constexpr int kErrorCaption = 1429;
+constexpr int kCloseText = 1605;
 constexpr int kImageDateText = 1475;
 constexpr int kAmText = 1477;
 constexpr int kPmText = 1479;
@@ -73,7 +74,7 @@ std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery)
 void MainWindow::CheckForUpgrade() {
   const std::optional<std::string> url = ServiceUrl("/version.txt");
   if (!http_ || !url || !http_->Idle()) {
-    ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(std::nullopt));
+    ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(std::nullopt), LocalText(kCloseText));
     return;
   }
   http_->StartRequest(*url, 0, [this](HttpRequest& request, std::int32_t) {
@@ -83,7 +84,9 @@ void MainWindow::CheckForUpgrade() {
     // The box opens once the transfer is over, outside the client's callback.
     QMetaObject::invokeMethod(
         this,
-        [this, newest] { ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(newest)); },
+        [this, newest] {
+          ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(newest), LocalText(kCloseText));
+        },
         Qt::QueuedConnection);
     return 0;
   });

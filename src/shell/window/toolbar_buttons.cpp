@@ -33,4 +33,15 @@ void SetMenuCheck(QWidget* menuOrBar, int command, bool checked) {
   }
 }
 
+void EnableMenuItem(QWidget* menuOrBar, int command, bool enabled) {
+  if (menuOrBar == nullptr) return;
+  for (QAction* action : menuOrBar->actions()) {
+    if (QMenu* sub = action->menu()) {
+      EnableMenuItem(sub, command, enabled);
+    } else if (!action->isSeparator() && action->data().toInt() == command) {
+      action->setEnabled(enabled);
+    }
+  }
+}
+
 }  // namespace meridiana

@@ -12,5 +12,7 @@ void CheckToolbarButton(QToolBar* toolbar, int command, bool pressed);
 // Sets or clears the check mark of every item of a menu (or menu bar, submenus included) that
 // runs the command.
 void SetMenuCheck(QWidget* menuOrBar, int command, bool checked);
+// Enables or greys every item of a menu (or menu bar, submenus included) that runs the command.
+void EnableMenuItem(QWidget* menuOrBar, int command, bool enabled);
 
 }  // namespace meridiana

@@ -58,8 +58,27 @@ bool ToggleOverlay(Settings& settings, int command) {
 }
 
 CommandStates ModeStates(const ViewModes& modes, bool earthquakes) {
+  // Day Map and Night Map say which picture is shown, not the stored flags: with neither flag on
+  // the day map is what the user sees, and a night flag under clouds over the day map is not.
+  bool day = false;
+  bool night = false;
+  switch (ChooseComposeSource(modes)) {
+    case ComposeSource::kCloudsOverDay:
+    case ComposeSource::kDay:
+      day = true;
+      break;
+    case ComposeSource::kCloudsOverNight:
+    case ComposeSource::kNight:
+      night = true;
+      break;
+    case ComposeSource::kZones:
+      day = modes.day;  // the zones tint a grey day map
+      break;
+    case ComposeSource::kClouds:
+      break;
+  }
   return {
-      {ids::kCmdDayMap, modes.day},      {ids::kCmdNightMap, modes.night},
+      {ids::kCmdDayMap, day},            {ids::kCmdNightMap, night},
       {ids::kCmdTimeZones, modes.zones}, {ids::kCmdSunShadow, modes.shadow},
       {ids::kCmdClouds, modes.clouds},   {ids::kCmdEarthquakes, earthquakes},
   };

@@ -28,7 +28,7 @@ bool ToggleOverlay(Settings& settings, int command);
 
 // Command and whether it shows checked (in the menus, and pressed on the toolbar).
 using CommandStates = std::vector<std::pair<int, bool>>;
-// The map's modes, Clouds and Earthquakes among them.
+// The map's modes, Clouds and Earthquakes among them; Day Map and Night Map as the picture shows.
 CommandStates ModeStates(const ViewModes& modes, bool earthquakes);
 // The overlay layers.
 CommandStates LayerStates(const Settings& settings);
