@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -189,8 +190,7 @@ class LiveMapTest : public ::testing::Test {
     SendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, button);
     SendMouse(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
   }
-  static void Wheel(QWidget* widget, int delta) {
-    const QPoint at(10, 10);
+  static void Wheel(QWidget* widget, int delta, QPoint at = QPoint(10, 10)) {
     QWheelEvent event(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &event);
@@ -372,10 +372,34 @@ TEST_F(LiveMapTest, WheelZoomsAsTheViewSays) {
   for (const Row& row : rows) {
     SetMapWidth(window, row.width);
     window.mapView().zoom = row.zoom;
+    window.mapView().scrollX = window.mapView().scrollY = 0;
     Wheel(window.mapArea(), row.delta);
     EXPECT_NEAR(window.mapView().zoom, row.expected, 1e-5) << row.width << " " << row.zoom;
     EXPECT_TRUE(window.mapView().userZoom);
   }
+}
+
+TEST_F(LiveMapTest, WheelKeepsThePlaceUnderThePointerUnlessTheSettingSaysNot) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 600);
+  window.OnCommand(40011);  // Actual Pixels: zoom 1, no scroll
+  const QPoint at(400, 150);
+  const MapPoint before = ViewToBase(window.mapView(), {at.x(), at.y()});
+  Wheel(window.mapArea(), -240, at);  // two notches toward the user: zoom 1.4
+  ASSERT_NEAR(window.mapView().zoom, 1.4f, 1e-5);
+  const MapPoint after = ViewToBase(window.mapView(), {at.x(), at.y()});
+  EXPECT_NEAR(after.x, before.x, 1);
+  EXPECT_NEAR(after.y, before.y, 1);
+  EXPECT_GT(window.mapView().scrollX, 100);
+
+  app_->settings().zoomAnchor = 0;  // the wheel zooms about the corner, as it used to
+  window.OnCommand(40011);
+  Wheel(window.mapArea(), -240, at);
+  EXPECT_EQ(window.mapView().scrollX, 0);
+  EXPECT_EQ(window.mapView().scrollY, 0);
+  window.OnCommand(40012);
+  EXPECT_EQ(window.mapView().scrollX, 0);
 }
 
 TEST_F(LiveMapTest, LeftDragScrollsTheMapWithinItsEdges) {
@@ -575,11 +599,13 @@ TEST_F(LiveMapTest, QuitStoresTheViewInTheSettings) {
   SetMapWidth(window, 600);
   window.OnCommand(40011);
   Drag(window.mapArea(), Qt::LeftButton, QPoint(300, 200), QPoint(260, 170));
+  const int middle = window.mapArea()->height() / 2;
   window.OnCommand(40012);
   window.OnCommand(414);
   EXPECT_NEAR(app_->settings().zoom, 1.1f, 1e-5);
-  EXPECT_EQ(app_->settings().cx, 40);
-  EXPECT_EQ(app_->settings().cy, 30);
+  // Dragged to (40, 30), then Zoom In about the area's centre: 340 - 300 / 1.1 across.
+  EXPECT_EQ(app_->settings().cx, 67);
+  EXPECT_EQ(app_->settings().cy, std::lround(30 + middle - middle / 1.1));
   EXPECT_EQ(RunUntilQuit(), 0);
 }
 
@@ -629,7 +655,8 @@ TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
 class PaintRegions : public QObject {
  public:
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
+    if (event->type() == QEvent::Paint)
+      regions.push_back(static_cast<QPaintEvent*>(event)->region());
     return false;
   }
   std::vector<QRegion> regions;

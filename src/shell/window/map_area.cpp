@@ -243,7 +243,11 @@ void MapArea::wheelEvent(QWheelEvent* event) {
     event->ignore();
     return;
   }
-  WheelZoom(*view_, delta, width());
+  if (settings_ == nullptr || settings_->zoomAnchor != 0) {
+    WheelZoomAt(*view_, delta, ToMapPoint(event->position().toPoint()), width(), height());
+  } else {
+    WheelZoom(*view_, delta, width());
+  }
   Redraw();
   event->accept();
 }
