@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -37,6 +38,7 @@
 #include "shell/app/ids.h"
 #include "shell/window/main_window.h"
 #include "shell/window/map_area.h"
+#include "shell/window/map_readout.h"
 #include "shell/window/status_bar.h"
 #include "support/recording_notice.h"
 #include "support/same_pixels.h"
@@ -462,8 +464,8 @@ TEST_F(LiveMapTest, StatusBarReadsOutThePlaceUnderThePointer) {
 
   // Paris, in summer time: UTC + 1 from the zone picture, + 1 hour saving from the nearby city.
   SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(518, 118), Qt::NoButton, Qt::NoButton);
-  EXPECT_EQ(bar->partText(1), "48.52");
-  EXPECT_EQ(bar->partText(2), "2.11");
+  EXPECT_EQ(bar->partText(1), QString::fromUtf8("48.52\u00b0 N"));
+  EXPECT_EQ(bar->partText(2), QString::fromUtf8("2.11\u00b0 E"));
   EXPECT_EQ(bar->partText(4), "07/01/26 14:00:00");
 
   // The clock timer reads the pointer and the clock again: in winter Paris is one hour ahead.
@@ -474,8 +476,37 @@ TEST_F(LiveMapTest, StatusBarReadsOutThePlaceUnderThePointer) {
 
   // Over the south-west corner of the map: clamped position.
   SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(0, 511), Qt::NoButton, Qt::NoButton);
-  EXPECT_EQ(bar->partText(1), "-89.65");
-  EXPECT_EQ(bar->partText(2), "-180.00");
+  EXPECT_EQ(bar->partText(1), QString::fromUtf8("89.65\u00b0 S"));
+  EXPECT_EQ(bar->partText(2), QString::fromUtf8("180.00\u00b0 W"));
+  // The widest read-out fits its part.
+  for (const int part : {1, 2}) {
+    const QRect inside = bar->partRect(part).adjusted(4, 0, -4, 0);
+    EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->partText(part)), inside.width()) << part;
+  }
+
+  // Under a modal dialog the read-out holds still, even when the pointer leaves the map.
+  {
+    QDialog modal(&window);
+    modal.setModal(true);
+    modal.show();
+    ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+    SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(518, 118), Qt::NoButton, Qt::NoButton);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(window.mapArea(), &leave);
+    EXPECT_EQ(bar->partText(1), QString::fromUtf8("89.65\u00b0 S"));
+    modal.hide();
+  }
+  // The pointer leaves the map: nothing is read out any more.
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(window.mapArea(), &leave);
+  EXPECT_EQ(bar->partText(1), "");
+  EXPECT_EQ(bar->partText(2), "");
+  EXPECT_EQ(bar->partText(4), "");
+  // Messages meant for the read-out's narrow parts go to the message part.
+  EXPECT_EQ(StatusMessagePart(1), 0);
+  EXPECT_EQ(StatusMessagePart(2), 0);
+  EXPECT_EQ(StatusMessagePart(3), 3);
+  EXPECT_EQ(StatusMessagePart(0), 0);
 }
 
 TEST_F(LiveMapTest, TimersKeepTheTitleAndTheShadowCurrent) {

@@ -210,6 +210,7 @@ void MapArea::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MapArea::leaveEvent(QEvent*) {
+  emit pointerLeft();
   // The markers around the pointer go when it leaves the map.
   if (settings_ == nullptr || settings_->track == 0) return;
   update(HoverRegion());

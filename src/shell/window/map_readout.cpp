@@ -1,6 +1,7 @@
 #include "shell/window/map_readout.h"
 
 #include <QLocale>
+#include <cmath>
 #include <cstdio>
 
 #include "shell/app/qt_text.h"
@@ -10,20 +11,33 @@ namespace meridiana {
 
 namespace {
 
-std::string TwoDecimals(double value) {
+// "51.51° N"; a value that prints as 0.00 lies in neither hemisphere.
+std::string WithHemisphere(double value, const std::string& positive, const std::string& negative) {
   char text[64];
-  std::snprintf(text, sizeof text, "%0.2f", value);
-  return text;
+  std::snprintf(text, sizeof text, "%0.2f", std::fabs(value));
+  std::string out = text;
+  out += "\xC2\xB0";  // the degree sign in UTF-8
+  if (out.starts_with("0.00")) return out;
+  out += ' ';
+  out += value > 0 ? positive : negative;
+  return out;
 }
 
 }  // namespace
 
-PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo& locale) {
+PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo& locale,
+                                 const HemisphereLetters& letters) {
   PointerStatusTexts texts;
-  texts.latitude = TwoDecimals(readOut.position.latitude);
-  texts.longitude = TwoDecimals(readOut.position.longitude);
+  texts.latitude = WithHemisphere(readOut.position.latitude, letters.north, letters.south);
+  texts.longitude = WithHemisphere(readOut.position.longitude, letters.east, letters.west);
   texts.localTime = FormatUtcDateTime(readOut.localTime, kMonthDayYear, locale);
   return texts;
+}
+
+int StatusMessagePart(int part) {
+  return part == kStatusLatitudePart || part == kStatusLongitudePart || part == kStatusLocalTimePart
+             ? 0
+             : part;
 }
 
 std::string DesktopLocaleInfo::DateSeparator() const {
