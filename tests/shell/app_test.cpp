@@ -361,8 +361,8 @@ TEST_F(AppTest, MainWindowLayout) {
     EXPECT_EQ(bar->partRect(1).width(), 80) << width;
     EXPECT_EQ(bar->partRect(2).width(), 80) << width;
     EXPECT_EQ(bar->partRect(3).width(), 60) << width;
-    EXPECT_EQ(bar->partRect(4).width(), 120) << width;
-    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 340) << width;
+    EXPECT_EQ(bar->partRect(4).width(), 150) << width;
+    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 370) << width;
     EXPECT_EQ(bar->partRect(4).right() + 1, bar->width()) << width;
   }
   // The map lies 2 pixels below the toolbar and ends on the status bar.

@@ -63,9 +63,34 @@ void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene) {
 std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts) {
   if (stamp.size() < 10 || !AllDigits(stamp.substr(0, 10))) return {};
   const int hour = std::atoi(std::string(stamp.substr(8, 2)).c_str());
-  return texts.imageDate + " " + std::string(stamp.substr(6, 2)) + "/" +
-         std::string(stamp.substr(4, 2)) + " " + std::to_string(hour > 12 ? hour - 12 : hour) +
-         (hour > 11 ? texts.pm : texts.am);
+  // A 12-hour clock has no hour 0: midnight is 12am.
+  const int shown = hour % 12 == 0 ? 12 : hour % 12;
+  std::string text = texts.imageDate;
+  text += " ";
+  text += stamp.substr(6, 2);
+  text += "/";
+  text += stamp.substr(4, 2);
+  text += " ";
+  text += std::to_string(shown);
+  text += hour > 11 ? texts.pm : texts.am;
+  return text;
+}
+
+std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts,
+                          const LocaleInfo& locale) {
+  if (stamp.size() < 10 || !AllDigits(stamp.substr(0, 10))) return {};
+  const auto number = [&](std::size_t at, std::size_t n) {
+    return std::atoi(std::string(stamp.substr(at, n)).c_str());
+  };
+  const std::string date = locale.ShortDate(number(0, 4), number(4, 2), number(6, 2));
+  const std::string hour = locale.ShortHour(number(8, 2));
+  if (date.empty() || hour.empty()) return CloudDateText(stamp, texts);
+  std::string text = texts.imageDate;
+  text += " ";
+  text += date;
+  text += " ";
+  text += hour;
+  return text;
 }
 
 namespace {
@@ -79,7 +104,9 @@ struct CloudDateLayout {
 
 CloudDateLayout LayOutCloudDate(Canvas& canvas, const OverlayScene& scene) {
   CloudDateLayout layout;
-  layout.text = CloudDateText(scene.cloudTime, scene.texts);
+  layout.text = scene.fixedLabels || scene.locale == nullptr
+                    ? CloudDateText(scene.cloudTime, scene.texts)
+                    : CloudDateText(scene.cloudTime, scene.texts, *scene.locale);
   if (layout.text.empty()) return layout;
   const MapRect& a = scene.area;
   // Beside the scale on its line; a font wider than the layout was made for moves the date left

@@ -94,8 +94,12 @@ void DrawCloudDate(Canvas& canvas, const OverlayScene& scene);
 
 // The colour class of a magnitude, 0 (2 or less) to 7 (above 8).
 int QuakeClass(float magnitude);
-// "Image Date: 15/06 2pm" for 2005061514; empty for a stamp too short to read.
+// "Image Date: 15/06 2pm" for 2005061514 (12am for hour 0); empty for a stamp too short to read.
 std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts);
+// The same in the locale's short date and hour ("Image Date: 6/15/05 2:00 PM"); the fixed form
+// when the locale has no formats.
+std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts,
+                          const LocaleInfo& locale);
 
 // Where the text the Info layer writes stands: the scale, and the cloud date with its source
 // when Clouds is on. Marked-city and grid labels keep off these.

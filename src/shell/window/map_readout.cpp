@@ -1,6 +1,8 @@
 #include "shell/window/map_readout.h"
 
+#include <QDate>
 #include <QLocale>
+#include <QTime>
 #include <cmath>
 #include <cstdio>
 
@@ -30,7 +32,15 @@ PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo
   PointerStatusTexts texts;
   texts.latitude = WithHemisphere(readOut.position.latitude, letters.north, letters.south);
   texts.longitude = WithHemisphere(readOut.position.longitude, letters.east, letters.west);
-  texts.localTime = FormatUtcDateTime(readOut.localTime, kMonthDayYear, locale);
+  const CalendarTime t = UtcBreakdown(readOut.localTime);
+  const std::string date = locale.ShortDate(t.year, t.month, t.day);
+  if (date.empty()) {
+    texts.localTime = FormatUtcDateTime(readOut.localTime, kMonthDayYear, locale);
+  } else {
+    char clock[16];
+    std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", t.hour, t.minute, t.second);
+    texts.localTime = date + clock;
+  }
   return texts;
 }
 
@@ -38,6 +48,18 @@ int StatusMessagePart(int part) {
   return part == kStatusLatitudePart || part == kStatusLongitudePart || part == kStatusLocalTimePart
              ? 0
              : part;
+}
+
+std::string DesktopLocaleInfo::ShortDate(int year, int month, int day) const {
+  const QDate date(year, month, day);
+  if (!date.isValid()) return {};
+  return ToUtf8(QLocale().toString(date, QLocale::ShortFormat));
+}
+
+std::string DesktopLocaleInfo::ShortHour(int hour) const {
+  const QTime time(hour, 0);
+  if (!time.isValid()) return {};
+  return ToUtf8(QLocale().toString(time, QLocale::ShortFormat));
 }
 
 std::string DesktopLocaleInfo::DateSeparator() const {

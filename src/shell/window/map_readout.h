@@ -30,7 +30,7 @@ struct HemisphereLetters {
 struct PointerStatusTexts {
   std::string latitude;   // "51.51° N": degrees without a sign, then the hemisphere
   std::string longitude;  // "0.13° W"; 0.00° has no hemisphere
-  std::string localTime;  // month/day/year and clock, with the locale's date separator
+  std::string localTime;  // the locale's short date and the clock; month/day/year when it has none
 };
 
 PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo& locale,
@@ -46,6 +46,10 @@ int StatusMessagePart(int part);
 class DesktopLocaleInfo : public LocaleInfo {
  public:
   std::string DateSeparator() const override;
+  // From QLocale's short formats of the default locale (the desktop's unless a program or test
+  // sets another).
+  std::string ShortDate(int year, int month, int day) const override;
+  std::string ShortHour(int hour) const override;
 };
 
 }  // namespace meridiana
