@@ -30,6 +30,14 @@ class Canvas {
   // Text with its top-left corner at (x, y); with a background the text's box is filled first.
   virtual void Text(int x, int y, std::string_view text, Rgb colour,
                     std::optional<Rgb> background) = 0;
+  // Text without a background, ringed one pixel wide in `halo` so that it reads on any part of
+  // the map. By default the text drawn eight times around in the halo colour, then on top.
+  virtual void HaloText(int x, int y, std::string_view text, Rgb colour, Rgb halo) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (dx != 0 || dy != 0) Text(x + dx, y + dy, text, halo, std::nullopt);
+    Text(x, y, text, colour, std::nullopt);
+  }
   // The box `Text` fills for this text; a canvas that cannot tell gives an empty size.
   virtual TextSize MeasureText(std::string_view) { return {}; }
   // The ellipse inside the box from (left, top) to (right, bottom), filled and outlined.
@@ -43,6 +51,12 @@ class Canvas {
     Line(left, bottom, left, top, pen);
   }
 };
+
+// Black or white, whichever stands out more against the colour.
+inline Rgb ContrastingHalo(Rgb colour) {
+  const int luma = 299 * colour.r + 587 * colour.g + 114 * colour.b;
+  return luma >= 100 * 1000 ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
+}
 
 inline void OutlineSquare(Canvas& canvas, int left, int top, int right, int bottom, Rgb pen) {
   canvas.Outline(left, top, right, bottom, pen);

@@ -1,5 +1,6 @@
 #include "map/map_view.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "world/local_time.h"
@@ -94,6 +95,43 @@ void WheelZoom(MapView& view, int wheelDelta, int areaWidth) {
   if (view.zoom < 0.3f) view.zoom = 0.3f;
   LimitZoom(view, areaWidth);
   view.userZoom = true;
+}
+
+namespace {
+
+// The scroll along one axis that puts base-map coordinate `base` at `offset` area pixels, kept
+// between the map's start and the last scroll at which the map still fills the area.
+int AnchoredScroll(double base, int offset, float zoom, int extent, int areaSize) {
+  const double wanted = base - offset / static_cast<double>(zoom);
+  const int last = std::max(0, Trunc(extent - areaSize / static_cast<double>(zoom)));
+  return std::clamp(Trunc(std::lround(wanted)), 0, last);
+}
+
+}  // namespace
+
+void ZoomAround(MapView& view, float zoom, MapPoint anchor, int areaWidth, int areaHeight) {
+  const float before = view.zoom > 0 ? view.zoom : 1.0f;
+  const double baseX = anchor.x / static_cast<double>(before) + view.EffectiveScrollX();
+  const double baseY = anchor.y / static_cast<double>(before) + view.EffectiveScrollY();
+  view.zoom = zoom;
+  view.scrollX = AnchoredScroll(baseX, anchor.x, zoom, kBaseMapWidth, areaWidth) - view.dragX;
+  view.scrollY = AnchoredScroll(baseY, anchor.y, zoom, kBaseMapHeight, areaHeight) - view.dragY;
+}
+
+void WheelZoomAt(MapView& view, int wheelDelta, MapPoint pointer, int areaWidth, int areaHeight) {
+  MapView stepped = view;
+  WheelZoom(stepped, wheelDelta, areaWidth);
+  ZoomAround(view, stepped.zoom, pointer, areaWidth, areaHeight);
+  view.userZoom = true;
+}
+
+bool RunZoomCommandAtCentre(MapView& view, int commandId, int areaWidth, int areaHeight) {
+  if (commandId != kCmdZoomIn && commandId != kCmdZoomOut)
+    return RunZoomCommand(view, commandId, areaWidth);
+  MapView stepped = view;
+  RunZoomCommand(stepped, commandId, areaWidth);
+  ZoomAround(view, stepped.zoom, {areaWidth / 2, areaHeight / 2}, areaWidth, areaHeight);
+  return true;
 }
 
 void ScrollDragPress(MapView& view, MapPoint screen) {

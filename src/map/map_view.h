@@ -60,6 +60,17 @@ void LimitZoom(MapView& view, int areaWidth);
 // zooms out).
 void WheelZoom(MapView& view, int wheelDelta, int areaWidth);
 
+// The same zoom steps as the wheel and the menu, keeping a point of the map where it is, as map
+// programs do: the wheel keeps the base-map point under the pointer (map control coordinates)
+// under it, Zoom In and Zoom Out keep the area's centre. The scroll moves as far as the map's
+// edges allow: never above or left of the map, never so far that the map leaves a gap at the
+// right or bottom it would otherwise fill.
+void WheelZoomAt(MapView& view, int wheelDelta, MapPoint pointer, int areaWidth, int areaHeight);
+// Runs the four zoom commands like RunZoomCommand, Zoom In and Zoom Out about the centre.
+bool RunZoomCommandAtCentre(MapView& view, int commandId, int areaWidth, int areaHeight);
+// Sets the zoom and moves the scroll so that the base-map point under `anchor` stays there.
+void ZoomAround(MapView& view, float zoom, MapPoint anchor, int areaWidth, int areaHeight);
+
 // Left-button scroll drag. Press and move take the pointer in screen coordinates. ScrollDragMove
 // answers whether a drag offset changed (the map needs a redraw).
 void ScrollDragPress(MapView& view, MapPoint screen);

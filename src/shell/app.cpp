@@ -31,6 +31,7 @@
 #include "shell/app/startup_report.h"
 #include "shell/app/termination_signals.h"
 #include "shell/window/main_window.h"
+#include "shell/window/map_readout.h"
 #include "shell/window/status_bar.h"
 
 namespace meridiana {
@@ -262,8 +263,9 @@ void App::CreateMainWindow() {
   mainWindow_ = std::make_unique<MainWindow>(std::move(context));
   if (qtNotice_) {
     PartStatusBar* bar = mainWindow_->statusBar();
-    qtNotice_->AttachStatusLine(
-        bar, [bar](int part, const QString& text) { bar->SetPartText(part, text); });
+    qtNotice_->AttachStatusLine(bar, [bar](int part, const QString& text) {
+      bar->SetPartText(StatusMessagePart(part), text);
+    });
   }
 }
 

@@ -13,6 +13,10 @@ class LocaleInfo {
   // The locale's date separator as the platform reports it; may be empty or over-long, the
   // formatters take at most kMaxDateSeparator bytes of it and use "/" when it is empty.
   virtual std::string DateSeparator() const = 0;
+  // Dates and hours where people read them, in the user's short formats ("12/9/26", "09.12.26";
+  // "12 AM", "00:00"). Empty when the locale does not say: the fixed layouts are used then.
+  virtual std::string ShortDate(int /*year*/, int /*month*/, int /*day*/) const { return {}; }
+  virtual std::string ShortHour(int /*hour*/) const { return {}; }
 };
 
 inline constexpr std::size_t kMaxDateSeparator = 7;

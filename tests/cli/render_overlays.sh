@@ -27,7 +27,8 @@ write_uniform_bmp(f"{sys.argv[1]}/images/earth_day.bmp", 1024, 512, (60, 60, 60)
 PY
 
 render() { "$cli" render --at 2025-07-01T12:00:00Z --layers day --data "$work" "$@"; }
-render --overlays grid,marked --mark Berlin --out "$work/a.bmp"
+render --overlays grid,marked,info --mark Berlin --out "$work/a.bmp"
+render --overlays grid,marked,info --mark Berlin --labels fixed --out "$work/c.bmp"
 render --overlays grid --size 300x200 --zoom 2 --scroll 400,100 --out "$work/b.bmp"
 python3 - "$work" <<'PY'
 import sys
@@ -44,10 +45,19 @@ check((w, h) == (1024, 512), f"size {w}x{h}")
 check(pixel(a, 512, 300) == (200, 0, 0), f"prime meridian {pixel(a, 512, 300)}")
 check(pixel(a, 540, 300) == (0, 140, 0), f"meridian 10 E {pixel(a, 540, 300)}")
 check(pixel(a, 700, 256) == (200, 0, 0), "equator")
-# Berlin (52.52 N, 13.40 E) is base pixel (550, 107): a green square, a label on black below right.
+# Berlin (52.52 N, 13.40 E) is base pixel (550, 107): a green square, its label on black to the
+# right of it, level with it; with fixed labels below right, as earlier versions drew it.
 check(pixel(a, 550, 107) == (0, 255, 0), f"Berlin marker {pixel(a, 550, 107)}")
-label = [pixel(a, x, y) for x in range(558, 600) for y in range(115, 128)]
-check(label.count((0, 0, 0)) > 100 and (0, 255, 0) in label, "Berlin's time label")
+def label_at(rows, top):
+    box = [pixel(rows, x, y) for x in range(558, 600) for y in range(top, top + 11)]
+    return box.count((0, 0, 0)) > 100 and (0, 255, 0) in box
+w, h, c = read_bmp(f"{work}/c.bmp")
+check(label_at(a, 102) and not label_at(a, 116), "Berlin's time label to the right")
+check(label_at(c, 116) and not label_at(c, 102), "Berlin's fixed time label below right")
+# The scale in the bottom-right corner: ringed in white on the grey map, plain when fixed.
+def white(rows):
+    return sum(pixel(rows, x, y) == (255, 255, 255) for x in range(924, 1024) for y in range(490, 512))
+check(white(a) > 40 and white(c) == 0, f"the scale's halo {white(a)} {white(c)}")
 w, h, b = read_bmp(f"{work}/b.bmp")
 check((w, h) == (300, 200), f"view size {w}x{h}")
 # At zoom 2 from (400, 100) the prime meridian (base x 512) is at view x 224.

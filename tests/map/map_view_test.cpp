@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -100,6 +101,79 @@ TEST(WheelZoom, StepsNotchesAndLiftsSmallZooms) {
     EXPECT_TRUE(view.userZoom);
     EXPECT_EQ(view.zoomDragBase, 0.7f);  // the wheel does not move the drag base
   }
+}
+
+// Whether the map still fills the area's width (and its height when it is tall enough).
+void ExpectMapFills(const MapView& v, int width, int height) {
+  EXPECT_GE(v.scrollX, 0);
+  EXPECT_GE(v.scrollY, 0);
+  EXPECT_GE((kBaseMapWidth - v.scrollX) * v.zoom, width - 1);
+  if (kBaseMapHeight * v.zoom >= height) {
+    EXPECT_GE((kBaseMapHeight - v.scrollY) * v.zoom, height - 1);
+  }
+}
+
+TEST(WheelZoomAt, KeepsThePointUnderThePointerWhereTheEdgesAllow) {
+  const int width = 600;
+  const int height = 400;
+  int anchored = 0;
+  for (const int delta : {-240, -120, 120, 60})
+    for (const MapPoint scroll : {MapPoint{0, 0}, MapPoint{100, 50}, MapPoint{380, 200}})
+      for (const MapPoint pointer : {MapPoint{0, 0}, MapPoint{300, 200}, MapPoint{590, 390}}) {
+        MapView view;
+        view.zoom = 1.2f;
+        view.scrollX = scroll.x;
+        view.scrollY = scroll.y;
+        const double beforeX = pointer.x / 1.2 + scroll.x;
+        const double beforeY = pointer.y / 1.2 + scroll.y;
+        MapView plain = view;
+        WheelZoom(plain, delta, width);
+        WheelZoomAt(view, delta, pointer, width, height);
+        SCOPED_TRACE(testing::Message() << delta << " " << scroll.x << "," << scroll.y << " "
+                                        << pointer.x << "," << pointer.y);
+        EXPECT_FLOAT_EQ(view.zoom, plain.zoom);  // the same steps as the wheel always took
+        EXPECT_TRUE(view.userZoom);
+        ExpectMapFills(view, width, height);
+        const double afterX = pointer.x / static_cast<double>(view.zoom) + view.scrollX;
+        const double afterY = pointer.y / static_cast<double>(view.zoom) + view.scrollY;
+        // Within a pixel, unless the scroll stopped at an edge of the map.
+        const int lastX = static_cast<int>(kBaseMapWidth - width / view.zoom);
+        const int lastY = std::max(0, static_cast<int>(kBaseMapHeight - height / view.zoom));
+        const bool xFree = view.scrollX > 0 && view.scrollX < lastX;
+        const bool yFree = view.scrollY > 0 && view.scrollY < lastY;
+        if (xFree) {
+          EXPECT_NEAR(afterX, beforeX, 0.51);  // the scroll is whole base pixels
+        }
+        if (yFree) {
+          EXPECT_NEAR(afterY, beforeY, 0.51);
+        }
+        anchored += xFree && yFree;
+      }
+  EXPECT_GE(anchored, 10);  // most cases are not at an edge
+}
+
+TEST(WheelZoomAt, MenuZoomsKeepTheCentreAndTheOtherCommandsAreUnchanged) {
+  MapView view;
+  view.scrollX = 100;
+  view.scrollY = 50;
+  ASSERT_TRUE(RunZoomCommandAtCentre(view, kCmdZoomIn, 600, 400));
+  EXPECT_FLOAT_EQ(view.zoom, 1.1f);
+  // The centre (300, 200) showed base (400, 250); it still does.
+  EXPECT_EQ(view.scrollX, 400 - 273);
+  EXPECT_EQ(view.scrollY, 250 - 182);
+  EXPECT_FALSE(view.userZoom);  // a menu zoom is refitted by the next resize, as before
+  ASSERT_TRUE(RunZoomCommandAtCentre(view, kCmdZoomOut, 600, 400));
+  EXPECT_NEAR(view.zoom, 1.0f, 1e-5);
+  EXPECT_NEAR(view.scrollX, 100, 1);
+  EXPECT_NEAR(view.scrollY, 50, 1);
+  // Far out the map is narrower than the area: the scroll goes back to the corner.
+  for (int i = 0; i < 10; ++i) RunZoomCommandAtCentre(view, kCmdZoomOut, 600, 400);
+  EXPECT_FLOAT_EQ(view.zoom, kMinZoom);
+  EXPECT_EQ(view.scrollX, 0);
+  EXPECT_EQ(view.scrollY, 0);
+  ASSERT_TRUE(RunZoomCommandAtCentre(view, kCmdActualPixels, 600, 400));
+  EXPECT_TRUE(view.userZoom);
+  EXPECT_FALSE(RunZoomCommandAtCentre(view, 40005, 600, 400));
 }
 
 TEST(ScrollDrag, ClampsAtTheEdgesOfTheMap) {

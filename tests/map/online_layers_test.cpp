@@ -61,11 +61,23 @@ TEST(OnlineLayers, QuakesAreDrawnWhereTheyAreWithTheLegend) {
 TEST(OnlineLayers, CloudDateFromTheFramesTimeStamp) {
   const OnlineLayerTexts english;
   EXPECT_EQ(CloudDateText("2005061514", english), "Image Date: 15/06 2pm");
-  EXPECT_EQ(CloudDateText("200506150012", english), "Image Date: 15/06 0am");
+  EXPECT_EQ(CloudDateText("200506150012", english), "Image Date: 15/06 12am");  // no hour 0
   EXPECT_EQ(CloudDateText("2005061512", english), "Image Date: 15/06 12pm");
   EXPECT_EQ(CloudDateText("2005061511", {"Bilddatum:", "vm", "nm"}), "Bilddatum: 15/06 11vm");
   EXPECT_EQ(CloudDateText("20050615", english), "");
   EXPECT_EQ(CloudDateText("20050615x1", english), "");
+
+  // Where the locale has short formats they are used; without them, the fixed form.
+  struct IsoLocale : FixedLocaleInfo {
+    std::string ShortDate(int y, int m, int d) const override {
+      return std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d);
+    }
+    std::string ShortHour(int h) const override { return std::to_string(h) + "h"; }
+  };
+  const IsoLocale iso;
+  EXPECT_EQ(CloudDateText("2005061500", english, iso), "Image Date: 2005-6-15 0h");
+  EXPECT_EQ(CloudDateText("2005061514", english, FixedLocaleInfo{}), "Image Date: 15/06 2pm");
+  EXPECT_EQ(CloudDateText("2005061", english, iso), "");
 
   MapView view;
   WorldData world;
@@ -89,6 +101,13 @@ TEST(OnlineLayers, CloudDateFromTheFramesTimeStamp) {
   EXPECT_EQ(canvas.texts[1].x, 800 - 100 - 7 * 21 - 8);
   EXPECT_EQ(canvas.texts[1].y, 400 - 20);
   EXPECT_EQ(canvas.texts[1].colour, (Rgb{0, 0, 250}));
+
+  // The window's paint has the user's locale: the date follows it.
+  scene.locale = &iso;
+  RecordingCanvas localized;
+  PaintOverlays(localized, scene, true, hover);
+  ASSERT_EQ(localized.texts.size(), 2u);
+  EXPECT_EQ(localized.texts[1].text, "Image Date: 2005-6-15 14h");
 }
 
 // Where the data came from: above the legend's swatches, clear of them and of the digits, and

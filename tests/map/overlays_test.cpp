@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <set>
 
 #include "support/recording_canvas.h"
+#include "world/city.h"
 
 namespace meridiana {
 namespace {
@@ -48,7 +51,9 @@ TEST(Overlays, MarkedCityShowsItsSquareAndHoursAndMinutes) {
   RecordingCanvas canvas;
   HoverState hover;
   ASSERT_EQ(CityWindowPoint(scene.Make({}), scene.world.cities[0]), (MapPoint{300, 200}));
-  PaintOverlays(canvas, scene.Make({.marked = true}), false, hover);
+  OverlayScene fixed = scene.Make({.marked = true});
+  fixed.fixedLabels = true;
+  PaintOverlays(canvas, fixed, false, hover);
   ASSERT_EQ(canvas.fills.size(), 1u);
   EXPECT_EQ(canvas.fills[0].left, 298);
   EXPECT_EQ(canvas.fills[0].top, 198);
@@ -59,6 +64,13 @@ TEST(Overlays, MarkedCityShowsItsSquareAndHoursAndMinutes) {
   EXPECT_EQ(canvas.texts[0].y, 208);
   EXPECT_EQ(canvas.texts[0].text, "14:05 Name");
   EXPECT_TRUE(canvas.texts[0].opaque);
+
+  // Placed, the label stands right of the square, centred on it: 10 x 13 pixels of text.
+  RecordingCanvas placed;
+  PaintOverlays(placed, scene.Make({.marked = true}), false, hover);
+  ASSERT_EQ(placed.texts.size(), 1u);
+  EXPECT_EQ(placed.texts[0].x, 308);
+  EXPECT_EQ(placed.texts[0].y, 198 + 3 - 6);
 }
 
 TEST(Overlays, GridLabelsLinesAndColours) {
@@ -163,6 +175,127 @@ TEST(Overlays, ScaleAndTheClockOnlyPaint) {
   ASSERT_EQ(canvas.texts.size(), 2u);
   EXPECT_EQ(canvas.texts[1].text, "Scale: 78.27 km");
   EXPECT_EQ(canvas.texts[1].x, 1024 - 100);
+  // The scale reads on dark ocean: dark blue ringed in white.
+  EXPECT_EQ(canvas.texts[1].halo, (Rgb{255, 255, 255}));
+}
+
+TEST(LabelPlacement, RightThenLeftThenAboveThenBelowOrNowhere) {
+  const MapRect visible{0, 0, 400, 300};
+  const TextSize size{70, 13};
+  // Square at (100, 100): right (110, 97), left (26, 97), above (68, 83), below (68, 110).
+  const std::vector<MapRect> around = LabelCandidates(100, 100, size);
+  ASSERT_EQ(around.size(), 4u);
+  EXPECT_EQ(around[0], (MapRect{110, 97, 70, 13}));
+  EXPECT_EQ(around[1], (MapRect{26, 97, 70, 13}));
+  EXPECT_EQ(around[2], (MapRect{68, 83, 70, 13}));
+  EXPECT_EQ(around[3], (MapRect{68, 110, 70, 13}));
+  struct Row {
+    const char* what;
+    std::vector<MapRect> taken;
+    std::optional<MapRect> expected;
+  };
+  const Row rows[] = {
+      {"free", {}, around[0]},
+      {"right taken", {{150, 100, 5, 5}}, around[1]},
+      {"both sides taken", {{150, 100, 5, 5}, {30, 100, 5, 5}}, around[2]},
+      {"only below free", {{150, 100, 5, 5}, {30, 100, 5, 5}, {100, 90, 2, 2}}, around[3]},
+      {"ringed in",
+       {{0, 0, 400, 90}, {0, 90, 99, 210}, {107, 90, 293, 210}, {0, 107, 400, 193}},
+       std::nullopt},
+      // Touching edges do not overlap.
+      {"right edge touching", {{180, 97, 10, 13}}, around[0]},
+  };
+  for (const Row& r : rows) EXPECT_EQ(PlaceLabel(around, visible, r.taken), r.expected) << r.what;
+  // At the map's edges: left at the right edge, below at the top, above at the bottom; in a
+  // corner no side keeps it on the map, so there is none.
+  const auto place = [&](int x, int y) {
+    return PlaceLabel(LabelCandidates(x, y, size), visible, {});
+  };
+  EXPECT_EQ(place(390, 100), LabelCandidates(390, 100, size)[1]);
+  EXPECT_EQ(place(150, 2), LabelCandidates(150, 2, size)[3]);
+  EXPECT_EQ(place(300, 295), LabelCandidates(300, 295, size)[2]);
+  EXPECT_EQ(place(2, 2), std::nullopt);
+}
+
+TEST(LabelPlacement, FixedLabelsStayPlainAndWhereTheyWere) {
+  Scene scene;
+  scene.AddCityAt(1020, 200, "Edge", true);
+  scene.AddCityAt(1021, 201, "Beside", true);
+  OverlayScene s = scene.Make({.grid = true, .marked = true, .info = true});
+  s.fixedLabels = true;
+  RecordingCanvas canvas;
+  HoverState hover;
+  PaintOverlays(canvas, s, false, hover);
+  int marked = 0;
+  for (const auto& t : canvas.texts) {
+    EXPECT_FALSE(t.halo.has_value()) << t.text;
+    if (t.opaque) {
+      ++marked;
+      EXPECT_GT(t.x, 1024 - 10);  // runs off the edge, as it always did
+    }
+  }
+  EXPECT_EQ(marked, 2);
+}
+
+// Every city of the shipped list whose name (before the region) is a national capital.
+int MarkCapitals(WorldData& world) {
+  std::ifstream in(std::string(MERIDIANA_FIXTURES) + "/world/capitals.txt");
+  std::set<std::string> capitals;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line[0] != '#') capitals.insert(line);
+  int marked = 0;
+  for (City& city : world.cities) {
+    city.marked = capitals.count(std::string(WithoutTrailingBlanks(city.name))) > 0;
+    marked += city.marked;
+  }
+  return marked;
+}
+
+TEST(LabelPlacement, TheWorldsCapitalsAtZoomOneNeitherOverlapNorClip) {
+  WorldData world;
+  LoadWorldData(world, MERIDIANA_STAGE_DIR, nullptr);
+  ASSERT_GE(MarkCapitals(world), 190);
+  FixedClock clock{UtcFromCalendar(2026, 12, 9, 21, 40, 0)};
+  FixedLocaleInfo locale{"/"};
+  for (const MapRect area : {MapRect{0, 0, 1024, 512}, MapRect{4, 30, 700, 400}}) {
+    MapView view;
+    view.zoom = 1.0f;
+    view.scrollX = area.width == 1024 ? 0 : 250;
+    view.scrollY = area.width == 1024 ? 0 : 40;
+    OverlayScene s;
+    s.view = &view;
+    s.area = area;
+    s.pictureRight = area.left + area.width;
+    s.pictureBottom = area.top + area.height;
+    s.world = &world;
+    s.clock = &clock;
+    s.locale = &locale;
+    s.layers = {.grid = true, .marked = true, .info = true};
+    RecordingCanvas canvas;
+    HoverState hover;
+    PaintOverlays(canvas, s, false, hover);
+    std::vector<MapRect> labels;
+    std::vector<MapRect> plain;  // grid labels and the scale
+    for (const auto& t : canvas.texts) {
+      const MapRect r{t.x, t.y, 7 * static_cast<int>(t.text.size()), 13};
+      (t.opaque ? labels : plain).push_back(r);
+    }
+    ASSERT_GE(labels.size(), 40u) << "most labels found a place";
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      const MapRect& a = labels[i];
+      EXPECT_GE(a.left, area.left);
+      EXPECT_GE(a.top, area.top);
+      EXPECT_LE(a.left + a.width, area.left + area.width);
+      EXPECT_LE(a.top + a.height, area.top + area.height);
+      for (std::size_t j = i + 1; j < labels.size(); ++j)
+        EXPECT_FALSE(Intersects(a, labels[j])) << i << " meets " << j;
+      for (const MapRect& p : plain) EXPECT_FALSE(Intersects(a, p));
+    }
+    // The grid's labels keep off the scale, the last plain text.
+    ASSERT_FALSE(plain.empty());
+    for (std::size_t i = 0; i + 1 < plain.size(); ++i)
+      EXPECT_FALSE(Intersects(plain[i], plain.back())) << i;
+  }
 }
 
 }  // namespace

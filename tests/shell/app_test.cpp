@@ -355,14 +355,14 @@ TEST_F(AppTest, MainWindowLayout) {
 
   PartStatusBar* bar = window->statusBar();
   ASSERT_EQ(bar->partCount(), 5);
-  for (int width : {900, 640, 320}) {
+  for (int width : {900, 640, 400}) {
     window->resize(width, 400);
     QCoreApplication::processEvents();
-    EXPECT_EQ(bar->partRect(1).width(), 50) << width;
-    EXPECT_EQ(bar->partRect(2).width(), 50) << width;
+    EXPECT_EQ(bar->partRect(1).width(), 80) << width;
+    EXPECT_EQ(bar->partRect(2).width(), 80) << width;
     EXPECT_EQ(bar->partRect(3).width(), 60) << width;
-    EXPECT_EQ(bar->partRect(4).width(), 120) << width;
-    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 280) << width;
+    EXPECT_EQ(bar->partRect(4).width(), 150) << width;
+    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 370) << width;
     EXPECT_EQ(bar->partRect(4).right() + 1, bar->width()) << width;
   }
   // The map lies 2 pixels below the toolbar and ends on the status bar.

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -36,6 +38,7 @@
 #include "shell/app/ids.h"
 #include "shell/window/main_window.h"
 #include "shell/window/map_area.h"
+#include "shell/window/map_readout.h"
 #include "shell/window/status_bar.h"
 #include "support/recording_notice.h"
 #include "support/same_pixels.h"
@@ -189,8 +192,7 @@ class LiveMapTest : public ::testing::Test {
     SendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, button);
     SendMouse(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
   }
-  static void Wheel(QWidget* widget, int delta) {
-    const QPoint at(10, 10);
+  static void Wheel(QWidget* widget, int delta, QPoint at = QPoint(10, 10)) {
     QWheelEvent event(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &event);
@@ -372,10 +374,34 @@ TEST_F(LiveMapTest, WheelZoomsAsTheViewSays) {
   for (const Row& row : rows) {
     SetMapWidth(window, row.width);
     window.mapView().zoom = row.zoom;
+    window.mapView().scrollX = window.mapView().scrollY = 0;
     Wheel(window.mapArea(), row.delta);
     EXPECT_NEAR(window.mapView().zoom, row.expected, 1e-5) << row.width << " " << row.zoom;
     EXPECT_TRUE(window.mapView().userZoom);
   }
+}
+
+TEST_F(LiveMapTest, WheelKeepsThePlaceUnderThePointerUnlessTheSettingSaysNot) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 600);
+  window.OnCommand(40011);  // Actual Pixels: zoom 1, no scroll
+  const QPoint at(400, 150);
+  const MapPoint before = ViewToBase(window.mapView(), {at.x(), at.y()});
+  Wheel(window.mapArea(), -240, at);  // two notches toward the user: zoom 1.4
+  ASSERT_NEAR(window.mapView().zoom, 1.4f, 1e-5);
+  const MapPoint after = ViewToBase(window.mapView(), {at.x(), at.y()});
+  EXPECT_NEAR(after.x, before.x, 1);
+  EXPECT_NEAR(after.y, before.y, 1);
+  EXPECT_GT(window.mapView().scrollX, 100);
+
+  app_->settings().zoomAnchor = 0;  // the wheel zooms about the corner, as it used to
+  window.OnCommand(40011);
+  Wheel(window.mapArea(), -240, at);
+  EXPECT_EQ(window.mapView().scrollX, 0);
+  EXPECT_EQ(window.mapView().scrollY, 0);
+  window.OnCommand(40012);
+  EXPECT_EQ(window.mapView().scrollX, 0);
 }
 
 TEST_F(LiveMapTest, LeftDragScrollsTheMapWithinItsEdges) {
@@ -438,8 +464,8 @@ TEST_F(LiveMapTest, StatusBarReadsOutThePlaceUnderThePointer) {
 
   // Paris, in summer time: UTC + 1 from the zone picture, + 1 hour saving from the nearby city.
   SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(518, 118), Qt::NoButton, Qt::NoButton);
-  EXPECT_EQ(bar->partText(1), "48.52");
-  EXPECT_EQ(bar->partText(2), "2.11");
+  EXPECT_EQ(bar->partText(1), QString::fromUtf8("48.52\u00b0 N"));
+  EXPECT_EQ(bar->partText(2), QString::fromUtf8("2.11\u00b0 E"));
   EXPECT_EQ(bar->partText(4), "07/01/26 14:00:00");
 
   // The clock timer reads the pointer and the clock again: in winter Paris is one hour ahead.
@@ -450,8 +476,37 @@ TEST_F(LiveMapTest, StatusBarReadsOutThePlaceUnderThePointer) {
 
   // Over the south-west corner of the map: clamped position.
   SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(0, 511), Qt::NoButton, Qt::NoButton);
-  EXPECT_EQ(bar->partText(1), "-89.65");
-  EXPECT_EQ(bar->partText(2), "-180.00");
+  EXPECT_EQ(bar->partText(1), QString::fromUtf8("89.65\u00b0 S"));
+  EXPECT_EQ(bar->partText(2), QString::fromUtf8("180.00\u00b0 W"));
+  // The widest read-out fits its part.
+  for (const int part : {1, 2}) {
+    const QRect inside = bar->partRect(part).adjusted(4, 0, -4, 0);
+    EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->partText(part)), inside.width()) << part;
+  }
+
+  // Under a modal dialog the read-out holds still, even when the pointer leaves the map.
+  {
+    QDialog modal(&window);
+    modal.setModal(true);
+    modal.show();
+    ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+    SendMouse(window.mapArea(), QEvent::MouseMove, QPoint(518, 118), Qt::NoButton, Qt::NoButton);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(window.mapArea(), &leave);
+    EXPECT_EQ(bar->partText(1), QString::fromUtf8("89.65\u00b0 S"));
+    modal.hide();
+  }
+  // The pointer leaves the map: nothing is read out any more.
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(window.mapArea(), &leave);
+  EXPECT_EQ(bar->partText(1), "");
+  EXPECT_EQ(bar->partText(2), "");
+  EXPECT_EQ(bar->partText(4), "");
+  // Messages meant for the read-out's narrow parts go to the message part.
+  EXPECT_EQ(StatusMessagePart(1), 0);
+  EXPECT_EQ(StatusMessagePart(2), 0);
+  EXPECT_EQ(StatusMessagePart(3), 3);
+  EXPECT_EQ(StatusMessagePart(0), 0);
 }
 
 TEST_F(LiveMapTest, TimersKeepTheTitleAndTheShadowCurrent) {
@@ -575,11 +630,13 @@ TEST_F(LiveMapTest, QuitStoresTheViewInTheSettings) {
   SetMapWidth(window, 600);
   window.OnCommand(40011);
   Drag(window.mapArea(), Qt::LeftButton, QPoint(300, 200), QPoint(260, 170));
+  const int middle = window.mapArea()->height() / 2;
   window.OnCommand(40012);
   window.OnCommand(414);
   EXPECT_NEAR(app_->settings().zoom, 1.1f, 1e-5);
-  EXPECT_EQ(app_->settings().cx, 40);
-  EXPECT_EQ(app_->settings().cy, 30);
+  // Dragged to (40, 30), then Zoom In about the area's centre: 340 - 300 / 1.1 across.
+  EXPECT_EQ(app_->settings().cx, 67);
+  EXPECT_EQ(app_->settings().cy, std::lround(30 + middle - middle / 1.1));
   EXPECT_EQ(RunUntilQuit(), 0);
 }
 
@@ -629,7 +686,8 @@ TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
 class PaintRegions : public QObject {
  public:
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
+    if (event->type() == QEvent::Paint)
+      regions.push_back(static_cast<QPaintEvent*>(event)->region());
     return false;
   }
   std::vector<QRegion> regions;

@@ -76,5 +76,48 @@ TEST(PainterCanvas, TextIsRenderedAtDeviceResolutionAndMeasuredInLogicalPixels) 
   EXPECT_TRUE(finerThanLogical);
 }
 
+TEST(PainterCanvas, HaloRingsTextInTheContrastingColourOnDarkOcean) {
+  const QColor ocean(0, 0, 60);
+  const auto draw = [&](bool halo) {
+    QImage image(120, 30, QImage::Format_RGB32);
+    image.fill(ocean);
+    QPainter painter(&image);
+    PainterCanvas canvas(painter);
+    const Rgb blue{0, 0, 250};
+    if (halo) {
+      canvas.HaloText(5, 5, "Scale: 39.14 km", blue, ContrastingHalo(blue));
+    } else {
+      canvas.Text(5, 5, "Scale: 39.14 km", blue, std::nullopt);
+    }
+    return image;
+  };
+  const auto count = [](const QImage& image, auto test) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += test(image.pixelColor(x, y));
+    return n;
+  };
+  const auto light = [](QColor c) { return c.red() > 200 && c.green() > 200; };
+  const auto textBlue = [](QColor c) { return c.blue() > 200 && c.red() < 60; };
+  const QImage plain = draw(false);
+  const QImage ringed = draw(true);
+  EXPECT_EQ(count(plain, light), 0);
+  // The ring shows around the glyphs, and the glyphs themselves stay blue on top of it.
+  EXPECT_GT(count(ringed, light), 40);
+  EXPECT_GT(count(ringed, textBlue), 10);
+  // Every blue text pixel has a light neighbour: that is what makes it read.
+  for (int y = 1; y + 1 < ringed.height(); ++y)
+    for (int x = 1; x + 1 < ringed.width(); ++x) {
+      if (ringed.pixelColor(x, y) != QColor(0, 0, 250)) continue;
+      bool ringedPixel = false;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) ringedPixel |= light(ringed.pixelColor(x + dx, y + dy));
+      EXPECT_TRUE(ringedPixel) << x << "," << y;
+    }
+  // Light text gets a dark ring.
+  EXPECT_EQ(ContrastingHalo(Rgb{0, 200, 0}), (Rgb{0, 0, 0}));
+  EXPECT_EQ(ContrastingHalo(Rgb{0, 0, 250}), (Rgb{255, 255, 255}));
+}
+
 }  // namespace
 }  // namespace meridiana

@@ -12,11 +12,11 @@ namespace meridiana {
 namespace {
 
 TEST(StatusPartEdges, MainBarKeepsRightPartsFixed) {
-  // Parts 1-4 are 50, 50, 60 and 120 pixels wide at any width; part 0 takes the rest.
+  // Parts 1-4 are 80, 80, 60 and 150 pixels wide at any width; part 0 takes the rest.
   EXPECT_EQ(StatusPartRightEdges(800, kMainStatusParts, kMainStatusDistances),
-            (std::vector<int>{520, 570, 620, 680, 800}));
+            (std::vector<int>{430, 510, 590, 650, 800}));
   EXPECT_EQ(StatusPartRightEdges(1000, kMainStatusParts, kMainStatusDistances),
-            (std::vector<int>{720, 770, 820, 880, 1000}));
+            (std::vector<int>{630, 710, 790, 850, 1000}));
 }
 
 TEST(StatusPartEdges, NarrowBarSqueezesInsteadOfOverlapping) {

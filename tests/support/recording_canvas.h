@@ -1,6 +1,7 @@
 #pragma once
 // A Canvas that records every call, so a test can assert "green 6x6 square at (298, 198)".
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ class RecordingCanvas : public Canvas {
     Rgb colour;
     bool opaque;
     Rgb background;
+    std::optional<Rgb> halo;
   };
 
   void FillRect(int left, int top, int right, int bottom, Rgb colour) override {
@@ -41,8 +43,12 @@ class RecordingCanvas : public Canvas {
   }
   void Text(int x, int y, std::string_view text, Rgb colour,
             std::optional<Rgb> background) override {
-    texts.push_back(
-        {x, y, std::string(text), colour, background.has_value(), background.value_or(Rgb{})});
+    texts.push_back({x, y, std::string(text), colour, background.has_value(),
+                     background.value_or(Rgb{}), std::nullopt});
+  }
+
+  void HaloText(int x, int y, std::string_view text, Rgb colour, Rgb halo) override {
+    texts.push_back({x, y, std::string(text), colour, false, Rgb{}, halo});
   }
 
   // A fixed-pitch font: 7 pixels a byte, 13 high.

@@ -27,7 +27,7 @@ constexpr char kRenderUsage[] =
     "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n"
     "         [--overlays cities,names,grid,marked,info,quakes] [--mark NAME,...] [--config FILE]\n"
     "         [--quakes REPLY]\n"
-    "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y]\n";
+    "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.
 std::optional<ViewModes> ParseLayers(std::string_view list) {

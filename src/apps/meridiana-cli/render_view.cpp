@@ -91,6 +91,12 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
       return false;
     }
     options.zoom = static_cast<float>(zoom);
+  } else if (flag == "--labels") {
+    if (value != "placed" && value != "fixed") {
+      error = "not placed or fixed:";
+      return false;
+    }
+    options.fixedLabels = value == "fixed";
   } else if (flag == "--scroll") {
     if (!ParsePair(value, ',', options.scrollX, options.scrollY)) {
       error = "not a scroll position X,Y:";
@@ -170,6 +176,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   };
   scene.layers = {has("cities"), has("names"), has("grid"), has("marked"), has("info")};
   scene.layers.earthquakes = has("quakes");
+  scene.fixedLabels = options.fixedLabels;
   scene.quakes = &quakes;
   scene.quakeSource = quakeSource;
   DibPtr shown = RenderViewWithOverlays(composed, options.width, options.height, scene);

@@ -1,7 +1,7 @@
 #pragma once
 // The window's view for `render`: the map area's size, zoom and scroll, and the overlays drawn
 // over it by the window's own code (--overlays, --mark, --config, --quakes, --pointer, --size,
-// --zoom, --scroll).
+// --zoom, --scroll, --labels).
 
 #include <string>
 #include <vector>
@@ -24,6 +24,8 @@ struct ViewOptions {
   float zoom = 1.0f;
   int scrollX = 0;
   int scrollY = 0;
+  // Labels at their fixed offsets without halos, instead of placed where they fit.
+  bool fixedLabels = false;
 };
 
 // Takes one option with its value; false with a reason when the value is bad. Options that are

@@ -91,6 +91,17 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
 }
 
 void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
+  const MapRect visible = VisibleMap(scene);
+  std::vector<MapRect> taken;
+  if (!scene.fixedLabels) {
+    taken = LabelObstacles(canvas, scene);
+    // No label covers another marked city's square.
+    for (const City& city : scene.world->cities) {
+      if (!city.marked) continue;
+      const MapPoint p = CityWindowPoint(scene, city);
+      taken.push_back({p.x - 2, p.y - 2, 6, 6});
+    }
+  }
   for (const City& city : scene.world->cities) {
     if (!city.marked) continue;
     const MapPoint base = BaseMapPixel(city.longitude, city.latitude);
@@ -109,9 +120,23 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
                                      *scene.clock, *scene.locale);
     const std::size_t colon = text.rfind(':');
     if (colon != std::string::npos) text.resize(colon);
-    text += " " + city.name;
-    if (text.size() > 9)
-      canvas.Text(x + 10, y + 10, std::string_view(text).substr(9), kGreen, kBlack);
+    text += " ";
+    text += city.name;
+    if (text.size() <= 9) continue;
+    const std::string_view label = std::string_view(text).substr(9);
+    if (scene.fixedLabels) {
+      canvas.Text(x + 10, y + 10, label, kGreen, kBlack);
+      continue;
+    }
+    // The square's own rectangle is taken too; it never stops its own label.
+    const MapRect own{x, y, 6, 6};
+    std::erase(taken, own);
+    const std::optional<MapRect> place =
+        PlaceLabel(LabelCandidates(x, y, canvas.MeasureText(label)), visible, taken);
+    taken.push_back(own);
+    if (!place) continue;  // nowhere to put it without covering something: the square alone
+    canvas.Text(place->left, place->top, label, kGreen, kBlack);
+    taken.push_back(*place);
   }
 }
 

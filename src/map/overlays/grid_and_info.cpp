@@ -1,6 +1,8 @@
 // The latitude/longitude grid with its labels, the scale text and the edge above the map.
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "map/overlays/overlays.h"
 
@@ -21,7 +23,17 @@ std::string DegreeLabel(int degrees) {
 
 }  // namespace
 
-void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
+namespace {
+
+struct GridLabel {
+  int x = 0;
+  int y = 0;
+  std::string text;
+};
+
+// The grid's lines (drawn on `canvas` when given) and the labels they get.
+std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
+  std::vector<GridLabel> labels;
   const MapView& view = *scene.view;
   const MapRect& area = scene.area;
   const int areaBottom = area.top + area.height;
@@ -39,8 +51,8 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
     const int y0 = std::max(static_cast<int>(-sy * zoom) + area.top, area.top);
     if (x > area.left) {
       const int y1 = std::min(static_cast<int>(y0 + kBaseMapHeight * zoom), scene.pictureBottom);
-      canvas.Line(x, y0, x, y1, d == 180 ? kRedPen : kGridPen);
-      if (counter == 0) canvas.Text(x + 2, labelY, DegreeLabel(d - 180), kGridText, std::nullopt);
+      if (canvas != nullptr) canvas->Line(x, y0, x, y1, d == 180 ? kRedPen : kGridPen);
+      if (counter == 0) labels.push_back({x + 2, labelY, DegreeLabel(d - 180)});
     }
     nextLine();
   }
@@ -50,19 +62,80 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
     const int x0 = std::max(static_cast<int>(-sx * zoom) + area.left, area.left);
     if (y >= area.top && y <= areaBottom) {
       const int x1 = std::min(static_cast<int>(x0 + kBaseMapWidth * zoom), scene.pictureRight);
-      canvas.Line(x0, y, x1, y, e == 90 ? kRedPen : kGridPen);
-      if (counter == 0) canvas.Text(x0 + 2, y + 2, DegreeLabel(90 - e), kGridText, std::nullopt);
+      if (canvas != nullptr) canvas->Line(x0, y, x1, y, e == 90 ? kRedPen : kGridPen);
+      if (counter == 0) labels.push_back({x0 + 2, y + 2, DegreeLabel(90 - e)});
     }
     nextLine();
   }
+  return labels;
 }
 
-void DrawInfo(Canvas& canvas, const OverlayScene& scene) {
+std::string ScaleText(const OverlayScene& scene) {
   char text[64];
   std::snprintf(text, sizeof text, "Scale: %0.2f km",
                 kEarthCircumferenceKm / (kBaseMapWidth * static_cast<double>(scene.view->zoom)));
-  canvas.Text(scene.area.left + scene.area.width - 100, scene.area.top + scene.area.height - 20,
-              text, kInfoText, std::nullopt);
+  return text;
+}
+
+MapPoint ScalePoint(const OverlayScene& scene) {
+  return {scene.area.left + scene.area.width - 100, scene.area.top + scene.area.height - 20};
+}
+
+MapRect TextRect(Canvas& canvas, int x, int y, std::string_view text) {
+  const TextSize size = canvas.MeasureText(text);
+  return {x, y, size.width, size.height};
+}
+
+// The grid labels a marked-city label must keep off: those the grid draws.
+std::vector<MapRect> GridLabelRects(Canvas& canvas, const OverlayScene& scene,
+                                    const std::vector<MapRect>& info) {
+  std::vector<MapRect> rects;
+  for (const GridLabel& label : WalkGrid(nullptr, scene)) {
+    const MapRect r = TextRect(canvas, label.x, label.y, label.text);
+    if (std::none_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
+      rects.push_back(r);
+  }
+  return rects;
+}
+
+}  // namespace
+
+void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
+  const std::vector<GridLabel> labels = WalkGrid(&canvas, scene);
+  // A label that would run into the scale or the cloud date gives way to it.
+  const std::vector<MapRect> info = scene.fixedLabels || !scene.layers.info
+                                        ? std::vector<MapRect>{}
+                                        : InfoTextRects(canvas, scene);
+  for (const GridLabel& label : labels) {
+    const MapRect r = TextRect(canvas, label.x, label.y, label.text);
+    if (std::any_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
+      continue;
+    OverlayText(canvas, scene, label.x, label.y, label.text, kGridText);
+  }
+}
+
+std::vector<MapRect> InfoTextRects(Canvas& canvas, const OverlayScene& scene) {
+  const MapPoint scale = ScalePoint(scene);
+  std::vector<MapRect> rects{TextRect(canvas, scale.x, scale.y, ScaleText(scene))};
+  if (scene.layers.clouds) {
+    for (const MapRect& r : CloudDateRects(canvas, scene)) rects.push_back(r);
+  }
+  return rects;
+}
+
+std::vector<MapRect> LabelObstacles(Canvas& canvas, const OverlayScene& scene) {
+  std::vector<MapRect> taken;
+  if (scene.layers.info) taken = InfoTextRects(canvas, scene);
+  if (scene.layers.grid) {
+    const std::vector<MapRect> grid = GridLabelRects(canvas, scene, taken);
+    taken.insert(taken.end(), grid.begin(), grid.end());
+  }
+  return taken;
+}
+
+void DrawInfo(Canvas& canvas, const OverlayScene& scene) {
+  const MapPoint at = ScalePoint(scene);
+  OverlayText(canvas, scene, at.x, at.y, ScaleText(scene), kInfoText);
 }
 
 void DrawTopEdge(Canvas& canvas, const OverlayScene& scene) {

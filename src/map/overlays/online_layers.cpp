@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "map/overlays/overlays.h"
 
@@ -47,42 +48,99 @@ void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene) {
   const int y = a.top + a.height - 50;
   for (int k = 0; k < 8; ++k) {
     canvas.FillRect(x, y, x + 30, y + 6, kQuakeColours[k]);
-    canvas.Text(x, y + 10, std::to_string(k + 1), kLegendText, std::nullopt);
+    OverlayText(canvas, scene, x, y + 10, std::to_string(k + 1), kLegendText);
     x += 30;
   }
-  canvas.Text(x - 10, y + 10, "9", kLegendText, std::nullopt);
+  OverlayText(canvas, scene, x - 10, y + 10, "9", kLegendText);
   if (!scene.quakeSource.empty()) {
     // Just above the swatches, kept inside the area when the font is wider than the legend.
     const TextSize extent = canvas.MeasureText(scene.quakeSource);
     const int left = std::min(a.left + a.width - 250, a.left + a.width - extent.width - 4);
-    canvas.Text(left, y - extent.height - 2, scene.quakeSource, kLegendText, std::nullopt);
+    OverlayText(canvas, scene, left, y - extent.height - 2, scene.quakeSource, kLegendText);
   }
 }
 
 std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts) {
   if (stamp.size() < 10 || !AllDigits(stamp.substr(0, 10))) return {};
   const int hour = std::atoi(std::string(stamp.substr(8, 2)).c_str());
-  return texts.imageDate + " " + std::string(stamp.substr(6, 2)) + "/" +
-         std::string(stamp.substr(4, 2)) + " " + std::to_string(hour > 12 ? hour - 12 : hour) +
-         (hour > 11 ? texts.pm : texts.am);
+  // A 12-hour clock has no hour 0: midnight is 12am.
+  const int shown = hour % 12 == 0 ? 12 : hour % 12;
+  std::string text = texts.imageDate;
+  text += " ";
+  text += stamp.substr(6, 2);
+  text += "/";
+  text += stamp.substr(4, 2);
+  text += " ";
+  text += std::to_string(shown);
+  text += hour > 11 ? texts.pm : texts.am;
+  return text;
 }
 
-void DrawCloudDate(Canvas& canvas, const OverlayScene& scene) {
-  const std::string text = CloudDateText(scene.cloudTime, scene.texts);
-  if (text.empty()) return;
+std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts,
+                          const LocaleInfo& locale) {
+  if (stamp.size() < 10 || !AllDigits(stamp.substr(0, 10))) return {};
+  const auto number = [&](std::size_t at, std::size_t n) {
+    return std::atoi(std::string(stamp.substr(at, n)).c_str());
+  };
+  const std::string date = locale.ShortDate(number(0, 4), number(4, 2), number(6, 2));
+  const std::string hour = locale.ShortHour(number(8, 2));
+  if (date.empty() || hour.empty()) return CloudDateText(stamp, texts);
+  std::string text = texts.imageDate;
+  text += " ";
+  text += date;
+  text += " ";
+  text += hour;
+  return text;
+}
+
+namespace {
+
+struct CloudDateLayout {
+  std::string text;
+  int x = 0;
+  int sourceX = 0;
+  int y = 0;
+};
+
+CloudDateLayout LayOutCloudDate(Canvas& canvas, const OverlayScene& scene) {
+  CloudDateLayout layout;
+  layout.text = scene.fixedLabels || scene.locale == nullptr
+                    ? CloudDateText(scene.cloudTime, scene.texts)
+                    : CloudDateText(scene.cloudTime, scene.texts, *scene.locale);
+  if (layout.text.empty()) return layout;
   const MapRect& a = scene.area;
   // Beside the scale on its line; a font wider than the layout was made for moves the date left
   // rather than over the scale.
   const int scaleLeft = a.left + a.width - 100;
-  const int width = canvas.MeasureText(text).width;
-  const int x = std::min(a.left + a.width - 245, scaleLeft - width - 8);
-  canvas.Text(x, a.top + a.height - 20, text, kCloudDateText, std::nullopt);
+  const int width = canvas.MeasureText(layout.text).width;
+  layout.x = std::min(a.left + a.width - 245, scaleLeft - width - 8);
+  layout.y = a.top + a.height - 20;
+  // On the date's line, before it: the date and the scale stay where they are.
+  if (!scene.cloudSource.empty())
+    layout.sourceX = layout.x - canvas.MeasureText(scene.cloudSource).width - 8;
+  return layout;
+}
+
+}  // namespace
+
+std::vector<MapRect> CloudDateRects(Canvas& canvas, const OverlayScene& scene) {
+  const CloudDateLayout layout = LayOutCloudDate(canvas, scene);
+  if (layout.text.empty()) return {};
+  const TextSize date = canvas.MeasureText(layout.text);
+  std::vector<MapRect> rects{{layout.x, layout.y, date.width, date.height}};
   if (!scene.cloudSource.empty()) {
-    // On the date's line, before it: the date and the scale stay where they are.
-    const int sourceWidth = canvas.MeasureText(scene.cloudSource).width;
-    canvas.Text(x - sourceWidth - 8, a.top + a.height - 20, scene.cloudSource, kCloudDateText,
-                std::nullopt);
+    const TextSize source = canvas.MeasureText(scene.cloudSource);
+    rects.push_back({layout.sourceX, layout.y, source.width, source.height});
   }
+  return rects;
+}
+
+void DrawCloudDate(Canvas& canvas, const OverlayScene& scene) {
+  const CloudDateLayout layout = LayOutCloudDate(canvas, scene);
+  if (layout.text.empty()) return;
+  OverlayText(canvas, scene, layout.x, layout.y, layout.text, kCloudDateText);
+  if (!scene.cloudSource.empty())
+    OverlayText(canvas, scene, layout.sourceX, layout.y, scene.cloudSource, kCloudDateText);
 }
 
 }  // namespace meridiana

@@ -4,6 +4,7 @@
 // too) the marked cities with their local times, the scale, the highlighted city and the edge
 // above the map. Positions are window pixels: the map area's own offset is in `area`.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ struct OverlayScene {
   // The part of the window the paint can change (a pointer move repaints a few small
   // rectangles); city markers outside it are not drawn. Empty means everywhere.
   MapRect clip;
+  // Every label at its fixed offset, plain text on the map: the earlier look. Otherwise each
+  // marked-city label goes where it fits and the text without a background gets a halo.
+  bool fixedLabels = false;
 };
 
 // What the City Names layer found under the pointer, for the next paint and the status bar.
@@ -90,8 +94,37 @@ void DrawCloudDate(Canvas& canvas, const OverlayScene& scene);
 
 // The colour class of a magnitude, 0 (2 or less) to 7 (above 8).
 int QuakeClass(float magnitude);
-// "Image Date: 15/06 2pm" for 2005061514; empty for a stamp too short to read.
+// "Image Date: 15/06 2pm" for 2005061514 (12am for hour 0); empty for a stamp too short to read.
 std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts);
+// The same in the locale's short date and hour ("Image Date: 6/15/05 2:00 PM"); the fixed form
+// when the locale has no formats.
+std::string CloudDateText(std::string_view stamp, const OnlineLayerTexts& texts,
+                          const LocaleInfo& locale);
+
+// Where the text the Info layer writes stands: the scale, and the cloud date with its source
+// when Clouds is on. Marked-city and grid labels keep off these.
+std::vector<MapRect> InfoTextRects(Canvas& canvas, const OverlayScene& scene);
+
+// Where the cloud date and its source stand when Clouds is on and the frame has a date.
+std::vector<MapRect> CloudDateRects(Canvas& canvas, const OverlayScene& scene);
+// What a marked-city label keeps off, besides the other labels: the Info texts and the grid
+// labels, when those layers are on.
+std::vector<MapRect> LabelObstacles(Canvas& canvas, const OverlayScene& scene);
+
+// The four places a marked city's label may take around its 6 x 6 square at (left, top), in
+// the order they are tried: right, left, above, below.
+std::vector<MapRect> LabelCandidates(int squareLeft, int squareTop, TextSize label);
+// The first candidate wholly inside `visible` that meets none of `taken`; nullopt when none fits.
+std::optional<MapRect> PlaceLabel(const std::vector<MapRect>& candidates, const MapRect& visible,
+                                  const std::vector<MapRect>& taken);
+// The part of the area that shows map pixels.
+MapRect VisibleMap(const OverlayScene& scene);
+bool Intersects(const MapRect& a, const MapRect& b);
+
+// Text without a background; with a thin halo in the contrasting colour unless the scene asks
+// for the fixed labels.
+void OverlayText(Canvas& canvas, const OverlayScene& scene, int x, int y, std::string_view text,
+                 Rgb colour);
 
 // The whole overlay paint; a clock-only paint draws just the layers that change every second.
 void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, HoverState& hover);

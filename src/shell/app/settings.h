@@ -24,6 +24,9 @@ struct Settings {
   int cy = 0;
   float zoom = 1.0f;
   int wallpaper = 0;
+  // The wheel zooms about the pointer and the menu zooms about the centre; 0 zooms every way
+  // about the map's top-left corner, as earlier versions did.
+  int zoomAnchor = 1;
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;

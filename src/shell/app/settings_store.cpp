@@ -108,6 +108,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   for (const IntSetting& v : kViewValues) values.emplace_back(v.name, std::to_string(s.*v.field));
   values.emplace_back("zoom", FloatToText(s.zoom, 4));
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
+  values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -176,6 +177,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
   for (const IntSetting& v : kViewValues) registry.ReadIntSetting(v.name, &(s.*v.field));
   if (const std::optional<std::string> zoom = registry.ReadTextSetting("zoom"))
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
+  registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }

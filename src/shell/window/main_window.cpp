@@ -208,6 +208,7 @@ void MainWindow::SetLayout() {
   gestures.marksChanged = [this] { OnMarksChanged(); };
   gestures_ = std::make_unique<MapGestures>(std::move(gestures));
   connect(mapArea_, &MapArea::pointerMoved, this, &MainWindow::ShowPointerReadOut);
+  connect(mapArea_, &MapArea::pointerLeft, this, [this] { gestures_->ClearReadOut(); });
   connect(mapArea_, &MapArea::contextMenuRequested, this,
           [this](QPoint point) { gestures_->OpenContextMenu(point); });
   connect(mapArea_, &MapArea::doubleClicked, this,

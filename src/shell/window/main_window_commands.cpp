@@ -60,7 +60,11 @@ void MainWindow::RouteCommands() {
 
   // The view: zoom, the map's modes and the overlay layers.
   table.Add({ids::kCmdZoomIn, ids::kCmdZoomOut, ids::kCmdActualPixels}, [this](int command) {
-    RunZoomCommand(view_, command, mapArea_->width());
+    if (context_.settings == nullptr || context_.settings->zoomAnchor != 0) {
+      RunZoomCommandAtCentre(view_, command, mapArea_->width(), mapArea_->height());
+    } else {
+      RunZoomCommand(view_, command, mapArea_->width());
+    }
     RedrawMap();
   });
   table.Add({ids::kCmdFitToScreen}, [this](int) { FitToWindow(); });

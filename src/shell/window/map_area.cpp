@@ -210,6 +210,7 @@ void MapArea::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MapArea::leaveEvent(QEvent*) {
+  emit pointerLeft();
   // The markers around the pointer go when it leaves the map.
   if (settings_ == nullptr || settings_->track == 0) return;
   update(HoverRegion());
@@ -243,7 +244,11 @@ void MapArea::wheelEvent(QWheelEvent* event) {
     event->ignore();
     return;
   }
-  WheelZoom(*view_, delta, width());
+  if (settings_ == nullptr || settings_->zoomAnchor != 0) {
+    WheelZoomAt(*view_, delta, ToMapPoint(event->position().toPoint()), width(), height());
+  } else {
+    WheelZoom(*view_, delta, width());
+  }
   Redraw();
   event->accept();
 }

@@ -68,6 +68,8 @@ class MapArea : public QWidget {
  signals:
   // The pointer moved over the area (area coordinates), after any drag handling.
   void pointerMoved(QPoint position);
+  // The pointer left the area.
+  void pointerLeft();
   // A right click that ended without zooming: the place where the map's context menu opens.
   void contextMenuRequested(QPoint position);
   // A double click with the left button.

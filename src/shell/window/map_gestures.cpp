@@ -1,5 +1,6 @@
 #include "shell/window/map_gestures.h"
 
+#include <QApplication>
 #include <QCursor>
 
 #include "map/base_images.h"
@@ -16,17 +17,37 @@
 
 namespace meridiana {
 
+namespace {
+
+bool ModalDialogOpen() { return QApplication::activeModalWidget() != nullptr; }
+
+}  // namespace
+
 void MapGestures::ShowReadOut(QPoint mapAreaPoint) {
+  if (ModalDialogOpen()) return;
   const bool cityNames = s_.settings != nullptr && s_.settings->track != 0;
   const PointerReadOut readOut = ReadPointer(
       *s_.view, *s_.world, s_.images->zones(), s_.images->composed(),
       {mapAreaPoint.x(), mapAreaPoint.y()}, cityNames, highlightedCity_, *s_.clock, &nearestMemo_);
   lastPointer_ = readOut.position;
-  const PointerStatusTexts texts = PointerStatus(readOut, *s_.locale);
+  HemisphereLetters letters;
+  if (s_.language != nullptr) {
+    letters.north = ToUtf8(s_.language->Text(kNorthText));
+    letters.south = ToUtf8(s_.language->Text(kSouthText));
+    letters.east = ToUtf8(s_.language->Text(kEastText));
+    letters.west = ToUtf8(s_.language->Text(kWestText));
+  }
+  const PointerStatusTexts texts = PointerStatus(readOut, *s_.locale, letters);
   s_.statusBar->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
   s_.statusBar->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));
   s_.statusBar->SetPartText(kStatusLocalTimePart, ToQString(texts.localTime));
   // With City Names on, the hover highlight under the pointer is redrawn here by the overlays.
+}
+
+void MapGestures::ClearReadOut() {
+  if (ModalDialogOpen()) return;
+  for (const int part : {kStatusLatitudePart, kStatusLongitudePart, kStatusLocalTimePart})
+    s_.statusBar->SetPartText(part, QString());
 }
 
 void MapGestures::RefreshReadOut() {

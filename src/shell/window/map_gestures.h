@@ -44,8 +44,11 @@ class MapGestures {
 
   explicit MapGestures(Sources sources) : s_(std::move(sources)) {}
 
-  // Latitude, longitude and local time for a point of the map area, in the status bar.
+  // Latitude, longitude and local time for a point of the map area, in the status bar. While a
+  // modal dialog is open the read-out stays as it was: the user is reading it.
   void ShowReadOut(QPoint mapAreaPoint);
+  // Empties the read-out: the pointer is not over the map.
+  void ClearReadOut();
   // The read-out for wherever the pointer is now, when it is over the map: the clock moves on
   // even when the mouse does not.
   void RefreshReadOut();

@@ -1,6 +1,9 @@
 #include "shell/window/map_readout.h"
 
+#include <QDate>
 #include <QLocale>
+#include <QTime>
+#include <cmath>
 #include <cstdio>
 
 #include "shell/app/qt_text.h"
@@ -10,20 +13,53 @@ namespace meridiana {
 
 namespace {
 
-std::string TwoDecimals(double value) {
+// "51.51° N"; a value that prints as 0.00 lies in neither hemisphere.
+std::string WithHemisphere(double value, const std::string& positive, const std::string& negative) {
   char text[64];
-  std::snprintf(text, sizeof text, "%0.2f", value);
-  return text;
+  std::snprintf(text, sizeof text, "%0.2f", std::fabs(value));
+  std::string out = text;
+  out += "\xC2\xB0";  // the degree sign in UTF-8
+  if (out.starts_with("0.00")) return out;
+  out += ' ';
+  out += value > 0 ? positive : negative;
+  return out;
 }
 
 }  // namespace
 
-PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo& locale) {
+PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo& locale,
+                                 const HemisphereLetters& letters) {
   PointerStatusTexts texts;
-  texts.latitude = TwoDecimals(readOut.position.latitude);
-  texts.longitude = TwoDecimals(readOut.position.longitude);
-  texts.localTime = FormatUtcDateTime(readOut.localTime, kMonthDayYear, locale);
+  texts.latitude = WithHemisphere(readOut.position.latitude, letters.north, letters.south);
+  texts.longitude = WithHemisphere(readOut.position.longitude, letters.east, letters.west);
+  const CalendarTime t = UtcBreakdown(readOut.localTime);
+  const std::string date = locale.ShortDate(t.year, t.month, t.day);
+  if (date.empty()) {
+    texts.localTime = FormatUtcDateTime(readOut.localTime, kMonthDayYear, locale);
+  } else {
+    char clock[16];
+    std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", t.hour, t.minute, t.second);
+    texts.localTime = date + clock;
+  }
   return texts;
+}
+
+int StatusMessagePart(int part) {
+  return part == kStatusLatitudePart || part == kStatusLongitudePart || part == kStatusLocalTimePart
+             ? 0
+             : part;
+}
+
+std::string DesktopLocaleInfo::ShortDate(int year, int month, int day) const {
+  const QDate date(year, month, day);
+  if (!date.isValid()) return {};
+  return ToUtf8(QLocale().toString(date, QLocale::ShortFormat));
+}
+
+std::string DesktopLocaleInfo::ShortHour(int hour) const {
+  const QTime time(hour, 0);
+  if (!time.isValid()) return {};
+  return ToUtf8(QLocale().toString(time, QLocale::ShortFormat));
 }
 
 std::string DesktopLocaleInfo::DateSeparator() const {

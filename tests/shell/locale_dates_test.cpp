@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <QLocale>
+
+#include "map/overlays/overlays.h"
+#include "shell/window/map_readout.h"
+#include "shell/window/status_bar.h"
+
+namespace meridiana {
+namespace {
+
+// Sets the default locale for one test and puts the old one back.
+class ScopedLocale {
+ public:
+  explicit ScopedLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~ScopedLocale() { QLocale::setDefault(old_); }
+
+ private:
+  QLocale old_;
+};
+
+// Dates where people read them follow the user's locale: the status bar's local time and the
+// cloud date on the map, in one format.
+TEST(LocaleDates, StatusBarAndCloudDateFollowTheLocalesShortFormat) {
+  PointerReadOut readOut;
+  readOut.localTime = UtcFromCalendar(2026, 12, 9, 0, 5, 33);
+  const DesktopLocaleInfo desktop;
+  const OnlineLayerTexts texts;
+  {
+    ScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(PointerStatus(readOut, desktop).localTime, "09.12.26 00:05:33");
+    EXPECT_EQ(CloudDateText("2026120900", texts, desktop), "Image Date: 09.12.26 00:00");
+  }
+  {
+    ScopedLocale american(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(PointerStatus(readOut, desktop).localTime, "12/9/26 00:05:33");
+    // Midnight on a 12-hour clock is 12 AM, never 0.
+    const std::string cloud = CloudDateText("2026120900", texts, desktop);
+    EXPECT_EQ(cloud.rfind("Image Date: 12/9/26 12:00", 0), 0u) << cloud;
+    EXPECT_NE(cloud.find("AM"), std::string::npos) << cloud;
+  }
+  {
+    ScopedLocale british(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    EXPECT_EQ(PointerStatus(readOut, desktop).localTime, "09/12/2026 00:05:33");
+  }
+  // The longest of these fits the status bar's local-time part.
+  PartStatusBar bar(kMainStatusParts, kMainStatusDistances);
+  bar.resize(800, bar.height());
+  const int room = bar.partRect(kStatusLocalTimePart).width() - 8;
+  EXPECT_LE(bar.fontMetrics().horizontalAdvance(QStringLiteral("09/12/2026 00:05:33")), room);
+  // Without the locale's formats the fixed layouts stay.
+  EXPECT_EQ(PointerStatus(readOut, FixedLocaleInfo{"/"}).localTime, "12/09/26 00:05:33");
+}
+
+}  // namespace
+}  // namespace meridiana
