@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QGlyphRun>
+#include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTextLayout>
 #include <QToolBar>
 
@@ -88,6 +90,58 @@ TEST(LanguageDisplay, TheWholeMenuBarSwitchesAndComesBack) {
   EXPECT_EQ(MenuTexts(window.menuBar()), english);
   EXPECT_EQ(window.toolbar()->actions().first()->toolTip(), tip);
   EXPECT_EQ(language.selectedCode(), "");
+}
+
+// The rows of a menu bar title that change when its mnemonic is marked. A marker that keeps
+// the letters' shapes adds its underline only, a row or two below the text; one that splits a
+// word into runs changes the letters' joining forms over the whole height of the text.
+int RowsChangedByMnemonic(const QString& title, Qt::LayoutDirection direction) {
+  const auto grab = [direction](const QString& text, QSize size) {
+    QMenuBar bar;
+    bar.setLayoutDirection(direction);
+    bar.addMenu(text);
+    bar.resize(size.isValid() ? size : QSize(bar.sizeHint().width() + 40, bar.sizeHint().height()));
+    return bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  QString plain = title;
+  plain.remove('&');
+  const QImage marked = grab(title, QSize());
+  const QImage unmarked = grab(plain, marked.size() / marked.devicePixelRatio());
+  if (marked.size() != unmarked.size()) return marked.height();
+  int rows = 0;
+  for (int y = 0; y < marked.height(); ++y) {
+    const auto* a = reinterpret_cast<const QRgb*>(marked.constScanLine(y));
+    const auto* b = reinterpret_cast<const QRgb*>(unmarked.constScanLine(y));
+    if (!std::equal(a, a + marked.width(), b)) ++rows;
+  }
+  return rows;
+}
+
+TEST(LanguageDisplay, ArabicMenuTitlesKeepTheirLettersJoined) {
+  // The check itself: a marker inside an Arabic word does split it here.
+  ASSERT_GT(RowsChangedByMnemonic(QString::fromUtf8("&ملف"), Qt::RightToLeft), 4);
+  ASSERT_GT(RowsChangedByMnemonic(QString::fromUtf8("ا&ستعادة"), Qt::RightToLeft), 4);
+
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  Settings settings;
+  MainWindow::Context context;
+  context.settings = &settings;
+  context.language = &language;
+  MainWindow window(std::move(context));
+  language.Apply("jo");
+  int titles = 0;
+  for (QAction* action : window.menuBar()->actions()) {
+    const QString title = action->text();
+    EXPECT_TRUE(title.contains(QRegularExpression(QStringLiteral("\\(&[A-Z]\\)"))))
+        << ToUtf8(title);
+    const int rows = RowsChangedByMnemonic(title, Qt::RightToLeft);
+    EXPECT_GE(rows, 1) << ToUtf8(title) << ": no underline drawn";
+    EXPECT_LE(rows, 3) << ToUtf8(title) << ": the marker changed the letters";
+    ++titles;
+  }
+  EXPECT_EQ(titles, 6);
+  language.Apply("");
 }
 
 }  // namespace
