@@ -144,5 +144,53 @@ TEST(LanguageDisplay, ArabicMenuTitlesKeepTheirLettersJoined) {
   language.Apply("");
 }
 
+// The Language menu's item for a command, as it reads now.
+QString LanguageItem(QWidget* bar, int command) {
+  for (QAction* action : bar->findChildren<QAction*>())
+    if (action->data().toInt() == command && !action->menu()) return action->text();
+  return {};
+}
+
+TEST(LanguageDisplay, TheLanguageMenuNamesEachLanguageInItself) {
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  Settings settings;
+  MainWindow::Context context;
+  context.settings = &settings;
+  context.language = &language;
+  MainWindow window(std::move(context));
+  QMenuBar* bar = window.menuBar();
+  // Its own name first; the name in the interface language, mnemonic and all, beside it; one
+  // name alone where the two are the same.
+  const struct {
+    const char* shown;
+    int command;
+    const char* text;
+  } cases[] = {
+      {"", 1193, "Deutsch (&German)"},
+      {"", 3033, "&English"},
+      {"", 3035, "日本語 (&Japanese)"},
+      {"", 2362, "العربية (&Arabic)"},
+      {"", 537, "Čeština (C&zech)"},
+      {"de", 1193, "&Deutsch"},
+      {"de", 3033, "English (&Englisch)"},
+      {"jp", 3035, "日本語(&J)"},
+      {"jp", 3032, "Français (フランス語(&F))"},
+      {"jo", 2362, "العربية(&A)"},
+      {"", 1193, "Deutsch (&German)"},  // and back
+  };
+  for (const auto& c : cases) {
+    language.Apply(c.shown);
+    EXPECT_EQ(LanguageItem(bar, c.command), QString::fromUtf8(c.text))
+        << "in '" << c.shown << "', command " << c.command;
+  }
+  // Every language is offered in its own name, whatever is showing.
+  language.Apply("kr");
+  for (const LanguageCommand& offered : kLanguageCommands)
+    EXPECT_TRUE(LanguageItem(bar, offered.command).startsWith(QString::fromUtf8(offered.ownName)))
+        << offered.code;
+  language.Apply("");
+}
+
 }  // namespace
 }  // namespace meridiana
