@@ -19,6 +19,7 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
+#include "shell/dialogs/about_box.h"
 #include "shell/window/main_window.h"
 
 namespace meridiana {
@@ -189,6 +190,61 @@ TEST(LanguageDisplay, TheLanguageMenuNamesEachLanguageInItself) {
   for (const LanguageCommand& offered : kLanguageCommands)
     EXPECT_TRUE(LanguageItem(bar, offered.command).startsWith(QString::fromUtf8(offered.ownName)))
         << offered.code;
+  language.Apply("");
+}
+
+TEST(LanguageDisplay, TheMapsWordsFollowALanguageSwitch) {
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  Settings settings;
+  MainWindow::Context context;
+  context.settings = &settings;
+  context.language = &language;
+  MainWindow window(std::move(context));
+  const auto words = [&window] {
+    const OnlineLayerTexts& texts = window.onlineLayers().texts;
+    return QString::fromStdString(texts.scale + "|" + texts.imageDate + "|" + texts.am);
+  };
+  const QString english = words();
+  EXPECT_EQ(english, "Scale:|Image Date:|am");
+  language.Apply("de");
+  EXPECT_EQ(words(), QString::fromUtf8("Maßstab:|Bilddatum:|vorm."));
+  language.Apply("jo");  // by way of English: nothing German is left on the map
+  EXPECT_EQ(words(), QString::fromUtf8("المقياس:|تاريخ الصورة:|ص"));
+  language.Apply("");
+  EXPECT_EQ(words(), english);
+}
+
+TEST(LanguageDisplay, AboutAndUpgradeSpeakTheInterfaceLanguage) {
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  const TextLookup local = [&language](int id) { return language.Text(id); };
+  const std::string sources = MERIDIANA_SOURCE_DIR "/data/SOURCES.md";
+  const std::vector<QString> pages = {AboutHtml(sources, local), UpgradeHtml(std::nullopt, local),
+                                       UpgradeHtml("999.0", local), UpgradeHtml("0.0.1", local)};
+  // In English, each page says what it always said.
+  const QString about = pages[0];
+  EXPECT_TRUE(about.contains("<p>A world clock on a live map of the Earth.</p>"));
+  EXPECT_TRUE(about.contains("<h3>Data and artwork</h3>"));
+  EXPECT_TRUE(pages[2].contains("<p>Version 999.0 is available; this copy is"));
+  EXPECT_TRUE(pages[3].contains("from the source with <tt>cmake --build</tt> and "
+                                "<tt>cmake --install</tt>."));
+  EXPECT_TRUE(pages[3].contains("distribution's packages"));
+  // In German none of the program's English sentences is left, and the values are in place.
+  language.Apply("de");
+  const std::vector<QString> german = {AboutHtml(sources, local), UpgradeHtml(std::nullopt, local),
+                                        UpgradeHtml("999.0", local), UpgradeHtml("0.0.1", local)};
+  for (int id = 1506; id <= 1515; ++id) {
+    QString english = EnglishText(id);
+    english.truncate(english.indexOf("%s") >= 0 ? english.indexOf("%s") : english.size());
+    if (english.size() < 10) continue;  // "Version " and the like are the same words
+    for (const QString& page : german)
+      EXPECT_FALSE(page.contains(english.toHtmlEscaped())) << id << ": " << ToUtf8(english);
+  }
+  EXPECT_TRUE(german[0].contains(QString::fromUtf8("Eine Weltzeituhr")));
+  EXPECT_TRUE(german[2].contains("Version 999.0 ist verf"));
+  EXPECT_TRUE(german[3].contains(QString::fromUtf8("mit <tt>cmake --build</tt> und "
+                                                   "<tt>cmake --install</tt>")));
   language.Apply("");
 }
 

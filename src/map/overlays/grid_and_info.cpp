@@ -58,9 +58,11 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
 }
 
 void DrawInfo(Canvas& canvas, const OverlayScene& scene) {
-  char text[64];
-  std::snprintf(text, sizeof text, "Scale: %0.2f km",
+  char km[48];
+  std::snprintf(km, sizeof km, " %0.2f km",
                 kEarthCircumferenceKm / (kBaseMapWidth * static_cast<double>(scene.view->zoom)));
+  std::string text = scene.texts.scale;
+  text += km;
   canvas.Text(scene.area.left + scene.area.width - 100, scene.area.top + scene.area.height - 20,
               text, kInfoText, std::nullopt);
 }

@@ -15,6 +15,12 @@
 #include "shell/window/view_commands.h"
 
 namespace meridiana {
+namespace {
+
+constexpr int kAboutTitle = 1503;
+constexpr int kManualTitle = 1505;
+
+}  // namespace
 
 bool MainWindow::OnCommand(int command) { return commands_.Run(command); }
 
@@ -26,10 +32,12 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdTrayRestore}, [this](int) { BringToFront(); });
   table.Add({ids::kCmdTrayMinimize}, [this](int) { showMinimized(); });
   table.Add({ids::kCmdAbout}, [this](int) {
-    ShowRichText(this, QStringLiteral("About"), AboutHtml(context_.dataPaths->Find("SOURCES.md")));
+    ShowRichText(this, LocalText(kAboutTitle),
+                 AboutHtml(context_.dataPaths->Find("SOURCES.md"),
+                           [this](int id) { return LocalText(id); }));
   });
   table.Add({ids::kCmdManual}, [this](int) {
-    ShowRichTextFile(this, QStringLiteral("Manual"),
+    ShowRichTextFile(this, LocalText(kManualTitle),
                      ToQString(context_.dataPaths->Find("manual/manual.html")));
   });
   table.Add({ids::kCmdSettings}, [this](int) { OpenPreferences(); });
