@@ -6,6 +6,7 @@
 #include "foundation/file_util.h"
 #include "foundation/text_util.h"
 #include "map/image_load.h"
+#include "online/data_provenance.h"
 #include "online/http_message.h"
 
 namespace meridiana {
@@ -21,7 +22,9 @@ constexpr int kConnectingText = 1420;
 constexpr int kCheckingText = 1421;
 constexpr int kDownloadingNewestText = 1422;
 constexpr int kNotFoundText = 1425;
-constexpr char kBadNameText[] = "The satellite server sent an image name that is not valid";
+constexpr int kBadNameText = 1516;
+constexpr int kListTooLargeText = 1517;
+constexpr int kImageTooLargeText = 1518;
 
 std::string_view SkipBlanks(std::string_view text) {
   while (!text.empty() && std::string_view(" \r\n\t").find(text.front()) != std::string_view::npos)
@@ -155,8 +158,8 @@ int CloudService::OnListReply(HttpRequest& request) {
 
   const std::string_view body = request.Body();
   if (body.size() > kMaxCloudListBytes) {
-    host_.ShowStatus(0, "The satellite list is larger than " +
-                            std::to_string(kMaxCloudListBytes >> 10) + " KiB and was not read");
+    host_.ShowStatus(0, FillPlaceholders(host_.Text(kListTooLargeText),
+                                         {std::to_string(kMaxCloudListBytes >> 10)}));
     return 0;
   }
   if (CheckReply(body, host_) == 0 && FindIgnoringCase(body, "<image ") != std::string_view::npos) {
@@ -169,7 +172,7 @@ int CloudService::OnListReply(HttpRequest& request) {
       CloudFrame& frame = listed[count++];
       frame.t = AttributeValue(token, "t");
       if (!frame.t || !IsFrameName(*frame.t)) {
-        host_.ShowStatus(0, kBadNameText);
+        host_.ShowStatus(0, host_.Text(kBadNameText));
         return 0;
       }
       // Kept in config.ini: never a line break, nor a line too long to be read back.
@@ -218,8 +221,8 @@ int CloudService::OnImageReply(HttpRequest& request, int slot) {
   }
   const std::string_view body = request.Body();
   if (body.size() > kMaxCloudImageBytes) {
-    host_.ShowStatus(0, "The satellite image is larger than " +
-                            std::to_string(kMaxCloudImageBytes >> 20) + " MiB and was not kept");
+    host_.ShowStatus(0, FillPlaceholders(host_.Text(kImageTooLargeText),
+                                         {std::to_string(kMaxCloudImageBytes >> 20)}));
     return 0;
   }
   if (StartsWithIgnoringCase(body, "<?xml")) return static_cast<int>(CheckReply(body, host_));
@@ -254,7 +257,7 @@ int CloudService::OnCheckReply(HttpRequest& request) {
   if (!value.empty() && value.front() == '"') value.remove_prefix(1);
   const std::string t(value.substr(0, value.find('"')));
   if (!IsFrameName(t)) {
-    host_.ShowStatus(0, kBadNameText);
+    host_.ShowStatus(0, host_.Text(kBadNameText));
     return 0;
   }
   if (!ShowCachedFrame(t, 0)) {

@@ -7,6 +7,8 @@ namespace {
 
 constexpr int kDownloadingText = 1433;
 constexpr int kUnableToConnectText = 1418;
+constexpr int kEventCountText = 1501;
+constexpr int kListTooLargeText = 1502;
 
 }  // namespace
 
@@ -65,12 +67,12 @@ int QuakeFeed::OnReply(HttpRequest& request) {
   }
   host_.RepaintMap();
   if (refused) {
-    host_.ShowStatus("The earthquake list is larger than " + std::to_string(kMaxQuakeRecords) +
-                     " events or " + std::to_string(kMaxQuakeReplyBytes >> 20) +
-                     " MiB and was not read");
+    host_.ShowStatus(FillPlaceholders(host_.Text(kListTooLargeText),
+                                      {std::to_string(kMaxQuakeRecords),
+                                       std::to_string(kMaxQuakeReplyBytes >> 20)}));
     return 0;
   }
-  host_.ShowStatus(std::to_string(added) + " earthquake events recorded in the past 7 days");
+  host_.ShowStatus(FillPlaceholders(host_.Text(kEventCountText), {std::to_string(added)}));
   if (provenance_.refreshFailed) host_.ShowRefreshFailure(provenance_);
   return 1;
 }

@@ -18,6 +18,10 @@ inline constexpr char kDefaultServiceAddress[] = "http://127.0.0.1:8613";
 // "http://host:port" without a trailing "/"; store may be null.
 std::string ServiceAddress(const KeyValueStore* store);
 
+// Whether text names a service as ServiceUrl needs it: "http://" or "https://", a host, and
+// when a ":" follows the host, a port from 1 to 65535; a path may follow.
+bool IsServiceAddress(std::string_view text);
+
 std::optional<std::string> ServiceUrl(std::string_view address, std::string_view pathAndQuery,
                                       const WorldData& world, TimeValue now,
                                       const LinkContext& context);

@@ -192,7 +192,7 @@ fetch http://no-such-host.test/ --proxy none --dns 127.0.0.1:1
 closed=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 fetch "http://127.0.0.1:$closed/" --proxy none
 [ "$rc" -eq 1 ] && [ "$(field flags)" == "Done|Failed|SocketError" ] &&
-  grep -qxF 'event=Winsock Error (111)' <<<"$out" && [ "$ms" -lt 5000 ] ||
+  grep -qxF 'event=Connection refused (111)' <<<"$out" && [ "$ms" -lt 5000 ] ||
   fail "refused connection ($ms ms): $(one_line)"
 
 wait "$trickle"

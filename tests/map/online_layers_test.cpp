@@ -101,6 +101,13 @@ TEST(OnlineLayers, CloudDateFromTheFramesTimeStamp) {
   EXPECT_EQ(canvas.texts[1].x, 800 - 100 - 7 * 21 - 8);
   EXPECT_EQ(canvas.texts[1].y, 400 - 20);
   EXPECT_EQ(canvas.texts[1].colour, (Rgb{0, 0, 250}));
+  // The scale in the interface language's word, the number as before.
+  EXPECT_EQ(canvas.texts[0].text, "Scale: 39.14 km");
+  scene.texts.scale = "Maßstab:";
+  RecordingCanvas german;
+  PaintOverlays(german, scene, true, hover);
+  ASSERT_FALSE(german.texts.empty());
+  EXPECT_EQ(german.texts[0].text, "Maßstab: 39.14 km");
 
   // The window's paint has the user's locale: the date follows it.
   scene.locale = &iso;

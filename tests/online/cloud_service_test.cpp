@@ -44,7 +44,16 @@ class Host : public CloudService::Host {
   void ShowStatus(int part, std::string_view text) override {
     statuses.push_back(std::to_string(part) + ":" + std::string(text));
   }
-  std::string Text(int id) override { return id == 1425 ? "Not found (%s)" : std::to_string(id); }
+  // The window's English for the texts the tests read; the id for the others.
+  std::string Text(int id) override {
+    switch (id) {
+      case 1425: return "Not found (%s)";
+      case 1516: return "The satellite server sent an image name that is not valid";
+      case 1517: return "The satellite list is larger than %s KiB and was not read";
+      case 1518: return "The satellite image is larger than %s MiB and was not kept";
+      default: return std::to_string(id);
+    }
+  }
   std::optional<std::string> ServiceUrl(std::string_view path) override {
     return base + std::string(path);
   }

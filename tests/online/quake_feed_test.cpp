@@ -17,7 +17,12 @@ class RecordingHost : public QuakeFeed::Host {
   void ShowServiceError(std::string_view text) override { errors.emplace_back(text); }
   void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
   void RepaintMap() override { ++repaints; }
-  std::string Text(int id) override { return "text " + std::to_string(id); }
+  // The count and the refusal are filled in to the interface language's wording.
+  std::string Text(int id) override {
+    if (id == 1501) return "%s earthquake events recorded in the past 7 days";
+    if (id == 1502) return "list over %s events or %s MiB";
+    return "text " + std::to_string(id);
+  }
   std::optional<std::string> ServiceUrl(std::string_view path) override {
     return base + std::string(path);
   }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "map/image_load.h"
 
@@ -18,6 +19,15 @@ struct FailureNotice : UserNotice {
 };
 
 }  // namespace
+
+std::string SocketErrorText(long number) {
+  std::string text = number > 0 && number < 4096 ? std::strerror(static_cast<int>(number))
+                                                   : "Socket error";
+  text += " (";
+  text += std::to_string(number);
+  text += ')';
+  return text;
+}
 
 void StderrNotice::ShowMessage(std::string_view caption, std::string_view text) {
   std::fprintf(stderr, "meridiana-cli: %.*s: %.*s\n", static_cast<int>(caption.size()),

@@ -17,6 +17,9 @@ class StderrNotice : public UserNotice {
   void ShowStatus(int, std::string_view) override {}
 };
 
+// A socket error as this system names it, with its number: "Connection refused (111)".
+std::string SocketErrorText(long number);
+
 // The folder of this program, where the build stages the other programs and the data.
 std::string ProgramFolder();
 

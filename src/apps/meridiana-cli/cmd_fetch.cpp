@@ -119,7 +119,7 @@ int RunFetch(const Args& args) {
         if (event == kHttpEventText || event == kHttpEventPlainText) {
           std::printf("event=%.*s\n", static_cast<int>(value.text.size()), value.text.data());
         } else if (event == kHttpEventSocketError) {
-          std::printf("event=Winsock Error (%ld)\n", value.number);
+          std::printf("event=%s\n", SocketErrorText(value.number).c_str());
         }
       },
       HttpTimings{.watchdogMs = options.watchdogMs});

@@ -1,7 +1,9 @@
 // meridiana-cli links: the web links of one city, expanded from the installed templates (or a
 // file of them) by the code the window's buttons use.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -70,9 +72,14 @@ int RunLinks(const Args& args) {
   FileKeyValueStore installed(FileKeyValueStore::DefaultConfigFolder(), folder);
   const KeyValueStore* store = &installed;
   if (!templates.empty()) {
-    StderrNotice notice;
-    const std::optional<std::string> text = ReadWholeFile(templates.c_str(), &notice);
-    if (!text) return 1;
+    errno = 0;  // a directory or an oversized file fails without an errno of its own
+    const std::optional<std::string> text = ReadWholeFile(templates.c_str());
+    if (!text) {
+      const int error = errno;
+      std::fprintf(stderr, "meridiana-cli links: cannot read the templates file '%s': %s\n",
+                   templates.c_str(), error != 0 ? std::strerror(error) : "not a readable file of at most 64 MB");
+      return 1;
+    }
     const KeyValueTable table = ParseIniText(*text);
     for (const char* name : kLinkNames) {
       if (std::optional<std::string> value = table.Get(kAppKey, name))

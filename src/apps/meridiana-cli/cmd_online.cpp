@@ -42,6 +42,13 @@ bool ParseOnlineOptions(const Args& args, bool clouds, OnlineOptions* options) {
     if (i + 1 >= args.size()) return false;
     const std::string& value = args[i + 1];
     if (args[i] == "--service") {
+      if (!IsServiceAddress(value)) {
+        std::fprintf(stderr,
+                     "meridiana-cli: '%s' is not a service address "
+                     "(http://HOST[:PORT] or https://HOST[:PORT])\n",
+                     value.c_str());
+        return false;
+      }
       options->service = value;
     } else if (clouds && args[i] == "--cache") {
       options->cache = value;
@@ -64,7 +71,7 @@ struct Session {
     client->Initialize("Quillary Meridiana",
                        [](int event, const HttpRequest*, const HttpEventValue& value) {
                          if (event == kHttpEventSocketError)
-                           std::fprintf(stderr, "Winsock Error (%ld)\n", value.number);
+                           std::fprintf(stderr, "%s\n", SocketErrorText(value.number).c_str());
                        });
   }
   std::optional<std::string> Url(std::string_view path) {

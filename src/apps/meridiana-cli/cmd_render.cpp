@@ -166,7 +166,11 @@ int RunRender(const Args& args) {
     if (!images.LoadZones())
       return Fail("cannot read the time-zone picture of the view", picture(kZoneImagePath));
     shown = RenderView(map, images.zones(), view, images.folder(), instant, error);
-    if (!shown) return Fail(error.c_str(), out);
+    // The error names what failed (a city, a file); the output file was never the cause.
+    if (!shown) {
+      std::fprintf(stderr, "meridiana-cli render: %s\n", error.c_str());
+      return 1;
+    }
     map = shown.get();
   }
 

@@ -70,10 +70,13 @@ std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
   return labels;
 }
 
+// The scale in the interface language's word, the number as before.
 std::string ScaleText(const OverlayScene& scene) {
-  char text[64];
-  std::snprintf(text, sizeof text, "Scale: %0.2f km",
+  char km[48];
+  std::snprintf(km, sizeof km, " %0.2f km",
                 kEarthCircumferenceKm / (kBaseMapWidth * static_cast<double>(scene.view->zoom)));
+  std::string text = scene.texts.scale;
+  text += km;
   return text;
 }
 

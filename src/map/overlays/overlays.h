@@ -34,11 +34,12 @@ struct QuakeMark {
   float magnitude = 0.0f;
 };
 
-// The words the online layers write, in the interface language.
+// The words the online and info layers write, in the interface language.
 struct OnlineLayerTexts {
   std::string imageDate = "Image Date:";
   std::string am = "am";
   std::string pm = "pm";
+  std::string scale = "Scale:";
 };
 
 struct OverlayScene {

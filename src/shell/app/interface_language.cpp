@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <cstdlib>
 
 #include "resources/embedded.h"
@@ -35,7 +36,9 @@ void RetranslateActions(Localizer& localizer, const QList<QAction*>& actions) {
     const QVariant english = action->property(kEnglishProperty);
     if (english.isValid()) {
       const int menuId = action->property(kMenuIdProperty).toInt();
-      action->setText(ToQString(localizer.MenuText(ToUtf8(english.toString()), menuId)));
+      action->setText(LanguageMenuText(
+          action->data().toInt(),
+          ToQString(localizer.MenuText(ToUtf8(english.toString()), menuId))));
     }
     if (QMenu* sub = action->menu()) RetranslateActions(localizer, sub->actions());
   }
@@ -75,6 +78,19 @@ const char* LanguageOfCommand(int command) {
   for (const LanguageCommand& language : kLanguageCommands)
     if (language.command == command) return language.code;
   return nullptr;
+}
+
+QString LanguageMenuText(int command, const QString& menuText) {
+  for (const LanguageCommand& language : kLanguageCommands) {
+    if (language.command != command) continue;
+    const QString own = QString::fromUtf8(language.ownName);
+    QString plain = menuText;
+    plain.replace(QRegularExpression(QStringLiteral("\\(&.\\)|&")), QString());
+    if (plain.trimmed() == own) return menuText;
+    // The parenthesis keeps the translated name's mnemonic.
+    return own + QStringLiteral(" (") + menuText + QLatin1Char(')');
+  }
+  return menuText;
 }
 
 std::string DesktopDefaultLanguage() {

@@ -20,18 +20,25 @@ class QWidget;
 
 namespace meridiana {
 
-// The languages the Language menu offers: its command, the file code ("" for English).
+// The languages the Language menu offers: its command, the file code ("" for English), and the
+// language's name in itself, which its speakers look for whatever language is showing.
 struct LanguageCommand {
   int command;
   const char* code;
+  const char* ownName;
 };
 inline constexpr LanguageCommand kLanguageCommands[] = {
-    {3033, ""},   {2362, "jo"}, {3060, "cn"}, {3061, "b5"}, {537, "cz"},
-    {1192, "nl"}, {3032, "fr"}, {1193, "de"}, {538, "gr"},  {1194, "it"},
-    {3035, "jp"}, {3036, "kr"}, {2365, "pt"}, {2366, "sp"}, {2399, "se"},
+    {3033, "", "English"},         {2362, "jo", "العربية"},     {3060, "cn", "简体中文"},
+    {3061, "b5", "繁體中文"},      {537, "cz", "Čeština"},      {1192, "nl", "Nederlands"},
+    {3032, "fr", "Français"},      {1193, "de", "Deutsch"},     {538, "gr", "Ελληνικά"},
+    {1194, "it", "Italiano"},      {3035, "jp", "日本語"},      {3036, "kr", "한국어"},
+    {2365, "pt", "Português"},     {2366, "sp", "Español"},     {2399, "se", "Svenska"},
 };
 // The language of a Language-menu command, or null for any other command.
 const char* LanguageOfCommand(int command);
+// A Language-menu item's text: the language's own name, then its name in the interface
+// language (menuText, which carries the mnemonic) in parentheses where the two differ.
+QString LanguageMenuText(int command, const QString& menuText);
 
 // The program's menus (resources/menus.txt), read once.
 const MenuResource& ProgramMenus();

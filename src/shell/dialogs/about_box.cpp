@@ -1,5 +1,6 @@
 #include "shell/dialogs/about_box.h"
 
+#include <QStringList>
 #include <QSysInfo>
 #include <QtGlobal>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "online/live_data.h"
 #include "online/version_check.h"
 #include "shell/app/app_identity.h"
+#include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 
 namespace meridiana {
@@ -69,45 +71,75 @@ QString AttributionItems(const std::string& sourcesPath) {
   return items;
 }
 
+constexpr int kTaglineText = 1506;
+constexpr int kBuiltText = 1507;
+constexpr int kMemoryText = 1508;
+constexpr int kLicenceText = 1509;
+constexpr int kDataHeadingText = 1510;
+constexpr int kLiveHeadingText = 1511;
+constexpr int kNotAskedText = 1512;
+constexpr int kAvailableText = 1513;
+constexpr int kCurrentText = 1514;
+constexpr int kHowToUpgradeText = 1515;
+
+// A translated text with each "%s" replaced by the next value, all of it HTML-escaped; values
+// set in the tag when one is given.
+QString Filled(const QString& text, const QStringList& values, const QString& tag = {}) {
+  QString out;
+  qsizetype next = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's' && next < values.size()) {
+      const QString value = values[next++].toHtmlEscaped();
+      out += tag.isEmpty() ? value : "<" + tag + ">" + value + "</" + tag + ">";
+      ++i;
+    } else {
+      out += QString(text[i]).toHtmlEscaped();
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
-QString AboutHtml(const std::string& sourcesPath) {
+QString AboutHtml(const std::string& sourcesPath, const TextLookup& lookup) {
+  const auto text = [&lookup](int id) { return lookup ? lookup(id) : EnglishText(id); };
   QString html =
       "<h2>" + ToQString(kDisplayName) + " " + QStringLiteral(MERIDIANA_VERSION) + "</h2>";
-  html += "<p>A world clock on a live map of the Earth.</p>";
-  html += "<p>Built " + QStringLiteral(__DATE__) + " with Qt " + QStringLiteral(QT_VERSION_STR) +
-          ", running on Qt " + qVersion() + ", " + QSysInfo::prettyProductName().toHtmlEscaped() +
-          ".<br>Memory in use: " + QString::number(ResidentKilobytes() / 1024.0, 'f', 1) +
-          " MB.</p>";
-  html +=
-      "<p>This program is free software under the GNU General Public License, version 3 or "
-      "later. It comes with no warranty.</p>";
+  html += "<p>" + text(kTaglineText).toHtmlEscaped() + "</p>";
+  html += "<p>" +
+          Filled(text(kBuiltText), {QStringLiteral(__DATE__), QStringLiteral(QT_VERSION_STR),
+                                    QString::fromLatin1(qVersion()),
+                                    QSysInfo::prettyProductName()}) +
+          "<br>" +
+          Filled(text(kMemoryText), {QString::number(ResidentKilobytes() / 1024.0, 'f', 1)}) +
+          "</p>";
+  html += "<p>" + text(kLicenceText).toHtmlEscaped() + "</p>";
   const QString items = AttributionItems(sourcesPath);
-  if (!items.isEmpty()) html += "<h3>Data and artwork</h3><ul>" + items + "</ul>";
-  html += "<h3>Live data</h3><ul>";
+  if (!items.isEmpty())
+    html += "<h3>" + text(kDataHeadingText).toHtmlEscaped() + "</h3><ul>" + items + "</ul>";
+  html += "<h3>" + text(kLiveHeadingText).toHtmlEscaped() + "</h3><ul>";
   for (const std::string& line : LiveDataAttributions())
     html += "<li>" + ToQString(line).toHtmlEscaped() + "</li>";
   html += "</ul>";
   return html;
 }
 
-QString UpgradeHtml(const std::optional<std::string>& newest) {
+QString UpgradeHtml(const std::optional<std::string>& newest, const TextLookup& lookup) {
+  const auto text = [&lookup](int id) { return lookup ? lookup(id) : EnglishText(id); };
   const QString running = QStringLiteral(MERIDIANA_VERSION);
   QString verdict;
   if (!newest) {
-    verdict = "The online service could not be asked for the newest version just now.";
+    verdict = text(kNotAskedText).toHtmlEscaped();
   } else if (CompareVersions(*newest, MERIDIANA_VERSION) > 0) {
-    verdict = "Version " + ToQString(*newest).toHtmlEscaped() + " is available; this copy is " +
-              running + ".";
+    verdict = Filled(text(kAvailableText), {ToQString(*newest), running});
   } else {
-    verdict =
-        "This copy is current: the newest version is " + ToQString(*newest).toHtmlEscaped() + ".";
+    verdict = Filled(text(kCurrentText), {ToQString(*newest)});
   }
-  return "<h3>" + ToQString(kDisplayName) + " " + running + "</h3><p>" + verdict +
-         "</p><p>The program only asks; it never downloads or runs anything. Install a newer "
-         "release the way you installed this one: from your distribution's packages, or from "
-         "the source with <tt>cmake --build</tt> and <tt>cmake --install</tt>. Your settings, "
-         "marked cities and cached pictures stay where they are.</p>";
+  return "<h3>" + ToQString(kDisplayName) + " " + running + "</h3><p>" + verdict + "</p><p>" +
+         Filled(text(kHowToUpgradeText), {QStringLiteral("cmake --build"),
+                                          QStringLiteral("cmake --install")},
+                QStringLiteral("tt")) +
+         "</p>";
 }
 
 }  // namespace meridiana

@@ -40,6 +40,14 @@ Widget* Control(QWidget* parent, int dialogId, int controlId) {
   return widget;
 }
 
+// A field's label: its mnemonic moves the focus to the field (without a buddy a label shows
+// the "&" itself).
+QLabel* LabelOf(QWidget* page, int dialogId, int controlId, QWidget* field) {
+  auto* label = Control<QLabel>(page, dialogId, controlId);
+  label->setBuddy(field);
+  return label;
+}
+
 QLineEdit* Edit(QWidget* parent, int controlId, const QString& text) {
   auto* edit = new QLineEdit(text, parent);
   edit->setObjectName(Name(controlId));
@@ -108,7 +116,7 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
     auto* line = new QHBoxLayout();
     line->addWidget(edit);
     line->addWidget(Control<QLabel>(page, kOptionsPage, hint));
-    form->addRow(Control<QLabel>(page, kOptionsPage, label), line);
+    form->addRow(LabelOf(page, kOptionsPage, label, edit), line);
   };
   row(1101, refresh_, 1102);
   row(1103, wallpaperWidth_, 1104);
@@ -139,7 +147,7 @@ void PreferencesDialog::FillSettings(QWidget* page, const PreferenceValues& valu
   add(values.browser);
   for (const std::string& name : browsers) add(name);
   browser_->setCurrentText(ToQString(values.browser));
-  form->addRow(Control<QLabel>(page, kSettingsPage, 1101), browser_);
+  form->addRow(LabelOf(page, kSettingsPage, 1101, browser_), browser_);
   auto* newWindow = Control<QCheckBox>(page, kSettingsPage, 1909);
   newWindow->hide();  // browsers decide that themselves
   newWindow->setEnabled(false);
@@ -163,10 +171,10 @@ void PreferencesDialog::FillProxy(QWidget* page, const PreferenceValues& values)
   user_ = Edit(page, 1786, ToQString(values.proxy.userName.value_or("")));
   password_ = Edit(page, 1787, ToQString(values.proxy.password.value_or("")));
   password_->setEchoMode(QLineEdit::Password);
-  form->addRow(Control<QLabel>(page, kProxyPage, 1102), host_);
-  form->addRow(Control<QLabel>(page, kProxyPage, 1103), port_);
-  form->addRow(Control<QLabel>(page, kProxyPage, 1104), user_);
-  form->addRow(Control<QLabel>(page, kProxyPage, 1105), password_);
+  form->addRow(LabelOf(page, kProxyPage, 1102, host_), host_);
+  form->addRow(LabelOf(page, kProxyPage, 1103, port_), port_);
+  form->addRow(LabelOf(page, kProxyPage, 1104, user_), user_);
+  form->addRow(LabelOf(page, kProxyPage, 1105, password_), password_);
   layout->addLayout(form);
   layout->addStretch(1);
   connect(host_, &QLineEdit::textEdited, this, [this] { UpdateProxyFields(); });

@@ -22,6 +22,8 @@ namespace {
 constexpr int kCloseText = 1605;
 constexpr int kNoManualText = 1606;
 constexpr char kManualFile[] = "manual/manual.html";
+constexpr int kAboutTitle = 1503;
+constexpr int kManualTitle = 1505;
 
 }  // namespace
 
@@ -35,11 +37,13 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdTrayRestore}, [this](int) { BringToFront(); });
   table.Add({ids::kCmdTrayMinimize}, [this](int) { showMinimized(); });
   table.Add({ids::kCmdAbout}, [this](int) {
-    ShowRichText(this, QStringLiteral("About"), AboutHtml(context_.dataPaths->Find("SOURCES.md")),
+    ShowRichText(this, LocalText(kAboutTitle),
+                 AboutHtml(context_.dataPaths->Find("SOURCES.md"),
+                           [this](int id) { return LocalText(id); }),
                  LocalText(kCloseText));
   });
   table.Add({ids::kCmdManual}, [this](int) {
-    if (ShowRichTextFile(this, QStringLiteral("Manual"),
+    if (ShowRichTextFile(this, LocalText(kManualTitle),
                          ToQString(context_.dataPaths->Find(kManualFile)), LocalText(kCloseText)))
       return;
     if (context_.notice == nullptr) return;

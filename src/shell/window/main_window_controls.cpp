@@ -46,6 +46,9 @@ void MainWindow::OnLanguageChanged() {
   RetranslateMainToolbar(toolbar_, *context_.language);
   if (statusMessageId_ != 0) SetStatusMessage(statusMessageId_);
   SyncViewControls();
+  // The map writes words too: its scale, the cloud date and the sources beside them.
+  RefreshOnlineView();
+  RedrawMap();
 }
 
 void MainWindow::SyncViewControls() {

@@ -31,6 +31,8 @@ constexpr int kAnimationPeriodMs = 250;
 constexpr int kErrorCaption = 1429;
 constexpr int kCloseText = 1605;
 constexpr int kImageDateText = 1475;
+constexpr int kScaleText = 1500;
+constexpr int kUpgradeTitle = 1504;
 constexpr int kAmText = 1477;
 constexpr int kPmText = 1479;
 
@@ -74,7 +76,9 @@ std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery)
 void MainWindow::CheckForUpgrade() {
   const std::optional<std::string> url = ServiceUrl("/version.txt");
   if (!http_ || !url || !http_->Idle()) {
-    ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(std::nullopt), LocalText(kCloseText));
+    ShowRichText(this, LocalText(kUpgradeTitle),
+                 UpgradeHtml(std::nullopt, [this](int id) { return LocalText(id); }),
+                 LocalText(kCloseText));
     return;
   }
   http_->StartRequest(*url, 0, [this](HttpRequest& request, std::int32_t) {
@@ -85,7 +89,9 @@ void MainWindow::CheckForUpgrade() {
     QMetaObject::invokeMethod(
         this,
         [this, newest] {
-          ShowRichText(this, QStringLiteral("Upgrade"), UpgradeHtml(newest), LocalText(kCloseText));
+          ShowRichText(this, LocalText(kUpgradeTitle),
+                       UpgradeHtml(newest, [this](int id) { return LocalText(id); }),
+                       LocalText(kCloseText));
         },
         Qt::QueuedConnection);
     return 0;
@@ -217,7 +223,7 @@ void MainWindow::RefreshOnlineView() {
       online_.quakes.push_back({quake.longitude, quake.latitude, quake.magnitude});
   }
   online_.texts = {ToUtf8(LocalText(kImageDateText)), ToUtf8(LocalText(kAmText)),
-                   ToUtf8(LocalText(kPmText))};
+                   ToUtf8(LocalText(kPmText)), ToUtf8(LocalText(kScaleText))};
   UpdateSourceLines();
 }
 
