@@ -33,7 +33,8 @@ constexpr Command kCommands[] = {
      "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] "
      "[--clouds IMAGE] [--width W] [--data DIR] [--overlays cities,names,grid,marked,info,quakes] "
      "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--pointer X,Y] [--size WxH] [--zoom Z] "
-     "[--scroll X,Y]   the composed map, and the window's view of it with its overlays",
+     "[--scroll X,Y] [--labels placed|fixed]   the composed map, and the window's view of it with "
+     "its overlays",
      meridiana::cli::RunRender},
     {"image",
      "image IN OUT.bmp [--width W] [--height H]   load a picture, scale it, save it as BMP",
