@@ -38,7 +38,7 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
 
   p.localTime =
       now + OffsetSeconds(p.utcOffsetHours) + static_cast<TimeValue>(p.savingMinutes) * 60;
-  p.localTimeText = FormatUtcDateTime(p.localTime, kMonthDayYear, locale);
+  p.localTimeText = ReadableDateTime(p.localTime, locale);
 
   const SunTimes sun = SunriseSunsetTexts(now, p.utcOffsetHours, city.latitude, city.longitude);
   p.sunrise = sun.sunrise;

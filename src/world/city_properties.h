@@ -19,7 +19,7 @@ struct CityProperties {
   float utcOffsetHours = 0.0f;
   int savingMinutes = 0;
   TimeValue localTime = 0;    // now shifted by offset and saving
-  std::string localTimeText;  // month/day/year layout with the locale's separator
+  std::string localTimeText;  // the locale's short date and the clock time
   std::string sunrise;        // zone standard time, saving not added
   std::string sunset;
   std::string clockSunrise;  // upper limb with refraction, clock time with saving, "HH:MM"

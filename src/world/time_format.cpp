@@ -141,6 +141,16 @@ std::string FormatUtcDateTime(TimeValue time, int order, const LocaleInfo& local
   }
 }
 
+std::string ReadableDateTime(TimeValue time, const LocaleInfo& locale) {
+  if (time == kNoTime || !CanBreakDown(time)) return FormatUtcDateTime(time, kMonthDayYear, locale);
+  const CalendarTime t = UtcBreakdown(time);
+  const std::string date = locale.ShortDate(t.year, t.month, t.day);
+  if (date.empty()) return FormatUtcDateTime(time, kMonthDayYear, locale);
+  char clock[16];
+  std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", t.hour, t.minute, t.second);
+  return date + clock;
+}
+
 std::string FormatLocalDateTime(const Clock& clock, TimeValue time, bool monthFirst) {
   if (time == kNoTime) return kNoTimeText;
   if (!CanBreakDown(time)) return {};

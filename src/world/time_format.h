@@ -33,6 +33,10 @@ inline constexpr int kYearMonthDay = 2;
 // cannot break down gives the empty text. The year is the year within its century.
 std::string FormatUtcDateTime(TimeValue time, int order, const LocaleInfo& locale);
 
+// A date and time as a person reads it: the locale's short date where it has one, then
+// "HH:MM:SS"; otherwise the month/day/year layout of FormatUtcDateTime. From the UTC calendar.
+std::string ReadableDateTime(TimeValue time, const LocaleInfo& locale);
+
 // "MM/DD/YY HH:MM:SS" (month first) or "DD/MM/YY HH:MM:SS" from the host's local calendar, always
 // with "/". kNoTime gives "00/00/00 00:00:00".
 std::string FormatLocalDateTime(const Clock& clock, TimeValue time, bool monthFirst);

@@ -174,9 +174,31 @@ TEST(Overlays, ScaleAndTheClockOnlyPaint) {
   EXPECT_EQ(canvas.lines.size(), 4u + 2u);
   ASSERT_EQ(canvas.texts.size(), 2u);
   EXPECT_EQ(canvas.texts[1].text, "Scale: 78.27 km");
-  EXPECT_EQ(canvas.texts[1].x, 1024 - 100);
   // The scale reads on dark ocean: dark blue ringed in white.
   EXPECT_EQ(canvas.texts[1].halo, (Rgb{255, 255, 255}));
+}
+
+TEST(Overlays, AScaleWordOfAnyLengthEndsInsideTheMap) {
+  Scene scene;
+  for (const bool fixed : {false, true}) {
+    for (const char* word : {"km:", "Scale:", "Maßstab:", "مقياس الرسم:"}) {
+      OverlayScene s = scene.Make({.info = true});
+      s.texts.scale = word;
+      s.fixedLabels = fixed;
+      RecordingCanvas canvas;
+      HoverState hover;
+      PaintOverlays(canvas, s, true, hover);
+      ASSERT_EQ(canvas.texts.size(), 1u);
+      const auto& t = canvas.texts[0];
+      const int width = canvas.MeasureText(t.text).width;
+      if (fixed) {
+        EXPECT_EQ(t.x, 1024 - 100) << word;  // the earlier look keeps its place
+      } else {
+        EXPECT_LE(t.x + width, 1024 - 2) << word;
+        EXPECT_EQ(t.x, std::min(1024 - 100, 1024 - 2 - width)) << word;
+      }
+    }
+  }
 }
 
 TEST(LabelPlacement, RightThenLeftThenAboveThenBelowOrNowhere) {

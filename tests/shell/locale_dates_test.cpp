@@ -5,6 +5,7 @@
 #include "map/overlays/overlays.h"
 #include "shell/window/map_readout.h"
 #include "shell/window/status_bar.h"
+#include "world/city_properties.h"
 
 namespace meridiana {
 namespace {
@@ -20,15 +21,22 @@ class ScopedLocale {
 };
 
 // Dates where people read them follow the user's locale: the status bar's local time and the
-// cloud date on the map, in one format.
-TEST(LocaleDates, StatusBarAndCloudDateFollowTheLocalesShortFormat) {
+// cloud date on the map and the Properties dialog's local time, in one format.
+TEST(LocaleDates, StatusBarCloudDateAndPropertiesFollowTheLocalesShortFormat) {
   PointerReadOut readOut;
   readOut.localTime = UtcFromCalendar(2026, 12, 9, 0, 5, 33);
   const DesktopLocaleInfo desktop;
   const OnlineLayerTexts texts;
+  // A city on the zero meridian without a zone picture: its local time is the clock's UTC.
+  const WorldData world;
+  City city;
+  city.name = "Accra";
+  const FixedClock clock{readOut.localTime};
   {
     ScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(PointerStatus(readOut, desktop).localTime, "09.12.26 00:05:33");
+    EXPECT_EQ(CityPropertiesOf(world, nullptr, 0, 0, city, clock, desktop).localTimeText,
+              "09.12.26 00:05:33");
     EXPECT_EQ(CloudDateText("2026120900", texts, desktop), "Image Date: 09.12.26 00:00");
   }
   {
@@ -50,6 +58,8 @@ TEST(LocaleDates, StatusBarAndCloudDateFollowTheLocalesShortFormat) {
   EXPECT_LE(bar.fontMetrics().horizontalAdvance(QStringLiteral("09/12/2026 00:05:33")), room);
   // Without the locale's formats the fixed layouts stay.
   EXPECT_EQ(PointerStatus(readOut, FixedLocaleInfo{"/"}).localTime, "12/09/26 00:05:33");
+  EXPECT_EQ(CityPropertiesOf(world, nullptr, 0, 0, city, clock, FixedLocaleInfo{"/"}).localTimeText,
+            "12/09/26 00:05:33");
 }
 
 }  // namespace

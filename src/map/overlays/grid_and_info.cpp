@@ -80,13 +80,21 @@ std::string ScaleText(const OverlayScene& scene) {
   return text;
 }
 
-MapPoint ScalePoint(const OverlayScene& scene) {
-  return {scene.area.left + scene.area.width - 100, scene.area.top + scene.area.height - 20};
-}
-
 MapRect TextRect(Canvas& canvas, int x, int y, std::string_view text) {
   const TextSize size = canvas.MeasureText(text);
   return {x, y, size.width, size.height};
+}
+
+// 100 pixels left of the map's right edge; a longer scale word ("Maßstab:", Arabic) moves
+// the text left so that it ends inside the map with its halo.
+MapPoint ScalePoint(Canvas& canvas, const OverlayScene& scene) {
+  const int right = scene.area.left + scene.area.width;
+  MapPoint at{right - 100, scene.area.top + scene.area.height - 20};
+  if (!scene.fixedLabels) {
+    const int width = canvas.MeasureText(ScaleText(scene)).width;
+    at.x = std::max(scene.area.left + 2, std::min(at.x, right - 2 - width));
+  }
+  return at;
 }
 
 // The grid labels a marked-city label must keep off: those the grid draws.
@@ -118,7 +126,7 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
 }
 
 std::vector<MapRect> InfoTextRects(Canvas& canvas, const OverlayScene& scene) {
-  const MapPoint scale = ScalePoint(scene);
+  const MapPoint scale = ScalePoint(canvas, scene);
   std::vector<MapRect> rects{TextRect(canvas, scale.x, scale.y, ScaleText(scene))};
   if (scene.layers.clouds) {
     for (const MapRect& r : CloudDateRects(canvas, scene)) rects.push_back(r);
@@ -137,7 +145,7 @@ std::vector<MapRect> LabelObstacles(Canvas& canvas, const OverlayScene& scene) {
 }
 
 void DrawInfo(Canvas& canvas, const OverlayScene& scene) {
-  const MapPoint at = ScalePoint(scene);
+  const MapPoint at = ScalePoint(canvas, scene);
   OverlayText(canvas, scene, at.x, at.y, ScaleText(scene), kInfoText);
 }
 

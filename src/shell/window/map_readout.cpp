@@ -32,15 +32,7 @@ PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo
   PointerStatusTexts texts;
   texts.latitude = WithHemisphere(readOut.position.latitude, letters.north, letters.south);
   texts.longitude = WithHemisphere(readOut.position.longitude, letters.east, letters.west);
-  const CalendarTime t = UtcBreakdown(readOut.localTime);
-  const std::string date = locale.ShortDate(t.year, t.month, t.day);
-  if (date.empty()) {
-    texts.localTime = FormatUtcDateTime(readOut.localTime, kMonthDayYear, locale);
-  } else {
-    char clock[16];
-    std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", t.hour, t.minute, t.second);
-    texts.localTime = date + clock;
-  }
+  texts.localTime = ReadableDateTime(readOut.localTime, locale);
   return texts;
 }
 
