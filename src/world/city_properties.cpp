@@ -17,9 +17,13 @@ std::string Fixed2(float value) {
   return text;
 }
 
-std::string DayAndMonth(const TransitionRule& change, const Clock& clock) {
+std::string DayAndMonth(const TransitionRule& change, const Clock& clock,
+                        const LocaleInfo& locale) {
   const auto instant = TransitionInstant(change, clock);
   if (!instant) return {};
+  const CalendarTime t = clock.HostLocal(*instant);
+  const std::string shown = locale.DayAndMonth(t.month, t.day);
+  if (!shown.empty()) return shown;
   return FormatTimeTemplate(clock, *instant, "DD MON").value_or("");
 }
 
@@ -43,8 +47,8 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
   const SunTimes sun = SunriseSunsetTexts(now, p.utcOffsetHours, city.latitude, city.longitude);
   p.sunrise = sun.sunrise;
   p.sunset = sun.sunset;
-  const SunTimes seen = ApparentSunTexts(now, p.utcOffsetHours, p.savingMinutes, city.latitude,
-                                         city.longitude);
+  const SunTimes seen =
+      ApparentSunTexts(now, p.utcOffsetHours, p.savingMinutes, city.latitude, city.longitude);
   p.clockSunrise = seen.sunrise;
   p.clockSunset = seen.sunset;
 
@@ -59,8 +63,8 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
   }
 
   if (const DstRule* rule = DstRuleOfCity(world, city)) {
-    p.dstStarts = DayAndMonth(rule->start, clock);
-    p.dstEnds = DayAndMonth(rule->end, clock);
+    p.dstStarts = DayAndMonth(rule->start, clock, locale);
+    p.dstEnds = DayAndMonth(rule->end, clock, locale);
   }
   return p;
 }

@@ -1,5 +1,6 @@
 #include "world/local_time.h"
 
+#include "world/locale_info.h"
 #include "world/time_format.h"
 #include "world/utc_offset.h"
 
@@ -12,9 +13,13 @@ TimeValue LocalTimeOf(const WorldData& world, const Dib* tzImage, int x, int y, 
          static_cast<TimeValue>(saving) * 60;
 }
 
-std::string LocalTimeText(const WorldData& world, const Dib* tzImage, int x, int y,
-                          const City* city, const Clock& clock, const LocaleInfo& locale) {
-  return FormatUtcDateTime(LocalTimeOf(world, tzImage, x, y, city, clock), kMonthDayYear, locale);
+std::string LocalClockText(const WorldData& world, const Dib* tzImage, int x, int y,
+                           const City* city, const Clock& clock) {
+  // The clock part of the fixed layout, whatever the locale's date separator.
+  const TimeValue local = LocalTimeOf(world, tzImage, x, y, city, clock);
+  const std::string full = FormatUtcDateTime(local, kMonthDayYear, FixedLocaleInfo("/"));
+  const std::string_view clockPart = ClockPart(full);
+  return std::string(clockPart.substr(0, clockPart.rfind(':')));
 }
 
 }  // namespace meridiana

@@ -6,7 +6,6 @@
 
 #include "foundation/clock.h"
 #include "foundation/dib.h"
-#include "world/locale_info.h"
 #include "world/world_data.h"
 
 namespace meridiana {
@@ -16,8 +15,9 @@ namespace meridiana {
 TimeValue LocalTimeOf(const WorldData& world, const Dib* tzImage, int x, int y, const City* city,
                       const Clock& clock);
 
-// LocalTimeOf in the month/day/year layout of the marked-city labels.
-std::string LocalTimeText(const WorldData& world, const Dib* tzImage, int x, int y,
-                          const City* city, const Clock& clock, const LocaleInfo& locale);
+// LocalTimeOf as "HH:MM", the clock of a marked-city label; empty for a time the calendar cannot
+// break down.
+std::string LocalClockText(const WorldData& world, const Dib* tzImage, int x, int y,
+                           const City* city, const Clock& clock);
 
 }  // namespace meridiana

@@ -17,6 +17,8 @@ class LocaleInfo {
   // "12 AM", "00:00"). Empty when the locale does not say: the fixed layouts are used then.
   virtual std::string ShortDate(int /*year*/, int /*month*/, int /*day*/) const { return {}; }
   virtual std::string ShortHour(int /*hour*/) const { return {}; }
+  // A day of the year without its year, in the short date's order ("3/8", "08.03").
+  virtual std::string DayAndMonth(int /*month*/, int /*day*/) const { return {}; }
 };
 
 inline constexpr std::size_t kMaxDateSeparator = 7;

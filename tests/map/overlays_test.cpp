@@ -71,6 +71,15 @@ TEST(Overlays, MarkedCityShowsItsSquareAndHoursAndMinutes) {
   ASSERT_EQ(placed.texts.size(), 1u);
   EXPECT_EQ(placed.texts[0].x, 308);
   EXPECT_EQ(placed.texts[0].y, 198 + 3 - 6);
+
+  // A desktop whose dates take a separator of several bytes (Arabic) reads the same clock.
+  for (const char* separator : {"\xd8\x8c", "\xe2\x80\x8f/"}) {
+    scene.locale = FixedLocaleInfo{separator};
+    RecordingCanvas arabic;
+    PaintOverlays(arabic, scene.Make({.marked = true}), false, hover);
+    ASSERT_EQ(arabic.texts.size(), 1u);
+    EXPECT_EQ(arabic.texts[0].text, "14:05 Name");
+  }
 }
 
 TEST(Overlays, GridLabelsLinesAndColours) {

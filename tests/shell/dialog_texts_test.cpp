@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTreeWidget>
 #include <memory>
 
 #include "foundation/clock.h"
@@ -85,9 +86,9 @@ TEST(DialogTexts, NoDialogShowsAMnemonicMarkerInAnyLanguage) {
     std::vector<std::pair<QString, std::unique_ptr<QWidget>>> dialogs;
 
     // Preferences translates itself as it is made; the others as ShowDialog shows them.
-    dialogs.emplace_back("Preferences",
-                         std::make_unique<PreferencesDialog>(PreferenceValues{},
-                                                             std::vector<std::string>{}, &language));
+    dialogs.emplace_back(
+        "Preferences", std::make_unique<PreferencesDialog>(PreferenceValues{},
+                                                           std::vector<std::string>{}, &language));
     CitySelectorDialog::Context selector;
     selector.world = &world;
     selector.store = &store;
@@ -119,6 +120,17 @@ TEST(DialogTexts, NoDialogShowsAMnemonicMarkerInAnyLanguage) {
                       << ToUtf8(text);
       dialog->hide();
     }
+    // The Preferences pages' names show whole, none cut to "...".
+    auto* pages = dialogs.front().second->findChild<QTreeWidget*>();
+    ASSERT_NE(pages, nullptr);
+    dialogs.front().second->show();
+    for (int page = 0; page < pages->topLevelItemCount(); ++page) {
+      const QRect shown = pages->visualItemRect(pages->topLevelItem(page));
+      const QString text = pages->topLevelItem(page)->text(0);
+      EXPECT_GE(shown.width(), pages->fontMetrics().horizontalAdvance(text))
+          << "language '" << choice.code << "': " << ToUtf8(text);
+    }
+    dialogs.front().second->hide();
   }
   EXPECT_EQ(languages, 15);
   language.Apply("");

@@ -62,5 +62,25 @@ TEST(LocaleDates, StatusBarCloudDateAndPropertiesFollowTheLocalesShortFormat) {
             "12/09/26 00:05:33");
 }
 
+// The saving's first and last days without their year, in the order of the short date.
+TEST(LocaleDates, DayAndMonthDropTheYearWhereverTheShortFormatPutsIt) {
+  const DesktopLocaleInfo desktop;
+  const struct {
+    QLocale locale;
+    const char* expected;
+  } cases[] = {
+      {QLocale(QLocale::German, QLocale::Germany), "08.03"},         // dd.MM.yy
+      {QLocale(QLocale::English, QLocale::UnitedStates), "3/8"},     // M/d/yy
+      {QLocale(QLocale::Japanese, QLocale::Japan), "03/08"},         // yyyy/MM/dd
+      {QLocale(QLocale::English, QLocale::UnitedKingdom), "08/03"},  // dd/MM/yyyy
+  };
+  for (const auto& c : cases) {
+    ScopedLocale scoped(c.locale);
+    EXPECT_EQ(desktop.DayAndMonth(3, 8), c.expected) << c.locale.name().toStdString();
+    EXPECT_FALSE(desktop.DayAndMonth(2, 29).empty());
+    EXPECT_EQ(desktop.DayAndMonth(2, 30), "");
+  }
+}
+
 }  // namespace
 }  // namespace meridiana

@@ -114,16 +114,13 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
       OutlineSquare(canvas, x, y, x + 5, y + 5, kBlack);
     }
     if (x <= scene.area.left - 10) continue;
-    // "MM/DD/YY HH:MM:SS": the seconds go, the name follows, and the date's 9 characters are
-    // skipped, so the label reads "HH:MM Name".
-    std::string text = LocalTimeText(*scene.world, scene.zoneImage, base.x, base.y, &city,
-                                     *scene.clock, *scene.locale);
-    const std::size_t colon = text.rfind(':');
-    if (colon != std::string::npos) text.resize(colon);
+    // "HH:MM Name"
+    std::string text =
+        LocalClockText(*scene.world, scene.zoneImage, base.x, base.y, &city, *scene.clock);
+    if (text.empty()) continue;
     text += " ";
     text += city.name;
-    if (text.size() <= 9) continue;
-    const std::string_view label = std::string_view(text).substr(9);
+    const std::string_view label = text;
     if (scene.fixedLabels) {
       canvas.Text(x + 10, y + 10, label, kGreen, kBlack);
       continue;

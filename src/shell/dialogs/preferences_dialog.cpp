@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdlib>
 
 #include "shell/app/interface_language.h"
@@ -82,7 +83,12 @@ PreferencesDialog::PreferencesDialog(const PreferenceValues& values,
     tree->AddItem(nullptr, label, page);
   }
   tree->setCurrentItem(tree->topLevelItem(0));
-  tree->setMaximumWidth(160);
+  // 160 pixels, or what the longest page name needs ("プロキシ/ファイアウォール").
+  int widest = 0;
+  for (int page = 0; page < tree->topLevelItemCount(); ++page)
+    widest =
+        std::max(widest, tree->fontMetrics().horizontalAdvance(tree->topLevelItem(page)->text(0)));
+  tree->setFixedWidth(std::max(160, widest + tree->indentation() + 2 * tree->frameWidth() + 12));
 
   auto* ok = Control<QPushButton>(this, kDialog, 1);
   auto* cancel = Control<QPushButton>(this, kDialog, 2);

@@ -48,6 +48,27 @@ std::string DesktopLocaleInfo::ShortDate(int year, int month, int day) const {
   return ToUtf8(QLocale().toString(date, QLocale::ShortFormat));
 }
 
+std::string DesktopLocaleInfo::DayAndMonth(int month, int day) const {
+  const QDate date(2000, month, day);  // a leap year, so 29 February is a day too
+  if (!date.isValid()) return {};
+  // The short date's format without its year and the separator that joined it.
+  QString format = QLocale().dateFormat(QLocale::ShortFormat);
+  const qsizetype first = format.indexOf(u'y');
+  if (first < 0) return ToUtf8(QLocale().toString(date, format));
+  qsizetype last = first;
+  while (last < format.size() && format[last] == u'y') ++last;
+  const auto isField = [](QChar c) { return c == u'd' || c == u'M'; };
+  if (last < format.size()) {  // the year leads: drop it and what follows up to the next field
+    while (last < format.size() && !isField(format[last])) ++last;
+    format.remove(first, last - first);
+  } else {  // the year ends the date: drop it and what precedes it back to the last field
+    qsizetype start = first;
+    while (start > 0 && !isField(format[start - 1])) --start;
+    format.remove(start, last - start);
+  }
+  return ToUtf8(QLocale().toString(date, format));
+}
+
 std::string DesktopLocaleInfo::ShortHour(int hour) const {
   const QTime time(hour, 0);
   if (!time.isValid()) return {};

@@ -50,6 +50,7 @@ class DesktopLocaleInfo : public LocaleInfo {
   // sets another).
   std::string ShortDate(int year, int month, int day) const override;
   std::string ShortHour(int hour) const override;
+  std::string DayAndMonth(int month, int day) const override;
 };
 
 }  // namespace meridiana
