@@ -62,17 +62,17 @@ TEST(LocaleDates, StatusBarCloudDateAndPropertiesFollowTheLocalesShortFormat) {
             "12/09/26 00:05:33");
 }
 
-// The saving's first and last days without their year, in the order of the short date.
-TEST(LocaleDates, DayAndMonthDropTheYearWhereverTheShortFormatPutsIt) {
+// The saving's first and last days: "8 Mar" with the locale's month, or the year-first short
+// date without its year.
+TEST(LocaleDates, DayAndMonthInTheLocalesWordsOrOrder) {
   const DesktopLocaleInfo desktop;
   const struct {
     QLocale locale;
     const char* expected;
   } cases[] = {
-      {QLocale(QLocale::German, QLocale::Germany), "08.03"},         // dd.MM.yy
-      {QLocale(QLocale::English, QLocale::UnitedStates), "3/8"},     // M/d/yy
-      {QLocale(QLocale::Japanese, QLocale::Japan), "03/08"},         // yyyy/MM/dd
-      {QLocale(QLocale::English, QLocale::UnitedKingdom), "08/03"},  // dd/MM/yyyy
+      {QLocale(QLocale::English, QLocale::UnitedStates), "8 Mar"},
+      {QLocale(QLocale::German, QLocale::Germany), "8 M\xc3\xa4rz"},
+      {QLocale(QLocale::Japanese, QLocale::Japan), "03/08"},  // yyyy/MM/dd
   };
   for (const auto& c : cases) {
     ScopedLocale scoped(c.locale);

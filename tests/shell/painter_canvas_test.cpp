@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 
 #include "qt_test_app.h"
 
@@ -117,6 +118,25 @@ TEST(PainterCanvas, HaloRingsTextInTheContrastingColourOnDarkOcean) {
   // Light text gets a dark ring.
   EXPECT_EQ(ContrastingHalo(Rgb{0, 200, 0}), (Rgb{0, 0, 0}));
   EXPECT_EQ(ContrastingHalo(Rgb{0, 0, 250}), (Rgb{255, 255, 255}));
+}
+
+// A painter on a right-to-left window draws the grid's "-10.0" as a left-to-right one does,
+// and an Arabic text still runs right to left.
+TEST(PainterCanvas, TextDirectionComesFromTheTextNotTheWindow) {
+  test::QtApp();
+  const auto draw = [](Qt::LayoutDirection direction, const char* text) {
+    QImage image(80, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setLayoutDirection(direction);
+    PainterCanvas canvas(painter);
+    canvas.Text(2, 2, text, Rgb{0, 0, 0}, std::nullopt);
+    return image;
+  };
+  const QImage ltr = draw(Qt::LeftToRight, "-10.0");
+  EXPECT_EQ(draw(Qt::RightToLeft, "-10.0"), ltr);
+  const char* arabic = "\xd9\x85\xd9\x82\xd9\x8a\xd8\xa7\xd8\xb3: 5";  // "مقياس: 5"
+  EXPECT_EQ(draw(Qt::LeftToRight, arabic), draw(Qt::RightToLeft, arabic));
 }
 
 }  // namespace

@@ -51,21 +51,13 @@ std::string DesktopLocaleInfo::ShortDate(int year, int month, int day) const {
 std::string DesktopLocaleInfo::DayAndMonth(int month, int day) const {
   const QDate date(2000, month, day);  // a leap year, so 29 February is a day too
   if (!date.isValid()) return {};
-  // The short date's format without its year and the separator that joined it.
+  // "29 Mar" with the month in the locale's language; where dates start with the year
+  // (2026/03/29) the short date's format without its year ("03/29").
   QString format = QLocale().dateFormat(QLocale::ShortFormat);
-  const qsizetype first = format.indexOf(u'y');
-  if (first < 0) return ToUtf8(QLocale().toString(date, format));
-  qsizetype last = first;
-  while (last < format.size() && format[last] == u'y') ++last;
-  const auto isField = [](QChar c) { return c == u'd' || c == u'M'; };
-  if (last < format.size()) {  // the year leads: drop it and what follows up to the next field
-    while (last < format.size() && !isField(format[last])) ++last;
-    format.remove(first, last - first);
-  } else {  // the year ends the date: drop it and what precedes it back to the last field
-    qsizetype start = first;
-    while (start > 0 && !isField(format[start - 1])) --start;
-    format.remove(start, last - start);
-  }
+  if (!format.startsWith(u'y')) return ToUtf8(QLocale().toString(date, QStringLiteral("d MMM")));
+  qsizetype next = 0;
+  while (next < format.size() && format[next] != u'd' && format[next] != u'M') ++next;
+  format.remove(0, next);
   return ToUtf8(QLocale().toString(date, format));
 }
 

@@ -12,7 +12,11 @@ namespace meridiana {
 
 class PainterCanvas : public Canvas {
  public:
-  explicit PainterCanvas(QPainter& painter) : painter_(painter) {}
+  // The map's texts take their direction from their own letters, not from the interface's: a
+  // grid label "-10.0" keeps its sign in front under a right-to-left language.
+  explicit PainterCanvas(QPainter& painter) : painter_(painter) {
+    painter_.setLayoutDirection(Qt::LayoutDirectionAuto);
+  }
   void FillRect(int left, int top, int right, int bottom, Rgb colour) override;
   void Line(int x0, int y0, int x1, int y1, Rgb pen) override;
   void Text(int x, int y, std::string_view text, Rgb colour,
