@@ -233,8 +233,9 @@ TEST(LabelPlacement, RightThenLeftThenAboveThenBelowOrNowhere) {
       {"ringed in",
        {{0, 0, 400, 90}, {0, 90, 99, 210}, {107, 90, 293, 210}, {0, 107, 400, 193}},
        std::nullopt},
-      // Touching edges do not overlap.
-      {"right edge touching", {{180, 97, 10, 13}}, around[0]},
+      // A neighbour needs a gap of two pixels, not only no overlap.
+      {"neighbour two pixels away", {{182, 97, 10, 13}}, around[0]},
+      {"neighbour touching", {{180, 97, 10, 13}}, around[1]},
   };
   for (const Row& r : rows) EXPECT_EQ(PlaceLabel(around, visible, r.taken), r.expected) << r.what;
   // At the map's edges: left at the right edge, below at the top, above at the bottom; in a
@@ -318,8 +319,10 @@ TEST(LabelPlacement, TheWorldsCapitalsAtZoomOneNeitherOverlapNorClip) {
       EXPECT_GE(a.top, area.top);
       EXPECT_LE(a.left + a.width, area.left + area.width);
       EXPECT_LE(a.top + a.height, area.top + area.height);
+      // Neither overlapping nor touching: a gap on either side.
+      const MapRect room{a.left - 1, a.top, a.width + 2, a.height};
       for (std::size_t j = i + 1; j < labels.size(); ++j)
-        EXPECT_FALSE(Intersects(a, labels[j])) << i << " meets " << j;
+        EXPECT_FALSE(Intersects(room, labels[j])) << i << " meets " << j;
       for (const MapRect& p : plain) EXPECT_FALSE(Intersects(a, p));
     }
     // The grid's labels keep off the scale, the last plain text.

@@ -6,6 +6,11 @@
 #include "map/overlays/overlays.h"
 
 namespace meridiana {
+namespace {
+
+constexpr int kLabelGap = 2;
+
+}  // namespace
 
 bool Intersects(const MapRect& a, const MapRect& b) {
   return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
@@ -40,8 +45,10 @@ std::optional<MapRect> PlaceLabel(const std::vector<MapRect>& candidates, const 
         c.left + c.width > visible.left + visible.width ||
         c.top + c.height > visible.top + visible.height)
       continue;
+    // Two pixels either side, so that neighbouring labels never run into one another.
+    const MapRect room{c.left - kLabelGap, c.top, c.width + 2 * kLabelGap, c.height};
     if (std::none_of(taken.begin(), taken.end(),
-                     [&](const MapRect& t) { return Intersects(c, t); }))
+                     [&](const MapRect& t) { return Intersects(room, t); }))
       return c;
   }
   return std::nullopt;
