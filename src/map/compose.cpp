@@ -5,6 +5,7 @@
 #include "foundation/user_notice.h"
 #include "map/base_images.h"
 #include "map/sun_shadow.h"
+#include "map/twilight.h"
 
 namespace meridiana {
 
@@ -71,6 +72,13 @@ bool ApplyViewCommand(ViewModes& modes, int commandId) {
       return true;
     case kCmdSunShadow:
       modes.shadow = !modes.shadow;
+      return true;
+    case kCmdTwilight:
+      modes.twilight = !modes.twilight;
+      if (modes.twilight) {
+        modes.shadow = true;
+        modes.clouds = false;
+      }
       return true;
     case kCmdClouds:
       if (modes.clouds) {
@@ -195,7 +203,7 @@ bool Compositor::Compose(TimeValue now) {
   // The shadowed day a start computed in advance serves once, when it is what this pass would
   // give; otherwise it is let go.
   const bool inAdvance = images_.TakeShadowedDay(
-      modes.shadow && fresh && source == ComposeSource::kDay ? now : kNoTime);
+      modes.shadow && !modes.twilight && fresh && source == ComposeSource::kDay ? now : kNoTime);
   // A composed map that was not made afresh already carries a shadow.
   if (modes.shadow && fresh && !inAdvance) RunShadowPass(now);
   changed_ = true;
@@ -209,7 +217,11 @@ void Compositor::RunShadowPass(TimeValue now) {
   const bool showStatus = notice_ && !(host_ && host_->TransferInProgress());
   if (host_) host_->SetWaitCursor(true);
   if (showStatus) notice_->ShowStatus(0, kCalculatingShadowText);
-  shadowPass_(composed, night, now);
+  if (modes.twilight) {
+    ApplyTwilight(composed, night, now);
+  } else {
+    shadowPass_(composed, night, now);
+  }
   if (host_) host_->SetWaitCursor(false);
   if (showStatus) notice_->ShowStatus(0, "");
 }

@@ -18,6 +18,7 @@ inline constexpr int kCmdDayMap = 40005;
 inline constexpr int kCmdNightMap = 40006;
 inline constexpr int kCmdTimeZones = 40007;
 inline constexpr int kCmdSunShadow = 40016;
+inline constexpr int kCmdTwilight = 40036;
 
 inline constexpr char kCalculatingShadowText[] = "Calculating Shadow...";
 
@@ -26,13 +27,14 @@ struct ViewModes {
   bool night = false;
   bool zones = false;
   bool shadow = false;
-  bool clouds = false;  // not stored: starts off each run
+  bool twilight = false;  // the shadow's dark side in twilight bands
+  bool clouds = false;    // not stored: starts off each run
   friend bool operator==(const ViewModes&, const ViewModes&) = default;
 };
 
 // The flag changes of a view command, before the map is composed again. False for another id.
-// Turning Clouds on turns Sun Shadow off; the caller stops the animation when Clouds goes off
-// and composes only when there is a cloud frame.
+// Turning Twilight on turns Sun Shadow on, turning Clouds on turns Sun Shadow off; the caller stops
+// the animation when Clouds goes off and composes only when there is a cloud frame.
 bool ApplyViewCommand(ViewModes& modes, int commandId);
 
 // Which picture the composed map starts from; the first that applies, in this order.

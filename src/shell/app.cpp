@@ -235,7 +235,8 @@ void App::CreateMainWindow() {
   modes.night = settings_.night != 0;
   modes.zones = settings_.zones != 0;
   modes.shadow = settings_.shadow != 0;
-  if (modes.shadow && ChooseComposeSource(modes) == ComposeSource::kDay) {
+  modes.twilight = settings_.twilight != 0;
+  if (modes.shadow && !modes.twilight && ChooseComposeSource(modes) == ComposeSource::kDay) {
     const Clock* clock = env_.clock != nullptr ? env_.clock : &systemClock_;
     images_->StartShadowingDay(ApplySunShadow, [clock] { return clock->Now(); });
   }

@@ -35,6 +35,44 @@ grep -q 2051 "$work/late.err" || { echo "FAIL: no reason: $(cat "$work/late.err"
 # Without the shadow the same instant renders.
 "$cli" render --at 2051-06-01T00:00:00Z --layers day --data "$work" --out "$work/late.bmp"
 
+# With the later options off (twilight and the like), the shipped pictures render byte for byte
+# as they did before those options existed (digests of the build of 9 December 2026).
+while read -r digest at layers; do
+  "$cli" render --at "$at" --layers "$layers" --data "$stage" --out "$work/same.bmp"
+  got=$(sha256sum "$work/same.bmp" | cut -d' ' -f1)
+  [ "$got" = "$digest" ] || { echo "FAIL: render --at $at --layers $layers changed: $got"; exit 1; }
+done <<'DIGESTS'
+2453ff543134fc16a2656b117efea2bbdd00ce45322bbdd9fb5ba97b424612ea 2026-12-09T12:00:00Z day,shadow
+bc24d72b50696fbb9117cc2cf2e7fe63ef7a5c3c07d16f052d5c069b7af4aa79 2026-06-21T06:30:00Z day,zones,shadow
+DIGESTS
+
+# Twilight draws the dark side in bands: with a grey day of 200 over a black night each band
+# leaves its own grey (civil 80, nautical 40, astronomical 20, night 0).
+mkdir -p "$work/grey/images"
+python3 - "$work/grey" <<'PY'
+import sys
+from render_lib import write_uniform_bmp
+write_uniform_bmp(f"{sys.argv[1]}/images/earth_day.bmp", 1024, 512, (200, 200, 200))
+write_uniform_bmp(f"{sys.argv[1]}/images/earth_night.bmp", 1024, 512, (0, 0, 0))
+PY
+"$cli" render --at 2027-03-20T12:00:00Z --layers day,twilight --data "$work/grey" --out "$work/twilight.bmp"
+python3 - "$work/twilight.bmp" <<'PY'
+import sys
+from render_lib import read_bmp
+_, _, rows = read_bmp(sys.argv[1])
+# Along the equator at the equinox with noon at Greenwich, going west from the noon meridian:
+# day, the soft edge, then civil, nautical and astronomical twilight (each about 17 pixels,
+# 6 degrees) and the night.
+row = [rows[256][3 * x] for x in range(512, -1, -1)]
+order = []
+for grey in row:
+    if grey in (200, 80, 40, 20, 0) and (not order or order[-1] != grey):
+        order.append(grey)
+assert order == [200, 80, 40, 20, 0], order
+for grey in (40, 20):
+    assert 15 <= row.count(grey) <= 19, f"band {grey}: {row.count(grey)} pixels"
+PY
+
 python3 - "$work" $instants <<'PY'
 import calendar, math, sys
 from datetime import datetime

@@ -351,7 +351,7 @@ TEST_F(AppTest, MainWindowLayout) {
       << window->windowTitle().toStdString();
   EXPECT_EQ(window->minimumSize(), QSize(320, 250));
   EXPECT_EQ(window->toolbar()->objectName(), "control1000");
-  EXPECT_EQ(window->toolbar()->actions().size(), 22);
+  EXPECT_EQ(window->toolbar()->actions().size(), 23);
 
   PartStatusBar* bar = window->statusBar();
   ASSERT_EQ(bar->partCount(), 5);

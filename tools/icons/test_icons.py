@@ -91,11 +91,11 @@ class CommittedIcons(unittest.TestCase):
             lines = f.read().splitlines()
         self.rows = [line.split('\t') for line in lines[1:] if line]
 
-    def test_table_lists_positions_0_to_55_in_order_then_the_program_icon(self):
+    def test_table_lists_positions_0_to_56_in_order_then_the_program_icon(self):
         self.assertTrue(all(len(r) == 6 for r in self.rows))
-        self.assertEqual([r[0] for r in self.rows], [str(i) for i in range(56)] + ['app'])
+        self.assertEqual([r[0] for r in self.rows], [str(i) for i in range(57)] + ['app'])
         resids = [r[1] for r in self.rows]
-        self.assertEqual(len(set(resids)), 57)
+        self.assertEqual(len(set(resids)), 58)
         self.assertEqual(resids[-1], '104')
         for r in self.rows:   # one package and one licence named for every layer
             layers = r[4].count(' + ') + 1
@@ -113,7 +113,7 @@ class CommittedIcons(unittest.TestCase):
                 self.assertEqual(head[:8], b'\x89PNG\r\n\x1a\n', path)
                 self.assertEqual((int.from_bytes(head[16:20], 'big'), int.from_bytes(head[20:24], 'big')),
                                  (size, size), path)
-        self.assertEqual(len(files), 2 * 57 + 1)
+        self.assertEqual(len(files), 2 * 58 + 1)
         self.assertTrue(os.path.isfile(os.path.join(ROOT, 'resources', files['icons/app/meridiana-256.png'])))
 
 

@@ -24,7 +24,8 @@ namespace {
 
 constexpr char kRenderUsage[] =
     "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
-    "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n"
+    "         [--layers day,night,zones,shadow,twilight,clouds] [--clouds IMAGE] [--width W] "
+    "[--data DIR]\n"
     "         [--overlays cities,names,grid,marked,info,quakes] [--mark NAME,...] [--config FILE]\n"
     "         [--quakes REPLY]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
@@ -43,6 +44,9 @@ std::optional<ViewModes> ParseLayers(std::string_view list) {
       modes.zones = true;
     } else if (name == "shadow") {
       modes.shadow = true;
+    } else if (name == "twilight") {
+      modes.shadow = true;
+      modes.twilight = true;
     } else if (name == "clouds") {
       modes.clouds = true;
     } else if (!name.empty()) {

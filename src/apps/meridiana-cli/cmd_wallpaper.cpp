@@ -103,6 +103,7 @@ int RunWallpaper(const Args& args) {
     modes.night = flag("night", 0);
     modes.zones = flag("zones", 0);
     modes.shadow = flag("shadow", 1) && !modes.night;
+    modes.twilight = modes.shadow && flag("twilight", 0);
     MapImages images(folder, nullptr);
     images.LoadDay();
     images.LoadNight();

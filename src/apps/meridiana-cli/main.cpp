@@ -30,7 +30,7 @@ constexpr Command kCommands[] = {
      "links NAME [--at ISO] [--lang CODE] [--templates FILE] [--data DIR]   a city's web links",
      meridiana::cli::RunLinks},
     {"render",
-     "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] "
+     "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,twilight,clouds] "
      "[--clouds IMAGE] [--width W] [--data DIR] [--overlays cities,names,grid,marked,info,quakes] "
      "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--pointer X,Y] [--size WxH] [--zoom Z] "
      "[--scroll X,Y] [--labels placed|fixed]   the composed map, and the window's view of it with "

@@ -10,6 +10,7 @@ struct Settings {
   int help = 0;
   int view = 0;
   int shadow = 0;
+  int twilight = 0;  // the shadow's dark side in twilight bands
   int cities = 0;
   int marked = 0;
   int track = 0;  // 0 off, 40 on

@@ -40,9 +40,10 @@ constexpr IntSetting kSwitches[] = {
     {"track", &Settings::track},
 };
 constexpr IntSetting kViewValues[] = {
-    {"grid", &Settings::grid},   {"day", &Settings::day},         {"night", &Settings::night},
-    {"zones", &Settings::zones}, {"refresh", &Settings::refresh}, {"info", &Settings::info},
-    {"loop", &Settings::loop},   {"cx", &Settings::cx},           {"cy", &Settings::cy},
+    {"grid", &Settings::grid},         {"day", &Settings::day},         {"night", &Settings::night},
+    {"zones", &Settings::zones},       {"refresh", &Settings::refresh}, {"info", &Settings::info},
+    {"loop", &Settings::loop},         {"cx", &Settings::cx},           {"cy", &Settings::cy},
+    {"twilight", &Settings::twilight},
 };
 
 bool StartsWithNoCase(const char* line, char letter) {

@@ -37,10 +37,10 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdTrayRestore}, [this](int) { BringToFront(); });
   table.Add({ids::kCmdTrayMinimize}, [this](int) { showMinimized(); });
   table.Add({ids::kCmdAbout}, [this](int) {
-    ShowRichText(this, LocalText(kAboutTitle),
-                 AboutHtml(context_.dataPaths->Find("SOURCES.md"),
-                           [this](int id) { return LocalText(id); }),
-                 LocalText(kCloseText));
+    ShowRichText(
+        this, LocalText(kAboutTitle),
+        AboutHtml(context_.dataPaths->Find("SOURCES.md"), [this](int id) { return LocalText(id); }),
+        LocalText(kCloseText));
   });
   table.Add({ids::kCmdManual}, [this](int) {
     if (ShowRichTextFile(this, LocalText(kManualTitle),
@@ -48,8 +48,8 @@ void MainWindow::RouteCommands() {
       return;
     if (context_.notice == nullptr) return;
     const std::string expected = context_.dataPaths->dataFolder() + "/" + kManualFile;
-    context_.notice->ShowMessage(kDisplayName,
-                                 ToUtf8(LocalText(kNoManualText).replace("%s", ToQString(expected))));
+    context_.notice->ShowMessage(
+        kDisplayName, ToUtf8(LocalText(kNoManualText).replace("%s", ToQString(expected))));
   });
   table.Add({ids::kCmdSettings}, [this](int) { OpenPreferences(); });
   table.Add({ids::kCmdWallpaperMode}, [this](int) { ToggleWallpaperMode(); });
@@ -72,7 +72,8 @@ void MainWindow::RouteCommands() {
     RedrawMap();
   });
   table.Add({ids::kCmdFitToScreen}, [this](int) { FitToWindow(); });
-  table.Add({ids::kCmdDayMap, ids::kCmdNightMap, ids::kCmdTimeZones, ids::kCmdSunShadow},
+  table.Add({ids::kCmdDayMap, ids::kCmdNightMap, ids::kCmdTimeZones, ids::kCmdSunShadow,
+             ids::kCmdTwilight},
             [this](int command) { RunViewCommand(command); });
   table.Add({ids::kCmdAllCities, ids::kCmdCityNames, ids::kCmdGrid, ids::kCmdCitySelection},
             [this](int command) {

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's toolbar: 19 push buttons in four groups. Each button draws one icon of the
+// The main window's toolbar: 20 push buttons in four groups. Each button draws one icon of the
 // menu icon list and shows the string-table text named by its tip id as its tool tip.
 
 #include <array>
@@ -14,11 +14,12 @@ struct ToolbarButton {
   int tipId;    // string id of the tool tip
 };
 
-inline constexpr std::array<ToolbarButton, 22> kMainToolbarButtons = {{
+inline constexpr std::array<ToolbarButton, 23> kMainToolbarButtons = {{
     {ids::kCmdDayMap, 20, 1394},
     {ids::kCmdNightMap, 21, 1395},
     {ids::kCmdClouds, 17, 1396},
     {ids::kCmdSunShadow, 19, 1404},
+    {ids::kCmdTwilight, 56, 1610},
     {ids::kCmdRefresh, 53, 1412},
     {0, 0, 0},
     {ids::kCmdTimeZones, 9, 1403},

@@ -12,6 +12,7 @@ ViewModes ModesFromSettings(const Settings* settings) {
   modes.night = settings->night != 0;
   modes.zones = settings->zones != 0;
   modes.shadow = settings->shadow != 0;
+  modes.twilight = settings->twilight != 0;
   return modes;
 }
 
@@ -21,6 +22,7 @@ void StoreModes(const ViewModes& modes, Settings* settings) {
   settings->night = modes.night ? 1 : 0;
   settings->zones = modes.zones ? 1 : 0;
   settings->shadow = modes.shadow ? 1 : 0;
+  settings->twilight = modes.twilight ? 1 : 0;
 }
 
 void RestoreViewPlace(const Settings* settings, MapView& view) {
@@ -78,9 +80,13 @@ CommandStates ModeStates(const ViewModes& modes, bool earthquakes) {
       break;
   }
   return {
-      {ids::kCmdDayMap, day},            {ids::kCmdNightMap, night},
-      {ids::kCmdTimeZones, modes.zones}, {ids::kCmdSunShadow, modes.shadow},
-      {ids::kCmdClouds, modes.clouds},   {ids::kCmdEarthquakes, earthquakes},
+      {ids::kCmdDayMap, day},
+      {ids::kCmdNightMap, night},
+      {ids::kCmdTimeZones, modes.zones},
+      {ids::kCmdSunShadow, modes.shadow},
+      {ids::kCmdClouds, modes.clouds},
+      {ids::kCmdEarthquakes, earthquakes},
+      {ids::kCmdTwilight, modes.twilight},
   };
 }
 

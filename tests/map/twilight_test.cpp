@@ -1,0 +1,143 @@
+#include "map/twilight.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "map/sun_shadow.h"
+
+namespace meridiana {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The Sun's elevation from the Astronomical Almanac's low-precision solar coordinates (good to
+// about 0.01 degree in 1950..2050) and the sidereal time at Greenwich, independent of the
+// program's routine.
+double AlmanacElevation(TimeValue t, double latitude, double longitude) {
+  const double rad = kPi / 180;
+  const double n = static_cast<double>(t) / 86400.0 + 2440587.5 - 2451545.0;
+  const double meanLongitude = 280.460 + 0.9856474 * n;
+  const double g = (357.528 + 0.9856003 * n) * rad;
+  const double lambda = (meanLongitude + 1.915 * std::sin(g) + 0.020 * std::sin(2 * g)) * rad;
+  const double epsilon = (23.439 - 0.0000004 * n) * rad;
+  const double ra = std::atan2(std::cos(epsilon) * std::sin(lambda), std::cos(lambda));
+  const double decl = std::asin(std::sin(epsilon) * std::sin(lambda));
+  const double gmstHours = 18.697374558 + 24.06570982441908 * n;
+  const double hourAngle = (gmstHours * 15 + longitude) * rad - ra;
+  const double phi = latitude * rad;
+  const double s =
+      std::sin(phi) * std::sin(decl) + std::cos(phi) * std::cos(decl) * std::cos(hourAngle);
+  return std::asin(s) / rad;
+}
+
+DibPtr Filled(int w, int h, std::uint8_t value) {
+  DibPtr dib = DibCreate(w, h, 24);
+  for (int y = 0; y < h; ++y) std::memset(dib->rows[y], value, static_cast<std::size_t>(w) * 3);
+  return dib;
+}
+
+// A grey day of 200 over a black night: each band leaves its own grey.
+int Expected(TwilightBand band) {
+  switch (band) {
+    case TwilightBand::kCivil:
+      return 80;
+    case TwilightBand::kNautical:
+      return 40;
+    case TwilightBand::kAstronomical:
+      return 20;
+    case TwilightBand::kNight:
+      return 0;
+    default:
+      return 200;
+  }
+}
+
+TEST(Twilight, BandEdgesFollowAnIndependentSolarElevation) {
+  const struct {
+    const char* what;
+    TimeValue at;
+  } instants[] = {
+      {"March equinox 2027", UtcFromCalendar(2027, 3, 20, 14, 25, 0)},
+      {"June solstice 2027", UtcFromCalendar(2027, 6, 21, 8, 11, 0)},
+      {"December solstice 2026", UtcFromCalendar(2026, 12, 21, 20, 50, 0)},
+      {"September equinox 2026, evening", UtcFromCalendar(2026, 9, 23, 0, 5, 0)},
+  };
+  constexpr int kW = 720;
+  constexpr int kH = 360;
+  for (const auto& instant : instants) {
+    DibPtr map = Filled(kW, kH, 200);
+    const DibPtr night = Filled(kW, kH, 0);
+    ApplyTwilight(map.get(), night.get(), instant.at);
+    int bands[5] = {};
+    for (int y = 0; y < kH; ++y) {
+      for (int x = 0; x < kW; ++x) {
+        const double latitude = 90.0 - y * 180.0 / kH;
+        const double longitude = 180.0 - (kW - 1 - x) * 360.0 / kW;
+        const double e = AlmanacElevation(instant.at, latitude, longitude);
+        const int got = map->rows[y][3 * x];
+        // Close to a limit the two computations may differ; elsewhere they agree on the band.
+        bool nearLimit = false;
+        for (const double limit : {9.0, 0.0, -6.0, -12.0, -18.0})
+          nearLimit |= std::abs(e - limit) < 0.1;
+        if (nearLimit) continue;
+        if (e > 0 && e < 9) {
+          EXPECT_GT(got, 80) << instant.what << " at " << latitude << "," << longitude;
+          EXPECT_LT(got, 200) << instant.what << " at " << latitude << "," << longitude;
+          continue;
+        }
+        const TwilightBand band = BandOfElevation(e);
+        ++bands[static_cast<int>(band)];
+        ASSERT_EQ(got, Expected(band))
+            << instant.what << " at " << latitude << "," << longitude << ", elevation " << e;
+      }
+    }
+    for (int b = 1; b < 5; ++b) EXPECT_GT(bands[b], 1000) << instant.what << " band " << b;
+    // At an equinox the Sun stands on the horizon at both poles all day: their rows are in the
+    // first band or lighter, never in the astronomical band or the night.
+    if (std::string(instant.what).find("equinox") != std::string::npos) {
+      for (const int y : {0, kH - 1})
+        for (int x = 0; x < kW; ++x)
+          ASSERT_GE(map->rows[y][3 * x], 80) << instant.what << " row " << y;
+    }
+  }
+}
+
+TEST(Twilight, BandsOfElevationAndTheSubsolarPoint) {
+  EXPECT_EQ(BandOfElevation(0.01), TwilightBand::kDay);
+  EXPECT_EQ(BandOfElevation(0.0), TwilightBand::kCivil);
+  EXPECT_EQ(BandOfElevation(-6.0), TwilightBand::kNautical);
+  EXPECT_EQ(BandOfElevation(-12.0), TwilightBand::kAstronomical);
+  EXPECT_EQ(BandOfElevation(-18.0), TwilightBand::kNight);
+  // At the June solstice 2027 (08:11 UTC) the Sun stands over the Tropic of Cancer, and at
+  // 08:11 UTC near 57 degrees east (noon there, less the equation of time).
+  const auto sun = SubsolarPointAt(UtcFromCalendar(2027, 6, 21, 8, 11, 0));
+  ASSERT_TRUE(sun.has_value());
+  EXPECT_NEAR(sun->latitude, 23.44, 0.05);
+  EXPECT_NEAR(sun->longitude, 57.6, 0.3);
+  EXPECT_NEAR(SolarElevation(*sun, sun->latitude, sun->longitude), 90.0, 1e-6);
+  EXPECT_FALSE(SubsolarPointAt(UtcFromCalendar(2051, 6, 1, 0, 0, 0)).has_value());
+}
+
+// The soft edge above the horizon runs from the civil grey into the day without a step; the only
+// steps along the equator are the three band edges on either side of the night.
+TEST(Twilight, TheDaySideEdgeJoinsTheFirstBand) {
+  const TimeValue at = UtcFromCalendar(2027, 3, 20, 12, 0, 0);
+  DibPtr map = Filled(1440, 4, 200);
+  const DibPtr night = Filled(1440, 4, 0);
+  ApplyTwilight(map.get(), night.get(), at);
+  const std::uint8_t* row = map->rows[2];
+  int steps = 0;
+  for (int x = 1; x < 1440; ++x) {
+    const int step = std::abs(row[3 * x] - row[3 * x - 3]);
+    if (step > 6) {
+      ++steps;
+      EXPECT_TRUE(step == 40 || step == 20) << x << ": " << step;
+    }
+  }
+  EXPECT_EQ(steps, 6);
+}
+
+}  // namespace
+}  // namespace meridiana
