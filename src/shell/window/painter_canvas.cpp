@@ -159,7 +159,8 @@ namespace {
 // The pixels of a raster painter's picture, where markers can be set directly: a 32-bit image,
 // a transform that only moves and scales by a whole factor, and at most one clip rectangle.
 struct DirectPixels {
-  QImage* image = nullptr;
+  uchar* bits = nullptr;  // taken once: every non-const look at a QImage's pixels checks sharing
+  qsizetype stride = 0;
   int scale = 1;
   int dx = 0;
   int dy = 0;
@@ -171,7 +172,7 @@ struct DirectPixels {
         QRect(left * scale + dx, top * scale + dy, width * scale, height * scale).intersected(clip);
     if (r.isEmpty()) return;
     for (int y = r.top(); y <= r.bottom(); ++y) {
-      QRgb* row = reinterpret_cast<QRgb*>(image->scanLine(y)) + r.left();
+      QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride) + r.left();
       std::fill(row, row + r.width(), colour);
     }
   }
@@ -197,8 +198,8 @@ std::optional<DirectPixels> DirectPixelsOf(QPainter& painter) {
   if (!engine->systemClip().isEmpty()) clip &= engine->systemClip();
   if (painter.hasClipping()) clip &= t.map(painter.clipRegion());
   if (clip.rectCount() > 1) return std::nullopt;
-  return DirectPixels{image, scale, static_cast<int>(t.dx()), static_cast<int>(t.dy()),
-                      clip.boundingRect()};
+  return DirectPixels{image->bits(), image->bytesPerLine(), scale, static_cast<int>(t.dx()),
+                      static_cast<int>(t.dy()), clip.boundingRect()};
 }
 
 }  // namespace
