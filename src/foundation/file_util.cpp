@@ -80,7 +80,7 @@ int CreateTemporaryBeside(const std::string& path, std::string& temporary) {
 // Writes whole or not at all. A file that is replaced keeps its permission bits; a new one gets
 // what the umask allows, unless mode says otherwise.
 bool WriteWholeFileAs(const char* path, const void* data, std::size_t count,
-                      std::optional<mode_t> mode) {
+                      std::optional<mode_t> mode, FileSync sync) {
   if (!path || !*path || (!data && count != 0)) return false;
   if (!mode) {
     struct stat existing {};
@@ -91,7 +91,8 @@ bool WriteWholeFileAs(const char* path, const void* data, std::size_t count,
   if (fd.get() < 0) return false;
   const bool ok = (!mode || ::fchmod(fd.get(), *mode) == 0) &&
                   WriteAll(fd.get(), static_cast<const char*>(data), count) &&
-                  ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
+                  (sync == FileSync::kNone || ::fsync(fd.get()) == 0) &&
+                  ::close(fd.release()) == 0 &&
                   ::rename(temporary.c_str(), path) == 0;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
@@ -133,12 +134,12 @@ std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice) {
   return buffer;
 }
 
-bool WriteWholeFile(const char* path, const void* data, std::size_t count) {
-  return WriteWholeFileAs(path, data, count, std::nullopt);
+bool WriteWholeFile(const char* path, const void* data, std::size_t count, FileSync sync) {
+  return WriteWholeFileAs(path, data, count, std::nullopt, sync);
 }
 
 bool WriteWholeFileWithMode(const char* path, const void* data, std::size_t count, mode_t mode) {
-  return WriteWholeFileAs(path, data, count, mode);
+  return WriteWholeFileAs(path, data, count, mode, FileSync::kToDisk);
 }
 
 std::string PasswordDatabaseHome() {

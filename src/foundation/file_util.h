@@ -23,11 +23,18 @@ inline constexpr std::size_t kMaxWholeFileBytes = 64u << 20;
 // memory shows "Out of memory error" through notice, if given.
 std::optional<std::string> ReadWholeFile(const char* path, UserNotice* notice = nullptr);
 
+// Whether a written file is on the disk before it takes its name. Without, it is still whole or
+// absent for every reader while the system runs, but a power failure just after may leave an
+// empty file: good enough for output that is made again as easily as it was made (a rendered
+// picture), and it spares the wait for the disk.
+enum class FileSync { kToDisk, kNone };
+
 // Writes the bytes to a temporary file beside path and renames it over path, so the file is
 // written whole or not at all. A replaced file keeps its permission bits; a new one gets 0666
 // less the umask. False for a null path, null data with a non-zero count, or any failure to
 // create, write or rename.
-bool WriteWholeFile(const char* path, const void* data, std::size_t count);
+bool WriteWholeFile(const char* path, const void* data, std::size_t count,
+                    FileSync sync = FileSync::kToDisk);
 // The same with the given permission bits, set before the file appears under its name.
 bool WriteWholeFileWithMode(const char* path, const void* data, std::size_t count, mode_t mode);
 

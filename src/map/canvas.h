@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
+
+#include "map/map_geometry.h"
 
 namespace meridiana {
 
@@ -49,6 +52,14 @@ class Canvas {
     Line(right, top, right, bottom, pen);
     Line(right, bottom, left, bottom, pen);
     Line(left, bottom, left, top, pen);
+  }
+  // A city marker around each point, one after the other: the 5 x 5 square centred on it filled
+  // with `fill`, then its outline in `outline`.
+  virtual void Markers(const std::vector<MapPoint>& centres, Rgb outline, Rgb fill) {
+    for (const MapPoint& p : centres) {
+      FillRect(p.x - 2, p.y - 2, p.x + 3, p.y + 3, fill);
+      Outline(p.x - 2, p.y - 2, p.x + 2, p.y + 2, outline);
+    }
   }
 };
 

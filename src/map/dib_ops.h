@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "foundation/dib.h"
+#include "foundation/file_util.h"
 
 namespace meridiana {
 
@@ -19,6 +20,6 @@ DibPtr DibConvert(const Dib* dib, int bits_per_pixel);
 
 // Writes the image as a BMP file: file header, information header, masks (bit fields only),
 // colour table, pixels. The file is written whole or not at all.
-bool DibSaveBmp(const Dib* dib, const char* path);
+bool DibSaveBmp(const Dib* dib, const char* path, FileSync sync = FileSync::kToDisk);
 
 }  // namespace meridiana

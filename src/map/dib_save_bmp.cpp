@@ -22,7 +22,7 @@ void Put32(std::vector<uint8_t>& out, uint32_t value) {
 
 }  // namespace
 
-bool DibSaveBmp(const Dib* dib, const char* path) {
+bool DibSaveBmp(const Dib* dib, const char* path, FileSync sync) {
   if (!DibIsValid(dib) || path == nullptr) return false;
   const std::size_t pixel_bytes = DibPixelBytes(dib);
   const std::size_t file_size = DibPackedSize(dib) + kFileHeaderBytes;
@@ -67,7 +67,7 @@ bool DibSaveBmp(const Dib* dib, const char* path) {
   out.insert(out.end(), dib->pixels.begin(),
              dib->pixels.begin() + static_cast<std::ptrdiff_t>(pixel_bytes));
   if (out.size() != file_size) return false;
-  return WriteWholeFile(path, out.data(), out.size());
+  return WriteWholeFile(path, out.data(), out.size(), sync);
 }
 
 }  // namespace meridiana

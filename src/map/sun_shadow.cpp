@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "world/solar_math.h"
 #include "world/solar_position.h"
 
@@ -128,6 +132,24 @@ using Ints4 = std::int32_t __attribute__((vector_size(16)));
 inline void NightRun(std::uint8_t* __restrict d, const std::uint8_t* __restrict n,
                      std::size_t bytes) {
   std::size_t i = 0;
+#ifdef __SSE2__
+  // Sixteen bytes at a time in SSE2, which every x86-64 has: the compiler's lowering of a
+  // sixteen-lane vector of 16-bit words is slower than the eight-lane one below. (x * 0xCCCD)
+  // >> 18 is x / 5 for every 16-bit x.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i fifth = _mm_set1_epi16(static_cast<short>(0xCCCD));
+  for (; i + 16 <= bytes; i += 16) {
+    const __m128i nb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n + i));
+    const __m128i db = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i low =
+        _mm_add_epi16(_mm_slli_epi16(_mm_unpacklo_epi8(nb, zero), 2), _mm_unpacklo_epi8(db, zero));
+    const __m128i high =
+        _mm_add_epi16(_mm_slli_epi16(_mm_unpackhi_epi8(nb, zero), 2), _mm_unpackhi_epi8(db, zero));
+    const __m128i lowFifth = _mm_srli_epi16(_mm_mulhi_epu16(low, fifth), 2);
+    const __m128i highFifth = _mm_srli_epi16(_mm_mulhi_epu16(high, fifth), 2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lowFifth, highFifth));
+  }
+#endif
   for (; i + 8 <= bytes; i += 8) {
     Bytes8 nb;
     Bytes8 db;
@@ -219,6 +241,7 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
   const TwilightTable& twilight = Twilight();
   const std::size_t columns = static_cast<std::size_t>(width);
   std::vector<std::int32_t> band(columns);
+  std::vector<float> elevation(columns);
   for (int y = height - 1; y >= 0; --y) {
     const ZenithRow row = ZenithRowFactors(sinDecl, cosDecl, RowLatitude(y, height));
     std::uint8_t* d = composed->rows[y];
@@ -252,9 +275,13 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
       if (kind == kBandNight) {
         NightRun(d + 3 * start, n + 3 * start, (x - start) * 3);
       } else if (kind == kBandNear) {
+        // The exact elevations first, clamped as the full computation clamps, then the blends:
+        // the arc cosines of a run, independent of each other, overlap in the processor when
+        // nothing else comes between them.
+        for (std::size_t i = start; i < x; ++i)
+          elevation[i] = ElevationFromZenith(ZenithFromCos(CosZenith(row, cosHourAngle[i])));
         for (std::size_t i = start; i < x; ++i) {
-          // The exact elevation, clamped as the full computation clamps.
-          const float e = ElevationFromZenith(ZenithFromCos(CosZenith(row, cosHourAngle[i])));
+          const float e = elevation[i];
           if (e < 0.0f) {
             NightRun(d + 3 * i, n + 3 * i, 3);
           } else if (e > 0.0f && e <= 9.0f) {

@@ -31,8 +31,10 @@ render --layers day,zones --out "$work/zones.bmp"
 render --layers day,clouds --clouds "$work/cloud.bmp" --out "$work/clouds.bmp"
 render --layers day --width 512 --out "$work/half.bmp"
 render --out "$work/default.png"
+render --layers day --png smallest --out "$work/smallest.png"
 
 python3 - "$work" <<'PY'
+import os
 import sys
 from render_lib import read_bmp, read_png
 work = sys.argv[1]
@@ -49,6 +51,10 @@ check(not bad, f"day layer is the day image unchanged, wrong at {bad[:3]}")
 
 w, h, png = read_png(f"{work}/day.PNG")
 check((w, h) == (1024, 512) and png == day, "the PNG holds the same pixels as the BMP")
+w, h, png = read_png(f"{work}/smallest.png")
+check((w, h) == (1024, 512) and png == day, "--png smallest holds the same pixels")
+check(os.path.getsize(f"{work}/smallest.png") < os.path.getsize(f"{work}/day.PNG"),
+      "--png smallest writes a smaller file")
 
 _, _, night = read_bmp(f"{work}/night.bmp")
 check(all(r == bytes((10, 10, 30)) * 1024 for r in night),
@@ -103,6 +109,7 @@ expect_status 2 "$cli" render --data "$work/data" --at 2026-13-01T00:00:00Z --ou
 expect_status 2 "$cli" render --data "$work/data"
 expect_status 2 "$cli" render --data "$work/data" --width 0 --out "$work/x.png"
 expect_status 2 "$cli" render --data "$work/data" --out
+expect_status 2 "$cli" render --data "$work/data" --png tiny --out "$work/x.png"
 expect_status 1 "$cli" render --data "$work/data" --clouds "$work/none.jpg" --out "$work/x.png"
 expect_status 2 "$cli" render --data "$work/data" --layers clouds --out "$work/x.png"
 expect_status 1 "$cli" render --data "$work/data" --out "$work/no/such/folder/x.png"

@@ -28,10 +28,13 @@ DibPtr Pattern(int w, int h) {
 using test::SamePixels;
 
 TEST(PngWriter, DecodesToTheSamePixelsAtEverySetting) {
-  for (const auto& size : {std::pair{1, 1}, std::pair{3, 5}, std::pair{257, 31}}) {
+  // Fewer rows than bands, rows that do not divide into the bands, and a picture large enough
+  // for the bands to be deflated on threads.
+  for (const auto& size : {std::pair{1, 1}, std::pair{3, 5}, std::pair{257, 31}, std::pair{5, 3},
+                           std::pair{1021, 97}}) {
     const DibPtr image = Pattern(size.first, size.second);
-    for (const PngOptions options :
-         {PngOptions{}, PngOptions{0, false}, PngOptions{9, true}, PngOptions{6, false}}) {
+    for (const PngOptions options : {PngOptions{}, PngOptions{0, false}, PngOptions{9, true},
+                                     PngOptions{6, false}, kSmallestPng}) {
       std::string bytes;
       ASSERT_TRUE(EncodePng(image.get(), &bytes, options));
       ASSERT_GT(bytes.size(), 8u);

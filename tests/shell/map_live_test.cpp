@@ -666,7 +666,27 @@ TEST_F(LiveMapTest, OverlaysOnScreenAndTheClockOnlyPaintCopiesNoMap) {
   EXPECT_EQ(screen.pixelColor(540, 300), QColor(0, 140, 0));
 
   const int copies = window.mapArea()->mapCopies();
+  // A tick paints the labels only when one of them changed: not in the same minute, once in the
+  // next, and then the map is not copied again.
+  int paints = 0;
+  struct CountPaints : QObject {
+    int* count;
+    explicit CountPaints(int* c) : count(c) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++*count;
+      return false;
+    }
+  } counter(&paints);
+  window.mapArea()->installEventFilter(&counter);
+  clock_.Advance(10);
   window.OnTimer(996);
+  EXPECT_EQ(paints, 0);
+  clock_.Advance(60);
+  window.OnTimer(996);
+  EXPECT_EQ(paints, 1);
+  window.OnTimer(996);
+  EXPECT_EQ(paints, 1);
+  window.mapArea()->removeEventFilter(&counter);
   EXPECT_EQ(window.mapArea()->mapCopies(), copies);
   window.mapArea()->Redraw();
   EXPECT_EQ(window.mapArea()->mapCopies(), copies + 1);

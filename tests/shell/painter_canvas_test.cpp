@@ -4,6 +4,8 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
+#include <vector>
 
 #include "qt_test_app.h"
 
@@ -137,6 +139,77 @@ TEST(PainterCanvas, TextDirectionComesFromTheTextNotTheWindow) {
   EXPECT_EQ(draw(Qt::RightToLeft, "-10.0"), ltr);
   const char* arabic = "\xd9\x85\xd9\x82\xd9\x8a\xd8\xa7\xd8\xb3: 5";  // "مقياس: 5"
   EXPECT_EQ(draw(Qt::LeftToRight, arabic), draw(Qt::RightToLeft, arabic));
+}
+
+// A picture with some texture under the overlays, so that blending shows.
+QImage Textured(int width, int height, qreal ratio, QImage::Format format) {
+  QImage image(static_cast<int>(width * ratio), static_cast<int>(height * ratio), format);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      image.setPixel(x, y, qRgb((x * 7) & 255, (y * 13) & 255, (x ^ y) & 255));
+  image.setDevicePixelRatio(ratio);
+  return image;
+}
+
+TEST(PainterCanvas, MarkersGiveThePixelsOfOneMarkerAfterTheOther) {
+  // Overlapping and touching markers (later ones on top), markers half off the picture, and a
+  // clip of two rectangles, which the direct path leaves to the painter.
+  const std::vector<MapPoint> centres = {{10, 10}, {12, 11}, {14, 14}, {30, 10}, {34, 10},
+                                         {1, 1},   {-1, 8},  {58, 28}, {40, 20}, {41, 21},
+                                         {40, 20}, {20, 25}};
+  for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+    for (const qreal ratio : {1.0, 2.0}) {
+      for (const bool twoClips : {false, true}) {
+        const auto draw = [&](bool fast) {
+          QImage image = Textured(60, 30, ratio, format);
+          QPainter painter(&image);
+          if (twoClips)
+            painter.setClipRegion(QRegion(0, 0, 20, 30) + QRegion(35, 5, 25, 20));
+          PainterCanvas canvas(painter);
+          if (fast) {
+            canvas.Markers(centres, Rgb{200, 90, 0}, Rgb{255, 255, 0});
+          } else {
+            canvas.Canvas::Markers(centres, Rgb{200, 90, 0}, Rgb{255, 255, 0});
+          }
+          painter.end();
+          return image;
+        };
+        EXPECT_EQ(draw(true), draw(false)) << format << " ratio " << ratio << " clip " << twoClips;
+      }
+    }
+  }
+}
+
+TEST(PainterCanvas, TextShapedOnceDrawsTheSamePixelsAsTextShapedEachTime) {
+  // Latin, digits, right-to-left with digits, and a text that only a fallback font has.
+  const char* const texts[] = {"14:05 Berlin", "Scale: 39.14 km", "14:05 القاهرة",
+                               "09:30 東京", "0.0"};
+  for (const qreal ratio : {1.0, 2.0}) {
+    const auto draw = [&](TextSizeCache* cache, TextSize* sizes) {
+      QImage image = Textured(160, 60, ratio, QImage::Format_RGB32);
+      QPainter painter(&image);
+      PainterCanvas canvas(painter, cache);
+      int y = 0;
+      for (const char* text : texts) {
+        canvas.Text(2, y, text, Rgb{0, 255, 0}, Rgb{0, 0, 0});
+        canvas.HaloText(80, y, text, Rgb{0, 0, 250}, Rgb{255, 255, 255});
+        *sizes++ = canvas.MeasureText(text);
+        y += 12;
+      }
+      painter.end();
+      return image;
+    };
+    TextSize plainSizes[5];
+    TextSize cachedSizes[5];
+    TextSizeCache cache;
+    const QImage plain = draw(nullptr, plainSizes);
+    EXPECT_EQ(draw(&cache, cachedSizes), plain) << ratio;
+    EXPECT_EQ(draw(&cache, cachedSizes), plain) << ratio << ", from the cache";
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(cachedSizes[i].width, plainSizes[i].width) << texts[i];
+      EXPECT_EQ(cachedSizes[i].height, plainSizes[i].height) << texts[i];
+    }
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "foundation/clock.h"
 #include "foundation/user_notice.h"
 #include "iso_time.h"
+#include "qt_twin.h"
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/dib_ops.h"
@@ -27,7 +28,7 @@ constexpr char kRenderUsage[] =
     "         [--layers day,night,zones,shadow,twilight,clouds] [--clouds IMAGE] [--width W] "
     "[--data DIR]\n"
     "         [--overlays cities,names,grid,marked,info,quakes] [--mark NAME,...] [--config FILE]\n"
-    "         [--quakes REPLY]\n"
+    "         [--quakes REPLY] [--png fast|smallest]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.
@@ -88,6 +89,7 @@ int RunRender(const Args& args) {
   std::string clouds;
   std::string data;
   int width = 0;
+  PngOptions pngOptions;  // fast: zlib's quickest level with the run-length strategy
   ViewOptions view;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& flag = args[i];
@@ -104,6 +106,12 @@ int RunRender(const Args& args) {
       clouds = value;
     } else if (flag == "--data") {
       data = value;
+    } else if (flag == "--png") {
+      if (value == "smallest") {
+        pngOptions = kSmallestPng;
+      } else if (value != "fast") {
+        return BadUsage("not fast or smallest:", value);
+      }
     } else if (flag == "--width") {
       char* end = nullptr;
       const long w = std::strtol(value.c_str(), &end, 10);
@@ -126,6 +134,7 @@ int RunRender(const Args& args) {
   const std::optional<ViewModes> modes = ParseLayers(layers);
   if (!modes) return BadUsage("unknown layer in", layers);
   if (modes->clouds && clouds.empty()) return BadUsage("the clouds layer needs", "--clouds IMAGE");
+  if (view.requested && ViewDrawsOverlays(view) && !HasQt()) return RunInQtTwin("render", args);
 
   SystemClock clock;
   const TimeValue instant = at ? *at : clock.Now();
@@ -184,7 +193,9 @@ int RunRender(const Args& args) {
     if (!scaled) return Fail("cannot scale to width", std::to_string(width));
     map = scaled.get();
   }
-  const bool written = png ? SavePng(map, out.c_str()) : DibSaveBmp(map, out.c_str());
+  // Whole or not at all, but not waited for on the disk: a picture is made again in a moment.
+  const bool written = png ? SavePng(map, out.c_str(), pngOptions, FileSync::kNone)
+                           : DibSaveBmp(map, out.c_str(), FileSync::kNone);
   if (!written) return Fail("cannot write", out);
   return 0;
 }

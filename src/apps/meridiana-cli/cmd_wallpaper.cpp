@@ -12,6 +12,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "iso_time.h"
+#include "qt_twin.h"
 
 #ifdef MERIDIANA_CLI_OVERLAYS
 #include <QDir>
@@ -125,10 +126,7 @@ int RunWallpaper(const Args& args) {
 #else
   (void)width;
   (void)at;
-  std::fprintf(stderr,
-               "meridiana-cli wallpaper: this meridiana-cli was built without Qt "
-               "(MERIDIANA_BUILD_GUI=OFF)\n");
-  return 1;
+  return RunInQtTwin("wallpaper", args);
 #endif
 }
 

@@ -7,6 +7,7 @@
 
 #include "foundation/file_util.h"
 #include "map/map_view.h"
+#include "map/view_image.h"
 #include "online/quake_feed.h"
 #include "world/locale_info.h"
 #include "world/table_text.h"
@@ -110,8 +111,23 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
   return true;
 }
 
+bool ViewDrawsOverlays(const ViewOptions& options) {
+  return !options.overlays.empty() || !options.marks.empty() || !options.config.empty() ||
+         !options.quakes.empty();
+}
+
 DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,
                   const std::string& dataFolder, TimeValue instant, std::string& error) {
+  if (!ViewDrawsOverlays(options)) {
+    // Only the view image: no text, so no Qt.
+    MapView view;
+    view.zoom = options.zoom;
+    view.scrollX = options.scrollX;
+    view.scrollY = options.scrollY;
+    DibPtr shown = BuildViewImage(composed, view, options.width, options.height);
+    if (!shown) error = "cannot draw the view";
+    return shown;
+  }
 #ifdef MERIDIANA_CLI_OVERLAYS
   WorldData world;
   LoadWorldData(world, dataFolder, nullptr);

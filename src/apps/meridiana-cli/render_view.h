@@ -33,6 +33,10 @@ struct ViewOptions {
 bool ParseViewOption(const std::string& flag, const std::string& value, ViewOptions& options,
                      bool& handled, std::string& error);
 
+// Whether the view has anything drawn over the map (or a city or file to read for it), which
+// takes the window's drawing code; a view without only cuts and scales the composed map.
+bool ViewDrawsOverlays(const ViewOptions& options);
+
 // The composed map as the window would show it at that instant; zones (the time-zone picture)
 // gives the marked cities their offsets. Null with a reason on failure.
 DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,

@@ -29,11 +29,6 @@ bool InClip(const OverlayScene& scene, MapPoint p) {
          p.y - 3 < c.top + c.height;
 }
 
-void CityMarker(Canvas& canvas, MapPoint p, Rgb outline) {
-  canvas.FillRect(p.x - 2, p.y - 2, p.x + 3, p.y + 3, kYellow);
-  OutlineSquare(canvas, p.x - 2, p.y - 2, p.x + 2, p.y + 2, outline);
-}
-
 }  // namespace
 
 MapPoint CityWindowPoint(const OverlayScene& scene, const City& city) {
@@ -47,11 +42,15 @@ MapPoint CityWindowPoint(const OverlayScene& scene, std::size_t index) {
 }
 
 void DrawAllCities(Canvas& canvas, const OverlayScene& scene) {
+  // All at once, in list order: thousands of markers, which a canvas can draw in a few calls.
+  std::vector<MapPoint> markers;
+  markers.reserve(scene.world->cities.size());
   for (std::size_t i = 0; i < scene.world->cities.size(); ++i) {
     const MapPoint p = CityWindowPoint(scene, i);
     if (p.x >= scene.area.left + 2 && p.y >= scene.area.top + 2 && InClip(scene, p))
-      CityMarker(canvas, p, kCityOutline);
+      markers.push_back(p);
   }
+  canvas.Markers(markers, kCityOutline, kYellow);
 }
 
 void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& hover) {
@@ -64,6 +63,7 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
   MapPoint nearestPoint;
   int best = 999;
   const std::vector<City>& cities = scene.world->cities;
+  std::vector<MapPoint> markers;
   for (std::size_t i = 0; i < cities.size(); ++i) {
     const MapPoint p = CityWindowPoint(scene, i);
     const double dx = px - p.x;
@@ -76,8 +76,9 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
     }
     if (p.y > scene.area.top + 1 && p.x > scene.area.left + 1 && d < 40 * zoom &&
         !scene.layers.allCities && InClip(scene, p))
-      CityMarker(canvas, p, kNearOutline);
+      markers.push_back(p);
   }
+  canvas.Markers(markers, kNearOutline, kYellow);
   hover.city = -1;
   if (nearest >= 0) {
     const int x = nearestPoint.x - 3;
@@ -90,20 +91,45 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
   }
 }
 
+std::string MarkedCityLabel(const OverlayScene& scene, const City& city, MapPoint base) {
+  // "HH:MM Name", whatever the locale's date separator.
+  std::string text =
+      LocalClockText(*scene.world, scene.zoneImage, base.x, base.y, &city, *scene.clock);
+  if (text.empty()) return {};
+  text += " ";
+  text += city.name;
+  return text;
+}
+
+std::vector<std::string> MarkedCityLabels(const OverlayScene& scene) {
+  std::vector<std::string> labels;
+  if (!scene.layers.marked || scene.world == nullptr || scene.view == nullptr ||
+      scene.clock == nullptr || scene.locale == nullptr)
+    return labels;
+  for (const City& city : scene.world->cities) {
+    if (city.marked)
+      labels.push_back(MarkedCityLabel(scene, city, BaseMapPixel(city.longitude, city.latitude)));
+  }
+  return labels;
+}
+
 void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
   const MapRect visible = VisibleMap(scene);
+  // One pass over the whole list (thousands of cities, a few marked) for both loops below.
+  std::vector<const City*> marked;
+  for (const City& city : scene.world->cities)
+    if (city.marked) marked.push_back(&city);
   std::vector<MapRect> taken;
   if (!scene.fixedLabels) {
     taken = LabelObstacles(canvas, scene);
     // No label covers another marked city's square.
-    for (const City& city : scene.world->cities) {
-      if (!city.marked) continue;
-      const MapPoint p = CityWindowPoint(scene, city);
+    for (const City* city : marked) {
+      const MapPoint p = CityWindowPoint(scene, *city);
       taken.push_back({p.x - 2, p.y - 2, 6, 6});
     }
   }
-  for (const City& city : scene.world->cities) {
-    if (!city.marked) continue;
+  for (const City* markedCity : marked) {
+    const City& city = *markedCity;
     const MapPoint base = BaseMapPixel(city.longitude, city.latitude);
     const MapPoint p = BaseToWindow(*scene.view, base, scene.area);
     const int x = p.x - 2;
@@ -114,12 +140,8 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
       OutlineSquare(canvas, x, y, x + 5, y + 5, kBlack);
     }
     if (x <= scene.area.left - 10) continue;
-    // "HH:MM Name"
-    std::string text =
-        LocalClockText(*scene.world, scene.zoneImage, base.x, base.y, &city, *scene.clock);
+    const std::string text = MarkedCityLabel(scene, city, base);
     if (text.empty()) continue;
-    text += " ";
-    text += city.name;
     const std::string_view label = text;
     if (scene.fixedLabels) {
       canvas.Text(x + 10, y + 10, label, kGreen, kBlack);

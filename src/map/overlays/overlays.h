@@ -87,6 +87,11 @@ void DrawAllCities(Canvas& canvas, const OverlayScene& scene);
 void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& hover);
 void DrawGrid(Canvas& canvas, const OverlayScene& scene);
 void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene);
+// A marked city's label as the layer writes it ("14:05 Berlin"), empty for none; and every
+// marked city's, in list order, with the layer on. A clock tick whose labels are those of the
+// last paint has nothing new to show.
+std::string MarkedCityLabel(const OverlayScene& scene, const City& city, MapPoint base);
+std::vector<std::string> MarkedCityLabels(const OverlayScene& scene);
 void DrawInfo(Canvas& canvas, const OverlayScene& scene);
 void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState& hover);
 void DrawTopEdge(Canvas& canvas, const OverlayScene& scene);

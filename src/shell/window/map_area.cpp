@@ -74,6 +74,10 @@ void MapArea::SetOverlaySources(const WorldData* world, const Settings* settings
 
 void MapArea::RedrawClock() {
   if (pixmap_.isNull()) return;
+  // The labels show hours and minutes: in most seconds nothing on the map changes, and then
+  // neither the paint nor the copy to the screen is worth doing.
+  OverlayScene scene;
+  if (Scene(rect(), scene) && MarkedCityLabels(scene) == paintedLabels_) return;
   clockOnly_ = true;
   repaint();
 }
@@ -89,9 +93,9 @@ QRegion MapArea::HoverRegion() const {
   return region & rect();
 }
 
-void MapArea::PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip) {
-  if (view_ == nullptr || world_ == nullptr || settings_ == nullptr || pixmap_.isNull()) return;
-  OverlayScene scene;
+bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
+  if (view_ == nullptr || world_ == nullptr || settings_ == nullptr || pixmap_.isNull())
+    return false;
   scene.view = view_;
   scene.area = {0, 0, width(), height()};
   scene.pictureRight = std::min(width(), pixmap_.width());
@@ -116,9 +120,16 @@ void MapArea::PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip
   }
   scene.pointer = {pointer_.x(), pointer_.y()};
   if (clip != rect()) scene.clip = {clip.x(), clip.y(), clip.width(), clip.height()};
-  PainterCanvas canvas(painter);
+  return true;
+}
+
+void MapArea::PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip) {
+  OverlayScene scene;
+  if (!Scene(clip, scene)) return;
+  PainterCanvas canvas(painter, &textSizes_);
   const std::string before = hover_.statusText;
   meridiana::PaintOverlays(canvas, scene, clockOnly, hover_);
+  paintedLabels_ = MarkedCityLabels(scene);
   if (scene.layers.cityNames && hover_.city >= 0 && hover_.statusText != before)
     emit hoverStatus(ToQString(hover_.statusText));
 }

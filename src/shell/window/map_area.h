@@ -7,10 +7,13 @@
 #include <QPixmap>
 #include <QRegion>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "map/map_geometry.h"
 #include "map/overlays/overlays.h"
 #include "map/view_image.h"
+#include "shell/window/painter_canvas.h"
 
 namespace meridiana {
 
@@ -93,6 +96,8 @@ class MapArea : public QWidget {
   // The layers drawn over the map (cities, grid, labels, earthquakes).
   // clip: the part of the area this paint can change.
   void PaintOverlays(QPainter& painter, bool clockOnly, const QRect& clip);
+  // The overlays' scene for a paint that can change `clip`; false when there is nothing to draw.
+  bool Scene(const QRect& clip, OverlayScene& scene) const;
   // What a pointer move repaints for City Names at the current pointer.
   QRegion HoverRegion() const;
 
@@ -108,6 +113,9 @@ class MapArea : public QWidget {
   const LocaleInfo* locale_ = nullptr;
   const OnlineLayerView* online_ = nullptr;
   HoverState hover_;
+  TextSizeCache textSizes_;
+  // The marked cities' labels as the last paint wrote them.
+  std::vector<std::string> paintedLabels_;
   QPoint pointer_{-1000, -1000};
   bool clockOnly_ = false;
   int mapCopies_ = 0;

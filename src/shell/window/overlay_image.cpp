@@ -25,7 +25,8 @@ DibPtr RenderViewWithOverlays(const Dib* composed, int width, int height, Overla
       std::min(height, static_cast<int>((kBaseMapHeight - scene.view->EffectiveScrollY()) * zoom));
   {
     QPainter painter(&image);
-    PainterCanvas canvas(painter);
+    TextSizeCache texts;  // drawn the way the window draws them
+    PainterCanvas canvas(painter, &texts);
     HoverState hover;
     PaintOverlays(canvas, scene, false, hover);
   }
