@@ -21,6 +21,10 @@ constexpr Command kCommands[] = {
     {"sun",
      "sun [--at ISO] --lat LAT --lon LON [--tz HOURS] [--mask N]   one solar query, every field",
      meridiana::cli::RunSun},
+    {"moon",
+     "moon [--at ISO] [--city NAME] [--data DIR]   the point under the Moon, its phase and age, "
+     "and a city's moonrise and moonset",
+     meridiana::cli::RunMoon},
     {"cities",
      "cities [--at ISO] [--data DIR]   every city with its local time, saving, sun and codes (TSV)",
      meridiana::cli::RunCities},
