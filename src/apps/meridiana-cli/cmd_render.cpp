@@ -25,8 +25,8 @@ namespace {
 constexpr char kRenderUsage[] =
     "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
     "         [--layers day,night,zones,shadow,clouds] [--clouds IMAGE] [--width W] [--data DIR]\n"
-    "         [--overlays cities,names,grid,marked,info,quakes] [--mark NAME,...] [--config FILE]\n"
-    "         [--quakes REPLY]\n"
+    "         [--overlays cities,names,grid,marked,info,quakes,moon] [--mark NAME,...]\n"
+    "         [--config FILE] [--quakes REPLY]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.

@@ -35,7 +35,8 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunLinks},
     {"render",
      "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,clouds] "
-     "[--clouds IMAGE] [--width W] [--data DIR] [--overlays cities,names,grid,marked,info,quakes] "
+     "[--clouds IMAGE] [--width W] [--data DIR] "
+     "[--overlays cities,names,grid,marked,info,quakes,moon] "
      "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--pointer X,Y] [--size WxH] [--zoom Z] "
      "[--scroll X,Y] [--labels placed|fixed]   the composed map, and the window's view of it with "
      "its overlays",
