@@ -57,6 +57,8 @@ inline constexpr int kCmdEarthquakes = 40030;
 inline constexpr int kCmdClearCitySelection = 40031;
 // The program's own: brings back the marks that the last Clear City Selection took.
 inline constexpr int kCmdUndoClearCitySelection = 40035;
+// The program's own: the Moon's disc on the map.
+inline constexpr int kCmdMoon = 40036;
 inline constexpr int kCmdTrayRestore = 40033;
 inline constexpr int kCmdTrayMinimize = 40034;
 
