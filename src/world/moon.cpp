@@ -39,6 +39,7 @@ struct LatitudeTerm {
   std::int32_t latitude;  // 1e-6 degree, sine
 };
 
+// clang-format off
 constexpr LongitudeDistanceTerm kLongitudeDistance[] = {
     {0, 0, 1, 0, 6288774, -20905355}, {2, 0, -1, 0, 1274027, -3699111},
     {2, 0, 0, 0, 658314, -2955968},   {0, 0, 2, 0, 213618, -569925},
@@ -89,6 +90,7 @@ constexpr LatitudeTerm kLatitude[] = {
     {0, 1, 2, 1, -177},    {4, 0, -2, -1, 176},   {4, -1, -1, -1, 166},  {1, 0, 1, -1, -164},
     {4, 0, 1, -1, 132},    {1, 0, -1, -1, -119},  {4, -1, 0, -1, 115},   {2, -2, 0, 1, 107},
 };
+// clang-format on
 
 // The terms with the Sun's mean anomaly shrink with the Earth's orbital eccentricity.
 double EccentricityFactor(int m, double e) {
@@ -114,8 +116,8 @@ Nutation NutationAt(double t) {
   const double moonMean = 218.3165 + 481267.8813 * t;
   const double psi = -17.20 * Sin(node) - 1.32 * Sin(2 * sunMean) - 0.23 * Sin(2 * moonMean) +
                      0.21 * Sin(2 * node);
-  const double eps = 9.20 * Cos(node) + 0.57 * Cos(2 * sunMean) + 0.10 * Cos(2 * moonMean) -
-                     0.09 * Cos(2 * node);
+  const double eps =
+      9.20 * Cos(node) + 0.57 * Cos(2 * sunMean) + 0.10 * Cos(2 * moonMean) - 0.09 * Cos(2 * node);
   return {psi / 3600.0, eps / 3600.0};
 }
 
@@ -134,27 +136,27 @@ double MeanSiderealTime(double julianDayUt) {
 
 void EclipticToEquator(double longitude, double latitude, double obliquity, double* ra,
                        double* dec) {
-  *ra = Reduce360(std::atan2(Sin(longitude) * Cos(obliquity) - std::tan(latitude * kRad) *
-                                                                   Sin(obliquity),
-                             Cos(longitude)) /
-                  kRad);
-  *dec = std::asin(Sin(latitude) * Cos(obliquity) +
-                   Cos(latitude) * Sin(obliquity) * Sin(longitude)) /
-         kRad;
+  *ra = Reduce360(
+      std::atan2(Sin(longitude) * Cos(obliquity) - std::tan(latitude * kRad) * Sin(obliquity),
+                 Cos(longitude)) /
+      kRad);
+  *dec =
+      std::asin(Sin(latitude) * Cos(obliquity) + Cos(latitude) * Sin(obliquity) * Sin(longitude)) /
+      kRad;
 }
 
 void LunarTheory(double t, MoonPosition* p) {
   const double t2 = t * t, t3 = t2 * t, t4 = t3 * t;
-  const double lp = Reduce360(218.3164477 + 481267.88123421 * t - 0.0015786 * t2 +
-                              t3 / 538841.0 - t4 / 65194000.0);
+  const double lp = Reduce360(218.3164477 + 481267.88123421 * t - 0.0015786 * t2 + t3 / 538841.0 -
+                              t4 / 65194000.0);
   const double d = Reduce360(297.8501921 + 445267.1114034 * t - 0.0018819 * t2 + t3 / 545868.0 -
                              t4 / 113065000.0);
   const double m = Reduce360(357.5291092 + 35999.0502909 * t - 0.0001536 * t2 + t3 / 24490000.0);
-  const double mp = Reduce360(134.9633964 + 477198.8675055 * t + 0.0087414 * t2 +
-                              t3 / 69699.0 - t4 / 14712000.0);
-  const double f = Reduce360(93.2720950 + 483202.0175233 * t - 0.0036539 * t2 -
-                             t3 / 3526000.0 + t4 / 863310000.0);
-  const double a1 = Reduce360(119.75 + 131.849 * t);  // Venus
+  const double mp =
+      Reduce360(134.9633964 + 477198.8675055 * t + 0.0087414 * t2 + t3 / 69699.0 - t4 / 14712000.0);
+  const double f = Reduce360(93.2720950 + 483202.0175233 * t - 0.0036539 * t2 - t3 / 3526000.0 +
+                             t4 / 863310000.0);
+  const double a1 = Reduce360(119.75 + 131.849 * t);    // Venus
   const double a2 = Reduce360(53.09 + 479264.290 * t);  // Jupiter
   const double a3 = Reduce360(313.45 + 481266.484 * t);
   const double e = 1.0 - 0.002516 * t - 0.0000074 * t2;
@@ -244,8 +246,7 @@ MoonPosition MoonAtJulianDay(double julianDayUt, double deltaTSeconds) {
   p.apparentLongitude = Reduce360(p.meanLongitude + nutation.longitude);
   EclipticToEquator(p.apparentLongitude, p.latitude, p.trueObliquity, &p.rightAscension,
                     &p.declination);
-  EclipticToEquator(p.sunLongitude, 0.0, p.trueObliquity, &p.sunRightAscension,
-                    &p.sunDeclination);
+  EclipticToEquator(p.sunLongitude, 0.0, p.trueObliquity, &p.sunRightAscension, &p.sunDeclination);
 
   p.apparentSiderealTime =
       Reduce360(MeanSiderealTime(julianDayUt) + nutation.longitude * Cos(p.trueObliquity));
@@ -258,9 +259,8 @@ MoonPosition MoonAtJulianDay(double julianDayUt, double deltaTSeconds) {
   // Geocentric elongation, then the angle at the Moon between the Sun and the Earth.
   const double cosPsi = Cos(p.latitude) * Cos(p.apparentLongitude - p.sunLongitude);
   const double psi = std::acos(cosPsi);
-  p.phaseAngle = std::atan2(p.sunDistanceKm * std::sin(psi),
-                            p.distanceKm - p.sunDistanceKm * cosPsi) /
-                 kRad;
+  p.phaseAngle =
+      std::atan2(p.sunDistanceKm * std::sin(psi), p.distanceKm - p.sunDistanceKm * cosPsi) / kRad;
   p.illuminatedFraction = (1 + Cos(p.phaseAngle)) / 2;
   p.litBearing =
       Bearing(p.subLunarLatitude, p.subLunarLongitude, p.subSolarLatitude, p.subSolarLongitude);

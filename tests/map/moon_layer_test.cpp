@@ -79,11 +79,11 @@ TEST(DrawMoon, LitShareAndSideFollowThePhase) {
     int side;  // -1 lit to the west, +1 to the east, 0 either
   };
   const Row rows[] = {
-      {UtcFromCalendar(2024, 1, 11, 11, 58, 0), 0},   // new
-      {UtcFromCalendar(2024, 1, 14, 0, 0, 0), -1},    // waxing crescent
-      {UtcFromCalendar(2024, 1, 18, 3, 53, 0), -1},   // first quarter
-      {UtcFromCalendar(2024, 1, 25, 17, 53, 0), 0},   // full
-      {UtcFromCalendar(2024, 1, 8, 0, 0, 0), 1},      // waning crescent
+      {UtcFromCalendar(2024, 1, 11, 11, 58, 0), 0},  // new
+      {UtcFromCalendar(2024, 1, 14, 0, 0, 0), -1},   // waxing crescent
+      {UtcFromCalendar(2024, 1, 18, 3, 53, 0), -1},  // first quarter
+      {UtcFromCalendar(2024, 1, 25, 17, 53, 0), 0},  // full
+      {UtcFromCalendar(2024, 1, 8, 0, 0, 0), 1},     // waning crescent
   };
   const int discPixels = [] {
     int n = 0;

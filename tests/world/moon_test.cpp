@@ -109,12 +109,12 @@ TEST(MoonAt, IlluminatedFractionAtNewAndFullMoons2019) {
     double degrees, minutes;  // angle with the Sun
   };
   const Row rows[] = {
-      {1, 21, 5, 12, 179, 37.4},   // full, total lunar eclipse
-      {7, 2, 19, 22, 0, 38.5},     // new, total solar eclipse
-      {4, 5, 8, 42, 4, 57.4},      // new, far from the node
-      {9, 14, 4, 8, 175, 24.8},    // full, far from the node
-      {3, 6, 15, 31, 3, 55.0},     // new
-      {8, 15, 11, 57, 177, 1.5},   // full
+      {1, 21, 5, 12, 179, 37.4},  // full, total lunar eclipse
+      {7, 2, 19, 22, 0, 38.5},    // new, total solar eclipse
+      {4, 5, 8, 42, 4, 57.4},     // new, far from the node
+      {9, 14, 4, 8, 175, 24.8},   // full, far from the node
+      {3, 6, 15, 31, 3, 55.0},    // new
+      {8, 15, 11, 57, 177, 1.5},  // full
   };
   for (const Row& r : rows) {
     const MoonPosition p = MoonAt(UtcFromCalendar(2019, r.month, r.day, r.hour, r.minute, 0));

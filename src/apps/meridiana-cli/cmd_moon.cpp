@@ -38,8 +38,7 @@ int RunMoon(const Args& args) {
     if (flag == "--at") {
       at = ParseIsoInstant(value);
       if (!at) {
-        std::fprintf(stderr, "meridiana-cli moon: bad instant '%s'\n%s", value.c_str(),
-                     kMoonUsage);
+        std::fprintf(stderr, "meridiana-cli moon: bad instant '%s'\n%s", value.c_str(), kMoonUsage);
         return 2;
       }
     } else if (flag == "--city") {
@@ -65,8 +64,7 @@ int RunMoon(const Args& args) {
     }
     static const FixedLocaleInfo slash("/");
     const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
-    props = CityPropertiesOf(world, tzImage.get(), point.x, point.y, *city, FixedClock(now),
-                             slash);
+    props = CityPropertiesOf(world, tzImage.get(), point.x, point.y, *city, FixedClock(now), slash);
   }
 
   const MoonPosition moon = MoonAt(now);
@@ -78,8 +76,8 @@ int RunMoon(const Args& args) {
   std::printf("age_days=%.2f\n", MoonAgeDays(moon));
   std::printf("distance_km=%.0f\n", moon.distanceKm);
   if (city != nullptr) {
-    const int offset = static_cast<int>(OffsetSeconds(props.utcOffsetHours)) +
-                       props.savingMinutes * 60;
+    const int offset =
+        static_cast<int>(OffsetSeconds(props.utcOffsetHours)) + props.savingMinutes * 60;
     const MoonTimes times = MoonTimesForDay(now, offset, city->latitude, city->longitude);
     std::printf("city=%s\n", props.name.c_str());
     std::printf("local_time=%s\n", props.localTimeText.c_str());

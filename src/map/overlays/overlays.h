@@ -102,7 +102,7 @@ struct MoonMark {
   double phaseAngle = 0;  // 0 full .. 180 new
   double litBearing = 0;  // the lit side, clockwise from north
 };
-inline constexpr int kMoonRadius = 6;       // window pixels
+inline constexpr int kMoonRadius = 6;        // window pixels
 inline constexpr int kMoonHoverRadius = 12;  // the pointer this near shows the name
 MoonMark MoonMarkAt(const OverlayScene& scene, TimeValue now);
 // Whether the point (dx, dy) of the unit disc (x right, y down) is sunlit.
