@@ -65,7 +65,7 @@ check(pixel(b, 224, 150) == (200, 0, 0), f"scrolled prime meridian {pixel(b, 224
 print("render overlays: ok")
 PY
 
-status=0; render --overlays moon --out "$work/x.png" 2>/dev/null || status=$?
+status=0; render --overlays stars --out "$work/x.png" 2>/dev/null || status=$?
 [ "$status" = 2 ] || fail "an unknown overlay is a usage error ($status)"
 status=0; render --overlays marked --mark Nowhereville --out "$work/x.png" 2>/dev/null || status=$?
 [ "$status" = 1 ] && [ ! -e "$work/x.png" ] || fail "an unknown city to mark fails ($status)"

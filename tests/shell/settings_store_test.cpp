@@ -128,6 +128,30 @@ TEST(Settings, SaveThenLoadGivesTheSameState) {
   EXPECT_TRUE(notice.messages().empty());
 }
 
+// A configuration that never turned the Moon on is saved without it, as before the layer
+// existed; once stored, turning it off is stored too.
+TEST(Settings, MoonIsWrittenOnceItHasBeenOn) {
+  TempDir dir;
+  MemoryKeyValueStore store;
+  SettingsRegistry registry(&store, kKey);
+  WorldData world = Cities();
+  RecordingNotice notice;
+  const std::string config = dir.File("config.ini");
+  Settings s;
+  ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+  EXPECT_FALSE(store.Read(Hive::CurrentUser, kKey, "moon"));
+
+  s.moon = 1;
+  ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+  Settings loaded;
+  LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", config);
+  EXPECT_EQ(loaded.moon, 1);
+  loaded.moon = 0;
+  ASSERT_TRUE(
+      SaveSettings(registry, store, {&loaded, &world, nullptr, nullptr}, "1", config, &notice));
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "moon"), "0");
+}
+
 TEST(ConfigIni, ReadingRules) {
   TempDir dir;
   std::string text =

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "foundation/key_value_store.h"
@@ -31,6 +32,12 @@ TEST(ViewCommands, OverlaySwitchesFlipTheirOwnSettingOnly) {
   ASSERT_TRUE(ToggleOverlay(settings, ids::kCmdCitySelection));
   EXPECT_EQ(settings.cities, 1);
   EXPECT_EQ(settings.marked, 1);
+  ASSERT_TRUE(ToggleOverlay(settings, ids::kCmdMoon));
+  EXPECT_EQ(settings.moon, 1);
+  EXPECT_EQ(settings.grid, 0);
+  const CommandStates states = LayerStates(settings);
+  EXPECT_NE(std::find(states.begin(), states.end(), std::pair<int, bool>{ids::kCmdMoon, true}),
+            states.end());
 
   // A mode command is not an overlay: nothing changes.
   const Settings before = settings;

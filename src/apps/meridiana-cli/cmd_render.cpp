@@ -27,8 +27,8 @@ constexpr char kRenderUsage[] =
     "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
     "         [--layers day,night,zones,shadow,twilight,clouds] [--clouds IMAGE] [--width W] "
     "[--data DIR]\n"
-    "         [--overlays cities,names,grid,marked,info,quakes] [--mark NAME,...] [--config FILE]\n"
-    "         [--quakes REPLY] [--png fast|smallest]\n"
+    "         [--overlays cities,names,grid,marked,info,quakes,moon] [--mark NAME,...]\n"
+    "         [--config FILE] [--quakes REPLY] [--png fast|smallest]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.

@@ -12,6 +12,7 @@ using Args = std::vector<std::string>;
 int RunPack(const Args& args);
 int RunUnpack(const Args& args);
 int RunSun(const Args& args);
+int RunMoon(const Args& args);
 int RunCities(const Args& args);
 int RunCity(const Args& args);
 int RunLinks(const Args& args);

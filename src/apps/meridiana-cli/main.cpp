@@ -21,6 +21,10 @@ constexpr Command kCommands[] = {
     {"sun",
      "sun [--at ISO] --lat LAT --lon LON [--tz HOURS] [--mask N]   one solar query, every field",
      meridiana::cli::RunSun},
+    {"moon",
+     "moon [--at ISO] [--city NAME] [--data DIR]   the point under the Moon, its phase and age, "
+     "and a city's moonrise and moonset",
+     meridiana::cli::RunMoon},
     {"cities",
      "cities [--at ISO] [--data DIR]   every city with its local time, saving, sun and codes (TSV)",
      meridiana::cli::RunCities},
@@ -31,7 +35,8 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunLinks},
     {"render",
      "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,twilight,clouds] "
-     "[--clouds IMAGE] [--width W] [--data DIR] [--overlays cities,names,grid,marked,info,quakes] "
+     "[--clouds IMAGE] [--width W] [--data DIR] "
+     "[--overlays cities,names,grid,marked,info,quakes,moon] "
      "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--pointer X,Y] [--size WxH] [--zoom Z] "
      "[--scroll X,Y] [--labels placed|fixed] [--png fast|smallest]   the composed map, and the "
      "window's view of it with its overlays; a PNG is written fast (zlib's quickest level), or "

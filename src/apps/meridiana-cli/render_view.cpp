@@ -62,7 +62,7 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
     options.overlays = SplitCommas(value);
     for (const std::string& name : options.overlays) {
       if (name != "cities" && name != "names" && name != "grid" && name != "marked" &&
-          name != "info" && name != "quakes") {
+          name != "info" && name != "quakes" && name != "moon") {
         error = "unknown overlay in";
         return false;
       }
@@ -192,6 +192,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   };
   scene.layers = {has("cities"), has("names"), has("grid"), has("marked"), has("info")};
   scene.layers.earthquakes = has("quakes");
+  scene.layers.moon = has("moon");
   scene.fixedLabels = options.fixedLabels;
   scene.quakes = &quakes;
   scene.quakeSource = quakeSource;

@@ -170,6 +170,7 @@ void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, Ho
     if (scene.layers.cityNames) DrawCityNameMarkers(canvas, projected, hover);
     if (scene.layers.grid) DrawGrid(canvas, scene);
     if (scene.layers.earthquakes) DrawEarthquakes(canvas, scene);
+    if (scene.layers.moon) DrawMoon(canvas, scene);
   }
   if (scene.layers.marked && scene.clock != nullptr && scene.locale != nullptr)
     DrawMarkedCities(canvas, scene);

@@ -25,6 +25,7 @@ struct OverlayLayers {
   bool info = false;
   bool earthquakes = false;
   bool clouds = false;  // a cloud frame is on the map: the Info layer gives its date
+  bool moon = false;
 };
 
 // An earthquake as the map draws it.
@@ -40,6 +41,7 @@ struct OnlineLayerTexts {
   std::string am = "am";
   std::string pm = "pm";
   std::string scale = "Scale:";
+  std::string moon = "Moon";
 };
 
 struct OverlayScene {
@@ -97,6 +99,20 @@ void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState
 void DrawTopEdge(Canvas& canvas, const OverlayScene& scene);
 void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene);
 void DrawCloudDate(Canvas& canvas, const OverlayScene& scene);
+
+// The Moon's disc as the Moon layer draws it: its centre in window pixels and its phase.
+struct MoonMark {
+  MapPoint centre;
+  double illuminatedFraction = 0;
+  double phaseAngle = 0;  // 0 full .. 180 new
+  double litBearing = 0;  // the lit side, clockwise from north
+};
+inline constexpr int kMoonRadius = 6;        // window pixels
+inline constexpr int kMoonHoverRadius = 12;  // the pointer this near shows the name
+MoonMark MoonMarkAt(const OverlayScene& scene, TimeValue now);
+// Whether the point (dx, dy) of the unit disc (x right, y down) is sunlit.
+bool MoonPixelLit(double dx, double dy, double phaseAngle, double litBearing);
+void DrawMoon(Canvas& canvas, const OverlayScene& scene);
 
 // The colour class of a magnitude, 0 (2 or less) to 7 (above 8).
 int QuakeClass(float magnitude);

@@ -59,6 +59,8 @@ inline constexpr int kCmdClearCitySelection = 40031;
 inline constexpr int kCmdUndoClearCitySelection = 40035;
 // The program's own: the dark side in twilight bands.
 inline constexpr int kCmdTwilight = 40036;
+// The program's own: the Moon's disc on the map.
+inline constexpr int kCmdMoon = 40037;
 inline constexpr int kCmdTrayRestore = 40033;
 inline constexpr int kCmdTrayMinimize = 40034;
 

@@ -28,6 +28,10 @@ struct Settings {
   // The wheel zooms about the pointer and the menu zooms about the centre; 0 zooms every way
   // about the map's top-left corner, as earlier versions did.
   int zoomAnchor = 1;
+  // The Moon layer. Written only once it has been turned on, so a configuration that never
+  // used it is saved as before.
+  int moon = 0;
+  bool moonStored = false;
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;

@@ -110,6 +110,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("zoom", FloatToText(s.zoom, 4));
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
+  if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -179,6 +180,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
   if (const std::optional<std::string> zoom = registry.ReadTextSetting("zoom"))
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
   registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
+  s.moonStored = registry.ReadIntSetting("moon", &s.moon);
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }

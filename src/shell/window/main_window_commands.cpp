@@ -75,7 +75,8 @@ void MainWindow::RouteCommands() {
   table.Add({ids::kCmdDayMap, ids::kCmdNightMap, ids::kCmdTimeZones, ids::kCmdSunShadow,
              ids::kCmdTwilight},
             [this](int command) { RunViewCommand(command); });
-  table.Add({ids::kCmdAllCities, ids::kCmdCityNames, ids::kCmdGrid, ids::kCmdCitySelection},
+  table.Add({ids::kCmdAllCities, ids::kCmdCityNames, ids::kCmdGrid, ids::kCmdCitySelection,
+             ids::kCmdMoon},
             [this](int command) {
               if (context_.settings == nullptr || !ToggleOverlay(*context_.settings, command))
                 return;

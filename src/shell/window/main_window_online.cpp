@@ -35,6 +35,7 @@ constexpr int kScaleText = 1500;
 constexpr int kUpgradeTitle = 1504;
 constexpr int kAmText = 1477;
 constexpr int kPmText = 1479;
+constexpr int kMoonText = 1560;
 
 }  // namespace
 
@@ -224,6 +225,7 @@ void MainWindow::RefreshOnlineView() {
   }
   online_.texts = {ToUtf8(LocalText(kImageDateText)), ToUtf8(LocalText(kAmText)),
                    ToUtf8(LocalText(kPmText)), ToUtf8(LocalText(kScaleText))};
+  online_.texts.moon = ToUtf8(LocalText(kMoonText));
   UpdateSourceLines();
 }
 

@@ -109,6 +109,7 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
   scene.layers.grid = settings_->grid != 0;
   scene.layers.marked = settings_->marked != 0;
   scene.layers.info = settings_->info != 0;
+  scene.layers.moon = settings_->moon != 0;
   if (online_ != nullptr) {
     scene.layers.earthquakes = online_->earthquakes;
     scene.quakes = &online_->quakes;

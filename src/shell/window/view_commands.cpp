@@ -54,6 +54,9 @@ bool ToggleOverlay(Settings& settings, int command) {
     case ids::kCmdCitySelection:
       settings.marked = settings.marked != 0 ? 0 : 1;
       return true;
+    case ids::kCmdMoon:
+      settings.moon = settings.moon != 0 ? 0 : 1;
+      return true;
     default:
       return false;
   }
@@ -96,6 +99,7 @@ CommandStates LayerStates(const Settings& settings) {
       {ids::kCmdCityNames, settings.track != 0},
       {ids::kCmdGrid, settings.grid != 0},
       {ids::kCmdCitySelection, settings.marked != 0},
+      {ids::kCmdMoon, settings.moon != 0},
   };
 }
 
