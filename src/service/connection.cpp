@@ -5,6 +5,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <sys/uio.h>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -15,6 +17,8 @@ using Clock = std::chrono::steady_clock;
 
 // How often a wait looks whether the service is stopping.
 constexpr std::chrono::milliseconds kStopCheck{100};
+// Writes are held up to this much, so that a reply's head goes out with its body.
+constexpr std::size_t kHoldBytes = 16 * 1024;
 
 thread_local bool tRefusing = false;
 
@@ -86,7 +90,12 @@ ConnectionStream::Head ConnectionStream::ReadHead(Deadline idleUntil, Clock::dur
   }
 }
 
-bool ConnectionStream::is_readable() const { return HasPending() || Wait(POLLIN, exchangeUntil_); }
+bool ConnectionStream::is_readable() const {
+  if (HasPending()) return true;
+  // The client may wait for what is held (a "100 Continue") before it sends more.
+  if (!const_cast<ConnectionStream*>(this)->Flush()) return false;
+  return Wait(POLLIN, exchangeUntil_);
+}
 
 bool ConnectionStream::is_writable() const { return Wait(POLLOUT, exchangeUntil_); }
 
@@ -97,37 +106,73 @@ ssize_t ConnectionStream::read(char* ptr, std::size_t size) {
     next_ += n;
     return static_cast<ssize_t>(n);
   }
-  // A body, after the head: the same deadline holds.
+  // The client may wait for what is held before it sends more.
+  if (!Flush()) return -1;
+  // A body, after the head: the same deadline holds. The socket is asked first, and waited
+  // for only when it has nothing.
   for (;;) {
-    if (!Wait(POLLIN, exchangeUntil_)) return -1;
     const ssize_t got = ::recv(socket_, ptr, size, MSG_DONTWAIT);
     if (got >= 0) return got;
-    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    if (!Wait(POLLIN, exchangeUntil_)) return -1;
+  }
+}
+
+ssize_t ConnectionStream::SendHeldThen(const char* ptr, std::size_t size) {
+  // A reader that takes its reply a byte at a time does not hold the worker past the deadline.
+  for (;;) {
+    iovec parts[2] = {{held_.data(), held_.size()}, {const_cast<char*>(ptr), size}};
+    msghdr message{};
+    message.msg_iov = held_.empty() ? parts + 1 : parts;
+    message.msg_iovlen = held_.empty() ? 1 : 2;
+    const ssize_t sent = ::sendmsg(socket_, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent >= 0) {
+      const auto fromHeld = std::min(static_cast<std::size_t>(sent), held_.size());
+      held_.erase(0, fromHeld);
+      const std::size_t fromPtr = static_cast<std::size_t>(sent) - fromHeld;
+      // The rest of the held bytes first; and at least one of ptr's, as a write promises.
+      if (!held_.empty() || (fromPtr == 0 && size > 0)) continue;
+      return static_cast<ssize_t>(fromPtr);
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    if (!Wait(POLLOUT, exchangeUntil_)) return -1;
   }
 }
 
 ssize_t ConnectionStream::write(const char* ptr, std::size_t size) {
-  // A reader that takes its reply a byte at a time does not hold the worker past the deadline.
-  for (;;) {
-    if (!Wait(POLLOUT, exchangeUntil_)) return -1;
-    const ssize_t sent = ::send(socket_, ptr, size, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (sent >= 0) return sent;
-    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
+  if (held_.size() + size <= kHoldBytes) {
+    held_.append(ptr, size);
+    return static_cast<ssize_t>(size);
   }
+  return SendHeldThen(ptr, size);
 }
 
+bool ConnectionStream::Flush() { return held_.empty() || SendHeldThen(nullptr, 0) >= 0; }
+
 void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    AddressOf(address, ip, port);
+  if (remotePort_ < 0) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    remotePort_ = 0;
+    if (::getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+      AddressOf(address, remoteIp_, remotePort_);
+  }
+  ip = remoteIp_;
+  port = remotePort_;
 }
 
 void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    AddressOf(address, ip, port);
+  if (localPort_ < 0) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    localPort_ = 0;
+    if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+      AddressOf(address, localIp_, localPort_);
+  }
+  ip = localIp_;
+  port = localPort_;
 }
 
 BoundedWorkers::BoundedWorkers(std::size_t threads, std::size_t queueLength)
@@ -139,10 +184,12 @@ BoundedWorkers::~BoundedWorkers() { shutdown(); }
 
 void BoundedWorkers::enqueue(std::function<void()> job) {
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     // Jobs for workers that are free but not yet awake wait in the queue too.
     if (jobs_.size() < queueLength_ + (threads_.size() - busy_)) {
       jobs_.push_back(std::move(job));
+      lock.unlock();
+      // Woken after the lock is let go, so the worker does not wake only to wait for it.
       wake_.notify_one();
       return;
     }
@@ -165,18 +212,17 @@ void BoundedWorkers::shutdown() {
 bool BoundedWorkers::refusing() { return tRefusing; }
 
 void BoundedWorkers::Work() {
+  std::unique_lock lock(mutex_);
   for (;;) {
-    std::function<void()> job;
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return shutdown_ || !jobs_.empty(); });
-      if (jobs_.empty()) return;  // shut down, and nothing waits
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
-      ++busy_;
-    }
+    wake_.wait(lock, [this] { return shutdown_ || !jobs_.empty(); });
+    if (jobs_.empty()) return;  // shut down, and nothing waits
+    std::function<void()> job = std::move(jobs_.front());
+    jobs_.pop_front();
+    ++busy_;
+    lock.unlock();
     job();
-    std::lock_guard lock(mutex_);
+    job = nullptr;  // what it holds goes before the lock is taken again
+    lock.lock();
     --busy_;
   }
 }

@@ -38,6 +38,9 @@ class ConnectionStream : public httplib::Stream {
   void SetDeadline(Deadline until) { exchangeUntil_ = until; }
   // Whether bytes of a further request have been read already.
   bool HasPending() const { return next_ < pending_.size(); }
+  // Sends what write() still holds; false when it could not go out before the deadline. Due
+  // once a reply is complete: the head and a small body then leave in one segment.
+  bool Flush();
 
   bool is_readable() const override;
   bool is_writable() const override;
@@ -50,12 +53,21 @@ class ConnectionStream : public httplib::Stream {
  private:
   // Waits for the events until the deadline, in short steps so that a stop ends a wait to read.
   bool Wait(short events, Deadline until) const;
+  // Sends the held bytes and then up to `size` of ptr's in one call; ptr's bytes sent, or -1.
+  ssize_t SendHeldThen(const char* ptr, std::size_t size);
 
   int socket_;
   std::function<bool()> stopping_;
   std::string pending_;  // read from the socket, not yet handed to the library
   std::size_t next_ = 0;
   Deadline exchangeUntil_{};
+  // A reply's head and small pieces of its body, held until the body is whole or large.
+  std::string held_;
+  // The addresses are asked for once per connection, not for each request.
+  mutable std::string remoteIp_;
+  mutable int remotePort_ = -1;
+  mutable std::string localIp_;
+  mutable int localPort_ = -1;
 };
 
 // A fixed number of worker threads and a bounded queue of connections waiting for one. A

@@ -36,6 +36,7 @@ void WriteError(ConnectionStream& stream, int status, const char* reason, const 
     if (n <= 0) return;
     sent += static_cast<std::size_t>(n);
   }
+  stream.Flush();
 }
 
 // Reads and drops what the client still sends, for a while, so that closing does not reset the
@@ -71,6 +72,7 @@ class HttpService::Server : public httplib::Server {
   bool process_and_close_socket(int socket) override {
     ConnectionStream stream(socket, [this] { return svr_sock_ == INVALID_SOCKET; });
     const bool ok = Converse(stream);
+    stream.Flush();
     ::close(socket);
     return ok;
   }
@@ -112,7 +114,9 @@ class HttpService::Server : public httplib::Server {
           return true;
       }
       bool closed = false;
-      if (!process_request(stream, count == 1, closed, nullptr) || closed) return true;
+      const bool answered = process_request(stream, count == 1, closed, nullptr);
+      // The reply leaves whole before the connection waits for another request, or closes.
+      if (!stream.Flush() || !answered || closed) return true;
     }
     return true;
   }
@@ -132,8 +136,8 @@ HttpService::HttpService(ServeOptions options)
   server_->set_keep_alive_timeout(options_.keepAliveSeconds);
   server_->set_read_timeout(options_.readSeconds, 0);
   server_->set_write_timeout(options_.writeSeconds, 0);
-  // Headers and body go out in separate writes; without this each reply waits for a delayed
-  // acknowledgement.
+  // A reply larger than the stream holds goes out in several writes; without this its last one
+  // waits for a delayed acknowledgement.
   server_->set_tcp_nodelay(true);
   server_->set_payload_max_length(64 * 1024);
 
