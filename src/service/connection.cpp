@@ -4,11 +4,13 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-
 #include <sys/uio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
+#include <vector>
 
 namespace meridiana::service {
 namespace {
@@ -175,55 +177,106 @@ void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
   port = localPort_;
 }
 
-BoundedWorkers::BoundedWorkers(std::size_t threads, std::size_t queueLength)
-    : queueLength_(queueLength) {
-  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
-}
+AcceptingWorkers::AcceptingWorkers(std::size_t threads, std::size_t queueLength)
+    : threads_(std::max<std::size_t>(threads, 1)), queueLength_(queueLength) {}
 
-BoundedWorkers::~BoundedWorkers() { shutdown(); }
-
-void BoundedWorkers::enqueue(std::function<void()> job) {
-  {
-    std::unique_lock lock(mutex_);
-    // Jobs for workers that are free but not yet awake wait in the queue too.
-    if (jobs_.size() < queueLength_ + (threads_.size() - busy_)) {
-      jobs_.push_back(std::move(job));
-      lock.unlock();
-      // Woken after the lock is let go, so the worker does not wake only to wait for it.
-      wake_.notify_one();
-      return;
-    }
-  }
-  tRefusing = true;
-  job();
-  tRefusing = false;
-}
-
-void BoundedWorkers::shutdown() {
+void AcceptingWorkers::Run(int listenSocket, const Serve& serve) {
   {
     std::lock_guard lock(mutex_);
-    shutdown_ = true;
+    if (stopping_) return;
+    listen_ = listenSocket;
   }
-  wake_.notify_all();
-  for (std::thread& thread : threads_)
-    if (thread.joinable()) thread.join();
+  std::vector<std::thread> workers;
+  for (std::size_t i = 0; i < threads_; ++i)
+    workers.emplace_back([this, listenSocket, &serve] { Work(listenSocket, serve); });
+  Guard(listenSocket, serve);
+  for (std::thread& worker : workers) worker.join();
+  std::lock_guard lock(mutex_);
+  for (const int fd : waiting_) ::close(fd);
+  waiting_.clear();
+  waitingCount_ = 0;
+  listen_ = -1;
 }
 
-bool BoundedWorkers::refusing() { return tRefusing; }
+void AcceptingWorkers::Stop() {
+  std::lock_guard lock(mutex_);
+  stopping_ = true;
+  // Wakes every accept() waiting on the socket, which then fails.
+  if (listen_ >= 0) ::shutdown(listen_, SHUT_RDWR);
+  allBusy_.notify_all();
+}
 
-void BoundedWorkers::Work() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    wake_.wait(lock, [this] { return shutdown_ || !jobs_.empty(); });
-    if (jobs_.empty()) return;  // shut down, and nothing waits
-    std::function<void()> job = std::move(jobs_.front());
-    jobs_.pop_front();
-    ++busy_;
-    lock.unlock();
-    job();
-    job = nullptr;  // what it holds goes before the lock is taken again
-    lock.lock();
+bool AcceptingWorkers::refusing() { return tRefusing; }
+
+int AcceptingWorkers::TakeWaiting() {
+  if (waitingCount_ == 0) return -1;
+  std::lock_guard lock(mutex_);
+  if (waiting_.empty()) return -1;
+  const int fd = waiting_.front();
+  waiting_.pop_front();
+  --waitingCount_;
+  return fd;
+}
+
+void AcceptingWorkers::Work(int listenSocket, const Serve& serve) {
+  while (!stopping_) {
+    int fd = TakeWaiting();
+    if (fd < 0) {
+      fd = ::accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) {
+        // Out of descriptors or memory for a moment; anything else is a connection that went
+        // away before it was taken, or the stop.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM ||
+            errno == EINVAL)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+    }
+    if (++busy_ == threads_) {
+      std::lock_guard lock(mutex_);
+      allBusy_.notify_one();
+    }
+    serve(fd);
+    // Given back before the queue is looked at: a connection the guard queues from here on is
+    // either seen by this worker or served by the guard (which sees this worker free).
     --busy_;
+  }
+}
+
+void AcceptingWorkers::Guard(int listenSocket, const Serve& serve) {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    if (busy_ < threads_) {
+      allBusy_.wait_for(lock, kStopCheck);
+      continue;
+    }
+    lock.unlock();
+    pollfd fd{listenSocket, POLLIN, 0};
+    int socket = -1;
+    if (::poll(&fd, 1, static_cast<int>(kStopCheck.count())) > 0 && !stopping_ &&
+        busy_ == threads_)
+      socket = ::accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+    lock.lock();
+    if (socket < 0) continue;
+    bool refuse = false;
+    if (busy_ == threads_ && waiting_.size() < queueLength_) {
+      waiting_.push_back(socket);
+      ++waitingCount_;
+      if (busy_ == threads_) continue;
+      // A worker came free meanwhile and may be waiting in accept() without having seen this
+      // connection: unless it has taken it, it is served here.
+      const auto queued = std::find(waiting_.begin(), waiting_.end(), socket);
+      if (queued == waiting_.end()) continue;
+      waiting_.erase(queued);
+      --waitingCount_;
+    } else {
+      refuse = busy_ == threads_;
+    }
+    lock.unlock();
+    tRefusing = refuse;
+    serve(socket);
+    tRefusing = false;
+    lock.lock();
   }
 }
 
