@@ -246,10 +246,9 @@ void AcceptingWorkers::Work(int listenSocket, const Serve& serve) {
 void AcceptingWorkers::Guard(int listenSocket, const Serve& serve) {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
-    if (busy_ < threads_) {
-      allBusy_.wait_for(lock, kStopCheck);
-      continue;
-    }
+    // Asleep while any worker is free: the last one to become busy, and Stop(), wake it.
+    allBusy_.wait(lock, [this] { return stopping_ || busy_ == threads_; });
+    if (stopping_) break;
     lock.unlock();
     pollfd fd{listenSocket, POLLIN, 0};
     int socket = -1;
