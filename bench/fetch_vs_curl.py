@@ -10,15 +10,18 @@
   process that forks the client afresh.
 
 The server is asyncio in a thread of this process, with the replies built beforehand; while a
-client runs this process only waits in wait4, so the server has the interpreter to itself.
+client runs this process only waits in wait4, so the server has the interpreter to itself. With
+--nginx, nginx from Debian serves the same bodies as files instead (one worker, access log off),
+which sends a large body faster than the interpreter does, so the clients' own costs show more.
 
-Usage: python3 bench/fetch_vs_curl.py build/release/stage/meridiana-cli [ROUNDS]
+Usage: python3 bench/fetch_vs_curl.py build/release/stage/meridiana-cli [ROUNDS] [--nginx]
 """
 import asyncio
 import os
 import shutil
 import socket
 import statistics
+import subprocess
 import sys
 import tempfile
 import threading
@@ -69,6 +72,50 @@ def start_server():
     return port[0]
 
 
+NGINX_CONF = """%(user)sworker_processes 1;
+error_log %(w)s/error.log;
+events { worker_connections 256; }
+http {
+  access_log off;
+  client_body_temp_path %(w)s/temp/body;
+  proxy_temp_path %(w)s/temp/proxy;
+  fastcgi_temp_path %(w)s/temp/fastcgi;
+  uwsgi_temp_path %(w)s/temp/uwsgi;
+  scgi_temp_path %(w)s/temp/scgi;
+  server { listen 127.0.0.1:%(port)d; root %(w)s/root; }
+}
+"""
+
+
+def start_nginx(work):
+    """nginx serving BODIES as files from work/root on a free loopback port; (process, port)."""
+    nginx = shutil.which("nginx") or "/usr/sbin/nginx"
+    if not os.access(nginx, os.X_OK):
+        sys.exit("nginx is not installed (scripts/deps.sh installs it)")
+    os.makedirs(os.path.join(work, "root"))
+    for folder in (os.path.dirname(work), work):
+        os.chmod(folder, 0o755)  # nginx's worker reads the files
+    os.makedirs(os.path.join(work, "temp"))
+    for path, body in BODIES.items():
+        with open(os.path.join(work, "root", path.decode().lstrip("/")), "wb") as f:
+            f.write(body)
+    port = closed_port()
+    conf = os.path.join(work, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write(NGINX_CONF % {"user": "user root;\n" if os.getuid() == 0 else "", "w": work,
+                              "port": port})
+    proc = subprocess.Popen([nginx, "-p", work, "-c", conf, "-e", os.path.join(work, "error.log"),
+                             "-g", "daemon off; pid %s/nginx.pid;" % work])
+    for _ in range(200):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return proc, port
+        except OSError:
+            time.sleep(0.05)
+    proc.kill()
+    sys.exit("nginx did not start")
+
+
 def closed_port():
     """A loopback port where nothing listens (bound for a moment, then let go)."""
     with socket.socket() as s:
@@ -97,13 +144,19 @@ def peak_kib(argv, env, work):
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
-    cli = os.path.abspath(sys.argv[1])
-    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    args = [a for a in sys.argv[1:] if a != "--nginx"]
+    use_nginx = len(args) != len(sys.argv) - 1
+    cli = os.path.abspath(args[0])
+    rounds = int(args[1]) if len(args) > 1 else 5
     curl = shutil.which("curl")
     if not curl:
         sys.exit("curl is not installed (scripts/deps.sh installs it)")
-    port = start_server()
     work = tempfile.mkdtemp()
+    nginx = None
+    if use_nginx:
+        nginx, port = start_nginx(os.path.join(work, "nginx"))
+    else:
+        port = start_server()
     env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": work,  # no proxies, no rc files
            "XDG_CONFIG_HOME": os.path.join(work, ".config"), "LANG": "C"}
     out = os.path.join(work, "body")
@@ -162,10 +215,13 @@ def main():
                     values.append(peak_kib(clients[name](url(path)), env, work))
                     check(name, path, 0)
                 peaks[name][path] = max(values)
+    if nginx:
+        nginx.terminate()
+        nginx.wait()
     shutil.rmtree(work, ignore_errors=True)
 
-    print("%d rounds on loopback: a %d MiB body, runs of %d small replies" % (
-        rounds, BIG >> 20, SMALL_RUN))
+    print("%d rounds on loopback from %s: a %d MiB body, runs of %d small replies" % (
+        rounds, "nginx" if nginx else "asyncio", BIG >> 20, SMALL_RUN))
     medians = {name: {kind: statistics.median(values) for kind, values in kinds.items()}
                for name, kinds in times.items()}
     for kind, label in (("big", "4 MiB to a file"), ("big-memory", "4 MiB, transfer"),

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,16 +16,21 @@
 namespace meridiana {
 namespace {
 
-constexpr std::size_t kGrowStep = 8200;
-constexpr std::size_t kReadSize = 4096;
+// A proxy's handshake reply is read through a small buffer; a response straight into its block,
+// as much as the socket holds up to kMaxRead a call.
+constexpr std::size_t kHandshakeRead = 4096;
+constexpr std::size_t kMaxRead = 512u << 10;
+// Pages are brought into being this far ahead of the data at most.
+constexpr std::size_t kPopulateAhead = 256u << 10;
 constexpr int kFirstLookupMessage = 20010;
 constexpr int kLookupIds = 9900;
 constexpr std::size_t kMaxAddressText = 19;
 constexpr std::size_t kMaxEventText = 99;
 constexpr int kMaxRedirects = 5;
 
-// Reading grows the block a step ahead of what it holds, and nothing beyond the limit is kept.
-static_assert(ResponseBlock::kReserved >= HttpClient::kMaxResponse + 2 * kGrowStep);
+// A read may go past the limit, which is how a response too large is told; nothing past it is
+// kept.
+static_assert(ResponseBlock::kReserved > HttpClient::kMaxResponse + kHandshakeRead);
 
 int OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
 
@@ -282,19 +288,21 @@ void HttpClient::Fail(HttpRequest& request, std::string text) {
 // Reads until the socket would block (or the request ends); the server closing the connection is
 // the end of the response.
 void HttpClient::ReadAvailable(HttpRequest& request) {
-  char buffer[kReadSize];
+  char buffer[kHandshakeRead];
   while (!request.removed && !request.completed && request.socket >= 0) {
     if (request.state != kHttpHandshake) request.state = kHttpReceiving;
-    if (request.response.capacity() - static_cast<std::size_t>(request.received) < kGrowStep &&
-        !request.response.Grow(kGrowStep)) {
+    const auto received = static_cast<std::size_t>(request.received);
+    if (!request.response.Reserve(std::min(received + kMaxRead, ResponseBlock::kReserved))) {
       Emit(kHttpEventPlainText, &request, {"Error TH112: Out of memory"});
       return;
     }
     // Straight into the response, unless a proxy's handshake reply comes first.
-    char* into = request.state == kHttpHandshake
-                     ? buffer
-                     : request.response.data() + static_cast<std::size_t>(request.received);
-    const ssize_t n = recv(request.socket, into, kReadSize, 0);
+    const bool handshake = request.state == kHttpHandshake;
+    char* into = handshake ? buffer : request.response.data() + received;
+    const std::size_t want =
+        handshake ? sizeof buffer : std::min(request.response.capacity() - received, kMaxRead);
+    if (!handshake) request.response.Populate(received + std::min(want, kPopulateAhead));
+    const ssize_t n = recv(request.socket, into, want, 0);
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
       const int error = errno;
@@ -324,6 +332,8 @@ void HttpClient::ReadAvailable(HttpRequest& request) {
       bytes = afterHandshake;
     }
     TakeData(request, bytes);
+    // A short read has emptied the socket: the next wake-up brings more, or the end.
+    if (!handshake && static_cast<std::size_t>(n) < want) return;
   }
 }
 
@@ -332,8 +342,7 @@ void HttpClient::TakeData(HttpRequest& request, std::string_view bytes) {
     Fail(request, " Response larger than " + std::to_string(kMaxResponse >> 20) + " MiB");
     return;
   }
-  if (request.response.capacity() < request.received + bytes.size() &&
-      !request.response.Grow(kGrowStep)) {
+  if (!request.response.Reserve(request.received + bytes.size())) {
     Emit(kHttpEventPlainText, &request, {"Error TH112: Out of memory"});
     return;
   }

@@ -65,6 +65,8 @@ enum HttpEvent : int {
 class ResponseBlock {
  public:
   static constexpr std::size_t kReserved = (32u << 20) + (64u << 10);
+  // The first room, which each step then doubles: a body of n bytes takes about log2(n) steps.
+  static constexpr std::size_t kFirstRoom = 64u << 10;
 
   ResponseBlock() = default;
   ~ResponseBlock() { Free(); }
@@ -75,8 +77,12 @@ class ResponseBlock {
   std::size_t capacity() const { return capacity_; }
   char* data() { return data_; }
   const char* data() const { return data_; }
-  // False when the block cannot grow that far, or no address space is to be had.
-  bool Grow(std::size_t by);
+  // Room for at least `size` bytes in all, growing geometrically up to kReserved. False when
+  // `size` is beyond kReserved, or no address space is to be had.
+  bool Reserve(std::size_t size);
+  // Brings the pages up to `end` (within the room) into being in one call rather than a fault
+  // each; the caller keeps `end` near the data, so the block never holds much more than it.
+  void Populate(std::size_t end);
   void Free();
 
  private:

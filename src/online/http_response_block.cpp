@@ -28,23 +28,28 @@ std::string HttpFlagNames(std::uint16_t flags) {
   return names;
 }
 
-bool ResponseBlock::Grow(std::size_t by) {
+bool ResponseBlock::Reserve(std::size_t size) {
+  if (size > kReserved) return false;
   if (data_ == nullptr) {
     void* block = mmap(nullptr, kReserved, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (block == MAP_FAILED) return false;
     data_ = static_cast<char*>(block);
   }
-  if (by > kReserved - capacity_) return false;
-  capacity_ += by;
-  // Pages ahead of the data in one call, not one fault each.
-  constexpr std::size_t kAhead = 256u << 10;
-  if (capacity_ > populated_ && populated_ < kReserved) {
-    const std::size_t length = std::min(kAhead, kReserved - populated_);
-    if (populated_ >= kAhead) madvise(data_ + populated_, length, MADV_POPULATE_WRITE);
-    populated_ += length;
-  }
+  if (size <= capacity_) return true;
+  capacity_ = std::min(kReserved, std::max(size, capacity_ == 0 ? kFirstRoom : 2 * capacity_));
   return true;
+}
+
+void ResponseBlock::Populate(std::size_t end) {
+  end = std::min(end, capacity_);
+  // Whole pages only: a partial one at either end is left to fault in when written.
+  constexpr std::size_t kPage = 4096;
+  const std::size_t from = (populated_ + kPage - 1) / kPage * kPage;
+  const std::size_t to = end / kPage * kPage;
+  if (data_ == nullptr || to <= from) return;
+  madvise(data_ + from, to - from, MADV_POPULATE_WRITE);
+  populated_ = to;
 }
 
 void ResponseBlock::Free() {

@@ -4,9 +4,13 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
+#include <vector>
 
 namespace meridiana::service {
 namespace {
@@ -15,6 +19,8 @@ using Clock = std::chrono::steady_clock;
 
 // How often a wait looks whether the service is stopping.
 constexpr std::chrono::milliseconds kStopCheck{100};
+// Writes are held up to this much, so that a reply's head goes out with its body.
+constexpr std::size_t kHoldBytes = 16 * 1024;
 
 thread_local bool tRefusing = false;
 
@@ -86,7 +92,12 @@ ConnectionStream::Head ConnectionStream::ReadHead(Deadline idleUntil, Clock::dur
   }
 }
 
-bool ConnectionStream::is_readable() const { return HasPending() || Wait(POLLIN, exchangeUntil_); }
+bool ConnectionStream::is_readable() const {
+  if (HasPending()) return true;
+  // The client may wait for what is held (a "100 Continue") before it sends more.
+  if (!const_cast<ConnectionStream*>(this)->Flush()) return false;
+  return Wait(POLLIN, exchangeUntil_);
+}
 
 bool ConnectionStream::is_writable() const { return Wait(POLLOUT, exchangeUntil_); }
 
@@ -97,87 +108,174 @@ ssize_t ConnectionStream::read(char* ptr, std::size_t size) {
     next_ += n;
     return static_cast<ssize_t>(n);
   }
-  // A body, after the head: the same deadline holds.
+  // The client may wait for what is held before it sends more.
+  if (!Flush()) return -1;
+  // A body, after the head: the same deadline holds. The socket is asked first, and waited
+  // for only when it has nothing.
   for (;;) {
-    if (!Wait(POLLIN, exchangeUntil_)) return -1;
     const ssize_t got = ::recv(socket_, ptr, size, MSG_DONTWAIT);
     if (got >= 0) return got;
-    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    if (!Wait(POLLIN, exchangeUntil_)) return -1;
+  }
+}
+
+ssize_t ConnectionStream::SendHeldThen(const char* ptr, std::size_t size) {
+  // A reader that takes its reply a byte at a time does not hold the worker past the deadline.
+  for (;;) {
+    iovec parts[2] = {{held_.data(), held_.size()}, {const_cast<char*>(ptr), size}};
+    msghdr message{};
+    message.msg_iov = held_.empty() ? parts + 1 : parts;
+    message.msg_iovlen = held_.empty() ? 1 : 2;
+    const ssize_t sent = ::sendmsg(socket_, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent >= 0) {
+      const auto fromHeld = std::min(static_cast<std::size_t>(sent), held_.size());
+      held_.erase(0, fromHeld);
+      const std::size_t fromPtr = static_cast<std::size_t>(sent) - fromHeld;
+      // The rest of the held bytes first; and at least one of ptr's, as a write promises.
+      if (!held_.empty() || (fromPtr == 0 && size > 0)) continue;
+      return static_cast<ssize_t>(fromPtr);
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    if (!Wait(POLLOUT, exchangeUntil_)) return -1;
   }
 }
 
 ssize_t ConnectionStream::write(const char* ptr, std::size_t size) {
-  // A reader that takes its reply a byte at a time does not hold the worker past the deadline.
-  for (;;) {
-    if (!Wait(POLLOUT, exchangeUntil_)) return -1;
-    const ssize_t sent = ::send(socket_, ptr, size, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (sent >= 0) return sent;
-    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
+  if (held_.size() + size <= kHoldBytes) {
+    held_.append(ptr, size);
+    return static_cast<ssize_t>(size);
   }
+  return SendHeldThen(ptr, size);
 }
 
+bool ConnectionStream::Flush() { return held_.empty() || SendHeldThen(nullptr, 0) >= 0; }
+
 void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    AddressOf(address, ip, port);
+  if (remotePort_ < 0) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    remotePort_ = 0;
+    if (::getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+      AddressOf(address, remoteIp_, remotePort_);
+  }
+  ip = remoteIp_;
+  port = remotePort_;
 }
 
 void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    AddressOf(address, ip, port);
+  if (localPort_ < 0) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    localPort_ = 0;
+    if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+      AddressOf(address, localIp_, localPort_);
+  }
+  ip = localIp_;
+  port = localPort_;
 }
 
-BoundedWorkers::BoundedWorkers(std::size_t threads, std::size_t queueLength)
-    : queueLength_(queueLength) {
-  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
-}
+AcceptingWorkers::AcceptingWorkers(std::size_t threads, std::size_t queueLength)
+    : threads_(std::max<std::size_t>(threads, 1)), queueLength_(queueLength) {}
 
-BoundedWorkers::~BoundedWorkers() { shutdown(); }
-
-void BoundedWorkers::enqueue(std::function<void()> job) {
+void AcceptingWorkers::Run(int listenSocket, const Serve& serve) {
   {
     std::lock_guard lock(mutex_);
-    // Jobs for workers that are free but not yet awake wait in the queue too.
-    if (jobs_.size() < queueLength_ + (threads_.size() - busy_)) {
-      jobs_.push_back(std::move(job));
-      wake_.notify_one();
-      return;
-    }
+    if (stopping_) return;
+    listen_ = listenSocket;
   }
-  tRefusing = true;
-  job();
-  tRefusing = false;
+  std::vector<std::thread> workers;
+  for (std::size_t i = 0; i < threads_; ++i)
+    workers.emplace_back([this, listenSocket, &serve] { Work(listenSocket, serve); });
+  Guard(listenSocket, serve);
+  for (std::thread& worker : workers) worker.join();
+  std::lock_guard lock(mutex_);
+  for (const int fd : waiting_) ::close(fd);
+  waiting_.clear();
+  waitingCount_ = 0;
+  listen_ = -1;
 }
 
-void BoundedWorkers::shutdown() {
-  {
-    std::lock_guard lock(mutex_);
-    shutdown_ = true;
-  }
-  wake_.notify_all();
-  for (std::thread& thread : threads_)
-    if (thread.joinable()) thread.join();
+void AcceptingWorkers::Stop() {
+  std::lock_guard lock(mutex_);
+  stopping_ = true;
+  // Wakes every accept() waiting on the socket, which then fails.
+  if (listen_ >= 0) ::shutdown(listen_, SHUT_RDWR);
+  allBusy_.notify_all();
 }
 
-bool BoundedWorkers::refusing() { return tRefusing; }
+bool AcceptingWorkers::refusing() { return tRefusing; }
 
-void BoundedWorkers::Work() {
-  for (;;) {
-    std::function<void()> job;
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return shutdown_ || !jobs_.empty(); });
-      if (jobs_.empty()) return;  // shut down, and nothing waits
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
-      ++busy_;
+int AcceptingWorkers::TakeWaiting() {
+  if (waitingCount_ == 0) return -1;
+  std::lock_guard lock(mutex_);
+  if (waiting_.empty()) return -1;
+  const int fd = waiting_.front();
+  waiting_.pop_front();
+  --waitingCount_;
+  return fd;
+}
+
+void AcceptingWorkers::Work(int listenSocket, const Serve& serve) {
+  while (!stopping_) {
+    int fd = TakeWaiting();
+    if (fd < 0) {
+      fd = ::accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) {
+        // Out of descriptors or memory for a moment; anything else is a connection that went
+        // away before it was taken, or the stop.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM ||
+            errno == EINVAL)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
     }
-    job();
-    std::lock_guard lock(mutex_);
+    if (++busy_ == threads_) {
+      std::lock_guard lock(mutex_);
+      allBusy_.notify_one();
+    }
+    serve(fd);
+    // Given back before the queue is looked at: a connection the guard queues from here on is
+    // either seen by this worker or served by the guard (which sees this worker free).
     --busy_;
+  }
+}
+
+void AcceptingWorkers::Guard(int listenSocket, const Serve& serve) {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    // Asleep while any worker is free: the last one to become busy, and Stop(), wake it.
+    allBusy_.wait(lock, [this] { return stopping_ || busy_ == threads_; });
+    if (stopping_) break;
+    lock.unlock();
+    pollfd fd{listenSocket, POLLIN, 0};
+    int socket = -1;
+    if (::poll(&fd, 1, static_cast<int>(kStopCheck.count())) > 0 && !stopping_ &&
+        busy_ == threads_)
+      socket = ::accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+    lock.lock();
+    if (socket < 0) continue;
+    bool refuse = false;
+    if (busy_ == threads_ && waiting_.size() < queueLength_) {
+      waiting_.push_back(socket);
+      ++waitingCount_;
+      if (busy_ == threads_) continue;
+      // A worker came free meanwhile and may be waiting in accept() without having seen this
+      // connection: unless it has taken it, it is served here.
+      const auto queued = std::find(waiting_.begin(), waiting_.end(), socket);
+      if (queued == waiting_.end()) continue;
+      waiting_.erase(queued);
+      --waitingCount_;
+    } else {
+      refuse = busy_ == threads_;
+    }
+    lock.unlock();
+    tRefusing = refuse;
+    serve(socket);
+    tRefusing = false;
+    lock.lock();
   }
 }
 

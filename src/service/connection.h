@@ -2,10 +2,11 @@
 // One client connection of the service, as the HTTP library reads and writes it: the request
 // head is read whole before the library sees it, within one deadline for the whole head and a
 // bound on its size, so a client that sends slowly or without end cannot hold a worker or memory;
-// and the workers, whose queue of waiting connections is bounded too.
+// and the workers that accept and serve the connections, with a bounded queue of those waiting.
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -13,8 +14,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace meridiana::service {
 
@@ -38,6 +37,9 @@ class ConnectionStream : public httplib::Stream {
   void SetDeadline(Deadline until) { exchangeUntil_ = until; }
   // Whether bytes of a further request have been read already.
   bool HasPending() const { return next_ < pending_.size(); }
+  // Sends what write() still holds; false when it could not go out before the deadline. Due
+  // once a reply is complete: the head and a small body then leave in one segment.
+  bool Flush();
 
   bool is_readable() const override;
   bool is_writable() const override;
@@ -50,37 +52,59 @@ class ConnectionStream : public httplib::Stream {
  private:
   // Waits for the events until the deadline, in short steps so that a stop ends a wait to read.
   bool Wait(short events, Deadline until) const;
+  // Sends the held bytes and then up to `size` of ptr's in one call; ptr's bytes sent, or -1.
+  ssize_t SendHeldThen(const char* ptr, std::size_t size);
 
   int socket_;
   std::function<bool()> stopping_;
   std::string pending_;  // read from the socket, not yet handed to the library
   std::size_t next_ = 0;
   Deadline exchangeUntil_{};
+  // A reply's head and small pieces of its body, held until the body is whole or large.
+  std::string held_;
+  // The addresses are asked for once per connection, not for each request.
+  mutable std::string remoteIp_;
+  mutable int remotePort_ = -1;
+  mutable std::string localIp_;
+  mutable int localPort_ = -1;
 };
 
-// A fixed number of worker threads and a bounded queue of connections waiting for one. A
-// connection beyond the queue is run at once on the accepting thread with refusing() true, so
-// that its handler answers "busy" without waiting for anything.
-class BoundedWorkers : public httplib::TaskQueue {
+// A fixed number of worker threads, each of which accepts a connection itself and serves it, so
+// a connection is served on the thread that took it, with no hand-off. When every worker is busy,
+// the thread that runs Run() accepts in their place: up to queueLength connections wait for the
+// next free worker, and one more is served at once with refusing() true, so that its handler
+// answers "busy" without waiting for anything.
+class AcceptingWorkers {
  public:
-  BoundedWorkers(std::size_t threads, std::size_t queueLength);
-  ~BoundedWorkers() override;
+  using Serve = std::function<void(int socket)>;  // serves the connection and closes it
 
-  void enqueue(std::function<void()> job) override;
-  void shutdown() override;
+  AcceptingWorkers(std::size_t threads, std::size_t queueLength);
+  AcceptingWorkers(const AcceptingWorkers&) = delete;
+  AcceptingWorkers& operator=(const AcceptingWorkers&) = delete;
+
+  // Serves the listening socket's connections until Stop(), and returns once every worker has
+  // finished its connection; connections still waiting then are closed. The socket stays open.
+  void Run(int listenSocket, const Serve& serve);
+  // From any thread, also before Run(), which then returns at once.
+  void Stop();
+  bool stopping() const { return stopping_; }
 
   static bool refusing();
 
  private:
-  void Work();
+  void Work(int listenSocket, const Serve& serve);
+  void Guard(int listenSocket, const Serve& serve);
+  int TakeWaiting();
 
-  std::size_t queueLength_;
+  const std::size_t threads_;
+  const std::size_t queueLength_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<std::size_t> busy_{0};  // workers serving a connection
   std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::function<void()>> jobs_;
-  bool shutdown_ = false;
-  std::size_t busy_ = 0;  // workers with a job
-  std::vector<std::thread> threads_;
+  std::condition_variable allBusy_;  // the guard waits for every worker to be busy
+  int listen_ = -1;                  // with mutex_ held
+  std::deque<int> waiting_;          // with mutex_ held
+  std::atomic<std::size_t> waitingCount_{0};
 };
 
 }  // namespace meridiana::service

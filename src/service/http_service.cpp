@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -36,6 +38,7 @@ void WriteError(ConnectionStream& stream, int status, const char* reason, const 
     if (n <= 0) return;
     sent += static_cast<std::size_t>(n);
   }
+  stream.Flush();
 }
 
 // Reads and drops what the client still sends, for a while, so that closing does not reset the
@@ -59,18 +62,37 @@ void DrainBeforeClose(int socket, std::chrono::milliseconds time) {
 
 }  // namespace
 
-// The library keeps its listening socket to itself; this reaches it to widen the backlog. Each
-// connection is read here up to a whole request head, within one deadline and a size bound,
-// before the library routes and answers it.
+// The library keeps its listening socket to itself; this reaches it to widen the backlog and to
+// accept on it from the workers themselves. Each connection is read here up to a whole request
+// head, within one deadline and a size bound, before the library routes and answers it.
 class HttpService::Server : public httplib::Server {
  public:
-  explicit Server(const ServeOptions& options) : options_(options) {}
-  bool WidenBacklog() { return ::listen(svr_sock_, kListenBacklog) == 0; }
+  explicit Server(const ServeOptions& options)
+      : options_(options),
+        workers_(static_cast<std::size_t>(options.threads),
+                 static_cast<std::size_t>(options.queueLength)) {}
+  bool WidenBacklog() {
+    // A connection is taken once its request has begun to arrive, so a worker does not wait
+    // for it; one that stays silent is taken after a second.
+    const int seconds = 1;
+    ::setsockopt(svr_sock_, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds);
+    return ::listen(svr_sock_, kListenBacklog) == 0;
+  }
+
+  bool Serve() {
+    const int listening = svr_sock_;
+    if (listening == INVALID_SOCKET) return false;
+    workers_.Run(listening, [this](int socket) { process_and_close_socket(socket); });
+    ::close(svr_sock_.exchange(INVALID_SOCKET));
+    return true;
+  }
+  void Halt() { workers_.Stop(); }
 
  private:
   bool process_and_close_socket(int socket) override {
-    ConnectionStream stream(socket, [this] { return svr_sock_ == INVALID_SOCKET; });
+    ConnectionStream stream(socket, [this] { return workers_.stopping(); });
     const bool ok = Converse(stream);
+    stream.Flush();
     ::close(socket);
     return ok;
   }
@@ -79,7 +101,7 @@ class HttpService::Server : public httplib::Server {
     using Clock = std::chrono::steady_clock;
     const std::chrono::seconds headTime(options_.readSeconds);
     const std::chrono::seconds replyTime(options_.writeSeconds);
-    if (BoundedWorkers::refusing()) {
+    if (AcceptingWorkers::refusing()) {
       // On the accepting thread: a short answer that a new socket's buffer always takes.
       stream.SetDeadline(Clock::now() + std::chrono::milliseconds(100));
       WriteError(stream, 503, "Service Unavailable", "Too many connections, try again");
@@ -112,28 +134,27 @@ class HttpService::Server : public httplib::Server {
           return true;
       }
       bool closed = false;
-      if (!process_request(stream, count == 1, closed, nullptr) || closed) return true;
+      const bool answered = process_request(stream, count == 1, closed, nullptr);
+      // The reply leaves whole before the connection waits for another request, or closes.
+      if (!stream.Flush() || !answered || closed) return true;
     }
     return true;
   }
 
   ServeOptions options_;
+  AcceptingWorkers workers_;
 };
 
 HttpService::HttpService(ServeOptions options)
     : options_(std::move(options)),
       files_(options_.dataFolder),
       server_(std::make_unique<Server>(options_)) {
-  const auto threads = static_cast<std::size_t>(options_.threads);
-  const auto queue = static_cast<std::size_t>(options_.queueLength);
-  // The library owns and deletes the queue it is handed.
-  server_->new_task_queue = [threads, queue] { return new BoundedWorkers(threads, queue); };
   server_->set_keep_alive_max_count(static_cast<std::size_t>(options_.keepAliveRequests));
   server_->set_keep_alive_timeout(options_.keepAliveSeconds);
   server_->set_read_timeout(options_.readSeconds, 0);
   server_->set_write_timeout(options_.writeSeconds, 0);
-  // Headers and body go out in separate writes; without this each reply waits for a delayed
-  // acknowledgement.
+  // A reply larger than the stream holds goes out in several writes; without this its last one
+  // waits for a delayed acknowledgement.
   server_->set_tcp_nodelay(true);
   server_->set_payload_max_length(64 * 1024);
 
@@ -215,9 +236,9 @@ int HttpService::Bind(std::string* error) {
   return port;
 }
 
-bool HttpService::Run() { return server_->listen_after_bind(); }
+bool HttpService::Run() { return server_->Serve(); }
 
-void HttpService::Stop() { server_->stop(); }
+void HttpService::Stop() { server_->Halt(); }
 
 bool ParseListenAddress(const std::string& text, std::string* host, int* port) {
   std::string hostPart;

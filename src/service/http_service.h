@@ -12,9 +12,9 @@ namespace meridiana::service {
 
 inline constexpr int kDefaultPort = 8613;
 
-// cpp-httplib gives each connection a worker thread for as long as it is kept alive, so the
-// pool bounds the clients served at once; more wait until a worker is free. 64 workers serve a
-// few dozen busy keep-alive clients; a deployment for many users sits behind nginx.
+// Each connection has a worker thread, the one that accepted it, for as long as it is kept alive,
+// so the pool bounds the clients served at once; more wait until a worker is free. 64 workers
+// serve a few dozen busy keep-alive clients; a deployment for many users sits behind nginx.
 struct ServeOptions {
   std::string host = "127.0.0.1";
   int port = kDefaultPort;  // 0: any free port

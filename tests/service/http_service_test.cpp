@@ -25,11 +25,12 @@ using namespace std::chrono_literals;
 
 class RunningService {
  public:
-  explicit RunningService(ServeOptions options) {
+  explicit RunningService(ServeOptions options, const std::string& quakes = "") {
     options.host = "127.0.0.1";
     options.port = 0;
     options.dataFolder = folder_.path();
     folder_.Write("version.txt", "9.9.9\n");
+    if (!quakes.empty()) folder_.Write("quakes.xml", quakes);
     service_ = std::make_unique<HttpService>(options);
     std::string error;
     port_ = service_->Bind(&error);
@@ -177,6 +178,75 @@ TEST(HttpService, RequestHeadsAreBounded) {
     close(fd);
     EXPECT_EQ(StatusLine(reply), c.status) << c.headBytes;
   }
+}
+
+// Replies byte for byte as clients have always had them, head and body: in each HTTP version, for
+// HEAD, for two requests sent at once on one connection, for errors, and for a body larger than
+// the stream holds back before sending.
+TEST(HttpService, RepliesKeepTheirBytes) {
+  std::string quakes = "<?xml version=\"1.0\"?>\n<QUAKES>\n";
+  for (int i = 0; quakes.size() < 40000; ++i) quakes += "<Q n=\"" + std::to_string(i) + "\"/>\n";
+  quakes += "</QUAKES>\n";
+  RunningService service(ServeOptions{}, quakes);
+  const std::string version = "Content-Length: 6\r\nContent-Type: text/plain\r\n";
+  const std::string notFound =
+      "HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Length: 72\r\n"
+      "Content-Type: text/xml\r\n\r\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<ERROR n=\"404\">Not found</ERROR>\n";
+  const struct {
+    const char* name;
+    std::string request;
+    std::string reply;
+  } cases[] = {
+      {"1.1, closing", "GET /version.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+       "HTTP/1.1 200 OK\r\nConnection: close\r\n" + version + "\r\n9.9.9\n"},
+      {"1.0", "GET /version.txt HTTP/1.0\r\n\r\n",
+       "HTTP/1.1 200 OK\r\nConnection: close\r\n" + version +
+           "Keep-Alive: timeout=2, max=1000\r\n\r\n9.9.9\n"},
+      {"head", "HEAD /version.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+       "HTTP/1.1 200 OK\r\nAccept-Ranges: bytes\r\nConnection: close\r\n" + version + "\r\n"},
+      {"two at once",
+       "GET /version.txt HTTP/1.1\r\nHost: x\r\n\r\n"
+       "GET /nothing HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+       "HTTP/1.1 200 OK\r\n" + version + "Keep-Alive: timeout=2, max=1000\r\n\r\n9.9.9\n" + notFound},
+      {"not allowed",
+       "POST /version.txt HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\nConnection: close\r\n\r\nabc",
+       "HTTP/1.1 405 Method Not Allowed\r\nConnection: close\r\nContent-Length: 93\r\n"
+       "Content-Type: text/xml\r\n\r\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+       "<ERROR n=\"405\">Only GET and HEAD are answered</ERROR>\n"},
+      {"large body", "GET /earthquake.cgi HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+       "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(quakes.size()) +
+           "\r\nContent-Type: text/xml\r\n\r\n" + quakes},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int fd = Connect(service.port());
+    SendAll(fd, c.request);
+    const std::string reply = ReadAll(fd, 10s);
+    close(fd);
+    EXPECT_TRUE(reply == c.reply) << reply.substr(0, 300);
+  }
+
+  // On a connection kept open, the reply leaves at once, not when the connection ends.
+  ServeOptions patient;
+  patient.keepAliveSeconds = 30;
+  RunningService open(patient);
+  const int fd = Connect(open.port());
+  SendAll(fd, "GET /version.txt HTTP/1.1\r\nHost: x\r\n\r\n");
+  const std::string expected =
+      "HTTP/1.1 200 OK\r\n" + version + "Keep-Alive: timeout=30, max=1000\r\n\r\n9.9.9\n";
+  std::string reply;
+  const auto until = std::chrono::steady_clock::now() + 10s;
+  while (reply.size() < expected.size() && std::chrono::steady_clock::now() < until) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    reply.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  EXPECT_EQ(reply, expected);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // meridiana-service: the online service for cloud frames and earthquakes, and its ingest
 // commands.
 
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -456,6 +457,11 @@ int main(int argc, char** argv) {
   // A client that leaves early is not a reason to end, and TLS writes its goodbye on sockets the
   // other side may have closed (a download given up at its deadline).
   std::signal(SIGPIPE, SIG_IGN);
+  // Reply files and feeds of a few hundred KiB are made and dropped on many worker threads as
+  // the data is refreshed. Left to itself, the allocator raises its threshold for mapping a block
+  // of its own to the largest one freed, and such blocks then settle in the threads' heaps, which
+  // grow and do not give the memory back; a fixed threshold maps each one and unmaps it when freed.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
