@@ -51,6 +51,14 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
       ApparentSunTexts(now, p.utcOffsetHours, p.savingMinutes, city.latitude, city.longitude);
   p.clockSunrise = seen.sunrise;
   p.clockSunset = seen.sunset;
+  const TwilightTimes twilight =
+      TwilightTexts(now, p.utcOffsetHours, p.savingMinutes, city.latitude, city.longitude);
+  p.civilDawn = twilight.civil.sunrise;
+  p.civilDusk = twilight.civil.sunset;
+  p.nauticalDawn = twilight.nautical.sunrise;
+  p.nauticalDusk = twilight.nautical.sunset;
+  p.astronomicalDawn = twilight.astronomical.sunrise;
+  p.astronomicalDusk = twilight.astronomical.sunset;
 
   p.latitude = Fixed2(city.latitude);
   p.longitude = Fixed2(city.longitude);

@@ -24,6 +24,9 @@ struct CityProperties {
   std::string sunset;
   std::string clockSunrise;  // upper limb with refraction, clock time with saving, "HH:MM"
   std::string clockSunset;
+  // Civil, nautical and astronomical dawn and dusk in clock time, or the words of a day that
+  // does not have them.
+  std::string civilDawn, civilDusk, nauticalDawn, nauticalDusk, astronomicalDawn, astronomicalDusk;
   std::string latitude;  // "%.2f"
   std::string longitude;
   std::string dstStarts;  // "DD MON" of this year's changes; empty without a rule

@@ -68,14 +68,14 @@ int ComputeForZone(TimeValue now, float utcOffsetHours, float latitude, float lo
   return ComputeSolarPosition(q);
 }
 
-// Minutes between solar noon and the moment the Sun stands at kUpperLimbAltitude: none when it
-// stays below, 720 or more when it stays above.
-std::optional<double> MinutesFromNoon(float declination, float latitude) {
+// Minutes between solar noon and the moment the Sun stands at `altitude`: none when it stays
+// below, 720 or more when it stays above.
+std::optional<double> MinutesFromNoon(float declination, float latitude, double altitude) {
   constexpr double kRad = 3.14159265358979323846 / 180.0;
   const double phi = static_cast<double>(latitude) * kRad;
   const double delta = static_cast<double>(declination) * kRad;
   const double d = std::cos(phi) * std::cos(delta);
-  const double s = std::sin(kUpperLimbAltitude * kRad) - std::sin(phi) * std::sin(delta);
+  const double s = std::sin(altitude * kRad) - std::sin(phi) * std::sin(delta);
   if (std::abs(d) < 1e-9) return s > 0 ? std::nullopt : std::optional<double>(720.0);
   const double k = s / d;
   if (k > 1.0) return std::nullopt;
@@ -101,31 +101,53 @@ SunTimes SunriseSunsetTexts(TimeValue now, float utcOffsetHours, float latitude,
   return SunTimesOf(q, error);
 }
 
-SunTimes ApparentSunTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
-                          float longitude) {
+namespace {
+
+// The morning and evening moments the Sun stands at `altitude`, in clock time, or the words of
+// a day on which it stays above (`above`) or below (`below`) that altitude.
+SunTimes SunAtAltitude(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
+                       float longitude, double altitude, const char* above, const char* below) {
   SolarQuery q{};
   if (ComputeForZone(now, utcOffsetHours, latitude, longitude, &q) != 0) return {};
   const double standardNoon = 720.0 - static_cast<double>(q.solarTimeFix);
-  const std::optional<double> halfDay = MinutesFromNoon(q.declination, latitude);
-  if (!halfDay) return {kSunDownAllDay, kSunDownAllDay};
-  if (*halfDay >= 720.0) return {kSunUpAllDay, kSunUpAllDay};
+  const std::optional<double> halfDay = MinutesFromNoon(q.declination, latitude, altitude);
+  if (!halfDay) return {below, below};
+  if (*halfDay >= 720.0) return {above, above};
   // Once more with the Sun as it stands at each event: its declination moves up to half a
   // degree a day, which is a minute at mid latitudes.
-  const TimeValue localMidnight =
-      now + OffsetSeconds(utcOffsetHours) - (now + OffsetSeconds(utcOffsetHours)) % 86400 -
-      OffsetSeconds(utcOffsetHours);
+  const TimeValue localMidnight = now + OffsetSeconds(utcOffsetHours) -
+                                  (now + OffsetSeconds(utcOffsetHours)) % 86400 -
+                                  OffsetSeconds(utcOffsetHours);
   double events[2] = {standardNoon - *halfDay, standardNoon + *halfDay};
   for (int i = 0; i < 2; ++i) {
     const TimeValue at = localMidnight + static_cast<TimeValue>(std::floor(events[i] * 60.0));
     SolarQuery then{};
     if (ComputeForZone(at, utcOffsetHours, latitude, longitude, &then) != 0) continue;
-    const std::optional<double> half = MinutesFromNoon(then.declination, latitude);
+    const std::optional<double> half = MinutesFromNoon(then.declination, latitude, altitude);
     if (!half || *half >= 720.0) continue;
     const double noon = 720.0 - static_cast<double>(then.solarTimeFix);
     events[i] = i == 0 ? noon - *half : noon + *half;
   }
   return {MinutesAsHourMinute(events[0] + savingMinutes),
           MinutesAsHourMinute(events[1] + savingMinutes)};
+}
+
+}  // namespace
+
+SunTimes ApparentSunTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
+                          float longitude) {
+  return SunAtAltitude(now, utcOffsetHours, savingMinutes, latitude, longitude, kUpperLimbAltitude,
+                       kSunUpAllDay, kSunDownAllDay);
+}
+
+TwilightTimes TwilightTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
+                            float longitude) {
+  const auto at = [&](double altitude, const char* above, const char* below) {
+    return SunAtAltitude(now, utcOffsetHours, savingMinutes, latitude, longitude, altitude, above,
+                         below);
+  };
+  return {at(-6.0, kAboveMinus6, kBelowMinus6), at(-12.0, kAboveMinus12, kBelowMinus12),
+          at(-18.0, kAboveMinus18, kBelowMinus18)};
 }
 
 }  // namespace meridiana

@@ -41,9 +41,26 @@ inline constexpr double kUpperLimbAltitude = -0.833;
 
 // Sunrise and sunset as almanacs and clocks give them: the upper limb on the horizon with
 // standard refraction, in the zone's clock time (standard offset plus savingMinutes), "HH:MM"
-// rounded down like the geometric figures. The same words as SunriseSunsetTexts when the Sun does not
-// cross that altitude, empty texts when the solar routine rejects its input.
+// rounded down like the geometric figures. The same words as SunriseSunsetTexts when the Sun does
+// not cross that altitude, empty texts when the solar routine rejects its input.
 SunTimes ApparentSunTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
                           float longitude);
+
+// Dawn and dusk: the morning and evening moments the Sun's centre stands 6 (civil), 12 (nautical)
+// and 18 (astronomical) degrees below the horizon, in clock time like ApparentSunTexts. On a day
+// the Sun does not cross that depth, both fields say which way it stays.
+inline constexpr const char kAboveMinus6[] = "Sun above -6° all day";
+inline constexpr const char kBelowMinus6[] = "Sun below -6° all day";
+inline constexpr const char kAboveMinus12[] = "Sun above -12° all day";
+inline constexpr const char kBelowMinus12[] = "Sun below -12° all day";
+inline constexpr const char kAboveMinus18[] = "Sun above -18° all day";
+inline constexpr const char kBelowMinus18[] = "Sun below -18° all day";
+struct TwilightTimes {
+  SunTimes civil;  // dawn in `sunrise`, dusk in `sunset`
+  SunTimes nautical;
+  SunTimes astronomical;
+};
+TwilightTimes TwilightTexts(TimeValue now, float utcOffsetHours, int savingMinutes, float latitude,
+                            float longitude);
 
 }  // namespace meridiana

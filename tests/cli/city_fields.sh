@@ -9,7 +9,7 @@ field() { sed -n "s/^$1=//p" <<<"$2"; }
 
 paris=$("$cli" city pARIS --at 2026-07-01T12:00:00Z) || fail "paris exit status"
 [ "$(cut -d= -f1 <<<"$paris" | tr '\n' ' ')" == \
-  "city country local_time sunrise sunset sunrise_clock sunset_clock latitude longitude tel country_code dst_starts dst_ends " ] ||
+  "city country local_time sunrise sunset sunrise_clock sunset_clock latitude longitude tel country_code dst_starts dst_ends civil_dawn civil_dusk nautical_dawn nautical_dusk astronomical_dawn astronomical_dusk " ] ||
   fail "fields or their order: $paris"
 [ "$(field city "$paris")" == "Paris" ] || fail "name: $paris"
 [ "$(field country "$paris")" == "France" ] || fail "country: $paris"

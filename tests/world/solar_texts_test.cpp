@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <string>
+
 namespace meridiana {
 namespace {
 
@@ -121,6 +125,90 @@ TEST(PropertiesSolarQuery, FillsTheUtcCalendar) {
   EXPECT_EQ(q.latitude, 1.0f);
   EXPECT_EQ(q.longitude, 2.0f);
   EXPECT_EQ(PropertiesSolarQuery(UtcFromCalendar(2024, 12, 31, 0, 0, 0), 0, 0, 0).dayOfYear, 366);
+}
+
+}  // namespace
+}  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+// The Sun's elevation from the Astronomical Almanac's low-precision formulas (about 0.01 degree),
+// independent of the program's solar routine.
+double AlmanacElevation(TimeValue t, double latitude, double longitude) {
+  const double rad = 3.14159265358979323846 / 180;
+  const double n = static_cast<double>(t) / 86400.0 + 2440587.5 - 2451545.0;
+  const double g = (357.528 + 0.9856003 * n) * rad;
+  const double lambda =
+      (280.460 + 0.9856474 * n + 1.915 * std::sin(g) + 0.020 * std::sin(2 * g)) * rad;
+  const double epsilon = (23.439 - 0.0000004 * n) * rad;
+  const double ra = std::atan2(std::cos(epsilon) * std::sin(lambda), std::cos(lambda));
+  const double decl = std::asin(std::sin(epsilon) * std::sin(lambda));
+  const double hourAngle = ((18.697374558 + 24.06570982441908 * n) * 15 + longitude) * rad - ra;
+  return std::asin(std::sin(latitude * rad) * std::sin(decl) +
+                   std::cos(latitude * rad) * std::cos(decl) * std::cos(hourAngle)) /
+         rad;
+}
+
+// "HH:MM" of the first crossing of `depth` in the clock day starting at `midnight` (UTC), rising
+// (morning) or setting (evening), found minute by minute; empty when there is none.
+std::string Crossing(TimeValue midnight, double latitude, double longitude, double depth,
+                     bool rising) {
+  for (int minute = 0; minute < 1440; ++minute) {
+    const double a = AlmanacElevation(midnight + minute * 60, latitude, longitude) - depth;
+    const double b = AlmanacElevation(midnight + minute * 60 + 60, latitude, longitude) - depth;
+    if (rising ? (a < 0 && b >= 0) : (a >= 0 && b < 0)) {
+      char text[8];
+      std::snprintf(text, sizeof text, "%02d:%02d", minute / 60, minute % 60);
+      return text;
+    }
+  }
+  return {};
+}
+
+int Minutes(const std::string& hhmm) {
+  return std::stoi(hhmm.substr(0, 2)) * 60 + std::stoi(hhmm.substr(3));
+}
+
+// Dawn and dusk at 6, 12 and 18 degrees agree with an independent solar computation within two
+// minutes in clock time, and a day that does not reach a depth says so in words.
+TEST(TwilightTexts, DawnAndDuskAgreeWithAnIndependentSunOrReadAsWords) {
+  const struct {
+    const char* place;
+    TimeValue at;  // noon UTC of the day
+    float offset;
+    int saving;
+    float latitude, longitude;
+  } rows[] = {
+      {"Berlin, 9 December", UtcFromCalendar(2026, 12, 9, 11, 0, 0), 1.0f, 0, 52.52f, 13.40f},
+      {"Quito, equinox", UtcFromCalendar(2027, 3, 20, 17, 0, 0), -5.0f, 0, -0.22f, -78.51f},
+      {"Sydney, summer time", UtcFromCalendar(2026, 12, 21, 2, 0, 0), 10.0f, 60, -33.87f, 151.21f},
+      {"Longyearbyen, polar night", UtcFromCalendar(2026, 12, 9, 11, 0, 0), 1.0f, 0, 78.22f,
+       15.65f},
+      {"Oulu, midsummer", UtcFromCalendar(2027, 6, 21, 10, 0, 0), 2.0f, 60, 65.01f, 25.47f},
+  };
+  const double depths[] = {-6.0, -12.0, -18.0};
+  for (const auto& r : rows) {
+    const TwilightTimes t = TwilightTexts(r.at, r.offset, r.saving, r.latitude, r.longitude);
+    const SunTimes* bands[] = {&t.civil, &t.nautical, &t.astronomical};
+    const TimeValue clockOffset = static_cast<TimeValue>(r.offset * 3600) + r.saving * 60;
+    const TimeValue midnight = (r.at + clockOffset) / 86400 * 86400 - clockOffset;
+    for (int i = 0; i < 3; ++i) {
+      const std::string dawn = Crossing(midnight, r.latitude, r.longitude, depths[i], true);
+      const std::string dusk = Crossing(midnight, r.latitude, r.longitude, depths[i], false);
+      const double noon = AlmanacElevation(r.at, r.latitude, r.longitude);
+      if (dawn.empty() && dusk.empty()) {
+        // Above or below that depth all day, and the words say which.
+        const std::string words = noon > depths[i] ? "above" : "below";
+        EXPECT_NE(bands[i]->sunrise.find(words), std::string::npos) << r.place << " " << i;
+        EXPECT_EQ(bands[i]->sunrise, bands[i]->sunset) << r.place;
+        continue;
+      }
+      ASSERT_EQ(bands[i]->sunrise.size(), 5u) << r.place << " " << i << ": " << bands[i]->sunrise;
+      EXPECT_NEAR(Minutes(bands[i]->sunrise), Minutes(dawn), 2) << r.place << " dawn " << i;
+      EXPECT_NEAR(Minutes(bands[i]->sunset), Minutes(dusk), 2) << r.place << " dusk " << i;
+    }
+  }
 }
 
 }  // namespace

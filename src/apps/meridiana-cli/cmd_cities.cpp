@@ -129,19 +129,26 @@ int RunCity(const Args& args) {
   const FixedClock clock(at ? *at : SystemClock().Now());
   const CityProperties p = PropertiesAt(world, tzImage.get(), *city, clock);
   // The dialog's fields in the order it fills them.
-  const std::pair<const char*, const std::string*> fields[] = {{"city", &p.name},
-                                                               {"country", &p.country},
-                                                               {"local_time", &p.localTimeText},
-                                                               {"sunrise", &p.sunrise},
-                                                               {"sunset", &p.sunset},
-                                                               {"sunrise_clock", &p.clockSunrise},
-                                                               {"sunset_clock", &p.clockSunset},
-                                                               {"latitude", &p.latitude},
-                                                               {"longitude", &p.longitude},
-                                                               {"tel", &p.areaCodes},
-                                                               {"country_code", &p.countryCode},
-                                                               {"dst_starts", &p.dstStarts},
-                                                               {"dst_ends", &p.dstEnds}};
+  const std::pair<const char*, const std::string*> fields[] = {
+      {"city", &p.name},
+      {"country", &p.country},
+      {"local_time", &p.localTimeText},
+      {"sunrise", &p.sunrise},
+      {"sunset", &p.sunset},
+      {"sunrise_clock", &p.clockSunrise},
+      {"sunset_clock", &p.clockSunset},
+      {"latitude", &p.latitude},
+      {"longitude", &p.longitude},
+      {"tel", &p.areaCodes},
+      {"country_code", &p.countryCode},
+      {"dst_starts", &p.dstStarts},
+      {"dst_ends", &p.dstEnds},
+      {"civil_dawn", &p.civilDawn},
+      {"civil_dusk", &p.civilDusk},
+      {"nautical_dawn", &p.nauticalDawn},
+      {"nautical_dusk", &p.nauticalDusk},
+      {"astronomical_dawn", &p.astronomicalDawn},
+      {"astronomical_dusk", &p.astronomicalDusk}};
   for (const auto& [name, value] : fields) {
     std::printf("%s=", name);
     for (char c : *value) std::fputc(c == '\r' || c == '\n' ? ' ' : c, stdout);
