@@ -21,6 +21,7 @@
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/main_window.h"
 #include "world/locale_info.h"
+#include "world/solar_texts.h"
 #include "world/world_data.h"
 
 namespace meridiana {
@@ -249,6 +250,14 @@ TEST_F(PropertiesTest, LocalTimeRunsOnAndClockSunTimesStandBesideTheGeometricOne
   EXPECT_GT(clock - geometric, 50);
   EXPECT_LT(clock - geometric, 60);
   EXPECT_EQ(dialog.FieldText(1603).size(), 5);
+  // Berlin on 1 July: civil dawn and dusk are times, before sunrise and after sunset; the Sun
+  // never gets 18 degrees down, so astronomical twilight reads as words in both fields.
+  const QString civilDawn = dialog.FieldText(1620);
+  ASSERT_EQ(civilDawn.size(), 5) << civilDawn.toStdString();
+  EXPECT_LT(civilDawn, clockRise);
+  EXPECT_GT(dialog.FieldText(1621), dialog.FieldText(1603));
+  EXPECT_EQ(dialog.FieldText(1624).toStdString(), kAboveMinus18);
+  EXPECT_EQ(dialog.FieldText(1625).toStdString(), kAboveMinus18);
 
   clock_.Set(clock_.Now() + 61);
   dialog.RefreshLocalTime();

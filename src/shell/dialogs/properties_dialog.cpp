@@ -33,6 +33,12 @@ constexpr int kClockSunrise = 1602;
 constexpr int kClockSunset = 1603;
 constexpr int kGeometricTitle = 1600;
 constexpr int kClockTitle = 1601;
+// Below the position: civil, nautical and astronomical dawn and dusk, in clock time, under their
+// own column titles.
+constexpr int kTwilightTitles[] = {1611, 1612, 1613};
+constexpr int kDawnTitle = 1614;
+constexpr int kDuskTitle = 1615;
+constexpr int kTwilightFields[] = {1620, 1621, 1622, 1623, 1624, 1625};
 
 QString ControlText(int controlId) { return DialogControlText(ids::kPropertiesDialog, controlId); }
 
@@ -60,9 +66,7 @@ PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
     : QDialog(parent), context_(std::move(context)) {
   setWindowTitle(ToQString(ProgramDialog(ids::kPropertiesDialog).caption));
   auto* grid = new QGridLayout();
-  const auto text = [this](int id) {
-    return context_.text ? context_.text(id) : EnglishText(id);
-  };
+  const auto text = [this](int id) { return context_.text ? context_.text(id) : EnglishText(id); };
   AddField(grid, 0, 1101, kCity, this);
   AddField(grid, 1, 1102, kCountry, this);
   QLineEdit* code = AddDisplay(kCountryCode, this);
@@ -84,6 +88,20 @@ PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
   grid->addWidget(AddDisplay(kClockSunset, this), 6, 2);
   AddField(grid, 7, 1107, kLatitude, this);
   AddField(grid, 8, 1108, kLongitude, this);
+  auto* dawnTitle = new QLabel(text(kDawnTitle), this);
+  dawnTitle->setObjectName(QStringLiteral("dawnTitle"));
+  auto* duskTitle = new QLabel(text(kDuskTitle), this);
+  duskTitle->setObjectName(QStringLiteral("duskTitle"));
+  grid->addWidget(dawnTitle, 9, 1);
+  grid->addWidget(duskTitle, 9, 2);
+  for (int i = 0; i < 3; ++i) {
+    QLineEdit* dawn = AddDisplay(kTwilightFields[2 * i], this);
+    auto* label = new QLabel(text(kTwilightTitles[i]), this);
+    label->setBuddy(dawn);
+    grid->addWidget(label, 10 + i, 0);
+    grid->addWidget(dawn, 10 + i, 1);
+    grid->addWidget(AddDisplay(kTwilightFields[2 * i + 1], this), 10 + i, 2);
+  }
 
   auto* saving = new QGroupBox(ControlText(1109), this);
   auto* savingGrid = new QGridLayout(saving);
@@ -142,7 +160,8 @@ void PropertiesDialog::Fill(City& city, MapPoint basePoint) {
   setWindowTitle(ToQString(p.name));
   // The area codes come as " a, b" for the table's sake; the field shows them from the first.
   const std::size_t first = p.areaCodes.find_first_not_of(' ');
-  const std::string areaCodes = first == std::string::npos ? std::string() : p.areaCodes.substr(first);
+  const std::string areaCodes =
+      first == std::string::npos ? std::string() : p.areaCodes.substr(first);
   const std::pair<int, const std::string*> fields[] = {{kCity, &p.name},
                                                        {kCountry, &p.country},
                                                        {kCountryCode, &p.countryCode},
@@ -155,7 +174,13 @@ void PropertiesDialog::Fill(City& city, MapPoint basePoint) {
                                                        {kLatitude, &p.latitude},
                                                        {kLongitude, &p.longitude},
                                                        {kStarts, &p.dstStarts},
-                                                       {kEnds, &p.dstEnds}};
+                                                       {kEnds, &p.dstEnds},
+                                                       {kTwilightFields[0], &p.civilDawn},
+                                                       {kTwilightFields[1], &p.civilDusk},
+                                                       {kTwilightFields[2], &p.nauticalDawn},
+                                                       {kTwilightFields[3], &p.nauticalDusk},
+                                                       {kTwilightFields[4], &p.astronomicalDawn},
+                                                       {kTwilightFields[5], &p.astronomicalDusk}};
   for (const auto& [id, text] : fields) {
     if (auto* field = findChild<QLineEdit*>(FieldName(id))) field->setText(ToQString(*text));
   }
