@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -21,11 +22,13 @@
 #include "qt_test_app.h"
 #include "shell/app/app_identity.h"
 #include "shell/app/ids.h"
+#include "shell/app/menu_icons.h"
 #include "shell/app/qt_user_notice.h"
 #include "shell/dialogs/dialog_geometry.h"
 #include "shell/window/main_window.h"
 #include "shell/window/map_area.h"
 #include "shell/window/status_bar.h"
+#include "shell/window/toolbar_table.h"
 #include "shell/window/tray_icon.h"
 #include "support/recording_notice.h"
 #include "support/temp_dir.h"
@@ -352,6 +355,14 @@ TEST_F(AppTest, MainWindowLayout) {
   EXPECT_EQ(window->minimumSize(), QSize(320, 250));
   EXPECT_EQ(window->toolbar()->objectName(), "control1000");
   EXPECT_EQ(window->toolbar()->actions().size(), 23);
+  // Every button draws one of the program's own icons, none the blank stand-in.
+  for (const ToolbarButton& button : kMainToolbarButtons) {
+    if (button.command == 0) continue;
+    ASSERT_LT(static_cast<std::size_t>(button.icon), kMenuIconResourceIds.size()) << button.command;
+    EXPECT_TRUE(
+        QFile::exists(QStringLiteral(":/icons/%1.png").arg(kMenuIconResourceIds[button.icon])))
+        << button.command;
+  }
 
   PartStatusBar* bar = window->statusBar();
   ASSERT_EQ(bar->partCount(), 5);
