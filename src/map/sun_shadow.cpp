@@ -16,36 +16,12 @@
 namespace meridiana {
 namespace {
 
-bool SameSize24(const Dib* a, const Dib* b) {
-  return DibIsValid(a) && DibIsValid(b) && DibBitsPerPixel(a) == 24 && DibBitsPerPixel(b) == 24 &&
-         DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b) &&
-         static_cast<int32_t>(a->rows.size()) == DibHeight(a) &&
-         static_cast<int32_t>(b->rows.size()) == DibHeight(b);
-}
-
 float RowLatitude(int y, int height) {
   return static_cast<float>(90.0 - static_cast<double>(y) * 180.0 / height);
 }
 
 float ColumnLongitude(int x, int width) {
   return static_cast<float>(180.0 - static_cast<double>(width - 1 - x) * 360.0 / width);
-}
-
-// The query of one pass: the UTC calendar of the instant, zone 0, the shading mask.
-SolarQuery ShadingQuery(TimeValue now) {
-  const CalendarTime utc = UtcBreakdown(now);
-  SolarQuery q{};
-  q.functionMask = kSolarMaskShading;
-  q.year = utc.year;
-  q.dayOfYear = utc.yearDay + 1;
-  q.month = utc.month;
-  q.day = utc.day;
-  q.hour = utc.hour;
-  q.minute = utc.minute;
-  q.second = utc.second;
-  q.timezone = 0.0f;
-  q.interval = 0;
-  return q;
 }
 
 inline std::uint8_t NightChannel(std::uint8_t n, std::uint8_t d) {
@@ -189,6 +165,29 @@ inline void BlendPixel(std::uint8_t* d, const std::uint8_t* n, float e) {
 
 }  // namespace
 
+bool ShadowImagesMatch(const Dib* a, const Dib* b) {
+  return DibIsValid(a) && DibIsValid(b) && DibBitsPerPixel(a) == 24 && DibBitsPerPixel(b) == 24 &&
+         DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b) &&
+         static_cast<int32_t>(a->rows.size()) == DibHeight(a) &&
+         static_cast<int32_t>(b->rows.size()) == DibHeight(b);
+}
+
+SolarQuery ShadingQuery(TimeValue now) {
+  const CalendarTime utc = UtcBreakdown(now);
+  SolarQuery q{};
+  q.functionMask = kSolarMaskShading;
+  q.year = utc.year;
+  q.dayOfYear = utc.yearDay + 1;
+  q.month = utc.month;
+  q.day = utc.day;
+  q.hour = utc.hour;
+  q.minute = utc.minute;
+  q.second = utc.second;
+  q.timezone = 0.0f;
+  q.interval = 0;
+  return q;
+}
+
 bool SunShadowCanBeComputed(TimeValue now) {
   SolarQuery q = ShadingQuery(now);
   return ComputeSolarPosition(&q) == 0;
@@ -197,7 +196,7 @@ bool SunShadowCanBeComputed(TimeValue now) {
 void BlendShadowPixel(std::uint8_t* d, const std::uint8_t* n, float e) { BlendPixel(d, n, e); }
 
 void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now) {
-  if (!SameSize24(composed, night)) return;
+  if (!ShadowImagesMatch(composed, night)) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
   SolarQuery q = ShadingQuery(now);
@@ -215,7 +214,7 @@ void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now) {
 
 void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
   using namespace solar;
-  if (!SameSize24(composed, night)) return;
+  if (!ShadowImagesMatch(composed, night)) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
 

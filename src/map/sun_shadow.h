@@ -20,6 +20,13 @@
 
 namespace meridiana {
 
+// Both images valid, 24-bit and of one size: what a shadow pass needs.
+bool ShadowImagesMatch(const Dib* composed, const Dib* night);
+
+// The solar query of a pass: the UTC calendar of the instant, zone 0, the shading mask.
+struct SolarQuery;
+SolarQuery ShadingQuery(TimeValue now);
+
 // False when the solar routine rejects the instant, so a pass would leave the map unshaded.
 bool SunShadowCanBeComputed(TimeValue now);
 

@@ -4,19 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "map/sun_shadow.h"
 #include "world/solar_position.h"
 
 namespace meridiana {
 namespace {
 
 constexpr double kRad = 3.14159265358979323846 / 180.0;
-
-bool SameSize24(const Dib* a, const Dib* b) {
-  return DibIsValid(a) && DibIsValid(b) && DibBitsPerPixel(a) == 24 && DibBitsPerPixel(b) == 24 &&
-         DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b) &&
-         static_cast<int32_t>(a->rows.size()) == DibHeight(a) &&
-         static_cast<int32_t>(b->rows.size()) == DibHeight(b);
-}
 
 // The share of the night image in each band, darkest last.
 constexpr double kNightShare[] = {0.0, 0.6, 0.8, 0.9, 1.0};
@@ -42,16 +36,7 @@ TwilightBand BandOfElevation(double degrees) {
 }
 
 std::optional<SubsolarPoint> SubsolarPointAt(TimeValue now) {
-  const CalendarTime utc = UtcBreakdown(now);
-  SolarQuery q{};
-  q.functionMask = kSolarMaskShading;
-  q.year = utc.year;
-  q.dayOfYear = utc.yearDay + 1;
-  q.month = utc.month;
-  q.day = utc.day;
-  q.hour = utc.hour;
-  q.minute = utc.minute;
-  q.second = utc.second;
+  SolarQuery q = ShadingQuery(now);
   if (ComputeSolarPosition(&q) != 0) return std::nullopt;
   // The hour angle at Greenwich is how far west of it the Sun stands.
   double longitude =
@@ -68,7 +53,7 @@ double SolarElevation(const SubsolarPoint& sun, double latitude, double longitud
 }
 
 void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
-  if (!SameSize24(composed, night)) return;
+  if (!ShadowImagesMatch(composed, night)) return;
   const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
   if (!sun) return;
   const int width = DibWidth(composed);
