@@ -1,5 +1,6 @@
 #include "map/sun_shadow.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -38,27 +39,6 @@ inline std::uint8_t TwilightChannel(std::uint8_t d, std::uint8_t n, float h) {
 // (e > 9). Between them the elevation is computed exactly.
 constexpr float kSurelyNight = -0.0004f;
 constexpr float kSurelyDay = 0.1575f;
-
-// A pixel's band as far as its zenith cosine tells it without the arc cosine.
-constexpr std::int32_t kBandDay = 0;    // e > 9: unchanged
-constexpr std::int32_t kBandNear = 1;   // near or inside the twilight band: computed exactly
-constexpr std::int32_t kBandNight = 3;  // e < 0 (below both thresholds)
-static_assert(kBandDay == 0 && kBandNear == 1 && kBandNight == 3,
-              "the pass computes a band as (k <= kSurelyDay) + 2 * (k < kSurelyNight)");
-
-// The end of the run of `kind` that goes on at `from`, two bands at a time where it can.
-std::size_t RunEnd(const std::int32_t* band, std::size_t from, std::size_t count,
-                   std::int32_t kind) {
-  const std::uint64_t both = static_cast<std::uint32_t>(kind) * 0x0000000100000001ull;
-  while (from + 2 <= count) {
-    std::uint64_t word;
-    std::memcpy(&word, band + from, 8);
-    if (word != both) break;
-    from += 2;
-  }
-  while (from < count && band[from] == kind) ++from;
-  return from;
-}
 
 // A byte as a double and a byte times 0.3: the very values the twilight formula converts and
 // multiplies, looked up instead of recomputed.
@@ -139,17 +119,6 @@ inline void NightRun(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
   for (; i < bytes; ++i) d[i] = static_cast<std::uint8_t>((4u * n[i] + d[i]) / 5u);
 }
 
-// The band of four pixels from their hour angles' cosines: the same float products as
-// CosZenith, lane by lane.
-inline void Bands4(const solar::ZenithRow& row, const float* cosHourAngle, std::int32_t* band) {
-  Floats4 c;
-  std::memcpy(&c, cosHourAngle, sizeof c);
-  const Floats4 k = row.sinProduct + row.cosProduct * c;
-  // Comparisons give -1 for true.
-  const Ints4 code = -(k <= kSurelyDay) - 2 * (k < kSurelyNight);
-  std::memcpy(band, &code, sizeof code);
-}
-
 inline void BlendPixel(std::uint8_t* d, const std::uint8_t* n, float e) {
   if (e < 0.0f) {
     d[0] = NightChannel(n[0], d[0]);
@@ -163,6 +132,107 @@ inline void BlendPixel(std::uint8_t* d, const std::uint8_t* n, float e) {
   }
 }
 
+// Columns first, first + 1, ... (count of them, wrapping at the row's end) along which the hour
+// angle's cosine rises or falls.
+struct Arc {
+  std::size_t first;
+  std::size_t count;
+};
+
+// One row being shaded, and what every arc of it needs.
+struct RowShading {
+  solar::ZenithRow row;
+  const float* cosHourAngle;
+  std::size_t columns;
+  std::uint8_t* d;
+  const std::uint8_t* n;
+  float* elevation;
+  const TwilightTable& twilight;
+
+  float Product(const Arc& arc, std::size_t i) const {
+    std::size_t x = arc.first + i;
+    if (x >= columns) x -= columns;
+    return row.sinProduct + row.cosProduct * cosHourAngle[x];
+  }
+};
+
+// How far past a band's threshold a product must be before the search trusts its side. The
+// rounding of the cosines and products is a few units of 1e-7, so a pixel the search puts in
+// the night or the day is there by its own product too; pixels within the margin are computed
+// exactly like the rest of the near band.
+constexpr float kSearchMargin = 1e-5f;
+
+// The first i in [0, count) for which `beyond` holds, for a predicate that holds on a suffix.
+template <typename Beyond>
+std::size_t FirstBeyond(std::size_t count, Beyond beyond) {
+  std::size_t low = 0;
+  std::size_t high = count;
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (beyond(mid)) {
+      high = mid;
+    } else {
+      low = mid + 1;
+    }
+  }
+  return low;
+}
+
+// Columns [from, to) of an arc in night.
+void NightColumns(const RowShading& s, const Arc& arc, std::size_t from, std::size_t to) {
+  if (from >= to) return;
+  std::size_t x = arc.first + from;
+  if (x >= s.columns) x -= s.columns;
+  const std::size_t run = to - from;
+  const std::size_t head = std::min(run, s.columns - x);
+  NightRun(s.d + 3 * x, s.n + 3 * x, head * 3);
+  if (head < run) NightRun(s.d, s.n, (run - head) * 3);
+}
+
+// Columns [from, to) of an arc, each from its exact elevation.
+void NearColumns(const RowShading& s, const Arc& arc, std::size_t from, std::size_t to) {
+  using namespace solar;
+  if (from >= to) return;
+  std::size_t x = arc.first + from;
+  if (x >= s.columns) x -= s.columns;
+  std::size_t run = to - from;
+  while (run > 0) {
+    const std::size_t end = std::min(s.columns, x + run);
+    // The arc cosines first, independent of each other, so they overlap in the processor; then
+    // the blends.
+    for (std::size_t i = x; i < end; ++i)
+      s.elevation[i] = ElevationFromZenith(ZenithFromCos(CosZenith(s.row, s.cosHourAngle[i])));
+    for (std::size_t i = x; i < end; ++i) {
+      const float e = s.elevation[i];
+      if (e < 0.0f) {
+        NightRun(s.d + 3 * i, s.n + 3 * i, 3);
+      } else if (e > 0.0f && e <= 9.0f) {
+        TwilightPixel(s.d + 3 * i, s.n + 3 * i, e / 9.0f, s.twilight);
+      }
+    }
+    run -= end - x;
+    x = 0;
+  }
+}
+
+// A rising arc runs night, near, day; a falling one day, near, night.
+void ShadeArc(const RowShading& s, const Arc& arc, bool rising) {
+  const auto night = [&](std::size_t i) {
+    return s.Product(arc, i) < kSurelyNight - kSearchMargin;
+  };
+  const auto day = [&](std::size_t i) { return s.Product(arc, i) > kSurelyDay + kSearchMargin; };
+  if (rising) {
+    const std::size_t nightEnd = FirstBeyond(arc.count, [&](std::size_t i) { return !night(i); });
+    const std::size_t dayStart = std::max(nightEnd, FirstBeyond(arc.count, day));
+    NightColumns(s, arc, 0, nightEnd);
+    NearColumns(s, arc, nightEnd, dayStart);
+  } else {
+    const std::size_t dayEnd = FirstBeyond(arc.count, [&](std::size_t i) { return !day(i); });
+    const std::size_t nightStart = std::max(dayEnd, FirstBeyond(arc.count, night));
+    NearColumns(s, arc, dayEnd, nightStart);
+    NightColumns(s, arc, nightStart, arc.count);
+  }
+}
 }  // namespace
 
 bool ShadowImagesMatch(const Dib* a, const Dib* b) {
@@ -230,17 +300,21 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
     const float lst = LocalSiderealTime(q.greenwichSiderealTime, ColumnLongitude(x, width));
     cosHourAngle[static_cast<std::size_t>(x)] = CosDeg(HourAngle(lst, q.rightAscension));
   }
-  float cosMin = 1.0f;
-  float cosMax = -1.0f;
-  for (const float c : cosHourAngle) {
-    cosMin = std::fmin(cosMin, c);
-    cosMax = std::fmax(cosMax, c);
-  }
+  const auto [minIt, maxIt] = std::minmax_element(cosHourAngle.begin(), cosHourAngle.end());
+  const float cosMin = *minIt;
+  const float cosMax = *maxIt;
 
   const TwilightTable& twilight = Twilight();
   const std::size_t columns = static_cast<std::size_t>(width);
-  std::vector<std::int32_t> band(columns);
   std::vector<float> elevation(columns);
+  // From the column of the lowest cosine onwards to the highest the cosines rise, and from the
+  // highest onwards back to the lowest they fall (up to rounding, which the margins absorb).
+  const auto lowest = static_cast<std::size_t>(
+      std::min_element(cosHourAngle.begin(), cosHourAngle.end()) - cosHourAngle.begin());
+  const auto highest = static_cast<std::size_t>(
+      std::max_element(cosHourAngle.begin(), cosHourAngle.end()) - cosHourAngle.begin());
+  const Arc rising{lowest, (highest + columns - lowest) % columns};
+  const Arc falling{highest, columns - rising.count};
   for (int y = height - 1; y >= 0; --y) {
     const ZenithRow row = ZenithRowFactors(sinDecl, cosDecl, RowLatitude(y, height));
     std::uint8_t* d = composed->rows[y];
@@ -257,38 +331,9 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
       continue;
     }
 
-    // Each pixel's band from the product before clamping (clamping to -1..1 cannot move a value
-    // across either threshold), in a loop the compiler vectorises; then runs of one band are
-    // found eight columns at a time.
-    std::size_t x = 0;
-    for (; x + 4 <= columns; x += 4) Bands4(row, &cosHourAngle[x], &band[x]);
-    for (; x < columns; ++x) {
-      const float k = row.sinProduct + row.cosProduct * cosHourAngle[x];
-      band[x] = (k <= kSurelyDay) + 2 * (k < kSurelyNight);
-    }
-    x = 0;
-    while (x < columns) {
-      const std::int32_t kind = band[x];
-      const std::size_t start = x;
-      x = RunEnd(band.data(), x + 1, columns, kind);
-      if (kind == kBandNight) {
-        NightRun(d + 3 * start, n + 3 * start, (x - start) * 3);
-      } else if (kind == kBandNear) {
-        // The exact elevations first, clamped as the full computation clamps, then the blends:
-        // the arc cosines of a run, independent of each other, overlap in the processor when
-        // nothing else comes between them.
-        for (std::size_t i = start; i < x; ++i)
-          elevation[i] = ElevationFromZenith(ZenithFromCos(CosZenith(row, cosHourAngle[i])));
-        for (std::size_t i = start; i < x; ++i) {
-          const float e = elevation[i];
-          if (e < 0.0f) {
-            NightRun(d + 3 * i, n + 3 * i, 3);
-          } else if (e > 0.0f && e <= 9.0f) {
-            TwilightPixel(d + 3 * i, n + 3 * i, e / 9.0f, twilight);
-          }
-        }
-      }
-    }
+    const RowShading shading{row, cosHourAngle.data(), columns, d, n, elevation.data(), twilight};
+    ShadeArc(shading, rising, true);
+    ShadeArc(shading, falling, false);
   }
 }
 
