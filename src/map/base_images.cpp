@@ -145,6 +145,14 @@ void MapImages::FreeForMinimise() {
   cloud_.reset();
 }
 
+void MapImages::PutForFrame(DibPtr day, DibPtr night, DibPtr zones, DibPtr cloud) {
+  DropShadowedDay();
+  day_ = std::move(day);
+  night_ = std::move(night);
+  zones_ = std::move(zones);
+  cloud_ = std::move(cloud);
+}
+
 void MapImages::SetCloud(DibPtr cloud) { cloud_ = FitToBaseMap(std::move(cloud)); }
 
 DibPtr FitToBaseMap(DibPtr image) {

@@ -63,6 +63,10 @@ class MapImages {
   void PutNight(DibPtr image);
   void PutZones(DibPtr image) { zones_ = FitToBaseMap(std::move(image)); }
 
+  // Puts the pictures of one composition at another size than the base map in place, as they
+  // are (a sharp view composes at its own resolution); all that are given must share one size.
+  void PutForFrame(DibPtr day, DibPtr night, DibPtr zones, DibPtr cloud);
+
   // Puts a cloud frame in place (null removes it). A frame of another size than the base map is
   // scaled to it first, since the blends pair pixels by position.
   void SetCloud(DibPtr cloud);

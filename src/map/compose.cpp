@@ -137,7 +137,7 @@ bool ZoneTint(const Dib* day, const Dib* zones, Dib* out) {
 }
 
 Compositor::Compositor(MapImages& images, ComposeHost* host, UserNotice* notice)
-    : images_(images), host_(host), notice_(notice), shadowPass_(ApplySunShadow) {}
+    : images_(images), host_(host), notice_(notice), shadowPass_(ApplySunShadow), twilightPass_(ApplyTwilight) {}
 
 bool Compositor::GuardedCloudBlend(const Dib* base, const Dib* cloud) {
   if (blendInProgress_) return false;
@@ -206,6 +206,7 @@ bool Compositor::Compose(TimeValue now) {
       modes.shadow && !modes.twilight && fresh && source == ComposeSource::kDay ? now : kNoTime);
   // A composed map that was not made afresh already carries a shadow.
   if (modes.shadow && fresh && !inAdvance) RunShadowPass(now);
+  composedAt_ = now;
   changed_ = true;
   return true;
 }
@@ -218,7 +219,7 @@ void Compositor::RunShadowPass(TimeValue now) {
   if (host_) host_->SetWaitCursor(true);
   if (showStatus) notice_->ShowStatus(0, kCalculatingShadowText);
   if (modes.twilight) {
-    ApplyTwilight(composed, night, now);
+    if (twilightPass_) twilightPass_(composed, night, now);
   } else {
     shadowPass_(composed, night, now);
   }

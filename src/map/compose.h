@@ -85,6 +85,9 @@ class Compositor {
   // night image (Night Map on) or the day image with the frame; no tint, no shadow.
   bool ShowCloudFrame(const Dib* frame);
 
+  // The instant of the last composition (a sharp view shades for the same one).
+  TimeValue composedAt() const { return composedAt_; }
+
   // Set after every composition; the paint rebuilds the view image and clears it.
   bool changed() const { return changed_; }
   void ClearChanged() { changed_ = false; }
@@ -95,6 +98,8 @@ class Compositor {
 
   // Replaces the shadow pass (the tests count its calls).
   void SetShadowPass(ShadowPass pass) { shadowPass_ = std::move(pass); }
+  // Replaces the twilight pass (a sharp view shades only the part of the Earth it shows).
+  void SetTwilightPass(ShadowPass pass) { twilightPass_ = std::move(pass); }
 
  private:
   bool GuardedCloudBlend(const Dib* base, const Dib* cloud);
@@ -105,6 +110,8 @@ class Compositor {
   ComposeHost* host_;
   UserNotice* notice_;
   ShadowPass shadowPass_;
+  ShadowPass twilightPass_;
+  TimeValue composedAt_ = kNoTime;
   bool changed_ = false;
   bool blendInProgress_ = false;
 };

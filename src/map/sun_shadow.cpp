@@ -235,6 +235,24 @@ void ShadeArc(const RowShading& s, const Arc& arc, bool rising) {
 }
 }  // namespace
 
+ShadeGrid WholeEarthGrid(int width, int height) {
+  ShadeGrid grid;
+  grid.rowLatitude.resize(static_cast<std::size_t>(std::max(0, height)));
+  grid.columnLongitude.resize(static_cast<std::size_t>(std::max(0, width)));
+  for (int y = 0; y < height; ++y)
+    grid.rowLatitude[static_cast<std::size_t>(y)] = 90.0 - static_cast<double>(y) * 180.0 / height;
+  for (int x = 0; x < width; ++x)
+    grid.columnLongitude[static_cast<std::size_t>(x)] =
+        180.0 - static_cast<double>(width - 1 - x) * 360.0 / width;
+  return grid;
+}
+
+bool GridFits(const ShadeGrid& grid, const Dib* image) {
+  return DibIsValid(image) &&
+         grid.rowLatitude.size() == static_cast<std::size_t>(DibHeight(image)) &&
+         grid.columnLongitude.size() == static_cast<std::size_t>(DibWidth(image));
+}
+
 bool ShadowImagesMatch(const Dib* a, const Dib* b) {
   return DibIsValid(a) && DibIsValid(b) && DibBitsPerPixel(a) == 24 && DibBitsPerPixel(b) == 24 &&
          DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b) &&
@@ -283,8 +301,13 @@ void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now) {
 }
 
 void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
-  using namespace solar;
   if (!ShadowImagesMatch(composed, night)) return;
+  ApplySunShadowOn(composed, night, now, WholeEarthGrid(DibWidth(composed), DibHeight(composed)));
+}
+
+void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
+  using namespace solar;
+  if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
 
@@ -297,7 +320,8 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
 
   std::vector<float> cosHourAngle(static_cast<std::size_t>(width));
   for (int x = 0; x < width; ++x) {
-    const float lst = LocalSiderealTime(q.greenwichSiderealTime, ColumnLongitude(x, width));
+    const float lst = LocalSiderealTime(
+        q.greenwichSiderealTime, static_cast<float>(grid.columnLongitude[static_cast<std::size_t>(x)]));
     cosHourAngle[static_cast<std::size_t>(x)] = CosDeg(HourAngle(lst, q.rightAscension));
   }
   const auto [minIt, maxIt] = std::minmax_element(cosHourAngle.begin(), cosHourAngle.end());
@@ -316,7 +340,8 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
   const Arc rising{lowest, (highest + columns - lowest) % columns};
   const Arc falling{highest, columns - rising.count};
   for (int y = height - 1; y >= 0; --y) {
-    const ZenithRow row = ZenithRowFactors(sinDecl, cosDecl, RowLatitude(y, height));
+    const ZenithRow row = ZenithRowFactors(
+        sinDecl, cosDecl, static_cast<float>(grid.rowLatitude[static_cast<std::size_t>(y)]));
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
 

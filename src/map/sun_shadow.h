@@ -14,11 +14,24 @@
 // elevation the freshly cleared query holds, 0, so the map is left as it is.
 
 #include <cstdint>
+#include <vector>
 
 #include "foundation/clock.h"
 #include "foundation/dib.h"
 
 namespace meridiana {
+
+// The place each row and column of a shaded image stands for: the latitude of every row and the
+// longitude of every column, in degrees. A pass over the whole map uses the mapping above; a
+// sharp view shades only the part of the Earth it shows, at its own resolution.
+struct ShadeGrid {
+  std::vector<double> rowLatitude;
+  std::vector<double> columnLongitude;
+};
+// The whole Earth on a width x height image, as described above.
+ShadeGrid WholeEarthGrid(int width, int height);
+// Whether the grid has one entry per row and column of the image.
+bool GridFits(const ShadeGrid& grid, const Dib* image);
 
 // Both images valid, 24-bit and of one size: what a shadow pass needs.
 bool ShadowImagesMatch(const Dib* composed, const Dib* night);
@@ -36,6 +49,8 @@ bool SunShadowCanBeComputed(TimeValue now);
 // longitude part once per column, with the same single-precision operations in the same order;
 // the arc cosine is taken only for pixels near the horizon, where its value matters.
 void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now);
+// The same pass for the places of a grid (one entry per row and column, else nothing is done).
+void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid);
 
 // The same pass the plain way: the whole solar computation for every pixel, bottom row first.
 // Kept as the reference the fast pass is tested and measured against.

@@ -54,6 +54,11 @@ double SolarElevation(const SubsolarPoint& sun, double latitude, double longitud
 
 void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
   if (!ShadowImagesMatch(composed, night)) return;
+  ApplyTwilightOn(composed, night, now, WholeEarthGrid(DibWidth(composed), DibHeight(composed)));
+}
+
+void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
+  if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
   const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
   if (!sun) return;
   const int width = DibWidth(composed);
@@ -62,7 +67,7 @@ void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
   // products per row; the bands' limits compare as sines.
   std::vector<double> cosHour(static_cast<std::size_t>(width));
   for (int x = 0; x < width; ++x) {
-    const double longitude = 180.0 - static_cast<double>(width - 1 - x) * 360.0 / width;
+    const double longitude = grid.columnLongitude[static_cast<std::size_t>(x)];
     cosHour[static_cast<std::size_t>(x)] = std::cos((longitude - sun->longitude) * kRad);
   }
   const double sinDecl = std::sin(sun->latitude * kRad);
@@ -71,7 +76,7 @@ void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
   const double limits[] = {0.0, std::sin(-6.0 * kRad), std::sin(-12.0 * kRad),
                            std::sin(-18.0 * kRad)};
   for (int y = 0; y < height; ++y) {
-    const double latitude = 90.0 - static_cast<double>(y) * 180.0 / height;
+    const double latitude = grid.rowLatitude[static_cast<std::size_t>(y)];
     const double a = std::sin(latitude * kRad) * sinDecl;
     const double b = std::cos(latitude * kRad) * cosDecl;
     std::uint8_t* d = composed->rows[y];

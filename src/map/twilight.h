@@ -35,5 +35,8 @@ double SolarElevation(const SubsolarPoint& sun, double latitude, double longitud
 // The pass that replaces the sun shadow while Twilight is on. The same conditions as
 // ApplySunShadow: two valid 24-bit images of one size, and an instant the solar routine takes.
 void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now);
+// The same pass for the places of a grid (one entry per row and column, else nothing is done).
+struct ShadeGrid;
+void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid);
 
 }  // namespace meridiana

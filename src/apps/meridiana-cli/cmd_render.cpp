@@ -17,6 +17,7 @@
 #include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/png_writer.h"
+#include "map/sharp_map.h"
 #include "map/sun_shadow.h"
 #include "render_view.h"
 
@@ -29,7 +30,8 @@ constexpr char kRenderUsage[] =
     "[--data DIR]\n"
     "         [--overlays cities,names,grid,marked,info,quakes,moon] [--mark NAME,...]\n"
     "         [--config FILE] [--quakes REPLY] [--png fast|smallest]\n"
-    "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
+    "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n"
+    "         [--scale 1|2|3|4]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.
 std::optional<ViewModes> ParseLayers(std::string_view list) {
@@ -89,6 +91,7 @@ int RunRender(const Args& args) {
   std::string clouds;
   std::string data;
   int width = 0;
+  int scale = 1;  // device pixels per base-map (or view) pixel
   PngOptions pngOptions;  // fast: zlib's quickest level with the run-length strategy
   ViewOptions view;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -112,6 +115,10 @@ int RunRender(const Args& args) {
       } else if (value != "fast") {
         return BadUsage("not fast or smallest:", value);
       }
+    } else if (flag == "--scale") {
+      if (value.size() != 1 || value[0] < '1' || value[0] > '4')
+        return BadUsage("not a scale from 1 to 4:", value);
+      scale = value[0] - '0';
     } else if (flag == "--width") {
       char* end = nullptr;
       const long w = std::strtol(value.c_str(), &end, 10);
@@ -170,15 +177,40 @@ int RunRender(const Args& args) {
   StderrNotice notice;
   Compositor compositor(images, nullptr, &notice);
   compositor.modes = *modes;
-  compositor.Compose(instant);
-  const Dib* map = images.composed();
+  DibPtr sharp;
+  const Dib* map = nullptr;
+  if (scale == 1) {
+    compositor.Compose(instant);
+    map = images.composed();
+  } else {
+    // Composed and shaded at the scaled size, for the part of the map the view shows, from the
+    // sharp pictures where the data folder has them.
+    SharpFrame frame = WholeMapFrame(scale);
+    if (view.requested) {
+      frame.width = view.width * scale;
+      frame.height = view.height * scale;
+      frame.left = view.scrollX;
+      frame.top = view.scrollY;
+      frame.step = 1.0 / (static_cast<double>(view.zoom) * scale);
+    }
+    if (static_cast<int64_t>(frame.width) * frame.height > kMapPictureMaxPixels)
+      return BadUsage("too many pixels at scale", std::to_string(scale));
+    SharpImagery imagery(images.folder());
+    imagery.Load();
+    sharp = ComposeSharp(ChooseSharpSources(&imagery, images.day(), images.night(), images.zones(),
+                                            images.cloud(), frame.step),
+                         *modes, instant, frame);
+    map = sharp.get();
+  }
   if (!map) return Fail("no picture to write for", out);
   DibPtr shown;
   if (view.requested) {
     std::string error;
     if (!images.LoadZones())
       return Fail("cannot read the time-zone picture of the view", picture(kZoneImagePath));
-    shown = RenderView(map, images.zones(), view, images.folder(), instant, error);
+    shown = scale == 1 ? RenderView(map, images.zones(), view, images.folder(), instant, error)
+                       : RenderView(nullptr, images.zones(), view, images.folder(), instant, error,
+                                    map, scale);
     // The error names what failed (a city, a file); the output file was never the cause.
     if (!shown) {
       std::fprintf(stderr, "meridiana-cli render: %s\n", error.c_str());

@@ -117,7 +117,13 @@ bool ViewDrawsOverlays(const ViewOptions& options) {
 }
 
 DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,
-                  const std::string& dataFolder, TimeValue instant, std::string& error) {
+                  const std::string& dataFolder, TimeValue instant, std::string& error,
+                  const Dib* sharpView, int scale) {
+  if (sharpView != nullptr && !ViewDrawsOverlays(options)) {
+    DibPtr shown = DibCopy(sharpView);
+    if (!shown) error = "cannot draw the view";
+    return shown;
+  }
   if (!ViewDrawsOverlays(options)) {
     // Only the view image: no text, so no Qt.
     MapView view;
@@ -196,10 +202,14 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   scene.fixedLabels = options.fixedLabels;
   scene.quakes = &quakes;
   scene.quakeSource = quakeSource;
-  DibPtr shown = RenderViewWithOverlays(composed, options.width, options.height, scene);
+  DibPtr shown =
+      sharpView != nullptr
+          ? RenderSharpViewWithOverlays(sharpView, options.width, options.height, scale, scene)
+          : RenderViewWithOverlays(composed, options.width, options.height, scene);
   if (!shown) error = "cannot draw the view";
   return shown;
 #else
+  (void)scale;
   (void)composed;
   (void)zones;
   (void)options;

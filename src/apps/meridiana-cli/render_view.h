@@ -39,7 +39,10 @@ bool ViewDrawsOverlays(const ViewOptions& options);
 
 // The composed map as the window would show it at that instant; zones (the time-zone picture)
 // gives the marked cities their offsets. Null with a reason on failure.
+// With sharpView (made at `scale` device pixels per view pixel), that picture stands for the
+// view image and the overlays are drawn over it at its resolution.
 DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,
-                  const std::string& dataFolder, TimeValue instant, std::string& error);
+                  const std::string& dataFolder, TimeValue instant, std::string& error,
+                  const Dib* sharpView = nullptr, int scale = 1);
 
 }  // namespace meridiana::cli

@@ -32,6 +32,10 @@ struct Settings {
   // used it is saved as before.
   int moon = 0;
   bool moonStored = false;
+  // A zoomed or high-density view drawn at the screen's own resolution from the sharp pictures
+  // (1) rather than by repeating the base map's pixels (0). Written only once it has been set.
+  int sharp = 0;
+  bool sharpStored = false;
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;

@@ -111,6 +111,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
+  if (s.sharp != 0 || s.sharpStored) values.emplace_back("sharp", std::to_string(s.sharp));
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -181,6 +182,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
   registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
   s.moonStored = registry.ReadIntSetting("moon", &s.moon);
+  s.sharpStored = registry.ReadIntSetting("sharp", &s.sharp);
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }

@@ -54,6 +54,7 @@ void MapArea::Fit() {
 
 void MapArea::ReleaseViewImage() {
   cache_.Clear();
+  sharp_.Clear();
   pixmap_ = QPixmap();
 }
 
@@ -98,8 +99,9 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
     return false;
   scene.view = view_;
   scene.area = {0, 0, width(), height()};
-  scene.pictureRight = std::min(width(), pixmap_.width());
-  scene.pictureBottom = std::min(height(), pixmap_.height());
+  const QSize picture = pixmap_.deviceIndependentSize().toSize();
+  scene.pictureRight = std::min(width(), picture.width());
+  scene.pictureBottom = std::min(height(), picture.height());
   scene.world = world_;
   scene.zoneImage = images_ != nullptr ? images_->zones() : nullptr;
   scene.clock = clock_;
@@ -146,12 +148,31 @@ void MapArea::paintEvent(QPaintEvent* event) {
   const Dib* image = nullptr;
   if (view_ != nullptr && images_ != nullptr) {
     const bool changed = compositor_ != nullptr && compositor_->changed();
-    image = cache_.Update(images_->composed(), changed, AreaRect(), *view_);
-    if (changed) compositor_->ClearChanged();
-    if (cache_.rebuilt()) {
-      pixmap_ = QPixmap::fromImage(DibToQImage(image));
-      ++viewImageBuilds_;
+    const double ratio = devicePixelRatioF();
+    const Dib* sharp = settings_ != nullptr && settings_->sharp != 0 && compositor_ != nullptr
+                           ? sharp_.Update(*images_, *compositor_, changed, AreaRect(), *view_, ratio)
+                           : nullptr;
+    if (sharp != nullptr) {
+      // The other cache missed this paint's changes: it starts afresh when it serves again.
+      cache_.Clear();
+      sharpShown_ = true;
+      image = sharp;
+      if (sharp_.rebuilt()) {
+        QImage device = DibToQImage(image);
+        device.setDevicePixelRatio(ratio);
+        pixmap_ = QPixmap::fromImage(device);
+        ++viewImageBuilds_;
+      }
+    } else {
+      if (sharpShown_) sharp_.Clear();
+      sharpShown_ = false;
+      image = cache_.Update(images_->composed(), changed, AreaRect(), *view_);
+      if (cache_.rebuilt()) {
+        pixmap_ = QPixmap::fromImage(DibToQImage(image));
+        ++viewImageBuilds_;
+      }
     }
+    if (changed) compositor_->ClearChanged();
   }
   if (image == nullptr || pixmap_.isNull()) {
     // No composed map (the day image could not be loaded): the area stays empty.

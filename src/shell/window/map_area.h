@@ -14,6 +14,7 @@
 #include "map/overlays/overlays.h"
 #include "map/view_image.h"
 #include "shell/window/painter_canvas.h"
+#include "shell/window/sharp_view.h"
 
 namespace meridiana {
 
@@ -65,7 +66,7 @@ class MapArea : public QWidget {
 
   // The view image of the last paint (null when there was no map) and how many times a paint
   // had to build it.
-  const Dib* viewImage() const { return cache_.image(); }
+  const Dib* viewImage() const { return sharpShown_ ? sharp_.image() : cache_.image(); }
   int viewImageBuilds() const { return viewImageBuilds_; }
 
  signals:
@@ -105,6 +106,8 @@ class MapArea : public QWidget {
   const MapImages* images_ = nullptr;
   Compositor* compositor_ = nullptr;
   ViewImageCache cache_;
+  SharpViewCache sharp_;  // the view at device resolution, with the "sharp" setting
+  bool sharpShown_ = false;
   QPixmap pixmap_;  // the view image as the screen wants it; rebuilt with the cache
   int viewImageBuilds_ = 0;
   const WorldData* world_ = nullptr;

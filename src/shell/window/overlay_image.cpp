@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "map/view_image.h"
 #include "shell/window/map_pixels.h"
@@ -11,11 +12,12 @@
 
 namespace meridiana {
 
-DibPtr RenderViewWithOverlays(const Dib* composed, int width, int height, OverlayScene scene) {
-  if (!DibIsValid(composed) || scene.view == nullptr) return nullptr;
-  DibPtr view = BuildViewImage(composed, *scene.view, width, height);
-  if (!view) return nullptr;
+namespace {
+
+// Draws the overlays over `view` (width x ratio by height x ratio device pixels) in place.
+DibPtr PaintOver(DibPtr view, int width, int height, int ratio, OverlayScene scene) {
   QImage image = DibToQImage(view.get()).convertToFormat(QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
   scene.area = {0, 0, width, height};
   // The view image stops at the base map's edge: beyond it the area is black, with no map.
   const float zoom = scene.view->zoom;
@@ -32,10 +34,29 @@ DibPtr RenderViewWithOverlays(const Dib* composed, int width, int height, Overla
   }
   // Back into the Dib, row by row.
   const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
-  for (int y = 0; y < height; ++y)
+  const int rows = DibHeight(view.get());
+  for (int y = 0; y < rows; ++y)
     std::memcpy(view->rows[static_cast<std::size_t>(y)], bgr.constScanLine(y),
-                static_cast<std::size_t>(width) * 3);
+                static_cast<std::size_t>(DibWidth(view.get())) * 3);
   return view;
+}
+
+}  // namespace
+
+DibPtr RenderViewWithOverlays(const Dib* composed, int width, int height, OverlayScene scene) {
+  if (!DibIsValid(composed) || scene.view == nullptr) return nullptr;
+  DibPtr view = BuildViewImage(composed, *scene.view, width, height);
+  if (!view) return nullptr;
+  return PaintOver(std::move(view), width, height, 1, std::move(scene));
+}
+
+DibPtr RenderSharpViewWithOverlays(const Dib* deviceView, int width, int height, int ratio,
+                                   OverlayScene scene) {
+  if (!DibIsValid(deviceView) || DibBitsPerPixel(deviceView) != 24 || scene.view == nullptr ||
+      ratio < 1 || DibWidth(deviceView) != width * ratio ||
+      DibHeight(deviceView) != height * ratio)
+    return nullptr;
+  return PaintOver(DibCopy(deviceView), width, height, ratio, std::move(scene));
 }
 
 }  // namespace meridiana

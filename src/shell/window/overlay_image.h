@@ -13,4 +13,10 @@ namespace meridiana {
 // set here. Null when the size is not positive or there is no composed map.
 DibPtr RenderViewWithOverlays(const Dib* composed, int width, int height, OverlayScene scene);
 
+// The same over a view already made at `ratio` device pixels per window pixel (a sharp view of
+// width x ratio by height x ratio pixels): the overlays are drawn at that resolution, as the
+// window draws them on a screen with that device pixel ratio.
+DibPtr RenderSharpViewWithOverlays(const Dib* deviceView, int width, int height, int ratio,
+                                   OverlayScene scene);
+
 }  // namespace meridiana

@@ -1,0 +1,227 @@
+#include "map/sharp_map.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "map/base_images.h"
+#include "map/dib_ops.h"
+#include "map/image_load.h"
+#include "map/map_geometry.h"
+#include "map/twilight.h"
+
+namespace meridiana {
+namespace {
+
+// Bilinear weights in 1/256ths.
+constexpr int kWeightBits = 8;
+constexpr int kWeightOne = 1 << kWeightBits;
+
+// Where a device column or row samples its picture: the two neighbours and the second one's
+// weight; inside false outside the base map.
+struct Tap {
+  int first = 0;
+  int second = 0;
+  int weight = 0;
+  bool inside = false;
+};
+
+// Taps along one axis: device index i samples the base map at start + (i + 0.5) * step, which
+// is pixel coordinate that * scale - 0.5 of a picture `size` pixels long (scale pixels per
+// base-map pixel). Columns wrap round the Earth; rows stop at the poles.
+std::vector<Tap> Taps(int count, double start, double step, int baseSize, int size, bool wrap) {
+  std::vector<Tap> taps(static_cast<std::size_t>(count));
+  const double scale = static_cast<double>(size) / baseSize;
+  for (int i = 0; i < count; ++i) {
+    const double base = start + (i + 0.5) * step;
+    Tap& tap = taps[static_cast<std::size_t>(i)];
+    if (!(base >= 0 && base < baseSize)) continue;
+    tap.inside = true;
+    const double at = base * scale - 0.5;
+    const double whole = std::floor(at);
+    tap.weight = static_cast<int>(std::lround((at - whole) * kWeightOne));
+    int first = static_cast<int>(whole);
+    if (tap.weight == kWeightOne) {
+      tap.weight = 0;
+      ++first;
+    }
+    int second = first + 1;
+    if (wrap) {
+      first = (first % size + size) % size;
+      second = (second % size + size) % size;
+    } else {
+      first = std::clamp(first, 0, size - 1);
+      second = std::clamp(second, 0, size - 1);
+    }
+    tap.first = first;
+    tap.second = second;
+  }
+  return taps;
+}
+
+bool Usable(const Dib* picture) {
+  return DibIsValid(picture) && DibBitsPerPixel(picture) == 24 && DibWidth(picture) > 0 &&
+         static_cast<std::size_t>(DibHeight(picture)) == picture->rows.size();
+}
+
+DibPtr SampleOrNull(const Dib* picture, const SharpFrame& frame) {
+  return picture != nullptr ? SampleForFrame(picture, frame) : nullptr;
+}
+
+}  // namespace
+
+SharpFrame WholeMapFrame(int scale) {
+  SharpFrame frame;
+  frame.width = kBaseMapWidth * scale;
+  frame.height = kBaseMapHeight * scale;
+  frame.step = 1.0 / scale;
+  return frame;
+}
+
+ShadeGrid FrameGrid(const SharpFrame& frame) {
+  ShadeGrid grid;
+  grid.rowLatitude.resize(static_cast<std::size_t>(std::max(0, frame.height)));
+  grid.columnLongitude.resize(static_cast<std::size_t>(std::max(0, frame.width)));
+  for (int y = 0; y < frame.height; ++y) {
+    const double base = frame.top + (y + 0.5) * frame.step;
+    grid.rowLatitude[static_cast<std::size_t>(y)] =
+        std::clamp(90.0 - base * 180.0 / kBaseMapHeight, -90.0, 90.0);
+  }
+  for (int x = 0; x < frame.width; ++x) {
+    const double base = frame.left + (x + 0.5) * frame.step;
+    grid.columnLongitude[static_cast<std::size_t>(x)] =
+        std::clamp(base * 360.0 / kBaseMapWidth - 180.0, -180.0, 180.0);
+  }
+  return grid;
+}
+
+bool NeedsSharpView(float zoom, double devicePixelRatio) {
+  const double scale = static_cast<double>(zoom) * devicePixelRatio;
+  return std::isfinite(scale) && scale > 1.0;
+}
+
+DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame) {
+  if (!Usable(picture) || frame.width <= 0 || frame.height <= 0 || !(frame.step > 0) ||
+      !std::isfinite(frame.left) || !std::isfinite(frame.top)) {
+    return nullptr;
+  }
+  DibPtr out = DibCreate(frame.width, frame.height, 24, 256);
+  if (!out) return nullptr;
+  const int width = DibWidth(picture);
+  const int height = DibHeight(picture);
+  const std::vector<Tap> columns =
+      Taps(frame.width, frame.left, frame.step, kBaseMapWidth, width, true);
+  const std::vector<Tap> rows =
+      Taps(frame.height, frame.top, frame.step, kBaseMapHeight, height, false);
+  for (int j = 0; j < frame.height; ++j) {
+    const Tap& row = rows[static_cast<std::size_t>(j)];
+    if (!row.inside) continue;
+    const uint8_t* upper = picture->rows[static_cast<std::size_t>(row.first)];
+    const uint8_t* lower = picture->rows[static_cast<std::size_t>(row.second)];
+    const int wy = row.weight;
+    uint8_t* o = out->rows[static_cast<std::size_t>(j)];
+    for (const Tap& column : columns) {
+      if (column.inside) {
+        const uint8_t* a = upper + 3 * column.first;
+        const uint8_t* b = upper + 3 * column.second;
+        const uint8_t* c = lower + 3 * column.first;
+        const uint8_t* d = lower + 3 * column.second;
+        const int wx = column.weight;
+        for (int k = 0; k < 3; ++k) {
+          const int top = a[k] * (kWeightOne - wx) + b[k] * wx;
+          const int bottom = c[k] * (kWeightOne - wx) + d[k] * wx;
+          o[k] = static_cast<uint8_t>((top * (kWeightOne - wy) + bottom * wy +
+                                       (1 << (2 * kWeightBits - 1))) >>
+                                      (2 * kWeightBits));
+        }
+      }
+      o += 3;
+    }
+  }
+  return out;
+}
+
+void DetailLevels::Put(DibPtr picture) {
+  levels_.clear();
+  if (!Usable(picture.get())) return;
+  levels_.push_back(std::move(picture));
+  // Halving by area averages keeps a level's detail without the shimmer of skipping pixels.
+  while (DibWidth(levels_.back().get()) / 2 > kBaseMapWidth) {
+    const Dib* last = levels_.back().get();
+    DibPtr half = DibScale(last, DibWidth(last) / 2, std::max(1, DibHeight(last) / 2));
+    if (!half) break;
+    levels_.push_back(std::move(half));
+  }
+}
+
+const Dib* DetailLevels::ForStep(double step) const {
+  if (levels_.empty()) return nullptr;
+  const double wanted = kBaseMapWidth / step;  // device pixels across the whole Earth
+  for (auto level = levels_.rbegin(); level != levels_.rend(); ++level)
+    if (DibWidth(level->get()) >= wanted) return level->get();
+  return levels_.front().get();
+}
+
+bool SharpImagery::Load() {
+  if (!tried_) {
+    tried_ = true;
+    std::string base = folder_;
+    if (!base.empty() && base.back() != '/') base += '/';
+    day_.Put(DibLoad((base + kSharpDayImagePath).c_str(), kMapPictureMaxPixels));
+    night_.Put(DibLoad((base + kSharpNightImagePath).c_str(), kMapPictureMaxPixels));
+  }
+  return !day_.empty() && !night_.empty();
+}
+
+void SharpImagery::Put(DibPtr day, DibPtr night) {
+  tried_ = true;
+  day_.Put(std::move(day));
+  night_.Put(std::move(night));
+}
+
+SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay,
+                                const Dib* baseNight, const Dib* baseZones, const Dib* baseCloud,
+                                double step) {
+  SharpSources sources{baseDay, baseNight, baseZones, baseCloud};
+  if (sharp != nullptr) {
+    if (const Dib* day = sharp->day().ForStep(step)) sources.day = day;
+    if (const Dib* night = sharp->night().ForStep(step)) sources.night = night;
+  }
+  return sources;
+}
+
+DibPtr ComposeSharp(const SharpSources& sources, const ViewModes& modes, TimeValue now,
+                    const SharpFrame& frame) {
+  const ComposeSource source = ChooseComposeSource(modes);
+  const bool needsDay = source == ComposeSource::kDay || source == ComposeSource::kZones ||
+                        source == ComposeSource::kCloudsOverDay;
+  const bool needsNight = modes.night || modes.shadow;
+  const bool needsCloud = modes.clouds;
+  if ((needsDay && sources.day == nullptr) || (needsNight && sources.night == nullptr) ||
+      (needsCloud && sources.cloud == nullptr)) {
+    return nullptr;
+  }
+  // Only what this composition reads is sampled: each picture costs a pass over the frame.
+  const bool readsDay = needsDay;
+  MapImages images(std::string(), nullptr);
+  images.PutForFrame(readsDay ? SampleOrNull(sources.day, frame) : nullptr,
+                     needsNight ? SampleOrNull(sources.night, frame) : nullptr,
+                     modes.zones ? SampleOrNull(sources.zones, frame) : nullptr,
+                     needsCloud ? SampleOrNull(sources.cloud, frame) : nullptr);
+  if ((readsDay && !images.day()) || (needsNight && !images.night())) return nullptr;
+
+  const ShadeGrid grid = FrameGrid(frame);
+  Compositor compositor(images, nullptr, nullptr);
+  compositor.modes = modes;
+  compositor.SetShadowPass([&grid](Dib* composed, const Dib* night, TimeValue at) {
+    ApplySunShadowOn(composed, night, at, grid);
+  });
+  compositor.SetTwilightPass([&grid](Dib* composed, const Dib* night, TimeValue at) {
+    ApplyTwilightOn(composed, night, at, grid);
+  });
+  compositor.Compose(now);
+  return std::move(images.composedSlot());
+}
+
+}  // namespace meridiana
