@@ -137,7 +137,11 @@ bool ZoneTint(const Dib* day, const Dib* zones, Dib* out) {
 }
 
 Compositor::Compositor(MapImages& images, ComposeHost* host, UserNotice* notice)
-    : images_(images), host_(host), notice_(notice), shadowPass_(ApplySunShadow), twilightPass_(ApplyTwilight) {}
+    : images_(images),
+      host_(host),
+      notice_(notice),
+      shadowPass_(ApplySunShadow),
+      twilightPass_(ApplyTwilight) {}
 
 bool Compositor::GuardedCloudBlend(const Dib* base, const Dib* cloud) {
   if (blendInProgress_) return false;

@@ -131,9 +131,9 @@ DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame) {
         for (int k = 0; k < 3; ++k) {
           const int top = a[k] * (kWeightOne - wx) + b[k] * wx;
           const int bottom = c[k] * (kWeightOne - wx) + d[k] * wx;
-          o[k] = static_cast<uint8_t>((top * (kWeightOne - wy) + bottom * wy +
-                                       (1 << (2 * kWeightBits - 1))) >>
-                                      (2 * kWeightBits));
+          o[k] = static_cast<uint8_t>(
+              (top * (kWeightOne - wy) + bottom * wy + (1 << (2 * kWeightBits - 1))) >>
+              (2 * kWeightBits));
         }
       }
       o += 3;
@@ -180,9 +180,8 @@ void SharpImagery::Put(DibPtr day, DibPtr night) {
   night_.Put(std::move(night));
 }
 
-SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay,
-                                const Dib* baseNight, const Dib* baseZones, const Dib* baseCloud,
-                                double step) {
+SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay, const Dib* baseNight,
+                                const Dib* baseZones, const Dib* baseCloud, double step) {
   SharpSources sources{baseDay, baseNight, baseZones, baseCloud};
   if (sharp != nullptr) {
     if (const Dib* day = sharp->day().ForStep(step)) sources.day = day;

@@ -83,9 +83,8 @@ struct SharpSources {
   const Dib* cloud = nullptr;
 };
 // The sources for a frame: the sharp levels that suit its step, else the base pictures.
-SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay,
-                                const Dib* baseNight, const Dib* baseZones, const Dib* baseCloud,
-                                double step);
+SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay, const Dib* baseNight,
+                                const Dib* baseZones, const Dib* baseCloud, double step);
 
 // The composed map for the frame at device resolution: each picture the modes need is sampled
 // for the frame, then composed and shaded (sun shadow or twilight bands, for each device pixel's

@@ -320,8 +320,9 @@ void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const Shad
 
   std::vector<float> cosHourAngle(static_cast<std::size_t>(width));
   for (int x = 0; x < width; ++x) {
-    const float lst = LocalSiderealTime(
-        q.greenwichSiderealTime, static_cast<float>(grid.columnLongitude[static_cast<std::size_t>(x)]));
+    const float lst =
+        LocalSiderealTime(q.greenwichSiderealTime,
+                          static_cast<float>(grid.columnLongitude[static_cast<std::size_t>(x)]));
     cosHourAngle[static_cast<std::size_t>(x)] = CosDeg(HourAngle(lst, q.rightAscension));
   }
   const auto [minIt, maxIt] = std::minmax_element(cosHourAngle.begin(), cosHourAngle.end());

@@ -55,7 +55,9 @@ TEST(SampleForFrame, FiltersAcrossTheDateLineAndLeavesOffTheMapBlack) {
   // Column 0 black, column 1023 240, the rest 100. A device pixel a quarter of a base pixel
   // east of -180 lies between the last column and the first, as the Earth goes round: a
   // quarter of 240, where clamping at the edge would give the first column's black.
-  const DibPtr picture = Filled(1024, 512, [](int x) { return x == 0 ? 0 : x == 1023 ? 240 : 100; });
+  const DibPtr picture = Filled(1024, 512, [](int x) {
+    return x == 0 ? 0 : x == 1023 ? 240 : 100;
+  });
   SharpFrame frame;
   frame.width = 8;
   frame.height = 4;

@@ -2,7 +2,7 @@
 # Regenerates everything under data/ (and the validation fixture) from the
 # pinned npm datasets, the system's tzdata and Debian's NASA images.
 # Needs: node + npm, python3 (3.9+), tzdata >= 2026f, xplanet-images,
-# imagemagick. Runs offline once node_modules is installed.
+# flightgear-data-base (the sharp day picture), imagemagick. Runs offline once node_modules is installed.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,5 +31,12 @@ for pair in "earth.jpg:earth_day.jpg" "night.jpg:earth_night.jpg"; do
   [ -f "$src" ] || { echo "missing $src: apt-get install xplanet-images" >&2; exit 1; }
   convert "$src" -resize '1024x512!' -strip -sampling-factor 4:4:4 -quality 92 "$dst"
 done
+
+# The sharp pictures: NASA's Earth Observatory Blue Marble as Debian's FlightGear data ships it,
+# halved to 4096 x 2048, and the City Lights night at its own 2048 x 1024.
+globe=/usr/share/games/flightgear/Textures/Globe/globe_colors.jpg
+[ -f "$globe" ] || { echo "missing $globe: apt-get install flightgear-data-base" >&2; exit 1; }
+convert "$globe" -resize '4096x2048!' -strip -quality 85 "$data/images/earth_day_4096.jpg"
+convert "$images/night.jpg" -strip -sampling-factor 4:4:4 -quality 92 "$data/images/earth_night_2048.jpg"
 
 echo "data regenerated: $(cat "$data/tzdata_version.txt" | tr -d '\n') tzdata; see data/REPORT.md"

@@ -11,7 +11,6 @@
 #include "foundation/clock.h"
 #include "foundation/user_notice.h"
 #include "iso_time.h"
-#include "qt_twin.h"
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/dib_ops.h"
@@ -19,6 +18,7 @@
 #include "map/png_writer.h"
 #include "map/sharp_map.h"
 #include "map/sun_shadow.h"
+#include "qt_twin.h"
 #include "render_view.h"
 
 namespace meridiana::cli {
@@ -91,7 +91,7 @@ int RunRender(const Args& args) {
   std::string clouds;
   std::string data;
   int width = 0;
-  int scale = 1;  // device pixels per base-map (or view) pixel
+  int scale = 1;          // device pixels per base-map (or view) pixel
   PngOptions pngOptions;  // fast: zlib's quickest level with the run-length strategy
   ViewOptions view;
   for (std::size_t i = 0; i < args.size(); ++i) {

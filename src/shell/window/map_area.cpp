@@ -149,9 +149,10 @@ void MapArea::paintEvent(QPaintEvent* event) {
   if (view_ != nullptr && images_ != nullptr) {
     const bool changed = compositor_ != nullptr && compositor_->changed();
     const double ratio = devicePixelRatioF();
-    const Dib* sharp = settings_ != nullptr && settings_->sharp != 0 && compositor_ != nullptr
-                           ? sharp_.Update(*images_, *compositor_, changed, AreaRect(), *view_, ratio)
-                           : nullptr;
+    const Dib* sharp =
+        settings_ != nullptr && settings_->sharp != 0 && compositor_ != nullptr
+            ? sharp_.Update(*images_, *compositor_, changed, AreaRect(), *view_, ratio)
+            : nullptr;
     if (sharp != nullptr) {
       // The other cache missed this paint's changes: it starts afresh when it serves again.
       cache_.Clear();

@@ -53,8 +53,7 @@ DibPtr RenderViewWithOverlays(const Dib* composed, int width, int height, Overla
 DibPtr RenderSharpViewWithOverlays(const Dib* deviceView, int width, int height, int ratio,
                                    OverlayScene scene) {
   if (!DibIsValid(deviceView) || DibBitsPerPixel(deviceView) != 24 || scene.view == nullptr ||
-      ratio < 1 || DibWidth(deviceView) != width * ratio ||
-      DibHeight(deviceView) != height * ratio)
+      ratio < 1 || DibWidth(deviceView) != width * ratio || DibHeight(deviceView) != height * ratio)
     return nullptr;
   return PaintOver(DibCopy(deviceView), width, height, ratio, std::move(scene));
 }

@@ -28,8 +28,8 @@ const Dib* SharpViewCache::Update(const MapImages& images, const Compositor& com
     return nullptr;
   }
   const bool same = image_ && !composedChanged && area == rect_ && view.zoom == zoom_ &&
-                    view.EffectiveScrollX() == scrollX_ &&
-                    view.EffectiveScrollY() == scrollY_ && ratio == ratio_;
+                    view.EffectiveScrollX() == scrollX_ && view.EffectiveScrollY() == scrollY_ &&
+                    ratio == ratio_;
   if (same) return image_.get();
 
   const SharpFrame frame = ViewFrame(view, area.width, area.height, ratio);

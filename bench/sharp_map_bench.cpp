@@ -1,0 +1,89 @@
+// The shadow refresh and the view rebuild of a full repaint: today's base map (1024 x 512 view at
+// zoom 1) against a sharp view of 2,560 x 1,280 device pixels (the whole map at zoom 2.5, or
+// 1,280 x 640 at a device pixel ratio of 2) composed and shaded at that resolution from a
+// 4096-pixel day and a 2048-pixel night picture. The pictures are synthetic (made here), which
+// does not change the work done per pixel.
+
+#include <benchmark/benchmark.h>
+
+#include "foundation/clock.h"
+#include "foundation/dib.h"
+#include "map/base_images.h"
+#include "map/compose.h"
+#include "map/map_view.h"
+#include "map/sharp_map.h"
+#include "map/view_image.h"
+
+namespace meridiana {
+namespace {
+
+DibPtr Synthetic(int w, int h, int seed) {
+  DibPtr dib = DibCreate(w, h, 24);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = dib->rows[static_cast<std::size_t>(y)];
+    for (int x = 0; x < w * 3; ++x) p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
+  }
+  return dib;
+}
+
+// An instant away from the equinox, so the twilight band is not at its narrowest.
+const TimeValue kAt = UtcFromCalendar(2024, 5, 10, 15, 0, 0);
+
+// Today: the composition (a copy of the day, the shadow pass) and the view image at zoom 1.
+void BM_BaseRefresh(benchmark::State& state) {
+  MapImages images(std::string(), nullptr);
+  images.PutDay(Synthetic(1024, 512, 1));
+  images.PutNight(Synthetic(1024, 512, 2));
+  Compositor compositor(images, nullptr, nullptr);
+  compositor.modes.day = true;
+  compositor.modes.shadow = true;
+  MapView view;
+  for (auto _ : state) {
+    compositor.Compose(kAt);
+    DibPtr shown = BuildViewImage(images.composed(), view, 1024, 512);
+    benchmark::DoNotOptimize(shown.get());
+  }
+}
+
+// Today's full repaint: the view image cut from the composed map.
+void BM_BaseView(benchmark::State& state) {
+  const DibPtr composed = Synthetic(1024, 512, 1);
+  MapView view;
+  for (auto _ : state) {
+    DibPtr shown = BuildViewImage(composed.get(), view, 1024, 512);
+    benchmark::DoNotOptimize(shown.get());
+  }
+}
+
+// The sharp view: sampled, composed and shaded for every device pixel. In the window this is
+// both the shadow refresh and the rebuild of a full repaint after a zoom or scroll.
+void BM_SharpView(benchmark::State& state, bool twilight) {
+  SharpImagery imagery("");
+  imagery.Put(Synthetic(4096, 2048, 1), Synthetic(2048, 1024, 2));
+  SharpFrame frame;
+  frame.width = 2560;
+  frame.height = 1280;
+  frame.step = 1.0 / 2.5;
+  ViewModes modes;
+  modes.day = true;
+  modes.shadow = true;
+  modes.twilight = twilight;
+  const SharpSources sources =
+      ChooseSharpSources(&imagery, nullptr, nullptr, nullptr, nullptr, frame.step);
+  for (auto _ : state) {
+    DibPtr shown = ComposeSharp(sources, modes, kAt, frame);
+    benchmark::DoNotOptimize(shown.get());
+  }
+}
+
+BENCHMARK(BM_BaseRefresh)->Name("ShadowRefresh/base_1024x512")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SharpView, shadow, false)
+    ->Name("ShadowRefresh/sharp_2560x1280")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SharpView, twilight, true)
+    ->Name("ShadowRefresh/sharp_2560x1280_twilight")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BaseView)->Name("Repaint/base_view_1024x512")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace meridiana
