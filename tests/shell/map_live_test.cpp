@@ -794,3 +794,47 @@ TEST_F(LiveMapTest, ContextMenuListsTheTenNearestCitiesAndADoubleClickMarks) {
 
 }  // namespace
 }  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+// Whether every view column 2k repeats column 2k + 1 on the sampled rows (a zoom of 2 by
+// repeating pixels).
+bool PixelsRepeated(const Dib* view) {
+  for (int y = 0; y < DibHeight(view); y += 7)
+    for (int x = 0; x + 1 < DibWidth(view); x += 2)
+      if (std::memcmp(DibPixelAddress(view, x, y), DibPixelAddress(view, x + 1, y), 3) != 0)
+        return false;
+  return true;
+}
+
+TEST_F(LiveMapTest, SharpSettingDrawsAZoomedViewAtDeviceResolution) {
+  WriteAllImages();
+  MainWindow& window = Start();
+  SetMapWidth(window, 512);
+  window.OnCommand(40011);                               // Actual Pixels
+  for (int i = 0; i < 10; ++i) window.OnCommand(40012);  // Zoom In to 2
+  ASSERT_NEAR(window.mapView().zoom, 2.0f, 1e-5);
+  Screen(window);
+  EXPECT_TRUE(PixelsRepeated(window.mapArea()->viewImage()));  // off: as before
+
+  app_->settings().sharp = 1;
+  const QImage screen = Screen(window);
+  const Dib* view = window.mapArea()->viewImage();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(DibWidth(view), screen.width());  // a device pixel ratio of 1 offscreen
+  EXPECT_FALSE(PixelsRepeated(view));         // filtered between base-map pixels
+  EXPECT_EQ(screen.pixelColor(101, 77), PixelOf(view, 101, 77));
+
+  // Back to zoom 1 the view needs no more pixels than the base map: the plain view again.
+  window.OnCommand(40011);
+  Screen(window);
+  const Dib* plain = window.mapArea()->viewImage();
+  ASSERT_NE(plain, nullptr);
+  const DibPtr expected = BuildViewImage(window.images().composed(), window.mapView(),
+                                         DibWidth(plain), DibHeight(plain));
+  EXPECT_EQ(std::memcmp(plain->pixels.data(), expected->pixels.data(), plain->pixels.size()), 0);
+}
+
+}  // namespace
+}  // namespace meridiana
