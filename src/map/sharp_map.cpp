@@ -190,29 +190,49 @@ SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay, c
   return sources;
 }
 
-DibPtr ComposeSharp(const SharpSources& sources, const ViewModes& modes, TimeValue now,
-                    const SharpFrame& frame) {
+SharpComposer::SharpComposer() = default;
+SharpComposer::~SharpComposer() = default;
+
+void SharpComposer::Clear() {
+  images_.reset();
+  reads_ = 0;
+}
+
+DibPtr SharpComposer::Take() { return images_ ? std::move(images_->composedSlot()) : nullptr; }
+
+const Dib* SharpComposer::Compose(const SharpSources& sources, const ViewModes& modes,
+                                  TimeValue now, const SharpFrame& frame) {
+  resampled_ = false;
   const ComposeSource source = ChooseComposeSource(modes);
-  const bool needsDay = source == ComposeSource::kDay || source == ComposeSource::kZones ||
+  const bool readsDay = source == ComposeSource::kDay || source == ComposeSource::kZones ||
                         source == ComposeSource::kCloudsOverDay;
-  const bool needsNight = modes.night || modes.shadow;
-  const bool needsCloud = modes.clouds;
-  if ((needsDay && sources.day == nullptr) || (needsNight && sources.night == nullptr) ||
-      (needsCloud && sources.cloud == nullptr)) {
+  const bool readsNight = modes.night || modes.shadow;
+  if ((readsDay && sources.day == nullptr) || (readsNight && sources.night == nullptr) ||
+      (modes.clouds && sources.cloud == nullptr)) {
     return nullptr;
   }
   // Only what this composition reads is sampled: each picture costs a pass over the frame.
-  const bool readsDay = needsDay;
-  MapImages images(std::string(), nullptr);
-  images.PutForFrame(readsDay ? SampleOrNull(sources.day, frame) : nullptr,
-                     needsNight ? SampleOrNull(sources.night, frame) : nullptr,
-                     modes.zones ? SampleOrNull(sources.zones, frame) : nullptr,
-                     needsCloud ? SampleOrNull(sources.cloud, frame) : nullptr);
-  if ((readsDay && !images.day()) || (needsNight && !images.night())) return nullptr;
-
-  const ShadeGrid grid = FrameGrid(frame);
-  Compositor compositor(images, nullptr, nullptr);
+  const unsigned reads = 1u | (readsDay ? 2u : 0u) | (readsNight ? 4u : 0u) |
+                         (modes.zones ? 8u : 0u) | (modes.clouds ? 16u : 0u);
+  if (!images_ || reads != reads_ || !(frame == frame_) || !(sources == sources_)) {
+    images_ = std::make_unique<MapImages>(std::string(), nullptr);
+    images_->PutForFrame(readsDay ? SampleOrNull(sources.day, frame) : nullptr,
+                         readsNight ? SampleOrNull(sources.night, frame) : nullptr,
+                         modes.zones ? SampleOrNull(sources.zones, frame) : nullptr,
+                         modes.clouds ? SampleOrNull(sources.cloud, frame) : nullptr);
+    grid_ = FrameGrid(frame);
+    frame_ = frame;
+    sources_ = sources;
+    reads_ = reads;
+    resampled_ = true;
+  }
+  if ((readsDay && !images_->day()) || (readsNight && !images_->night())) {
+    Clear();
+    return nullptr;
+  }
+  Compositor compositor(*images_, nullptr, nullptr);
   compositor.modes = modes;
+  const ShadeGrid& grid = grid_;
   compositor.SetShadowPass([&grid](Dib* composed, const Dib* night, TimeValue at) {
     ApplySunShadowOn(composed, night, at, grid);
   });
@@ -220,7 +240,14 @@ DibPtr ComposeSharp(const SharpSources& sources, const ViewModes& modes, TimeVal
     ApplyTwilightOn(composed, night, at, grid);
   });
   compositor.Compose(now);
-  return std::move(images.composedSlot());
+  return images_->composed();
+}
+
+DibPtr ComposeSharp(const SharpSources& sources, const ViewModes& modes, TimeValue now,
+                    const SharpFrame& frame) {
+  SharpComposer composer;
+  if (composer.Compose(sources, modes, now, frame) == nullptr) return nullptr;
+  return composer.Take();
 }
 
 }  // namespace meridiana

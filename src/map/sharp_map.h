@@ -5,6 +5,7 @@
 // the sharpest day and night pictures at hand (filtered, never repeated pixels), and composed and
 // shaded there by the same compositor and passes as the base map.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,7 @@ struct SharpSources {
   const Dib* night = nullptr;
   const Dib* zones = nullptr;
   const Dib* cloud = nullptr;
+  friend bool operator==(const SharpSources&, const SharpSources&) = default;
 };
 // The sources for a frame: the sharp levels that suit its step, else the base pictures.
 SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay, const Dib* baseNight,
@@ -91,5 +93,32 @@ SharpSources ChooseSharpSources(const SharpImagery* sharp, const Dib* baseDay, c
 // own place) by the compositor. Null when a picture the modes need is missing.
 DibPtr ComposeSharp(const SharpSources& sources, const ViewModes& modes, TimeValue now,
                     const SharpFrame& frame);
+
+class MapImages;
+
+// The same, keeping the pictures sampled for the last frame: composing the same frame from the
+// same pictures for a new instant (the shadow refresh) only composes and shades again. The
+// sources must stay unchanged while they are kept; Clear lets them go.
+class SharpComposer {
+ public:
+  SharpComposer();
+  ~SharpComposer();
+  // The composed map, kept until the next call (null as ComposeSharp).
+  const Dib* Compose(const SharpSources& sources, const ViewModes& modes, TimeValue now,
+                     const SharpFrame& frame);
+  // Hands the last composed map over.
+  DibPtr Take();
+  void Clear();
+  // Whether the last Compose sampled the pictures again.
+  bool resampled() const { return resampled_; }
+
+ private:
+  std::unique_ptr<MapImages> images_;
+  ShadeGrid grid_;
+  SharpFrame frame_;
+  SharpSources sources_;
+  unsigned reads_ = 0;  // which pictures are sampled, one bit each
+  bool resampled_ = false;
+};
 
 }  // namespace meridiana

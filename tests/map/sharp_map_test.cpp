@@ -154,6 +154,40 @@ TEST(ComposeSharp, PartOfTheMapIsTheSameCutOfTheWholeAtThatScale) {
   }
 }
 
+TEST(SharpComposer, ANewInstantShadesAfreshFromTheKeptPictures) {
+  // The shadow refresh reuses the sampled pictures: the map at the second instant must be
+  // exactly what a fresh composition gives, not the first shadow darkened again.
+  const DibPtr day = Pattern(2048, 1024);
+  const DibPtr night = Filled(1024, 512, [](int x) { return x % 64; });
+  const SharpSources sources{day.get(), night.get(), nullptr, nullptr};
+  const ViewModes modes{.day = true, .shadow = true};
+  SharpFrame frame;
+  frame.width = 500;
+  frame.height = 300;
+  frame.left = 300;
+  frame.top = 100;
+  frame.step = 0.4;
+  SharpComposer composer;
+  ASSERT_TRUE(composer.Compose(sources, modes, 1805551200, frame));
+  EXPECT_TRUE(composer.resampled());
+  const Dib* later = composer.Compose(sources, modes, 1805551200 + 3 * 3600, frame);
+  ASSERT_TRUE(later);
+  EXPECT_FALSE(composer.resampled());
+  const DibPtr fresh = ComposeSharp(sources, modes, 1805551200 + 3 * 3600, frame);
+  ASSERT_TRUE(fresh);
+  for (int y = 0; y < frame.height; ++y)
+    ASSERT_EQ(std::memcmp(Pixel(later, 0, y), Pixel(fresh.get(), 0, y), 500 * 3), 0) << y;
+
+  // Another frame, or twilight bands that read the same pictures: sampled only when the frame
+  // or the pictures read change.
+  frame.left = 301;
+  ASSERT_TRUE(composer.Compose(sources, modes, 1805551200, frame));
+  EXPECT_TRUE(composer.resampled());
+  ASSERT_TRUE(composer.Compose(sources, ViewModes{.day = true, .shadow = true, .twilight = true},
+                               1805551200, frame));
+  EXPECT_FALSE(composer.resampled());
+}
+
 TEST(ComposeSharp, RefusesWithoutAPictureTheModesNeed) {
   const DibPtr day = Pattern(2048, 1024);
   EXPECT_FALSE(ComposeSharp({day.get(), nullptr, nullptr, nullptr},

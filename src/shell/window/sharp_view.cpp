@@ -17,6 +17,12 @@ SharpFrame ViewFrame(const MapView& view, int width, int height, double ratio) {
   return frame;
 }
 
+void SharpViewCache::Clear() {
+  composer_.Clear();
+  filtered_.reset();
+  image_ = nullptr;
+}
+
 const Dib* SharpViewCache::Update(const MapImages& images, const Compositor& compositor,
                                   bool composedChanged, const MapRect& area, const MapView& view,
                                   double ratio) {
@@ -24,16 +30,16 @@ const Dib* SharpViewCache::Update(const MapImages& images, const Compositor& com
   const Dib* composed = images.composed();
   if (!DibIsValid(composed) || area.width <= 0 || area.height <= 0 ||
       !NeedsSharpView(view.zoom, ratio)) {
-    image_.reset();
+    Clear();
     return nullptr;
   }
-  const bool same = image_ && !composedChanged && area == rect_ && view.zoom == zoom_ &&
+  const bool same = image_ != nullptr && !composedChanged && area == rect_ && view.zoom == zoom_ &&
                     view.EffectiveScrollX() == scrollX_ && view.EffectiveScrollY() == scrollY_ &&
                     ratio == ratio_;
-  if (same) return image_.get();
+  if (same) return image_;
 
   const SharpFrame frame = ViewFrame(view, area.width, area.height, ratio);
-  DibPtr image;
+  image_ = nullptr;
   // A cloud frame (or the plain day of a start, before the first composition) is not composed
   // from the modes: its composed map is filtered up instead.
   const ViewModes& modes = compositor.modes;
@@ -42,19 +48,24 @@ const Dib* SharpViewCache::Update(const MapImages& images, const Compositor& com
       imagery_ = std::make_unique<SharpImagery>(images.folder());
       imagery_->Load();
     }
-    image = ComposeSharp(ChooseSharpSources(imagery_.get(), images.day(), images.night(),
-                                            images.zones(), images.cloud(), frame.step),
-                         modes, compositor.composedAt(), frame);
+    image_ = composer_.Compose(ChooseSharpSources(imagery_.get(), images.day(), images.night(),
+                                                  images.zones(), images.cloud(), frame.step),
+                               modes, compositor.composedAt(), frame);
   }
-  if (!image) image = SampleForFrame(composed, frame);
-  image_ = std::move(image);
+  if (image_ != nullptr) {
+    filtered_.reset();
+  } else {
+    composer_.Clear();
+    filtered_ = SampleForFrame(composed, frame);
+    image_ = filtered_.get();
+  }
   rect_ = area;
   zoom_ = view.zoom;
   scrollX_ = view.EffectiveScrollX();
   scrollY_ = view.EffectiveScrollY();
   ratio_ = ratio;
   rebuilt_ = image_ != nullptr;
-  return image_.get();
+  return image_;
 }
 
 }  // namespace meridiana

@@ -28,12 +28,16 @@ class SharpViewCache {
   const Dib* Update(const MapImages& images, const Compositor& compositor, bool composedChanged,
                     const MapRect& area, const MapView& view, double ratio);
   bool rebuilt() const { return rebuilt_; }
-  const Dib* image() const { return image_.get(); }
-  void Clear() { image_.reset(); }
+  const Dib* image() const { return image_; }
+  // Lets the view and the pictures sampled for it go (on minimise, before pictures are freed).
+  void Clear();
 
  private:
   std::unique_ptr<SharpImagery> imagery_;
-  DibPtr image_;
+  // The pictures sampled for the last frame are kept, so a shadow refresh only shades again.
+  SharpComposer composer_;
+  DibPtr filtered_;  // the composed map filtered up, when the view is not composed afresh
+  const Dib* image_ = nullptr;
   MapRect rect_;
   float zoom_ = 0;
   int scrollX_ = 0;
