@@ -29,7 +29,8 @@ MapPoint BaseMapPixel(double longitude, double latitude) {
   // Coordinates come from tables a user may replace; out of range they would overflow below.
   longitude = std::clamp(longitude, -180.0, 180.0);
   latitude = std::clamp(latitude, -90.0, 90.0);
-  return {TruncToInt((longitude + 180) / 360 * kBaseMapWidth),
+  const int column = TruncToInt((longitude + 180) / 360 * kBaseMapWidth);
+  return {ShownColumn(column, kBaseMapWidth),
           kBaseMapHeight - TruncToInt((latitude + 90) / 180 * kBaseMapHeight)};
 }
 
@@ -61,7 +62,14 @@ LatLon BaseToLatLon(MapPoint base, int mapWidth, int mapHeight) {
   }
   LatLon r;
   r.latitude = std::clamp(90.0 - base.y * 180.0 / mapHeight, -90.0, 90.0);
-  r.longitude = std::clamp(base.x * 360.0 / mapWidth - 180.0, -180.0, 180.0);
+  if (MapCenterShift(mapWidth) == 0) {
+    r.longitude = std::clamp(base.x * 360.0 / mapWidth - 180.0, -180.0, 180.0);
+    return r;
+  }
+  const int x = std::clamp(base.x, 0, mapWidth);
+  const double longitude = (x + MapCenterShift(mapWidth)) * 360.0 / mapWidth - 180.0;
+  // (-180, 180]: the edge column of a map centred on 180 reads as 0 on both sides.
+  r.longitude = -WrapLongitude(-longitude);
   return r;
 }
 

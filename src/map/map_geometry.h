@@ -1,11 +1,15 @@
 #pragma once
 // The base map's frame and the projections between longitude/latitude, base-map pixels and
 // window pixels. The base map is an equirectangular picture of the whole Earth, 1024 x 512,
-// longitude -180 at the left edge and latitude +90 at the top. Overlays and hit tests always
-// project with these constants, never with the size of the loaded images.
+// latitude +90 at the top and the meridian of the map centre (world/map_center.h; 0 unless the
+// user chose another) in the middle column, so longitude -180 is at the left edge of the
+// Greenwich map. Overlays and hit tests always project with these constants, never with the size
+// of the loaded images.
 
 #include <cmath>
 #include <cstddef>
+
+#include "world/map_center.h"
 
 namespace meridiana {
 
@@ -38,7 +42,8 @@ struct LatLon {
 struct MapView;
 
 // Longitude/latitude (degrees) to a base-map pixel, truncating toward zero; coordinates beyond
-// [-180, 180] and [-90, 90] are taken at the edge.
+// [-180, 180] and [-90, 90] are taken at the edge. Away from the Greenwich centre the column is
+// the picture column turned by the centre, always inside [0, kBaseMapWidth).
 MapPoint BaseMapPixel(double longitude, double latitude);
 
 // A base-map pixel to a pixel of the map control (without the map area's offset), at the view's
@@ -54,6 +59,8 @@ MapPoint ViewToBase(const MapView& view, MapPoint pointer);
 
 // The latitude and longitude of a base-map pixel of a map mapWidth x mapHeight (the composed
 // map's size; the base-map constants when there is none), clamped to [-90, 90] and [-180, 180].
+// Away from the Greenwich centre x is first clamped to the map and the longitude read through
+// the centre, in (-180, 180].
 LatLon BaseToLatLon(MapPoint base, int mapWidth = kBaseMapWidth, int mapHeight = kBaseMapHeight);
 
 // Kilometres per window pixel at the equator.

@@ -111,6 +111,7 @@ struct NearestCityMemo {
     int scrollY = 0;
     const void* cities = nullptr;
     std::size_t count = 0;
+    int centerShift = 0;  // a new map centre moves every city
     friend bool operator==(const Search&, const Search&) = default;
   };
   Search search;
