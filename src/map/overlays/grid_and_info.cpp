@@ -1,6 +1,7 @@
 // The latitude/longitude grid with its labels, the scale text and the edge above the map.
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct GridLabel {
   int x = 0;
   int y = 0;
   std::string text;
+  bool meridian = false;  // the label of a line of longitude
 };
 
 // The grid's lines (drawn on `canvas` when given) and the labels they get.
@@ -46,13 +48,13 @@ std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
   int labelY = std::min(scene.pictureBottom, areaBottom) - 20;
   if (scene.pictureBottom - 20 < areaBottom - 30) labelY = scene.pictureBottom;
   for (int d = 0; d <= 350; d += 10) {
-    const int baseX = d * kBaseMapWidth / 360;
+    const int baseX = ShownColumn(d * kBaseMapWidth / 360, kBaseMapWidth);
     const int x = static_cast<int>((baseX - sx) * zoom) + area.left;
     const int y0 = std::max(static_cast<int>(-sy * zoom) + area.top, area.top);
     if (x > area.left) {
       const int y1 = std::min(static_cast<int>(y0 + kBaseMapHeight * zoom), scene.pictureBottom);
       if (canvas != nullptr) canvas->Line(x, y0, x, y1, d == 180 ? kRedPen : kGridPen);
-      if (counter == 0) labels.push_back({x + 2, labelY, DegreeLabel(d - 180)});
+      if (counter == 0) labels.push_back({x + 2, labelY, DegreeLabel(d - 180), true});
     }
     nextLine();
   }
@@ -117,10 +119,16 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
   const std::vector<MapRect> info = scene.fixedLabels || !scene.layers.info
                                         ? std::vector<MapRect>{}
                                         : InfoTextRects(canvas, scene);
+  // Away from Greenwich a labelled meridian can stand just left of the map's right edge; its label
+  // is left out rather than run off the map.
+  const int mapRight = MapCenterShift(kBaseMapWidth) == 0
+                           ? std::numeric_limits<int>::max()
+                           : BaseToWindow(*scene.view, {kBaseMapWidth, 0}, scene.area).x;
   for (const GridLabel& label : labels) {
     const MapRect r = TextRect(canvas, label.x, label.y, label.text);
     if (std::any_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
       continue;
+    if (label.meridian && r.left + r.width > mapRight) continue;
     OverlayText(canvas, scene, label.x, label.y, label.text, kGridText);
   }
 }
