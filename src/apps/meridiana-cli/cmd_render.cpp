@@ -11,14 +11,15 @@
 #include "foundation/clock.h"
 #include "foundation/user_notice.h"
 #include "iso_time.h"
-#include "qt_twin.h"
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/png_writer.h"
 #include "map/sun_shadow.h"
+#include "qt_twin.h"
 #include "render_view.h"
+#include "world/map_center.h"
 
 namespace meridiana::cli {
 namespace {
@@ -28,7 +29,7 @@ constexpr char kRenderUsage[] =
     "         [--layers day,night,zones,shadow,twilight,clouds] [--clouds IMAGE] [--width W] "
     "[--data DIR]\n"
     "         [--overlays cities,names,grid,marked,info,quakes,moon] [--mark NAME,...]\n"
-    "         [--config FILE] [--quakes REPLY] [--png fast|smallest]\n"
+    "         [--config FILE] [--quakes REPLY] [--png fast|smallest] [--center LONGITUDE]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.
@@ -112,6 +113,11 @@ int RunRender(const Args& args) {
       } else if (value != "fast") {
         return BadUsage("not fast or smallest:", value);
       }
+    } else if (flag == "--center") {
+      double center = 0;
+      if (!ParseMapCenter(value.c_str(), &center))
+        return BadUsage("not a longitude from -180 to 180:", value);
+      SetMapCenter(center);
     } else if (flag == "--width") {
       char* end = nullptr;
       const long w = std::strtol(value.c_str(), &end, 10);
