@@ -32,6 +32,10 @@ struct Settings {
   // used it is saved as before.
   int moon = 0;
   bool moonStored = false;
+  // The longitude at the middle of the map, -180 to 180. Written only once it has been changed,
+  // so a configuration that never moved it is saved as before.
+  double center = 0;
+  bool centerStored = false;
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "foundation/number_text.h"
 #include "foundation/text_util.h"
 #include "online/cloud_service.h"
+#include "world/map_center.h"
 #include "world/table_text.h"
 
 namespace meridiana {
@@ -111,6 +113,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
+  if (s.center != 0 || s.centerStored) values.emplace_back("center", MapCenterText(s.center));
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -162,6 +165,21 @@ bool SettingsRegistry::WriteSettings(const KeyValueStore::Values& values) {
   return store_ != nullptr && store_->WriteAll(Hive::CurrentUser, appKey_, values);
 }
 
+std::string MapCenterText(double longitude) {
+  char text[32];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, longitude);
+  return error == std::errc() ? std::string(text, end) : std::string("0");
+}
+
+void ReadMapCenterValue(const SettingsRegistry& registry, Settings* settings) {
+  const std::optional<std::string> text = registry.ReadTextSetting("center");
+  if (!text) return;
+  settings->centerStored = true;
+  double center = 0;
+  // A hand-edited value that is not a longitude leaves the map on Greenwich.
+  settings->center = ParseMapCenter(text->c_str(), &center) ? center : 0;
+}
+
 void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
                   const SavedState& state, const std::string& defaultLanguage,
                   const std::string& configPath, const ProxyPersistence& proxy) {
@@ -181,6 +199,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
   registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
   s.moonStored = registry.ReadIntSetting("moon", &s.moon);
+  ReadMapCenterValue(registry, &s);
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }
