@@ -296,6 +296,16 @@ TEST_F(CentredMap, MarkedCitiesGridLabelsAndTheReadOutAgree) {
     EXPECT_LT(AngleBetween(r.position.longitude, city.longitude), 360.0 / 1024);
     EXPECT_LT(std::fabs(r.position.latitude - city.latitude), 180.0 / 512);
     EXPECT_EQ(r.hoverCity, 0);
+    // The context menu's nearest city there is the same one.
+    City stranger = city;
+    stranger.name = "Elsewhere";
+    stranger.longitude = static_cast<float>(WrapLongitude(city.longitude + 20));
+    std::vector<City> menuCities = {stranger, city};
+    MapView menuView = view;
+    ASSERT_GE(
+        PickMenuCities(menuView, menuCities, {square->left + 2, square->top + 2 + kMenuAreaTop}),
+        2);
+    EXPECT_EQ(menuView.menuCities[0], 1);
 
     // Each meridian label stands just right of its line, which the read-out names.
     int meridians = 0;

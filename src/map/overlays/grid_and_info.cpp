@@ -1,7 +1,6 @@
 // The latitude/longitude grid with its labels, the scale text and the edge above the map.
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -99,12 +98,20 @@ MapPoint ScalePoint(Canvas& canvas, const OverlayScene& scene) {
   return at;
 }
 
+// Away from Greenwich a labelled meridian can stand just left of the map's right edge; its label
+// is left out rather than run off the map.
+bool RunsOffTheMap(const OverlayScene& scene, const GridLabel& label, const MapRect& r) {
+  if (!label.meridian || MapCenterShift(kBaseMapWidth) == 0) return false;
+  return r.left + r.width > BaseToWindow(*scene.view, {kBaseMapWidth, 0}, scene.area).x;
+}
+
 // The grid labels a marked-city label must keep off: those the grid draws.
 std::vector<MapRect> GridLabelRects(Canvas& canvas, const OverlayScene& scene,
                                     const std::vector<MapRect>& info) {
   std::vector<MapRect> rects;
   for (const GridLabel& label : WalkGrid(nullptr, scene)) {
     const MapRect r = TextRect(canvas, label.x, label.y, label.text);
+    if (RunsOffTheMap(scene, label, r)) continue;
     if (std::none_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
       rects.push_back(r);
   }
@@ -119,16 +126,11 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
   const std::vector<MapRect> info = scene.fixedLabels || !scene.layers.info
                                         ? std::vector<MapRect>{}
                                         : InfoTextRects(canvas, scene);
-  // Away from Greenwich a labelled meridian can stand just left of the map's right edge; its label
-  // is left out rather than run off the map.
-  const int mapRight = MapCenterShift(kBaseMapWidth) == 0
-                           ? std::numeric_limits<int>::max()
-                           : BaseToWindow(*scene.view, {kBaseMapWidth, 0}, scene.area).x;
   for (const GridLabel& label : labels) {
     const MapRect r = TextRect(canvas, label.x, label.y, label.text);
     if (std::any_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
       continue;
-    if (label.meridian && r.left + r.width > mapRight) continue;
+    if (RunsOffTheMap(scene, label, r)) continue;
     OverlayText(canvas, scene, label.x, label.y, label.text, kGridText);
   }
 }
