@@ -5,9 +5,9 @@
 
 #include "foundation/user_notice.h"
 #include "map/base_images.h"
+#include "map/map_geometry.h"
 #include "map/sun_shadow.h"
 #include "map/twilight.h"
-#include "world/map_center.h"
 
 namespace meridiana {
 
@@ -138,10 +138,10 @@ bool ZoneTint(const Dib* day, const Dib* zones, Dib* out) {
   return true;
 }
 
-void TurnToMapCenter(Dib* picture) {
+void TurnToMapCenter(Dib* picture, double center) {
   if (!DibIsValid(picture) || DibBitsPerPixel(picture) % 8 != 0) return;
   const int width = DibWidth(picture);
-  const int shift = MapCenterShift(width);
+  const int shift = MapCenterShift(center, width);
   if (shift == 0) return;
   const std::size_t bytes = static_cast<std::size_t>(DibBitsPerPixel(picture) / 8);
   const std::size_t turn = static_cast<std::size_t>((shift % width + width) % width) * bytes;
@@ -224,7 +224,7 @@ bool Compositor::Compose(TimeValue now) {
   if (modes.shadow && fresh && !inAdvance) RunShadowPass(now);
   // The pictures and the shadow are worked out with -180 at the left; a composed map that was
   // not made afresh was turned when it was.
-  if (fresh) TurnToMapCenter(images_.composed());
+  if (fresh) TurnToMapCenter(images_.composed(), center);
   changed_ = true;
   return true;
 }
@@ -250,7 +250,7 @@ bool Compositor::ShowCloudFrame(const Dib* frame) {
   CopyInto(images_.composedSlot(), images_.day());
   const Dib* base = modes.night ? images_.night() : images_.day();
   GuardedCloudBlend(base, frame);
-  TurnToMapCenter(images_.composed());
+  TurnToMapCenter(images_.composed(), center);
   changed_ = true;
   return true;
 }

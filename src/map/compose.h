@@ -56,10 +56,10 @@ bool CloudBlend(const Dib* base, const Dib* cloud, Dib* out);
 // out = the day image in grey, tinted 30 % with the time-zone colours. The same conditions.
 bool ZoneTint(const Dib* day, const Dib* zones, Dib* out);
 
-// Turns a picture drawn with longitude -180 at its left edge to the map centre: every row rotated
-// left by MapCenterShift(width) pixels. Nothing for the Greenwich centre or an image whose pixels
-// are not whole bytes.
-void TurnToMapCenter(Dib* picture);
+// Turns a picture drawn with longitude -180 at its left edge to a map centred on `center`
+// (degrees): every row rotated left by MapCenterShift(center, width) pixels. Nothing for the
+// Greenwich centre or an image whose pixels are not whole bytes.
+void TurnToMapCenter(Dib* picture, double center);
 
 // What a composition needs from the main window.
 class ComposeHost {
@@ -81,6 +81,7 @@ class Compositor {
   Compositor(MapImages& images, ComposeHost* host, UserNotice* notice);
 
   ViewModes modes;
+  double center = 0;  // the longitude at the middle of the composed map
 
   // Redoes the composed map from the modes for the instant now, turned to the map centre. False
   // while minimised. The caller redraws the map area afterwards.

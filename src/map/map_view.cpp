@@ -218,7 +218,7 @@ PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzI
                                          view.EffectiveScrollY(),
                                          world.cities.data(),
                                          world.cities.size(),
-                                         MapCenterShift(kBaseMapWidth)};
+                                         MapCenterShift(view.center, kBaseMapWidth)};
     if (memo != nullptr && memo->search == search) {
       r.hoverCity = memo->index;
     } else {

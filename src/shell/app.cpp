@@ -33,7 +33,6 @@
 #include "shell/window/main_window.h"
 #include "shell/window/map_readout.h"
 #include "shell/window/status_bar.h"
-#include "world/map_center.h"
 
 namespace meridiana {
 
@@ -231,7 +230,6 @@ void App::CreateMainWindow() {
   // shadow over the day map is computed meanwhile too; the window takes it if it is still the
   // same second when it composes.
   StartLoadingBaseImages(*images_, dataPaths_, settings_.shadow != 0 || settings_.night != 0);
-  SetMapCenter(settings_.center);
   ViewModes modes;
   modes.day = settings_.day != 0;
   modes.night = settings_.night != 0;

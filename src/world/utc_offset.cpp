@@ -2,13 +2,11 @@
 
 #include <cmath>
 
-#include "world/map_center.h"
 #include "world/zone_colour.h"
 
 namespace meridiana {
 
 float UtcOffsetAt(const Dib* tzImage, int x, int y) {
-  x = PictureColumn(x, DibWidth(tzImage));
   if (DibBitsPerPixel(tzImage) == 24) {
     const uint8_t* p = DibPixelAddress(tzImage, x, y);
     if (!p) return 0.0f;

@@ -25,7 +25,6 @@
 #include "shell/window/main_window.h"
 #include "shell/window/status_bar.h"
 #include "support/temp_dir.h"
-#include "world/map_center.h"
 
 namespace meridiana {
 namespace {
@@ -264,7 +263,8 @@ TEST_F(PreferencesWindowTest, MapCentreIsCheckedAppliedAndShownAgain) {
   EXPECT_TRUE(stayed);
   EXPECT_TRUE(reason.contains("from -180 to 180")) << reason.toStdString();
   EXPECT_EQ(settings.center, -73.5);
-  EXPECT_EQ(MapCenter(), -73.5);
+  EXPECT_EQ(window->mapView().center, -73.5);
+  EXPECT_EQ(window->compositor().center, -73.5);
 
   int shownChoice = -1;
   QString shownText;
@@ -278,10 +278,9 @@ TEST_F(PreferencesWindowTest, MapCentreIsCheckedAppliedAndShownAgain) {
   EXPECT_EQ(shownChoice, PreferencesDialog::kOtherLongitude);
   EXPECT_EQ(shownText, "-73.5");
   EXPECT_EQ(settings.center, 180);
-  EXPECT_EQ(MapCenter(), 180);
+  EXPECT_EQ(window->mapView().center, 180);
   RunDialog([](QWidget* dialog) { Find<QComboBox>(dialog, kList)->setCurrentIndex(0); }, false);
   EXPECT_EQ(settings.center, 180);  // Cancel
-  SetMapCenter(0);
 }
 
 // The desktop's proxy shows with its type, so OK for another page goes on using it, with its

@@ -15,11 +15,11 @@
 #include "map/compose.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
+#include "map/map_geometry.h"
 #include "map/png_writer.h"
 #include "map/sun_shadow.h"
 #include "qt_twin.h"
 #include "render_view.h"
-#include "world/map_center.h"
 
 namespace meridiana::cli {
 namespace {
@@ -114,10 +114,8 @@ int RunRender(const Args& args) {
         return BadUsage("not fast or smallest:", value);
       }
     } else if (flag == "--center") {
-      double center = 0;
-      if (!ParseMapCenter(value.c_str(), &center))
+      if (!ParseMapCenter(value.c_str(), &view.center))
         return BadUsage("not a longitude from -180 to 180:", value);
-      SetMapCenter(center);
     } else if (flag == "--width") {
       char* end = nullptr;
       const long w = std::strtol(value.c_str(), &end, 10);
@@ -176,6 +174,7 @@ int RunRender(const Args& args) {
   StderrNotice notice;
   Compositor compositor(images, nullptr, &notice);
   compositor.modes = *modes;
+  compositor.center = view.center;
   compositor.Compose(instant);
   const Dib* map = images.composed();
   if (!map) return Fail("no picture to write for", out);

@@ -12,8 +12,8 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "iso_time.h"
+#include "map/map_geometry.h"
 #include "qt_twin.h"
-#include "world/map_center.h"
 
 #ifdef MERIDIANA_CLI_OVERLAYS
 #include <QDir>
@@ -112,7 +112,6 @@ int RunWallpaper(const Args& args) {
     // Centred as the window centres it, unless the command names a centre.
     Settings stored;
     ReadMapCenterValue(registry, &stored);
-    SetMapCenter(center.value_or(stored.center));
     ViewModes modes;
     modes.day = flag("day", 0);
     modes.night = flag("night", 0);
@@ -126,6 +125,7 @@ int RunWallpaper(const Args& args) {
     StderrNotice notice;
     Compositor compositor(images, nullptr, &notice);
     compositor.modes = modes;
+    compositor.center = center.value_or(stored.center);
     SystemClock clock;
     compositor.Compose(at ? *at : clock.Now());
     outcome = mode.Show(images.composed(), width, settings, !wasOn);

@@ -47,7 +47,7 @@ std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
   int labelY = std::min(scene.pictureBottom, areaBottom) - 20;
   if (scene.pictureBottom - 20 < areaBottom - 30) labelY = scene.pictureBottom;
   for (int d = 0; d <= 350; d += 10) {
-    const int baseX = ShownColumn(d * kBaseMapWidth / 360, kBaseMapWidth);
+    const int baseX = ShownColumn(d * kBaseMapWidth / 360, kBaseMapWidth, view.center);
     const int x = static_cast<int>((baseX - sx) * zoom) + area.left;
     const int y0 = std::max(static_cast<int>(-sy * zoom) + area.top, area.top);
     if (x > area.left) {
@@ -101,8 +101,8 @@ MapPoint ScalePoint(Canvas& canvas, const OverlayScene& scene) {
 // Away from Greenwich a labelled meridian can stand just left of the map's right edge; its label
 // is left out rather than run off the map.
 bool RunsOffTheMap(const OverlayScene& scene, const GridLabel& label, const MapRect& r) {
-  if (!label.meridian || MapCenterShift(kBaseMapWidth) == 0) return false;
-  return r.left + r.width > BaseToWindow(*scene.view, {kBaseMapWidth, 0}, scene.area).x;
+  if (!label.meridian || MapCenterShift(scene.view->center, kBaseMapWidth) == 0) return false;
+  return r.left + r.width > ShownToView(*scene.view, {kBaseMapWidth, 0}).x + scene.area.left;
 }
 
 // The grid labels a marked-city label must keep off: those the grid draws.

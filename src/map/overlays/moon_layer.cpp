@@ -81,10 +81,10 @@ void DrawMoon(Canvas& canvas, const OverlayScene& scene) {
   const int cy = mark.centre.y;
   // Away from Greenwich the disc may stand across the map's right or left edge: it is drawn on
   // both sides, each part clipped to the map.
-  const bool wraps = MapCenterShift(kBaseMapWidth) != 0;
+  const bool wraps = MapCenterShift(scene.view->center, kBaseMapWidth) != 0;
   if ((!wraps && cx < a.left + kMoonRadius) || cy < a.top + kMoonRadius) return;
-  const int mapLeft = BaseToWindow(*scene.view, {0, 0}, a).x;
-  const int mapRight = BaseToWindow(*scene.view, {kBaseMapWidth, 0}, a).x;
+  const int mapLeft = ShownToView(*scene.view, {0, 0}).x + a.left;
+  const int mapRight = ShownToView(*scene.view, {kBaseMapWidth, 0}).x + a.left;
   constexpr int kReach = kMoonRadius + 2;
   if (!wraps || (cx - kReach >= mapLeft && cx + kReach <= mapRight)) {
     DrawMoonDisc(canvas, mark, cx, cy);

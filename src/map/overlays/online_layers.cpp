@@ -37,9 +37,9 @@ void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene) {
   if (scene.quakes != nullptr) {
     // Away from Greenwich the map's right edge cuts through the Earth's surface: a circle that
     // crosses it goes on at the left edge, each part clipped to the map.
-    const bool wraps = MapCenterShift(kBaseMapWidth) != 0;
-    const int mapLeft = BaseToWindow(*scene.view, {0, 0}, a).x;
-    const int mapRight = BaseToWindow(*scene.view, {kBaseMapWidth, 0}, a).x;
+    const bool wraps = MapCenterShift(scene.view->center, kBaseMapWidth) != 0;
+    const int mapLeft = ShownToView(*scene.view, {0, 0}).x + a.left;
+    const int mapRight = ShownToView(*scene.view, {kBaseMapWidth, 0}).x + a.left;
     for (const QuakeMark& quake : *scene.quakes) {
       const MapPoint p =
           BaseToWindow(*scene.view, BaseMapPixel(quake.longitude, quake.latitude), a);

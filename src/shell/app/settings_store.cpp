@@ -15,8 +15,8 @@
 #include "foundation/message_box.h"
 #include "foundation/number_text.h"
 #include "foundation/text_util.h"
+#include "map/map_geometry.h"
 #include "online/cloud_service.h"
-#include "world/map_center.h"
 #include "world/table_text.h"
 
 namespace meridiana {

@@ -17,11 +17,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "map/map_geometry.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings_store.h"
 #include "shell/dialogs/dialog_controls.h"
-#include "world/map_center.h"
 
 namespace meridiana {
 namespace {

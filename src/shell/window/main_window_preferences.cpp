@@ -14,7 +14,6 @@
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/window/main_window.h"
-#include "world/map_center.h"
 
 namespace meridiana {
 
@@ -78,7 +77,7 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
     settings->loop = values.loop ? 1 : 0;
     if (values.center != settings->center) {
       settings->center = values.center;
-      SetMapCenter(values.center);
+      view_.center = compositor_->center = values.center;
       RecomputeMap();
       if (settings->wallpaper != 0) RefreshWallpaper();
     }
