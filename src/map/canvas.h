@@ -43,6 +43,9 @@ class Canvas {
   }
   // The box `Text` fills for this text; a canvas that cannot tell gives an empty size.
   virtual TextSize MeasureText(std::string_view) { return {}; }
+  // Draws only inside `clip` until ClearClip; a canvas that cannot clip draws everywhere.
+  virtual void ClipTo(const MapRect& clip) { (void)clip; }
+  virtual void ClearClip() {}
   // The ellipse inside the box from (left, top) to (right, bottom), filled and outlined.
   virtual void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) = 0;
   // The closed outline through the four corners (left, top) to (right, bottom), all four

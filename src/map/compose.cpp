@@ -1,9 +1,11 @@
 #include "map/compose.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "foundation/user_notice.h"
 #include "map/base_images.h"
+#include "map/map_geometry.h"
 #include "map/sun_shadow.h"
 #include "map/twilight.h"
 
@@ -136,6 +138,20 @@ bool ZoneTint(const Dib* day, const Dib* zones, Dib* out) {
   return true;
 }
 
+void TurnToMapCenter(Dib* picture, double center) {
+  if (!DibIsValid(picture) || DibBitsPerPixel(picture) % 8 != 0) return;
+  const int width = DibWidth(picture);
+  const int shift = MapCenterShift(center, width);
+  if (shift == 0) return;
+  const std::size_t bytes = static_cast<std::size_t>(DibBitsPerPixel(picture) / 8);
+  const std::size_t turn = static_cast<std::size_t>((shift % width + width) % width) * bytes;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * bytes;
+  for (int y = 0; y < DibHeight(picture); ++y) {
+    uint8_t* row = picture->rows[static_cast<std::size_t>(y)];
+    std::rotate(row, row + turn, row + rowBytes);
+  }
+}
+
 Compositor::Compositor(MapImages& images, ComposeHost* host, UserNotice* notice)
     : images_(images),
       host_(host),
@@ -210,6 +226,9 @@ bool Compositor::Compose(TimeValue now) {
       modes.shadow && !modes.twilight && fresh && source == ComposeSource::kDay ? now : kNoTime);
   // A composed map that was not made afresh already carries a shadow.
   if (modes.shadow && fresh && !inAdvance) RunShadowPass(now);
+  // The pictures and the shadow are worked out with -180 at the left; a composed map that was
+  // not made afresh was turned when it was.
+  if (fresh) TurnToMapCenter(images_.composed(), center);
   composedAt_ = now;
   changed_ = true;
   return true;
@@ -236,6 +255,7 @@ bool Compositor::ShowCloudFrame(const Dib* frame) {
   CopyInto(images_.composedSlot(), images_.day());
   const Dib* base = modes.night ? images_.night() : images_.day();
   GuardedCloudBlend(base, frame);
+  TurnToMapCenter(images_.composed(), center);
   changed_ = true;
   return true;
 }

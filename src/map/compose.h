@@ -56,6 +56,11 @@ bool CloudBlend(const Dib* base, const Dib* cloud, Dib* out);
 // out = the day image in grey, tinted 30 % with the time-zone colours. The same conditions.
 bool ZoneTint(const Dib* day, const Dib* zones, Dib* out);
 
+// Turns a picture drawn with longitude -180 at its left edge to a map centred on `center`
+// (degrees): every row rotated left by MapCenterShift(center, width) pixels. Nothing for the
+// Greenwich centre or an image whose pixels are not whole bytes.
+void TurnToMapCenter(Dib* picture, double center);
+
 // What a composition needs from the main window.
 class ComposeHost {
  public:
@@ -76,9 +81,10 @@ class Compositor {
   Compositor(MapImages& images, ComposeHost* host, UserNotice* notice);
 
   ViewModes modes;
+  double center = 0;  // the longitude at the middle of the composed map
 
-  // Redoes the composed map from the modes for the instant now. False while minimised. The
-  // caller redraws the map area afterwards.
+  // Redoes the composed map from the modes for the instant now, turned to the map centre. False
+  // while minimised. The caller redraws the map area afterwards.
   bool Compose(TimeValue now);
 
   // A frame of the cloud animation: a copy of the day image receives the cloud blend of the

@@ -1,8 +1,11 @@
 #include "map/map_geometry.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <system_error>
 
 #include "map/map_view.h"
 
@@ -33,9 +36,58 @@ MapPoint BaseMapPixel(double longitude, double latitude) {
           kBaseMapHeight - TruncToInt((latitude + 90) / 180 * kBaseMapHeight)};
 }
 
+int MapCenterShift(double center, int width) {
+  if (width <= 0 || !(std::fabs(center) <= 180)) return 0;
+  const long columns = std::lround(center * kBaseMapWidth / 360.0);
+  if (width == kBaseMapWidth) return static_cast<int>(columns);
+  return static_cast<int>(std::lround(static_cast<double>(columns) * width / kBaseMapWidth));
+}
+
+namespace {
+// Wide enough for a column at the int range's end turned by half a map.
+int Modulo(long long x, int width) {
+  const long long r = x % width;
+  return static_cast<int>(r < 0 ? r + width : r);
+}
+}  // namespace
+
+int PictureColumn(int shownX, int width, double center) {
+  const int shift = MapCenterShift(center, width);
+  return shift == 0 ? shownX : Modulo(static_cast<long long>(shownX) + shift, width);
+}
+
+int ShownColumn(int pictureX, int width, double center) {
+  const int shift = MapCenterShift(center, width);
+  return shift == 0 ? pictureX : Modulo(static_cast<long long>(pictureX) - shift, width);
+}
+
+double WrapLongitude(double longitude) {
+  if (!std::isfinite(longitude)) return 0;
+  double r = std::fmod(longitude + 180.0, 360.0);
+  if (r < 0) r += 360.0;
+  return r - 180.0;
+}
+
+bool ParseMapCenter(const char* text, double* out) {
+  if (text == nullptr) return false;
+  // Read the same whatever the locale's decimal mark.
+  const std::string_view s(text);
+  double v = 0;
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (s.empty() || error != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
+    return false;
+  if (v < -180.0 || v > 180.0) return false;
+  if (out != nullptr) *out = v;
+  return true;
+}
+
 MapPoint BaseToView(const MapView& view, MapPoint base) {
-  int x = base.x - view.EffectiveScrollX();
-  int y = base.y - view.EffectiveScrollY();
+  return ShownToView(view, {ShownColumn(base.x, kBaseMapWidth, view.center), base.y});
+}
+
+MapPoint ShownToView(const MapView& view, MapPoint shown) {
+  int x = shown.x - view.EffectiveScrollX();
+  int y = shown.y - view.EffectiveScrollY();
   if (view.zoom != 0 && std::isfinite(view.zoom)) {
     x = TruncToInt(static_cast<float>(x) * view.zoom);
     y = TruncToInt(static_cast<float>(y) * view.zoom);
@@ -50,7 +102,8 @@ MapPoint BaseToWindow(const MapView& view, MapPoint base, const MapRect& area) {
 
 MapPoint ViewToBase(const MapView& view, MapPoint pointer) {
   const float zoom = UsableZoom(view.zoom) ? view.zoom : 1.0f;
-  return {TruncToInt(static_cast<float>(pointer.x) / zoom) + view.dragX + view.scrollX,
+  const int shownX = TruncToInt(static_cast<float>(pointer.x) / zoom) + view.dragX + view.scrollX;
+  return {PictureColumn(shownX, kBaseMapWidth, view.center),
           TruncToInt(static_cast<float>(pointer.y) / zoom) + view.dragY + view.scrollY};
 }
 

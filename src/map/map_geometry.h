@@ -3,6 +3,12 @@
 // window pixels. The base map is an equirectangular picture of the whole Earth, 1024 x 512,
 // longitude -180 at the left edge and latitude +90 at the top. Overlays and hit tests always
 // project with these constants, never with the size of the loaded images.
+//
+// A map centred on another meridian (MapView::center) shows the base map with its columns
+// turned: the view's column x holds the base map's column x + MapCenterShift, modulo the width.
+// Base-map pixels, and with them every picture, time-zone look-up and latitude/longitude, stay in
+// the base map's own frame; only the step between base-map and view pixels turns the columns, so
+// the map, its layers, the pointer read-out and the nearest cities all agree.
 
 #include <cmath>
 #include <cstddef>
@@ -37,19 +43,37 @@ struct LatLon {
 
 struct MapView;
 
+// The columns a picture `width` wide drawn with -180 at its left is turned left by for a map
+// centred on `center` (degrees): the centre rounded to a whole column of the base map, scaled
+// to the width. 0 for Greenwich, +-width/2 for 180.
+int MapCenterShift(double center, int width);
+// The base-map (picture) column a shown column holds, and the way back; with no shift both give
+// x as it is, even outside the map.
+int PictureColumn(int shownX, int width, double center);
+int ShownColumn(int pictureX, int width, double center);
+// A longitude in degrees brought into [-180, 180).
+double WrapLongitude(double longitude);
+// The text of a map centre: a decimal number from -180 to 180 with a point as the decimal mark and
+// nothing before or after it. False for anything else.
+bool ParseMapCenter(const char* text, double* out);
+
 // Longitude/latitude (degrees) to a base-map pixel, truncating toward zero; coordinates beyond
 // [-180, 180] and [-90, 90] are taken at the edge.
 MapPoint BaseMapPixel(double longitude, double latitude);
 
 // A base-map pixel to a pixel of the map control (without the map area's offset), at the view's
-// zoom and effective scroll.
+// centre, zoom and effective scroll.
 MapPoint BaseToView(const MapView& view, MapPoint base);
+// The same for a column as shown, already turned to the centre (the map's edges are shown
+// columns 0 and kBaseMapWidth).
+MapPoint ShownToView(const MapView& view, MapPoint shown);
 
 // A base-map pixel to a main-window pixel: BaseToView plus the map area's left and top.
 MapPoint BaseToWindow(const MapView& view, MapPoint base, const MapRect& area);
 
 // The base-map pixel under a point given in the map control's client coordinates. A zoom that
-// cannot be divided by (0, negative, not a number) is taken as 1.
+// cannot be divided by (0, negative, not a number) is taken as 1. Away from Greenwich the column
+// is turned back into the base map, always inside it.
 MapPoint ViewToBase(const MapView& view, MapPoint pointer);
 
 // The latitude and longitude of a base-map pixel of a map mapWidth x mapHeight (the composed

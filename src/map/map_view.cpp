@@ -217,7 +217,8 @@ PointerReadOut ReadPointer(MapView& view, const WorldData& world, const Dib* tzI
                                          view.EffectiveScrollX(),
                                          view.EffectiveScrollY(),
                                          world.cities.data(),
-                                         world.cities.size()};
+                                         world.cities.size(),
+                                         MapCenterShift(view.center, kBaseMapWidth)};
     if (memo != nullptr && memo->search == search) {
       r.hoverCity = memo->index;
     } else {

@@ -23,6 +23,7 @@ inline constexpr int kCmdFitToScreen = 40028;
 
 struct MapView {
   float zoom = 1.0f;  // window pixels per base-map pixel
+  double center = 0;  // the longitude at the middle of the map, degrees east
   int scrollX = 0;    // committed scroll: the base-map pixel at the map area's top-left corner
   int scrollY = 0;
   int dragX = 0;  // offset of a left-button drag in progress, base-map pixels
@@ -111,6 +112,7 @@ struct NearestCityMemo {
     int scrollY = 0;
     const void* cities = nullptr;
     std::size_t count = 0;
+    int centerShift = 0;  // a new map centre moves every city
     friend bool operator==(const Search&, const Search&) = default;
   };
   Search search;

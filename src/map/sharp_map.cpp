@@ -29,8 +29,10 @@ struct Tap {
 
 // Taps along one axis: device index i samples the base map at start + (i + 0.5) * step, which
 // is pixel coordinate that * scale - 0.5 of a picture `size` pixels long (scale pixels per
-// base-map pixel). Columns wrap round the Earth; rows stop at the poles.
-std::vector<Tap> Taps(int count, double start, double step, int baseSize, int size, bool wrap) {
+// base-map pixel), turned by `shift` base-map pixels. Columns wrap round the Earth; rows stop at
+// the poles.
+std::vector<Tap> Taps(int count, double start, double step, int baseSize, int size, bool wrap,
+                      int shift) {
   std::vector<Tap> taps(static_cast<std::size_t>(count));
   const double scale = static_cast<double>(size) / baseSize;
   for (int i = 0; i < count; ++i) {
@@ -38,7 +40,7 @@ std::vector<Tap> Taps(int count, double start, double step, int baseSize, int si
     Tap& tap = taps[static_cast<std::size_t>(i)];
     if (!(base >= 0 && base < baseSize)) continue;
     tap.inside = true;
-    const double at = base * scale - 0.5;
+    const double at = (base + shift) * scale - 0.5;
     const double whole = std::floor(at);
     tap.weight = static_cast<int>(std::lround((at - whole) * kWeightOne));
     int first = static_cast<int>(whole);
@@ -89,7 +91,11 @@ ShadeGrid FrameGrid(const SharpFrame& frame) {
         std::clamp(90.0 - base * 180.0 / kBaseMapHeight, -90.0, 90.0);
   }
   for (int x = 0; x < frame.width; ++x) {
-    const double base = frame.left + (x + 0.5) * frame.step;
+    double base = frame.left + (x + 0.5) * frame.step;
+    if (frame.shift != 0) {
+      base = std::fmod(base + frame.shift, static_cast<double>(kBaseMapWidth));
+      if (base < 0) base += kBaseMapWidth;
+    }
     grid.columnLongitude[static_cast<std::size_t>(x)] =
         std::clamp(base * 360.0 / kBaseMapWidth - 180.0, -180.0, 180.0);
   }
@@ -111,9 +117,9 @@ DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame) {
   const int width = DibWidth(picture);
   const int height = DibHeight(picture);
   const std::vector<Tap> columns =
-      Taps(frame.width, frame.left, frame.step, kBaseMapWidth, width, true);
+      Taps(frame.width, frame.left, frame.step, kBaseMapWidth, width, true, frame.shift);
   const std::vector<Tap> rows =
-      Taps(frame.height, frame.top, frame.step, kBaseMapHeight, height, false);
+      Taps(frame.height, frame.top, frame.step, kBaseMapHeight, height, false, 0);
   for (int j = 0; j < frame.height; ++j) {
     const Tap& row = rows[static_cast<std::size_t>(j)];
     if (!row.inside) continue;

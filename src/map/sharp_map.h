@@ -28,6 +28,9 @@ struct SharpFrame {
   double left = 0;
   double top = 0;
   double step = 1;  // base-map pixels per device pixel: 1 / (zoom x device pixel ratio)
+  // Base-map columns the map is turned by for its centre (MapCenterShift at the base width):
+  // the frame's base-map x shows the pictures' x + shift, round the Earth.
+  int shift = 0;
   friend bool operator==(const SharpFrame&, const SharpFrame&) = default;
 };
 

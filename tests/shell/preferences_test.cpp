@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -79,6 +81,57 @@ TEST(Preferences, PagesShowAndReadTheValues) {
   EXPECT_EQ(read.proxy.type, kProxySocks4);
   EXPECT_EQ(read.proxy.password, "secret");  // kept, though SOCKS4 does not use it
   EXPECT_EQ(read.browser, "/usr/bin/firefox");
+}
+
+// The map-centre list: each choice with its longitude in the field, the computer's own entry only
+// when its place is known, and a typed value read the same in any locale.
+TEST(Preferences, MapCentreChoices) {
+  test::QtApp();
+  constexpr int kList = 1922, kField = 1923;
+  const struct {
+    double center;
+    std::optional<double> host;
+    int shownChoice;
+    const char* shownText;
+  } rows[] = {
+      {0, std::nullopt, PreferencesDialog::kGreenwich, "0"},
+      {180, 13.4, PreferencesDialog::kPacific, "180"},
+      {-180, 13.4, PreferencesDialog::kPacific, "180"},
+      {13.4, 13.4, PreferencesDialog::kHostLongitude, "13.4"},
+      {-73.5, 13.4, PreferencesDialog::kOtherLongitude, "-73.5"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.center);
+    PreferenceValues values;
+    values.center = row.center;
+    values.hostLongitude = row.host;
+    PreferencesDialog dialog(values, {}, nullptr);
+    auto* list = Find<QComboBox>(&dialog, kList);
+    auto* field = Find<QLineEdit>(&dialog, kField);
+    EXPECT_EQ(list->currentIndex(), row.shownChoice);
+    EXPECT_EQ(field->text(), row.shownText);
+    EXPECT_EQ(field->isEnabled(), row.shownChoice == PreferencesDialog::kOtherLongitude);
+    EXPECT_EQ(dialog.Read().center,
+              row.shownChoice == PreferencesDialog::kPacific ? 180 : row.center);
+    // Without a known place the computer's entry cannot be picked.
+    const auto* model = qobject_cast<const QStandardItemModel*>(list->model());
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->item(PreferencesDialog::kHostLongitude)->isEnabled(), row.host.has_value());
+  }
+  PreferenceValues values;
+  values.hostLongitude = -0.13;
+  PreferencesDialog dialog(values, {}, nullptr);
+  auto* list = Find<QComboBox>(&dialog, kList);
+  auto* field = Find<QLineEdit>(&dialog, kField);
+  list->setCurrentIndex(PreferencesDialog::kHostLongitude);
+  EXPECT_EQ(field->text(), "-0.13");
+  EXPECT_EQ(dialog.ChosenCenter(), -0.13);
+  list->setCurrentIndex(PreferencesDialog::kOtherLongitude);
+  // Blanks round a typed value are dropped; the rest is read as the command line reads it.
+  field->setText(" -73.5 ");
+  EXPECT_EQ(dialog.ChosenCenter(), -73.5);
+  field->setText("73,5");
+  EXPECT_EQ(dialog.ChosenCenter(), std::nullopt);
 }
 
 class PreferencesWindowTest : public ::testing::Test {
@@ -188,6 +241,46 @@ TEST_F(PreferencesWindowTest, OkHandsTheProxyOverKeepsItAndStopsTheRefreshAtZero
   ASSERT_NE(refresh, nullptr);
   EXPECT_EQ(refresh->interval(), 3 * 60000);
   EXPECT_EQ(window->httpClient()->ProxyType(), kProxySocks4);  // read back from what was kept
+}
+
+// A longitude out of range is refused with a reason and the dialog stays; a good one moves the map
+// at once, and the next opening shows it.
+TEST_F(PreferencesWindowTest, MapCentreIsCheckedAppliedAndShownAgain) {
+  constexpr int kList = 1922, kField = 1923;
+  bool stayed = false;
+  QString reason;
+  RunDialog(
+      [&](QWidget* dialog) {
+        Find<QComboBox>(dialog, kList)->setCurrentIndex(PreferencesDialog::kOtherLongitude);
+        Find<QLineEdit>(dialog, kField)->setText("200");
+        Find<QPushButton>(dialog, 1)->click();
+        stayed = dialog->isVisible() && QApplication::activeModalWidget() == dialog;
+        if (auto* error = dialog->findChild<QLabel*>(QStringLiteral("centerError")))
+          reason = error->isVisible() ? error->text() : QString();
+        Find<QLineEdit>(dialog, kField)->setText("-73.5");
+      },
+      true);
+  EXPECT_TRUE(stayed);
+  EXPECT_TRUE(reason.contains("from -180 to 180")) << reason.toStdString();
+  EXPECT_EQ(settings.center, -73.5);
+  EXPECT_EQ(window->mapView().center, -73.5);
+  EXPECT_EQ(window->compositor().center, -73.5);
+
+  int shownChoice = -1;
+  QString shownText;
+  RunDialog(
+      [&](QWidget* dialog) {
+        shownChoice = Find<QComboBox>(dialog, kList)->currentIndex();
+        shownText = Find<QLineEdit>(dialog, kField)->text();
+        Find<QComboBox>(dialog, kList)->setCurrentIndex(PreferencesDialog::kPacific);
+      },
+      true);
+  EXPECT_EQ(shownChoice, PreferencesDialog::kOtherLongitude);
+  EXPECT_EQ(shownText, "-73.5");
+  EXPECT_EQ(settings.center, 180);
+  EXPECT_EQ(window->mapView().center, 180);
+  RunDialog([](QWidget* dialog) { Find<QComboBox>(dialog, kList)->setCurrentIndex(0); }, false);
+  EXPECT_EQ(settings.center, 180);  // Cancel
 }
 
 // The desktop's proxy shows with its type, so OK for another page goes on using it, with its

@@ -152,6 +152,43 @@ TEST(Settings, MoonIsWrittenOnceItHasBeenOn) {
   EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "moon"), "0");
 }
 
+// The map centre likewise: absent until it has been moved, read back as written, and a stored
+// text that is no longitude leaves the map on Greenwich.
+TEST(Settings, MapCentreIsWrittenOnceMovedAndReadBack) {
+  TempDir dir;
+  MemoryKeyValueStore store;
+  SettingsRegistry registry(&store, kKey);
+  WorldData world = Cities();
+  RecordingNotice notice;
+  const std::string config = dir.File("config.ini");
+  Settings s;
+  ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+  EXPECT_FALSE(store.Read(Hive::CurrentUser, kKey, "center"));
+  for (const auto& [value, text] : {std::pair{-73.5, "-73.5"}, std::pair{180.0, "180"},
+                                    std::pair{150.0, "150"}, std::pair{0.1, "0.1"}}) {
+    s.center = value;
+    ASSERT_TRUE(
+        SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+    EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "center"), text);
+    Settings loaded;
+    LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", config);
+    EXPECT_EQ(loaded.center, value);
+  }
+  Settings loaded;
+  LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", config);
+  loaded.center = 0;
+  ASSERT_TRUE(
+      SaveSettings(registry, store, {&loaded, &world, nullptr, nullptr}, "1", config, &notice));
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "center"), "0");
+  for (const char* bad : {"east", "200", "", "nan"}) {
+    store.Write(Hive::CurrentUser, kKey, "center", bad);
+    Settings read;
+    read.center = 5;
+    LoadSettings(registry, store, {&read, nullptr, nullptr, nullptr}, "", config);
+    EXPECT_EQ(read.center, 0) << bad;
+  }
+}
+
 TEST(ConfigIni, ReadingRules) {
   TempDir dir;
   std::string text =

@@ -22,6 +22,7 @@ class RecordingCanvas : public Canvas {
   struct Oval {
     int left, top, right, bottom;
     Rgb pen, fill;
+    std::optional<MapRect> clip = std::nullopt;  // the clip in effect when it was drawn
   };
   struct Label {
     int x, y;
@@ -39,8 +40,10 @@ class RecordingCanvas : public Canvas {
     lines.push_back({x0, y0, x1, y1, pen});
   }
   void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) override {
-    ellipses.push_back({left, top, right, bottom, pen, fill});
+    ellipses.push_back({left, top, right, bottom, pen, fill, clip});
   }
+  void ClipTo(const MapRect& rect) override { clip = rect; }
+  void ClearClip() override { clip.reset(); }
   void Text(int x, int y, std::string_view text, Rgb colour,
             std::optional<Rgb> background) override {
     texts.push_back({x, y, std::string(text), colour, background.has_value(),
@@ -56,6 +59,7 @@ class RecordingCanvas : public Canvas {
     return {7 * static_cast<int>(text.size()), 13};
   }
 
+  std::optional<MapRect> clip;
   std::vector<Fill> fills;
   std::vector<Stroke> lines;
   std::vector<Label> texts;

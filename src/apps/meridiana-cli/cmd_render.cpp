@@ -15,6 +15,7 @@
 #include "map/compose.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
+#include "map/map_geometry.h"
 #include "map/png_writer.h"
 #include "map/sharp_map.h"
 #include "map/sun_shadow.h"
@@ -29,7 +30,7 @@ constexpr char kRenderUsage[] =
     "         [--layers day,night,zones,shadow,twilight,clouds] [--clouds IMAGE] [--width W] "
     "[--data DIR]\n"
     "         [--overlays cities,names,grid,marked,info,quakes,moon] [--mark NAME,...]\n"
-    "         [--config FILE] [--quakes REPLY] [--png fast|smallest]\n"
+    "         [--config FILE] [--quakes REPLY] [--png fast|smallest] [--center LONGITUDE]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n"
     "         [--scale 1|2|3|4]\n";
 
@@ -119,6 +120,9 @@ int RunRender(const Args& args) {
       if (value.size() != 1 || value[0] < '1' || value[0] > '4')
         return BadUsage("not a scale from 1 to 4:", value);
       scale = value[0] - '0';
+    } else if (flag == "--center") {
+      if (!ParseMapCenter(value.c_str(), &view.center))
+        return BadUsage("not a longitude from -180 to 180:", value);
     } else if (flag == "--width") {
       char* end = nullptr;
       const long w = std::strtol(value.c_str(), &end, 10);
@@ -180,12 +184,14 @@ int RunRender(const Args& args) {
   DibPtr sharp;
   const Dib* map = nullptr;
   if (scale == 1) {
+    compositor.center = view.center;
     compositor.Compose(instant);
     map = images.composed();
   } else {
     // Composed and shaded at the scaled size, for the part of the map the view shows, from the
     // sharp pictures where the data folder has them.
     SharpFrame frame = WholeMapFrame(scale);
+    frame.shift = MapCenterShift(view.center, kBaseMapWidth);
     if (view.requested) {
       frame.width = view.width * scale;
       frame.height = view.height * scale;

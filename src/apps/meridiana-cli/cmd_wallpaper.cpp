@@ -12,6 +12,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "iso_time.h"
+#include "map/map_geometry.h"
 #include "qt_twin.h"
 
 #ifdef MERIDIANA_CLI_OVERLAYS
@@ -31,7 +32,7 @@ namespace {
 
 constexpr char kWallpaperUsage[] =
     "usage: meridiana-cli wallpaper on|off|refresh [--width W] [--at YYYY-MM-DDTHH:MM:SSZ] "
-    "[--data DIR]\n";
+    "[--data DIR] [--center LONGITUDE]\n";
 
 }  // namespace
 
@@ -43,6 +44,7 @@ int RunWallpaper(const Args& args) {
   int width = 0;
   std::optional<TimeValue> at;
   std::string data;
+  std::optional<double> center;
   for (std::size_t i = 1; i < args.size(); i += 2) {
     if (i + 1 >= args.size()) {
       std::fprintf(stderr, "%s", kWallpaperUsage);
@@ -62,6 +64,14 @@ int RunWallpaper(const Args& args) {
       }
     } else if (args[i] == "--data") {
       data = args[i + 1];
+    } else if (args[i] == "--center") {
+      double value = 0;
+      if (!ParseMapCenter(args[i + 1].c_str(), &value)) {
+        std::fprintf(stderr, "meridiana-cli wallpaper: not a longitude from -180 to 180: '%s'\n%s",
+                     args[i + 1].c_str(), kWallpaperUsage);
+        return 2;
+      }
+      center = value;
     } else {
       std::fprintf(stderr, "%s", kWallpaperUsage);
       return 2;
@@ -99,6 +109,9 @@ int RunWallpaper(const Args& args) {
       registry.ReadIntSetting(name, &value);
       return value != 0;
     };
+    // Centred as the window centres it, unless the command names a centre.
+    Settings stored;
+    ReadMapCenterValue(registry, &stored);
     ViewModes modes;
     modes.day = flag("day", 0);
     modes.night = flag("night", 0);
@@ -112,6 +125,7 @@ int RunWallpaper(const Args& args) {
     StderrNotice notice;
     Compositor compositor(images, nullptr, &notice);
     compositor.modes = modes;
+    compositor.center = center.value_or(stored.center);
     SystemClock clock;
     compositor.Compose(at ? *at : clock.Now());
     outcome = mode.Show(images.composed(), width, settings, !wasOn);
@@ -126,6 +140,7 @@ int RunWallpaper(const Args& args) {
 #else
   (void)width;
   (void)at;
+  (void)center;
   return RunInQtTwin("wallpaper", args);
 #endif
 }

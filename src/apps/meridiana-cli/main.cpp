@@ -38,7 +38,9 @@ constexpr Command kCommands[] = {
      "[--clouds IMAGE] [--width W] [--data DIR] "
      "[--overlays cities,names,grid,marked,info,quakes,moon] "
      "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--pointer X,Y] [--size WxH] [--zoom Z] "
-     "[--scroll X,Y] [--labels placed|fixed] [--png fast|smallest] [--scale 1|2|3|4]   the composed map, and the "
+     "[--scroll X,Y] [--labels placed|fixed] [--png fast|smallest] [--center LONGITUDE] "
+     "[--scale 1|2|3|4]   the "
+     "composed map, centred on LONGITUDE (default 0), and the "
      "window's view of it with its overlays; a PNG is written fast (zlib's quickest level), or "
      "with --png smallest as small as libpng makes it (3 to 10 % smaller, 10 to 30 times slower)",
      meridiana::cli::RunRender},
@@ -58,7 +60,8 @@ constexpr Command kCommands[] = {
      "frames into DIR/cache, one line per slot",
      meridiana::cli::RunClouds},
     {"wallpaper",
-     "wallpaper on|off|refresh [--width W] [--at ISO] [--data DIR]   the map as the desktop's "
+     "wallpaper on|off|refresh [--width W] [--at ISO] [--data DIR] [--center LONGITUDE]   the map "
+     "as the desktop's "
      "wallpaper, and the user's own back",
      meridiana::cli::RunWallpaper},
 };

@@ -130,6 +130,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
     view.zoom = options.zoom;
     view.scrollX = options.scrollX;
     view.scrollY = options.scrollY;
+    view.center = options.center;
     DibPtr shown = BuildViewImage(composed, view, options.width, options.height);
     if (!shown) error = "cannot draw the view";
     return shown;
@@ -183,6 +184,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   view.zoom = options.zoom;
   view.scrollX = options.scrollX;
   view.scrollY = options.scrollY;
+  view.center = options.center;
   const FixedClock clock(instant);
   const FixedLocaleInfo locale("/");
   OverlayScene scene;

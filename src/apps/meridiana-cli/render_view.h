@@ -24,6 +24,7 @@ struct ViewOptions {
   float zoom = 1.0f;
   int scrollX = 0;
   int scrollY = 0;
+  double center = 0;  // the longitude at the middle of the map (render's --center)
   // Labels at their fixed offsets without halos, instead of placed where they fit.
   bool fixedLabels = false;
 };

@@ -29,6 +29,7 @@ struct GridLabel {
   int x = 0;
   int y = 0;
   std::string text;
+  bool meridian = false;  // the label of a line of longitude
 };
 
 // The grid's lines (drawn on `canvas` when given) and the labels they get.
@@ -46,13 +47,13 @@ std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
   int labelY = std::min(scene.pictureBottom, areaBottom) - 20;
   if (scene.pictureBottom - 20 < areaBottom - 30) labelY = scene.pictureBottom;
   for (int d = 0; d <= 350; d += 10) {
-    const int baseX = d * kBaseMapWidth / 360;
+    const int baseX = ShownColumn(d * kBaseMapWidth / 360, kBaseMapWidth, view.center);
     const int x = static_cast<int>((baseX - sx) * zoom) + area.left;
     const int y0 = std::max(static_cast<int>(-sy * zoom) + area.top, area.top);
     if (x > area.left) {
       const int y1 = std::min(static_cast<int>(y0 + kBaseMapHeight * zoom), scene.pictureBottom);
       if (canvas != nullptr) canvas->Line(x, y0, x, y1, d == 180 ? kRedPen : kGridPen);
-      if (counter == 0) labels.push_back({x + 2, labelY, DegreeLabel(d - 180)});
+      if (counter == 0) labels.push_back({x + 2, labelY, DegreeLabel(d - 180), true});
     }
     nextLine();
   }
@@ -97,12 +98,20 @@ MapPoint ScalePoint(Canvas& canvas, const OverlayScene& scene) {
   return at;
 }
 
+// Away from Greenwich a labelled meridian can stand just left of the map's right edge; its label
+// is left out rather than run off the map.
+bool RunsOffTheMap(const OverlayScene& scene, const GridLabel& label, const MapRect& r) {
+  if (!label.meridian || MapCenterShift(scene.view->center, kBaseMapWidth) == 0) return false;
+  return r.left + r.width > ShownToView(*scene.view, {kBaseMapWidth, 0}).x + scene.area.left;
+}
+
 // The grid labels a marked-city label must keep off: those the grid draws.
 std::vector<MapRect> GridLabelRects(Canvas& canvas, const OverlayScene& scene,
                                     const std::vector<MapRect>& info) {
   std::vector<MapRect> rects;
   for (const GridLabel& label : WalkGrid(nullptr, scene)) {
     const MapRect r = TextRect(canvas, label.x, label.y, label.text);
+    if (RunsOffTheMap(scene, label, r)) continue;
     if (std::none_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
       rects.push_back(r);
   }
@@ -121,6 +130,7 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
     const MapRect r = TextRect(canvas, label.x, label.y, label.text);
     if (std::any_of(info.begin(), info.end(), [&](const MapRect& i) { return Intersects(r, i); }))
       continue;
+    if (RunsOffTheMap(scene, label, r)) continue;
     OverlayText(canvas, scene, label.x, label.y, label.text, kGridText);
   }
 }

@@ -2,6 +2,7 @@
 // the Sun as much as the Moon is lit, and with City Names on, its name and lit fraction when the
 // pointer comes near.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -43,13 +44,10 @@ bool MoonPixelLit(double dx, double dy, double phaseAngle, double litBearing) {
   return a * std::sin(phaseAngle * kRad) + z * std::cos(phaseAngle * kRad) > 0;
 }
 
-void DrawMoon(Canvas& canvas, const OverlayScene& scene) {
-  if (scene.view == nullptr || scene.clock == nullptr) return;
-  const MoonMark mark = MoonMarkAt(scene, scene.clock->Now());
-  const MapRect& a = scene.area;
-  const int cx = mark.centre.x;
-  const int cy = mark.centre.y;
-  if (cx < a.left + kMoonRadius || cy < a.top + kMoonRadius) return;
+namespace {
+
+// The disc centred on (cx, cy): dark, with its lit part row by row.
+void DrawMoonDisc(Canvas& canvas, const MoonMark& mark, int cx, int cy) {
   canvas.Ellipse(cx - kMoonRadius - 1, cy - kMoonRadius - 1, cx + kMoonRadius + 2,
                  cy + kMoonRadius + 2, kMoonRim, kMoonDark);
   // The lit part row by row, as runs of pixel centres inside the disc.
@@ -70,6 +68,32 @@ void DrawMoon(Canvas& canvas, const OverlayScene& scene) {
         inRun = false;
       }
     }
+  }
+}
+
+}  // namespace
+
+void DrawMoon(Canvas& canvas, const OverlayScene& scene) {
+  if (scene.view == nullptr || scene.clock == nullptr) return;
+  const MoonMark mark = MoonMarkAt(scene, scene.clock->Now());
+  const MapRect& a = scene.area;
+  const int cx = mark.centre.x;
+  const int cy = mark.centre.y;
+  // Away from Greenwich the disc may stand across the map's right or left edge: it is drawn on
+  // both sides, each part clipped to the map.
+  const bool wraps = MapCenterShift(scene.view->center, kBaseMapWidth) != 0;
+  if ((!wraps && cx < a.left + kMoonRadius) || cy < a.top + kMoonRadius) return;
+  const int mapLeft = ShownToView(*scene.view, {0, 0}).x + a.left;
+  const int mapRight = ShownToView(*scene.view, {kBaseMapWidth, 0}).x + a.left;
+  constexpr int kReach = kMoonRadius + 2;
+  if (!wraps || (cx - kReach >= mapLeft && cx + kReach <= mapRight)) {
+    DrawMoonDisc(canvas, mark, cx, cy);
+  } else {
+    const int left = std::max(a.left, mapLeft);
+    canvas.ClipTo({left, a.top, mapRight - left, a.height});
+    DrawMoonDisc(canvas, mark, cx, cy);
+    DrawMoonDisc(canvas, mark, cx + (cx - kReach < mapLeft ? 1 : -1) * (mapRight - mapLeft), cy);
+    canvas.ClearClip();
   }
   if (!scene.layers.cityNames) return;
   const int px = scene.pointer.x - cx;

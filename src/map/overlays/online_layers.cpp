@@ -35,12 +35,26 @@ int QuakeClass(float magnitude) {
 void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene) {
   const MapRect& a = scene.area;
   if (scene.quakes != nullptr) {
+    // Away from Greenwich the map's right edge cuts through the Earth's surface: a circle that
+    // crosses it goes on at the left edge, each part clipped to the map.
+    const bool wraps = MapCenterShift(scene.view->center, kBaseMapWidth) != 0;
+    const int mapLeft = ShownToView(*scene.view, {0, 0}).x + a.left;
+    const int mapRight = ShownToView(*scene.view, {kBaseMapWidth, 0}).x + a.left;
     for (const QuakeMark& quake : *scene.quakes) {
       const MapPoint p =
           BaseToWindow(*scene.view, BaseMapPixel(quake.longitude, quake.latitude), a);
       if (p.x < a.left + 2 || p.y < a.top + 2) continue;
-      canvas.Ellipse(p.x - 1, p.y - 1, p.x + 8, p.y + 8, kQuakeOutline,
-                     kQuakeColours[QuakeClass(quake.magnitude)]);
+      const Rgb fill = kQuakeColours[QuakeClass(quake.magnitude)];
+      if (!wraps || p.x + 8 <= mapRight) {
+        canvas.Ellipse(p.x - 1, p.y - 1, p.x + 8, p.y + 8, kQuakeOutline, fill);
+        continue;
+      }
+      const int left = std::max(a.left, mapLeft);
+      canvas.ClipTo({left, a.top, mapRight - left, a.height});
+      canvas.Ellipse(p.x - 1, p.y - 1, p.x + 8, p.y + 8, kQuakeOutline, fill);
+      const int x = p.x - (mapRight - mapLeft);
+      canvas.Ellipse(x - 1, p.y - 1, x + 8, p.y + 8, kQuakeOutline, fill);
+      canvas.ClearClip();
     }
   }
   // The legend: one swatch per class, read as the bands 1-2 up to 8-9.

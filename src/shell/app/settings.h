@@ -36,6 +36,10 @@ struct Settings {
   // (1) rather than by repeating the base map's pixels (0). Written only once it has been set.
   int sharp = 0;
   bool sharpStored = false;
+  // The longitude at the middle of the map, -180 to 180. Written only once it has been changed,
+  // so a configuration that never moved it is saved as before.
+  double center = 0;
+  bool centerStored = false;
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "foundation/message_box.h"
 #include "foundation/number_text.h"
 #include "foundation/text_util.h"
+#include "map/map_geometry.h"
 #include "online/cloud_service.h"
 #include "world/table_text.h"
 
@@ -112,6 +114,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
   if (s.sharp != 0 || s.sharpStored) values.emplace_back("sharp", std::to_string(s.sharp));
+  if (s.center != 0 || s.centerStored) values.emplace_back("center", MapCenterText(s.center));
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -163,6 +166,21 @@ bool SettingsRegistry::WriteSettings(const KeyValueStore::Values& values) {
   return store_ != nullptr && store_->WriteAll(Hive::CurrentUser, appKey_, values);
 }
 
+std::string MapCenterText(double longitude) {
+  char text[32];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, longitude);
+  return error == std::errc() ? std::string(text, end) : std::string("0");
+}
+
+void ReadMapCenterValue(const SettingsRegistry& registry, Settings* settings) {
+  const std::optional<std::string> text = registry.ReadTextSetting("center");
+  if (!text) return;
+  settings->centerStored = true;
+  double center = 0;
+  // A hand-edited value that is not a longitude leaves the map on Greenwich.
+  settings->center = ParseMapCenter(text->c_str(), &center) ? center : 0;
+}
+
 void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
                   const SavedState& state, const std::string& defaultLanguage,
                   const std::string& configPath, const ProxyPersistence& proxy) {
@@ -183,6 +201,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
   registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
   s.moonStored = registry.ReadIntSetting("moon", &s.moon);
   s.sharpStored = registry.ReadIntSetting("sharp", &s.sharp);
+  ReadMapCenterValue(registry, &s);
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }

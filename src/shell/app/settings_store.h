@@ -55,6 +55,10 @@ class SettingsRegistry {
 // longer is marked unreadable and left as it is.
 inline constexpr std::size_t kMaxKeptWallpaperBytes = std::size_t{1} << 20;
 void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings);
+// The stored map centre ("center"), the shortest text that reads back as the same number; a
+// stored text that is not a longitude from -180 to 180 reads as 0.
+std::string MapCenterText(double longitude);
+void ReadMapCenterValue(const SettingsRegistry& registry, Settings* settings);
 void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings);
 
 // One "C=" line: the three texts and two numbers of a cloud animation frame.

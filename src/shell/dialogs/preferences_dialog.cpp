@@ -9,14 +9,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
+#include "map/map_geometry.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
+#include "shell/app/settings_store.h"
 #include "shell/dialogs/dialog_controls.h"
 
 namespace meridiana {
@@ -31,6 +35,12 @@ constexpr int kHelp = 7888;
 constexpr int kFirstTypeButton = 1974;
 constexpr int kLiveDataBox = 1920;
 constexpr int kPageLabels[] = {1409, 1410, 1411};
+constexpr int kCenterLabel = 1921;
+constexpr int kCenterList = 1922;
+constexpr int kCenterField = 1923;
+constexpr int kCenterHint = 1924;
+constexpr int kCenterChoiceTexts[] = {1620, 1621, 1622, 1623};
+constexpr int kCenterErrorText = 1624;
 
 QString Name(int controlId) { return QStringLiteral("control%1").arg(controlId); }
 
@@ -63,7 +73,7 @@ int Number(const QLineEdit* edit) { return std::atoi(ToUtf8(edit->text()).c_str(
 PreferencesDialog::PreferencesDialog(const PreferenceValues& values,
                                      const std::vector<std::string>& browsers,
                                      InterfaceLanguage* language, QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), language_(language) {
   setObjectName(QStringLiteral("dialog%1").arg(kDialog));
   setWindowTitle(ToQString(ProgramDialog(kDialog).caption));
   pages_ = CreatePages(
@@ -136,6 +146,87 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   form->addRow(info_);
   form->addRow(loop_);
   form->addRow(live_);
+  FillCenter(page, form, values);
+}
+
+void PreferencesDialog::FillCenter(QWidget* page, QFormLayout* form,
+                                   const PreferenceValues& values) {
+  hostLongitude_ = values.hostLongitude;
+  center_ = new QComboBox(page);
+  center_->setObjectName(Name(kCenterList));
+  for (int id : kCenterChoiceTexts)
+    center_->addItem(language_ != nullptr ? language_->Text(id) : EnglishText(id));
+  // Without a place for the computer its entry cannot be chosen.
+  if (!hostLongitude_) {
+    if (auto* model = qobject_cast<QStandardItemModel*>(center_->model()))
+      model->item(kHostLongitude)->setEnabled(false);
+  }
+  centerValue_ = Edit(page, kCenterField, ToQString(MapCenterText(values.center)));
+  int choice = kOtherLongitude;
+  if (values.center == 0) {
+    choice = kGreenwich;
+  } else if (std::fabs(values.center) == 180) {
+    choice = kPacific;
+  } else if (hostLongitude_ && *hostLongitude_ == values.center) {
+    choice = kHostLongitude;
+  }
+  center_->setCurrentIndex(choice);
+  auto* line = new QHBoxLayout();
+  line->addWidget(center_);
+  line->addWidget(centerValue_);
+  line->addWidget(Control<QLabel>(page, kOptionsPage, kCenterHint));
+  form->addRow(LabelOf(page, kOptionsPage, kCenterLabel, center_), line);
+  centerError_ = new QLabel(page);
+  centerError_->setObjectName(QStringLiteral("centerError"));
+  centerError_->setWordWrap(true);
+  centerError_->setStyleSheet(QStringLiteral("color: #c00000"));
+  centerError_->hide();
+  form->addRow(centerError_);
+  connect(center_, &QComboBox::currentIndexChanged, this, [this] { UpdateCenterField(); });
+  connect(centerValue_, &QLineEdit::textEdited, this, [this] { centerError_->hide(); });
+  UpdateCenterField();
+}
+
+// The field shows the longitude of the choice, and can be typed into for "another longitude".
+void PreferencesDialog::UpdateCenterField() {
+  const int choice = center_->currentIndex();
+  if (choice == kGreenwich) centerValue_->setText(QStringLiteral("0"));
+  if (choice == kPacific) centerValue_->setText(QStringLiteral("180"));
+  if (choice == kHostLongitude && hostLongitude_)
+    centerValue_->setText(ToQString(MapCenterText(*hostLongitude_)));
+  centerValue_->setEnabled(choice == kOtherLongitude);
+  centerError_->hide();
+}
+
+std::optional<double> PreferencesDialog::ChosenCenter() const {
+  switch (center_->currentIndex()) {
+    case kGreenwich:
+      return 0.0;
+    case kPacific:
+      return 180.0;
+    case kHostLongitude:
+      if (hostLongitude_) return *hostLongitude_;
+      return std::nullopt;
+    default:
+      break;
+  }
+  double value = 0;
+  const std::string text = ToUtf8(centerValue_->text().trimmed());
+  if (!ParseMapCenter(text.c_str(), &value)) return std::nullopt;
+  return value;
+}
+
+void PreferencesDialog::accept() {
+  if (!ChosenCenter()) {
+    centerError_->setText(language_ != nullptr ? language_->Text(kCenterErrorText)
+                                               : EnglishText(kCenterErrorText));
+    centerError_->show();
+    pages_->setCurrentIndex(0);
+    centerValue_->setFocus();
+    centerValue_->selectAll();
+    return;
+  }
+  QDialog::accept();
 }
 
 void PreferencesDialog::FillSettings(QWidget* page, const PreferenceValues& values,
@@ -203,6 +294,8 @@ PreferenceValues PreferencesDialog::Read() const {
   values.info = info_->isChecked();
   values.loop = loop_->isChecked();
   values.live = live_->isChecked();
+  values.center = ChosenCenter().value_or(0);
+  values.hostLongitude = hostLongitude_;
   values.browser = ToUtf8(browser_->currentText());
   values.proxy.host = ToUtf8(host_->text());
   values.proxy.userName = ToUtf8(user_->text());

@@ -1,14 +1,17 @@
 #pragma once
 // Preferences (dialog 117): a tree choosing one of three pages, Options (shadow refresh,
-// wallpaper width, scale and cloud date, animation loop, live data), Settings (the browser) and
-// Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
+// wallpaper width, scale and cloud date, animation loop, live data, the map centre), Settings (the
+// browser) and Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
 
 #include <QDialog>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "online/proxy_settings.h"
 
+class QFormLayout;
+class QLabel;
 class QLineEdit;
 class QCheckBox;
 class QComboBox;
@@ -26,6 +29,9 @@ struct PreferenceValues {
   bool loop = false;
   bool live = true;         // download live earthquakes and clouds
   bool liveLocked = false;  // the machine's value decides: the box cannot change it
+  double center = 0;        // the longitude at the middle of the map
+  // The longitude of the computer's own place (the city of its time zone); none when unknown.
+  std::optional<double> hostLongitude;
   std::string browser;
   ProxySettings proxy;
 };
@@ -43,6 +49,16 @@ class PreferencesDialog : public QDialog {
   // The page on show (0 Options, 1 Settings, 2 Proxy/Firewall).
   int currentPage() const;
 
+  // The choices of the map-centre list, in their order.
+  enum CenterChoice { kGreenwich, kPacific, kHostLongitude, kOtherLongitude };
+  // The longitude the map-centre list and field give; none when the field holds no longitude
+  // from -180 to 180 (OK then shows why and keeps the dialog open).
+  std::optional<double> ChosenCenter() const;
+
+ public:
+  // Keeps the dialog open while the map-centre field holds no longitude.
+  void accept() override;
+
  private:
   void FillOptions(QWidget* page, const PreferenceValues& values);
   void FillSettings(QWidget* page, const PreferenceValues& values,
@@ -50,6 +66,8 @@ class PreferencesDialog : public QDialog {
   void FillProxy(QWidget* page, const PreferenceValues& values);
   // With "None" the four fields are off; the password also for SOCKS4, which has none.
   void UpdateProxyFields();
+  void FillCenter(QWidget* page, QFormLayout* form, const PreferenceValues& values);
+  void UpdateCenterField();
 
   QTabWidget* pages_ = nullptr;
   QLineEdit* refresh_ = nullptr;
@@ -57,6 +75,11 @@ class PreferencesDialog : public QDialog {
   QCheckBox* info_ = nullptr;
   QCheckBox* loop_ = nullptr;
   QCheckBox* live_ = nullptr;
+  QComboBox* center_ = nullptr;
+  QLineEdit* centerValue_ = nullptr;
+  QLabel* centerError_ = nullptr;
+  std::optional<double> hostLongitude_;
+  InterfaceLanguage* language_ = nullptr;
   QComboBox* browser_ = nullptr;
   QRadioButton* types_[4] = {};
   QLineEdit* host_ = nullptr;

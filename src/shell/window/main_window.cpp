@@ -1,7 +1,5 @@
 #include "shell/window/main_window.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,6 +8,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "map/base_images.h"
 #include "map/map_geometry.h"
@@ -74,6 +73,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
   compositor_ =
       std::make_unique<Compositor>(*images_, static_cast<ComposeHost*>(this), context_.notice);
   compositor_->modes = ModesFromSettings(context_.settings);
+  if (context_.settings != nullptr) compositor_->center = context_.settings->center;
   // The stored view; the first resize fits the map anyway, since the user has not zoomed yet.
   RestoreViewPlace(context_.settings, view_);
 

@@ -10,6 +10,7 @@
 #include "online/live_data.h"
 #include "online/proxy_settings.h"
 #include "shell/app/settings.h"
+#include "shell/app/settings_store.h"
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/window/main_window.h"
@@ -29,6 +30,12 @@ PreferenceValues MainWindow::CurrentPreferences() {
     values.refresh = settings->refresh;
     values.info = settings->info != 0;
     values.loop = settings->loop != 0;
+    values.center = settings->center;
+  }
+  // The computer's own place: the city of its time zone, as a first start marks it.
+  if (context_.world != nullptr) {
+    if (const City* home = CityOfHostZone(*context_.world, HostZoneName()))
+      values.hostLongitude = home->longitude;
   }
   values.wallpaperWidth = wallpaperWidth_;
   const LiveDataChoice live = ReadLiveData(context_.store);
@@ -68,6 +75,12 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
     settings->refresh = values.refresh;
     settings->info = values.info ? 1 : 0;
     settings->loop = values.loop ? 1 : 0;
+    if (values.center != settings->center) {
+      settings->center = values.center;
+      view_.center = compositor_->center = values.center;
+      RecomputeMap();
+      if (settings->wallpaper != 0) RefreshWallpaper();
+    }
   }
   wallpaperWidth_ = values.wallpaperWidth;
   ApplyLiveData(values.live);

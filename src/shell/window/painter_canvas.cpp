@@ -63,6 +63,19 @@ void PainterCanvas::Ellipse(int left, int top, int right, int bottom, Rgb pen, R
   painter_.setBrush(Qt::NoBrush);
 }
 
+void PainterCanvas::ClipTo(const MapRect& clip) {
+  painter_.save();
+  painter_.setClipRect(QRect(clip.left, clip.top, clip.width, clip.height), Qt::IntersectClip);
+  clipped_ = true;
+}
+
+void PainterCanvas::ClearClip() {
+  if (!clipped_) return;
+  painter_.restore();
+  clipped_ = false;
+  pen_.reset();  // the restore brought back the pen of the save
+}
+
 void PainterCanvas::Text(int x, int y, std::string_view text, Rgb colour,
                          std::optional<Rgb> background) {
   if (sizes_ != nullptr) {
@@ -198,8 +211,12 @@ std::optional<DirectPixels> DirectPixelsOf(QPainter& painter) {
   if (!engine->systemClip().isEmpty()) clip &= engine->systemClip();
   if (painter.hasClipping()) clip &= t.map(painter.clipRegion());
   if (clip.rectCount() > 1) return std::nullopt;
-  return DirectPixels{image->bits(), image->bytesPerLine(), scale, static_cast<int>(t.dx()),
-                      static_cast<int>(t.dy()), clip.boundingRect()};
+  return DirectPixels{image->bits(),
+                      image->bytesPerLine(),
+                      scale,
+                      static_cast<int>(t.dx()),
+                      static_cast<int>(t.dy()),
+                      clip.boundingRect()};
 }
 
 }  // namespace
@@ -271,7 +288,8 @@ void PainterCanvas::Markers(const std::vector<MapPoint>& centres, Rgb outline, R
         taken = taken || cellBatch[static_cast<std::size_t>(r * columns + c)] == batch;
     if (taken) flush();
     for (int64_t r = r0; r <= r1; ++r)
-      for (int64_t c = c0; c <= c1; ++c) cellBatch[static_cast<std::size_t>(r * columns + c)] = batch;
+      for (int64_t c = c0; c <= c1; ++c)
+        cellBatch[static_cast<std::size_t>(r * columns + c)] = batch;
     squares.emplace_back(p.x - 2, p.y - 2, 5, 5);
     insides.emplace_back(p.x - 1, p.y - 1, 3, 3);
   }

@@ -54,6 +54,8 @@ class PainterCanvas : public Canvas {
             std::optional<Rgb> background) override;
   void Outline(int left, int top, int right, int bottom, Rgb pen) override;
   void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) override;
+  void ClipTo(const MapRect& clip) override;
+  void ClearClip() override;
   TextSize MeasureText(std::string_view text) override;
   void Markers(const std::vector<MapPoint>& centres, Rgb outline, Rgb fill) override;
   void HaloText(int x, int y, std::string_view text, Rgb colour, Rgb halo) override;
@@ -66,6 +68,7 @@ class PainterCanvas : public Canvas {
   QPainter& painter_;
   TextSizeCache* sizes_;
   std::optional<Rgb> pen_;
+  bool clipped_ = false;
   std::optional<QFontMetrics> metrics_;  // the painter's font does not change while it draws
 };
 

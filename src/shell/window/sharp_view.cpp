@@ -14,6 +14,7 @@ SharpFrame ViewFrame(const MapView& view, int width, int height, double ratio) {
   frame.left = view.EffectiveScrollX();
   frame.top = view.EffectiveScrollY();
   frame.step = 1.0 / (static_cast<double>(view.zoom) * ratio);
+  frame.shift = MapCenterShift(view.center, kBaseMapWidth);
   return frame;
 }
 

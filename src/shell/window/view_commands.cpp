@@ -28,6 +28,7 @@ void StoreModes(const ViewModes& modes, Settings* settings) {
 void RestoreViewPlace(const Settings* settings, MapView& view) {
   if (settings == nullptr) return;
   view.zoom = settings->zoom;
+  view.center = settings->center;
   view.scrollX = settings->cx;
   view.scrollY = settings->cy;
 }
@@ -95,10 +96,8 @@ CommandStates ModeStates(const ViewModes& modes, bool earthquakes) {
 
 CommandStates LayerStates(const Settings& settings) {
   return {
-      {ids::kCmdAllCities, settings.cities != 0},
-      {ids::kCmdCityNames, settings.track != 0},
-      {ids::kCmdGrid, settings.grid != 0},
-      {ids::kCmdCitySelection, settings.marked != 0},
+      {ids::kCmdAllCities, settings.cities != 0}, {ids::kCmdCityNames, settings.track != 0},
+      {ids::kCmdGrid, settings.grid != 0},        {ids::kCmdCitySelection, settings.marked != 0},
       {ids::kCmdMoon, settings.moon != 0},
   };
 }
