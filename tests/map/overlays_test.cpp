@@ -121,7 +121,7 @@ TEST(Overlays, CityNamesMarkersOnlyWithoutAllCitiesAndTheHighlight) {
   scene.AddCityAt(300, 200, "Near");
   scene.AddCityAt(320, 200, "Around");
   scene.AddCityAt(700, 400, "Far");
-  scene.world.zones.push_back({"Atlantis", "x", "", 0, 0, false});
+  scene.world.zones.push_back({"Atlantis", "x", "", 0, 0, false, "x"});
   scene.world.cities[0].zoneKey = "x";
   OverlayScene s = scene.Make({.cityNames = true});
   s.pointer = {303, 201};
