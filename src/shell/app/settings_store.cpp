@@ -111,6 +111,12 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
+  if (s.timebar != 0 || s.timebarStored) values.emplace_back("timebar", std::to_string(s.timebar));
+  if (!s.planHours.empty()) {
+    values.emplace_back("plancities", s.planCities);
+    values.emplace_back("planhours", s.planHours);
+  }
+  if (!s.clocksPlace.empty()) values.emplace_back("clocksplace", s.clocksPlace);
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -181,6 +187,12 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
   registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
   s.moonStored = registry.ReadIntSetting("moon", &s.moon);
+  s.timebarStored = registry.ReadIntSetting("timebar", &s.timebar);
+  if (auto hours = registry.ReadTextSetting("planhours")) {
+    s.planHours = *hours;
+    s.planCities = registry.ReadTextSetting("plancities").value_or("");
+  }
+  if (auto place = registry.ReadTextSetting("clocksplace")) s.clocksPlace = *place;
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }

@@ -95,11 +95,9 @@ CommandStates ModeStates(const ViewModes& modes, bool earthquakes) {
 
 CommandStates LayerStates(const Settings& settings) {
   return {
-      {ids::kCmdAllCities, settings.cities != 0},
-      {ids::kCmdCityNames, settings.track != 0},
-      {ids::kCmdGrid, settings.grid != 0},
-      {ids::kCmdCitySelection, settings.marked != 0},
-      {ids::kCmdMoon, settings.moon != 0},
+      {ids::kCmdAllCities, settings.cities != 0}, {ids::kCmdCityNames, settings.track != 0},
+      {ids::kCmdGrid, settings.grid != 0},        {ids::kCmdCitySelection, settings.marked != 0},
+      {ids::kCmdMoon, settings.moon != 0},        {ids::kCmdTimeBar, settings.timebar != 0},
   };
 }
 
