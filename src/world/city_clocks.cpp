@@ -1,29 +1,41 @@
 #include "world/city_clocks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "world/city_selector_lists.h"
+#include "world/table_text.h"
 
 namespace meridiana {
 
 std::vector<const City*> MarkedCitiesInSelectorOrder(const WorldData& world, std::size_t limit) {
-  std::vector<const City*> marked;
-  std::vector<bool> taken(world.cities.size(), false);
-  for (int zone : CountryZones(world)) {
-    const std::string& country = world.zones[static_cast<std::size_t>(zone)].country;
-    for (int index : CitiesOfCountry(world, country)) {
-      const auto i = static_cast<std::size_t>(index);
-      if (!world.cities[i].marked || taken[i]) continue;
-      taken[i] = true;
-      marked.push_back(&world.cities[i]);
+  // Runs every second for the tray: only the marked cities are looked up, each in the country
+  // rows once (the selector's own lists scan every city per country).
+  const std::vector<int> rows = CountryZones(world);
+  constexpr std::size_t kNoRow = SIZE_MAX;
+  std::vector<std::pair<std::size_t, const City*>> marked;
+  for (const City& city : world.cities) {
+    if (!city.marked) continue;
+    std::size_t row = kNoRow;
+    if (const std::string* country = CountryOfCity(world, city)) {
+      for (std::size_t r = 0; r < rows.size() && row == kNoRow; ++r) {
+        if (EqualsIgnoreCase(world.zones[static_cast<std::size_t>(rows[r])].country, *country))
+          row = r;
+      }
     }
+    marked.emplace_back(row, &city);
   }
-  for (std::size_t i = 0; i < world.cities.size(); ++i) {
-    if (world.cities[i].marked && !taken[i]) marked.push_back(&world.cities[i]);
+  // File order within a row, as the selector lists a country's cities.
+  std::stable_sort(marked.begin(), marked.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<const City*> cities;
+  for (const auto& [row, city] : marked) {
+    if (cities.size() == limit) break;
+    cities.push_back(city);
   }
-  if (marked.size() > limit) marked.resize(limit);
-  return marked;
+  return cities;
 }
 
 std::optional<int> ZoneFileOffset(const WorldData& world, const City& city, ZoneFileCache& zones,

@@ -16,6 +16,9 @@
 
 namespace meridiana {
 
+// How many marked cities the tray's tip and clocks window list.
+inline constexpr std::size_t kTrayClockCities = 10;
+
 // The marked cities as the City Selector lists them (its countries in zone-file order, each
 // country's cities in file order), then marked cities of no listed country; at most `limit`.
 std::vector<const City*> MarkedCitiesInSelectorOrder(const WorldData& world, std::size_t limit);

@@ -49,6 +49,13 @@ out=$(TZ=America/New_York "$cli" plan --cities "Tokyo" --date 2027-11-07)
 check fall-back-rows 25 "$(grep -c '^2027-' <<<"$out")"
 check first-hour "2027-11-07 04:00" "$(sed -n 2p <<<"$out" | cut -f1)"
 
+# The tray's clock lines: the selector's order (countries as the zone table lists them), the
+# weekday only where the date is not the computer's.
+out=$(TZ=Europe/London "$cli" clocks --cities "London,Tokyo,Honolulu,Lord Howe" --at 2027-03-26T20:30:00Z)
+check clocks "Lord Howe Sat 07:30|London 20:30|Tokyo Sat 05:30|Honolulu 10:30" "$(paste -sd'|' <<<"$out")"
+"$cli" clocks --cities "Atlantis" >/dev/null 2>&1
+check clocks-unknown 1 $?
+
 "$cli" plan --cities "London,No Such Place" --date 2027-03-28 >/dev/null 2>&1
 check unknown-city 1 $?
 "$cli" plan --cities London --date 2027-02-30 >/dev/null 2>&1

@@ -1,5 +1,6 @@
 // meridiana-cli plan: the meeting planner for a few cities on one day of the computer's
 // calendar, one line per hour, and the hours every city can work summed up at the end.
+// meridiana-cli clocks: the tray's clock lines for a few cities.
 
 #include <cstdio>
 #include <optional>
@@ -10,7 +11,9 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "foundation/clock.h"
+#include "iso_time.h"
 #include "map/map_geometry.h"
+#include "world/city_clocks.h"
 #include "world/local_time.h"
 #include "world/meeting_plan.h"
 #include "world/world_data.h"
@@ -21,6 +24,10 @@ namespace {
 
 constexpr char kPlanUsage[] =
     "usage: meridiana-cli plan --cities \"NAME,NAME,...\" [--date YYYY-MM-DD] [--hours H-H] "
+    "[--data DIR]\n";
+
+constexpr char kClocksUsage[] =
+    "usage: meridiana-cli clocks --cities \"NAME,NAME,...\" [--at YYYY-MM-DDTHH:MM:SSZ] "
     "[--data DIR]\n";
 
 std::vector<std::string> SplitNames(std::string_view list) {
@@ -147,6 +154,65 @@ int RunPlan(const Args& args) {
   }
   std::printf("hours=%s\n", FormatWorkingHours(working).c_str());
   std::printf("overlap=%s\n", CommonRunsText(plan).c_str());
+  return 0;
+}
+
+int RunClocks(const Args& args) {
+  std::string citiesArg, folder;
+  std::optional<TimeValue> at;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    if (i + 1 >= args.size() || (flag != "--cities" && flag != "--at" && flag != "--data")) {
+      std::fprintf(stderr, "%s", kClocksUsage);
+      return 2;
+    }
+    const std::string& value = args[++i];
+    if (flag == "--cities") {
+      citiesArg = value;
+    } else if (flag == "--at") {
+      at = ParseIsoInstant(value);
+      if (!at) {
+        std::fprintf(stderr, "meridiana-cli clocks: bad instant '%s'\n%s", value.c_str(),
+                     kClocksUsage);
+        return 2;
+      }
+    } else {
+      folder = value;
+    }
+  }
+  const std::vector<std::string> names = SplitNames(citiesArg);
+  if (names.empty()) {
+    std::fprintf(stderr, "%s", kClocksUsage);
+    return 2;
+  }
+  if (folder.empty()) folder = DefaultDataFolder();
+  WorldData world;
+  DibPtr tzImage;
+  if (!LoadCliTables(folder, "clocks", &world, &tzImage)) return 1;
+  // The named cities stand for the marked ones, in the order the tray lists marks.
+  for (City& city : world.cities) city.marked = false;
+  for (const std::string& name : names) {
+    const City* city = FindCityNamed(world.cities, name);
+    if (city == nullptr) {
+      std::fprintf(stderr, "meridiana-cli clocks: no city named '%s'\n", name.c_str());
+      return 1;
+    }
+    world.cities[static_cast<std::size_t>(city - world.cities.data())].marked = true;
+  }
+  const SystemClock host;
+  const TimeValue now = at ? *at : host.Now();
+  const CalendarTime hostNow = host.HostLocal(now);
+  ZoneFileCache zones(SystemZoneFolder());
+  for (const City* city : MarkedCitiesInSelectorOrder(world, kTrayClockCities)) {
+    std::optional<int> offset = ZoneFileOffset(world, *city, zones, now);
+    if (!offset) {
+      const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
+      offset = static_cast<int>(
+          LocalTimeOf(world, tzImage.get(), point.x, point.y, city, FixedClock(now)) - now);
+    }
+    std::printf("%s\n",
+                CityClockLine(city->name, now + *offset, hostNow, EnglishWeekdays()).c_str());
+  }
   return 0;
 }
 

@@ -18,9 +18,6 @@ class QLabel;
 
 namespace meridiana {
 
-// How many marked cities the tip and the window list.
-inline constexpr std::size_t kTrayClockCities = 10;
-
 class TrayClocks {
  public:
   struct Context {
