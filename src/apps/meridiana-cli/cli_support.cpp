@@ -21,8 +21,8 @@ struct FailureNotice : UserNotice {
 }  // namespace
 
 std::string SocketErrorText(long number) {
-  std::string text =
-      number > 0 && number < 4096 ? std::strerror(static_cast<int>(number)) : "Socket error";
+  std::string text = number > 0 && number < 4096 ? std::strerror(static_cast<int>(number))
+                                                   : "Socket error";
   text += " (";
   text += std::to_string(number);
   text += ')';

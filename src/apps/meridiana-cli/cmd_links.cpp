@@ -77,8 +77,7 @@ int RunLinks(const Args& args) {
     if (!text) {
       const int error = errno;
       std::fprintf(stderr, "meridiana-cli links: cannot read the templates file '%s': %s\n",
-                   templates.c_str(),
-                   error != 0 ? std::strerror(error) : "not a readable file of at most 64 MB");
+                   templates.c_str(), error != 0 ? std::strerror(error) : "not a readable file of at most 64 MB");
       return 1;
     }
     const KeyValueTable table = ParseIniText(*text);

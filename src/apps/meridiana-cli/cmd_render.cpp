@@ -11,13 +11,13 @@
 #include "foundation/clock.h"
 #include "foundation/user_notice.h"
 #include "iso_time.h"
+#include "qt_twin.h"
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/png_writer.h"
 #include "map/sun_shadow.h"
-#include "qt_twin.h"
 #include "render_view.h"
 
 namespace meridiana::cli {
