@@ -175,7 +175,7 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
   connect(table_, &QTableWidget::cellClicked, this,
           [showColumn](int, int column) { showColumn(column); });
   connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, showColumn);
-  resize(900, 320);
+  resize(900, 420);  // ten rows without scrolling
   Rebuild();
 }
 
