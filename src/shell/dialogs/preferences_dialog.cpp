@@ -136,6 +136,8 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   form->addRow(info_);
   form->addRow(loop_);
   form->addRow(live_);
+  workingHours_ = Edit(page, 1922, ToQString(values.workingHours));
+  row(1921, workingHours_, 1923);
 }
 
 void PreferencesDialog::FillSettings(QWidget* page, const PreferenceValues& values,
@@ -203,6 +205,7 @@ PreferenceValues PreferencesDialog::Read() const {
   values.info = info_->isChecked();
   values.loop = loop_->isChecked();
   values.live = live_->isChecked();
+  values.workingHours = ToUtf8(workingHours_->text());
   values.browser = ToUtf8(browser_->currentText());
   values.proxy.host = ToUtf8(host_->text());
   values.proxy.userName = ToUtf8(user_->text());

@@ -28,6 +28,7 @@ struct PreferenceValues {
   bool liveLocked = false;  // the machine's value decides: the box cannot change it
   std::string browser;
   ProxySettings proxy;
+  std::string workingHours = "9-17";  // the meeting planner's, "H-H"
 };
 
 class PreferencesDialog : public QDialog {
@@ -54,6 +55,7 @@ class PreferencesDialog : public QDialog {
   QTabWidget* pages_ = nullptr;
   QLineEdit* refresh_ = nullptr;
   QLineEdit* wallpaperWidth_ = nullptr;
+  QLineEdit* workingHours_ = nullptr;
   QCheckBox* info_ = nullptr;
   QCheckBox* loop_ = nullptr;
   QCheckBox* live_ = nullptr;

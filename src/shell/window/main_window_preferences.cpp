@@ -13,6 +13,7 @@
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/window/main_window.h"
+#include "world/meeting_plan.h"
 
 namespace meridiana {
 
@@ -29,6 +30,7 @@ PreferenceValues MainWindow::CurrentPreferences() {
     values.refresh = settings->refresh;
     values.info = settings->info != 0;
     values.loop = settings->loop != 0;
+    if (!settings->planHours.empty()) values.workingHours = settings->planHours;
   }
   values.wallpaperWidth = wallpaperWidth_;
   const LiveDataChoice live = ReadLiveData(context_.store);
@@ -68,6 +70,14 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
     settings->refresh = values.refresh;
     settings->info = values.info ? 1 : 0;
     settings->loop = values.loop ? 1 : 0;
+    // Hours that do not read as "H-H" leave the planner's as they were.
+    // A configuration is written as before until the hours are really changed.
+    const std::string kept =
+        settings->planHours.empty() ? FormatWorkingHours(WorkingHours{}) : settings->planHours;
+    if (const auto hours = ParseWorkingHours(values.workingHours);
+        hours && FormatWorkingHours(*hours) != kept) {
+      settings->planHours = FormatWorkingHours(*hours);
+    }
   }
   wallpaperWidth_ = values.wallpaperWidth;
   ApplyLiveData(values.live);

@@ -87,8 +87,8 @@ void TimeBar::ShowLive() {
 void TimeBar::FollowLiveClock() {
   if (!clock_.live()) return;
   const TimeValue base = TimeBarBase(clock_.liveClock().Now());
-  // The field changes once a minute; leave it alone while the user types into it.
-  if (base == base_ && (field_->hasFocus() || field_->isModified())) return;
+  // Leave the field alone while the user types into it.
+  if (field_->isModified()) return;
   base_ = base;
   Sync();
 }
