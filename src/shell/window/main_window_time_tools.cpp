@@ -20,7 +20,9 @@
 #include "shell/window/title_clock.h"
 #include "shell/window/tray_clocks.h"
 #include "shell/window/tray_icon.h"
+#include "world/city_clocks.h"
 #include "world/local_time.h"
+#include "world/zone_file.h"
 
 namespace meridiana {
 namespace {
@@ -42,6 +44,15 @@ void MainWindow::AttachTimeBar(QLayout* layout) {
       *shownClock_, [this](int id) { return LocalText(id); }, this);
   connect(timeBar_, &TimeBar::shownChanged, this, &MainWindow::OnShownInstantChanged);
   layout->addWidget(timeBar_);
+  // With the bar on, the marked cities' clocks come from the computer's zone files, so the hour
+  // of a change (and a half-hour saving) shows as it happens; off, the map is as it always was.
+  mapArea_->SetMarkedWallClock([this](const City& city, TimeValue t) -> std::optional<TimeValue> {
+    if (context_.settings == nullptr || context_.settings->timebar == 0) return std::nullopt;
+    if (!zones_) zones_ = std::make_unique<ZoneFileCache>(SystemZoneFolder());
+    const auto offset = ZoneFileOffset(*context_.world, city, *zones_, t);
+    if (!offset) return std::nullopt;
+    return t + *offset;
+  });
   timeBar_->setVisible(context_.settings != nullptr && context_.settings->timebar != 0);
   if (context_.language != nullptr)
     context_.language->AddListener([this] {
