@@ -26,6 +26,7 @@ std::vector<Zone> ParseZones(std::string_view text) {
     t.SkipSpace();
 
     const std::string_view zoneName = t.Field('\t');
+    zone.zoneName = std::string(zoneName);
     const std::size_t slash = zoneName.rfind('/');
     zone.zoneCity =
         std::string(slash == std::string_view::npos ? zoneName : zoneName.substr(slash + 1));

@@ -14,7 +14,8 @@ struct Zone {
   std::string ruleName;  // name of the zone's daylight-saving rule, or one that matches none
   float longitude = 0.0f;
   float latitude = 0.0f;
-  bool picked = false;  // check state of the country's row in the city selector
+  bool picked = false;   // check state of the country's row in the city selector
+  std::string zoneName;  // the whole zone name ("Europe/London")
 };
 
 // Reads tz_data.dat text: a header line, then per line country, latitude, longitude, zone name,

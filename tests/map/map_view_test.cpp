@@ -318,7 +318,7 @@ TEST(ContextMenuCities, TakesUpToTenNearestFirstMeasuredFromTheAreaTop) {
 TEST(PointerReadOut, PositionHoverCityAndLocalTime) {
   WorldData world;
   world.cities = {MakeCity("Paris", 0, 0)};  // base pixel (512, 256)
-  world.zones.push_back(Zone{"France", "Paris", "EU", 2.35f, 48.86f, false});
+  world.zones.push_back(Zone{"France", "Paris", "EU", 2.35f, 48.86f, false, "Europe/Paris"});
   world.rules = ParseDstRules("EU\tL\t0\t0\t10\t0\t-\r\nEU\tL\t0\t0\t3\t1\t-\r\n");
   ASSERT_EQ(world.rules.size(), 1u);
   // A time-zone image in the colour of the first table entry with a whole non-zero offset.

@@ -65,6 +65,17 @@ TEST(Overlays, MarkedCityShowsItsSquareAndHoursAndMinutes) {
   EXPECT_EQ(canvas.texts[0].text, "14:05 Name");
   EXPECT_TRUE(canvas.texts[0].opaque);
 
+  // An exact clock for the city, when the caller has one, replaces the tables' clock; a city it
+  // does not know keeps the tables'.
+  OverlayScene exact = fixed;
+  exact.markedWallClock = [](const City& city, TimeValue t) -> std::optional<TimeValue> {
+    if (city.name != "Name") return std::nullopt;
+    return t + 5 * 3600 + 1800;
+  };
+  EXPECT_EQ(MarkedCityLabels(exact), (std::vector<std::string>{"19:35 Name"}));
+  exact.markedWallClock = [](const City&, TimeValue) { return std::optional<TimeValue>(); };
+  EXPECT_EQ(MarkedCityLabels(exact), (std::vector<std::string>{"14:05 Name"}));
+
   // Placed, the label stands right of the square, centred on it: 10 x 13 pixels of text.
   RecordingCanvas placed;
   PaintOverlays(placed, scene.Make({.marked = true}), false, hover);
@@ -121,7 +132,7 @@ TEST(Overlays, CityNamesMarkersOnlyWithoutAllCitiesAndTheHighlight) {
   scene.AddCityAt(300, 200, "Near");
   scene.AddCityAt(320, 200, "Around");
   scene.AddCityAt(700, 400, "Far");
-  scene.world.zones.push_back({"Atlantis", "x", "", 0, 0, false});
+  scene.world.zones.push_back({"Atlantis", "x", "", 0, 0, false, "x"});
   scene.world.cities[0].zoneKey = "x";
   OverlayScene s = scene.Make({.cityNames = true});
   s.pointer = {303, 201};

@@ -283,6 +283,20 @@ TEST_F(PreferencesWindowTest, MapCentreIsCheckedAppliedAndShownAgain) {
   EXPECT_EQ(settings.center, 180);  // Cancel
 }
 
+// The planner's working hours: 9-17 shown at first and not written by an OK that leaves them;
+// a change is kept, text that is not "H-H" is not.
+TEST_F(PreferencesWindowTest, WorkingHoursForThePlanner) {
+  constexpr int kHoursEdit = 1926;
+  QString shown;
+  RunDialog([&](QWidget* dialog) { shown = Find<QLineEdit>(dialog, kHoursEdit)->text(); }, true);
+  EXPECT_EQ(shown.toStdString(), "9-17");
+  EXPECT_EQ(settings.planHours, "");
+  RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, kHoursEdit)->setText("8-18"); }, true);
+  EXPECT_EQ(settings.planHours, "8-18");
+  RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, kHoursEdit)->setText("18-8"); }, true);
+  EXPECT_EQ(settings.planHours, "8-18");
+}
+
 // The desktop's proxy shows with its type, so OK for another page goes on using it, with its
 // exceptions, instead of going direct.
 TEST_F(PreferencesWindowTest, OkKeepsTheDesktopsProxyAndItsExceptions) {

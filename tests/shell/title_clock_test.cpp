@@ -38,5 +38,18 @@ TEST(TitleClock, NoInstantLeavesTheDisplayName) {
   EXPECT_EQ(TitleClockText(FixedClock(0), false), "Quillary Meridiana - 00:00:00");
 }
 
+// Another instant than the present: its weekday and clock and how far it is, name dropped while
+// minimised.
+TEST(TitleClock, ShownInstant) {
+  testing::ScopedTz tz("Europe/London");
+  const SystemClock host;
+  const TimeValue now = UtcFromCalendar(2027, 3, 24, 9, 0);
+  EXPECT_EQ(ShownTitleText(host, UtcFromCalendar(2027, 3, 26, 14), now, false, EnglishWeekdays()),
+            "Quillary Meridiana - Fri 14:00 (+2 d)");
+  WeekdayNames german = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
+  EXPECT_EQ(ShownTitleText(host, UtcFromCalendar(2027, 3, 28, 13), now, true, german),
+            "So 14:00 (+4 d)");  // summer time from 28 March
+}
+
 }  // namespace
 }  // namespace meridiana

@@ -15,6 +15,8 @@ int RunSun(const Args& args);
 int RunMoon(const Args& args);
 int RunCities(const Args& args);
 int RunCity(const Args& args);
+int RunPlan(const Args& args);
+int RunClocks(const Args& args);
 int RunLinks(const Args& args);
 int RunRender(const Args& args);
 int RunImage(const Args& args);

@@ -30,6 +30,13 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunCities},
     {"city", "city NAME [--at ISO] [--data DIR]   the Properties dialog's fields of one city",
      meridiana::cli::RunCity},
+    {"plan",
+     "plan --cities \"A,B,...\" [--date YYYY-MM-DD] [--hours H-H] [--data DIR]   a meeting's "
+     "hours: each city's local time, hour by hour, and the hours all can work",
+     meridiana::cli::RunPlan},
+    {"clocks",
+     "clocks --cities \"A,B,...\" [--at ISO] [--data DIR]   the tray's clock lines of the cities",
+     meridiana::cli::RunClocks},
     {"links",
      "links NAME [--at ISO] [--lang CODE] [--templates FILE] [--data DIR]   a city's web links",
      meridiana::cli::RunLinks},

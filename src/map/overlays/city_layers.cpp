@@ -1,6 +1,7 @@
 // All Cities, the City Names markers and highlight, and the marked cities with their times.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "map/overlays/overlays.h"
 #include "world/local_time.h"
@@ -93,8 +94,16 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
 
 std::string MarkedCityLabel(const OverlayScene& scene, const City& city, MapPoint base) {
   // "HH:MM Name", whatever the locale's date separator.
-  std::string text =
-      LocalClockText(*scene.world, scene.zoneImage, base.x, base.y, &city, *scene.clock);
+  std::string text;
+  if (const auto wall =
+          scene.markedWallClock ? scene.markedWallClock(city, scene.clock->Now()) : std::nullopt) {
+    const CalendarTime c = UtcBreakdown(*wall);
+    char clock[8];
+    std::snprintf(clock, sizeof clock, "%02d:%02d", c.hour, c.minute);
+    text = clock;
+  } else {
+    text = LocalClockText(*scene.world, scene.zoneImage, base.x, base.y, &city, *scene.clock);
+  }
   if (text.empty()) return {};
   text += " ";
   text += city.name;

@@ -4,6 +4,7 @@
 // too) the marked cities with their local times, the scale, the highlighted city and the edge
 // above the map. Positions are window pixels: the map area's own offset is in `area`.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,9 @@ struct OverlayScene {
   // Every label at its fixed offset, plain text on the map: the earlier look. Otherwise each
   // marked-city label goes where it fits and the text without a background gets a halo.
   bool fixedLabels = false;
+  // The wall clock of a marked city at the scene's instant from its exact zone, when the caller
+  // has one (the time bar is on); otherwise, or when it answers nothing, the program's tables.
+  std::function<std::optional<TimeValue>(const City& city, TimeValue t)> markedWallClock;
 };
 
 // What the City Names layer found under the pointer, for the next paint and the status bar.

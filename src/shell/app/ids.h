@@ -61,6 +61,10 @@ inline constexpr int kCmdUndoClearCitySelection = 40035;
 inline constexpr int kCmdTwilight = 40036;
 // The program's own: the Moon's disc on the map.
 inline constexpr int kCmdMoon = 40037;
+// The program's own: the time bar under the map, the meeting planner, the tray's clocks window.
+inline constexpr int kCmdTimeBar = 40038;
+inline constexpr int kCmdMeetingPlanner = 40039;
+inline constexpr int kCmdTrayClocks = 40040;
 inline constexpr int kCmdTrayRestore = 40033;
 inline constexpr int kCmdTrayMinimize = 40034;
 

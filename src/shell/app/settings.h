@@ -40,6 +40,15 @@ struct Settings {
   // so a configuration that never moved it is saved as before.
   double center = 0;
   bool centerStored = false;
+  // The time bar under the map, stored the same way.
+  int timebar = 0;
+  bool timebarStored = false;
+  // The meeting planner: its cities ("name|name|..." in row order, empty for the marked cities)
+  // and working hours ("9-17"), written once the planner has been used.
+  std::string planCities;
+  std::string planHours;
+  // The small clocks window's place ("x,y"), empty until it has been shown.
+  std::string clocksPlace;
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;

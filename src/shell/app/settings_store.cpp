@@ -115,6 +115,12 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
   if (s.sharp != 0 || s.sharpStored) values.emplace_back("sharp", std::to_string(s.sharp));
   if (s.center != 0 || s.centerStored) values.emplace_back("center", MapCenterText(s.center));
+  if (s.timebar != 0 || s.timebarStored) values.emplace_back("timebar", std::to_string(s.timebar));
+  if (!s.planHours.empty()) {
+    values.emplace_back("plancities", s.planCities);
+    values.emplace_back("planhours", s.planHours);
+  }
+  if (!s.clocksPlace.empty()) values.emplace_back("clocksplace", s.clocksPlace);
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
     values.emplace_back("wallpapertile", s.wallpaperTile);
@@ -202,6 +208,12 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
   s.moonStored = registry.ReadIntSetting("moon", &s.moon);
   s.sharpStored = registry.ReadIntSetting("sharp", &s.sharp);
   ReadMapCenterValue(registry, &s);
+  s.timebarStored = registry.ReadIntSetting("timebar", &s.timebar);
+  if (auto hours = registry.ReadTextSetting("planhours")) {
+    s.planHours = *hours;
+    s.planCities = registry.ReadTextSetting("plancities").value_or("");
+  }
+  if (auto place = registry.ReadTextSetting("clocksplace")) s.clocksPlace = *place;
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }

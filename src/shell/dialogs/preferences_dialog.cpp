@@ -39,8 +39,8 @@ constexpr int kCenterLabel = 1921;
 constexpr int kCenterList = 1922;
 constexpr int kCenterField = 1923;
 constexpr int kCenterHint = 1924;
-constexpr int kCenterChoiceTexts[] = {1620, 1621, 1622, 1623};
-constexpr int kCenterErrorText = 1624;
+constexpr int kCenterChoiceTexts[] = {1640, 1641, 1642, 1643};
+constexpr int kCenterErrorText = 1644;
 
 QString Name(int controlId) { return QStringLiteral("control%1").arg(controlId); }
 
@@ -146,6 +146,8 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   form->addRow(info_);
   form->addRow(loop_);
   form->addRow(live_);
+  workingHours_ = Edit(page, 1926, ToQString(values.workingHours));
+  row(1925, workingHours_, 1927);
   FillCenter(page, form, values);
 }
 
@@ -296,6 +298,7 @@ PreferenceValues PreferencesDialog::Read() const {
   values.live = live_->isChecked();
   values.center = ChosenCenter().value_or(0);
   values.hostLongitude = hostLongitude_;
+  values.workingHours = ToUtf8(workingHours_->text());
   values.browser = ToUtf8(browser_->currentText());
   values.proxy.host = ToUtf8(host_->text());
   values.proxy.userName = ToUtf8(user_->text());

@@ -34,6 +34,7 @@ struct PreferenceValues {
   std::optional<double> hostLongitude;
   std::string browser;
   ProxySettings proxy;
+  std::string workingHours = "9-17";  // the meeting planner's, "H-H"
 };
 
 class PreferencesDialog : public QDialog {
@@ -72,6 +73,7 @@ class PreferencesDialog : public QDialog {
   QTabWidget* pages_ = nullptr;
   QLineEdit* refresh_ = nullptr;
   QLineEdit* wallpaperWidth_ = nullptr;
+  QLineEdit* workingHours_ = nullptr;
   QCheckBox* info_ = nullptr;
   QCheckBox* loop_ = nullptr;
   QCheckBox* live_ = nullptr;

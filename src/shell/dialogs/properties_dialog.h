@@ -46,6 +46,10 @@ class PropertiesDialog : public QDialog {
   QString FieldText(int controlId) const;
   // Shows the local time of now again; a timer calls it every second while the dialog shows.
   void RefreshLocalTime();
+  // Fills the fields again for the same city (the shown instant changed).
+  void Refill() {
+    if (city_ != nullptr) Fill(*city_, basePoint_);
+  }
 
  private:
   void ToggleMark();

@@ -24,6 +24,7 @@
 #include "shell/app/settings.h"
 #include "shell/desktop/wallpaper_mode.h"
 #include "shell/dialogs/link_actions.h"
+#include "shell/dialogs/meeting_planner.h"
 #include "shell/window/first_window_size.h"
 #include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
@@ -31,10 +32,13 @@
 #include "shell/window/online_layer_hosts.h"
 #include "shell/window/status_bar.h"
 #include "shell/window/status_parts.h"
+#include "shell/window/time_bar.h"
 #include "shell/window/title_clock.h"
 #include "shell/window/toolbar_arrangement.h"
+#include "shell/window/tray_clocks.h"
 #include "shell/window/tray_icon.h"
 #include "shell/window/view_commands.h"
+#include "world/zone_file.h"
 
 namespace meridiana {
 
@@ -61,6 +65,9 @@ MainWindow::MainWindow(Context context, QWidget* parent)
       context_(std::move(context)),
       host_(ids::kMainDialog, std::string(kDisplayName), context_.store) {
   if (context_.clock == nullptr) context_.clock = &systemClock_;
+  liveClock_ = context_.clock;
+  shownClock_ = std::make_unique<ShownClock>(*liveClock_);
+  context_.clock = shownClock_.get();
   if (context_.locale == nullptr) context_.locale = &desktopLocale_;
   if (context_.world == nullptr) context_.world = &noWorld_;
   if (context_.dataPaths == nullptr) context_.dataPaths = &noDataPaths_;
@@ -144,6 +151,7 @@ void MainWindow::AddTrayIcon() {
   tray_ = new TrayIcon(
       context_.language, [this](int command) { OnCommand(command); }, [this] { BringToFront(); },
       context_.trayAvailable, this);
+  AttachTrayClocks();
   // Without the tray a hidden window could never be reached again.
   connect(tray_, &TrayIcon::trayLost, this, [this] {
     if (!destroyed_ && !isVisible()) BringToFront();
@@ -214,6 +222,7 @@ void MainWindow::SetLayout() {
   connect(mapArea_, &MapArea::doubleClicked, this,
           [this](QPoint point) { gestures_->DoubleClick(point); });
   layout->addWidget(mapArea_, 1);
+  AttachTimeBar(layout);
   layout->addWidget(statusBar_, 0);  // reparented into the client area
   setCentralWidget(client);
 }
@@ -269,6 +278,11 @@ void MainWindow::ClockTick() { mapArea_->RedrawClock(); }
 void MainWindow::FitToWindow() { mapArea_->Fit(); }
 
 void MainWindow::UpdateTitleClock() {
+  if (!shownClock_->live()) {
+    setWindowTitle(ToQString(ShownTitleText(*shownClock_, shownClock_->Now(), liveClock_->Now(),
+                                            isMinimized(), LocalWeekdays())));
+    return;
+  }
   setWindowTitle(ToQString(TitleClockText(*context_.clock, isMinimized())));
 }
 

@@ -23,8 +23,10 @@
 #include "shell/window/map_area.h"
 #include "shell/window/map_readout.h"
 #include "shell/window/wallpaper_values.h"
+#include "world/shown_instant.h"
 #include "world/world_data.h"
 
+class QLayout;
 class QTimer;
 class QToolBar;
 
@@ -50,6 +52,10 @@ class MapImages;
 class PartStatusBar;
 class PropertiesDialog;
 class TrayIcon;
+class TimeBar;
+class MeetingPlannerDialog;
+class TrayClocks;
+class ZoneFileCache;
 
 // Codes of the window's own posted messages that the cloud frames use: a frame is on the map
 // (repaint), a list arrived (run the step that waited for it).
@@ -112,6 +118,15 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void SetLinkOpener(std::function<void(std::string_view link, const City* city)> opener) {
     openLink_ = std::move(opener);
   }
+
+  // --- Time tools (main_window_time_tools.cpp) --------------------------------------------------
+  // Shows another instant on the map (the time bar comes on), or the present again.
+  void ShowInstant(TimeValue t);
+  void ShowLiveInstant();
+  const ShownClock& shownClock() const { return *shownClock_; }
+  TimeBar* timeBar() const { return timeBar_; }
+  MeetingPlannerDialog* meetingPlanner() const;
+  TrayClocks* trayClocks() const { return trayClocks_.get(); }
 
   // --- Its parts, for the App and the tests ----------------------------------------------------
   PartStatusBar* statusBar() const { return statusBar_; }
@@ -230,6 +245,17 @@ class MainWindow : public QMainWindow, private ComposeHost {
   void UndoClearCitySelection();
   void RefreshSelectorRows();
 
+  // --- Time tools (main_window_time_tools.cpp) --------------------------------------------------
+  void AttachTimeBar(QLayout* layout);
+  void ToggleTimeBar();
+  // The shown instant changed: the map, the title, the read-out and Properties follow it.
+  void OnShownInstantChanged();
+  void OpenMeetingPlanner();
+  void AttachTrayClocks();
+  // The once-a-second part of the time tools: the bar's live middle, the tray's clocks.
+  void TickTimeTools();
+  WeekdayNames LocalWeekdays() const;
+
   // --- ComposeHost -----------------------------------------------------------------------------
   bool Minimised() const override;
   void SetWaitCursor(bool on) override;
@@ -237,6 +263,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // --- State. The order is the order of teardown, backwards: the feeds go before the HTTP
   // client they use, and the client before its event loop.
   Context context_;
+  // The clock the window was given; context_.clock is the shown clock over it, so that every
+  // "now" of the window is the time bar's instant. The online layers keep the live one.
+  const Clock* liveClock_ = nullptr;
+  std::unique_ptr<ShownClock> shownClock_;
   DialogHost host_;
   CommandTable commands_;
   SystemClock systemClock_;
@@ -282,6 +312,10 @@ class MainWindow : public QMainWindow, private ComposeHost {
   QTimer* shadowTimer_ = nullptr;       // 998
   bool destroyed_ = false;
   std::vector<std::size_t> clearedMarks_;  // city indexes of the last Clear that took marks
+  TimeBar* timeBar_ = nullptr;             // child of the client area
+  QPointer<MeetingPlannerDialog> planner_;
+  std::unique_ptr<TrayClocks> trayClocks_;
+  std::unique_ptr<ZoneFileCache> zones_;  // the computer's zone files, read on first use
   QSize plannedSize_;  // the first start's size for the map at zoom 1, until the first show
 };
 

@@ -14,6 +14,7 @@
 #include "shell/window/main_window.h"
 #include "shell/window/map_context_menu.h"
 #include "shell/window/map_gestures.h"
+#include "shell/window/tray_clocks.h"
 #include "shell/window/view_commands.h"
 
 namespace meridiana {
@@ -83,6 +84,14 @@ void MainWindow::RouteCommands() {
               RedrawMap();
               SyncViewControls();
             });
+
+  // The time tools.
+  table.Add({ids::kCmdTimeBar}, [this](int) { ToggleTimeBar(); });
+  table.Add({ids::kCmdMeetingPlanner}, [this](int) { OpenMeetingPlanner(); });
+  table.Add({ids::kCmdTrayClocks}, [this](int) {
+    if (trayClocks_) trayClocks_->Toggle();
+    TickTimeTools();
+  });
 
   // The online layers and the service.
   table.Add({ids::kCmdStop}, [this](int) { StopNetworkAndAnimation(); });

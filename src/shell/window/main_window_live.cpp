@@ -74,7 +74,7 @@ ProvenanceTexts LocalProvenanceTexts(const std::function<QString(int)>& text) {
 
 void MainWindow::UpdateSourceLines() {
   const ProvenanceTexts texts = LocalProvenanceTexts([this](int id) { return LocalText(id); });
-  const TimeValue now = context_.clock->Now();
+  const TimeValue now = liveClock_->Now();
   online_.quakeSource.clear();
   online_.cloudSource.clear();
   if (quakes_ && quakes_->HasList())
@@ -91,7 +91,7 @@ void MainWindow::UpdateSourceLines() {
 
 void MainWindow::ShowRefreshFailure(const DataProvenance& provenance, bool quakes) {
   const ProvenanceTexts texts = LocalProvenanceTexts([this](int id) { return LocalText(id); });
-  const std::string text = RefreshFailureText(provenance, quakes, context_.clock->Now(), texts);
+  const std::string text = RefreshFailureText(provenance, quakes, liveClock_->Now(), texts);
   if (!text.empty()) statusBar_->SetPartText(0, ToQString(text));
 }
 

@@ -45,8 +45,8 @@ void MainWindow::StartOnlineLayers() {
   if (!http_) return;
   onlineHosts_ = std::make_unique<OnlineLayerHosts>(*this);
   quakes_ = std::make_unique<QuakeFeed>(*http_, onlineHosts_->quakes);
-  clouds_ = std::make_unique<CloudService>(*http_, onlineHosts_->clouds, *context_.clock,
-                                           CurrentFolder());
+  clouds_ =
+      std::make_unique<CloudService>(*http_, onlineHosts_->clouds, *liveClock_, CurrentFolder());
   // The frames kept in config.ini: their names, not yet their pictures.
   if (context_.frames != nullptr) {
     for (std::size_t i = 0; i < context_.frames->size() && i < kCloudSlots; ++i) {
@@ -69,8 +69,7 @@ std::optional<std::string> MainWindow::ServiceUrl(std::string_view pathAndQuery)
   const std::string address =
       context_.serviceAddress ? context_.serviceAddress() : ServiceAddress(context_.store);
   if (address.empty()) return std::nullopt;
-  return meridiana::ServiceUrl(address, pathAndQuery, *context_.world, context_.clock->Now(),
-                               links);
+  return meridiana::ServiceUrl(address, pathAndQuery, *context_.world, liveClock_->Now(), links);
 }
 
 // Asks the service for the newest version, and says what it answered.

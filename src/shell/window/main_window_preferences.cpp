@@ -14,6 +14,7 @@
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/window/main_window.h"
+#include "world/meeting_plan.h"
 
 namespace meridiana {
 
@@ -31,6 +32,7 @@ PreferenceValues MainWindow::CurrentPreferences() {
     values.info = settings->info != 0;
     values.loop = settings->loop != 0;
     values.center = settings->center;
+    if (!settings->planHours.empty()) values.workingHours = settings->planHours;
   }
   // The computer's own place: the city of its time zone, as a first start marks it.
   if (context_.world != nullptr) {
@@ -80,6 +82,14 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
       view_.center = compositor_->center = values.center;
       RecomputeMap();
       if (settings->wallpaper != 0) RefreshWallpaper();
+    }
+    // Hours that do not read as "H-H" leave the planner's as they were.
+    // A configuration is written as before until the hours are really changed.
+    const std::string kept =
+        settings->planHours.empty() ? FormatWorkingHours(WorkingHours{}) : settings->planHours;
+    if (const auto hours = ParseWorkingHours(values.workingHours);
+        hours && FormatWorkingHours(*hours) != kept) {
+      settings->planHours = FormatWorkingHours(*hours);
     }
   }
   wallpaperWidth_ = values.wallpaperWidth;

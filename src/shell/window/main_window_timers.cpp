@@ -69,6 +69,9 @@ void MainWindow::OnTimer(int timerId) {
     case ids::kTimerClock:
       if (view_.zoomDragging) return;
       UpdateTitleClock();
+      TickTimeTools();
+      // Another instant on the map stands still.
+      if (!shownClock_->live()) return;
       ClockTick();
       gestures_->RefreshReadOut();
       return;
@@ -76,7 +79,7 @@ void MainWindow::OnTimer(int timerId) {
       CheckNewestClouds();
       return;
     case ids::kTimerShadowRefresh:
-      if (!compositor_->modes.shadow) return;
+      if (!compositor_->modes.shadow || !shownClock_->live()) return;
       RecomputeMap();
       if (context_.settings != nullptr && context_.settings->wallpaper != 0) RefreshWallpaper();
       return;

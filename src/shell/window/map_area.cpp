@@ -105,6 +105,7 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
   scene.world = world_;
   scene.zoneImage = images_ != nullptr ? images_->zones() : nullptr;
   scene.clock = clock_;
+  scene.markedWallClock = markedWallClock_;
   scene.locale = locale_;
   scene.layers.allCities = settings_->cities != 0;
   scene.layers.cityNames = settings_->track != 0;

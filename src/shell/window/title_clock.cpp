@@ -15,4 +15,11 @@ std::string TitleClockText(const Clock& clock, bool minimised) {
   return std::string(kDisplayName) + " - " + *time;
 }
 
+std::string ShownTitleText(const Clock& host, TimeValue shown, TimeValue liveNow, bool minimised,
+                           const WeekdayNames& weekdays) {
+  std::string text = ShownInstantText(shown, liveNow, host, weekdays);
+  if (minimised) return text;
+  return std::string(kDisplayName) + " - " + text;
+}
+
 }  // namespace meridiana

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/clock.h"
+#include "world/shown_instant.h"
 
 namespace meridiana {
 
@@ -13,5 +14,10 @@ namespace meridiana {
 // the host's time zone. With no instant to show (the clock reads 0) the title is the display
 // name alone.
 std::string TitleClockText(const Clock& clock, bool minimised);
+
+// The title while the time bar shows another instant than the present:
+// "Quillary Meridiana - Fri 14:00 (+2 d)"; only the instant while minimised.
+std::string ShownTitleText(const Clock& host, TimeValue shown, TimeValue liveNow, bool minimised,
+                           const WeekdayNames& weekdays);
 
 }  // namespace meridiana

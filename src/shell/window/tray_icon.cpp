@@ -49,6 +49,12 @@ void TrayIcon::Show() {
   watch_->start(kWatchPeriodMs);
 }
 
+void TrayIcon::SetToolTip(const QString& text) {
+  if (icon_->toolTip() != text) icon_->setToolTip(text);
+}
+
+QString TrayIcon::toolTip() const { return icon_->toolTip(); }
+
 void TrayIcon::Remove() {
   watch_->stop();
   icon_->hide();

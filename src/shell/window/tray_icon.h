@@ -33,6 +33,9 @@ class TrayIcon : public QObject {
   // looks every few seconds by itself.
   void CheckAvailability();
   QMenu* menu() const { return menu_; }
+  // The tip over the icon; "Quillary Meridiana" until set.
+  void SetToolTip(const QString& text);
+  QString toolTip() const;
 
  signals:
   void trayLost();

@@ -98,7 +98,7 @@ CommandStates LayerStates(const Settings& settings) {
   return {
       {ids::kCmdAllCities, settings.cities != 0}, {ids::kCmdCityNames, settings.track != 0},
       {ids::kCmdGrid, settings.grid != 0},        {ids::kCmdCitySelection, settings.marked != 0},
-      {ids::kCmdMoon, settings.moon != 0},
+      {ids::kCmdMoon, settings.moon != 0},        {ids::kCmdTimeBar, settings.timebar != 0},
   };
 }
 

@@ -1,0 +1,69 @@
+#pragma once
+// The meeting planner: a row per city, a column per hour of a chosen day of the computer's
+// calendar, each cell the city's wall clock; working hours light, night dark, the hours when
+// every city works outlined. Clicking a column shows its instant on the map.
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "foundation/clock.h"
+#include "world/meeting_plan.h"
+#include "world/world_data.h"
+#include "world/zone_file.h"
+
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QSpinBox;
+class QTableWidget;
+
+namespace meridiana {
+
+class MeetingPlannerDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  struct Context {
+    const WorldData* world = nullptr;
+    const Clock* clock = nullptr;  // the host calendar and the day shown first
+    ZoneFileCache* zones = nullptr;
+    // A city's offset when its zone has no file (the program's own tables); may be null.
+    std::function<int(const City& city, TimeValue t)> tableOffset;
+    std::function<QString(int stringId)> text;
+    std::function<void(TimeValue t)> showInstant;  // a column was clicked
+    // The kept choice: city names ("|" between them, empty for the marked cities) and hours.
+    std::string* keptCities = nullptr;
+    std::string* keptHours = nullptr;
+  };
+
+  explicit MeetingPlannerDialog(Context context, QWidget* parent = nullptr);
+
+  // The plan for the current cities, day and hours, and its table, rebuilt.
+  void Rebuild();
+  const std::vector<PlanHour>& plan() const { return plan_; }
+  const std::vector<const City*>& cities() const { return cities_; }
+  QTableWidget* table() const { return table_; }
+  QLabel* summary() const { return summary_; }
+  // Moves a row up (-1) or down (+1) and keeps the new order.
+  void MoveRow(int row, int by);
+  bool AddCity(const QString& name);
+
+ private:
+  void Keep();
+
+  Context context_;
+  std::vector<const City*> cities_;
+  std::vector<PlanHour> plan_;
+  QDateEdit* date_ = nullptr;
+  QSpinBox* from_ = nullptr;
+  QSpinBox* to_ = nullptr;
+  QLineEdit* cityName_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QLabel* summary_ = nullptr;
+};
+
+}  // namespace meridiana

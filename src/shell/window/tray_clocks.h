@@ -1,0 +1,55 @@
+#pragma once
+// The marked cities' clocks away from the map: the lines of the tray icon's tip and a small
+// window that stays on top, can be moved, and opens where it was last left.
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "foundation/clock.h"
+#include "world/shown_instant.h"
+#include "world/world_data.h"
+#include "world/zone_file.h"
+
+class QLabel;
+
+namespace meridiana {
+
+class TrayClocks {
+ public:
+  struct Context {
+    const WorldData* world = nullptr;
+    const Clock* clock = nullptr;  // the live clock: the tray tells the present
+    ZoneFileCache* zones = nullptr;
+    // A city's offset when its zone has no file (the program's own tables); may be null.
+    std::function<int(const City& city, TimeValue t)> tableOffset;
+    std::function<WeekdayNames()> weekdays;
+    std::function<QString(int stringId)> text;
+    std::string* place = nullptr;  // "x,y" of the window, kept with the settings
+  };
+
+  explicit TrayClocks(Context context);
+  ~TrayClocks();
+
+  // One line per marked city, in the City Selector's order, at most kTrayClockCities.
+  QStringList Lines() const;
+  // The program's name, then the lines.
+  QString ToolTip() const;
+
+  void Toggle();
+  bool shown() const;
+  QWidget* window() const;
+  // Once a second: the window's clocks move on.
+  void Tick();
+  void Retranslate();
+
+ private:
+  class Window;
+  Context context_;
+  std::unique_ptr<Window> window_;
+};
+
+}  // namespace meridiana

@@ -1,0 +1,115 @@
+#include "world/meeting_plan.h"
+
+#include <cstdio>
+
+namespace meridiana {
+namespace {
+
+constexpr TimeValue kHour = 3600;
+constexpr TimeValue kDay = 86400;
+
+std::optional<int> SmallNumber(std::string_view text) {
+  if (text.empty() || text.size() > 2) return std::nullopt;
+  int value = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') return std::nullopt;
+    value = value * 10 + (ch - '0');
+  }
+  return value;
+}
+
+TimeValue MinuteOfDay(TimeValue wallClock) {
+  const TimeValue second = (wallClock % kDay + kDay) % kDay;
+  return second / 60;
+}
+
+std::string HourMinute(TimeValue t) {
+  const CalendarTime c = UtcBreakdown(t);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d", c.hour, c.minute);
+  return text;
+}
+
+}  // namespace
+
+std::optional<WorkingHours> ParseWorkingHours(std::string_view text) {
+  const std::size_t dash = text.find('-');
+  if (dash == std::string_view::npos) return std::nullopt;
+  const auto from = SmallNumber(text.substr(0, dash));
+  const auto to = SmallNumber(text.substr(dash + 1));
+  if (!from || !to || *from >= *to || *to > 24) return std::nullopt;
+  return WorkingHours{*from, *to};
+}
+
+std::string FormatWorkingHours(const WorkingHours& hours) {
+  return std::to_string(hours.from) + "-" + std::to_string(hours.to);
+}
+
+std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day) {
+  std::vector<TimeValue> hours;
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return hours;
+  const CalendarTime next = UtcBreakdown(UtcFromCalendar(year, month, day) + kDay);
+  const TimeValue begin = clock.FromHostLocal(year, month, day, 0, 0, 0);
+  const TimeValue end = clock.FromHostLocal(next.year, next.month, next.day, 0, 0, 0);
+  for (TimeValue t = begin; t < end; t += kHour) hours.push_back(t);
+  return hours;
+}
+
+std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
+                                  const std::vector<TimeValue>& hours,
+                                  const WorkingHours& working) {
+  std::vector<PlanHour> plan;
+  plan.reserve(hours.size());
+  for (TimeValue utc : hours) {
+    PlanHour& hour = plan.emplace_back();
+    hour.utc = utc;
+    hour.common = !places.empty();
+    for (const OffsetSource& offsetAt : places) {
+      PlanCell& cell = hour.cells.emplace_back();
+      cell.wallClock = utc + offsetAt(utc);
+      const TimeValue minute = MinuteOfDay(cell.wallClock);
+      cell.working = minute >= working.from * 60 && minute + 60 <= working.to * 60;
+      cell.night = minute < kNightEndsHour * 60 || minute >= kNightStartsHour * 60;
+      hour.common = hour.common && cell.working;
+    }
+  }
+  return plan;
+}
+
+std::vector<std::pair<TimeValue, TimeValue>> CommonRuns(const std::vector<PlanHour>& plan) {
+  std::vector<std::pair<TimeValue, TimeValue>> runs;
+  for (const PlanHour& hour : plan) {
+    if (!hour.common) continue;
+    if (!runs.empty() && runs.back().second == hour.utc) {
+      runs.back().second = hour.utc + kHour;
+    } else {
+      runs.emplace_back(hour.utc, hour.utc + kHour);
+    }
+  }
+  return runs;
+}
+
+std::string CommonRunsText(const std::vector<PlanHour>& plan) {
+  const auto runs = CommonRuns(plan);
+  if (runs.empty()) return "none";
+  const CalendarTime first = UtcBreakdown(plan.front().utc);
+  std::string text;
+  for (const auto& [begin, end] : runs) {
+    if (!text.empty()) text += ", ";
+    const CalendarTime c = UtcBreakdown(begin);
+    if (c.year != first.year || c.month != first.month || c.day != first.day) {
+      char date[16];
+      std::snprintf(date, sizeof date, "%04d-%02d-%02d ", c.year, c.month, c.day);
+      text += date;
+    }
+    text += HourMinute(begin);
+    text += '-';
+    text += HourMinute(end);
+    text += " UTC (";
+    text += std::to_string((end - begin) / kHour);
+    text += " h)";
+  }
+  return text;
+}
+
+}  // namespace meridiana

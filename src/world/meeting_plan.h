@@ -1,0 +1,61 @@
+#pragma once
+// The meeting planner: for one day of the host's calendar, hour by hour, each place's wall clock,
+// whether it is within working hours or at night, and the hours every place can work.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "foundation/clock.h"
+
+namespace meridiana {
+
+// Local working hours, whole hours with from < to ("9-17": 09:00 to 17:00).
+struct WorkingHours {
+  int from = 9;
+  int to = 17;
+  bool operator==(const WorkingHours&) const = default;
+};
+
+// "H-H" with 0 <= from < to <= 24; nothing otherwise.
+std::optional<WorkingHours> ParseWorkingHours(std::string_view text);
+std::string FormatWorkingHours(const WorkingHours& hours);
+
+// Night is a wall clock before 06:00 or from 22:00 on.
+inline constexpr int kNightEndsHour = 6;
+inline constexpr int kNightStartsHour = 22;
+
+// A place's UTC offset in seconds at an instant.
+using OffsetSource = std::function<int(TimeValue)>;
+
+struct PlanCell {
+  TimeValue wallClock = 0;  // shifted so that its UTC breakdown is the place's wall clock
+  bool working = false;     // the whole hour from wallClock lies within the working hours
+  bool night = false;
+};
+
+struct PlanHour {
+  TimeValue utc = 0;            // the instant the hour begins
+  std::vector<PlanCell> cells;  // one per place, in the places' order
+  bool common = false;          // every place is working
+};
+
+// The instants at which the hours of a host calendar day begin: from the day's first instant to
+// the next day's, an hour apart, so 23 or 25 of them across the host's own saving changes.
+// Empty for a date the calendar does not have.
+std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day);
+
+std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
+                                  const std::vector<TimeValue>& hours, const WorkingHours& working);
+
+// The runs of consecutive common hours, each as [begin, end) instants.
+std::vector<std::pair<TimeValue, TimeValue>> CommonRuns(const std::vector<PlanHour>& plan);
+
+// "13:00-15:00 UTC (2 h)", runs joined by ", ", with the UTC date in front of a run that does not
+// start on the plan's first date; "none" without a common hour.
+std::string CommonRunsText(const std::vector<PlanHour>& plan);
+
+}  // namespace meridiana
