@@ -73,5 +73,23 @@ for action in actions:
     exec_line = re.search(r"^Exec=meridiana --action=([a-z-]+)$", block.group(1), re.M)
     if not exec_line or exec_line.group(1) not in known:
         fail(f"action {action} starts the program with an action it does not take")
+
+# The actions' names in every language are the program's own translations of the same texts
+# (without the menu's mnemonic), so the launcher and the program's menus agree.
+locales = {"b5": "zh_TW", "cn": "zh_CN", "cz": "cs", "de": "de", "fr": "fr", "gr": "el", "it": "it",
+           "jo": "ar", "jp": "ja", "kr": "ko", "nl": "nl", "pt": "pt", "se": "sv", "sp": "es"}
+for action in actions:
+    block = re.search(r"^\[Desktop Action " + re.escape(action) + r"\]\n((?:[^\[].*\n?)*)", entry, re.M).group(1)
+    english = re.search(r"^Name=(.*)$", block, re.M).group(1)
+    for code, locale in locales.items():
+        lines = open(f"{source}/data/lang/lang_{code}.txt", encoding="utf-8").read().split("\n")
+        found = [lines[i + 1][2:] for i, line in enumerate(lines[:-1])
+                 if line == "E=" + english and lines[i + 1].startswith("T=")]
+        if not found:
+            fail(f"lang_{code}.txt does not translate {english!r}")
+        expected = re.sub(r"\(&.\)", "", found[0]).replace("&", "").strip()
+        named = re.search(r"^Name\[" + re.escape(locale) + r"\]=(.*)$", block, re.M)
+        if not named or named.group(1) != expected:
+            fail(f"action {action}: Name[{locale}] is not {expected!r}")
 PY
 echo "desktop files: ok"
