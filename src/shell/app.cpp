@@ -133,9 +133,14 @@ bool App::AcquireSingleInstance() {
     case SingleInstanceGuard::Outcome::Owner:
       QObject::connect(guard_.get(), &SingleInstanceGuard::raiseRequested,
                        [this] { OnRaiseRequested(); });
-      QObject::connect(guard_.get(), &SingleInstanceGuard::actionRequested, [this](int command) {
-        if (mainWindow_ && !quitRequested_) mainWindow_->OnCommand(command);
-      });
+      // Queued: an action may open a message box, whose event loop must not run inside the
+      // guard's socket handling.
+      QObject::connect(
+          guard_.get(), &SingleInstanceGuard::actionRequested, guard_.get(),
+          [this](int command) {
+            if (mainWindow_ && !quitRequested_) mainWindow_->OnCommand(command);
+          },
+          Qt::QueuedConnection);
       return true;
   }
   return true;
