@@ -14,6 +14,7 @@ packages=(
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
   libcpp-httplib-dev nlohmann-json3-dev nginx wrk
   openssl ca-certificates
+  dpkg-dev lintian appstream desktop-file-utils systemd
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -80,7 +80,11 @@ bool App::Start() {
   LoadSettings();
   CreateMainWindow();
   OpenMainWindow();
-  if (quitRequested_) mainWindow_->OnCommand(ids::kCmdQuit);
+  if (quitRequested_) {
+    mainWindow_->OnCommand(ids::kCmdQuit);
+  } else if (const int command = StartActionCommand(env_.startAction); command != 0) {
+    mainWindow_->OnCommand(command);
+  }
   return true;
 }
 
@@ -117,7 +121,7 @@ bool App::AcquireSingleInstance() {
   Step("AcquireSingleInstance");
   const QString path = env_.instanceServerPath.isEmpty() ? SingleInstanceGuard::DefaultServerPath()
                                                          : env_.instanceServerPath;
-  guard_ = std::make_unique<SingleInstanceGuard>(path);
+  guard_ = std::make_unique<SingleInstanceGuard>(path, env_.startAction);
   switch (guard_->Acquire()) {
     case SingleInstanceGuard::Outcome::AnotherRunning:
       guard_.reset();
@@ -129,6 +133,14 @@ bool App::AcquireSingleInstance() {
     case SingleInstanceGuard::Outcome::Owner:
       QObject::connect(guard_.get(), &SingleInstanceGuard::raiseRequested,
                        [this] { OnRaiseRequested(); });
+      // Queued: an action may open a message box, whose event loop must not run inside the
+      // guard's socket handling.
+      QObject::connect(
+          guard_.get(), &SingleInstanceGuard::actionRequested, guard_.get(),
+          [this](int command) {
+            if (mainWindow_ && !quitRequested_) mainWindow_->OnCommand(command);
+          },
+          Qt::QueuedConnection);
       return true;
   }
   return true;

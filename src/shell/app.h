@@ -17,6 +17,7 @@
 #include "shell/app/menu_icons.h"
 #include "shell/app/settings.h"
 #include "shell/app/settings_store.h"
+#include "shell/app/start_action.h"
 #include "shell/window/map_readout.h"
 #include "world/world_data.h"
 
@@ -54,6 +55,8 @@ struct AppEnvironment {
   // The bundled online service, started for the session when the installation's service is
   // the default one on this machine and nothing answers there; empty for none.
   std::string embeddedService;
+  // What the start was asked to do besides opening the window (the launcher's actions).
+  StartAction startAction = StartAction::None;
   // End the program on SIGTERM, SIGINT and SIGHUP as with Quit.
   bool handleTerminationSignals = false;
 };

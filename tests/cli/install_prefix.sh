@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` into a fresh prefix gives programs that run from there: each finds its data,
-# languages and icons beside itself through its link in bin/, and the desktop finds its icon and
-# entry.
+# languages and icons in ../share/meridiana from its own folder, and the desktop finds its icon
+# and entry. Nothing of the build tree's staging folder (test and benchmark programs) is
+# installed with the data.
 # Usage: install_prefix.sh STAGE_DIR FIXTURES_DIR
 set -u
 stage=$1
@@ -22,14 +23,19 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || fail "install: $(cat "$work/install.log")"
-for f in bin/meridiana bin/meridiana-cli bin/meridiana-service lib/meridiana/meridiana-cli lib/meridiana/location.dat lib/meridiana/lang/lang_de.dat \
-         lib/meridiana/images/earth_day.bmp share/icons/hicolor/48x48/apps/meridiana.png \
+for f in bin/meridiana bin/meridiana-cli bin/meridiana-service libexec/meridiana/meridiana-cli-qt \
+         share/meridiana/location.dat share/meridiana/lang/lang_de.dat \
+         share/meridiana/images/earth_day.bmp share/icons/hicolor/48x48/apps/meridiana.png \
          share/icons/hicolor/scalable/apps/meridiana.svg share/applications/meridiana.desktop \
-         share/metainfo/meridiana.metainfo.xml share/doc/meridiana/SOURCES.md \
-         lib/meridiana/SOURCES.md lib/meridiana/default-config.ini lib/meridiana/local-machine.ini \
-         lib/meridiana/manual/manual.html lib/meridiana/service/quakes.xml; do
+         share/metainfo/example.quillary.meridiana.metainfo.xml share/doc/meridiana/SOURCES.md \
+         share/meridiana/SOURCES.md share/meridiana/default-config.ini share/meridiana/local-machine.ini \
+         share/meridiana/manual/manual.html share/meridiana/service/quakes.xml \
+         share/man/man1/meridiana-cli.1 share/doc/meridiana/LICENSE; do
   [ -e "$work/prefix/$f" ] || fail "not installed: $f"
 done
+leftovers=$(cd "$work/prefix" && find . -type f \( -name '*_tests' -o -name '*_bench' -o -name '*_fuzz' \) )
+[ -z "$leftovers" ] || fail "build-tree programs installed: $leftovers"
+[ -z "$(find "$work/prefix" -type d -empty)" ] || fail "empty folders installed: $(find "$work/prefix" -type d -empty)"
 grep -q '^Icon=meridiana$' "$work/prefix/share/applications/meridiana.desktop" || fail "desktop entry icon"
 
 # The installed program starts from the link in bin/, in German, and ends cleanly.

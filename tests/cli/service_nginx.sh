@@ -22,7 +22,7 @@ mkdir -p "$prefix/temp"
 chmod 755 "$tmp"  # nginx's workers read the configuration's folder
 port=$(free_port)
 sed -e "s|^\( *\)listen 80;|\1listen 127.0.0.1:$port;|" \
-    -e "s|^\( *\)root /usr/local/lib/meridiana/service;|\1root $sample;|" \
+    -e "s|^\( *\)root /srv/meridiana-service;|\1root $sample;|" \
     -e "s|^\( *\)server 127.0.0.1:8613;|\1server ${base[live]#http://};|" \
     "$root/deploy/meridiana-service.nginx" >"$prefix/site.conf"
 grep -q "listen 127.0.0.1:$port;" "$prefix/site.conf" && grep -q "root $sample;" "$prefix/site.conf" &&

@@ -87,11 +87,11 @@ for signal in TERM INT; do
   kill "$client" 2>/dev/null
 done
 
-# Installed, the program finds its sample beside itself in lib/meridiana/service/.
+# Installed, the program finds its sample in ../share/meridiana/service/ from bin/.
 if cmake --install "$stage/.." --prefix "$tmp/prefix" >"$tmp/install.log" 2>&1; then
-  [ -x "$tmp/prefix/lib/meridiana/meridiana-service" ] && [ -f "$tmp/prefix/lib/meridiana/service/clouds/newest.jpg" ] ||
-    fail "not installed beside each other"
-  service=$tmp/prefix/lib/meridiana/meridiana-service start_service installed
+  [ -x "$tmp/prefix/bin/meridiana-service" ] && [ -f "$tmp/prefix/share/meridiana/service/clouds/newest.jpg" ] ||
+    fail "not installed in bin/ and share/meridiana/"
+  service=$tmp/prefix/bin/meridiana-service start_service installed
   get "${base[installed]}/earthquake.cgi"
   cmp -s "$body_file" "$sample/quakes.xml" || fail "the installed service does not serve its sample"
 else

@@ -13,6 +13,8 @@
 #include <cstring>
 
 #include "qt_test_app.h"
+#include "shell/app/ids.h"
+#include "shell/app/start_action.h"
 
 namespace meridiana {
 namespace {
@@ -46,6 +48,68 @@ TEST_F(SingleInstance, SecondCopySeesFirstAndItsRaiseRequestArrives) {
   EXPECT_EQ(third.Acquire(), Outcome::AnotherRunning);
   ASSERT_TRUE(raised.wait(3000));
   EXPECT_EQ(raised.count(), 2);
+}
+
+// A start from the launcher's action raises the running copy and has it run the action's menu
+// command; a plain start raises it only.
+TEST_F(SingleInstance, LaterCopyHandsItsActionToTheRunningOne) {
+  SingleInstanceGuard first(path_);
+  ASSERT_EQ(first.Acquire(), Outcome::Owner);
+  QSignalSpy raised(&first, &SingleInstanceGuard::raiseRequested);
+  QSignalSpy actions(&first, &SingleInstanceGuard::actionRequested);
+
+  for (const StartAction action : {StartAction::CitySelector, StartAction::WallpaperMode}) {
+    SingleInstanceGuard later(path_, action);
+    EXPECT_EQ(later.Acquire(), Outcome::AnotherRunning);
+    ASSERT_TRUE(actions.wait(3000));
+  }
+  ASSERT_EQ(actions.count(), 2);
+  EXPECT_EQ(actions[0][0].toInt(), ids::kCmdSelectCity);
+  EXPECT_EQ(actions[1][0].toInt(), ids::kCmdWallpaperMode);
+  EXPECT_EQ(raised.count(), 2);
+
+  SingleInstanceGuard plain(path_);
+  EXPECT_EQ(plain.Acquire(), Outcome::AnotherRunning);
+  ASSERT_TRUE(raised.wait(3000));
+  EXPECT_EQ(actions.count(), 2);
+}
+
+TEST(StartActions, OnlyTheLaunchersActionsAreTakenAndEveryOtherArgumentIsIgnored) {
+  const struct {
+    std::vector<std::string> arguments;
+    StartAction expected;
+  } cases[] = {
+      {{}, StartAction::None},
+      {{"--action=wallpaper"}, StartAction::WallpaperMode},
+      {{"--action=city-selector"}, StartAction::CitySelector},
+      {{"-style", "fusion", "--action=city-selector"}, StartAction::CitySelector},
+      {{"--action=wallpaper", "--action=city-selector"}, StartAction::WallpaperMode},
+      {{"--action=nonsense", "--action=city-selector"}, StartAction::CitySelector},
+      {{"--action", "wallpaper"}, StartAction::None},
+      {{"--action="}, StartAction::None},
+      {{"--action=Wallpaper"}, StartAction::None},
+      {{"wallpaper"}, StartAction::None},
+      {{"x--action=wallpaper"}, StartAction::None},
+  };
+  for (const auto& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.arguments) shown += a + ' ';
+    EXPECT_EQ(StartActionOfArguments(c.arguments), c.expected) << shown;
+  }
+}
+
+TEST(StartActions, RequestsReadBackAsTheirActionAndNothingElseDoes) {
+  for (const StartAction action :
+       {StartAction::None, StartAction::WallpaperMode, StartAction::CitySelector}) {
+    EXPECT_EQ(StartActionOfRequest(StartActionRequest(action)), action);
+  }
+  EXPECT_EQ(StartActionRequest(StartAction::None), "raise\n");  // what older copies send
+  for (const std::string_view junk :
+       {"", "raise", "action=wallpaper", "action=\n", "action=raise\n", "--action=wallpaper\n",
+        "ACTION=wallpaper\n"}) {
+    EXPECT_FALSE(StartActionOfRequest(junk).has_value()) << junk;
+  }
+  EXPECT_EQ(StartActionCommand(StartAction::None), 0);
 }
 
 TEST_F(SingleInstance, ReleasedLockCanBeTakenAgain) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/install_layout.h"
 #include "map/image_load.h"
 
 namespace meridiana::cli {
@@ -34,19 +35,11 @@ void StderrNotice::ShowMessage(std::string_view caption, std::string_view text) 
                caption.data(), static_cast<int>(text.size()), text.data());
 }
 
-std::string ProgramFolder() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string_view exe(path, static_cast<std::size_t>(n));
-  const std::size_t slash = exe.rfind('/');
-  return slash == std::string_view::npos || slash == 0 ? std::string("/")
-                                                       : std::string(exe.substr(0, slash));
-}
+std::string ProgramFolder() { return ExecutableFolder(); }
 
 std::string DefaultDataFolder() {
   const char* installed = std::getenv("MERIDIANA_DATA");
-  return installed && *installed ? std::string(installed) : ProgramFolder();
+  return installed && *installed ? std::string(installed) : DataFolderBeside(ProgramFolder());
 }
 
 bool LoadCliTables(const std::string& folder, const char* command, WorldData* world,

@@ -20,11 +20,11 @@ class StderrNotice : public UserNotice {
 // A socket error as this system names it, with its number: "Connection refused (111)".
 std::string SocketErrorText(long number);
 
-// The folder of this program, where the build stages the other programs and the data.
+// The folder of this program: bin/ when installed, the staging folder of the build tree.
 std::string ProgramFolder();
 
-// Where the read-only data is when no --data is given: $MERIDIANA_DATA, else the folder of this
-// program, where the build stages the data.
+// Where the read-only data is when no --data is given: $MERIDIANA_DATA, else the data folder that
+// belongs to this program (../share/meridiana when installed, the staging folder in the build).
 std::string DefaultDataFolder();
 
 // The tables (cities, zones, rules, area codes) and the time-zone picture of the data folder.

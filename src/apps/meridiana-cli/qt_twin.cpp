@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "foundation/install_layout.h"
 
 namespace meridiana::cli {
 
@@ -22,7 +23,7 @@ bool HasQt() {
 
 int RunInQtTwin(const char* command, const Args& args) {
 #if defined(MERIDIANA_CLI_QT_TWIN) && !defined(MERIDIANA_CLI_OVERLAYS)
-  const std::string twin = ProgramFolder() + "/" + MERIDIANA_CLI_QT_TWIN;
+  const std::string twin = HelperProgramBeside(ProgramFolder(), MERIDIANA_CLI_QT_TWIN);
   std::vector<char*> argv;
   argv.reserve(args.size() + 3);
   argv.push_back(const_cast<char*>(twin.c_str()));

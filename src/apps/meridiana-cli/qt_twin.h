@@ -11,7 +11,8 @@ namespace meridiana::cli {
 // Whether this build draws with the window's code itself.
 bool HasQt();
 
-// Runs `command` with `args` in meridiana-cli-qt from this program's folder, replacing this
+// Runs `command` with `args` in meridiana-cli-qt (libexec/meridiana/ when installed, this
+// program's folder in the build tree), replacing this
 // process; returns only on failure (1, told on standard error). Built without the desktop
 // program, it says so and returns 1.
 int RunInQtTwin(const char* command, const Args& args);

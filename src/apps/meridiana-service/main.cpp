@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "foundation/file_util.h"
+#include "foundation/install_layout.h"
 #include "service/cloud_ingest.h"
 #include "service/cloud_source.h"
 #include "service/data_folder.h"
@@ -58,14 +59,10 @@ int Failure(const std::string& message) {
   return 1;
 }
 
-// The sample data staged and installed beside the program.
+// The sample data: service/ in the program's data folder (../share/meridiana when installed,
+// the staging folder in the build tree).
 std::string DefaultDataFolder() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "service";
-  std::string exe(path, static_cast<std::size_t>(n));
-  const std::size_t slash = exe.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/service";
+  return meridiana::DataFolderBeside(meridiana::ExecutableFolder()) + "/service";
 }
 
 bool IsFolder(const std::string& path) {

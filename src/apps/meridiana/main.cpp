@@ -1,12 +1,16 @@
-// meridiana: the desktop world clock. Arguments are ignored.
+// meridiana: the desktop world clock. Arguments are ignored, but for the launcher's
+// --action=wallpaper and --action=city-selector (shell/app/start_action.h).
 #include <QApplication>
 #include <QFontDatabase>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "foundation/file_key_value_store.h"
 #include "shell/app.h"
 #include "shell/app/data_paths.h"
 #include "shell/app/qt_text.h"
+#include "shell/app/start_action.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -25,6 +29,10 @@ int main(int argc, char** argv) {
   environment.executablePath = meridiana::ToUtf8(QCoreApplication::applicationFilePath());
   environment.store = &store;
   environment.handleTerminationSignals = true;
+  std::vector<std::string> arguments;
+  for (const QString& argument : QCoreApplication::arguments().mid(1))
+    arguments.push_back(meridiana::ToUtf8(argument));
+  environment.startAction = meridiana::StartActionOfArguments(arguments);
   environment.embeddedService =
       meridiana::ToUtf8(QCoreApplication::applicationDirPath()) + "/meridiana-service";
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "foundation/file_util.h"
+#include "foundation/install_layout.h"
 
 namespace meridiana {
 
@@ -69,7 +70,7 @@ std::string ResolveDataFolder(const EnvLookup& env, std::string_view executableD
   if (std::optional<std::string> data = env("MERIDIANA_DATA"); data && !data->empty()) {
     return *data;
   }
-  return std::string(executableDir);
+  return DataFolderBeside(executableDir);
 }
 
 DataPaths::DataPaths(std::string userFolder, std::string dataFolder)

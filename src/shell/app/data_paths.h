@@ -22,7 +22,8 @@ std::optional<std::string> ProcessEnv(const char* name);
 // variables are ignored, as the base-directory rules require. Empty when no home folder is known.
 std::string ResolveUserFolder(const EnvLookup& env);
 
-// MERIDIANA_DATA, else the folder holding the executable (where the build stages the data).
+// MERIDIANA_DATA, else the data folder that belongs to the executable: <prefix>/share/meridiana
+// when installed, the staging folder that holds it in the build tree.
 std::string ResolveDataFolder(const EnvLookup& env, std::string_view executableDir);
 
 class DataPaths {

@@ -20,7 +20,6 @@ namespace meridiana {
 
 namespace {
 
-constexpr std::string_view kRaiseRequest = "raise\n";
 // Two copies started at the same moment must not both take over: the check and the listen run
 // under a lock file. Its holder needs a few milliseconds.
 constexpr int kLockWaitMs = 3000;
@@ -44,8 +43,8 @@ int NewSocket() { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CL
 
 }  // namespace
 
-SingleInstanceGuard::SingleInstanceGuard(QString serverPath, QObject* parent)
-    : QObject(parent), serverPath_(std::move(serverPath)) {}
+SingleInstanceGuard::SingleInstanceGuard(QString serverPath, StartAction action, QObject* parent)
+    : QObject(parent), serverPath_(std::move(serverPath)), action_(action) {}
 
 SingleInstanceGuard::~SingleInstanceGuard() { Release(); }
 
@@ -122,7 +121,8 @@ bool SingleInstanceGuard::AskRunningCopyToRaise() {
   if (connected == 0) {
     // A few bytes always fit in a new socket's buffer. Connected means a copy is running,
     // whether or not it takes the request in time.
-    (void)::send(fd, kRaiseRequest.data(), kRaiseRequest.size(), MSG_NOSIGNAL);
+    const std::string_view request = StartActionRequest(action_);
+    (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
   }
   ::close(fd);
   return running;
@@ -155,7 +155,12 @@ void SingleInstanceGuard::OnReadable(int fd) {
     received.append(buffer, static_cast<size_t>(got));
     const size_t end = received.find('\n');
     if (end != std::string::npos) {
-      if (std::string_view(received).substr(0, end + 1) == kRaiseRequest) emit raiseRequested();
+      if (const std::optional<StartAction> action =
+              StartActionOfRequest(std::string_view(received).substr(0, end + 1))) {
+        emit raiseRequested();
+        if (const int command = StartActionCommand(*action); command != 0)
+          emit actionRequested(command);
+      }
       break;
     }
     if (received.size() > kMaxRequestBytes) break;  // not one of ours

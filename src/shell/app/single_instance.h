@@ -1,6 +1,7 @@
 #pragma once
 // One running copy per user. The first copy listens on a local (Unix domain) socket; a later
-// copy finds it there, asks it to bring its windows to the front and ends. A socket file left
+// copy finds it there, asks it to bring its windows to the front (and to do the action it was
+// started for, start_action.h) and ends. A socket file left
 // behind by a copy that crashed answers no connection and is taken over.
 
 #include <QObject>
@@ -8,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <string>
+
+#include "shell/app/start_action.h"
 
 class QSocketNotifier;
 
@@ -24,7 +27,9 @@ class SingleInstanceGuard : public QObject {
   };
 
   // serverPath: the socket's full path (see DefaultServerPath).
-  explicit SingleInstanceGuard(QString serverPath, QObject* parent = nullptr);
+  // action: what a later copy asks the running one to do besides coming to the front.
+  explicit SingleInstanceGuard(QString serverPath, StartAction action = StartAction::None,
+                               QObject* parent = nullptr);
   ~SingleInstanceGuard() override;
 
   Outcome Acquire();
@@ -38,6 +43,8 @@ class SingleInstanceGuard : public QObject {
 
  signals:
   void raiseRequested();
+  // After raiseRequested, for a later copy started with an action: the menu command to run.
+  void actionRequested(int command);
 
  private:
   struct Connection {
@@ -52,6 +59,7 @@ class SingleInstanceGuard : public QObject {
   void CloseConnection(int fd);
 
   QString serverPath_;
+  StartAction action_;
   int listenFd_ = -1;
   std::unique_ptr<QSocketNotifier> listenNotifier_;
   std::map<int, Connection> connections_;
