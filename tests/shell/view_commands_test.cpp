@@ -33,11 +33,15 @@ TEST(ViewCommands, OverlaySwitchesFlipTheirOwnSettingOnly) {
   EXPECT_EQ(settings.cities, 1);
   EXPECT_EQ(settings.marked, 1);
   ASSERT_TRUE(ToggleOverlay(settings, ids::kCmdMoon));
+  ASSERT_TRUE(ToggleOverlay(settings, ids::kCmdSharpMap));
   EXPECT_EQ(settings.moon, 1);
+  EXPECT_EQ(settings.sharp, 1);
   EXPECT_EQ(settings.grid, 0);
   const CommandStates states = LayerStates(settings);
-  EXPECT_NE(std::find(states.begin(), states.end(), std::pair<int, bool>{ids::kCmdMoon, true}),
-            states.end());
+  for (int command : {ids::kCmdMoon, ids::kCmdSharpMap})
+    EXPECT_NE(std::find(states.begin(), states.end(), std::pair<int, bool>{command, true}),
+              states.end())
+        << command;
 
   // A mode command is not an overlay: nothing changes.
   const Settings before = settings;

@@ -65,6 +65,8 @@ inline constexpr int kCmdMoon = 40037;
 inline constexpr int kCmdTimeBar = 40038;
 inline constexpr int kCmdMeetingPlanner = 40039;
 inline constexpr int kCmdTrayClocks = 40040;
+// View: the map drawn at the screen's own resolution when it needs more pixels than the base map.
+inline constexpr int kCmdSharpMap = 40041;
 inline constexpr int kCmdTrayRestore = 40033;
 inline constexpr int kCmdTrayMinimize = 40034;
 

@@ -77,7 +77,7 @@ void MainWindow::RouteCommands() {
              ids::kCmdTwilight},
             [this](int command) { RunViewCommand(command); });
   table.Add({ids::kCmdAllCities, ids::kCmdCityNames, ids::kCmdGrid, ids::kCmdCitySelection,
-             ids::kCmdMoon},
+             ids::kCmdMoon, ids::kCmdSharpMap},
             [this](int command) {
               if (context_.settings == nullptr || !ToggleOverlay(*context_.settings, command))
                 return;

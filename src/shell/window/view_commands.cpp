@@ -58,6 +58,9 @@ bool ToggleOverlay(Settings& settings, int command) {
     case ids::kCmdMoon:
       settings.moon = settings.moon != 0 ? 0 : 1;
       return true;
+    case ids::kCmdSharpMap:
+      settings.sharp = settings.sharp != 0 ? 0 : 1;
+      return true;
     default:
       return false;
   }
@@ -99,6 +102,7 @@ CommandStates LayerStates(const Settings& settings) {
       {ids::kCmdAllCities, settings.cities != 0}, {ids::kCmdCityNames, settings.track != 0},
       {ids::kCmdGrid, settings.grid != 0},        {ids::kCmdCitySelection, settings.marked != 0},
       {ids::kCmdMoon, settings.moon != 0},        {ids::kCmdTimeBar, settings.timebar != 0},
+      {ids::kCmdSharpMap, settings.sharp != 0},
   };
 }
 
