@@ -76,28 +76,9 @@ PY
 python3 - "$work" $instants <<'PY'
 import calendar, math, sys
 from datetime import datetime
-from render_lib import read_bmp
+from render_lib import noaa_sun, read_bmp
 
-def sun(unix):
-    """Declination (degrees) and equation of time (minutes), NOAA solar calculator."""
-    jc = (2440587.5 + unix / 86400.0 - 2451545.0) / 36525.0
-    l0 = (280.46646 + jc * (36000.76983 + jc * 0.0003032)) % 360
-    m = 357.52911 + jc * (35999.05029 - 0.0001537 * jc)
-    e = 0.016708634 - jc * (0.000042037 + 0.0000001267 * jc)
-    rm = math.radians(m)
-    c = (math.sin(rm) * (1.914602 - jc * (0.004817 + 0.000014 * jc))
-         + math.sin(2 * rm) * (0.019993 - 0.000101 * jc) + math.sin(3 * rm) * 0.000289)
-    omega = math.radians(125.04 - 1934.136 * jc)
-    app = l0 + c - 0.00569 - 0.00478 * math.sin(omega)
-    obliq = (23 + (26 + (21.448 - jc * (46.815 + jc * (0.00059 - jc * 0.001813))) / 60) / 60
-             + 0.00256 * math.cos(omega))
-    decl = math.degrees(math.asin(math.sin(math.radians(obliq)) * math.sin(math.radians(app))))
-    y = math.tan(math.radians(obliq / 2)) ** 2
-    rl = math.radians(l0)
-    eot = 4 * math.degrees(y * math.sin(2 * rl) - 2 * e * math.sin(rm)
-                           + 4 * e * y * math.sin(rm) * math.cos(2 * rl)
-                           - 0.5 * y * y * math.sin(4 * rl) - 1.25 * e * e * math.sin(2 * rm))
-    return decl, eot
+sun = noaa_sun
 
 work, failures = sys.argv[1], 0
 NIGHT, DAY = (160, 40, 51), (0, 200, 255)

@@ -251,6 +251,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // The shown instant changed: the map, the title, the read-out and Properties follow it.
   void OnShownInstantChanged();
   void OpenMeetingPlanner();
+  int TableOffset(const City& city, TimeValue t) const;
   void AttachTrayClocks();
   // The once-a-second part of the time tools: the bar's live middle, the tray's clocks.
   void TickTimeTools();

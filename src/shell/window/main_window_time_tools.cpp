@@ -88,6 +88,16 @@ void MainWindow::OnShownInstantChanged() {
 
 MeetingPlannerDialog* MainWindow::meetingPlanner() const { return planner_; }
 
+// A city's offset from UTC at an instant by the program's own tables, for a city that has no
+// zone file.
+int MainWindow::TableOffset(const City& city, TimeValue t) const {
+  const MapPoint point = BaseMapPixel(city.longitude, city.latitude);
+  ShownClock at(*liveClock_);
+  at.Show(t);
+  return static_cast<int>(
+      LocalTimeOf(*context_.world, images_->zones(), point.x, point.y, &city, at) - t);
+}
+
 void MainWindow::OpenMeetingPlanner() {
   if (planner_ != nullptr) {
     planner_->show();
@@ -100,13 +110,7 @@ void MainWindow::OpenMeetingPlanner() {
   planner.world = context_.world;
   planner.clock = liveClock_;
   planner.zones = zones_.get();
-  planner.tableOffset = [this](const City& city, TimeValue t) {
-    const MapPoint point = BaseMapPixel(city.longitude, city.latitude);
-    ShownClock at(*liveClock_);
-    at.Show(t);
-    return static_cast<int>(
-        LocalTimeOf(*context_.world, images_->zones(), point.x, point.y, &city, at) - t);
-  };
+  planner.tableOffset = [this](const City& city, TimeValue t) { return TableOffset(city, t); };
   planner.text = [this](int id) { return LocalText(id); };
   planner.showInstant = [this](TimeValue t) { ShowInstant(t); };
   if (context_.settings != nullptr) {
@@ -124,13 +128,7 @@ void MainWindow::AttachTrayClocks() {
   clocks.world = context_.world;
   clocks.clock = liveClock_;
   clocks.zones = zones_.get();
-  clocks.tableOffset = [this](const City& city, TimeValue t) {
-    const MapPoint point = BaseMapPixel(city.longitude, city.latitude);
-    ShownClock at(*liveClock_);
-    at.Show(t);
-    return static_cast<int>(
-        LocalTimeOf(*context_.world, images_->zones(), point.x, point.y, &city, at) - t);
-  };
+  clocks.tableOffset = [this](const City& city, TimeValue t) { return TableOffset(city, t); };
   clocks.weekdays = [this] { return LocalWeekdays(); };
   clocks.text = [this](int id) { return LocalText(id); };
   if (context_.settings != nullptr) clocks.place = &context_.settings->clocksPlace;
