@@ -1,5 +1,6 @@
 # Shared by the tests/cli/*.sh tests that need an X server of their own.
-# Needs: work (a folder of the test's own). Sets DISPLAY and xvfb (the server's pid).
+# Needs: work (a folder of the test's own) and, for start_window, fail. Sets DISPLAY and xvfb (the
+# server's pid), and pid (the program's).
 
 # start_xvfb [SCREEN]: Xvfb picks a free display itself and says which, so tests that start at
 # the same moment never race for one number. A server that another one on the machine pushed off
@@ -31,4 +32,30 @@ xvfb_answers() {
     sleep 0.1
   done
   return 1
+}
+
+# start_window LOG PROGRAM [ARGUMENTS...]: starts the program, sets pid and waits for a visible
+# window of it. Another test's X server that ends on the same display number as ours was
+# just given can take our socket file with it, so the program cannot connect: the server is
+# then started again, up to three times.
+start_window() {
+  local log=$1 attempt
+  shift
+  for attempt in 1 2 3; do
+    "$@" >"$log" 2>&1 &
+    pid=$!
+    for _ in $(seq 1 300); do
+      xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && return 0
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "no window of $1 appeared: $(cat "$log")"
+    wait "$pid" 2>/dev/null
+    pid=""
+    grep -q "could not connect to display" "$log" || fail "$1 ended: $(cat "$log")"
+    kill -TERM "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    xvfb=""
+    start_xvfb 1280x1024x24 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  done
+  fail "$1 could not connect to a display three times: $(cat "$log")"
 }

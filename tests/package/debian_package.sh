@@ -25,31 +25,6 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 . "$source/tests/cli/xvfb_lib.bash"
-# start_window LOG PROGRAM [ARGUMENTS...]: starts the program, sets pid and waits for a visible
-# window of it. Another test's X server that ends on the same display number as ours was
-# just given can take our socket file with it, so the program cannot connect: the server is
-# then started again, up to three times.
-start_window() {
-  local log=$1 attempt
-  shift
-  for attempt in 1 2 3; do
-    "$@" >"$log" 2>&1 &
-    pid=$!
-    for _ in $(seq 1 300); do
-      xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && return 0
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && fail "no window of $1 appeared: $(cat "$log")"
-    wait "$pid" 2>/dev/null
-    pid=""
-    grep -q "could not connect to display" "$log" || fail "$1 ended: $(cat "$log")"
-    kill -TERM "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    xvfb=""
-    start_xvfb 1280x1024x24 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  done
-  fail "$1 could not connect to a display three times: $(cat "$log")"
-}
 
 # ---- build and lint ----
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 || fail "cpack: $(tail -30 "$work/cpack.log")"
