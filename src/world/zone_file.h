@@ -23,7 +23,8 @@ class ZoneFile {
   static std::optional<ZoneFile> Parse(std::string_view bytes);
 
   // Seconds east of UTC in force at t. Before the first change the zone's first kind of time
-  // holds; after the last listed change the last one does (the files list changes up to 2037).
+  // holds; after the last listed change the file's closing rule does (files may list changes
+  // only up to the last change of the rules, or up to 2037), else the last kind of time.
   int OffsetAt(TimeValue t) const;
   // The wall clock at t: t + OffsetAt(t), whose UTC breakdown is the zone's calendar.
   TimeValue WallClockAt(TimeValue t) const { return t + OffsetAt(t); }
@@ -32,7 +33,13 @@ class ZoneFile {
   std::vector<std::int64_t> changes_;  // instants, ascending
   std::vector<std::uint8_t> kinds_;    // per change, an index into offsets_
   std::vector<int> offsets_;           // per kind, seconds east of UTC
+  std::string rule_;                   // the closing rule ("GMT0BST,M3.5.0/1,M10.5.0"), or empty
 };
+
+// Seconds east of UTC at t by a POSIX time-zone rule such as "EST5EDT,M3.2.0,M11.1.0" or
+// "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0": a standard time, and a saving time between two dates
+// of each year. Nothing for a rule it cannot read.
+std::optional<int> PosixRuleOffset(std::string_view rule, TimeValue t);
 
 // The folder of the computer's zone files: $TZDIR when set, else /usr/share/zoneinfo.
 std::string SystemZoneFolder();

@@ -68,5 +68,58 @@ TEST(LoadZoneFile, MatchesTheSystemsZones) {
   }
 }
 
+// Past the changes a file lists (2037 in full files, the last change of the rules in slim ones)
+// the file's closing rule decides. Expected offsets from Python's zoneinfo on the same files.
+TEST(ZoneFile, ClosingRuleDecidesPastTheListedChanges) {
+  struct Case {
+    const char* zone;
+    TimeValue at;
+    int offset;
+  };
+  const Case cases[] = {
+      {"Europe/London", UtcFromCalendar(2040, 3, 25, 0, 59, 59), 0},
+      {"Europe/London", UtcFromCalendar(2040, 3, 25, 1), 3600},
+      {"Europe/London", UtcFromCalendar(2040, 10, 28, 0, 59, 59), 3600},
+      {"Europe/London", UtcFromCalendar(2040, 10, 28, 1), 0},
+      {"America/New_York", UtcFromCalendar(2040, 3, 11, 6, 59, 59), -18000},
+      {"America/New_York", UtcFromCalendar(2040, 3, 11, 7), -14400},
+      {"America/New_York", UtcFromCalendar(2040, 11, 4, 5, 59, 59), -14400},
+      {"America/New_York", UtcFromCalendar(2040, 11, 4, 6), -18000},
+      {"Australia/Lord_Howe", UtcFromCalendar(2040, 1, 15), 39600},
+      {"Australia/Lord_Howe", UtcFromCalendar(2040, 3, 31, 14, 59, 59), 39600},
+      {"Australia/Lord_Howe", UtcFromCalendar(2040, 3, 31, 15), 37800},
+      {"Australia/Sydney", UtcFromCalendar(2040, 10, 6, 15, 59, 59), 36000},
+      {"Australia/Sydney", UtcFromCalendar(2040, 10, 6, 16), 39600},
+      {"Asia/Tokyo", UtcFromCalendar(2040, 7, 1), 32400},
+  };
+  if (!LoadZoneFile(SystemZoneFolder(), "Europe/London"))
+    GTEST_SKIP() << "no zone files in " << SystemZoneFolder();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.zone);
+    const auto zone = LoadZoneFile(SystemZoneFolder(), c.zone);
+    ASSERT_TRUE(zone.has_value());
+    EXPECT_EQ(zone->OffsetAt(c.at), c.offset) << c.at;
+  }
+}
+
+TEST(PosixRuleOffset, DatesTimesAndRulesItCannotRead) {
+  const TimeValue july = UtcFromCalendar(2041, 7, 1);
+  const TimeValue january = UtcFromCalendar(2041, 1, 15);
+  // Day 59 counted from 0 is 29 February in a leap year (2040); J60 is 1 March in any year.
+  EXPECT_EQ(PosixRuleOffset("AAA-1BBB,59/0,300", UtcFromCalendar(2040, 2, 28, 22, 59, 59)), 3600);
+  EXPECT_EQ(PosixRuleOffset("AAA-1BBB,59/0,300", UtcFromCalendar(2040, 2, 28, 23)), 7200);
+  EXPECT_EQ(PosixRuleOffset("AAA-1BBB,J60/0,J300", UtcFromCalendar(2040, 2, 29, 22, 59, 59)), 3600);
+  EXPECT_EQ(PosixRuleOffset("AAA-1BBB,J60/0,J300", UtcFromCalendar(2040, 2, 29, 23)), 7200);
+  // Times beyond a day and before it, as version 3 files write them.
+  EXPECT_EQ(PosixRuleOffset("<-03>3<-02>,M3.5.0/-2,M10.5.0/-1", july), -7200);
+  EXPECT_EQ(PosixRuleOffset("EST5EDT,M3.2.0/26,M11.1.0", july), -14400);
+  EXPECT_EQ(PosixRuleOffset("<+0545>-5:45", january), 20700);
+  EXPECT_EQ(PosixRuleOffset("UTC0", july), 0);
+  for (const char* bad : {"", "E5", "EST", "EST5EDT,M13.1.0,M11.1.0", "EST5EDT,M3.2.0",
+                          "EST5EDT,M3.6.0,M11.1.0", "<EST5", "EST5EDT,J0,J100", "EST5x"}) {
+    EXPECT_FALSE(PosixRuleOffset(bad, july).has_value()) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace meridiana
