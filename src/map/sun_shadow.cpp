@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #ifdef __SSE2__
@@ -36,7 +37,7 @@ inline std::uint8_t TwilightChannel(std::uint8_t d, std::uint8_t n, float h) {
 
 // Cosines of the zenith beyond which the band of a pixel is certain without the arc cosine:
 // below kSurelyNight the zenith exceeds 90.02 degrees (e < 0), above kSurelyDay it is below 80.94
-// (e > 9). Between them the elevation is computed exactly.
+// (e > 9). Between them each pixel is shaded from its own elevation (ShadeNearChunk).
 constexpr float kSurelyNight = -0.0004f;
 constexpr float kSurelyDay = 0.1575f;
 
@@ -146,7 +147,6 @@ struct RowShading {
   std::size_t columns;
   std::uint8_t* d;
   const std::uint8_t* n;
-  float* elevation;
   const TwilightTable& twilight;
 
   float Product(const Arc& arc, std::size_t i) const {
@@ -189,27 +189,178 @@ void NightColumns(const RowShading& s, const Arc& arc, std::size_t from, std::si
   if (head < run) NightRun(s.d, s.n, (run - head) * 3);
 }
 
-// Columns [from, to) of an arc, each from its exact elevation.
-void NearColumns(const RowShading& s, const Arc& arc, std::size_t from, std::size_t to) {
+// Pixels near the horizon get the blend BlendPixel gives for the elevation
+// ElevationFromZenith(ZenithFromCos(c)) of their zenith's cosine c, reached without the arc
+// cosine where that is safe. acos(c) is pi / 2 - asin(c), and asin's series to c^11, evaluated
+// in single precision, is within 1.5e-6 degrees for |c| <= 0.2. The single-precision path of the
+// reference lands within 3.2e-5 degrees of the true elevation (its arc cosine within 4 units in
+// the last place, its products rounded), so an elevation further than kElevationSlack from 0
+// and 9 is in the same band on both paths. Inside the twilight band h then differs by less than
+// 3.9e-6, and each channel's blend, at most 0.85 * 255 * dh plus 1e-4 of single-precision
+// rounding, by less than 1e-3: a blend further than kBlendSlack from a whole number truncates to
+// the same byte. Anything closer is computed the reference's way (about one pixel in a hundred).
+constexpr float kSeriesLimit = 0.2f;
+constexpr float kElevationSlack = 1e-4f;
+constexpr float kBlendSlack = 2e-3f;
+// e = 90 - (pi / 2 - asin(c)) * K with K the single-precision degrees factor, as K asin(c) plus
+// a constant near 0, so no large numbers cancel.
+constexpr float kSeriesOffset = static_cast<float>(90.0 - 1.5707963267948966 * solar::kRadToDeg);
+
+inline float SeriesElevation(float c) {
+  const float c2 = c * c;
+  const float tail =
+      1.0f / 6 + c2 * (3.0f / 40 + c2 * (5.0f / 112 + c2 * (35.0f / 1152 + c2 * (63.0f / 2816))));
+  return (c + c * c2 * tail) * solar::kRadToDeg + kSeriesOffset;
+}
+
+// A pixel the series could not settle: the band by the series where it is clear, else the
+// reference's own elevation and blend.
+void ShadeNearPixel(const RowShading& s, std::size_t x, float series) {
   using namespace solar;
+  std::uint8_t* d = s.d + 3 * x;
+  const std::uint8_t* n = s.n + 3 * x;
+  const float cosZenith = CosZenith(s.row, s.cosHourAngle[x]);
+  const bool inSeries = cosZenith >= -kSeriesLimit && cosZenith <= kSeriesLimit;
+  if (inSeries && series < -kElevationSlack) {
+    NightRun(d, n, 3);
+    return;
+  }
+  if (inSeries && series > 9.0f + kElevationSlack) return;
+  const float e = ElevationFromZenith(ZenithFromCos(cosZenith));
+  if (e < 0.0f) {
+    NightRun(d, n, 3);
+  } else if (e > 0.0f && e <= 9.0f) {
+    TwilightPixel(d, n, e / 9.0f, s.twilight);
+  }
+}
+
+// The twilight blend of `count` channels in single precision, each channel with its own h:
+// the truncated byte, and whether it is clear of a whole number (0xff) or not (0).
+void SeriesBlend(const std::uint8_t* d, const std::uint8_t* n, const float* h, std::size_t count,
+                 std::uint8_t* blend, std::uint8_t* sure) {
+  std::size_t j = 0;
+#ifdef __SSE2__
+  const __m128i zero = _mm_setzero_si128();
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 dayShare = _mm_set1_ps(0.85f);
+  const __m128 keptShare = _mm_set1_ps(0.15f);
+  const __m128 low = _mm_set1_ps(kBlendSlack);
+  const __m128 high = _mm_set1_ps(1.0f - kBlendSlack);
+  const auto quarter = [](__m128i words, __m128i zero, bool upper) {
+    return _mm_cvtepi32_ps(upper ? _mm_unpackhi_epi16(words, zero)
+                                 : _mm_unpacklo_epi16(words, zero));
+  };
+  for (; j + 16 <= count; j += 16) {
+    const __m128i db = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + j));
+    const __m128i nb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n + j));
+    const __m128i dWords[2] = {_mm_unpacklo_epi8(db, zero), _mm_unpackhi_epi8(db, zero)};
+    const __m128i nWords[2] = {_mm_unpacklo_epi8(nb, zero), _mm_unpackhi_epi8(nb, zero)};
+    __m128i whole[4];
+    __m128i clear[4];
+    for (int q = 0; q < 4; ++q) {
+      const __m128 df = quarter(dWords[q / 2], zero, q % 2 != 0);
+      const __m128 nf = quarter(nWords[q / 2], zero, q % 2 != 0);
+      const __m128 hq = _mm_loadu_ps(h + j + 4 * q);
+      const __m128 mixed = _mm_add_ps(_mm_mul_ps(df, hq), _mm_mul_ps(nf, _mm_sub_ps(one, hq)));
+      const __m128 x = _mm_add_ps(_mm_mul_ps(mixed, dayShare), _mm_mul_ps(df, keptShare));
+      whole[q] = _mm_cvttps_epi32(x);
+      const __m128 fraction = _mm_sub_ps(x, _mm_cvtepi32_ps(whole[q]));
+      clear[q] =
+          _mm_castps_si128(_mm_and_ps(_mm_cmpgt_ps(fraction, low), _mm_cmplt_ps(fraction, high)));
+    }
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(blend + j),
+        _mm_packus_epi16(_mm_packs_epi32(whole[0], whole[1]), _mm_packs_epi32(whole[2], whole[3])));
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(sure + j),
+        _mm_packs_epi16(_mm_packs_epi32(clear[0], clear[1]), _mm_packs_epi32(clear[2], clear[3])));
+  }
+#endif
+  for (; j < count; ++j) {
+    const float dj = d[j];
+    const float x = (dj * h[j] + static_cast<float>(n[j]) * (1.0f - h[j])) * 0.85f + dj * 0.15f;
+    const std::int32_t whole = static_cast<std::int32_t>(x);
+    const float fraction = x - static_cast<float>(whole);
+    blend[j] = static_cast<std::uint8_t>(whole);
+    sure[j] = fraction > kBlendSlack && fraction < 1.0f - kBlendSlack ? 0xff : 0;
+  }
+}
+
+// Up to kNearChunk pixels of a row from column `first`: elevations by the series, then the
+// blend of every channel, then each pixel written where the series and its three blends are
+// sure, else shaded alone. A pixel the series does not put in the twilight band gets h = NaN,
+// which no channel's blend is sure of.
+constexpr std::size_t kNearChunk = 64;
+
+void ShadeNearChunk(const RowShading& s, std::size_t first, std::size_t count) {
+  float series[kNearChunk];
+  float h[3 * kNearChunk];  // each pixel's h, once for each channel
+  const float unsure = std::numeric_limits<float>::quiet_NaN();
+  const float* cosHourAngle = s.cosHourAngle + first;
+  std::size_t i = 0;
+#ifdef __SSE2__
+  // The loop below four pixels at a time (the compiler leaves it scalar, for its comparisons).
+  const __m128 sinProduct = _mm_set1_ps(s.row.sinProduct);
+  const __m128 cosProduct = _mm_set1_ps(s.row.cosProduct);
+  const __m128 lowest = _mm_set1_ps(-kSeriesLimit);
+  const __m128 highest = _mm_set1_ps(kSeriesLimit);
+  const __m128 above = _mm_set1_ps(kElevationSlack);
+  const __m128 below = _mm_set1_ps(9.0f - kElevationSlack);
+  const __m128 nine = _mm_set1_ps(9.0f);
+  const __m128 nan = _mm_set1_ps(unsure);
+  for (; i + 4 <= count; i += 4) {
+    const __m128 c = _mm_add_ps(sinProduct, _mm_mul_ps(cosProduct, _mm_loadu_ps(cosHourAngle + i)));
+    const __m128 c2 = _mm_mul_ps(c, c);
+    __m128 tail = _mm_set1_ps(63.0f / 2816);
+    for (const float k : {35.0f / 1152, 5.0f / 112, 3.0f / 40, 1.0f / 6})
+      tail = _mm_add_ps(_mm_set1_ps(k), _mm_mul_ps(c2, tail));
+    const __m128 e = _mm_add_ps(_mm_mul_ps(_mm_add_ps(c, _mm_mul_ps(_mm_mul_ps(c, c2), tail)),
+                                           _mm_set1_ps(solar::kRadToDeg)),
+                                _mm_set1_ps(kSeriesOffset));
+    _mm_storeu_ps(series + i, e);
+    const __m128 twilight =
+        _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(c, lowest), _mm_cmple_ps(c, highest)),
+                   _mm_and_ps(_mm_cmpgt_ps(e, above), _mm_cmplt_ps(e, below)));
+    const __m128 v =
+        _mm_or_ps(_mm_and_ps(twilight, _mm_div_ps(e, nine)), _mm_andnot_ps(twilight, nan));
+    _mm_storeu_ps(h + 3 * i, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 0, 0, 0)));
+    _mm_storeu_ps(h + 3 * i + 4, _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 1, 1)));
+    _mm_storeu_ps(h + 3 * i + 8, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 2)));
+  }
+#endif
+  for (; i < count; ++i) {
+    const float c = s.row.sinProduct + s.row.cosProduct * cosHourAngle[i];
+    const float e = SeriesElevation(c);
+    series[i] = e;
+    const bool twilight = c >= -kSeriesLimit && c <= kSeriesLimit && e > kElevationSlack &&
+                          e < 9.0f - kElevationSlack;
+    h[3 * i] = h[3 * i + 1] = h[3 * i + 2] = twilight ? e / 9.0f : unsure;
+  }
+  std::uint8_t* d = s.d + 3 * first;
+  std::uint8_t blend[3 * kNearChunk];
+  std::uint8_t sure[3 * kNearChunk];
+  SeriesBlend(d, s.n + 3 * first, h, 3 * count, blend, sure);
+  std::uint8_t before[3 * kNearChunk];
+  std::memcpy(before, d, 3 * count);
+  std::memcpy(d, blend, 3 * count);
+  for (std::size_t p = 0; p < count; ++p) {
+    if ((sure[3 * p] & sure[3 * p + 1] & sure[3 * p + 2]) == 0) {
+      std::memcpy(d + 3 * p, before + 3 * p, 3);
+      ShadeNearPixel(s, first + p, series[p]);
+    }
+  }
+}
+
+// Columns [from, to) of an arc, each from its own elevation.
+void NearColumns(const RowShading& s, const Arc& arc, std::size_t from, std::size_t to) {
   if (from >= to) return;
   std::size_t x = arc.first + from;
   if (x >= s.columns) x -= s.columns;
   std::size_t run = to - from;
   while (run > 0) {
     const std::size_t end = std::min(s.columns, x + run);
-    // The arc cosines first, independent of each other, so they overlap in the processor; then
-    // the blends.
-    for (std::size_t i = x; i < end; ++i)
-      s.elevation[i] = ElevationFromZenith(ZenithFromCos(CosZenith(s.row, s.cosHourAngle[i])));
-    for (std::size_t i = x; i < end; ++i) {
-      const float e = s.elevation[i];
-      if (e < 0.0f) {
-        NightRun(s.d + 3 * i, s.n + 3 * i, 3);
-      } else if (e > 0.0f && e <= 9.0f) {
-        TwilightPixel(s.d + 3 * i, s.n + 3 * i, e / 9.0f, s.twilight);
-      }
-    }
+    for (std::size_t i = x; i < end; i += kNearChunk)
+      ShadeNearChunk(s, i, std::min(kNearChunk, end - i));
     run -= end - x;
     x = 0;
   }
@@ -305,16 +456,25 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now) {
   ApplySunShadowOn(composed, night, now, WholeEarthGrid(DibWidth(composed), DibHeight(composed)));
 }
 
-void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
+void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid,
+                      const Dib* base) {
   using namespace solar;
   if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
+  if (base != nullptr && !ShadowImagesMatch(composed, base)) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  const auto copyRow = [&](int y) {
+    if (base != nullptr) std::memcpy(composed->rows[y], base->rows[y], rowBytes);
+  };
 
   // The instant's part. Latitude and longitude are always in range, so a rejection comes from
   // the instant and holds for every pixel: each keeps elevation 0 and stays as it is.
   SolarQuery q = ShadingQuery(now);
-  if (ComputeSolarPosition(&q) != 0) return;
+  if (ComputeSolarPosition(&q) != 0) {
+    for (int y = 0; y < height; ++y) copyRow(y);
+    return;
+  }
   const float sinDecl = SinDeg(q.declination);
   const float cosDecl = CosDeg(q.declination);
 
@@ -331,7 +491,6 @@ void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const Shad
 
   const TwilightTable& twilight = Twilight();
   const std::size_t columns = static_cast<std::size_t>(width);
-  std::vector<float> elevation(columns);
   // From the column of the lowest cosine onwards to the highest the cosines rise, and from the
   // highest onwards back to the lowest they fall (up to rounding, which the margins absorb).
   const auto lowest = static_cast<std::size_t>(
@@ -341,6 +500,7 @@ void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const Shad
   const Arc rising{lowest, (highest + columns - lowest) % columns};
   const Arc falling{highest, columns - rising.count};
   for (int y = height - 1; y >= 0; --y) {
+    copyRow(y);
     const ZenithRow row = ZenithRowFactors(
         sinDecl, cosDecl, static_cast<float>(grid.rowLatitude[static_cast<std::size_t>(y)]));
     std::uint8_t* d = composed->rows[y];
@@ -357,7 +517,7 @@ void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const Shad
       continue;
     }
 
-    const RowShading shading{row, cosHourAngle.data(), columns, d, n, elevation.data(), twilight};
+    const RowShading shading{row, cosHourAngle.data(), columns, d, n, twilight};
     ShadeArc(shading, rising, true);
     ShadeArc(shading, falling, false);
   }

@@ -46,11 +46,15 @@ bool SunShadowCanBeComputed(TimeValue now);
 // The pass the program runs. Both images must be valid 24-bit images of the same size, else it
 // does nothing. Gives bit for bit the pixels of ApplySunShadowPerPixel: the part of the solar
 // computation that depends on the instant is done once, the latitude part once per row and the
-// longitude part once per column, with the same single-precision operations in the same order;
-// the arc cosine is taken only for pixels near the horizon, where its value matters.
+// longitude part once per column, with the same single-precision operations in the same order.
+// Near the horizon the elevation comes from a series and the blend from single precision, with
+// the reference's arc cosine and double blend only where those could give another byte.
 void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now);
 // The same pass for the places of a grid (one entry per row and column, else nothing is done).
-void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid);
+// With `base`, an image of the same size, each row of `composed` is first made a copy of base's,
+// as the pass reaches it: one trip through memory instead of a copy and then the pass.
+void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid,
+                      const Dib* base = nullptr);
 
 // The same pass the plain way: the whole solar computation for every pixel, bottom row first.
 // Kept as the reference the fast pass is tested and measured against.
