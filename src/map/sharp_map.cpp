@@ -236,6 +236,20 @@ const Dib* SharpComposer::Compose(const SharpSources& sources, const ViewModes& 
     Clear();
     return nullptr;
   }
+  if (source == ComposeSource::kDay && modes.shadow && !modes.twilight && !modes.clouds) {
+    // The common view, the day under the sun shadow, in one pass that copies and shades each
+    // row together: the frame is several times the base map's size, and its trips through
+    // memory are what a refresh costs.
+    DibPtr& composed = images_->composedSlot();
+    const Dib* day = images_->day();
+    if (!composed || DibWidth(composed.get()) != DibWidth(day) ||
+        DibHeight(composed.get()) != DibHeight(day)) {
+      composed = DibCreate(DibWidth(day), DibHeight(day), 24, 256);
+      if (!composed) return nullptr;
+    }
+    ApplySunShadowOn(composed.get(), images_->night(), now, grid_, day);
+    return composed.get();
+  }
   Compositor compositor(*images_, nullptr, nullptr);
   compositor.modes = modes;
   const ShadeGrid& grid = grid_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <utility>
 
 namespace meridiana {
 namespace {
@@ -12,33 +13,35 @@ DibColor PatternColour(int x, int y) {
           static_cast<uint8_t>(200 + x + y)};
 }
 
-// Both row orders of a 24-bit image, with a width whose rows carry padding: the Qt image must
-// show every pixel where the Dib has it, red and blue not swapped.
+// Both row orders of a 24-bit image, with widths whose rows carry padding (one narrower than a
+// four-pixel step, one with steps and a tail): the Qt image must show every pixel where the Dib
+// has it, red and blue not swapped, opaque.
 TEST(DibToQImage, TopDownAndBottomUpRowsWithPadding) {
-  for (const int32_t storedHeight : {3, -3}) {
+  for (const auto& [width, storedHeight] : {std::pair{5, 3}, std::pair{5, -3}, std::pair{13, 3}}) {
     DibInfo info;
-    info.header.width = 5;
+    info.header.width = width;
     info.header.height = storedHeight;
     info.header.bit_count = 24;
     DibPtr dib = DibCreateFromInfo(info);
     ASSERT_TRUE(dib);
     for (int y = 0; y < 3; ++y) {
-      for (int x = 0; x < 5; ++x) ASSERT_TRUE(DibSetColor(dib.get(), x, y, PatternColour(x, y)));
+      for (int x = 0; x < width; ++x)
+        ASSERT_TRUE(DibSetColor(dib.get(), x, y, PatternColour(x, y)));
     }
     const QImage image = DibToQImage(dib.get());
-    ASSERT_EQ(image.size(), QSize(5, 3)) << storedHeight;
+    ASSERT_EQ(image.size(), QSize(width, 3)) << storedHeight;
     for (int y = 0; y < 3; ++y) {
-      for (int x = 0; x < 5; ++x) {
+      for (int x = 0; x < width; ++x) {
         const DibColor want = PatternColour(x, y);
         const QColor got = image.pixelColor(x, y);
-        EXPECT_EQ(got, QColor(want.red, want.green, want.blue))
+        EXPECT_EQ(got, QColor(want.red, want.green, want.blue, 255))
             << "stored height " << storedHeight << " at " << x << "," << y;
       }
     }
     // The image owns its pixels: the Dib may go away while the screen still uses them.
-    const QColor before = image.pixelColor(4, 2);
+    const QColor before = image.pixelColor(width - 1, 2);
     dib.reset();
-    EXPECT_EQ(image.pixelColor(4, 2), before);
+    EXPECT_EQ(image.pixelColor(width - 1, 2), before);
   }
 }
 

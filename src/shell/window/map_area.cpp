@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <utility>
+
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/map_view.h"
@@ -162,7 +164,7 @@ void MapArea::paintEvent(QPaintEvent* event) {
       if (sharp_.rebuilt()) {
         QImage device = DibToQImage(image);
         device.setDevicePixelRatio(ratio);
-        pixmap_ = QPixmap::fromImage(device);
+        pixmap_ = QPixmap::fromImage(std::move(device));
         ++viewImageBuilds_;
       }
     } else {

@@ -7,8 +7,8 @@
 
 namespace meridiana {
 
-// A top-down copy of a 24-bit Dib in Qt's blue-green-red byte format, made from whole rows (no
-// per-pixel calls). A null image for an absent image or another depth.
+// A copy of a 24-bit Dib in the screen's 32-bit format (opaque), top row first, which a pixmap
+// takes without converting it again. A null image for an absent image or another depth.
 QImage DibToQImage(const Dib* dib);
 
 }  // namespace meridiana

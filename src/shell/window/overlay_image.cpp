@@ -16,7 +16,7 @@ namespace {
 
 // Draws the overlays over `view` (width x ratio by height x ratio device pixels) in place.
 DibPtr PaintOver(DibPtr view, int width, int height, int ratio, OverlayScene scene) {
-  QImage image = DibToQImage(view.get()).convertToFormat(QImage::Format_RGB32);
+  QImage image = DibToQImage(view.get());
   image.setDevicePixelRatio(ratio);
   scene.area = {0, 0, width, height};
   // The view image stops at the base map's edge: beyond it the area is black, with no map.
