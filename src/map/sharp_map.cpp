@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 #include "map/base_images.h"
@@ -120,30 +121,44 @@ DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame) {
       Taps(frame.width, frame.left, frame.step, kBaseMapWidth, width, true, frame.shift);
   const std::vector<Tap> rows =
       Taps(frame.height, frame.top, frame.step, kBaseMapHeight, height, false, 0);
-  for (int j = 0; j < frame.height; ++j) {
-    const Tap& row = rows[static_cast<std::size_t>(j)];
-    if (!row.inside) continue;
-    const uint8_t* upper = picture->rows[static_cast<std::size_t>(row.first)];
-    const uint8_t* lower = picture->rows[static_cast<std::size_t>(row.second)];
-    const int wy = row.weight;
-    uint8_t* o = out->rows[static_cast<std::size_t>(j)];
-    for (const Tap& column : columns) {
-      if (column.inside) {
-        const uint8_t* a = upper + 3 * column.first;
-        const uint8_t* b = upper + 3 * column.second;
-        const uint8_t* c = lower + 3 * column.first;
-        const uint8_t* d = lower + 3 * column.second;
-        const int wx = column.weight;
-        for (int k = 0; k < 3; ++k) {
-          const int top = a[k] * (kWeightOne - wx) + b[k] * wx;
-          const int bottom = c[k] * (kWeightOne - wx) + d[k] * wx;
-          o[k] = static_cast<uint8_t>(
-              (top * (kWeightOne - wy) + bottom * wy + (1 << (2 * kWeightBits - 1))) >>
-              (2 * kWeightBits));
+  const auto sampleRows = [&](int from, int to) {
+    for (int j = from; j < to; ++j) {
+      const Tap& row = rows[static_cast<std::size_t>(j)];
+      if (!row.inside) continue;
+      const uint8_t* upper = picture->rows[static_cast<std::size_t>(row.first)];
+      const uint8_t* lower = picture->rows[static_cast<std::size_t>(row.second)];
+      const int wy = row.weight;
+      uint8_t* o = out->rows[static_cast<std::size_t>(j)];
+      for (const Tap& column : columns) {
+        if (column.inside) {
+          const uint8_t* a = upper + 3 * column.first;
+          const uint8_t* b = upper + 3 * column.second;
+          const uint8_t* c = lower + 3 * column.first;
+          const uint8_t* d = lower + 3 * column.second;
+          const int wx = column.weight;
+          for (int k = 0; k < 3; ++k) {
+            const int top = a[k] * (kWeightOne - wx) + b[k] * wx;
+            const int bottom = c[k] * (kWeightOne - wx) + d[k] * wx;
+            o[k] = static_cast<uint8_t>(
+                (top * (kWeightOne - wy) + bottom * wy + (1 << (2 * kWeightBits - 1))) >>
+                (2 * kWeightBits));
+          }
         }
+        o += 3;
       }
-      o += 3;
     }
+  };
+  // A frame of a screen's size takes tens of milliseconds on one core (a zoom or a scroll waits
+  // for it), so its lower half is sampled on a second thread; each row is written by one only.
+  constexpr long kPixelsForTwoThreads = 512 * 512;
+  const int half = frame.height / 2;
+  if (static_cast<long>(frame.width) * frame.height >= kPixelsForTwoThreads &&
+      std::thread::hardware_concurrency() > 1) {
+    std::thread lower(sampleRows, half, frame.height);
+    sampleRows(0, half);
+    lower.join();
+  } else {
+    sampleRows(0, frame.height);
   }
   return out;
 }
