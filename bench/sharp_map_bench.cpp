@@ -78,7 +78,7 @@ void BM_SharpView(benchmark::State& state, bool twilight) {
 
 // The window's shadow refresh of an unchanged view: the sampled pictures are kept, so only the
 // composition and the shading run again.
-void BM_SharpRefresh(benchmark::State& state) {
+void BM_SharpRefresh(benchmark::State& state, bool twilight) {
   SharpImagery imagery("");
   imagery.Put(Synthetic(4096, 2048, 1), Synthetic(2048, 1024, 2));
   SharpFrame frame;
@@ -88,6 +88,7 @@ void BM_SharpRefresh(benchmark::State& state) {
   ViewModes modes;
   modes.day = true;
   modes.shadow = true;
+  modes.twilight = twilight;
   const SharpSources sources =
       ChooseSharpSources(&imagery, nullptr, nullptr, nullptr, nullptr, frame.step);
   SharpComposer composer;
@@ -106,8 +107,11 @@ BENCHMARK_CAPTURE(BM_SharpView, shadow, false)
 BENCHMARK_CAPTURE(BM_SharpView, twilight, true)
     ->Name("ShadowRefresh/sharp_2560x1280_twilight")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SharpRefresh)
+BENCHMARK_CAPTURE(BM_SharpRefresh, shadow, false)
     ->Name("ShadowRefresh/sharp_2560x1280_kept_pictures")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SharpRefresh, twilight, true)
+    ->Name("ShadowRefresh/sharp_2560x1280_twilight_kept_pictures")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaseView)->Name("Repaint/base_view_1024x512")->Unit(benchmark::kMillisecond);
 

@@ -1,4 +1,5 @@
-// The sun shadow over a 1024 x 512 map: the fast pass and the per-pixel reference pass.
+// The sun shadow over a 1024 x 512 map: the fast pass and the per-pixel reference pass; the same
+// for the twilight bands.
 // The pictures are synthetic (made here), which does not change the work done per pixel.
 
 #include <benchmark/benchmark.h>
@@ -8,6 +9,7 @@
 #include "foundation/clock.h"
 #include "foundation/dib.h"
 #include "map/sun_shadow.h"
+#include "map/twilight.h"
 
 namespace meridiana {
 namespace {
@@ -38,10 +40,17 @@ void BM_Shadow(benchmark::State& state) {
   }
 }
 
+void TwilightPerPixel(Dib* composed, const Dib* night, TimeValue now) {
+  ApplyTwilightOnPerPixel(composed, night, now, WholeEarthGrid(1024, 512));
+}
+
 BENCHMARK(BM_Shadow<ApplySunShadow>)->Name("SunShadow/fast")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Shadow<ApplySunShadowPerPixel>)
     ->Name("SunShadow/per_pixel")
     ->Unit(benchmark::kMillisecond);
+// The pass that replaces the shadow while Twilight is on, and its plain per-pixel form.
+BENCHMARK(BM_Shadow<ApplyTwilight>)->Name("Twilight/fast")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Shadow<TwilightPerPixel>)->Name("Twilight/per_pixel")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace meridiana

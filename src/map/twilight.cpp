@@ -1,7 +1,9 @@
 #include "map/twilight.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "map/sun_shadow.h"
@@ -23,6 +25,33 @@ inline std::uint8_t Mix(std::uint8_t d, std::uint8_t n, double nightShare) {
 // day at 9 degrees.
 inline std::uint8_t Edge(std::uint8_t d, std::uint8_t c, double h) {
   return static_cast<std::uint8_t>(c + (d - c) * h + 0.5);
+}
+
+// The blends of each band for every pair of bytes, looked up instead of recomputed: the tables
+// are made from Mix itself, so they give its bytes exactly.
+struct BandTables {
+  std::vector<std::uint8_t> mix[3];  // civil, nautical, astronomical; index n * 256 + d
+  BandTables() {
+    for (int band = 0; band < 3; ++band) {
+      mix[band].resize(65536);
+      for (int n = 0; n < 256; ++n)
+        for (int d = 0; d < 256; ++d)
+          mix[band][static_cast<std::size_t>(n * 256 + d)] = Mix(
+              static_cast<std::uint8_t>(d), static_cast<std::uint8_t>(n), kNightShare[band + 1]);
+    }
+  }
+};
+
+const BandTables& Tables() {
+  static const BandTables tables;
+  return tables;
+}
+
+// The soft edge of one pixel at sin e = s, on the civil colour from the table.
+inline void EdgePixel(std::uint8_t* d, const std::uint8_t* n, double s, const BandTables& t) {
+  const double h = std::asin(s) / kRad / 9.0;
+  for (int c = 0; c < 3; ++c)
+    d[c] = Edge(d[c], t.mix[0][static_cast<std::size_t>(n[c] * 256 + d[c])], h);
 }
 
 }  // namespace
@@ -57,7 +86,8 @@ void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
   ApplyTwilightOn(composed, night, now, WholeEarthGrid(DibWidth(composed), DibHeight(composed)));
 }
 
-void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
+void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
+                             const ShadeGrid& grid) {
   if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
   const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
   if (!sun) return;
@@ -92,6 +122,59 @@ void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const Shade
       int band = 1;
       while (band < 4 && s <= limits[band]) ++band;
       for (int c = 0; c < 3; ++c) d[c] = Mix(d[c], n[c], kNightShare[band]);
+    }
+  }
+}
+
+void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
+  if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
+  const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
+  if (!sun) return;
+  const int width = DibWidth(composed);
+  const int height = DibHeight(composed);
+  // The same sines as the per-pixel pass, operation for operation.
+  std::vector<double> cosHour(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    const double longitude = grid.columnLongitude[static_cast<std::size_t>(x)];
+    cosHour[static_cast<std::size_t>(x)] = std::cos((longitude - sun->longitude) * kRad);
+  }
+  const auto [lowest, highest] = std::minmax_element(cosHour.begin(), cosHour.end());
+  const double sinDecl = std::sin(sun->latitude * kRad);
+  const double cosDecl = std::cos(sun->latitude * kRad);
+  const double sinEdge = std::sin(9.0 * kRad);
+  const double limits[] = {0.0, std::sin(-6.0 * kRad), std::sin(-12.0 * kRad),
+                           std::sin(-18.0 * kRad)};
+  const BandTables& tables = Tables();
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  for (int y = 0; y < height; ++y) {
+    const double latitude = grid.rowLatitude[static_cast<std::size_t>(y)];
+    const double a = std::sin(latitude * kRad) * sinDecl;
+    const double b = std::cos(latitude * kRad) * cosDecl;
+    std::uint8_t* d = composed->rows[y];
+    const std::uint8_t* n = night->rows[y];
+    // b is never negative and rounding keeps order, so the row's sines lie between these:
+    // a row wholly in the day needs nothing, one wholly in the night is the night image.
+    if (a + b * *lowest > sinEdge) continue;
+    if (a + b * *highest <= limits[3]) {
+      std::memcpy(d, n, rowBytes);
+      continue;
+    }
+    for (int x = 0; x < width; ++x, d += 3, n += 3) {
+      const double s = a + b * cosHour[static_cast<std::size_t>(x)];
+      if (s > sinEdge) continue;
+      if (s > 0.0) {
+        EdgePixel(d, n, s, tables);
+        continue;
+      }
+      if (s <= limits[3]) {
+        d[0] = n[0];
+        d[1] = n[1];
+        d[2] = n[2];
+        continue;
+      }
+      const int band = s > limits[1] ? 0 : s > limits[2] ? 1 : 2;
+      const std::uint8_t* mix = tables.mix[band].data();
+      for (int c = 0; c < 3; ++c) d[c] = mix[n[c] * 256 + d[c]];
     }
   }
 }

@@ -38,5 +38,8 @@ void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now);
 // The same pass for the places of a grid (one entry per row and column, else nothing is done).
 struct ShadeGrid;
 void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid);
+// The same pass computed plainly for every pixel (the library's arc sine, each blend in double
+// precision): the reference the pass above is tested and measured against, byte for byte.
+void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid);
 
 }  // namespace meridiana

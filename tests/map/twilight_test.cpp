@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 
 #include "map/sun_shadow.h"
+#include "support/same_pixels.h"
 
 namespace meridiana {
 namespace {
@@ -51,6 +53,32 @@ int Expected(TwilightBand band) {
       return 0;
     default:
       return 200;
+  }
+}
+
+TEST(Twilight, SameBytesAsThePerPixelPassOnNoiseAroundTheYear) {
+  // Random bytes meet every pair of the band tables and the soft edge's steepest slopes; the
+  // sharp view's grid (a part of the Earth, finer than the base map) is included.
+  std::mt19937 random(11);
+  DibPtr night = DibCreate(720, 360, 24);
+  DibPtr day = DibCreate(720, 360, 24);
+  for (const Dib* dib : {night.get(), day.get()})
+    for (int y = 0; y < 360; ++y)
+      for (int i = 0; i < 720 * 3; ++i) dib->rows[y][i] = static_cast<std::uint8_t>(random());
+  ShadeGrid part = WholeEarthGrid(720, 360);
+  for (std::size_t x = 0; x < part.columnLongitude.size(); ++x)
+    part.columnLongitude[x] = -30.0 + static_cast<double>(x) * 0.125;
+  for (std::size_t y = 0; y < part.rowLatitude.size(); ++y)
+    part.rowLatitude[y] = 75.0 - static_cast<double>(y) * 0.125;
+  for (int month = 1; month <= 12; ++month) {
+    const TimeValue t = UtcFromCalendar(2027, month, 3 + month, month * 2 - 1, month * 5, 0);
+    for (const ShadeGrid& grid : {WholeEarthGrid(720, 360), part}) {
+      const DibPtr fast = DibCopy(day.get());
+      const DibPtr plain = DibCopy(day.get());
+      ApplyTwilightOn(fast.get(), night.get(), t, grid);
+      ApplyTwilightOnPerPixel(plain.get(), night.get(), t, grid);
+      EXPECT_TRUE(test::SamePixels(fast.get(), plain.get())) << "month " << month;
+    }
   }
 }
 
