@@ -33,10 +33,9 @@ for pair in "earth.jpg:earth_day.jpg" "night.jpg:earth_night.jpg"; do
 done
 
 # The sharp pictures: NASA's Earth Observatory Blue Marble as Debian's FlightGear data ships it,
-# halved to 4096 x 2048, and the City Lights night at its own 2048 x 1024.
-globe=/usr/share/games/flightgear/Textures/Globe/globe_colors.jpg
-[ -f "$globe" ] || { echo "missing $globe: apt-get install flightgear-data-base" >&2; exit 1; }
-convert "$globe" -resize '4096x2048!' -strip -quality 85 "$data/images/earth_day_4096.jpg"
+# halved to 4096 x 2048 with its sea and land coloured like the base day picture (sharp_day.sh),
+# and the City Lights night at its own 2048 x 1024.
+"$here/sharp_day.sh" /usr/share/games/flightgear/Textures/Globe "$data/images/earth_day_4096.jpg"
 convert "$images/night.jpg" -strip -sampling-factor 4:4:4 -quality 92 "$data/images/earth_night_2048.jpg"
 
 echo "data regenerated: $(cat "$data/tzdata_version.txt" | tr -d '\n') tzdata; see data/REPORT.md"
