@@ -53,8 +53,10 @@ void Paint(benchmark::State& state, bool clockOnly) {
   QImage image(1024, 512, QImage::Format_RGB32);
   image.fill(Qt::black);
   HoverState hover;
-  // Kept across paints, as the window's map area keeps it.
+  // Kept across paints, as the window's map area keeps them.
   TextSizeCache sizes;
+  MarkedCityIndex marked;
+  s.scene.markedIndex = &marked;
   {
     // The first text loads the font database, which is start-up cost, not paint cost.
     QPainter painter(&image);

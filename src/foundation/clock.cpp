@@ -1,5 +1,9 @@
 #include "foundation/clock.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <ctime>
 
 namespace meridiana {
@@ -84,6 +88,56 @@ CalendarTime SystemClock::HostLocal(TimeValue t) const {
 
 TimeValue SystemClock::FromHostLocal(int year, int month, int day, int hour, int minute,
                                      int second) const {
+  return memo_.FromHostLocal(year, month, day, hour, minute, second);
+}
+
+void HostLocalMemo::CheckZone() {
+  bool changed = !checked_;
+  const char* tz = std::getenv("TZ");
+  if ((tz != nullptr) != tzSet_ || (tz != nullptr && tz_ != tz)) {
+    changed = true;
+    tzSet_ = tz != nullptr;
+    tz_ = tz != nullptr ? tz : "";
+  }
+  if (!tzSet_) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const std::int64_t at = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    if (changed || at - fileCheckedAt_ >= 1000000000) {
+      struct stat st {};
+      ZoneFile file;
+      if (stat("/etc/localtime", &st) == 0) {
+        file.present = true;
+        file.device = st.st_dev;
+        file.inode = st.st_ino;
+        file.modified = st.st_mtime;
+      }
+      changed = changed || file != file_;
+      file_ = file;
+      fileCheckedAt_ = at;
+    }
+  }
+  if (changed) used_ = next_ = 0;
+  checked_ = true;
+}
+
+TimeValue HostLocalMemo::FromHostLocal(int year, int month, int day, int hour, int minute,
+                                       int second) {
+  const int fields[6] = {year, month, day, hour, minute, second};
+  const std::lock_guard lock(mutex_);
+  CheckZone();
+  for (std::size_t i = 0; i < used_; ++i) {
+    if (std::equal(fields, fields + 6, entries_[i].fields)) return entries_[i].result;
+  }
+  Entry& entry = entries_[next_];
+  std::copy(fields, fields + 6, entry.fields);
+  entry.result = HostMktime(year, month, day, hour, minute, second);
+  next_ = (next_ + 1) % entries_.size();
+  used_ = std::max(used_, next_ == 0 ? entries_.size() : next_);
+  return entry.result;
+}
+
+TimeValue HostMktime(int year, int month, int day, int hour, int minute, int second) {
   std::tm tm{};
   tm.tm_year = year - 1900;
   tm.tm_mon = month - 1;

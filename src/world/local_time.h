@@ -15,6 +15,13 @@ namespace meridiana {
 TimeValue LocalTimeOf(const WorldData& world, const Dib* tzImage, int x, int y, const City* city,
                       const Clock& clock);
 
+// The same with the saving already known (the city's rule looked up once for many paints).
+TimeValue LocalTimeWithSaving(const Dib* tzImage, int x, int y, int savingMinutes,
+                              const Clock& clock);
+
+// A local time's wall clock as "HH:MM"; empty for a time the calendar cannot break down.
+std::string ClockText(TimeValue local);
+
 // LocalTimeOf as "HH:MM", the clock of a marked-city label; empty for a time the calendar cannot
 // break down.
 std::string LocalClockText(const WorldData& world, const Dib* tzImage, int x, int y,

@@ -101,5 +101,46 @@ TEST(Clock, HostCalendarFollowsTz) {
   EXPECT_EQ(clock.HostLocal(0).hour, 1);
 }
 
+// The host zone's answers are kept between calls; they must be mktime's own at every step, across
+// the zone's changes (Berlin's at 02:00 and 03:00, Santiago's at midnight, where midnight falls
+// in a gap or comes twice) and when TZ changes between two calls, even without tzset.
+TEST(Clock, KeptHostAnswersAreMktimesAcrossChangesOfTheZoneAndOfTz) {
+  struct Window {
+    const char* tz;
+    int year, month, day;  // the first of the days asked, every quarter hour for three days
+  };
+  const Window windows[] = {{"Europe/Berlin", 2027, 3, 27},
+                            {"Europe/Berlin", 2027, 10, 30},
+                            {"America/Santiago", 2027, 4, 3},
+                            {"America/Santiago", 2027, 9, 4},
+                            {"America/New_York", 2027, 3, 13},
+                            {"Europe/Berlin", 2027, 3, 27},
+                            {"CET-1CEST,M3.5.0,M10.5.0/3", 2027, 3, 27}};
+  const FixedClock clock(0);
+  for (const Window& w : windows) {
+    HostZone zone(w.tz);
+    for (int pass = 0; pass < 2; ++pass) {  // the second pass answers from what was kept
+      for (int quarter = 0; quarter < 3 * 96; ++quarter) {
+        const int day = w.day + quarter / 96;
+        const int hour = quarter % 96 / 4;
+        const int minute = quarter % 4 * 15;
+        ASSERT_EQ(clock.FromHostLocal(w.year, w.month, day, hour, minute, 0),
+                  HostMktime(w.year, w.month, day, hour, minute, 0))
+            << w.tz << " " << w.month << "-" << day << " " << hour << ":" << minute;
+        // The midnights the daylight-saving rules ask for, over and over between the others.
+        ASSERT_EQ(clock.FromHostLocal(w.year, w.month, w.day + 1, 0, 0, 0),
+                  HostMktime(w.year, w.month, w.day + 1, 0, 0, 0))
+            << w.tz;
+      }
+    }
+  }
+  // TZ set and changed behind the clock's back, without tzset: the next answer is the new zone's.
+  HostZone berlin("Europe/Berlin");
+  const TimeValue inBerlin = clock.FromHostLocal(2027, 7, 1, 0, 0, 0);
+  EXPECT_EQ(inBerlin, UtcFromCalendar(2027, 6, 30, 22));
+  ScopedEnv tokyo("TZ", "Asia/Tokyo");
+  EXPECT_EQ(clock.FromHostLocal(2027, 7, 1, 0, 0, 0), UtcFromCalendar(2027, 6, 30, 15));
+}
+
 }  // namespace
 }  // namespace meridiana

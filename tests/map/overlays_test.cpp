@@ -198,6 +198,48 @@ TEST(Overlays, ScaleAndTheClockOnlyPaint) {
   EXPECT_EQ(canvas.texts[1].halo, (Rgb{255, 255, 255}));
 }
 
+// The window keeps the marked cities between paints: each full paint takes the marks as they
+// are, the clock-only paints and the one-second check reuse them, and replaced tables are never
+// read through the old list's places. The label's saving comes from the city's rule.
+TEST(Overlays, KeptMarkedCitiesFollowEveryFullPaintAndNewTables) {
+  Scene scene;
+  scene.AddCityAt(300, 200, "A", true);
+  scene.AddCityAt(500, 100, "B");
+  scene.AddCityAt(700, 300, "C");
+  scene.world.cities[1].zoneKey = "Sydney";
+  Zone sydney;
+  sydney.zoneCity = "Sydney";
+  sydney.ruleName = "AU";
+  scene.world.zones.push_back(sydney);
+  // Saving from the first Sunday of October to the first of April: in force in December.
+  scene.world.rules = ParseDstRules("AU\tF\t0\t0\t4\t0\t-\nAU\tF\t0\t0\t10\t1\t-\n");
+  ASSERT_EQ(scene.world.rules.size(), 1u);
+  MarkedCityIndex index;
+  const auto paint = [&](bool clockOnly) {
+    OverlayScene s = scene.Make({.marked = true});
+    s.markedIndex = &index;
+    RecordingCanvas canvas;
+    HoverState hover;
+    PaintOverlays(canvas, s, clockOnly, hover);
+    std::vector<std::string> texts;
+    for (const auto& t : canvas.texts) texts.push_back(t.text);
+    EXPECT_EQ(MarkedCityLabels(s), texts);
+    return texts;
+  };
+  using Texts = std::vector<std::string>;
+  EXPECT_EQ(paint(false), (Texts{"14:05 A"}));
+  SetMarked(scene.world.cities[1], true);
+  EXPECT_EQ(paint(false), (Texts{"14:05 A", "15:05 B"}));
+  EXPECT_EQ(paint(true), (Texts{"14:05 A", "15:05 B"}));
+  SetMarked(scene.world.cities[0], false);
+  EXPECT_EQ(paint(false), (Texts{"15:05 B"}));
+  // New tables of one city, marked: the kept places 1 would lie beyond them.
+  scene.world.cities.erase(scene.world.cities.begin(), scene.world.cities.begin() + 2);
+  scene.world.cities.shrink_to_fit();
+  SetMarked(scene.world.cities[0], true);
+  EXPECT_EQ(paint(true), (Texts{"14:05 C"}));
+}
+
 TEST(Overlays, AScaleWordOfAnyLengthEndsInsideTheMap) {
   Scene scene;
   for (const bool fixed : {false, true}) {

@@ -154,17 +154,16 @@ QImage Textured(int width, int height, qreal ratio, QImage::Format format) {
 TEST(PainterCanvas, MarkersGiveThePixelsOfOneMarkerAfterTheOther) {
   // Overlapping and touching markers (later ones on top), markers half off the picture, and a
   // clip of two rectangles, which the direct path leaves to the painter.
-  const std::vector<MapPoint> centres = {{10, 10}, {12, 11}, {14, 14}, {30, 10}, {34, 10},
-                                         {1, 1},   {-1, 8},  {58, 28}, {40, 20}, {41, 21},
-                                         {40, 20}, {20, 25}};
+  const std::vector<MapPoint> centres = {{10, 10}, {12, 11}, {14, 14}, {30, 10},
+                                         {34, 10}, {1, 1},   {-1, 8},  {58, 28},
+                                         {40, 20}, {41, 21}, {40, 20}, {20, 25}};
   for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
     for (const qreal ratio : {1.0, 2.0}) {
       for (const bool twoClips : {false, true}) {
         const auto draw = [&](bool fast) {
           QImage image = Textured(60, 30, ratio, format);
           QPainter painter(&image);
-          if (twoClips)
-            painter.setClipRegion(QRegion(0, 0, 20, 30) + QRegion(35, 5, 25, 20));
+          if (twoClips) painter.setClipRegion(QRegion(0, 0, 20, 30) + QRegion(35, 5, 25, 20));
           PainterCanvas canvas(painter);
           if (fast) {
             canvas.Markers(centres, Rgb{200, 90, 0}, Rgb{255, 255, 0});
@@ -182,8 +181,8 @@ TEST(PainterCanvas, MarkersGiveThePixelsOfOneMarkerAfterTheOther) {
 
 TEST(PainterCanvas, TextShapedOnceDrawsTheSamePixelsAsTextShapedEachTime) {
   // Latin, digits, right-to-left with digits, and a text that only a fallback font has.
-  const char* const texts[] = {"14:05 Berlin", "Scale: 39.14 km", "14:05 القاهرة",
-                               "09:30 東京", "0.0"};
+  const char* const texts[] = {"14:05 Berlin", "Scale: 39.14 km", "14:05 القاهرة", "09:30 東京",
+                               "0.0"};
   for (const qreal ratio : {1.0, 2.0}) {
     const auto draw = [&](TextSizeCache* cache, TextSize* sizes) {
       QImage image = Textured(160, 60, ratio, QImage::Format_RGB32);
@@ -208,6 +207,54 @@ TEST(PainterCanvas, TextShapedOnceDrawsTheSamePixelsAsTextShapedEachTime) {
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(cachedSizes[i].width, plainSizes[i].width) << texts[i];
       EXPECT_EQ(cachedSizes[i].height, plainSizes[i].height) << texts[i];
+    }
+  }
+}
+
+// The next paint may find other pixels under a label than the last (the map moved, the label
+// drawn over itself, a halo over its own halo): what was remembered must not be copied then.
+TEST(PainterCanvas, TextRememberedFromAnEarlierPaintGivesThePixelsOfDrawingItAgain) {
+  const char* const texts[] = {"14:05 Berlin", "Scale: 39.14 km", "09:30 \xe6\x9d\xb1\xe4\xba\xac"};
+  for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+    for (const qreal ratio : {1.0, 2.0}) {
+      // Two paints on the same picture, the second over the first's pixels; the second
+      // picture's texture shifted so that nothing under the texts is as before; a clip through
+      // the middle of the texts.
+      const auto paint = [&](TextSizeCache* cache, QImage& image, bool clip) {
+        QPainter painter(&image);
+        if (clip) painter.setClipRect(QRect(0, 0, 40, 60));
+        PainterCanvas canvas(painter, cache);
+        int y = 1;
+        for (const char* text : texts) {
+          canvas.Text(3, y, text, Rgb{0, 255, 0}, Rgb{0, 0, 0});
+          canvas.HaloText(81, y, text, Rgb{0, 0, 250}, Rgb{255, 255, 255});
+          y += 15;
+        }
+      };
+      const auto run = [&](TextSizeCache* cache) {
+        std::vector<QImage> shots;
+        QImage first = Textured(170, 60, ratio, format);
+        paint(cache, first, false);
+        shots.push_back(first);
+        paint(cache, first, false);
+        shots.push_back(first);
+        QImage other = Textured(171, 61, ratio, format);
+        other = other.copy(1, 1, first.width(), first.height());
+        other.setDevicePixelRatio(ratio);
+        paint(cache, other, false);
+        shots.push_back(other);
+        QImage clipped = Textured(170, 60, ratio, format);
+        paint(cache, clipped, true);
+        shots.push_back(clipped);
+        return shots;
+      };
+      TextSizeCache cache;
+      const std::vector<QImage> plain = run(nullptr);
+      for (int round = 0; round < 2; ++round) {
+        const std::vector<QImage> remembered = run(&cache);
+        for (std::size_t i = 0; i < plain.size(); ++i)
+          EXPECT_EQ(remembered[i], plain[i]) << format << " ratio " << ratio << " shot " << i;
+      }
     }
   }
 }

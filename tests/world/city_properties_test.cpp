@@ -4,6 +4,8 @@
 
 #include "scoped_tz.h"
 #include "world/local_time.h"
+#include "world/locale_info.h"
+#include "world/time_format.h"
 
 namespace meridiana {
 namespace {
@@ -132,6 +134,20 @@ TEST_F(CityPropertiesTest, LocalTimeOfAPoint) {
   // The offset is that of the point asked about, not of the city.
   EXPECT_EQ(LocalTimeOf(world_, image_.get(), 1, 0, &berlin, july_), july_.Now() - 5 * 3600);
   EXPECT_EQ(LocalClockText(world_, image_.get(), 2, 0, nullptr, july_), "17:45");
+}
+
+// The label clock is written directly; it must read as the clock of the fixed date layout does,
+// before 1970, at the calendar's far ends and for "no time".
+TEST(LocalClock, ReadsAsTheFixedDateLayoutsClock) {
+  const TimeValue far = 100000000000000;
+  for (const TimeValue t : {TimeValue{0}, TimeValue{-1}, TimeValue{-86400 * 365 - 61},
+                            TimeValue{1782902759}, far, far + 1, -far, -far - 1, kNoTime}) {
+    const std::string full = FormatUtcDateTime(t, kMonthDayYear, FixedLocaleInfo("/"));
+    const std::string_view clock = ClockPart(full);
+    EXPECT_EQ(ClockText(t), std::string(clock.substr(0, clock.rfind(':')))) << t;
+  }
+  EXPECT_EQ(ClockText(-1), "23:59");
+  EXPECT_EQ(ClockText(far + 1), "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "map/overlays/overlays.h"
 #include "world/local_time.h"
@@ -92,22 +93,80 @@ void DrawCityNameMarkers(Canvas& canvas, const OverlayScene& scene, HoverState& 
   }
 }
 
-std::string MarkedCityLabel(const OverlayScene& scene, const City& city, MapPoint base) {
-  // "HH:MM Name", whatever the locale's date separator.
-  std::string text;
-  if (const auto wall =
-          scene.markedWallClock ? scene.markedWallClock(city, scene.clock->Now()) : std::nullopt) {
-    const CalendarTime c = UtcBreakdown(*wall);
-    char clock[8];
-    std::snprintf(clock, sizeof clock, "%02d:%02d", c.hour, c.minute);
-    text = clock;
-  } else {
-    text = LocalClockText(*scene.world, scene.zoneImage, base.x, base.y, &city, *scene.clock);
+const std::vector<MarkedCityIndex::Entry>& MarkedCityIndex::Of(const WorldData& world,
+                                                               bool rebuild) {
+  const Tables tables{&world,
+                      world.cities.data(),
+                      world.cities.size(),
+                      world.zones.data(),
+                      world.zones.size(),
+                      world.rules.data(),
+                      world.rules.size()};
+  if (rebuild || tables_ != tables) {
+    entries_.clear();
+    for (std::size_t i = 0; i < world.cities.size(); ++i)
+      if (world.cities[i].marked) entries_.push_back({i, DstRuleOfCity(world, world.cities[i])});
+    tables_ = tables;
   }
-  if (text.empty()) return {};
-  text += " ";
-  text += city.name;
-  return text;
+  return entries_;
+}
+
+namespace {
+
+// The marked cities of a paint: from the scene's index when it has one.
+const std::vector<MarkedCityIndex::Entry>& MarkedOf(const OverlayScene& scene,
+                                                    std::vector<MarkedCityIndex::Entry>& found) {
+  if (scene.markedIndex != nullptr) return scene.markedIndex->Of(*scene.world, false);
+  found.clear();
+  for (std::size_t i = 0; i < scene.world->cities.size(); ++i) {
+    const City& city = scene.world->cities[i];
+    if (city.marked) found.push_back({i, DstRuleOfCity(*scene.world, city)});
+  }
+  return found;
+}
+
+// The labels of one paint: most marked cities share a few rules, whose saving is found once.
+class LabelWriter {
+ public:
+  explicit LabelWriter(const OverlayScene& scene) : scene_(scene) {}
+
+  // "HH:MM Name", whatever the locale's date separator; empty for none.
+  std::string Label(const City& city, const DstRule* rule, MapPoint base) {
+    std::string text;
+    if (const auto wall = scene_.markedWallClock ? scene_.markedWallClock(city, scene_.clock->Now())
+                                                 : std::nullopt) {
+      const CalendarTime c = UtcBreakdown(*wall);
+      char clock[16];
+      std::snprintf(clock, sizeof clock, "%02d:%02d", c.hour, c.minute);
+      text = clock;
+    } else {
+      text = ClockText(
+          LocalTimeWithSaving(scene_.zoneImage, base.x, base.y, Saving(rule), *scene_.clock));
+    }
+    if (text.empty()) return {};
+    text += " ";
+    text += city.name;
+    return text;
+  }
+
+ private:
+  int Saving(const DstRule* rule) {
+    if (rule == nullptr) return 0;
+    for (const auto& [known, minutes] : savings_)
+      if (known == rule) return minutes;
+    const int minutes = SavingMinutesAt(*rule, *scene_.clock);
+    savings_.emplace_back(rule, minutes);
+    return minutes;
+  }
+
+  const OverlayScene& scene_;
+  std::vector<std::pair<const DstRule*, int>> savings_;
+};
+
+}  // namespace
+
+std::string MarkedCityLabel(const OverlayScene& scene, const City& city, MapPoint base) {
+  return LabelWriter(scene).Label(city, DstRuleOfCity(*scene.world, city), base);
 }
 
 std::vector<std::string> MarkedCityLabels(const OverlayScene& scene) {
@@ -115,30 +174,31 @@ std::vector<std::string> MarkedCityLabels(const OverlayScene& scene) {
   if (!scene.layers.marked || scene.world == nullptr || scene.view == nullptr ||
       scene.clock == nullptr || scene.locale == nullptr)
     return labels;
-  for (const City& city : scene.world->cities) {
-    if (city.marked)
-      labels.push_back(MarkedCityLabel(scene, city, BaseMapPixel(city.longitude, city.latitude)));
+  std::vector<MarkedCityIndex::Entry> found;
+  LabelWriter writer(scene);
+  for (const MarkedCityIndex::Entry& entry : MarkedOf(scene, found)) {
+    const City& city = scene.world->cities[entry.city];
+    labels.push_back(writer.Label(city, entry.rule, BaseMapPixel(city.longitude, city.latitude)));
   }
   return labels;
 }
 
 void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
   const MapRect visible = VisibleMap(scene);
-  // One pass over the whole list (thousands of cities, a few marked) for both loops below.
-  std::vector<const City*> marked;
-  for (const City& city : scene.world->cities)
-    if (city.marked) marked.push_back(&city);
+  std::vector<MarkedCityIndex::Entry> found;
+  const std::vector<MarkedCityIndex::Entry>& marked = MarkedOf(scene, found);
   std::vector<MapRect> taken;
   if (!scene.fixedLabels) {
     taken = LabelObstacles(canvas, scene);
     // No label covers another marked city's square.
-    for (const City* city : marked) {
-      const MapPoint p = CityWindowPoint(scene, *city);
+    for (const MarkedCityIndex::Entry& entry : marked) {
+      const MapPoint p = CityWindowPoint(scene, scene.world->cities[entry.city]);
       taken.push_back({p.x - 2, p.y - 2, 6, 6});
     }
   }
-  for (const City* markedCity : marked) {
-    const City& city = *markedCity;
+  LabelWriter writer(scene);
+  for (const MarkedCityIndex::Entry& entry : marked) {
+    const City& city = scene.world->cities[entry.city];
     const MapPoint base = BaseMapPixel(city.longitude, city.latitude);
     const MapPoint p = BaseToWindow(*scene.view, base, scene.area);
     const int x = p.x - 2;
@@ -149,7 +209,7 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
       OutlineSquare(canvas, x, y, x + 5, y + 5, kBlack);
     }
     if (x <= scene.area.left - 10) continue;
-    const std::string text = MarkedCityLabel(scene, city, base);
+    const std::string text = writer.Label(city, entry.rule, base);
     if (text.empty()) continue;
     const std::string_view label = text;
     if (scene.fixedLabels) {

@@ -182,6 +182,8 @@ void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, Ho
     if (scene.layers.earthquakes) DrawEarthquakes(canvas, scene);
     if (scene.layers.moon) DrawMoon(canvas, scene);
   }
+  // A full paint shows the marks as they are now: the kept index takes them afresh.
+  if (!clockOnly && scene.markedIndex != nullptr) scene.markedIndex->Of(*scene.world, true);
   if (scene.layers.marked && scene.clock != nullptr && scene.locale != nullptr)
     DrawMarkedCities(canvas, scene);
   if (scene.layers.info) {

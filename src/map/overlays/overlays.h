@@ -45,6 +45,35 @@ struct OnlineLayerTexts {
   std::string moon = "Moon";
 };
 
+// The marked cities, kept from one paint to the next: their places in the city list and their
+// daylight-saving rules, so that the clock-only paint and the one-second check need not go
+// through thousands of cities and hundreds of zones. Marks change only with a full paint to show
+// them, so every full paint takes them afresh; any paint does when the tables were replaced.
+class MarkedCityIndex {
+ public:
+  struct Entry {
+    std::size_t city = 0;
+    const DstRule* rule = nullptr;
+  };
+  // The marked cities of `world` in list order, taken afresh when `rebuild` or when the tables
+  // are not those of the last time.
+  const std::vector<Entry>& Of(const WorldData& world, bool rebuild);
+
+ private:
+  struct Tables {
+    const WorldData* world = nullptr;
+    const City* cities = nullptr;
+    std::size_t cityCount = 0;
+    const Zone* zones = nullptr;
+    std::size_t zoneCount = 0;
+    const DstRule* rules = nullptr;
+    std::size_t ruleCount = 0;
+    bool operator==(const Tables&) const = default;
+  };
+  std::optional<Tables> tables_;
+  std::vector<Entry> entries_;
+};
+
 struct OverlayScene {
   const MapView* view = nullptr;
   MapRect area;          // the map area in window pixels
@@ -75,6 +104,8 @@ struct OverlayScene {
   // The wall clock of a marked city at the scene's instant from its exact zone, when the caller
   // has one (the time bar is on); otherwise, or when it answers nothing, the program's tables.
   std::function<std::optional<TimeValue>(const City& city, TimeValue t)> markedWallClock;
+  // Kept by the caller across paints; null: the marked cities are looked for on every paint.
+  MarkedCityIndex* markedIndex = nullptr;
 };
 
 // What the City Names layer found under the pointer, for the next paint and the status bar.

@@ -76,7 +76,9 @@ void MapArea::SetOverlaySources(const WorldData* world, const Settings* settings
 }
 
 void MapArea::RedrawClock() {
-  if (pixmap_.isNull()) return;
+  // A hidden area is not painted: the flag below would then make its next paint, a whole one
+  // when it shows again, a clock-only one over nothing.
+  if (pixmap_.isNull() || !isVisible()) return;
   // The labels show hours and minutes: in most seconds nothing on the map changes, and then
   // neither the paint nor the copy to the screen is worth doing.
   OverlayScene scene;
@@ -108,6 +110,7 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
   scene.zoneImage = images_ != nullptr ? images_->zones() : nullptr;
   scene.clock = clock_;
   scene.markedWallClock = markedWallClock_;
+  scene.markedIndex = &markedIndex_;
   scene.locale = locale_;
   scene.layers.allCities = settings_->cities != 0;
   scene.layers.cityNames = settings_->track != 0;

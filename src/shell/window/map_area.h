@@ -124,6 +124,7 @@ class MapArea : public QWidget {
   const OnlineLayerView* online_ = nullptr;
   HoverState hover_;
   TextSizeCache textSizes_;
+  mutable MarkedCityIndex markedIndex_;  // the scene hands it to the paint, which updates it
   // The marked cities' labels as the last paint wrote them.
   std::vector<std::string> paintedLabels_;
   QPoint pointer_{-1000, -1000};

@@ -9,6 +9,7 @@
 #include <QTextOption>
 #include <QTransform>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -22,8 +23,13 @@ QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 }  // namespace
 
 void PainterCanvas::FillRect(int left, int top, int right, int bottom, Rgb colour) {
-  if (right > left && bottom > top)
-    painter_.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(colour));
+  if (right <= left || bottom <= top) return;
+  // An opaque whole-pixel rectangle gives the painter's pixels when set directly.
+  if (const DirectPixels* pixels = Direct()) {
+    pixels->Fill(left, top, right - left, bottom - top, qRgb(colour.r, colour.g, colour.b));
+    return;
+  }
+  painter_.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(colour));
 }
 
 void PainterCanvas::UsePen(Rgb pen) {
@@ -45,9 +51,19 @@ void PainterCanvas::Outline(int left, int top, int right, int bottom, Rgb pen) {
   // strokes, and thousands of city markers are drawn this way.
   if (right < left) std::swap(left, right);
   if (bottom < top) std::swap(top, bottom);
-  const QColor colour = ToQColor(pen);
   const int width = right - left + 1;
   const int height = bottom - top + 1;
+  if (const DirectPixels* pixels = Direct()) {
+    const QRgb colour = qRgb(pen.r, pen.g, pen.b);
+    pixels->Fill(left, top, width, 1, colour);
+    if (height > 1) pixels->Fill(left, bottom, width, 1, colour);
+    if (height > 2) {
+      pixels->Fill(left, top + 1, 1, height - 2, colour);
+      if (width > 1) pixels->Fill(right, top + 1, 1, height - 2, colour);
+    }
+    return;
+  }
+  const QColor colour = ToQColor(pen);
   painter_.fillRect(QRect(left, top, width, 1), colour);
   if (height > 1) painter_.fillRect(QRect(left, bottom, width, 1), colour);
   if (height > 2) {
@@ -67,6 +83,7 @@ void PainterCanvas::ClipTo(const MapRect& clip) {
   painter_.save();
   painter_.setClipRect(QRect(clip.left, clip.top, clip.width, clip.height), Qt::IntersectClip);
   clipped_ = true;
+  direct_.reset();
 }
 
 void PainterCanvas::ClearClip() {
@@ -74,20 +91,22 @@ void PainterCanvas::ClearClip() {
   painter_.restore();
   clipped_ = false;
   pen_.reset();  // the restore brought back the pen of the save
+  direct_.reset();
 }
 
 void PainterCanvas::Text(int x, int y, std::string_view text, Rgb colour,
                          std::optional<Rgb> background) {
   if (sizes_ != nullptr) {
-    const TextSizeCache::Entry& entry =
-        sizes_->Get(painter_.font(), painter_.layoutDirection(), text);
+    TextSizeCache::Entry& entry = sizes_->Get(painter_.font(), painter_.layoutDirection(), text);
     if (!entry.runs.isEmpty()) {
-      if (background)
-        painter_.fillRect(QRect(x, y, entry.size.width, entry.size.height), ToQColor(*background));
-      painter_.setPen(ToQColor(colour));
-      pen_.reset();
-      for (const QGlyphRun& run : entry.runs)
-        painter_.drawGlyphRun(QPointF(x, y + entry.shift), run);
+      DrawRemembered(entry, x, y, colour, background, std::nullopt, [&] {
+        if (background)
+          painter_.fillRect(QRect(x, y, entry.size.width, entry.size.height),
+                            ToQColor(*background));
+        painter_.setPen(ToQColor(colour));
+        for (const QGlyphRun& run : entry.runs)
+          painter_.drawGlyphRun(QPointF(x, y + entry.shift), run);
+      });
       return;
     }
   }
@@ -119,35 +138,39 @@ void PainterCanvas::HaloText(int x, int y, std::string_view text, Rgb colour, Rg
     Canvas::HaloText(x, y, text, colour, halo);
     return;
   }
-  const TextSizeCache::Entry& entry =
-      sizes_->Get(painter_.font(), painter_.layoutDirection(), text);
+  TextSizeCache::Entry& entry = sizes_->Get(painter_.font(), painter_.layoutDirection(), text);
   if (entry.runs.isEmpty()) {
     Canvas::HaloText(x, y, text, colour, halo);
     return;
   }
-  pen_.reset();
-  painter_.setPen(ToQColor(halo));
-  for (int dy = -1; dy <= 1; ++dy)
-    for (int dx = -1; dx <= 1; ++dx)
-      if (dx != 0 || dy != 0)
-        for (const QGlyphRun& run : entry.runs)
-          painter_.drawGlyphRun(QPointF(x + dx, y + dy + entry.shift), run);
-  painter_.setPen(ToQColor(colour));
-  for (const QGlyphRun& run : entry.runs) painter_.drawGlyphRun(QPointF(x, y + entry.shift), run);
+  DrawRemembered(entry, x, y, colour, std::nullopt, halo, [&] {
+    painter_.setPen(ToQColor(halo));
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (dx != 0 || dy != 0)
+          for (const QGlyphRun& run : entry.runs)
+            painter_.drawGlyphRun(QPointF(x + dx, y + dy + entry.shift), run);
+    painter_.setPen(ToQColor(colour));
+    for (const QGlyphRun& run : entry.runs) painter_.drawGlyphRun(QPointF(x, y + entry.shift), run);
+  });
 }
 
-const TextSizeCache::Entry& TextSizeCache::Get(const QFont& font, Qt::LayoutDirection direction,
-                                               std::string_view text) {
+TextSizeCache::Entry& TextSizeCache::Get(const QFont& font, Qt::LayoutDirection direction,
+                                         std::string_view text) {
   if (!metrics_ || font != font_ || direction != direction_) {
     font_ = font;
     direction_ = direction;
     metrics_.emplace(font);
     entries_.clear();
+    rememberedBytes_ = 0;
   }
   const auto found = entries_.find(std::string(text));
   if (found != entries_.end()) return found->second;
   // Texts come and go with the cities marked and the language; a long session starts afresh.
-  if (entries_.size() >= 4096) entries_.clear();
+  if (entries_.size() >= 4096) {
+    entries_.clear();
+    rememberedBytes_ = 0;
+  }
   const QString shown = ToQString(text);
   Entry entry;
   entry.size = {metrics_->horizontalAdvance(shown), metrics_->height()};
@@ -169,28 +192,6 @@ const TextSizeCache::Entry& TextSizeCache::Get(const QFont& font, Qt::LayoutDire
 
 namespace {
 
-// The pixels of a raster painter's picture, where markers can be set directly: a 32-bit image,
-// a transform that only moves and scales by a whole factor, and at most one clip rectangle.
-struct DirectPixels {
-  uchar* bits = nullptr;  // taken once: every non-const look at a QImage's pixels checks sharing
-  qsizetype stride = 0;
-  int scale = 1;
-  int dx = 0;
-  int dy = 0;
-  QRect clip;  // in device pixels
-
-  // Fills the logical rectangle (left, top, width, height), clipped.
-  void Fill(int left, int top, int width, int height, QRgb colour) const {
-    const QRect r =
-        QRect(left * scale + dx, top * scale + dy, width * scale, height * scale).intersected(clip);
-    if (r.isEmpty()) return;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-      QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride) + r.left();
-      std::fill(row, row + r.width(), colour);
-    }
-  }
-};
-
 std::optional<DirectPixels> DirectPixelsOf(QPainter& painter) {
   QPaintEngine* engine = painter.paintEngine();
   if (engine == nullptr || engine->type() != QPaintEngine::Raster) return std::nullopt;
@@ -201,7 +202,8 @@ std::optional<DirectPixels> DirectPixelsOf(QPainter& painter) {
   if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
       format != QImage::Format_ARGB32_Premultiplied)
     return std::nullopt;
-  if (painter.compositionMode() != QPainter::CompositionMode_SourceOver) return std::nullopt;
+  if (painter.compositionMode() != QPainter::CompositionMode_SourceOver || painter.opacity() != 1.0)
+    return std::nullopt;
   const QTransform t = painter.deviceTransform();
   const int scale = static_cast<int>(t.m11());
   if (t.type() > QTransform::TxScale || t.m11() != t.m22() || scale < 1 || t.m11() != scale ||
@@ -216,7 +218,8 @@ std::optional<DirectPixels> DirectPixelsOf(QPainter& painter) {
                       scale,
                       static_cast<int>(t.dx()),
                       static_cast<int>(t.dy()),
-                      clip.boundingRect()};
+                      clip.boundingRect(),
+                      format};
 }
 
 }  // namespace
@@ -226,7 +229,7 @@ void PainterCanvas::Markers(const std::vector<MapPoint>& centres, Rgb outline, R
   // Set straight into the picture where the painter allows: a few thousand 5 x 5 squares are
   // mostly call overhead for the painter. Opaque colours over a 32-bit picture, one marker
   // after the other, give the pixels the painter's fills would.
-  if (const std::optional<DirectPixels> pixels = DirectPixelsOf(painter_)) {
+  if (const DirectPixels* pixels = Direct()) {
     const QRgb edge = qRgb(outline.r, outline.g, outline.b);
     const QRgb inside = qRgb(fill.r, fill.g, fill.b);
     for (const MapPoint& p : centres) {
@@ -295,6 +298,132 @@ void PainterCanvas::Markers(const std::vector<MapPoint>& centres, Rgb outline, R
   }
   flush();
   painter_.setBrush(Qt::NoBrush);
+}
+
+void DirectPixels::Read(const QRect& r, std::vector<QRgb>& out) const {
+  out.resize(static_cast<std::size_t>(r.width()) * static_cast<std::size_t>(r.height()));
+  QRgb* to = out.data();
+  for (int y = r.top(); y <= r.bottom(); ++y, to += r.width()) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(bits + y * stride) + r.left();
+    std::copy(row, row + r.width(), to);
+  }
+}
+
+void DirectPixels::Write(const QRect& r, const std::vector<QRgb>& in) const {
+  const QRgb* from = in.data();
+  for (int y = r.top(); y <= r.bottom(); ++y, from += r.width())
+    std::copy(from, from + r.width(), reinterpret_cast<QRgb*>(bits + y * stride) + r.left());
+}
+
+bool DirectPixels::Equal(const QRect& r, const std::vector<QRgb>& pixels) const {
+  const QRgb* p = pixels.data();
+  for (int y = r.top(); y <= r.bottom(); ++y, p += r.width()) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(bits + y * stride) + r.left();
+    if (!std::equal(row, row + r.width(), p)) return false;
+  }
+  return true;
+}
+
+const DirectPixels* PainterCanvas::Direct() {
+  if (!direct_) direct_.emplace(DirectPixelsOf(painter_));
+  return direct_->has_value() ? &**direct_ : nullptr;
+}
+
+template <typename Draw>
+void PainterCanvas::DrawRemembered(TextSizeCache::Entry& entry, int x, int y, Rgb colour,
+                                   std::optional<Rgb> background, std::optional<Rgb> halo,
+                                   Draw draw) {
+  pen_.reset();
+  const DirectPixels* pixels = Direct();
+  if (pixels == nullptr || entry.drawsBeyondItsBounds) {
+    draw();
+    return;
+  }
+  // Where the glyphs can reach: their boxes and three pixels more each way (a halo's one,
+  // antialiasing's two), and the background.
+  QRectF ink;
+  for (const QGlyphRun& run : entry.runs) ink |= run.boundingRect();
+  ink.translate(x, y + entry.shift);
+  QRect logical(
+      QPoint(static_cast<int>(std::floor(ink.left())), static_cast<int>(std::floor(ink.top()))),
+      QPoint(static_cast<int>(std::ceil(ink.right())), static_cast<int>(std::ceil(ink.bottom()))));
+  logical.adjust(-3, -3, 3, 3);
+  if (background) logical |= QRect(x, y, entry.size.width, entry.size.height);
+  const int s = pixels->scale;
+  // Only what the clip lets the drawing change; a margin around it, looked at when drawing,
+  // tells whether the bound holds.
+  const QRect unclipped(logical.left() * s + pixels->dx, logical.top() * s + pixels->dy,
+                        logical.width() * s, logical.height() * s);
+  const QRect region = unclipped & pixels->clip;
+  const QRect guard = unclipped.adjusted(-4, -4, 4, 4) & pixels->clip;
+  if (region.isEmpty()) {
+    draw();
+    return;
+  }
+  const int hints = static_cast<int>(painter_.renderHints());
+  const QPoint at(x * s + pixels->dx, y * s + pixels->dy);
+  for (auto it = entry.drawn.begin(); it != entry.drawn.end(); ++it) {
+    if (it->at != at || it->scale != s || it->region != region || it->clip != pixels->clip ||
+        it->colour != colour || it->background != background || it->halo != halo ||
+        it->hints != hints || it->format != pixels->format || !pixels->Equal(region, it->before))
+      continue;
+    pixels->Write(region, it->after);
+    painter_.setPen(ToQColor(colour));
+    std::rotate(entry.drawn.begin(), it, it + 1);
+    return;
+  }
+  std::vector<QRgb> guardBefore;
+  pixels->Read(guard, guardBefore);
+  draw();
+  std::vector<QRgb> guardAfter;
+  pixels->Read(guard, guardAfter);
+  TextSizeCache::Entry::Drawn drawn{at,   s,     region,         pixels->clip, colour, background,
+                                    halo, hints, pixels->format, {},           {}};
+  const int width = guard.width();
+  for (int row = 0; row < guard.height(); ++row) {
+    for (int column = 0; column < width; ++column) {
+      const std::size_t i = static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                            static_cast<std::size_t>(column);
+      if (region.contains(guard.left() + column, guard.top() + row)) {
+        drawn.before.push_back(guardBefore[i]);
+        drawn.after.push_back(guardAfter[i]);
+      } else if (guardBefore[i] != guardAfter[i]) {
+        entry.drawsBeyondItsBounds = true;
+        sizes_->Forget(entry);
+        return;
+      }
+    }
+  }
+  sizes_->Remember(entry, std::move(drawn));
+}
+
+namespace {
+
+std::size_t BytesOf(const TextSizeCache::Entry::Drawn& d) {
+  return (d.before.size() + d.after.size()) * sizeof(QRgb);
+}
+
+}  // namespace
+
+void TextSizeCache::Forget(Entry& entry) {
+  for (const Entry::Drawn& d : entry.drawn) rememberedBytes_ -= BytesOf(d);
+  entry.drawn.clear();
+}
+
+void TextSizeCache::Remember(Entry& entry, Entry::Drawn drawn) {
+  constexpr std::size_t kPerText = 3;
+  constexpr std::size_t kBudget = 2 << 20;  // bytes; a paint's labels take a few hundred KiB
+  const auto bytes = BytesOf;
+  if (rememberedBytes_ + bytes(drawn) > kBudget) {
+    for (auto& [text, other] : entries_) other.drawn.clear();
+    rememberedBytes_ = 0;
+  }
+  if (entry.drawn.size() >= kPerText) {
+    rememberedBytes_ -= bytes(entry.drawn.back());
+    entry.drawn.pop_back();
+  }
+  rememberedBytes_ += bytes(drawn);
+  entry.drawn.insert(entry.drawn.begin(), std::move(drawn));
 }
 
 }  // namespace meridiana

@@ -5,8 +5,12 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QImage>
 #include <QList>
 #include <QPainter>
+#include <QRect>
+#include <QRgb>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -28,15 +32,66 @@ class TextSizeCache {
     // Empty when the text took more than one line (then it is drawn the ordinary way).
     QList<QGlyphRun> runs;
     qreal shift = 0;
+    // What drawing the text gave at one place over the pixels that were there (device pixels):
+    // the next second's paint finds the same pixels under the same label and copies the result
+    // instead of blending every glyph again. The most recent first, a few.
+    struct Drawn {
+      QPoint at;  // the text's place
+      int scale = 1;
+      QRect region;  // where the drawing can change pixels
+      QRect clip;
+      Rgb colour;
+      std::optional<Rgb> background;
+      std::optional<Rgb> halo;
+      int hints = 0;
+      QImage::Format format = QImage::Format_Invalid;
+      std::vector<QRgb> before;
+      std::vector<QRgb> after;
+    };
+    std::vector<Drawn> drawn;
+    bool drawsBeyondItsBounds = false;  // then it is always drawn
   };
   // The entry of `text` in `font` for a painter with `direction`, made the first time.
-  const Entry& Get(const QFont& font, Qt::LayoutDirection direction, std::string_view text);
+  Entry& Get(const QFont& font, Qt::LayoutDirection direction, std::string_view text);
+  // Keeps what drawing `entry` gave, first of its few; past a budget every entry forgets what
+  // it kept (labels change every minute, and a day of them would fill the memory).
+  void Remember(Entry& entry, Entry::Drawn drawn);
+  // Lets the entry forget all it kept.
+  void Forget(Entry& entry);
 
  private:
   QFont font_;
   Qt::LayoutDirection direction_ = Qt::LeftToRight;
   std::optional<QFontMetrics> metrics_;
   std::unordered_map<std::string, Entry> entries_;
+  std::size_t rememberedBytes_ = 0;
+};
+
+// The pixels of a raster painter's picture, where markers can be set directly: a 32-bit image,
+// a transform that only moves and scales by a whole factor, and at most one clip rectangle.
+struct DirectPixels {
+  uchar* bits = nullptr;  // taken once: every non-const look at a QImage's pixels checks sharing
+  qsizetype stride = 0;
+  int scale = 1;
+  int dx = 0;
+  int dy = 0;
+  QRect clip;  // in device pixels
+  QImage::Format format = QImage::Format_Invalid;
+
+  // Fills the logical rectangle (left, top, width, height), clipped.
+  void Fill(int left, int top, int width, int height, QRgb colour) const {
+    const QRect r =
+        QRect(left * scale + dx, top * scale + dy, width * scale, height * scale).intersected(clip);
+    if (r.isEmpty()) return;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride) + r.left();
+      std::fill(row, row + r.width(), colour);
+    }
+  }
+  // The device pixels of `r` (inside the picture), row by row, into `out`; and back.
+  void Read(const QRect& r, std::vector<QRgb>& out) const;
+  void Write(const QRect& r, const std::vector<QRgb>& in) const;
+  bool Equal(const QRect& r, const std::vector<QRgb>& pixels) const;
 };
 
 class PainterCanvas : public Canvas {
@@ -64,12 +119,20 @@ class PainterCanvas : public Canvas {
   // Thousands of markers share a few pens: the painter's pen changes only with the colour.
   void UsePen(Rgb pen);
   const QFontMetrics& Metrics();
+  // The picture's pixels when they can be set directly; looked up once until the clip changes.
+  const DirectPixels* Direct();
+  // Draws the entry's text at (x, y) through `draw`, or copies what the same drawing gave before
+  // over the same pixels. Leaves the painter's pen in `colour`, as drawing does.
+  template <typename Draw>
+  void DrawRemembered(TextSizeCache::Entry& entry, int x, int y, Rgb colour,
+                      std::optional<Rgb> background, std::optional<Rgb> halo, Draw draw);
 
   QPainter& painter_;
   TextSizeCache* sizes_;
   std::optional<Rgb> pen_;
   bool clipped_ = false;
   std::optional<QFontMetrics> metrics_;  // the painter's font does not change while it draws
+  std::optional<std::optional<DirectPixels>> direct_;
 };
 
 }  // namespace meridiana
