@@ -54,6 +54,28 @@ inline void EdgePixel(std::uint8_t* d, const std::uint8_t* n, double s, const Ba
     d[c] = Edge(d[c], t.mix[0][static_cast<std::size_t>(n[c] * 256 + d[c])], h);
 }
 
+// sin e = sin(lat) sin(decl) + cos(lat) cos(decl) cos(lon - sun): one cosine per column, two
+// products per row; the bands' limits compare as sines. Both passes take their sines from here,
+// so they agree operation for operation.
+struct TwilightSines {
+  std::vector<double> cosHour;  // per column
+  double sinDecl;
+  double cosDecl;
+  double sinEdge = std::sin(9.0 * kRad);
+  double limits[4] = {0.0, std::sin(-6.0 * kRad), std::sin(-12.0 * kRad), std::sin(-18.0 * kRad)};
+
+  TwilightSines(const SubsolarPoint& sun, const ShadeGrid& grid)
+      : cosHour(grid.columnLongitude.size()),
+        sinDecl(std::sin(sun.latitude * kRad)),
+        cosDecl(std::cos(sun.latitude * kRad)) {
+    for (std::size_t x = 0; x < cosHour.size(); ++x)
+      cosHour[x] = std::cos((grid.columnLongitude[x] - sun.longitude) * kRad);
+  }
+  // A row's two products: s = RowOffset + RowScale * cosHour[x].
+  double RowOffset(double latitude) const { return std::sin(latitude * kRad) * sinDecl; }
+  double RowScale(double latitude) const { return std::cos(latitude * kRad) * cosDecl; }
+};
+
 }  // namespace
 
 TwilightBand BandOfElevation(double degrees) {
@@ -93,26 +115,17 @@ void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
   if (!sun) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
-  // sin e = sin(lat) sin(decl) + cos(lat) cos(decl) cos(lon - sun): one cosine per column, two
-  // products per row; the bands' limits compare as sines.
-  std::vector<double> cosHour(static_cast<std::size_t>(width));
-  for (int x = 0; x < width; ++x) {
-    const double longitude = grid.columnLongitude[static_cast<std::size_t>(x)];
-    cosHour[static_cast<std::size_t>(x)] = std::cos((longitude - sun->longitude) * kRad);
-  }
-  const double sinDecl = std::sin(sun->latitude * kRad);
-  const double cosDecl = std::cos(sun->latitude * kRad);
-  const double sinEdge = std::sin(9.0 * kRad);
-  const double limits[] = {0.0, std::sin(-6.0 * kRad), std::sin(-12.0 * kRad),
-                           std::sin(-18.0 * kRad)};
+  const TwilightSines sines(*sun, grid);
+  const double sinEdge = sines.sinEdge;
+  const double* limits = sines.limits;
   for (int y = 0; y < height; ++y) {
     const double latitude = grid.rowLatitude[static_cast<std::size_t>(y)];
-    const double a = std::sin(latitude * kRad) * sinDecl;
-    const double b = std::cos(latitude * kRad) * cosDecl;
+    const double a = sines.RowOffset(latitude);
+    const double b = sines.RowScale(latitude);
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
     for (int x = 0; x < width; ++x, d += 3, n += 3) {
-      const double s = a + b * cosHour[static_cast<std::size_t>(x)];
+      const double s = a + b * sines.cosHour[static_cast<std::size_t>(x)];
       if (s > sinEdge) continue;  // full day
       if (s > 0.0) {
         const double h = std::asin(s) / kRad / 9.0;
@@ -132,24 +145,16 @@ void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const Shade
   if (!sun) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
-  // The same sines as the per-pixel pass, operation for operation.
-  std::vector<double> cosHour(static_cast<std::size_t>(width));
-  for (int x = 0; x < width; ++x) {
-    const double longitude = grid.columnLongitude[static_cast<std::size_t>(x)];
-    cosHour[static_cast<std::size_t>(x)] = std::cos((longitude - sun->longitude) * kRad);
-  }
-  const auto [lowest, highest] = std::minmax_element(cosHour.begin(), cosHour.end());
-  const double sinDecl = std::sin(sun->latitude * kRad);
-  const double cosDecl = std::cos(sun->latitude * kRad);
-  const double sinEdge = std::sin(9.0 * kRad);
-  const double limits[] = {0.0, std::sin(-6.0 * kRad), std::sin(-12.0 * kRad),
-                           std::sin(-18.0 * kRad)};
+  const TwilightSines sines(*sun, grid);
+  const auto [lowest, highest] = std::minmax_element(sines.cosHour.begin(), sines.cosHour.end());
+  const double sinEdge = sines.sinEdge;
+  const double* limits = sines.limits;
   const BandTables& tables = Tables();
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
   for (int y = 0; y < height; ++y) {
     const double latitude = grid.rowLatitude[static_cast<std::size_t>(y)];
-    const double a = std::sin(latitude * kRad) * sinDecl;
-    const double b = std::cos(latitude * kRad) * cosDecl;
+    const double a = sines.RowOffset(latitude);
+    const double b = sines.RowScale(latitude);
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
     // b is never negative and rounding keeps order, so the row's sines lie between these:
@@ -160,7 +165,7 @@ void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const Shade
       continue;
     }
     for (int x = 0; x < width; ++x, d += 3, n += 3) {
-      const double s = a + b * cosHour[static_cast<std::size_t>(x)];
+      const double s = a + b * sines.cosHour[static_cast<std::size_t>(x)];
       if (s > sinEdge) continue;
       if (s > 0.0) {
         EdgePixel(d, n, s, tables);
