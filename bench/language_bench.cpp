@@ -11,6 +11,7 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/settings.h"
 #include "shell/window/main_window.h"
+#include "support/qt_application.h"
 
 namespace meridiana {
 namespace {
@@ -30,10 +31,7 @@ BENCHMARK(BM_LocalizedTextTranslated);
 
 // German to French and back: each switch passes through English, as the program's does.
 void BM_SwitchWholeInterface(benchmark::State& state) {
-  static int argc = 1;
-  static char name[] = "language_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
+  bench::QtApplication<QApplication>("language_bench");
   Localizer localizer(ParseStringTable(resources::StringTableText()));
   InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
   Settings settings;

@@ -14,20 +14,10 @@
 #include "map/image_load.h"
 #include "map/png_writer.h"
 #include "map/view_image.h"
+#include "support/synthetic_picture.h"
 
 namespace meridiana {
 namespace {
-
-DibPtr Synthetic(int seed) {
-  DibPtr dib = DibCreate(1024, 512, 24, 256);
-  for (int y = 0; y < 512; ++y) {
-    uint8_t* p = dib->rows[y];
-    for (int x = 0; x < 1024 * 3; ++x) {
-      p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
-    }
-  }
-  return dib;
-}
 
 // A shipped picture at the base-map size, or a synthetic one.
 DibPtr Picture(const char* name, int seed) {
@@ -36,7 +26,7 @@ DibPtr Picture(const char* name, int seed) {
   if (dib && (DibWidth(dib.get()) != 1024 || DibHeight(dib.get()) != 512)) {
     dib = DibScale(dib.get(), 1024, 512);
   }
-  return dib ? std::move(dib) : Synthetic(seed);
+  return dib ? std::move(dib) : bench::SyntheticPicture(1024, 512, seed);
 }
 
 void BM_ViewImage(benchmark::State& state) {
@@ -69,8 +59,9 @@ void BM_CloudBlend(benchmark::State& state) {
 BENCHMARK(BM_CloudBlend)->Unit(benchmark::kMillisecond);
 
 void BM_CloudBlendSynthetic(benchmark::State& state) {
-  const DibPtr day = Synthetic(1);
-  const DibPtr cloud = Synthetic(2);  // every brightness: mostly the weighted branch
+  const DibPtr day = bench::SyntheticPicture(1024, 512, 1);
+  // Every brightness: mostly the weighted branch.
+  const DibPtr cloud = bench::SyntheticPicture(1024, 512, 2);
   DibPtr out = DibCreate(1024, 512, 24);
   for (auto _ : state) {
     CloudBlend(day.get(), cloud.get(), out.get());

@@ -22,32 +22,18 @@
 #include "shell/window/map_pixels.h"
 #include "shell/window/painter_canvas.h"
 #include "shell/window/sharp_view.h"
+#include "support/qt_application.h"
+#include "support/synthetic_picture.h"
 
 namespace meridiana {
 namespace {
-
-QGuiApplication& App() {
-  static int argc = 1;
-  static char name[] = "map_repaint_bench";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication app(argc, argv);
-  return app;
-}
-
-DibPtr Synthetic(int w, int h, int seed) {
-  DibPtr dib = DibCreate(w, h, 24);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* p = dib->rows[static_cast<std::size_t>(y)];
-    for (int x = 0; x < w * 3; ++x) p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
-  }
-  return dib;
-}
 
 const TimeValue kAt = UtcFromCalendar(2024, 5, 10, 15, 0, 0);
 
 // One map area: `ratio` device pixels per window pixel, the view at `zoom`.
 struct Area {
-  QGuiApplication& app = App();  // before any pixmap
+  // Before any pixmap.
+  QGuiApplication& app = bench::QtApplication<QGuiApplication>("map_repaint_bench");
   double ratio;
   int width;  // window pixels
   int height;
@@ -82,9 +68,9 @@ struct Area {
     scene.layers = {
         .allCities = true, .cityNames = true, .grid = true, .marked = true, .info = true};
     scene.pointer = {static_cast<int>(540 * zoom), static_cast<int>(130 * zoom)};
-    images.PutDay(Synthetic(1024, 512, 1));
-    images.PutNight(Synthetic(1024, 512, 2));
-    imagery.Put(Synthetic(4096, 2048, 1), Synthetic(4096, 2048, 2));
+    images.PutDay(bench::SyntheticPicture(1024, 512, 1));
+    images.PutNight(bench::SyntheticPicture(1024, 512, 2));
+    imagery.Put(bench::SyntheticPicture(4096, 2048, 1), bench::SyntheticPicture(4096, 2048, 2));
     compositor.modes.day = true;
     compositor.modes.shadow = true;
     backing = QImage(static_cast<int>(width * ratio), static_cast<int>(height * ratio),

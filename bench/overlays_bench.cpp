@@ -9,6 +9,7 @@
 
 #include "map/overlays/overlays.h"
 #include "shell/window/painter_canvas.h"
+#include "support/qt_application.h"
 
 namespace meridiana {
 namespace {
@@ -39,16 +40,8 @@ struct Scene {
   }
 };
 
-QGuiApplication& App() {
-  static int argc = 1;
-  static char name[] = "overlays_bench";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication app(argc, argv);
-  return app;
-}
-
 void Paint(benchmark::State& state, bool clockOnly) {
-  App();
+  bench::QtApplication<QGuiApplication>("overlays_bench");
   Scene s;
   QImage image(1024, 512, QImage::Format_RGB32);
   image.fill(Qt::black);

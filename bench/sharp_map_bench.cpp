@@ -13,18 +13,10 @@
 #include "map/map_view.h"
 #include "map/sharp_map.h"
 #include "map/view_image.h"
+#include "support/synthetic_picture.h"
 
 namespace meridiana {
 namespace {
-
-DibPtr Synthetic(int w, int h, int seed) {
-  DibPtr dib = DibCreate(w, h, 24);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* p = dib->rows[static_cast<std::size_t>(y)];
-    for (int x = 0; x < w * 3; ++x) p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
-  }
-  return dib;
-}
 
 // An instant away from the equinox, so the twilight band is not at its narrowest.
 const TimeValue kAt = UtcFromCalendar(2024, 5, 10, 15, 0, 0);
@@ -32,8 +24,8 @@ const TimeValue kAt = UtcFromCalendar(2024, 5, 10, 15, 0, 0);
 // Today: the composition (a copy of the day, the shadow pass) and the view image at zoom 1.
 void BM_BaseRefresh(benchmark::State& state) {
   MapImages images(std::string(), nullptr);
-  images.PutDay(Synthetic(1024, 512, 1));
-  images.PutNight(Synthetic(1024, 512, 2));
+  images.PutDay(bench::SyntheticPicture(1024, 512, 1));
+  images.PutNight(bench::SyntheticPicture(1024, 512, 2));
   Compositor compositor(images, nullptr, nullptr);
   compositor.modes.day = true;
   compositor.modes.shadow = true;
@@ -47,7 +39,7 @@ void BM_BaseRefresh(benchmark::State& state) {
 
 // Today's full repaint: the view image cut from the composed map.
 void BM_BaseView(benchmark::State& state) {
-  const DibPtr composed = Synthetic(1024, 512, 1);
+  const DibPtr composed = bench::SyntheticPicture(1024, 512, 1);
   MapView view;
   for (auto _ : state) {
     DibPtr shown = BuildViewImage(composed.get(), view, 1024, 512);
@@ -59,7 +51,7 @@ void BM_BaseView(benchmark::State& state) {
 // both the shadow refresh and the rebuild of a full repaint after a zoom or scroll.
 void BM_SharpView(benchmark::State& state, bool twilight) {
   SharpImagery imagery("");
-  imagery.Put(Synthetic(4096, 2048, 1), Synthetic(2048, 1024, 2));
+  imagery.Put(bench::SyntheticPicture(4096, 2048, 1), bench::SyntheticPicture(2048, 1024, 2));
   SharpFrame frame;
   frame.width = 2560;
   frame.height = 1280;
@@ -80,7 +72,7 @@ void BM_SharpView(benchmark::State& state, bool twilight) {
 // composition and the shading run again.
 void BM_SharpRefresh(benchmark::State& state, bool twilight) {
   SharpImagery imagery("");
-  imagery.Put(Synthetic(4096, 2048, 1), Synthetic(2048, 1024, 2));
+  imagery.Put(bench::SyntheticPicture(4096, 2048, 1), bench::SyntheticPicture(2048, 1024, 2));
   SharpFrame frame;
   frame.width = 2560;
   frame.height = 1280;

@@ -10,23 +10,15 @@
 #include "foundation/dib.h"
 #include "map/sun_shadow.h"
 #include "map/twilight.h"
+#include "support/synthetic_picture.h"
 
 namespace meridiana {
 namespace {
 
-DibPtr Synthetic(int w, int h, int seed) {
-  DibPtr dib = DibCreate(w, h, 24);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* p = dib->rows[y];
-    for (int x = 0; x < w * 3; ++x) p[x] = static_cast<uint8_t>((x * 31 + y * 17 + seed) & 0xff);
-  }
-  return dib;
-}
-
 template <void (*Pass)(Dib*, const Dib*, TimeValue)>
 void BM_Shadow(benchmark::State& state) {
-  const DibPtr day = Synthetic(1024, 512, 1);
-  const DibPtr night = Synthetic(1024, 512, 2);
+  const DibPtr day = bench::SyntheticPicture(1024, 512, 1);
+  const DibPtr night = bench::SyntheticPicture(1024, 512, 2);
   const DibPtr map = DibCopy(day.get());
   const std::size_t bytes = DibPixelBytes(day.get());
   // An instant away from the equinox, so the twilight band is not at its narrowest.
