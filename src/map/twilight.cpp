@@ -103,6 +103,16 @@ double SolarElevation(const SubsolarPoint& sun, double latitude, double longitud
   return std::asin(std::fmax(-1.0, std::fmin(1.0, s))) / kRad;
 }
 
+// The sines of a pass over `composed`; none when the images or the grid do not fit, or the solar
+// routine rejects the instant (the pass then leaves the picture as it is).
+std::optional<TwilightSines> PassSines(const Dib* composed, const Dib* night, TimeValue now,
+                                       const ShadeGrid& grid) {
+  if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return std::nullopt;
+  const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
+  if (!sun) return std::nullopt;
+  return TwilightSines(*sun, grid);
+}
+
 void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
   if (!ShadowImagesMatch(composed, night)) return;
   ApplyTwilightOn(composed, night, now, WholeEarthGrid(DibWidth(composed), DibHeight(composed)));
@@ -110,22 +120,20 @@ void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
 
 void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
                              const ShadeGrid& grid) {
-  if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
-  const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
-  if (!sun) return;
+  const std::optional<TwilightSines> sines = PassSines(composed, night, now, grid);
+  if (!sines) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
-  const TwilightSines sines(*sun, grid);
-  const double sinEdge = sines.sinEdge;
-  const double* limits = sines.limits;
+  const double sinEdge = sines->sinEdge;
+  const double* limits = sines->limits;
   for (int y = 0; y < height; ++y) {
     const double latitude = grid.rowLatitude[static_cast<std::size_t>(y)];
-    const double a = sines.RowOffset(latitude);
-    const double b = sines.RowScale(latitude);
+    const double a = sines->RowOffset(latitude);
+    const double b = sines->RowScale(latitude);
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
     for (int x = 0; x < width; ++x, d += 3, n += 3) {
-      const double s = a + b * sines.cosHour[static_cast<std::size_t>(x)];
+      const double s = a + b * sines->cosHour[static_cast<std::size_t>(x)];
       if (s > sinEdge) continue;  // full day
       if (s > 0.0) {
         const double h = std::asin(s) / kRad / 9.0;
@@ -140,21 +148,19 @@ void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
 }
 
 void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
-  if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return;
-  const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
-  if (!sun) return;
+  const std::optional<TwilightSines> sines = PassSines(composed, night, now, grid);
+  if (!sines) return;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
-  const TwilightSines sines(*sun, grid);
-  const auto [lowest, highest] = std::minmax_element(sines.cosHour.begin(), sines.cosHour.end());
-  const double sinEdge = sines.sinEdge;
-  const double* limits = sines.limits;
+  const auto [lowest, highest] = std::minmax_element(sines->cosHour.begin(), sines->cosHour.end());
+  const double sinEdge = sines->sinEdge;
+  const double* limits = sines->limits;
   const BandTables& tables = Tables();
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
   for (int y = 0; y < height; ++y) {
     const double latitude = grid.rowLatitude[static_cast<std::size_t>(y)];
-    const double a = sines.RowOffset(latitude);
-    const double b = sines.RowScale(latitude);
+    const double a = sines->RowOffset(latitude);
+    const double b = sines->RowScale(latitude);
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
     // b is never negative and rounding keeps order, so the row's sines lie between these:
@@ -165,7 +171,7 @@ void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const Shade
       continue;
     }
     for (int x = 0; x < width; ++x, d += 3, n += 3) {
-      const double s = a + b * sines.cosHour[static_cast<std::size_t>(x)];
+      const double s = a + b * sines->cosHour[static_cast<std::size_t>(x)];
       if (s > sinEdge) continue;
       if (s > 0.0) {
         EdgePixel(d, n, s, tables);
