@@ -11,6 +11,11 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+// AVX2 kernels are built beside the SSE2 ones and chosen when the processor has AVX2.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define MERIDIANA_AVX2_KERNELS 1
+#include <immintrin.h>
+#endif
 
 #include "world/solar_math.h"
 #include "world/solar_position.h"
@@ -120,6 +125,31 @@ inline void NightRun(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
   for (; i < bytes; ++i) d[i] = static_cast<std::uint8_t>((4u * n[i] + d[i]) / 5u);
 }
 
+#ifdef MERIDIANA_AVX2_KERNELS
+// NightRun 32 bytes at a time. The unpacks and the pack work within each 128-bit half, so the
+// bytes come back in their places.
+__attribute__((target("avx2"))) void NightRunWide(std::uint8_t* __restrict d,
+                                                  const std::uint8_t* __restrict n,
+                                                  std::size_t bytes) {
+  std::size_t i = 0;
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i fifth = _mm256_set1_epi16(static_cast<short>(0xCCCD));
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i nb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(n + i));
+    const __m256i db = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    const __m256i low = _mm256_add_epi16(_mm256_slli_epi16(_mm256_unpacklo_epi8(nb, zero), 2),
+                                         _mm256_unpacklo_epi8(db, zero));
+    const __m256i high = _mm256_add_epi16(_mm256_slli_epi16(_mm256_unpackhi_epi8(nb, zero), 2),
+                                          _mm256_unpackhi_epi8(db, zero));
+    const __m256i lowFifth = _mm256_srli_epi16(_mm256_mulhi_epu16(low, fifth), 2);
+    const __m256i highFifth = _mm256_srli_epi16(_mm256_mulhi_epu16(high, fifth), 2);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                        _mm256_packus_epi16(lowFifth, highFifth));
+  }
+  NightRun(d + i, n + i, bytes - i);
+}
+#endif
+
 inline void BlendPixel(std::uint8_t* d, const std::uint8_t* n, float e) {
   if (e < 0.0f) {
     d[0] = NightChannel(n[0], d[0]);
@@ -140,8 +170,19 @@ struct Arc {
   std::size_t count;
 };
 
+// The vector kernels of a pass: SSE2, which every x86-64 has, or AVX2 where the processor has it.
+// Each set gives the same bytes.
+struct ShadowKernelSet {
+  void (*elevations)(const solar::ZenithRow& row, const float* cosHourAngle, std::size_t count,
+                     float* series, float* h);
+  void (*blend)(const std::uint8_t* d, const std::uint8_t* n, const float* h, std::size_t count,
+                std::uint8_t* blend, std::uint8_t* sure);
+  void (*night)(std::uint8_t* d, const std::uint8_t* n, std::size_t bytes);
+};
+
 // One row being shaded, and what every arc of it needs.
 struct RowShading {
+  const ShadowKernelSet& kernels;
   solar::ZenithRow row;
   const float* cosHourAngle;
   std::size_t columns;
@@ -185,8 +226,8 @@ void NightColumns(const RowShading& s, const Arc& arc, std::size_t from, std::si
   if (x >= s.columns) x -= s.columns;
   const std::size_t run = to - from;
   const std::size_t head = std::min(run, s.columns - x);
-  NightRun(s.d + 3 * x, s.n + 3 * x, head * 3);
-  if (head < run) NightRun(s.d, s.n, (run - head) * 3);
+  s.kernels.night(s.d + 3 * x, s.n + 3 * x, head * 3);
+  if (head < run) s.kernels.night(s.d, s.n, (run - head) * 3);
 }
 
 // Pixels near the horizon get the blend BlendPixel gives for the elevation
@@ -286,22 +327,19 @@ void SeriesBlend(const std::uint8_t* d, const std::uint8_t* n, const float* h, s
   }
 }
 
-// Up to kNearChunk pixels of a row from column `first`: elevations by the series, then the
-// blend of every channel, then each pixel written where the series and its three blends are
-// sure, else shaded alone. A pixel the series does not put in the twilight band gets h = NaN,
-// which no channel's blend is sure of.
 constexpr std::size_t kNearChunk = 64;
 
-void ShadeNearChunk(const RowShading& s, std::size_t first, std::size_t count) {
-  float series[kNearChunk];
-  float h[3 * kNearChunk];  // each pixel's h, once for each channel
+// Each pixel's elevation by the series, and its h three times over (once for each channel); NaN
+// where the series does not put the pixel clearly in the twilight band, which no channel's blend
+// is sure of.
+void SeriesElevations(const solar::ZenithRow& row, const float* cosHourAngle, std::size_t count,
+                      float* series, float* h) {
   const float unsure = std::numeric_limits<float>::quiet_NaN();
-  const float* cosHourAngle = s.cosHourAngle + first;
   std::size_t i = 0;
 #ifdef __SSE2__
   // The loop below four pixels at a time (the compiler leaves it scalar, for its comparisons).
-  const __m128 sinProduct = _mm_set1_ps(s.row.sinProduct);
-  const __m128 cosProduct = _mm_set1_ps(s.row.cosProduct);
+  const __m128 sinProduct = _mm_set1_ps(row.sinProduct);
+  const __m128 cosProduct = _mm_set1_ps(row.cosProduct);
   const __m128 lowest = _mm_set1_ps(-kSeriesLimit);
   const __m128 highest = _mm_set1_ps(kSeriesLimit);
   const __m128 above = _mm_set1_ps(kElevationSlack);
@@ -329,17 +367,130 @@ void ShadeNearChunk(const RowShading& s, std::size_t first, std::size_t count) {
   }
 #endif
   for (; i < count; ++i) {
-    const float c = s.row.sinProduct + s.row.cosProduct * cosHourAngle[i];
+    const float c = row.sinProduct + row.cosProduct * cosHourAngle[i];
     const float e = SeriesElevation(c);
     series[i] = e;
     const bool twilight = c >= -kSeriesLimit && c <= kSeriesLimit && e > kElevationSlack &&
                           e < 9.0f - kElevationSlack;
     h[3 * i] = h[3 * i + 1] = h[3 * i + 2] = twilight ? e / 9.0f : unsure;
   }
+}
+
+#ifdef MERIDIANA_AVX2_KERNELS
+// SeriesElevations eight pixels at a time; each half of the eight is spread over the channels as
+// there.
+__attribute__((target("avx2"))) void SeriesElevationsWide(const solar::ZenithRow& row,
+                                                          const float* cosHourAngle,
+                                                          std::size_t count, float* series,
+                                                          float* h) {
+  std::size_t i = 0;
+  const __m256 sinProduct = _mm256_set1_ps(row.sinProduct);
+  const __m256 cosProduct = _mm256_set1_ps(row.cosProduct);
+  const __m256 lowest = _mm256_set1_ps(-kSeriesLimit);
+  const __m256 highest = _mm256_set1_ps(kSeriesLimit);
+  const __m256 above = _mm256_set1_ps(kElevationSlack);
+  const __m256 below = _mm256_set1_ps(9.0f - kElevationSlack);
+  const __m256 ninth = _mm256_set1_ps(1.0f / 9);
+  const __m256 nan = _mm256_set1_ps(std::numeric_limits<float>::quiet_NaN());
+  for (; i + 8 <= count; i += 8) {
+    const __m256 c =
+        _mm256_add_ps(sinProduct, _mm256_mul_ps(cosProduct, _mm256_loadu_ps(cosHourAngle + i)));
+    const __m256 c2 = _mm256_mul_ps(c, c);
+    __m256 tail = _mm256_set1_ps(63.0f / 2816);
+    for (const float k : {35.0f / 1152, 5.0f / 112, 3.0f / 40, 1.0f / 6})
+      tail = _mm256_add_ps(_mm256_set1_ps(k), _mm256_mul_ps(c2, tail));
+    const __m256 e =
+        _mm256_add_ps(_mm256_mul_ps(_mm256_add_ps(c, _mm256_mul_ps(_mm256_mul_ps(c, c2), tail)),
+                                    _mm256_set1_ps(solar::kRadToDeg)),
+                      _mm256_set1_ps(kSeriesOffset));
+    _mm256_storeu_ps(series + i, e);
+    const __m256 twilight = _mm256_and_ps(
+        _mm256_and_ps(_mm256_cmp_ps(c, lowest, _CMP_GE_OQ), _mm256_cmp_ps(c, highest, _CMP_LE_OQ)),
+        _mm256_and_ps(_mm256_cmp_ps(e, above, _CMP_GT_OQ), _mm256_cmp_ps(e, below, _CMP_LT_OQ)));
+    const __m256 v = _mm256_blendv_ps(nan, _mm256_mul_ps(e, ninth), twilight);
+    for (int half = 0; half < 2; ++half) {
+      const __m128 q = half == 0 ? _mm256_castps256_ps128(v) : _mm256_extractf128_ps(v, 1);
+      float* out = h + 3 * (i + 4 * half);
+      _mm_storeu_ps(out, _mm_shuffle_ps(q, q, _MM_SHUFFLE(1, 0, 0, 0)));
+      _mm_storeu_ps(out + 4, _mm_shuffle_ps(q, q, _MM_SHUFFLE(2, 2, 1, 1)));
+      _mm_storeu_ps(out + 8, _mm_shuffle_ps(q, q, _MM_SHUFFLE(3, 3, 3, 2)));
+    }
+  }
+  SeriesElevations(row, cosHourAngle + i, count - i, series + i, h + 3 * i);
+}
+
+// Eight bytes as eight floats.
+__attribute__((target("avx2"))) inline __m256 BytesAsFloats(const std::uint8_t* bytes) {
+  return _mm256_cvtepi32_ps(
+      _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes))));
+}
+
+// SeriesBlend 32 channels at a time. The packs work within each 128-bit half; the final
+// permutation puts the four groups of eight back in order.
+__attribute__((target("avx2"))) void SeriesBlendWide(const std::uint8_t* d, const std::uint8_t* n,
+                                                     const float* h, std::size_t count,
+                                                     std::uint8_t* blend, std::uint8_t* sure) {
+  std::size_t j = 0;
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const __m256 dayShare = _mm256_set1_ps(0.85f);
+  const __m256 keptShare = _mm256_set1_ps(0.15f);
+  const __m256 low = _mm256_set1_ps(kBlendSlack);
+  const __m256 high = _mm256_set1_ps(1.0f - kBlendSlack);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  for (; j + 32 <= count; j += 32) {
+    __m256i whole[4];
+    __m256i clear[4];
+    for (int q = 0; q < 4; ++q) {
+      const __m256 df = BytesAsFloats(d + j + 8 * q);
+      const __m256 nf = BytesAsFloats(n + j + 8 * q);
+      const __m256 hq = _mm256_loadu_ps(h + j + 8 * q);
+      const __m256 mixed =
+          _mm256_add_ps(_mm256_mul_ps(df, hq), _mm256_mul_ps(nf, _mm256_sub_ps(one, hq)));
+      const __m256 x = _mm256_add_ps(_mm256_mul_ps(mixed, dayShare), _mm256_mul_ps(df, keptShare));
+      whole[q] = _mm256_cvttps_epi32(x);
+      const __m256 fraction = _mm256_sub_ps(x, _mm256_cvtepi32_ps(whole[q]));
+      clear[q] = _mm256_castps_si256(_mm256_and_ps(_mm256_cmp_ps(fraction, low, _CMP_GT_OQ),
+                                                   _mm256_cmp_ps(fraction, high, _CMP_LT_OQ)));
+    }
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(whole[0], whole[1]),
+                                              _mm256_packs_epi32(whole[2], whole[3]));
+    const __m256i marks = _mm256_packs_epi16(_mm256_packs_epi32(clear[0], clear[1]),
+                                             _mm256_packs_epi32(clear[2], clear[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(blend + j),
+                        _mm256_permutevar8x32_epi32(bytes, order));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sure + j),
+                        _mm256_permutevar8x32_epi32(marks, order));
+  }
+  SeriesBlend(d + j, n + j, h + j, count - j, blend + j, sure + j);
+}
+#endif
+
+constexpr ShadowKernelSet kSse2Kernels{SeriesElevations, SeriesBlend, NightRun};
+#ifdef MERIDIANA_AVX2_KERNELS
+constexpr ShadowKernelSet kAvx2Kernels{SeriesElevationsWide, SeriesBlendWide, NightRunWide};
+#endif
+
+ShadowKernels chosenKernels = ShadowKernels::kWidest;
+
+const ShadowKernelSet& Kernels() {
+#ifdef MERIDIANA_AVX2_KERNELS
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2 && chosenKernels == ShadowKernels::kWidest) return kAvx2Kernels;
+#endif
+  return kSse2Kernels;
+}
+
+// Up to kNearChunk pixels of a row from column `first`: elevations by the series, then the
+// blend of every channel, then each pixel written where the series and its three blends are
+// sure, else shaded alone.
+void ShadeNearChunk(const RowShading& s, std::size_t first, std::size_t count) {
+  float series[kNearChunk];
+  float h[3 * kNearChunk];
+  s.kernels.elevations(s.row, s.cosHourAngle + first, count, series, h);
   std::uint8_t* d = s.d + 3 * first;
   std::uint8_t blend[3 * kNearChunk];
   std::uint8_t sure[3 * kNearChunk];
-  SeriesBlend(d, s.n + 3 * first, h, 3 * count, blend, sure);
+  s.kernels.blend(d, s.n + 3 * first, h, 3 * count, blend, sure);
   std::uint8_t before[3 * kNearChunk];
   std::memcpy(before, d, 3 * count);
   std::memcpy(d, blend, 3 * count);
@@ -449,6 +600,8 @@ bool SunShadowCanBeComputed(TimeValue now) {
 
 void BlendShadowPixel(std::uint8_t* d, const std::uint8_t* n, float e) { BlendPixel(d, n, e); }
 
+void UseShadowKernels(ShadowKernels kernels) { chosenKernels = kernels; }
+
 void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now) {
   if (!ShadowImagesMatch(composed, night)) return;
   const int width = DibWidth(composed);
@@ -505,6 +658,7 @@ void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const Shad
   const float cosMax = *maxIt;
 
   const TwilightTable& twilight = Twilight();
+  const ShadowKernelSet& kernels = Kernels();
   const std::size_t columns = static_cast<std::size_t>(width);
   // From the column of the lowest cosine onwards to the highest the cosines rise, and from the
   // highest onwards back to the lowest they fall (up to rounding, which the margins absorb).
@@ -528,11 +682,11 @@ void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const Shad
     const float b = row.sinProduct + row.cosProduct * cosMax;
     if (std::fmin(a, b) > kSurelyDay) continue;
     if (std::fmax(a, b) < kSurelyNight) {
-      NightRun(d, n, static_cast<std::size_t>(width) * 3);
+      kernels.night(d, n, static_cast<std::size_t>(width) * 3);
       continue;
     }
 
-    const RowShading shading{row, cosHourAngle.data(), columns, d, n, twilight};
+    const RowShading shading{kernels, row, cosHourAngle.data(), columns, d, n, twilight};
     ShadeArc(shading, rising, true);
     ShadeArc(shading, falling, false);
   }

@@ -56,6 +56,11 @@ void ApplySunShadow(Dib* composed, const Dib* night, TimeValue now);
 void ApplySunShadowOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid,
                       const Dib* base = nullptr);
 
+// The vectors the fast pass works in: the widest the processor has (AVX2 where present, else
+// SSE2), or SSE2 alone. Both give the same bytes; tests and benchmarks run each.
+enum class ShadowKernels { kWidest, kSse2 };
+void UseShadowKernels(ShadowKernels kernels);
+
 // The same pass the plain way: the whole solar computation for every pixel, bottom row first.
 // Kept as the reference the fast pass is tested and measured against.
 void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now);

@@ -85,7 +85,20 @@ TEST(BlendShadowPixel, NightTwilightAndDay) {
   }
 }
 
-TEST(ApplySunShadow, SameBitsAsThePerPixelPass) {
+// The fast pass in each of its vector widths: both must give the reference's bytes.
+class ApplySunShadowIn : public ::testing::TestWithParam<ShadowKernels> {
+ protected:
+  void SetUp() override { UseShadowKernels(GetParam()); }
+  void TearDown() override { UseShadowKernels(ShadowKernels::kWidest); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Kernels, ApplySunShadowIn,
+                         ::testing::Values(ShadowKernels::kWidest, ShadowKernels::kSse2),
+                         [](const auto& info) {
+                           return info.param == ShadowKernels::kSse2 ? "sse2" : "widest";
+                         });
+
+TEST_P(ApplySunShadowIn, SameBitsAsThePerPixelPass) {
   struct Instant {
     const char* what;
     TimeValue t;
@@ -121,7 +134,7 @@ TEST(ApplySunShadow, SameBitsAsThePerPixelPass) {
   }
 }
 
-TEST(ApplySunShadow, EveryBytePairOfTheNightBlend) {
+TEST_P(ApplySunShadowIn, EveryBytePairOfTheNightBlend) {
   // Consecutive bytes run through every (night, composed) pair each 65,536 bytes, so the night
   // half of the map meets each pair many times over.
   const DibPtr night = DibCreate(1024, 512, 24);
@@ -140,7 +153,7 @@ TEST(ApplySunShadow, EveryBytePairOfTheNightBlend) {
   EXPECT_TRUE(SamePixels(fast.get(), slow.get()));
 }
 
-TEST(ApplySunShadow, NoisePicturesAroundTheYear) {
+TEST_P(ApplySunShadowIn, NoisePicturesAroundTheYear) {
   // The twilight band is blended in single precision and checked against the reference only
   // where a byte could come out differently; random bytes meet the steepest blends (day 255
   // over night 0) and the ones that land on whole numbers, at every season and hour.
@@ -160,7 +173,7 @@ TEST(ApplySunShadow, NoisePicturesAroundTheYear) {
   }
 }
 
-TEST(ApplySunShadow, OtherSizesAndOddShapes) {
+TEST_P(ApplySunShadowIn, OtherSizesAndOddShapes) {
   const TimeValue t = UtcFromCalendar(2024, 6, 20, 20, 51, 0);
   for (const auto& [w, h] : {std::pair{360, 180}, std::pair{7, 5}, std::pair{1, 1},
                              std::pair{2048, 3}, std::pair{3, 900}}) {
@@ -261,7 +274,7 @@ TEST(ApplySunShadow, DayAndNightSidesAgreeWithAnotherAlgorithm) {
   }
 }
 
-TEST(ApplySunShadow, FromABaseIsTheCopyThenThePass) {
+TEST_P(ApplySunShadowIn, FromABaseIsTheCopyThenThePass) {
   const DibPtr night = SyntheticNight(300, 150);
   const DibPtr day = SyntheticDay(300, 150);
   const ShadeGrid grid = WholeEarthGrid(300, 150);
