@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -470,12 +471,14 @@ constexpr ShadowKernelSet kSse2Kernels{SeriesElevations, SeriesBlend, NightRun};
 constexpr ShadowKernelSet kAvx2Kernels{SeriesElevationsWide, SeriesBlendWide, NightRunWide};
 #endif
 
-ShadowKernels chosenKernels = ShadowKernels::kWidest;
+// Atomic because passes may run on other threads (the sharp view's) while a test switches.
+std::atomic<ShadowKernels> chosenKernels{ShadowKernels::kWidest};
 
 const ShadowKernelSet& Kernels() {
 #ifdef MERIDIANA_AVX2_KERNELS
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2 && chosenKernels == ShadowKernels::kWidest) return kAvx2Kernels;
+  if (avx2 && chosenKernels.load(std::memory_order_relaxed) == ShadowKernels::kWidest)
+    return kAvx2Kernels;
 #endif
   return kSse2Kernels;
 }
@@ -600,7 +603,9 @@ bool SunShadowCanBeComputed(TimeValue now) {
 
 void BlendShadowPixel(std::uint8_t* d, const std::uint8_t* n, float e) { BlendPixel(d, n, e); }
 
-void UseShadowKernels(ShadowKernels kernels) { chosenKernels = kernels; }
+void UseShadowKernels(ShadowKernels kernels) {
+  chosenKernels.store(kernels, std::memory_order_relaxed);
+}
 
 void ApplySunShadowPerPixel(Dib* composed, const Dib* night, TimeValue now) {
   if (!ShadowImagesMatch(composed, night)) return;
