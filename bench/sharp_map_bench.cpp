@@ -47,23 +47,31 @@ void BM_BaseView(benchmark::State& state) {
   }
 }
 
+// A sharp view of 2,560 x 1,280 device pixels over the whole map, day under the sun shadow or
+// the twilight bands.
+struct SharpScene {
+  SharpImagery imagery{""};
+  SharpFrame frame;
+  ViewModes modes;
+  SharpSources sources;
+  explicit SharpScene(bool twilight) {
+    imagery.Put(bench::SyntheticPicture(4096, 2048, 1), bench::SyntheticPicture(2048, 1024, 2));
+    frame.width = 2560;
+    frame.height = 1280;
+    frame.step = 1.0 / 2.5;
+    modes.day = true;
+    modes.shadow = true;
+    modes.twilight = twilight;
+    sources = ChooseSharpSources(&imagery, nullptr, nullptr, nullptr, nullptr, frame.step);
+  }
+};
+
 // The sharp view: sampled, composed and shaded for every device pixel. In the window this is
 // both the shadow refresh and the rebuild of a full repaint after a zoom or scroll.
 void BM_SharpView(benchmark::State& state, bool twilight) {
-  SharpImagery imagery("");
-  imagery.Put(bench::SyntheticPicture(4096, 2048, 1), bench::SyntheticPicture(2048, 1024, 2));
-  SharpFrame frame;
-  frame.width = 2560;
-  frame.height = 1280;
-  frame.step = 1.0 / 2.5;
-  ViewModes modes;
-  modes.day = true;
-  modes.shadow = true;
-  modes.twilight = twilight;
-  const SharpSources sources =
-      ChooseSharpSources(&imagery, nullptr, nullptr, nullptr, nullptr, frame.step);
+  const SharpScene scene(twilight);
   for (auto _ : state) {
-    DibPtr shown = ComposeSharp(sources, modes, kAt, frame);
+    DibPtr shown = ComposeSharp(scene.sources, scene.modes, kAt, scene.frame);
     benchmark::DoNotOptimize(shown.get());
   }
 }
@@ -71,24 +79,13 @@ void BM_SharpView(benchmark::State& state, bool twilight) {
 // The window's shadow refresh of an unchanged view: the sampled pictures are kept, so only the
 // composition and the shading run again.
 void BM_SharpRefresh(benchmark::State& state, bool twilight) {
-  SharpImagery imagery("");
-  imagery.Put(bench::SyntheticPicture(4096, 2048, 1), bench::SyntheticPicture(2048, 1024, 2));
-  SharpFrame frame;
-  frame.width = 2560;
-  frame.height = 1280;
-  frame.step = 1.0 / 2.5;
-  ViewModes modes;
-  modes.day = true;
-  modes.shadow = true;
-  modes.twilight = twilight;
-  const SharpSources sources =
-      ChooseSharpSources(&imagery, nullptr, nullptr, nullptr, nullptr, frame.step);
+  const SharpScene scene(twilight);
   SharpComposer composer;
-  composer.Compose(sources, modes, kAt, frame);
+  composer.Compose(scene.sources, scene.modes, kAt, scene.frame);
   TimeValue at = kAt;
   for (auto _ : state) {
     at += 600;  // every ten minutes
-    benchmark::DoNotOptimize(composer.Compose(sources, modes, at, frame));
+    benchmark::DoNotOptimize(composer.Compose(scene.sources, scene.modes, at, scene.frame));
   }
 }
 
