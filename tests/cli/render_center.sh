@@ -3,14 +3,7 @@
 # Greenwich render with its columns turned, pixel for pixel; the layers follow; bad values are
 # refused before anything is written.
 set -euo pipefail
-stage=$1
-fixtures=$2/world
-cli=$stage/meridiana-cli
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-export PYTHONPATH=$here
+source "$(dirname "$0")/render_lib.bash" "$@"
 
 at=2026-12-09T12:00:00Z
 render() { "$cli" render --at "$at" --layers day,zones,shadow --data "$stage" "$@"; }
@@ -56,20 +49,8 @@ for bad in 181 -180.5 abc "" 1e3 nan 15x; do
 done
 
 # The layers: a marked city's square and the prime meridian move with the map.
-if "$cli" render --overlays grid --out "$work/probe.png" --data "$work" 2>&1 | grep -q "without Qt"; then
-  echo "SKIP: the layers need meridiana-cli with Qt"; exit 0
-fi
-mkdir -p "$work/synthetic/images"
-for table in location tz_data tz_dst areacode; do
-  sed 's/$/\r/' "$fixtures/$table.txt" > "$work/synthetic/$table.txt"
-  "$cli" pack "$work/synthetic/$table.txt" "$work/synthetic/$table.dat"
-done
-python3 "$fixtures/make_tz_image.py" "$work/synthetic/images/earth_tz.bmp"
-python3 - "$work/synthetic" <<'PY'
-import sys
-from render_lib import write_uniform_bmp
-write_uniform_bmp(f"{sys.argv[1]}/images/earth_day.bmp", 1024, 512, (60, 60, 60))
-PY
+if ! cli_has_qt; then echo "SKIP: the layers need meridiana-cli with Qt"; exit 0; fi
+synthetic_data "$work/synthetic"
 for centre in 0 150 -73.5 180; do
   "$cli" render --at 2025-07-01T12:00:00Z --layers day --data "$work/synthetic" --center "$centre" \
     --overlays grid,marked --mark Berlin --out "$work/o$centre.bmp"

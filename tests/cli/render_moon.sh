@@ -3,29 +3,10 @@
 # much as the Moon is, and changes no pixel elsewhere; without it the picture is the one the
 # other layers give.
 set -euo pipefail
-stage=$1
-fixtures=$2/world
-cli=$stage/meridiana-cli
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-if ! "$cli" render --overlays moon --out "$work/probe.png" --data "$work" 2>&1 | grep -q "without Qt"; then :; else
-  echo "SKIP: meridiana-cli built without Qt"; exit 0
-fi
+source "$(dirname "$0")/render_lib.bash" "$@"
+if ! cli_has_qt; then echo "SKIP: meridiana-cli built without Qt"; exit 0; fi
 
-mkdir -p "$work/images"
-for table in location tz_data tz_dst areacode; do
-  sed 's/$/\r/' "$fixtures/$table.txt" > "$work/$table.txt"
-  "$cli" pack "$work/$table.txt" "$work/$table.dat"
-done
-python3 "$fixtures/make_tz_image.py" "$work/images/earth_tz.bmp"
-export PYTHONPATH=$here
-python3 - "$work" <<'PY'
-import sys
-from render_lib import write_uniform_bmp
-write_uniform_bmp(f"{sys.argv[1]}/images/earth_day.bmp", 1024, 512, (60, 60, 60))
-PY
+synthetic_data "$work"
 
 # A waxing gibbous Moon (2024-01-21, 0h UTC).
 at=2024-01-21T00:00:00Z
