@@ -11,19 +11,8 @@ if [ ! -x "$program" ]; then
   echo "SKIP: $program not built (configure with MERIDIANA_BUILD_GUI=ON)"
   exit 0
 fi
-work=$(mktemp -d)
-pid=""
-xvfb=""
-cleanup() {
-  {
-    [ -n "$pid" ] && kill -KILL "$pid" && wait "$pid"
-    [ -n "$xvfb" ] && kill -TERM "$xvfb" && wait "$xvfb"
-  } 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 . "$here/xvfb_lib.bash"
+window_test_folder
 start_xvfb 1280x1024x24 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 mkdir -m 700 "$work/run"
 export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" \

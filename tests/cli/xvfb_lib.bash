@@ -1,6 +1,23 @@
 # Shared by the tests/cli/*.sh tests that need an X server of their own.
-# Needs: work (a folder of the test's own) and, for start_window, fail. Sets DISPLAY and xvfb (the
-# server's pid), and pid (the program's).
+# Needs: work (a folder of the test's own, which window_test_folder makes) and fail. Sets DISPLAY
+# and xvfb (the server's pid), and pid (the program's).
+
+# window_test_folder: the test's work folder, fail, and an exit trap that ends the program ($pid)
+# and the X server ($xvfb) the test started and removes the folder.
+window_test_folder() {
+  work=$(mktemp -d)
+  pid=""
+  xvfb=""
+  trap end_window_test EXIT
+}
+end_window_test() {
+  {
+    [ -n "$pid" ] && kill -KILL "$pid" && wait "$pid"
+    [ -n "$xvfb" ] && kill -TERM "$xvfb" && wait "$xvfb"
+  } 2>/dev/null
+  rm -rf "$work"
+}
+fail() { echo "FAIL: $*"; exit 1; }
 
 # start_xvfb [SCREEN]: Xvfb picks a free display itself and says which, so tests that start at
 # the same moment never race for one number. A server that another one on the machine pushed off

@@ -12,19 +12,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in cpack lintian dpkg dpkg-deb dpkg-shlibdeps Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
 done
-work=$(mktemp -d)
-pid=""
-xvfb=""
-cleanup() {
-  {
-    [ -n "$pid" ] && kill -KILL "$pid" && wait "$pid"
-    [ -n "$xvfb" ] && kill -TERM "$xvfb" && wait "$xvfb"
-  } 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 . "$source/tests/cli/xvfb_lib.bash"
+window_test_folder
 
 # ---- build and lint ----
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 || fail "cpack: $(tail -30 "$work/cpack.log")"
