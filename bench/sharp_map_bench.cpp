@@ -89,6 +89,22 @@ void BM_SharpRefresh(benchmark::State& state, bool twilight) {
   }
 }
 
+// A scroll of a sharp view: each step moves the frame by 8 base-map pixels (20 device pixels)
+// one way and then back; the kept pictures move and only the newly shown strips are sampled.
+void BM_SharpScroll(benchmark::State& state) {
+  SharpScene scene(false);
+  SharpComposer composer;
+  scene.frame.left = 100;
+  composer.Compose(scene.sources, scene.modes, kAt, scene.frame);
+  double direction = 8;
+  for (auto _ : state) {
+    scene.frame.left += direction;
+    direction = -direction;
+    benchmark::DoNotOptimize(composer.Compose(scene.sources, scene.modes, kAt, scene.frame));
+  }
+  state.counters["moved"] = composer.moved();
+}
+
 BENCHMARK(BM_BaseRefresh)->Name("ShadowRefresh/base_1024x512")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SharpView, shadow, false)
     ->Name("ShadowRefresh/sharp_2560x1280")
@@ -102,6 +118,7 @@ BENCHMARK_CAPTURE(BM_SharpRefresh, shadow, false)
 BENCHMARK_CAPTURE(BM_SharpRefresh, twilight, true)
     ->Name("ShadowRefresh/sharp_2560x1280_twilight_kept_pictures")
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SharpScroll)->Name("Scroll/sharp_2560x1280")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaseView)->Name("Repaint/base_view_1024x512")->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -153,6 +153,11 @@ void MapImages::PutForFrame(DibPtr day, DibPtr night, DibPtr zones, DibPtr cloud
   cloud_ = std::move(cloud);
 }
 
+std::array<DibPtr, 4> MapImages::TakeForFrame() {
+  DropShadowedDay();
+  return {std::move(day_), std::move(night_), std::move(zones_), std::move(cloud_)};
+}
+
 void MapImages::SetCloud(DibPtr cloud) { cloud_ = FitToBaseMap(std::move(cloud)); }
 
 DibPtr FitToBaseMap(DibPtr image) {

@@ -3,6 +3,7 @@
 // current satellite cloud frame, and the composed map itself. The shell makes one MapImages at
 // start-up and keeps it until exit.
 
+#include <array>
 #include <functional>
 #include <future>
 #include <string>
@@ -66,6 +67,8 @@ class MapImages {
   // Puts the pictures of one composition at another size than the base map in place, as they
   // are (a sharp view composes at its own resolution); all that are given must share one size.
   void PutForFrame(DibPtr day, DibPtr night, DibPtr zones, DibPtr cloud);
+  // Hands back day, night, zones and cloud as PutForFrame put them, leaving none.
+  std::array<DibPtr, 4> TakeForFrame();
 
   // Puts a cloud frame in place (null removes it). A frame of another size than the base map is
   // scaled to it first, since the blends pair pixels by position.

@@ -46,6 +46,12 @@ bool NeedsSharpView(float zoom, double devicePixelRatio);
 // pixels outside the base map are black. Null when the picture or frame is unusable.
 DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame);
 
+// A picture sampled for frame `from` (SampleForFrame) made the sampling for `to`: when the two
+// differ only by a move of whole device pixels, the pixels both show are moved and only the
+// newly shown ones sampled, giving exactly SampleForFrame(picture, to). False, with `sampled`
+// unchanged, when the frames do not allow it.
+bool MoveSampled(const Dib* picture, const SharpFrame& from, const SharpFrame& to, Dib* sampled);
+
 // One picture at several sizes: as loaded, then halved while it stays wider than the base map,
 // so that each frame samples from the level nearest above its own resolution.
 class DetailLevels {
@@ -100,8 +106,9 @@ DibPtr ComposeSharp(const SharpSources& sources, const ViewModes& modes, TimeVal
 class MapImages;
 
 // The same, keeping the pictures sampled for the last frame: composing the same frame from the
-// same pictures for a new instant (the shadow refresh) only composes and shades again. The
-// sources must stay unchanged while they are kept; Clear lets them go.
+// same pictures for a new instant (the shadow refresh) only composes and shades again, and a
+// frame moved by whole device pixels (a scroll) samples only what it newly shows. The sources
+// must stay unchanged while they are kept; Clear lets them go.
 class SharpComposer {
  public:
   SharpComposer();
@@ -112,8 +119,9 @@ class SharpComposer {
   // Hands the last composed map over.
   DibPtr Take();
   void Clear();
-  // Whether the last Compose sampled the pictures again.
+  // Whether the last Compose sampled the pictures again, wholly or (moved) only the new strips.
   bool resampled() const { return resampled_; }
+  bool moved() const { return moved_; }
 
  private:
   std::unique_ptr<MapImages> images_;
@@ -122,6 +130,7 @@ class SharpComposer {
   SharpSources sources_;
   unsigned reads_ = 0;  // which pictures are sampled, one bit each
   bool resampled_ = false;
+  bool moved_ = false;
 };
 
 }  // namespace meridiana

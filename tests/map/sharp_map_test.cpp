@@ -188,6 +188,58 @@ TEST(SharpComposer, ANewInstantShadesAfreshFromTheKeptPictures) {
   EXPECT_FALSE(composer.resampled());
 }
 
+TEST(SharpComposer, AScrollSamplesOnlyWhatItNewlyShowsAndGivesTheFreshFrame) {
+  // Zoom 2 at a device pixel ratio of 2: a scroll by whole base-map pixels moves the frame by
+  // whole device pixels, so the kept pictures move and only the new strips are sampled. Each
+  // frame must be byte for byte what a fresh composition gives, over the map's edges too.
+  const DibPtr day = Pattern(2048, 1024);
+  const DibPtr night = Filled(1024, 512, [](int x) { return x % 64; });
+  const DibPtr zones = Pattern(1024, 512);
+  const SharpSources sources{day.get(), night.get(), zones.get(), nullptr};
+  struct Scroll {
+    const char* what;
+    double left;
+    double top;
+    bool moved;  // false: sampled afresh
+  };
+  const Scroll scrolls[] = {
+      {"right", 103, 20, true},
+      {"up and left", 98, 18, true},
+      {"across the date line", 900, 18, false},  // further than the frame is wide
+      {"over the date line", 880, 18, true},
+      {"past the north pole", 880, -30, true},
+      {"back down", 870, 2, true},
+      {"by a part of a device pixel", 870.1, 2, false},
+      {"onto whole pixels again", 870, 2, false},
+      {"by more than the frame", 100, 2, false},
+  };
+  for (const ViewModes modes : {ViewModes{.day = true, .shadow = true},
+                                ViewModes{.day = true, .zones = true, .twilight = true}}) {
+    SharpFrame frame;
+    frame.width = 600;
+    frame.height = 300;
+    frame.left = 100;
+    frame.top = 20;
+    frame.step = 0.25;
+    SharpComposer composer;
+    ASSERT_TRUE(composer.Compose(sources, modes, 1805551200, frame));
+    for (const Scroll& scroll : scrolls) {
+      frame.left = scroll.left;
+      frame.top = scroll.top;
+      const Dib* scrolled = composer.Compose(sources, modes, 1805551200, frame);
+      ASSERT_TRUE(scrolled) << scroll.what;
+      EXPECT_TRUE(composer.resampled()) << scroll.what;
+      EXPECT_EQ(composer.moved(), scroll.moved) << scroll.what;
+      const DibPtr fresh = ComposeSharp(sources, modes, 1805551200, frame);
+      ASSERT_TRUE(fresh);
+      int differing = 0;
+      for (int y = 0; y < frame.height; ++y)
+        differing += std::memcmp(Pixel(scrolled, 0, y), Pixel(fresh.get(), 0, y), 600 * 3) != 0;
+      EXPECT_EQ(differing, 0) << scroll.what << " (rows)";
+    }
+  }
+}
+
 TEST(ComposeSharp, RefusesWithoutAPictureTheModesNeed) {
   const DibPtr day = Pattern(2048, 1024);
   EXPECT_FALSE(ComposeSharp({day.get(), nullptr, nullptr, nullptr},
