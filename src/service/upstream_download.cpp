@@ -11,10 +11,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "service/connect_relay.h"
 #include "service/data_folder.h"
+#include "service/upstream_proxy.h"
 
 namespace meridiana::service {
 namespace {
@@ -24,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 struct SplitUrl {
   bool https = false;
   std::string host;  // as written, "[::1]" with its brackets
+  int port = 0;
   std::string schemeHostPort;
   std::string pathAndQuery;
 };
@@ -45,15 +49,25 @@ bool Split(const std::string& url, SplitUrl* out) {
   const std::string authority = url.substr(hostStart, pathStart - hostStart);
   if (authority.empty() || authority.find('@') != std::string::npos) return false;
   std::string host = authority;
+  std::string port;
   if (host[0] == '[') {
     const std::size_t close = host.find(']');
     if (close == std::string::npos) return false;
+    if (close + 1 < host.size() && host[close + 1] == ':') port = host.substr(close + 2);
     host = host.substr(0, close + 1);
   } else if (const std::size_t colon = host.find(':'); colon != std::string::npos) {
+    port = host.substr(colon + 1);
     host = host.substr(0, colon);
   }
   if (host.empty() || host == "[]") return false;
   out->host = host;
+  out->port = out->https ? 443 : 80;
+  if (!port.empty()) {
+    char* end = nullptr;
+    const long number = std::strtol(port.c_str(), &end, 10);
+    if (*end != '\0' || number < 1 || number > 65535) return false;
+    out->port = static_cast<int>(number);
+  }
   out->schemeHostPort = url.substr(0, pathStart);
   std::string rest = pathStart == std::string::npos ? std::string() : url.substr(pathStart);
   if (const std::size_t hash = rest.find('#'); hash != std::string::npos) rest.resize(hash);
@@ -205,6 +219,21 @@ DownloadResult Download(const DownloadRequest& request) {
 
     httplib::Client client(split.schemeHostPort);
     if (!client.is_valid()) return fail(url, "not a usable address");
+    // Each hop by its own host: a redirect may lead to one that no_proxy names.
+    const ProxyChoice proxy =
+        ProxyForDownload(ProcessEnvironment, split.https, split.host, split.port);
+    if (!proxy.problem.empty()) return fail(url, proxy.problem);
+    std::optional<ConnectRelay> relay;
+    if (proxy.proxy && split.https) {
+      relay.emplace(*proxy.proxy, split.host + ":" + std::to_string(split.port), until,
+                    request.stop);
+      if (relay->port() == 0) return fail(url, "cannot open a tunnel to " + proxy.proxy->shown);
+      client.set_proxy("127.0.0.1", relay->port());
+    } else if (proxy.proxy) {
+      client.set_proxy(proxy.proxy->host, proxy.proxy->port);
+      if (!proxy.proxy->user.empty())
+        client.set_proxy_basic_auth(proxy.proxy->user, proxy.proxy->password);
+    }
     // Certificates are checked against the system's store, which OpenSSL reads from
     // SSL_CERT_FILE and SSL_CERT_DIR when they are set.
     client.enable_server_certificate_verification(true);
@@ -250,6 +279,7 @@ DownloadResult Download(const DownloadRequest& request) {
     if (watchdog.fired() || Clock::now() >= until)
       return fail(url,
                   "not downloaded within " + std::to_string(SecondsOf(request.deadline)) + " s");
+    if (relay && !relay->problem().empty()) return fail(url, relay->problem());
     if (tooLarge) return fail(url, "larger than " + std::to_string(request.maxBytes) + " bytes");
     const int status = result.status;
     if (status == 304) {
@@ -265,6 +295,10 @@ DownloadResult Download(const DownloadRequest& request) {
       url = Resolve(split, location);
       continue;
     }
+    if (status == 407 && proxy.proxy)
+      return fail(url, "the proxy " + proxy.proxy->shown +
+                           (proxy.proxy->user.empty() ? " asks for a user name and password"
+                                                      : " refused its user name and password"));
     if (status != 0 && status != 200) return fail(url, "status " + std::to_string(status));
     if (!reply) {
       if (reply.error() == httplib::Error::SSLServerVerification) {
@@ -273,7 +307,8 @@ DownloadResult Download(const DownloadRequest& request) {
                                              : std::string("certificate refused: ") +
                                                    X509_verify_cert_error_string(verify));
       }
-      return fail(url, ErrorText(reply.error()));
+      return fail(url, ErrorText(reply.error()) +
+                           (proxy.proxy ? " through the proxy " + proxy.proxy->shown : ""));
     }
     result.outcome = DownloadResult::Outcome::kBody;
     return result;
