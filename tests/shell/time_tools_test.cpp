@@ -149,7 +149,7 @@ TEST_F(TimeTools, TrayClocksListMarkedCitiesWithTheirWeekday) {
   context.clock = &clock_;
   ZoneFileCache zones(SystemZoneFolder());
   context.zones = &zones;
-  TrayClocks clocks(std::move(context));
+  TrayClocks clocks(context);
   const QString tip = clocks.ToolTip();
   if (!LoadZoneFile(SystemZoneFolder(), "Asia/Tokyo")) GTEST_SKIP() << "no zone files";
   // Countries in the selector's order; Tokyo is past midnight, Honolulu on the same Friday.
@@ -159,6 +159,15 @@ TEST_F(TimeTools, TrayClocksListMarkedCitiesWithTheirWeekday) {
   EXPECT_TRUE(lines.contains(QStringLiteral("Tokyo Sat 05:30")));
   EXPECT_TRUE(lines.contains(QStringLiteral("London 20:30")));
   EXPECT_TRUE(lines.contains(QStringLiteral("Honolulu 10:30")));
+
+  // The order is kept between ticks, but a mark taken away or added shows at the next one.
+  const_cast<City*>(FindCityNamed(world_.cities, "London"))->marked = false;
+  EXPECT_FALSE(clocks.ToolTip().contains(QStringLiteral("London")));
+  const_cast<City*>(FindCityNamed(world_.cities, "Berlin"))->marked = true;
+  const QStringList later = clocks.ToolTip().split(QLatin1Char('\n'));
+  ASSERT_EQ(later.size(), 4);
+  EXPECT_TRUE(later.contains(QStringLiteral("Berlin 21:30")));
+  EXPECT_EQ(clocks.Lines(), TrayClocks(context).Lines());  // as a tray that never kept any
 
   clocks.Toggle();
   ASSERT_TRUE(clocks.shown());

@@ -57,13 +57,28 @@ TrayClocks::TrayClocks(Context context) : context_(std::move(context)) {}
 
 TrayClocks::~TrayClocks() = default;
 
+const std::vector<const City*>& TrayClocks::OrderedCities() const {
+  const WorldData& world = *context_.world;
+  std::vector<const City*> marked;
+  for (const City& city : world.cities)
+    if (city.marked) marked.push_back(&city);
+  if (marked != marked_ || world.cities.data() != citiesSeen_ ||
+      static_cast<const void*>(world.zones.data()) != zonesSeen_) {
+    ordered_ = MarkedCitiesInSelectorOrder(world, kTrayClockCities);
+    marked_ = std::move(marked);
+    citiesSeen_ = world.cities.data();
+    zonesSeen_ = world.zones.data();
+  }
+  return ordered_;
+}
+
 QStringList TrayClocks::Lines() const {
   QStringList lines;
   if (context_.world == nullptr || context_.clock == nullptr) return lines;
   const TimeValue now = context_.clock->Now();
   const CalendarTime host = context_.clock->HostLocal(now);
   const WeekdayNames weekdays = context_.weekdays ? context_.weekdays() : EnglishWeekdays();
-  for (const City* city : MarkedCitiesInSelectorOrder(*context_.world, kTrayClockCities)) {
+  for (const City* city : OrderedCities()) {
     std::optional<int> offset;
     if (context_.zones != nullptr) {
       offset = ZoneFileOffset(*context_.world, *city, *context_.zones, now);

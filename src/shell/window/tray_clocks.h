@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/clock.h"
 #include "world/shown_instant.h"
@@ -48,8 +49,17 @@ class TrayClocks {
 
  private:
   class Window;
+  // The marked cities in the selector's order. Working the order out looks every marked city's
+  // country up among the zones, which the tray's tool tip would do every second; it is done
+  // again only when the marks or the tables change.
+  const std::vector<const City*>& OrderedCities() const;
+
   Context context_;
   std::unique_ptr<Window> window_;
+  mutable std::vector<const City*> marked_;   // in the table's order, as last seen
+  mutable std::vector<const City*> ordered_;  // the same in the selector's order
+  mutable const City* citiesSeen_ = nullptr;
+  mutable const void* zonesSeen_ = nullptr;
 };
 
 }  // namespace meridiana
