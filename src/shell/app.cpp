@@ -19,6 +19,7 @@
 #include "map/compose.h"
 #include "map/sun_shadow.h"
 #include "online/live_data.h"
+#include "online/proxy_settings.h"
 #include "online/service_address.h"
 #include "resources/embedded.h"
 #include "shell/app/app_identity.h"
@@ -267,8 +268,8 @@ void App::CreateMainWindow() {
   context.initialLanguage = languageCode_;
   context.frames = &frames_;
   context.trayAvailable = env_.trayAvailable;
-  ApplyLiveDataToService();
-  context.liveDataChanged = [this] { ApplyLiveDataToService(); };
+  ApplyServiceSettings();
+  context.serviceSettingsChanged = [this] { ApplyServiceSettings(); };
   context.serviceAddress = [this] {
     return ChooseServiceAddress(ServiceAddress(env_.store), kDefaultServiceAddress, &embedded_,
                                 env_.embeddedService);
@@ -302,9 +303,12 @@ void App::OpenMainWindow() {
 
 // ---- while running ----
 
-void App::ApplyLiveDataToService() {
+void App::ApplyServiceSettings() {
   const LiveDataChoice live = ReadLiveData(env_.store);
   embedded_.SetArguments(BundledServiceArguments(live.on, live.on ? PrepareLiveDataFolder() : ""));
+  // The proxy kept in Preferences; the desktop's comes with the environment.
+  if (env_.store != nullptr)
+    embedded_.SetEnvironment(ServiceProxyEnvironment(LoadProxy(*env_.store, {}, kSchemeHttps)));
 }
 
 void App::OnSaveSettings() {

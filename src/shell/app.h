@@ -126,8 +126,9 @@ class App {
   void ReleaseKeyPaths();
   void ReleaseSingleInstance();
 
-  // The bundled service with or without live data, as the stored choice says.
-  void ApplyLiveDataToService();
+  // The bundled service with or without live data, as the stored choice says, and through the
+  // proxy kept in Preferences.
+  void ApplyServiceSettings();
   void OnSaveSettings();
   void WriteSettings(UserNotice* notice);
   SavedState State();

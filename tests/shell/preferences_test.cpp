@@ -142,7 +142,7 @@ class PreferencesWindowTest : public ::testing::Test {
     MainWindow::Context context;
     context.settings = &settings;
     context.store = &store;
-    context.liveDataChanged = [this] { ++serviceRestarts; };
+    context.serviceSettingsChanged = [this] { ++serviceRestarts; };
     window = std::make_unique<MainWindow>(std::move(context));
     window->Open();
     test::PumpUntil([] { return false; }, 50);  // the start-up proxy hand-over
@@ -235,8 +235,10 @@ TEST_F(PreferencesWindowTest, OkHandsTheProxyOverKeepsItAndStopsTheRefreshAtZero
   EXPECT_EQ(settings.loop, 1);
   EXPECT_EQ(window->wallpaperWidth(), 1600);
   EXPECT_EQ(window->timer(ids::kTimerShadowRefresh), nullptr);
+  EXPECT_EQ(serviceRestarts, 1);  // the bundled service takes the new proxy
 
   RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, 1918)->setText("3"); }, true);
+  EXPECT_EQ(serviceRestarts, 1);  // the same proxy: left running
   const QTimer* refresh = window->timer(ids::kTimerShadowRefresh);
   ASSERT_NE(refresh, nullptr);
   EXPECT_EQ(refresh->interval(), 3 * 60000);

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <QDeadlineTimer>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 
+#include "online/proxy_settings.h"
 #include "shell/app/qt_text.h"
 
 namespace meridiana {
@@ -20,7 +22,54 @@ constexpr std::string_view kListeningLine = "listening on 127.0.0.1:";
 // A copy that has not said where it listens within this long is taken as broken.
 constexpr int kStartMs = 5000;
 
+// A user name or password inside a URL: everything but the unreserved characters encoded.
+std::string UrlPart(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const unsigned char c : text) {
+    if (std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept) {
+  if (!kept.host || kept.host->empty()) return {};
+  const int type = StartupProxyType(kept);
+  std::string url = type == kProxySocks4   ? "socks4://"
+                    : type == kProxySocks5 ? "socks5://"
+                                           : "http://";
+  if (type == kProxyHttp && kept.userName && !kept.userName->empty()) {
+    url += UrlPart(*kept.userName);
+    if (kept.password && !kept.password->empty()) {
+      url += ':';
+      url += UrlPart(*kept.password);
+    }
+    url += "@";
+  }
+  url += *kept.host;
+  if (kept.port > 0) {
+    url += ':';
+    url += std::to_string(kept.port);
+  }
+  std::vector<EnvironmentChange> changes;
+  for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                           "no_proxy", "NO_PROXY"})
+    changes.push_back({name, std::nullopt});
+  if (type == kProxyHttp) {
+    changes[0].value = changes[1].value = url;
+  } else {
+    changes[3].value = url;
+  }
+  return changes;
+}
 
 bool SomethingListens(const std::string& host, int port) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -50,6 +99,17 @@ bool EmbeddedService::Launch() {
   QStringList arguments;
   for (const std::string& argument : this->arguments()) arguments << ToQString(argument);
   process_->setArguments(arguments);
+  if (!environment_.empty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const EnvironmentChange& change : environment_) {
+      if (change.value) {
+        environment.insert(ToQString(change.name), ToQString(*change.value));
+      } else {
+        environment.remove(ToQString(change.name));
+      }
+    }
+    process_->setProcessEnvironment(environment);
+  }
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   // Should the program die without stopping it, the service goes too.
   process_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -115,6 +175,12 @@ void EmbeddedService::SetArguments(std::vector<std::string> arguments) {
   if (arguments == extraArguments_) return;
   extraArguments_ = std::move(arguments);
   // Started again, lazily, by the next request.
+  EndProcess();
+}
+
+void EmbeddedService::SetEnvironment(std::vector<EnvironmentChange> changes) {
+  if (changes == environment_) return;
+  environment_ = std::move(changes);
   EndProcess();
 }
 

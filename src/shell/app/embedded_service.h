@@ -6,11 +6,28 @@
 
 #include <QProcess>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace meridiana {
+
+struct ProxySettings;
+
+// One variable of the copy's environment set (a value) or removed (none) before it starts.
+struct EnvironmentChange {
+  std::string name;
+  std::optional<std::string> value;
+  friend bool operator==(const EnvironmentChange&, const EnvironmentChange&) = default;
+};
+
+// What the copy's downloads need to use the proxy kept in Preferences (the program's own, not
+// the desktop's, which the copy inherits with the environment): an HTTP proxy as http_proxy and
+// https_proxy with its user name and password, a SOCKS proxy as all_proxy (which the copy names
+// and refuses rather than going round it), and no other proxy variable; nothing without a kept
+// proxy.
+std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept);
 
 // Whether a TCP connection to the numeric loopback address is accepted.
 bool SomethingListens(const std::string& host, int port);
@@ -31,6 +48,9 @@ class EmbeddedService {
   // What the copy is started with after its "--listen" pair (live data and its folder); a
   // running copy is ended so that the next Address starts it with these.
   void SetArguments(std::vector<std::string> arguments);
+  // Changes to the environment a copy starts with; a running copy is ended when they differ
+  // from the last ones, as with SetArguments.
+  void SetEnvironment(std::vector<EnvironmentChange> changes);
   // The whole argument list a copy starts with.
   std::vector<std::string> arguments() const;
   // Whether a copy is wanted: Start found the program, and Stop has not been called.
@@ -47,6 +67,7 @@ class EmbeddedService {
 
   std::string program_;  // empty: not wanted
   std::vector<std::string> extraArguments_;
+  std::vector<EnvironmentChange> environment_;
   std::unique_ptr<QProcess> process_;
   std::string address_;  // the running copy's, once it said where it listens
   std::string output_;   // its standard output up to the listening line

@@ -46,8 +46,9 @@ struct MainWindowContext {
   // The online service's "http://host:port" ("" when there is none to ask); null reads the
   // installation's value.
   std::function<std::string()> serviceAddress;
-  // The stored live-data choice has changed: the bundled service is started again with it.
-  std::function<void()> liveDataChanged;
+  // The stored live-data choice or proxy may have changed: the bundled service is started again
+  // when what it runs with changed.
+  std::function<void()> serviceSettingsChanged;
 };
 
 }  // namespace meridiana

@@ -34,7 +34,7 @@ void MainWindow::ApplyLiveData(bool on) {
   const LiveDataChoice before = ReadLiveData(context_.store);
   if (before.locked || before.on == on) return;
   StoreLiveData(*context_.store, on);
-  if (context_.liveDataChanged) context_.liveDataChanged();
+  if (context_.serviceSettingsChanged) context_.serviceSettingsChanged();
   // What the old copy sent came from elsewhere: the layers on show ask the new one.
   if (quakes_) {
     quakes_->Forget();

@@ -9,6 +9,7 @@
 #include "online/http_client.h"
 #include "online/live_data.h"
 #include "online/proxy_settings.h"
+#include "shell/app/embedded_service.h"
 #include "shell/app/settings.h"
 #include "shell/app/settings_store.h"
 #include "shell/dialogs/link_actions.h"
@@ -72,7 +73,15 @@ void MainWindow::ApplyPreferences(const PreferenceValues& values) {
   const SystemProxySetting desktop = DesktopProxySetting(HostProxySystem());
   const ProxySettings proxy = WithDesktopRules(values.proxy, desktop);
   if (http_) http_->SetProxy(proxy, proxy.type);
-  if (context_.store != nullptr) SaveProxy(*context_.store, proxy, desktop);
+  if (context_.store != nullptr) {
+    // The bundled service downloads through the kept proxy too: a change starts it again.
+    const auto keptFor = [this] {
+      return ServiceProxyEnvironment(LoadProxy(*context_.store, {}, kSchemeHttps));
+    };
+    const std::vector<EnvironmentChange> before = keptFor();
+    SaveProxy(*context_.store, proxy, desktop);
+    if (keptFor() != before && context_.serviceSettingsChanged) context_.serviceSettingsChanged();
+  }
   if (Settings* settings = context_.settings) {
     settings->refresh = values.refresh;
     settings->info = values.info ? 1 : 0;
