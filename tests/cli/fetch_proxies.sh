@@ -25,17 +25,8 @@ for program in tinyproxy danted microsocks; do
   }
 done
 
-free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-# wait_port NAME PORT PID: until something accepts on PORT, while PID lives.
-wait_port() {
-  for _ in $(seq 100); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$2") 2>/dev/null && return 0
-    kill -0 "$3" 2>/dev/null || break
-    sleep 0.05
-  done
-  echo "FAIL: $1 did not start on port $2: $(cat "$tmp/$1.err" 2>/dev/null)"
-  exit 1
-}
+source "$(dirname "$0")/proxy_servers.bash"
+
 # fetch ARGS...: sets out (stdout and stderr) and rc.
 fetch() {
   out=$(timeout 20 "$cli" fetch "$@" 2>&1)
@@ -84,21 +75,6 @@ done
 url=http://127.0.0.1:$origin/body.bin
 password='Pa55w0rd-q7'
 
-# tinyproxy_on NAME [CONFIG LINES...]; its port goes to started_port.
-tinyproxy_on() {
-  local name=$1 port
-  shift
-  port=$(free_port)
-  {
-    printf 'Port %s\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Connect\nTimeout 30\n' "$port"
-    printf 'LogFile "%s"\nPidFile "%s"\n' "$tmp/$name.log" "$tmp/$name.pid"
-    printf '%s\n' "$@"
-  } >"$tmp/$name.conf"
-  tinyproxy -d -c "$tmp/$name.conf" >"$tmp/$name.err" 2>&1 &
-  pids+=($!)
-  wait_port "$name" "$port" $!
-  started_port=$port
-}
 # dante_on NAME PROTOCOL: a SOCKS server that lets only PROTOCOL (socks_v4 or socks_v5) connect;
 # its port goes to started_port.
 dante_on() {

@@ -20,7 +20,7 @@ unset http_proxy https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 feed=/earthquakes/feed/v1.0/summary/2.5_week.geojson
 password='Pr0xy-s3cret'
 
-free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+source "$here/proxy_servers.bash"
 
 mkdir -p "$tmp/good"
 echo 1 >"$tmp/good/version"
@@ -32,27 +32,11 @@ for _ in $(seq 100); do [ -s "$tmp/good.port" ] && break; sleep 0.05; done
 origin_port=$(cat "$tmp/good.port")
 url=https://127.0.0.1:$origin_port$feed
 
-# tinyproxy_on NAME [CONFIG LINES...]: its port goes to ${proxy[NAME]}.
 declare -A proxy
-tinyproxy_on() {
-  local name=$1 port
-  shift
-  port=$(free_port)
-  {
-    printf 'Port %s\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Connect\nTimeout 30\n' "$port"
-    printf 'LogFile "%s"\nPidFile "%s"\n' "$tmp/$name.log" "$tmp/$name.pid"
-    printf '%s\n' "$@"
-  } >"$tmp/$name.conf"
-  tinyproxy -d -c "$tmp/$name.conf" >"$tmp/$name.err" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.05
-  done
-  proxy[$name]=$port
-}
 tinyproxy_on open
+proxy[open]=$started_port
 tinyproxy_on guarded "BasicAuth feeder $password"
+proxy[guarded]=$started_port
 dead=$(free_port)
 
 # fetch [VAR=VALUE...]: meridiana-service fetch of the feed with those variables; sets rc, out, err.
