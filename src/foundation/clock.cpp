@@ -1,5 +1,7 @@
 #include "foundation/clock.h"
 
+#include "foundation/zone_file.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -20,19 +22,6 @@ std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
 }
 
 bool IsLeap(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-CalendarTime FromTm(const std::tm& tm) {
-  CalendarTime c;
-  c.year = tm.tm_year + 1900;
-  c.month = tm.tm_mon + 1;
-  c.day = tm.tm_mday;
-  c.hour = tm.tm_hour;
-  c.minute = tm.tm_min;
-  c.second = tm.tm_sec;
-  c.weekday = tm.tm_wday;
-  c.yearDay = tm.tm_yday;
-  return c;
-}
 
 }  // namespace
 
@@ -79,20 +68,19 @@ CalendarTime UtcBreakdown(TimeValue t) {
 
 TimeValue SystemClock::Now() const { return static_cast<TimeValue>(std::time(nullptr)); }
 
-CalendarTime SystemClock::HostLocal(TimeValue t) const {
-  const std::time_t tt = static_cast<std::time_t>(t);
-  std::tm tm{};
-  if (!localtime_r(&tt, &tm)) return UtcBreakdown(t);
-  return FromTm(tm);
+CalendarTime SystemClock::HostLocal(TimeValue t) const { return UtcBreakdown(zone_.WallClockAt(t)); }
+
+std::optional<TimeValue> SystemClock::FromHostLocal(int year, int month, int day, int hour,
+                                                    int minute, int second) const {
+  return zone_.FromWallClock(UtcFromCalendar(year, month, day, hour, minute, second));
 }
 
-TimeValue SystemClock::FromHostLocal(int year, int month, int day, int hour, int minute,
-                                     int second) const {
-  return memo_.FromHostLocal(year, month, day, hour, minute, second);
-}
+HostZoneWatch::HostZoneWatch() = default;
+HostZoneWatch::HostZoneWatch(const HostZoneWatch&) {}
+HostZoneWatch::~HostZoneWatch() = default;
 
-void HostLocalMemo::CheckZone() {
-  bool changed = !checked_;
+const ZoneFile& HostZoneWatch::Zone() {
+  bool changed = zone_ == nullptr;
   const char* tz = std::getenv("TZ");
   if ((tz != nullptr) != tzSet_ || (tz != nullptr && tz_ != tz)) {
     changed = true;
@@ -105,7 +93,7 @@ void HostLocalMemo::CheckZone() {
     const std::int64_t at = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
     if (changed || at - fileCheckedAt_ >= 1000000000) {
       struct stat st {};
-      ZoneFile file;
+      FileId file;
       if (stat("/etc/localtime", &st) == 0) {
         file.present = true;
         file.device = st.st_dev;
@@ -117,36 +105,18 @@ void HostLocalMemo::CheckZone() {
       fileCheckedAt_ = at;
     }
   }
-  if (changed) used_ = next_ = 0;
-  checked_ = true;
+  if (changed) zone_ = std::make_unique<ZoneFile>(LoadHostZone());
+  return *zone_;
 }
 
-TimeValue HostLocalMemo::FromHostLocal(int year, int month, int day, int hour, int minute,
-                                       int second) {
-  const int fields[6] = {year, month, day, hour, minute, second};
+TimeValue HostZoneWatch::WallClockAt(TimeValue t) {
   const std::lock_guard lock(mutex_);
-  CheckZone();
-  for (std::size_t i = 0; i < used_; ++i) {
-    if (std::equal(fields, fields + 6, entries_[i].fields)) return entries_[i].result;
-  }
-  Entry& entry = entries_[next_];
-  std::copy(fields, fields + 6, entry.fields);
-  entry.result = HostMktime(year, month, day, hour, minute, second);
-  next_ = (next_ + 1) % entries_.size();
-  used_ = std::max(used_, next_ == 0 ? entries_.size() : next_);
-  return entry.result;
+  return Zone().WallClockAt(t);
 }
 
-TimeValue HostMktime(int year, int month, int day, int hour, int minute, int second) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  return static_cast<TimeValue>(std::mktime(&tm));
+std::optional<TimeValue> HostZoneWatch::FromWallClock(TimeValue wall) {
+  const std::lock_guard lock(mutex_);
+  return Zone().FromWallClock(wall);
 }
 
 }  // namespace meridiana

@@ -3,11 +3,15 @@
 // Clock, so the command-line tools and the tests can fix the instant and the host time zone.
 
 #include <array>
+#include <memory>
+#include <optional>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
 namespace meridiana {
+
+class ZoneFile;
 
 // Seconds since 1970-01-01 00:00:00 UTC.
 using TimeValue = std::int64_t;
@@ -40,65 +44,56 @@ class Clock {
   virtual TimeValue Now() const = 0;
   // The host's wall clock at instant t (the host time zone, daylight saving included).
   virtual CalendarTime HostLocal(TimeValue t) const = 0;
-  // The instant at which the host's wall clock shows the given date and time.
-  virtual TimeValue FromHostLocal(int year, int month, int day, int hour, int minute,
-                                  int second) const = 0;
+  // The instant at which the host's wall clock first shows the given date and time: a time
+  // shown twice at a change is its first occurrence; nothing for a time the clocks skip.
+  virtual std::optional<TimeValue> FromHostLocal(int year, int month, int day, int hour,
+                                                 int minute, int second) const = 0;
 };
 
-// The answers of the C library's mktime for the last few wall-clock times asked, kept while the
-// host zone stays the one they were computed in. mktime reads the zone again on every call (a
-// stat of /etc/localtime when TZ is unset), which the marked cities' labels would pay forty
-// times a second. The zone counts as the same while TZ keeps its value and, with TZ unset, while
-// /etc/localtime is the same file (device, inode, modification time: what the C library itself
-// compares), looked at again at most once a second. A copy starts empty.
-class HostLocalMemo {
+// The host's time zone read from its zone file, kept while it stays the one it was read from.
+// The zone counts as the same while TZ keeps its value and, with TZ unset, while /etc/localtime
+// is the same file (device, inode, modification time: what the C library itself compares),
+// looked at again at most once a second. A copy starts empty.
+class HostZoneWatch {
  public:
-  HostLocalMemo() = default;
-  HostLocalMemo(const HostLocalMemo&) {}
-  HostLocalMemo& operator=(const HostLocalMemo&) { return *this; }
+  HostZoneWatch();
+  HostZoneWatch(const HostZoneWatch&);
+  HostZoneWatch& operator=(const HostZoneWatch&) { return *this; }
+  ~HostZoneWatch();
 
-  TimeValue FromHostLocal(int year, int month, int day, int hour, int minute, int second);
+  TimeValue WallClockAt(TimeValue t);
+  std::optional<TimeValue> FromWallClock(TimeValue wall);
 
  private:
-  struct Entry {
-    int fields[6] = {};
-    TimeValue result = 0;
-  };
-  struct ZoneFile {
+  struct FileId {
     bool present = false;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t modified = 0;
-    bool operator==(const ZoneFile&) const = default;
+    bool operator==(const FileId&) const = default;
   };
-  // Forgets every answer when the zone may have changed since they were computed.
-  void CheckZone();
+  // Reads the zone again when it may have changed since it was read.
+  const ZoneFile& Zone();
 
   std::mutex mutex_;
-  bool checked_ = false;
+  std::unique_ptr<ZoneFile> zone_;
   bool tzSet_ = false;
   std::string tz_;
-  ZoneFile file_;
+  FileId file_;
   std::int64_t fileCheckedAt_ = 0;  // monotonic nanoseconds
-  std::array<Entry, 16> entries_{};
-  std::size_t used_ = 0;
-  std::size_t next_ = 0;
 };
 
-// The host's clock and calendar through the C library (honours TZ).
+// The host's clock and calendar from the host's zone file (honours TZ as the C library does).
 class SystemClock : public Clock {
  public:
   TimeValue Now() const override;
   CalendarTime HostLocal(TimeValue t) const override;
-  TimeValue FromHostLocal(int year, int month, int day, int hour, int minute,
-                          int second) const override;
+  std::optional<TimeValue> FromHostLocal(int year, int month, int day, int hour, int minute,
+                                         int second) const override;
 
  private:
-  mutable HostLocalMemo memo_;
+  mutable HostZoneWatch zone_;
 };
-
-// mktime itself, every call: what the memo must always agree with.
-TimeValue HostMktime(int year, int month, int day, int hour, int minute, int second);
 
 // A clock that stands still at a chosen instant (the command line's --at, the tests); the host
 // calendar still comes from the C library, so TZ chooses the host time zone.

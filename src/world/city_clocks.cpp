@@ -38,15 +38,6 @@ std::vector<const City*> MarkedCitiesInSelectorOrder(const WorldData& world, std
   return cities;
 }
 
-std::optional<int> ZoneFileOffset(const WorldData& world, const City& city, ZoneFileCache& zones,
-                                  TimeValue t) {
-  const Zone* zone = ZoneOfCity(world, city);
-  if (zone == nullptr) return std::nullopt;
-  const ZoneFile* file = zones.Find(zone->zoneName);
-  if (file == nullptr) return std::nullopt;
-  return file->OffsetAt(t);
-}
-
 std::string CityClockLine(std::string_view name, TimeValue wallClock, const CalendarTime& hostNow,
                           const WeekdayNames& weekdays) {
   const CalendarTime c = UtcBreakdown(wallClock);

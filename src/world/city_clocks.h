@@ -12,7 +12,6 @@
 #include "world/meeting_plan.h"
 #include "world/shown_instant.h"
 #include "world/world_data.h"
-#include "world/zone_file.h"
 
 namespace meridiana {
 
@@ -22,10 +21,6 @@ inline constexpr std::size_t kTrayClockCities = 10;
 // The marked cities as the City Selector lists them (its countries in zone-file order, each
 // country's cities in file order), then marked cities of no listed country; at most `limit`.
 std::vector<const City*> MarkedCitiesInSelectorOrder(const WorldData& world, std::size_t limit);
-
-// The city's UTC offset at an instant from its zone's file; nothing when the zone has none.
-std::optional<int> ZoneFileOffset(const WorldData& world, const City& city, ZoneFileCache& zones,
-                                  TimeValue t);
 
 // "Tokyo 09:00"; with the weekday, "Tokyo Sat 09:00", when the city's date is not the host's.
 // wallClock is the city's clock shifted so that its UTC breakdown is its calendar.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "world/dst_rule.h"
+#include "world/local_time.h"
 #include "world/solar_texts.h"
 #include "world/time_format.h"
 #include "world/utc_offset.h"
@@ -17,14 +18,13 @@ std::string Fixed2(float value) {
   return text;
 }
 
-std::string DayAndMonth(const TransitionRule& change, const Clock& clock,
-                        const LocaleInfo& locale) {
-  const auto instant = TransitionInstant(change, clock);
-  if (!instant) return {};
-  const CalendarTime t = clock.HostLocal(*instant);
-  const std::string shown = locale.DayAndMonth(t.month, t.day);
+std::string DayAndMonth(const std::optional<CalendarDate>& date, const LocaleInfo& locale) {
+  static constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (!date || date->month < 1 || date->month > 12) return {};
+  const std::string shown = locale.DayAndMonth(date->month, date->day);
   if (!shown.empty()) return shown;
-  return FormatTimeTemplate(clock, *instant, "DD MON").value_or("");
+  return std::to_string(date->day) + " " + kMonths[date->month - 1];
 }
 
 }  // namespace
@@ -33,15 +33,16 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
                                 const City& city, const Clock& clock, const LocaleInfo& locale) {
   CityProperties p;
   const TimeValue now = clock.Now();
-  p.utcOffsetHours = UtcOffsetAt(tzImage, x, y);
-  p.savingMinutes = DaylightSavingMinutes(world, city, clock);
+  const CityZone zone = CityZoneOf(world, city);
+  const CityClock cityClock = CityClockAt(world, zone, tzImage, x, y, now, clock);
+  p.utcOffsetHours = static_cast<float>(cityClock.standardSeconds) / 3600.0f;
+  p.savingMinutes = cityClock.savingMinutes;
 
   p.name = std::string(WithoutTrailingBlanks(city.name));
   const std::string* country = CountryOfCity(world, city);
   if (country) p.country = *country;
 
-  p.localTime =
-      now + OffsetSeconds(p.utcOffsetHours) + static_cast<TimeValue>(p.savingMinutes) * 60;
+  p.localTime = cityClock.WallClock(now);
   p.localTimeText = ReadableDateTime(p.localTime, locale);
 
   const SunTimes sun = SunriseSunsetTexts(now, p.utcOffsetHours, city.latitude, city.longitude);
@@ -70,10 +71,11 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
     p.countryCode = AreaCodeText(world.areaCodes, *country, {}, false).value_or("");
   }
 
-  if (const DstRule* rule = DstRuleOfCity(world, city)) {
-    p.dstStarts = DayAndMonth(rule->start, clock, locale);
-    p.dstEnds = DayAndMonth(rule->end, clock, locale);
-  }
+  // The changes of the city's own year, also when already past.
+  const SavingChangeDates changes =
+      SavingChangesOf(world, zone, UtcBreakdown(p.localTime).year, clock);
+  p.dstStarts = DayAndMonth(changes.starts, locale);
+  p.dstEnds = DayAndMonth(changes.ends, locale);
   return p;
 }
 

@@ -1,5 +1,6 @@
 #include "world/meeting_plan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace meridiana {
@@ -45,30 +46,56 @@ std::string FormatWorkingHours(const WorkingHours& hours) {
   return std::to_string(hours.from) + "-" + std::to_string(hours.to);
 }
 
+namespace {
+
+// The first instant whose host wall clock falls on the date: its midnight, or where the clocks
+// skip midnight, the end of the skip.
+std::optional<TimeValue> HostDayStart(const Clock& clock, int year, int month, int day) {
+  for (int minute = 0; minute < 24 * 60; ++minute) {
+    if (const auto t = clock.FromHostLocal(year, month, day, minute / 60, minute % 60, 0)) return t;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock, int year,
+                                                            int month, int day) {
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
+  const CalendarTime next = UtcBreakdown(UtcFromCalendar(year, month, day) + kDay);
+  const auto begin = HostDayStart(clock, year, month, day);
+  const auto end = HostDayStart(clock, next.year, next.month, next.day);
+  if (!begin || !end || *end <= *begin) return std::nullopt;
+  return std::make_pair(*begin, *end);
+}
+
 std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day) {
   std::vector<TimeValue> hours;
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return hours;
-  const CalendarTime next = UtcBreakdown(UtcFromCalendar(year, month, day) + kDay);
-  const TimeValue begin = clock.FromHostLocal(year, month, day, 0, 0, 0);
-  const TimeValue end = clock.FromHostLocal(next.year, next.month, next.day, 0, 0, 0);
-  for (TimeValue t = begin; t < end; t += kHour) hours.push_back(t);
+  const auto bounds = HostDayBounds(clock, year, month, day);
+  if (!bounds) return hours;
+  for (TimeValue t = bounds->first; t < bounds->second; t += kHour) hours.push_back(t);
   return hours;
 }
 
 std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
                                   const std::vector<TimeValue>& hours,
-                                  const WorkingHours& working) {
+                                  const WorkingHours& working, TimeValue dayEnd) {
   std::vector<PlanHour> plan;
   plan.reserve(hours.size());
-  for (TimeValue utc : hours) {
+  for (std::size_t i = 0; i < hours.size(); ++i) {
+    const TimeValue utc = hours[i];
     PlanHour& hour = plan.emplace_back();
     hour.utc = utc;
+    hour.end = i + 1 < hours.size() ? hours[i + 1]
+               : dayEnd != kNoTime ? std::min(dayEnd, utc + kHour)
+                                   : utc + kHour;
+    const TimeValue minutes = (hour.end - utc) / 60;
     hour.common = !places.empty();
     for (const OffsetSource& offsetAt : places) {
       PlanCell& cell = hour.cells.emplace_back();
       cell.wallClock = utc + offsetAt(utc);
       const TimeValue minute = MinuteOfDay(cell.wallClock);
-      cell.working = minute >= working.from * 60 && minute + 60 <= working.to * 60;
+      cell.working = minute >= working.from * 60 && minute + minutes <= working.to * 60;
       cell.night = minute < kNightEndsHour * 60 || minute >= kNightStartsHour * 60;
       hour.common = hour.common && cell.working;
     }
@@ -81,9 +108,9 @@ std::vector<std::pair<TimeValue, TimeValue>> CommonRuns(const std::vector<PlanHo
   for (const PlanHour& hour : plan) {
     if (!hour.common) continue;
     if (!runs.empty() && runs.back().second == hour.utc) {
-      runs.back().second = hour.utc + kHour;
+      runs.back().second = hour.end;
     } else {
-      runs.emplace_back(hour.utc, hour.utc + kHour);
+      runs.emplace_back(hour.utc, hour.end);
     }
   }
   return runs;
@@ -106,8 +133,15 @@ std::string CommonRunsText(const std::vector<PlanHour>& plan) {
     text += '-';
     text += HourMinute(end);
     text += " UTC (";
-    text += std::to_string((end - begin) / kHour);
-    text += " h)";
+    const TimeValue minutes = (end - begin) / 60;
+    char length[48];
+    if (minutes % 60 != 0) {
+      std::snprintf(length, sizeof length, "%lld h %lld min)", static_cast<long long>(minutes / 60),
+                    static_cast<long long>(minutes % 60));
+    } else {
+      std::snprintf(length, sizeof length, "%lld h)", static_cast<long long>(minutes / 60));
+    }
+    text += length;
   }
   return text;
 }

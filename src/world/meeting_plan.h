@@ -39,17 +39,26 @@ struct PlanCell {
 
 struct PlanHour {
   TimeValue utc = 0;            // the instant the hour begins
+  TimeValue end = 0;            // the instant it ends: an hour later, or the day's end
   std::vector<PlanCell> cells;  // one per place, in the places' order
   bool common = false;          // every place is working
 };
 
-// The instants at which the hours of a host calendar day begin: from the day's first instant to
-// the next day's, an hour apart, so 23 or 25 of them across the host's own saving changes.
-// Empty for a date the calendar does not have.
+// The first instant of a host calendar day and that of the next day: the day is as long as the
+// host's zone makes it (23, 23.5, 24, 24.5 or 25 hours). Nothing for a date the calendar does
+// not have.
+std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock, int year,
+                                                            int month, int day);
+
+// The instants at which the hours of a host calendar day begin: from the day's first instant,
+// an hour apart, up to its end. Empty for a date the calendar does not have.
 std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day);
 
+// One row per hour; the last hour ends at dayEnd when given (a day of 23.5 hours ends with a
+// half hour), else an hour after it begins.
 std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
-                                  const std::vector<TimeValue>& hours, const WorkingHours& working);
+                                  const std::vector<TimeValue>& hours, const WorkingHours& working,
+                                  TimeValue dayEnd = kNoTime);
 
 // The runs of consecutive common hours, each as [begin, end) instants.
 std::vector<std::pair<TimeValue, TimeValue>> CommonRuns(const std::vector<PlanHour>& plan);

@@ -1,5 +1,7 @@
 #include "world/shown_instant.h"
 
+#include "world/solar_position.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -62,16 +64,15 @@ HostTimeInput ParseHostDateTime(std::string_view input, const Clock& clock) {
   }
   result.error = HostTimeError::kNoSuchTime;
   if (*hour > 23 || *minute > 59 || *second > 59) return result;
-  const TimeValue t = clock.FromHostLocal(*year, *month, *day, *hour, *minute, *second);
-  if (t == -1 && !(*year == 1969 && *month == 12 && *day == 31)) return result;
-  // A skipped time comes back moved by the saving: the host calendar does not show it.
-  const CalendarTime back = clock.HostLocal(t);
-  if (back.year != *year || back.month != *month || back.day != *day || back.hour != *hour ||
-      back.minute != *minute) {
+  const std::optional<TimeValue> t =
+      clock.FromHostLocal(*year, *month, *day, *hour, *minute, *second);
+  if (!t) return result;  // the host's clocks skip this time
+  if (!InSolarYears(*t)) {
+    result.error = HostTimeError::kOutOfYears;
     return result;
   }
   result.error = HostTimeError::kNone;
-  result.instant = t;
+  result.instant = *t;
   return result;
 }
 

@@ -18,8 +18,8 @@ class ShownClock : public Clock {
 
   TimeValue Now() const override { return shown_ ? *shown_ : live_->Now(); }
   CalendarTime HostLocal(TimeValue t) const override { return live_->HostLocal(t); }
-  TimeValue FromHostLocal(int year, int month, int day, int hour, int minute,
-                          int second) const override {
+  std::optional<TimeValue> FromHostLocal(int year, int month, int day, int hour, int minute,
+                                         int second) const override {
     return live_->FromHostLocal(year, month, day, hour, minute, second);
   }
 
@@ -50,6 +50,7 @@ enum class HostTimeError {
   kForm,        // not "YYYY-MM-DD HH:MM" (a "T" may stand for the blank, ":SS" may follow)
   kNoSuchDate,  // a month or day the calendar does not have (30 February)
   kNoSuchTime,  // an hour or minute out of range, or a time the host clock skips that day
+  kOutOfYears,  // outside the years the map can show (kFirstSolarYear..kLastSolarYear)
 };
 
 struct HostTimeInput {
@@ -58,8 +59,8 @@ struct HostTimeInput {
 };
 
 // Reads a date and time of the host's calendar. A time the clocks skip at a spring-forward
-// change is refused rather than moved; a repeated time of a fall-back change is the one the
-// host's calendar gives first.
+// change is refused rather than moved; a time shown twice at a fall-back change is its first
+// occurrence.
 HostTimeInput ParseHostDateTime(std::string_view text, const Clock& clock);
 
 // "YYYY-MM-DD HH:MM" of the host calendar at t, the form ParseHostDateTime reads.

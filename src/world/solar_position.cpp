@@ -166,4 +166,9 @@ int ComputeSolarPosition(SolarQuery* query) {
   return 0;
 }
 
+bool InSolarYears(TimeValue t) {
+  const int year = UtcBreakdown(t).year;
+  return year >= kFirstSolarYear && year <= kLastSolarYear;
+}
+
 }  // namespace meridiana

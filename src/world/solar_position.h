@@ -7,6 +7,8 @@
 // The arithmetic is deliberately float with a fixed operation order: the map shading reproduces
 // it per row and column and must get the very same bits (see solar_math.h).
 
+#include "foundation/clock.h"
+
 namespace meridiana {
 
 // What to compute. A bit pulls in the bits it needs (see ExpandSolarMask).
@@ -37,6 +39,12 @@ enum SolarError : int {
   kSolarBadLatitude = 512,
   kSolarBadLongitude = 1024,
 };
+
+// The years the solar routine works for, and so every face of the program that shows the Sun:
+// an instant whose UTC year lies outside is refused wherever a user can give one.
+inline constexpr int kFirstSolarYear = 1950;
+inline constexpr int kLastSolarYear = 2050;
+bool InSolarYears(TimeValue t);
 
 // One request and its results. Value-initialise (SolarQuery q{}) before filling the inputs.
 // Angles in degrees; latitude north and longitude east positive.

@@ -33,6 +33,8 @@ bool LoadCities(WorldData& world, const char* path, UserNotice* notice) {
 bool LoadZones(WorldData& world, const char* path, UserNotice* notice) {
   const auto text = ReadTable(path, notice);
   world.zones = text ? ParseZones(*text) : std::vector<Zone>{};
+  // The zones' clocks come from the computer's files, read as each zone is first asked for.
+  world.zoneFiles = std::make_shared<ZoneFileCache>(SystemZoneFolder());
   return true;
 }
 
@@ -77,6 +79,12 @@ const DstRule* DstRuleOfCity(const WorldData& world, const City& city) {
 }
 
 int DaylightSavingMinutes(const WorldData& world, const City& city, const Clock& clock) {
+  if (world.zoneFiles != nullptr) {
+    if (const Zone* zone = ZoneOfCity(world, city)) {
+      if (const auto period = world.zoneFiles->PeriodAt(zone->zoneName, clock.Now()))
+        return (period->offset - period->standardOffset) / 60;
+    }
+  }
   const DstRule* rule = DstRuleOfCity(world, city);
   return rule ? SavingMinutesAt(*rule, clock) : 0;
 }

@@ -2,11 +2,13 @@
 // The four reference tables, read once at start-up and kept by the one object that the shell
 // creates and hands to whoever needs cities, zones, rules or telephone codes.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/clock.h"
+#include "foundation/zone_file.h"
 #include "world/area_code.h"
 #include "world/city.h"
 #include "world/dst_rule.h"
@@ -21,6 +23,9 @@ struct WorldData {
   std::vector<Zone> zones;
   std::vector<DstRule> rules;
   std::vector<AreaCode> areaCodes;
+  // The computer's zone files, every city's clock where its zone has one; null: the tables
+  // alone. LoadZones opens the system's folder.
+  std::shared_ptr<ZoneFileCache> zoneFiles;
 };
 
 // Each reads its packed table from `path`. A file that cannot be read shows
@@ -46,7 +51,8 @@ const Zone* ZoneOfCity(const WorldData& world, const City& city);
 const std::string* CountryOfCity(const WorldData& world, const City& city);
 // The first rule in file order whose name equals the zone's rule name exactly.
 const DstRule* DstRuleOfCity(const WorldData& world, const City& city);
-// The saving in force now for the city; 0 without a rule.
+// The saving in force now for the city: its zone file's where it has one, else its rule's; 0
+// without either.
 int DaylightSavingMinutes(const WorldData& world, const City& city, const Clock& clock);
 
 }  // namespace meridiana

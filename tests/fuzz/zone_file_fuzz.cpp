@@ -7,8 +7,8 @@
 
 #include "foundation/clock.h"
 #include "world/meeting_plan.h"
+#include "foundation/zone_file.h"
 #include "world/shown_instant.h"
-#include "world/zone_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace meridiana;
@@ -16,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (const auto zone = ZoneFile::Parse(bytes)) {
     for (TimeValue t : {INT64_MIN, TimeValue{-1}, TimeValue{0}, TimeValue{1800000000}, INT64_MAX}) {
       (void)zone->OffsetAt(t);
+      (void)zone->FromWallClock(t);
     }
   }
   const FixedClock clock(0);

@@ -65,16 +65,22 @@ TEST(Overlays, MarkedCityShowsItsSquareAndHoursAndMinutes) {
   EXPECT_EQ(canvas.texts[0].text, "14:05 Name");
   EXPECT_TRUE(canvas.texts[0].opaque);
 
-  // An exact clock for the city, when the caller has one, replaces the tables' clock; a city it
-  // does not know keeps the tables'.
-  OverlayScene exact = fixed;
-  exact.markedWallClock = [](const City& city, TimeValue t) -> std::optional<TimeValue> {
-    if (city.name != "Name") return std::nullopt;
-    return t + 5 * 3600 + 1800;
-  };
-  EXPECT_EQ(MarkedCityLabels(exact), (std::vector<std::string>{"19:35 Name"}));
-  exact.markedWallClock = [](const City&, TimeValue) { return std::optional<TimeValue>(); };
-  EXPECT_EQ(MarkedCityLabels(exact), (std::vector<std::string>{"14:05 Name"}));
+  // A city whose zone has a file on the computer reads that zone's clock (India, +05:30); one
+  // whose zone has none keeps the tables' (no picture: UTC).
+  scene.world.zoneFiles = std::make_shared<ZoneFileCache>(SystemZoneFolder());
+  if (scene.world.zoneFiles->Find("Asia/Kolkata") != nullptr) {
+    Zone india;
+    india.zoneCity = "Kolkata";
+    india.zoneName = "Asia/Kolkata";
+    scene.world.zones.push_back(india);
+    scene.world.cities[0].zoneKey = "Kolkata";
+    EXPECT_EQ(MarkedCityLabels(scene.Make({.marked = true})),
+              (std::vector<std::string>{"19:35 Name"}));
+    scene.world.zones.back().zoneName = "Nowhere/Kolkata";
+    EXPECT_EQ(MarkedCityLabels(scene.Make({.marked = true})),
+              (std::vector<std::string>{"14:05 Name"}));
+    scene.world.zones.clear();
+  }
 
   // Placed, the label stands right of the square, centred on it: 10 x 13 pixels of text.
   RecordingCanvas placed;

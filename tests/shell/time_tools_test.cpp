@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "world/local_time.h"
+
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -147,8 +149,9 @@ TEST_F(TimeTools, TrayClocksListMarkedCitiesWithTheirWeekday) {
   TrayClocks::Context context;
   context.world = &world_;
   context.clock = &clock_;
-  ZoneFileCache zones(SystemZoneFolder());
-  context.zones = &zones;
+  context.cityOffset = [this](const City& city, TimeValue t) {
+    return CityClockAt(world_, city, nullptr, 0, 0, t, clock_).offsetSeconds;
+  };
   TrayClocks clocks(context);
   const QString tip = clocks.ToolTip();
   if (!LoadZoneFile(SystemZoneFolder(), "Asia/Tokyo")) GTEST_SKIP() << "no zone files";

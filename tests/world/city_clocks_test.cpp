@@ -1,5 +1,7 @@
 #include "world/city_clocks.h"
 
+#include "world/local_time.h"
+
 #include <gtest/gtest.h>
 
 #include "scoped_tz.h"
@@ -55,19 +57,36 @@ TEST(CityClockLine, WeekdayOnlyWhenTheDateIsNotTheHosts) {
   }
 }
 
-TEST(ZoneFileOffset, ThroughTheCitysZone) {
+// A city's clock comes from its zone's file; a zone without a file and a city without a zone
+// fall back to the tables (here no picture and no rule: UTC).
+TEST(CityClockAt, TheZoneFileWhereThereIsOneElseTheTables) {
   WorldData world;
   world.zones = {ZoneOf("Australia", "Lord_Howe", "Australia/Lord_Howe"),
                  ZoneOf("Nowhere", "Nowhere", "Nowhere/Nowhere")};
   world.cities = {Marked("Lord_Howe", "Lord Howe"), Marked("Nowhere", "Atlantis"),
                   Marked("Missing", "Lost")};
-  ZoneFileCache zones(SystemZoneFolder());
-  const TimeValue winter = UtcFromCalendar(2027, 6, 1);
-  const auto offset = ZoneFileOffset(world, world.cities[0], zones, winter);
-  if (!offset) GTEST_SKIP() << "no zone files";
-  EXPECT_EQ(*offset, 37800);  // +10:30, from zdump
-  EXPECT_FALSE(ZoneFileOffset(world, world.cities[1], zones, winter).has_value());
-  EXPECT_FALSE(ZoneFileOffset(world, world.cities[2], zones, winter).has_value());
+  world.zoneFiles = std::make_shared<ZoneFileCache>(SystemZoneFolder());
+  if (!world.zoneFiles->Find("Australia/Lord_Howe")) GTEST_SKIP() << "no zone files";
+  const FixedClock host(0);
+  const struct {
+    TimeValue t;
+    int city, offset, standard, saving;
+    bool fromFile;
+  } cases[] = {
+      {UtcFromCalendar(2027, 6, 1), 0, 37800, 37800, 0, true},   // +10:30, from zdump
+      {UtcFromCalendar(2027, 1, 10), 0, 39600, 37800, 30, true},  // +11, half an hour saved
+      {UtcFromCalendar(2027, 1, 10), 1, 0, 0, 0, false},
+      {UtcFromCalendar(2027, 1, 10), 2, 0, 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.city);
+    const CityClock clock = CityClockAt(world, world.cities[static_cast<std::size_t>(c.city)],
+                                        nullptr, 0, 0, c.t, host);
+    EXPECT_EQ(clock.offsetSeconds, c.offset);
+    EXPECT_EQ(clock.standardSeconds, c.standard);
+    EXPECT_EQ(clock.savingMinutes, c.saving);
+    EXPECT_EQ(clock.fromZoneFile, c.fromFile);
+  }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "scoped_tz.h"
-#include "world/zone_file.h"
+#include "foundation/zone_file.h"
 
 namespace meridiana {
 namespace {

@@ -53,7 +53,7 @@ bool ParseOptions(const Args& args, std::size_t first, const char* command, cons
     }
     const std::string& value = args[++i];
     if (flag == "--at") {
-      *at = ParseIsoInstant(value);
+      *at = ParseIsoInstant(value, command);
       if (!*at) {
         std::fprintf(stderr, "meridiana-cli %s: bad instant '%s'\n%s", command, value.c_str(),
                      usage);

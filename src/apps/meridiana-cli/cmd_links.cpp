@@ -43,7 +43,7 @@ int RunLinks(const Args& args) {
     }
     const std::string& value = args[i + 1];
     if (flag == "--at") {
-      at = ParseIsoInstant(value);
+      at = ParseIsoInstant(value, "links");
       if (!at) {
         std::fprintf(stderr, "meridiana-cli links: bad instant '%s'\n%s", value.c_str(),
                      kLinksUsage);

@@ -36,7 +36,7 @@ int RunMoon(const Args& args) {
     }
     const std::string& value = args[++i];
     if (flag == "--at") {
-      at = ParseIsoInstant(value);
+      at = ParseIsoInstant(value, "moon");
       if (!at) {
         std::fprintf(stderr, "meridiana-cli moon: bad instant '%s'\n%s", value.c_str(), kMoonUsage);
         return 2;

@@ -17,7 +17,7 @@
 #include "world/local_time.h"
 #include "world/meeting_plan.h"
 #include "world/world_data.h"
-#include "world/zone_file.h"
+#include "foundation/zone_file.h"
 
 namespace meridiana::cli {
 namespace {
@@ -115,7 +115,6 @@ int RunPlan(const Args& args) {
   WorldData world;
   DibPtr tzImage;
   if (!LoadCliTables(folder, "plan", &world, &tzImage)) return 1;
-  const std::string zoneFolder = SystemZoneFolder();
   std::vector<OffsetSource> places;
   for (const std::string& name : names) {
     const City* city = FindCityNamed(world.cities, name);
@@ -123,25 +122,21 @@ int RunPlan(const Args& args) {
       std::fprintf(stderr, "meridiana-cli plan: no city named '%s'\n", name.c_str());
       return 1;
     }
-    const Zone* zone = ZoneOfCity(world, *city);
-    std::optional<ZoneFile> file;
-    if (zone != nullptr) file = LoadZoneFile(zoneFolder, zone->zoneName);
-    if (file) {
-      places.push_back([file = *file](TimeValue t) { return file.OffsetAt(t); });
-      continue;
-    }
-    // No zone file for it: the program's own tables, as the map labels it.
-    std::fprintf(stderr, "meridiana-cli plan: no zone file for '%s', using the program's tables\n",
-                 name.c_str());
     const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
     const Dib* image = tzImage.get();
-    places.push_back([&world, image, point, city](TimeValue t) {
-      return static_cast<int>(LocalTimeOf(world, image, point.x, point.y, city, FixedClock(t)) - t);
+    places.push_back([&world, &host, image, point, city](TimeValue t) {
+      return CityClockAt(world, *city, image, point.x, point.y, t, host).offsetSeconds;
     });
   }
 
+  const auto day = HostDayBounds(host, date->year, date->month, date->day);
+  if (!day) {
+    std::fprintf(stderr, "meridiana-cli plan: the host's calendar has no day %04d-%02d-%02d\n",
+                 date->year, date->month, date->day);
+    return 1;
+  }
   const std::vector<TimeValue> hours = HostDayHours(host, date->year, date->month, date->day);
-  const std::vector<PlanHour> plan = PlanMeeting(places, hours, working);
+  const std::vector<PlanHour> plan = PlanMeeting(places, hours, working, day->second);
   std::printf("utc");
   for (const std::string& name : names) std::printf("\t%s", name.c_str());
   std::printf("\tcommon\n");
@@ -170,7 +165,7 @@ int RunClocks(const Args& args) {
     if (flag == "--cities") {
       citiesArg = value;
     } else if (flag == "--at") {
-      at = ParseIsoInstant(value);
+      at = ParseIsoInstant(value, "clocks");
       if (!at) {
         std::fprintf(stderr, "meridiana-cli clocks: bad instant '%s'\n%s", value.c_str(),
                      kClocksUsage);
@@ -202,16 +197,11 @@ int RunClocks(const Args& args) {
   const SystemClock host;
   const TimeValue now = at ? *at : host.Now();
   const CalendarTime hostNow = host.HostLocal(now);
-  ZoneFileCache zones(SystemZoneFolder());
   for (const City* city : MarkedCitiesInSelectorOrder(world, kTrayClockCities)) {
-    std::optional<int> offset = ZoneFileOffset(world, *city, zones, now);
-    if (!offset) {
-      const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
-      offset = static_cast<int>(
-          LocalTimeOf(world, tzImage.get(), point.x, point.y, city, FixedClock(now)) - now);
-    }
+    const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
+    const CityClock clock = CityClockAt(world, *city, tzImage.get(), point.x, point.y, now, host);
     std::printf("%s\n",
-                CityClockLine(city->name, now + *offset, hostNow, EnglishWeekdays()).c_str());
+                CityClockLine(city->name, clock.WallClock(now), hostNow, EnglishWeekdays()).c_str());
   }
   return 0;
 }

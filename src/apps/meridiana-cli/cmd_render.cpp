@@ -100,7 +100,7 @@ int RunRender(const Args& args) {
     if (i + 1 >= args.size()) return BadUsage("missing the value of", flag);
     const std::string& value = args[++i];
     if (flag == "--at") {
-      at = ParseIsoInstant(value);
+      at = ParseIsoInstant(value, "render");
       if (!at) return BadUsage("not an instant:", value);
     } else if (flag == "--out") {
       out = value;

@@ -57,7 +57,7 @@ int RunWallpaper(const Args& args) {
         return 2;
       }
     } else if (args[i] == "--at") {
-      at = ParseIsoInstant(args[i + 1]);
+      at = ParseIsoInstant(args[i + 1], "wallpaper");
       if (!at) {
         std::fprintf(stderr, "%s", kWallpaperUsage);
         return 2;

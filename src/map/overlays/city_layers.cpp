@@ -105,7 +105,7 @@ const std::vector<MarkedCityIndex::Entry>& MarkedCityIndex::Of(const WorldData& 
   if (rebuild || tables_ != tables) {
     entries_.clear();
     for (std::size_t i = 0; i < world.cities.size(); ++i)
-      if (world.cities[i].marked) entries_.push_back({i, DstRuleOfCity(world, world.cities[i])});
+      if (world.cities[i].marked) entries_.push_back({i, CityZoneOf(world, world.cities[i])});
     tables_ = tables;
   }
   return entries_;
@@ -120,53 +120,28 @@ const std::vector<MarkedCityIndex::Entry>& MarkedOf(const OverlayScene& scene,
   found.clear();
   for (std::size_t i = 0; i < scene.world->cities.size(); ++i) {
     const City& city = scene.world->cities[i];
-    if (city.marked) found.push_back({i, DstRuleOfCity(*scene.world, city)});
+    if (city.marked) found.push_back({i, CityZoneOf(*scene.world, city)});
   }
   return found;
 }
 
-// The labels of one paint: most marked cities share a few rules, whose saving is found once.
-class LabelWriter {
- public:
-  explicit LabelWriter(const OverlayScene& scene) : scene_(scene) {}
-
-  // "HH:MM Name", whatever the locale's date separator; empty for none.
-  std::string Label(const City& city, const DstRule* rule, MapPoint base) {
-    std::string text;
-    if (const auto wall = scene_.markedWallClock ? scene_.markedWallClock(city, scene_.clock->Now())
-                                                 : std::nullopt) {
-      const CalendarTime c = UtcBreakdown(*wall);
-      char clock[16];
-      std::snprintf(clock, sizeof clock, "%02d:%02d", c.hour, c.minute);
-      text = clock;
-    } else {
-      text = ClockText(
-          LocalTimeWithSaving(scene_.zoneImage, base.x, base.y, Saving(rule), *scene_.clock));
-    }
-    if (text.empty()) return {};
-    text += " ";
-    text += city.name;
-    return text;
-  }
-
- private:
-  int Saving(const DstRule* rule) {
-    if (rule == nullptr) return 0;
-    for (const auto& [known, minutes] : savings_)
-      if (known == rule) return minutes;
-    const int minutes = SavingMinutesAt(*rule, *scene_.clock);
-    savings_.emplace_back(rule, minutes);
-    return minutes;
-  }
-
-  const OverlayScene& scene_;
-  std::vector<std::pair<const DstRule*, int>> savings_;
-};
+// "HH:MM Name" at the scene's instant, whatever the locale's date separator; empty for none.
+std::string LabelOf(const OverlayScene& scene, const City& city, const CityZone& zone,
+                    MapPoint base) {
+  const TimeValue now = scene.clock->Now();
+  std::string text = ClockText(
+      CityClockAt(*scene.world, zone, scene.zoneImage, base.x, base.y, now, *scene.clock)
+          .WallClock(now));
+  if (text.empty()) return {};
+  text += " ";
+  text += city.name;
+  return text;
+}
 
 }  // namespace
 
 std::string MarkedCityLabel(const OverlayScene& scene, const City& city, MapPoint base) {
-  return LabelWriter(scene).Label(city, DstRuleOfCity(*scene.world, city), base);
+  return LabelOf(scene, city, CityZoneOf(*scene.world, city), base);
 }
 
 std::vector<std::string> MarkedCityLabels(const OverlayScene& scene) {
@@ -175,10 +150,9 @@ std::vector<std::string> MarkedCityLabels(const OverlayScene& scene) {
       scene.clock == nullptr || scene.locale == nullptr)
     return labels;
   std::vector<MarkedCityIndex::Entry> found;
-  LabelWriter writer(scene);
   for (const MarkedCityIndex::Entry& entry : MarkedOf(scene, found)) {
     const City& city = scene.world->cities[entry.city];
-    labels.push_back(writer.Label(city, entry.rule, BaseMapPixel(city.longitude, city.latitude)));
+    labels.push_back(LabelOf(scene, city, entry.zone, BaseMapPixel(city.longitude, city.latitude)));
   }
   return labels;
 }
@@ -196,7 +170,6 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
       taken.push_back({p.x - 2, p.y - 2, 6, 6});
     }
   }
-  LabelWriter writer(scene);
   for (const MarkedCityIndex::Entry& entry : marked) {
     const City& city = scene.world->cities[entry.city];
     const MapPoint base = BaseMapPixel(city.longitude, city.latitude);
@@ -209,7 +182,7 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
       OutlineSquare(canvas, x, y, x + 5, y + 5, kBlack);
     }
     if (x <= scene.area.left - 10) continue;
-    const std::string text = writer.Label(city, entry.rule, base);
+    const std::string text = LabelOf(scene, city, entry.zone, base);
     if (text.empty()) continue;
     const std::string_view label = text;
     if (scene.fixedLabels) {

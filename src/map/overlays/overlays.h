@@ -13,6 +13,7 @@
 #include "map/canvas.h"
 #include "map/map_geometry.h"
 #include "map/map_view.h"
+#include "world/local_time.h"
 #include "world/locale_info.h"
 #include "world/world_data.h"
 
@@ -46,14 +47,14 @@ struct OnlineLayerTexts {
 };
 
 // The marked cities, kept from one paint to the next: their places in the city list and their
-// daylight-saving rules, so that the clock-only paint and the one-second check need not go
+// zones and daylight-saving rules, so that the clock-only paint and the one-second check need not go
 // through thousands of cities and hundreds of zones. Marks change only with a full paint to show
 // them, so every full paint takes them afresh; any paint does when the tables were replaced.
 class MarkedCityIndex {
  public:
   struct Entry {
     std::size_t city = 0;
-    const DstRule* rule = nullptr;
+    CityZone zone;
   };
   // The marked cities of `world` in list order, taken afresh when `rebuild` or when the tables
   // are not those of the last time.
@@ -101,9 +102,6 @@ struct OverlayScene {
   // Every label at its fixed offset, plain text on the map: the earlier look. Otherwise each
   // marked-city label goes where it fits and the text without a background gets a halo.
   bool fixedLabels = false;
-  // The wall clock of a marked city at the scene's instant from its exact zone, when the caller
-  // has one (the time bar is on); otherwise, or when it answers nothing, the program's tables.
-  std::function<std::optional<TimeValue>(const City& city, TimeValue t)> markedWallClock;
   // Kept by the caller across paints; null: the marked cities are looked for on every paint.
   MarkedCityIndex* markedIndex = nullptr;
 };

@@ -15,6 +15,7 @@
 
 #include "shell/app/qt_text.h"
 #include "world/city_clocks.h"
+#include "world/solar_position.h"
 
 namespace meridiana {
 namespace {
@@ -86,6 +87,8 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
   date_->setObjectName(QStringLiteral("planDate"));
   date_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
   date_->setCalendarPopup(true);
+  // The days the map can show when a column is clicked.
+  date_->setDateRange(QDate(kFirstSolarYear, 1, 2), QDate(kLastSolarYear, 12, 30));
   const CalendarTime today = context_.clock->HostLocal(context_.clock->Now());
   date_->setDate(QDate(today.year, today.month, today.day));
   choices->addWidget(date_);
@@ -219,19 +222,13 @@ void MeetingPlannerDialog::Rebuild() {
   if (hours.from >= hours.to) hours = WorkingHours{};
   std::vector<OffsetSource> places;
   for (const City* city : cities_) {
-    const WorldData* world = context_.world;
-    ZoneFileCache* zones = context_.zones;
-    auto table = context_.tableOffset;
-    places.push_back([world, zones, table, city](TimeValue t) {
-      if (zones != nullptr) {
-        if (auto offset = ZoneFileOffset(*world, *city, *zones, t)) return *offset;
-      }
-      return table ? table(*city, t) : 0;
-    });
+    auto offset = context_.cityOffset;
+    places.push_back([offset, city](TimeValue t) { return offset ? offset(*city, t) : 0; });
   }
   const QDate day = date_->date();
-  plan_ =
-      PlanMeeting(places, HostDayHours(*context_.clock, day.year(), day.month(), day.day()), hours);
+  const auto bounds = HostDayBounds(*context_.clock, day.year(), day.month(), day.day());
+  plan_ = PlanMeeting(places, HostDayHours(*context_.clock, day.year(), day.month(), day.day()),
+                      hours, bounds ? bounds->second : kNoTime);
 
   table_->clear();
   table_->setRowCount(static_cast<int>(cities_.size()));

@@ -12,7 +12,7 @@
 #include "foundation/clock.h"
 #include "world/meeting_plan.h"
 #include "world/world_data.h"
-#include "world/zone_file.h"
+#include "foundation/zone_file.h"
 
 class QDateEdit;
 class QLabel;
@@ -30,9 +30,8 @@ class MeetingPlannerDialog : public QDialog {
   struct Context {
     const WorldData* world = nullptr;
     const Clock* clock = nullptr;  // the host calendar and the day shown first
-    ZoneFileCache* zones = nullptr;
-    // A city's offset when its zone has no file (the program's own tables); may be null.
-    std::function<int(const City& city, TimeValue t)> tableOffset;
+    // A city's offset from UTC at an instant, by the program's one clock of cities.
+    std::function<int(const City& city, TimeValue t)> cityOffset;
     std::function<QString(int stringId)> text;
     std::function<void(TimeValue t)> showInstant;  // a column was clicked
     // The kept choice: city names ("|" between them, empty for the marked cities) and hours.

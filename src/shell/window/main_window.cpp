@@ -38,7 +38,6 @@
 #include "shell/window/tray_clocks.h"
 #include "shell/window/tray_icon.h"
 #include "shell/window/view_commands.h"
-#include "world/zone_file.h"
 
 namespace meridiana {
 

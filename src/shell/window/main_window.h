@@ -55,7 +55,6 @@ class TrayIcon;
 class TimeBar;
 class MeetingPlannerDialog;
 class TrayClocks;
-class ZoneFileCache;
 
 // Codes of the window's own posted messages that the cloud frames use: a frame is on the map
 // (repaint), a list arrived (run the step that waited for it).
@@ -251,7 +250,7 @@ class MainWindow : public QMainWindow, private ComposeHost {
   // The shown instant changed: the map, the title, the read-out and Properties follow it.
   void OnShownInstantChanged();
   void OpenMeetingPlanner();
-  int TableOffset(const City& city, TimeValue t) const;
+  int CityOffset(const City& city, TimeValue t) const;
   void AttachTrayClocks();
   // The once-a-second part of the time tools: the bar's live middle, the tray's clocks.
   void TickTimeTools();
@@ -316,7 +315,6 @@ class MainWindow : public QMainWindow, private ComposeHost {
   TimeBar* timeBar_ = nullptr;             // child of the client area
   QPointer<MeetingPlannerDialog> planner_;
   std::unique_ptr<TrayClocks> trayClocks_;
-  std::unique_ptr<ZoneFileCache> zones_;  // the computer's zone files, read on first use
   QSize plannedSize_;  // the first start's size for the map at zoom 1, until the first show
 };
 

@@ -22,7 +22,6 @@
 #include "shell/window/tray_icon.h"
 #include "world/city_clocks.h"
 #include "world/local_time.h"
-#include "world/zone_file.h"
 
 namespace meridiana {
 namespace {
@@ -44,15 +43,6 @@ void MainWindow::AttachTimeBar(QLayout* layout) {
       *shownClock_, [this](int id) { return LocalText(id); }, this);
   connect(timeBar_, &TimeBar::shownChanged, this, &MainWindow::OnShownInstantChanged);
   layout->addWidget(timeBar_);
-  // With the bar on, the marked cities' clocks come from the computer's zone files, so the hour
-  // of a change (and a half-hour saving) shows as it happens; off, the map is as it always was.
-  mapArea_->SetMarkedWallClock([this](const City& city, TimeValue t) -> std::optional<TimeValue> {
-    if (context_.settings == nullptr || context_.settings->timebar == 0) return std::nullopt;
-    if (!zones_) zones_ = std::make_unique<ZoneFileCache>(SystemZoneFolder());
-    const auto offset = ZoneFileOffset(*context_.world, city, *zones_, t);
-    if (!offset) return std::nullopt;
-    return t + *offset;
-  });
   timeBar_->setVisible(context_.settings != nullptr && context_.settings->timebar != 0);
   if (context_.language != nullptr)
     context_.language->AddListener([this] {
@@ -88,14 +78,11 @@ void MainWindow::OnShownInstantChanged() {
 
 MeetingPlannerDialog* MainWindow::meetingPlanner() const { return planner_; }
 
-// A city's offset from UTC at an instant by the program's own tables, for a city that has no
-// zone file.
-int MainWindow::TableOffset(const City& city, TimeValue t) const {
+// A city's offset from UTC at an instant: its zone file's, or the tables' at its own point.
+int MainWindow::CityOffset(const City& city, TimeValue t) const {
   const MapPoint point = BaseMapPixel(city.longitude, city.latitude);
-  ShownClock at(*liveClock_);
-  at.Show(t);
-  return static_cast<int>(
-      LocalTimeOf(*context_.world, images_->zones(), point.x, point.y, &city, at) - t);
+  return CityClockAt(*context_.world, city, images_->zones(), point.x, point.y, t, *liveClock_)
+      .offsetSeconds;
 }
 
 void MainWindow::OpenMeetingPlanner() {
@@ -105,12 +92,10 @@ void MainWindow::OpenMeetingPlanner() {
     planner_->activateWindow();
     return;
   }
-  if (!zones_) zones_ = std::make_unique<ZoneFileCache>(SystemZoneFolder());
   MeetingPlannerDialog::Context planner;
   planner.world = context_.world;
   planner.clock = liveClock_;
-  planner.zones = zones_.get();
-  planner.tableOffset = [this](const City& city, TimeValue t) { return TableOffset(city, t); };
+  planner.cityOffset = [this](const City& city, TimeValue t) { return CityOffset(city, t); };
   planner.text = [this](int id) { return LocalText(id); };
   planner.showInstant = [this](TimeValue t) { ShowInstant(t); };
   if (context_.settings != nullptr) {
@@ -123,12 +108,10 @@ void MainWindow::OpenMeetingPlanner() {
 }
 
 void MainWindow::AttachTrayClocks() {
-  if (!zones_) zones_ = std::make_unique<ZoneFileCache>(SystemZoneFolder());
   TrayClocks::Context clocks;
   clocks.world = context_.world;
   clocks.clock = liveClock_;
-  clocks.zones = zones_.get();
-  clocks.tableOffset = [this](const City& city, TimeValue t) { return TableOffset(city, t); };
+  clocks.cityOffset = [this](const City& city, TimeValue t) { return CityOffset(city, t); };
   clocks.weekdays = [this] { return LocalWeekdays(); };
   clocks.text = [this](int id) { return LocalText(id); };
   if (context_.settings != nullptr) clocks.place = &context_.settings->clocksPlace;

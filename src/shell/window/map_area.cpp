@@ -109,7 +109,6 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
   scene.world = world_;
   scene.zoneImage = images_ != nullptr ? images_->zones() : nullptr;
   scene.clock = clock_;
-  scene.markedWallClock = markedWallClock_;
   scene.markedIndex = &markedIndex_;
   scene.locale = locale_;
   scene.layers.allCities = settings_->cities != 0;

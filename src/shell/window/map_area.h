@@ -50,10 +50,6 @@ class MapArea : public QWidget {
                          const LocaleInfo* locale);
   // The online layers' state, owned by the window; null for none.
   void SetOnlineLayers(const OnlineLayerView* online) { online_ = online; }
-  // The marked cities' exact clocks while the time bar is on (OverlayScene::markedWallClock).
-  void SetMarkedWallClock(std::function<std::optional<TimeValue>(const City&, TimeValue)> clock) {
-    markedWallClock_ = std::move(clock);
-  }
   // The one-second paint: only the layers that change with the clock are drawn, over the
   // picture already on screen.
   void RedrawClock();
@@ -119,7 +115,6 @@ class MapArea : public QWidget {
   const WorldData* world_ = nullptr;
   const Settings* settings_ = nullptr;
   const Clock* clock_ = nullptr;
-  std::function<std::optional<TimeValue>(const City&, TimeValue)> markedWallClock_;
   const LocaleInfo* locale_ = nullptr;
   const OnlineLayerView* online_ = nullptr;
   HoverState hover_;

@@ -17,6 +17,7 @@ constexpr int kNowText = 1616;
 constexpr int kFormText = 1617;
 constexpr int kNoSuchDateText = 1618;
 constexpr int kNoSuchTimeText = 1619;
+constexpr int kOutOfYearsText = 1645;
 
 constexpr int kStepsPerDay = 24 * 4;
 
@@ -129,6 +130,10 @@ void TimeBar::OnFieldEntered() {
     case HostTimeError::kNoSuchTime:
       message_->setText(
           text_(kNoSuchTimeText).replace(QStringLiteral("%s"), field_->text().trimmed()));
+      return;
+    case HostTimeError::kOutOfYears:
+      message_->setText(
+          text_(kOutOfYearsText).replace(QStringLiteral("%s"), field_->text().trimmed()));
       return;
   }
 }

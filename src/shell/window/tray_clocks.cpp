@@ -79,13 +79,9 @@ QStringList TrayClocks::Lines() const {
   const CalendarTime host = context_.clock->HostLocal(now);
   const WeekdayNames weekdays = context_.weekdays ? context_.weekdays() : EnglishWeekdays();
   for (const City* city : OrderedCities()) {
-    std::optional<int> offset;
-    if (context_.zones != nullptr) {
-      offset = ZoneFileOffset(*context_.world, *city, *context_.zones, now);
-    }
-    if (!offset && context_.tableOffset) offset = context_.tableOffset(*city, now);
-    if (!offset) continue;
-    lines << ToQString(CityClockLine(city->name, now + *offset, host, weekdays));
+    if (!context_.cityOffset) continue;
+    lines << ToQString(CityClockLine(city->name, now + context_.cityOffset(*city, now), host,
+                                     weekdays));
   }
   return lines;
 }

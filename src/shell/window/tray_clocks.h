@@ -13,7 +13,6 @@
 #include "foundation/clock.h"
 #include "world/shown_instant.h"
 #include "world/world_data.h"
-#include "world/zone_file.h"
 
 class QLabel;
 
@@ -24,9 +23,8 @@ class TrayClocks {
   struct Context {
     const WorldData* world = nullptr;
     const Clock* clock = nullptr;  // the live clock: the tray tells the present
-    ZoneFileCache* zones = nullptr;
-    // A city's offset when its zone has no file (the program's own tables); may be null.
-    std::function<int(const City& city, TimeValue t)> tableOffset;
+    // A city's offset from UTC at an instant, by the program's one clock of cities.
+    std::function<int(const City& city, TimeValue t)> cityOffset;
     std::function<WeekdayNames()> weekdays;
     std::function<QString(int stringId)> text;
     std::string* place = nullptr;  // "x,y" of the window, kept with the settings

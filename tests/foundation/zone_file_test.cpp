@@ -1,4 +1,4 @@
-#include "world/zone_file.h"
+#include "foundation/zone_file.h"
 
 #include <gtest/gtest.h>
 
