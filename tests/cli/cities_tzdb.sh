@@ -145,7 +145,9 @@ grep -q "skip" "$tmp/skip.err" || fail "a skipped time says: $(cat "$tmp/skip.er
 for at in 2100-01-01T00:00Z 1800-06-01T00:00Z 2027-13-01T00:00Z; do
   TZ=UTC "$cli" cities --at "$at" --data "$stage" > /dev/null 2> "$tmp/year.err"
   status=$?
-  [ $status -eq 2 ] || fail "--at $at exits with $status"
+  expected=1
+  [ "$at" = 2027-13-01T00:00Z ] && expected=2
+  [ $status -eq $expected ] || fail "--at $at exits with $status"
 done
 grep -q "1950 to 2050" <(TZ=UTC "$cli" city London --at 2100-01-01T00:00Z --data "$stage" 2>&1) ||
   fail "a year out of range is not named"

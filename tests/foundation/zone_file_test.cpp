@@ -121,5 +121,50 @@ TEST(PosixRuleOffset, DatesTimesAndRulesItCannotRead) {
   }
 }
 
+// Periods: the change that began one and the next that ends it, the standard time beside the
+// saving (Dublin's winter time is its saving kind, one hour below its standard), from the
+// listed changes and from the closing rule alike; and the cache, asked back and forth across
+// the changes as a clock running backwards and forwards would, answers as the file does.
+TEST(ZoneFile, PeriodsAndTheCacheAcrossChanges) {
+  struct Case {
+    const char* zone;
+    TimeValue at;
+    TimeValue begin, end;
+    int offset, standard;
+    bool saving;
+  };
+  const TimeValue londonSpring = UtcFromCalendar(2027, 3, 28, 1);
+  const TimeValue londonAutumn = UtcFromCalendar(2027, 10, 31, 1);
+  const TimeValue dublinSpring2041 = UtcFromCalendar(2041, 3, 31, 1);
+  const Case cases[] = {
+      {"Europe/London", londonSpring - 1, UtcFromCalendar(2026, 10, 25, 1), londonSpring, 0, 0, false},
+      {"Europe/London", londonSpring, londonSpring, londonAutumn, 3600, 0, true},
+      {"Europe/London", londonAutumn - 1, londonSpring, londonAutumn, 3600, 0, true},
+      {"Europe/Dublin", UtcFromCalendar(2027, 1, 15), UtcFromCalendar(2026, 10, 25, 1), londonSpring, 0, 3600, true},
+      {"Europe/Dublin", UtcFromCalendar(2027, 7, 15), londonSpring, londonAutumn, 3600, 3600, false},
+      {"Europe/Dublin", dublinSpring2041 - 1, UtcFromCalendar(2040, 10, 28, 1), dublinSpring2041, 0, 3600, true},
+      {"Australia/Lord_Howe", UtcFromCalendar(2027, 4, 3, 15), UtcFromCalendar(2027, 4, 3, 15),
+       UtcFromCalendar(2027, 10, 2, 15, 30), 37800, 37800, false},
+  };
+  ZoneFileCache cache(SystemZoneFolder());
+  if (!cache.Find("Europe/Dublin")) GTEST_SKIP() << "no zone files in " << SystemZoneFolder();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.zone) + " " + std::to_string(c.at));
+      const ZonePeriod p = cache.Find(c.zone)->PeriodAt(c.at);
+      EXPECT_EQ(p.begin, c.begin);
+      EXPECT_EQ(p.end, c.end);
+      EXPECT_EQ(p.offset, c.offset);
+      EXPECT_EQ(p.standardOffset, c.standard);
+      EXPECT_EQ(p.saving, c.saving);
+      const auto cached = cache.PeriodAt(c.zone, c.at);
+      ASSERT_TRUE(cached.has_value());
+      EXPECT_EQ(cached->offset, c.offset);
+      EXPECT_TRUE(cached->Contains(c.at));
+    }
+  }
+  EXPECT_FALSE(cache.PeriodAt("Nowhere/Nowhere", 0).has_value());
+}
+
 }  // namespace
 }  // namespace meridiana

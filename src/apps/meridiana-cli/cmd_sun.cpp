@@ -55,7 +55,7 @@ int RunSun(const Args& args) {
     const std::string& value = args[++i];
     bool ok = true;
     if (flag == "--at") {
-      at = ParseIsoInstant(value, "sun");
+      at = ParseIsoInstant(value, "sun", true);
       ok = at.has_value();
     } else if (flag == "--lat") {
       lat = ParseFloat(value);

@@ -68,7 +68,8 @@ IsoInstant ReadIsoInstant(std::string_view text, const Clock& host) {
   return result;
 }
 
-std::optional<TimeValue> ParseIsoInstant(std::string_view text, const char* command) {
+std::optional<TimeValue> ParseIsoInstant(std::string_view text, const char* command,
+                                         bool anyYear) {
   const IsoInstant at = ReadIsoInstant(text, SystemClock());
   const std::string shown(text);
   const char* space = *command != '\0' ? " " : "";
@@ -85,9 +86,10 @@ std::optional<TimeValue> ParseIsoInstant(std::string_view text, const char* comm
       std::exit(1);
     }
     case IsoError::kOutOfYears:
+      if (anyYear) return at.instant;
       std::fprintf(stderr, "meridiana-cli%s%s: %s lies outside the years %d to %d\n", space,
                    command, shown.c_str(), kFirstSolarYear, kLastSolarYear);
-      return std::nullopt;
+      std::exit(1);
   }
   return std::nullopt;
 }

@@ -26,9 +26,11 @@ struct IsoInstant {
 // occurrence.
 IsoInstant ReadIsoInstant(std::string_view text, const Clock& host);
 
-// ReadIsoInstant for an option of `command`: nothing for a form or year it refuses, after saying
-// why on standard error; a skipped local time ends the program with status 1, as a failed input.
-std::optional<TimeValue> ParseIsoInstant(std::string_view text, const char* command = "");
+// ReadIsoInstant for an option of `command`: nothing for a form it refuses; a skipped local time
+// or one outside the years ends the program with status 1, as a failed input, after saying why
+// on standard error. `anyYear` lets the solar routine's own face report its year error itself.
+std::optional<TimeValue> ParseIsoInstant(std::string_view text, const char* command = "",
+                                         bool anyYear = false);
 
 // The UTC breakdown of t as "YYYY-MM-DDTHH:MM:SS" (no zone letter: also used for local time
 // values, whose UTC breakdown is a place's wall clock).
