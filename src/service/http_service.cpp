@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "service/connection.h"
 #include "service/data_folder.h"
@@ -58,6 +60,13 @@ void DrainBeforeClose(int socket, std::chrono::milliseconds time) {
     if (n <= 0) return;
     dropped += static_cast<std::size_t>(n);
   }
+}
+
+// Why bind or listen failed, in words, after the address.
+std::string BindProblem(int error) {
+  if (error == EADDRINUSE) return ": address in use";
+  if (error == 0) return "";
+  return std::string(": ") + std::strerror(error);
 }
 
 }  // namespace
@@ -157,6 +166,13 @@ HttpService::HttpService(ServeOptions options)
   // waits for a delayed acknowledgement.
   server_->set_tcp_nodelay(true);
   server_->set_payload_max_length(64 * 1024);
+  // The library's default adds SO_REUSEPORT, with which a second copy on the same port would
+  // listen too and take a share of the requests; SO_REUSEADDR alone lets a restart bind while
+  // the last run's connections linger, and a port in use still fails.
+  server_->set_socket_options([](int socket) {
+    const int yes = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
 
   static const auto notFound = Document(NotFoundDocument());
   static const auto methodNotAllowed =
@@ -222,14 +238,15 @@ int HttpService::Bind(std::string* error) {
   // Numeric hosts only: the service never asks a name server where to listen.
   const std::string host = options_.host == "localhost" ? "127.0.0.1" : options_.host;
   int port = options_.port;
+  errno = 0;
   if (port == 0) {
     port = server_->bind_to_any_port(host, AI_NUMERICHOST);
     if (port < 0) {
-      *error = "cannot listen on " + host;
+      *error = "cannot listen on " + host + BindProblem(errno);
       return -1;
     }
   } else if (!server_->bind_to_port(host, port, AI_NUMERICHOST)) {
-    *error = "cannot listen on " + host + ":" + std::to_string(port);
+    *error = "cannot listen on " + host + ":" + std::to_string(port) + BindProblem(errno);
     return -1;
   }
   server_->WidenBacklog();
