@@ -74,6 +74,29 @@ for option in "--quality 0" "--source a,b"; do
   [ "$rc" -ne 0 ] || fail "ingest-clouds $option"
 done
 
+# Another user who can read the folder, as a web server's can, cannot stop the ingests by
+# locking it: they lock a file inside that is this user's alone.
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$tmp" "$data"
+  as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  "${as_nobody[@]}" /usr/bin/python3 -c 'import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDONLY)
+fcntl.flock(fd, fcntl.LOCK_EX)
+print("held", flush=True)
+time.sleep(30)' "$data" >"$tmp/held" &
+  holder=$!
+  pids+=($holder)
+  for _ in $(seq 100); do [ -s "$tmp/held" ] && break; sleep 0.05; done
+  started=$SECONDS
+  timeout 20 "$service" ingest-quakes "$tmp/b.geojson" --data "$data" >/dev/null 2>"$tmp/lock.err" &&
+    timeout 20 "$service" ingest-clouds "$tmp/pics" --data "$data" >/dev/null 2>>"$tmp/lock.err" &&
+    [ $((SECONDS - started)) -le 5 ] || fail "another user's lock on the folder held the ingests: $(cat "$tmp/lock.err")"
+  [ "$(stat -c %a "$data/.lock")" == 600 ] || fail "the lock file's mode: $(stat -c %a "$data/.lock")"
+  "${as_nobody[@]}" /usr/bin/python3 -c 'import sys; open(sys.argv[1])' "$data/.lock" 2>/dev/null &&
+    fail "another user can open the lock file"
+  kill "$holder"
+fi
+
 # --fetch-quakes from a file server on loopback, due every second.
 mkdir "$tmp/www"
 cp "$tmp/a.geojson" "$tmp/www/all_week.geojson"
