@@ -79,7 +79,7 @@ class HttpService::Server : public httplib::Server {
   explicit Server(const ServeOptions& options)
       : options_(options),
         workers_(static_cast<std::size_t>(options.threads),
-                 static_cast<std::size_t>(options.queueLength)) {}
+                 static_cast<std::size_t>(options.queueLength), options.keepAliveRequests) {}
   bool WidenBacklog() {
     // A connection is taken once its request has begun to arrive, so a worker does not wait
     // for it; one that stays silent is taken after a second.
@@ -91,22 +91,26 @@ class HttpService::Server : public httplib::Server {
   bool Serve() {
     const int listening = svr_sock_;
     if (listening == INVALID_SOCKET) return false;
-    workers_.Run(listening, [this](int socket) { process_and_close_socket(socket); });
+    workers_.Run(listening, [this](Connection& connection) { return Answer(connection); });
     ::close(svr_sock_.exchange(INVALID_SOCKET));
     return true;
   }
   void Halt() { workers_.Stop(); }
 
  private:
-  bool process_and_close_socket(int socket) override {
-    ConnectionStream stream(socket, [this] { return workers_.stopping(); });
-    const bool ok = Converse(stream);
+  using Connection = AcceptingWorkers::Connection;
+  using After = AcceptingWorkers::After;
+
+  After Answer(Connection& connection) {
+    ConnectionStream stream(connection.fd, [this] { return workers_.stopping(); });
+    const After after = Converse(stream, connection);
     stream.Flush();
-    ::close(socket);
-    return ok;
+    return after;
   }
 
-  bool Converse(ConnectionStream& stream) {
+  // Answers the requests the connection has sent, and hands it back to wait for the next one
+  // once it has sent nothing more: an idle client waits in the poller, not on this worker.
+  After Converse(ConnectionStream& stream, Connection& connection) {
     using Clock = std::chrono::steady_clock;
     const std::chrono::seconds headTime(options_.readSeconds);
     const std::chrono::seconds replyTime(options_.writeSeconds);
@@ -115,39 +119,46 @@ class HttpService::Server : public httplib::Server {
       stream.SetDeadline(Clock::now() + std::chrono::milliseconds(100));
       WriteError(stream, 503, "Service Unavailable", "Too many connections, try again");
       DrainBeforeClose(stream.socket(), std::chrono::milliseconds(0));
-      return false;
+      return After::kClose;
     }
-    const Clock::time_point connected = Clock::now();
-    for (int count = options_.keepAliveRequests; count > 0; --count) {
-      const bool first = count == options_.keepAliveRequests;
+    for (; connection.requestsLeft > 0; --connection.requestsLeft) {
+      const bool first = connection.fresh;
       const Clock::time_point now = Clock::now();
       // The first request has the head time from the connection on; a kept-alive connection
       // waits idle for the next one, whose head then has the head time from its first byte.
       const Clock::time_point idleUntil =
-          first ? connected + headTime : now + std::chrono::seconds(options_.keepAliveSeconds);
-      const Clock::time_point latestEnd = first ? connected + headTime : Clock::time_point::max();
-      switch (stream.ReadHead(idleUntil, headTime, latestEnd, replyTime)) {
+          first ? connection.connected + headTime
+                : now + std::chrono::seconds(options_.keepAliveSeconds);
+      const Clock::time_point latestEnd =
+          first ? connection.connected + headTime : Clock::time_point::max();
+      // Nothing there yet: looked at once, without waiting.
+      switch (stream.ReadHead(now, headTime, latestEnd, replyTime)) {
         case ConnectionStream::Head::kComplete:
           break;
         case ConnectionStream::Head::kTooLarge:
           WriteError(stream, 431, "Request Header Fields Too Large",
                      "The request header is larger than 16 KiB");
           DrainBeforeClose(stream.socket(), std::chrono::seconds(1));
-          return false;
+          return After::kClose;
         case ConnectionStream::Head::kTimedOut:
           WriteError(stream, 408, "Request Timeout", "The request did not arrive in time");
-          return false;
+          return After::kClose;
         case ConnectionStream::Head::kIdle:
+          if (now >= idleUntil) return After::kClose;
+          connection.idleUntil = idleUntil;
+          return After::kWait;
         case ConnectionStream::Head::kClosed:
         case ConnectionStream::Head::kStopping:
-          return true;
+          return After::kClose;
       }
+      connection.fresh = false;
       bool closed = false;
-      const bool answered = process_request(stream, count == 1, closed, nullptr);
+      const bool answered =
+          process_request(stream, connection.requestsLeft == 1, closed, nullptr);
       // The reply leaves whole before the connection waits for another request, or closes.
-      if (!stream.Flush() || !answered || closed) return true;
+      if (!stream.Flush() || !answered || closed) return After::kClose;
     }
-    return true;
+    return After::kClose;
   }
 
   ServeOptions options_;
