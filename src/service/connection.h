@@ -109,6 +109,9 @@ class AcceptingWorkers {
   // From any thread, also before Run(), which then returns at once.
   void Stop();
   bool stopping() const { return stopping_; }
+  // Whether a quarter of the workers or more are free, so that one may wait a moment on its
+  // connection.
+  bool spare() const { return busy_ * 4 <= threads_ * 3; }
 
   static bool refusing();
 

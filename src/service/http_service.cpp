@@ -22,6 +22,9 @@ namespace {
 
 // The library's default backlog of 5 drops connections under a burst of short ones.
 constexpr int kListenBacklog = 1024;
+// How long a worker waits on a kept-alive connection for its next request, while workers are
+// spare, before it hands the connection to the poller.
+constexpr std::chrono::milliseconds kLinger{5};
 
 std::shared_ptr<const std::string> Document(std::string text) {
   return std::make_shared<const std::string>(std::move(text));
@@ -131,8 +134,11 @@ class HttpService::Server : public httplib::Server {
                 : now + std::chrono::seconds(options_.keepAliveSeconds);
       const Clock::time_point latestEnd =
           first ? connection.connected + headTime : Clock::time_point::max();
-      // Nothing there yet: looked at once, without waiting.
-      switch (stream.ReadHead(now, headTime, latestEnd, replyTime)) {
+      // A busy client's next request comes within a moment, and is served here while workers
+      // are spare; otherwise the connection waits in the poller.
+      const Clock::time_point lingerUntil =
+          first || !workers_.spare() ? now : std::min(idleUntil, now + kLinger);
+      switch (stream.ReadHead(lingerUntil, headTime, latestEnd, replyTime)) {
         case ConnectionStream::Head::kComplete:
           break;
         case ConnectionStream::Head::kTooLarge:
@@ -144,7 +150,7 @@ class HttpService::Server : public httplib::Server {
           WriteError(stream, 408, "Request Timeout", "The request did not arrive in time");
           return After::kClose;
         case ConnectionStream::Head::kIdle:
-          if (now >= idleUntil) return After::kClose;
+          if (Clock::now() >= idleUntil) return After::kClose;
           connection.idleUntil = idleUntil;
           return After::kWait;
         case ConnectionStream::Head::kClosed:
