@@ -33,7 +33,11 @@ feed "$tmp/a.geojson" 1700000000000 4.1 2.2
 ingest ingest-quakes "$tmp/a.geojson"
 [ "$rc" -eq 0 ] && [ "$out" == "ingest-quakes: 2 events kept of 2 features, the week before 2023-11-14 22:13:20 UTC" ] ||
   fail "ingest-quakes: $rc '$out' '$err'"
+# What a writer killed midway left is removed at the next start; other dot files stay.
+touch "$data/.~a1B2c3D4" "$data/clouds/.~zzzzzzzz" "$data/.~short" "$data/.keep"
 start_service svc --data "$data"
+[ ! -e "$data/.~a1B2c3D4" ] && [ ! -e "$data/clouds/.~zzzzzzzz" ] && [ -e "$data/.~short" ] && [ -e "$data/.keep" ] &&
+  grep -q "removed 2 temporary files left in $data" "$tmp/svc.err" || fail "leftover temporary files: $(ls -a "$data" "$data/clouds")"
 [ "$(served_quakes svc)" -eq 2 ] || fail "the first list"
 feed "$tmp/b.geojson" 1700000600000 5.5 4.4 3.3
 ingest ingest-quakes "$tmp/b.geojson"

@@ -21,13 +21,16 @@ TEST(ListProvenance, RewritingKeepsTheDataAndRoundTrips) {
   live.updated = 1765294800;  // 2025-12-09T15:40:00Z
   const std::string path = dir.Write("quakes.xml", QuakesDocument(quakes, live));
 
+  // A problem text longer than any fixed head of the file, and a clamped time, read back too.
   Provenance failed = live;
   failed.failed = 1765296600;
-  failed.problem = "https://h/x?a=1&b=\"2\": <status 503> it's down";
+  failed.claimed = 4102444800;
+  failed.problem = "https://h/x?a=1&b=\"2\": <status 503> it's down" + std::string(9000, '.');
   ASSERT_TRUE(RewriteListProvenance(path, [&](Provenance& p) {
     EXPECT_EQ(p, live);
     p.failed = failed.failed;
     p.problem = failed.problem;
+    p.claimed = failed.claimed;
   }));
   EXPECT_EQ(ReadListProvenance(path), failed);
   EXPECT_EQ(*ReadWholeFile(path.c_str()), QuakesDocument(quakes, failed));
@@ -36,6 +39,7 @@ TEST(ListProvenance, RewritingKeepsTheDataAndRoundTrips) {
   ASSERT_TRUE(RewriteListProvenance(path, [](Provenance& p) {
     p.failed = 0;
     p.problem.clear();
+    p.claimed = 0;
   }));
   EXPECT_EQ(*ReadWholeFile(path.c_str()), QuakesDocument(quakes, live));
   Provenance sample{"Sample", true, 0, 0, ""};
