@@ -18,9 +18,10 @@
 
 namespace meridiana::service {
 
-DataFolderLock::DataFolderLock(const std::string& folder, int timeoutMs) {
+DataFolderLock::DataFolderLock(const std::string& folder, int timeoutMs, bool create) {
   const std::string path = InFolder(folder, kLockFile);
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int fd =
+      ::open(path.c_str(), O_RDWR | (create ? O_CREAT : 0) | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
     problem_ = "cannot open the lock file " + path + ": " + std::strerror(errno);
     return;
@@ -59,7 +60,8 @@ DataFolderLock::~DataFolderLock() {
 }
 
 int RemoveLeftoverTemporaries(const std::string& folder) {
-  const DataFolderLock lock(folder, 0);
+  // Writers make the lock file before any temporary one, so without it there is nothing to do.
+  const DataFolderLock lock(folder, 0, false);
   if (!lock.locked()) return 0;
   int removed = 0;
   for (const std::string_view sub : {std::string_view(), kCloudsFolder, kErrorsFolder}) {

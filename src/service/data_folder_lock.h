@@ -16,8 +16,10 @@ inline constexpr int kLockWaitMs = 30000;
 class DataFolderLock {
  public:
   // Waits up to timeoutMs; the folder must exist. When it fails, locked() is false and
-  // problem() says why in one line naming the lock file.
-  explicit DataFolderLock(const std::string& folder, int timeoutMs = kLockWaitMs);
+  // problem() says why in one line naming the lock file. Without create, a folder that has no
+  // lock file yet (no writer has been there) is not locked.
+  explicit DataFolderLock(const std::string& folder, int timeoutMs = kLockWaitMs,
+                          bool create = true);
   ~DataFolderLock();
   DataFolderLock(const DataFolderLock&) = delete;
   DataFolderLock& operator=(const DataFolderLock&) = delete;
@@ -32,7 +34,7 @@ class DataFolderLock {
 
 // Removes, under the lock, the temporary files (".~" and eight letters or digits) that writers
 // killed midway left in the folder, clouds/ and errors/; how many. A folder that cannot be
-// locked (read-only, say) is left alone.
+// locked (read-only, say), or that no writer has locked yet, is left alone.
 int RemoveLeftoverTemporaries(const std::string& folder);
 
 }  // namespace meridiana::service
