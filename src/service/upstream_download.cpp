@@ -432,6 +432,8 @@ DownloadResult Download(const DownloadRequest& request) {
     const bool ended = code == CURLE_OK || (code == CURLE_WRITE_ERROR && state.headDone);
     if (!ended) {
       result.status = state.headDone ? status : 0;
+      if (proxy && std::strstr(detail, "proxy scheme") != nullptr)
+        return fail(url, "the proxy " + proxy->url + " is of a kind downloads cannot use");
       return fail(url, Cause(code, easy, detail, viaProxy, proxy ? proxy->url : "", split.host));
     }
     if (status == 304) {
