@@ -57,8 +57,8 @@ bool ConnectionStream::Wait(short events, Deadline until) const {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
     // A deadline already past still looks once, without waiting.
     pollfd fd{socket_, events, 0};
-    const int ready =
-        ::poll(&fd, 1, static_cast<int>(std::clamp(left, std::chrono::milliseconds(0), kStopCheck).count()));
+    const auto step = std::clamp(left, std::chrono::milliseconds(0), kStopCheck);
+    const int ready = ::poll(&fd, 1, static_cast<int>(step.count()));
     if (ready > 0) return true;
     if ((ready < 0 && errno != EINTR) || left.count() <= 0) return false;
   }

@@ -3,18 +3,18 @@
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <netinet/in.h>
-#include <strings.h>
 #include <openssl/x509.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <ctime>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "service/data_folder.h"
 #include "service/proxy_url.h"
@@ -108,7 +108,8 @@ std::string Trimmed(std::string_view text) {
 }
 
 bool StartsNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+  return text.size() >= prefix.size() &&
+         strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
 // What one hop's reply says of itself, read from its head as curl hands it over line by line;

@@ -74,8 +74,8 @@ class EmbeddedService {
   std::unique_ptr<QProcess> process_;
   QElapsedTimer launched_;
   std::vector<QPointer<QProcess>> ending_;  // ended copies not yet gone
-  std::string address_;  // the running copy's, once it said where it listens
-  std::string output_;   // its standard output up to the listening line
+  std::string address_;                     // the running copy's, once it said where it listens
+  std::string output_;                      // its standard output up to the listening line
   bool stopped_ = false;
 };
 
