@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "foundation/file_util.h"
+#include "service/data_folder_lock.h"
 #include "service/upstream_download.h"
 #include "support/temp_dir.h"
 
@@ -47,6 +51,27 @@ TEST(ListProvenance, RewritingKeepsTheDataAndRoundTrips) {
   EXPECT_EQ(ReadProvenance(ImagesDocument({})), Provenance{});
   EXPECT_EQ(ReadProvenance("<?xml version=\"1.0\"?>\nno root"), std::nullopt);
   EXPECT_FALSE(RewriteListProvenance(dir.File("absent.xml"), [](Provenance&) {}));
+}
+
+// A failure noted on quakes.xml waits for the folder's lock, so that it cannot put back the list
+// an ingest replaces meanwhile.
+TEST(ListProvenance, RewritingTakesTheFoldersLock) {
+  TempDir dir;
+  Provenance live;
+  live.source = "USGS";
+  const std::string path = dir.Write("quakes.xml", QuakesDocument({}, live));
+  std::thread rewrite;
+  {
+    const DataFolderLock held(dir.path());
+    ASSERT_TRUE(held.locked()) << held.problem();
+    rewrite = std::thread([&path] {
+      EXPECT_TRUE(RewriteListProvenance(path, [](Provenance& p) { p.problem = "down"; }));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadListProvenance(path)->problem, "");
+  }
+  rewrite.join();
+  EXPECT_EQ(ReadListProvenance(path)->problem, "down");
 }
 
 TEST(ParseHttpDate, TheFixedFormOnly) {
