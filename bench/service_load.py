@@ -23,11 +23,17 @@ With --refreshing, the service also keeps its earthquakes live from a feed of 2,
 (about 600 KiB) on loopback, due every second, so that the earthquake requests meet refreshes
 all through their measurement (the service then works on a copy of the data folder).
 
+With --idle N, N more connections stay open to the server under measurement all through it, each
+kept alive by one small request a second (/version.txt), as idle browsers and proxies keep theirs;
+their replies and errors are counted too.
+
 Usage: python3 bench/service_load.py STAGE_DIR [SECONDS] [--data DIR] [--refreshing] [--rounds N]
+                                     [--idle N]
        (STAGE_DIR: build/<tree>/stage; SECONDS: per measurement, 60 unless given)
 """
 import os
 import re
+import selectors
 import shutil
 import socket
 import statistics
@@ -158,6 +164,62 @@ http {
     return proc, port
 
 
+class IdleClients:
+    """COUNT kept-alive connections to PORT, each asking for /version.txt once a second, spread
+    over the second, on one thread, until stop()."""
+
+    REQUEST = b"GET /version.txt HTTP/1.1\r\nHost: bench\r\n\r\n"
+
+    def __init__(self, port, count):
+        self.port, self.count = port, count
+        self.replies = self.errors = 0
+        self.done = threading.Event()
+        self.sockets = [self.open() for _ in range(count)]
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def open(self):
+        s = socket.create_connection(("127.0.0.1", self.port), timeout=5)
+        s.setblocking(False)
+        return s
+
+    def run(self):
+        chooser = selectors.DefaultSelector()
+        for i, s in enumerate(self.sockets):
+            chooser.register(s, selectors.EVENT_READ, i)
+        start, turn = time.time(), 0
+        while not self.done.is_set():
+            due = int((time.time() - start) * self.count)  # requests due since the start
+            while turn < due:
+                i = turn % self.count
+                try:
+                    self.sockets[i].send(self.REQUEST)
+                except OSError:
+                    self.errors += 1
+                turn += 1
+            for key, _ in chooser.select(timeout=0.005):
+                try:
+                    data = key.fileobj.recv(65536)
+                except BlockingIOError:
+                    continue
+                except OSError:
+                    data = b""
+                if not data:  # closed by the server: an error, and a new connection in its place
+                    self.errors += 1
+                    chooser.unregister(key.fileobj)
+                    key.fileobj.close()
+                    self.sockets[key.data] = self.open()
+                    chooser.register(self.sockets[key.data], selectors.EVENT_READ, key.data)
+                else:
+                    self.replies += data.count(b"HTTP/1.1 200 ")
+        for s in self.sockets:
+            s.close()
+
+    def stop(self):
+        self.done.set()
+        self.thread.join()
+
+
 def wrk(port, path, extra, seconds):
     command = ["wrk", "-t%d" % THREADS, "-c%d" % CONNECTIONS, "-d%ds" % seconds, "--timeout", "5s"]
     command += extra + ["http://127.0.0.1:%d%s" % (port, path)]
@@ -182,6 +244,11 @@ def main():
     if "--rounds" in args:
         at = args.index("--rounds")
         rounds = int(args[at + 1])
+        del args[at:at + 2]
+    idle = 0
+    if "--idle" in args:
+        at = args.index("--idle")
+        idle = int(args[at + 1])
         del args[at:at + 2]
     data = None
     if "--data" in args:
@@ -222,7 +289,10 @@ def main():
                  ", the service refreshing its earthquakes every second" if refreshing else ""))
         print("%-8s %-11s %12s %12s %7s %8s" % ("url", "mode", "service/s", "nginx/s", "share",
                                                  "errors"))
+        if idle:
+            print("with %d more connections kept alive by a request a second each" % idle)
         passed = True
+        idle_counts = {service_port: [0, 0], nginx_port: [0, 0]}
         for name, path in URLS:
             for mode, extra in MODES:
                 rates = {service_port: [], nginx_port: []}
@@ -230,7 +300,13 @@ def main():
                 for round_ in range(rounds):
                     order = [service_port, nginx_port]
                     for port in (order if round_ % 2 == 0 else order[::-1]):
+                        clients = IdleClients(port, idle) if idle else None
                         rate, errs = wrk(port, path, extra, seconds)
+                        if clients:
+                            clients.stop()
+                            idle_counts[port][0] += clients.replies
+                            idle_counts[port][1] += clients.errors
+                            errs += clients.errors
                         rates[port].append(rate)
                         errors[port] += errs
                 ours = statistics.median(rates[service_port])
@@ -242,6 +318,10 @@ def main():
                 print("%-8s %-11s %12.0f %12.0f %6.2fx %4d/%-4d %s" % (
                     name, mode, ours, theirs, share, our_errors, their_errors,
                     "" if ok else "  below target"))
+        if idle:
+            print("their replies (errors): service %d (%d), nginx %d (%d)" % (
+                idle_counts[service_port][0], idle_counts[service_port][1],
+                idle_counts[nginx_port][0], idle_counts[nginx_port][1]))
         rss_end = rss_kb(service.pid)
         growth = rss_end - rss_warm
         passed &= growth <= GROWTH_LIMIT_KB

@@ -23,7 +23,8 @@ endif()
 # programs, which stay out.
 install(DIRECTORY ${MERIDIANA_STAGE_DIR}/ DESTINATION ${MERIDIANA_INSTALL_DATA}
         FILES_MATCHING PATTERN "*.dat" PATTERN "*.ini" PATTERN "*.md"
-        REGEX "/stage/(images|lang|manual|service)/")
+        REGEX "/stage/(images|lang|manual|service)/"
+        PATTERN ".lock" EXCLUDE)
 
 foreach(size 16 22 24 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/data/icons/app/${size}.png

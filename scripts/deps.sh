@@ -12,7 +12,7 @@ packages=(
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 libx11-dev x11-apps
   pcmanfm-qt sway swaybg procps
   fonts-dejavu-core fonts-noto-cjk fonts-arabeyes
-  libcpp-httplib-dev nlohmann-json3-dev nginx wrk
+  libcpp-httplib-dev nlohmann-json3-dev libcurl4-openssl-dev nginx wrk
   openssl ca-certificates
   dpkg-dev lintian appstream desktop-file-utils systemd
 )

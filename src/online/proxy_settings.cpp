@@ -47,10 +47,10 @@ std::string_view HostAndPort(std::string_view url, std::string_view* scheme) {
     *scheme = url.substr(0, marker);
     url.remove_prefix(marker + 3);
   }
-  url = url.substr(0, url.find('/'));
+  // The user part first, at the last '@': a password may hold '/', '?' or '#' unencoded.
   if (const std::size_t at = url.rfind('@'); at != std::string_view::npos)
     url.remove_prefix(at + 1);
-  return url;
+  return url.substr(0, url.find_first_of("/?#"));
 }
 
 bool IsPortText(std::string_view text) {

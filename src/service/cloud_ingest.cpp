@@ -14,7 +14,7 @@
 #include <set>
 
 #include "foundation/file_util.h"
-#include "foundation/folder_lock.h"
+#include "service/data_folder_lock.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
 #include "map/jpeg_writer.h"
@@ -160,6 +160,15 @@ bool WriteLists(const std::string& dataFolder, const std::vector<FrameEntry>& en
   return true;
 }
 
+// The frames listed now, read under the lock so that a writer that ran meanwhile is seen; none
+// when they are the labelled sample and the new frames live, or the other way round, so that
+// no list mixes the two.
+std::map<long long, Candidate> HeldCandidates(const std::string& dataFolder,
+                                              const CloudIngestOptions& options) {
+  if (ListedProvenance(dataFolder).sample != options.provenance.sample) return {};
+  return ListedCandidates(dataFolder);
+}
+
 // Keeps the twelve newest candidates, encodes the new ones among them and writes the folder.
 // The caller holds the folder's lock.
 bool WriteNewest(std::map<long long, Candidate> byInstant, std::size_t pictures,
@@ -238,16 +247,15 @@ bool IngestClouds(const std::string& imageFolder, const std::string& dataFolder,
   // Another ingest at once would list frames without this one's, or delete them as no longer
   // listed: ingests into one folder take turns, from reading its list to the last deletion.
   if (!CreateDataFolder(dataFolder, message)) return false;
-  const FolderLock lock(dataFolder);
+  const DataFolderLock lock(dataFolder);
   if (!lock.locked()) {
-    *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
+    *message = lock.problem();
     return false;
   }
 
   // One candidate per instant: a new picture wins over a listed frame, and of two new pictures
   // of one instant the ingest refuses both rather than pick one.
-  std::map<long long, Candidate> byInstant;
-  if (!options.replaceListed) byInstant = ListedCandidates(dataFolder);
+  std::map<long long, Candidate> byInstant = HeldCandidates(dataFolder, options);
   std::set<long long> newInstants;
   std::size_t pictures = 0;
   while (const dirent* entry = ::readdir(dir.get())) {
@@ -302,13 +310,12 @@ bool IngestCloudFrames(std::vector<NewCloudFrame> frames, const std::string& dat
     }
   }
   if (!CreateDataFolder(dataFolder, message)) return false;
-  const FolderLock lock(dataFolder);
+  const DataFolderLock lock(dataFolder);
   if (!lock.locked()) {
-    *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
+    *message = lock.problem();
     return false;
   }
-  std::map<long long, Candidate> byInstant;
-  if (!options.replaceListed) byInstant = ListedCandidates(dataFolder);
+  std::map<long long, Candidate> byInstant = HeldCandidates(dataFolder, options);
   for (auto& [minutes, candidate] : fresh) byInstant[minutes] = std::move(candidate);
   return WriteNewest(std::move(byInstant), frames.size(), dataFolder, options, message);
 }
@@ -319,9 +326,9 @@ Provenance ListedProvenance(const std::string& dataFolder) {
 
 bool RewriteListedProvenance(const std::string& dataFolder, const Provenance& provenance,
                              std::string* message) {
-  const FolderLock lock(dataFolder);
+  const DataFolderLock lock(dataFolder);
   if (!lock.locked()) {
-    *message = "cannot lock " + dataFolder + ": " + std::strerror(errno);
+    *message = lock.problem();
     return false;
   }
   const std::vector<FrameEntry> frames = ListedFrames(dataFolder);

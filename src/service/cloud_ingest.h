@@ -22,8 +22,9 @@ inline constexpr std::size_t kMaxSourceNameLength = 32;
 struct CloudIngestOptions {
   std::string source = kDefaultFrameSource;  // m of the new frames
   int quality = kDefaultFrameQuality;        // q of the new frames, 1 to 100
-  Provenance provenance;                     // on the root of every list
-  bool replaceListed = false;                // drop the frames held (a sample giving way)
+  // On the root of every list. Frames held stay listed with the new ones when both are the
+  // labelled sample or both are not; otherwise the held ones give way.
+  Provenance provenance;
 };
 
 bool IsValidSourceName(const std::string& name);

@@ -39,6 +39,8 @@ constexpr KnownSource kDefaults[] = {
 constexpr const char* kForbidEnvironment = "MERIDIANA_FORBID_DEFAULT_SOURCES";
 constexpr std::size_t kMaxPictureBytes = std::size_t{32} << 20;
 constexpr std::chrono::seconds kPictureDeadline{30};
+// What one source may take of a refresh, all its downloads together, before the next is tried.
+constexpr std::chrono::seconds kSourceBudget{60};
 constexpr std::size_t kMaxProblemLength = 300;
 
 const KnownSource* Known(const std::string& text) {
@@ -81,6 +83,7 @@ struct Attempt {
   std::string problem;
   std::vector<NewCloudFrame> frames;
   long long newest = 0;  // instant of the newest new frame
+  long long claimed = 0;  // the time a picture stated, when it lay ahead of the source's clock
 };
 
 struct HeldFrames {
@@ -126,8 +129,9 @@ class CloudChain final : public LiveSource {
     // Publishers post a frame hours after its time, so the newest frame is always older than
     // the cadence: a source that answered lately is not due again until a cadence after that,
     // or every request would ask it for hours it has not posted yet.
-    return std::chrono::system_clock::time_point(
-        std::chrono::seconds(std::max(provenance.updated, lastAnswered_.load())));
+    // Never later than now, so that lists dated ahead still come due on the cadence.
+    return std::chrono::system_clock::time_point(std::chrono::seconds(
+        std::min(std::max(provenance.updated, lastAnswered_.load()), NowSeconds())));
   }
 
   bool Refresh(const std::string& dataFolder, std::stop_token stop, std::string* message) override {
@@ -192,10 +196,10 @@ class CloudChain final : public LiveSource {
     }
     CloudIngestOptions options;
     options.source = spec.name;
-    options.replaceListed = held.sample;
     options.provenance.source = spec.name;
     options.provenance.updated =
         std::max(attempt.newest, held.instants.empty() ? 0 : *held.instants.rbegin());
+    options.provenance.claimed = attempt.claimed;
     if (!IngestCloudFrames(std::move(attempt.frames), dataFolder, options, message)) return false;
     *message = spec.name + ": " + *message;
     return true;
@@ -207,15 +211,23 @@ class CloudChain final : public LiveSource {
     const std::vector<long long> instants =
         WmsInstantsToAsk(NowSeconds(), cadence_.count(), held.instants, holdsTwelve);
     bool onlyNothingThere = true;
+    const auto until = std::chrono::steady_clock::now() + kSourceBudget;
     for (const long long instant : instants) {
       if (stop.stop_requested()) {
         attempt.problem = "stopped";
         return attempt;
       }
+      const auto left = until - std::chrono::steady_clock::now();
+      if (left < std::chrono::seconds(1)) {
+        if (attempt.frames.empty())
+          attempt.problem = "no frame within " + std::to_string(kSourceBudget.count()) + " s";
+        onlyNothingThere = false;
+        break;
+      }
       DownloadRequest request;
       request.url = GetMapUrl(spec.url, instant);
       request.maxBytes = kMaxPictureBytes;
-      request.deadline = kPictureDeadline;
+      request.deadline = std::min<std::chrono::steady_clock::duration>(kPictureDeadline, left);
       request.stop = stop;
       DownloadResult result = Download(request);
       if (result.outcome != DownloadResult::Outcome::kBody) {
@@ -223,9 +235,9 @@ class CloudChain final : public LiveSource {
                               ? "a GetMap answered 304 Not Modified"
                               : result.problem;
         onlyNothingThere = false;
-        // No answer at all (refused, timed out, a bad certificate): the server is not there
-        // for the older instants either.
-        if (result.status == 0) break;
+        // No answer at all (refused, timed out, a bad certificate), or one that drips: the
+        // server is not there for the older instants either.
+        if (result.status == 0 || result.timedOut) break;
         continue;
       }
       std::string problem;
@@ -273,7 +285,12 @@ class CloudChain final : public LiveSource {
       attempt.problem = result.problem;
       return attempt;
     }
-    const long long modified = ParseHttpDate(result.lastModified);
+    long long modified = ParseHttpDate(result.lastModified);
+    // A picture dated ahead of the source's clock would stay the newest frame for as long.
+    if (const long long present = ReplyPresent(result); modified > present + kClockSkewSeconds) {
+      attempt.claimed = modified;
+      modified = present;
+    }
     if (modified <= 0) {
       attempt.problem = "the picture has no Last-Modified date, so its time is unknown";
       return attempt;

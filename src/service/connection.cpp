@@ -2,7 +2,10 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -19,6 +22,10 @@ using Clock = std::chrono::steady_clock;
 
 // How often a wait looks whether the service is stopping.
 constexpr std::chrono::milliseconds kStopCheck{100};
+// How long a connection with a request may wait for a free worker before it is told to retry.
+constexpr std::chrono::seconds kQueueWait{5};
+constexpr std::uint64_t kListenId = 0;
+constexpr std::uint64_t kWakeId = 1;
 // Writes are held up to this much, so that a reply's head goes out with its body.
 constexpr std::size_t kHoldBytes = 16 * 1024;
 
@@ -48,11 +55,12 @@ bool ConnectionStream::Wait(short events, Deadline until) const {
     // A reply under way is finished; only waiting for a client ends at a stop.
     if (events == POLLIN && stopping_ && stopping_()) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
-    if (left.count() <= 0) return false;
+    // A deadline already past still looks once, without waiting.
     pollfd fd{socket_, events, 0};
-    const int ready = ::poll(&fd, 1, static_cast<int>(std::min(left, kStopCheck).count()));
+    const auto step = std::clamp(left, std::chrono::milliseconds(0), kStopCheck);
+    const int ready = ::poll(&fd, 1, static_cast<int>(step.count()));
     if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
+    if ((ready < 0 && errno != EINTR) || left.count() <= 0) return false;
   }
 }
 
@@ -177,104 +185,220 @@ void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
   port = localPort_;
 }
 
-AcceptingWorkers::AcceptingWorkers(std::size_t threads, std::size_t queueLength)
-    : threads_(std::max<std::size_t>(threads, 1)), queueLength_(queueLength) {}
+AcceptingWorkers::AcceptingWorkers(std::size_t threads, std::size_t queueLength,
+                                   int requestsPerConnection)
+    : threads_(std::max<std::size_t>(threads, 1)),
+      queueLength_(queueLength),
+      requestsPerConnection_(requestsPerConnection) {}
+
+AcceptingWorkers::~AcceptingWorkers() {
+  if (poller_ >= 0) ::close(poller_);
+  if (wake_ >= 0) ::close(wake_);
+}
 
 void AcceptingWorkers::Run(int listenSocket, const Serve& serve) {
   {
     std::lock_guard lock(mutex_);
     if (stopping_) return;
     listen_ = listenSocket;
+    poller_ = ::epoll_create1(EPOLL_CLOEXEC);
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (poller_ < 0 || wake_ < 0) return;
+    // Taken without waiting: the guard and the workers both accept.
+    ::fcntl(listenSocket, F_SETFL, ::fcntl(listenSocket, F_GETFL) | O_NONBLOCK);
+    // One worker woken per new connection, the socket armed again once it has taken it.
+    epoll_event socketEvent{EPOLLIN | EPOLLONESHOT, {.u64 = kListenId}};
+    epoll_event wakeEvent{EPOLLIN, {.u64 = kWakeId}};
+    ::epoll_ctl(poller_, EPOLL_CTL_ADD, listenSocket, &socketEvent);
+    ::epoll_ctl(poller_, EPOLL_CTL_ADD, wake_, &wakeEvent);
   }
   std::vector<std::thread> workers;
-  for (std::size_t i = 0; i < threads_; ++i)
-    workers.emplace_back([this, listenSocket, &serve] { Work(listenSocket, serve); });
-  Guard(listenSocket, serve);
+  for (std::size_t i = 0; i < threads_; ++i) workers.emplace_back([this, &serve] { Work(serve); });
+  Guard(serve);
   for (std::thread& worker : workers) worker.join();
   std::lock_guard lock(mutex_);
-  for (const int fd : waiting_) ::close(fd);
+  for (const Queued& queued : waiting_) ::close(queued.connection->fd);
   waiting_.clear();
   waitingCount_ = 0;
+  for (const auto& [id, connection] : idle_) ::close(connection->fd);
+  idle_.clear();
   listen_ = -1;
 }
 
 void AcceptingWorkers::Stop() {
   std::lock_guard lock(mutex_);
   stopping_ = true;
-  // Wakes every accept() waiting on the socket, which then fails.
-  if (listen_ >= 0) ::shutdown(listen_, SHUT_RDWR);
+  // Wakes every worker waiting in the poller, and the guard.
+  if (wake_ >= 0) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
+  }
   allBusy_.notify_all();
 }
 
 bool AcceptingWorkers::refusing() { return tRefusing; }
 
-int AcceptingWorkers::TakeWaiting() {
-  if (waitingCount_ == 0) return -1;
+AcceptingWorkers::Owned AcceptingWorkers::TakeQueued() {
+  if (waitingCount_ == 0) return nullptr;
   std::lock_guard lock(mutex_);
-  if (waiting_.empty()) return -1;
-  const int fd = waiting_.front();
+  if (waiting_.empty()) return nullptr;
+  Owned connection = std::move(waiting_.front().connection);
   waiting_.pop_front();
   --waitingCount_;
-  return fd;
+  return connection;
 }
 
-void AcceptingWorkers::Work(int listenSocket, const Serve& serve) {
+AcceptingWorkers::Owned AcceptingWorkers::Accept(int fd) {
+  auto connection = std::make_unique<Connection>();
+  connection->fd = fd;
+  connection->requestsLeft = requestsPerConnection_;
+  connection->connected = Clock::now();
+  std::lock_guard lock(mutex_);
+  connection->id = nextId_++;
+  return connection;
+}
+
+AcceptingWorkers::Owned AcceptingWorkers::Take() {
+  if (Owned queued = TakeQueued()) return queued;
+  epoll_event event{};
+  if (::epoll_wait(poller_, &event, 1, -1) != 1 || event.data.u64 == kWakeId) return nullptr;
+  if (event.data.u64 == kListenId) {
+    const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+    epoll_event again{EPOLLIN | EPOLLONESHOT, {.u64 = kListenId}};
+    ::epoll_ctl(poller_, EPOLL_CTL_MOD, listen_, &again);
+    if (fd >= 0) return Accept(fd);
+    // Out of descriptors or memory for a moment; anything else is a connection that went away
+    // before it was taken, or one the guard took.
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return nullptr;
+  }
+  // A request (or the end) on an idle connection; unless its time ran out meanwhile.
+  std::lock_guard lock(mutex_);
+  const auto found = idle_.find(event.data.u64);
+  if (found == idle_.end()) return nullptr;
+  Owned connection = std::move(found->second);
+  idle_.erase(found);
+  return connection;
+}
+
+void AcceptingWorkers::Settle(Owned connection, After after) {
+  if (after == After::kClose || stopping_) {
+    ::close(connection->fd);
+    return;
+  }
+  // Armed under the lock, so that the guard cannot close it (and its number be reused) between.
+  std::lock_guard lock(mutex_);
+  epoll_event event{EPOLLIN | EPOLLRDHUP | EPOLLONESHOT, {.u64 = connection->id}};
+  if (::epoll_ctl(poller_, connection->polled ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, connection->fd,
+                  &event) != 0) {
+    ::close(connection->fd);
+    return;
+  }
+  connection->polled = true;
+  const std::uint64_t id = connection->id;
+  idle_.emplace(id, std::move(connection));
+}
+
+void AcceptingWorkers::Work(const Serve& serve) {
   while (!stopping_) {
-    int fd = TakeWaiting();
-    if (fd < 0) {
-      fd = ::accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd < 0) {
-        // Out of descriptors or memory for a moment; anything else is a connection that went
-        // away before it was taken, or the stop.
-        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM ||
-            errno == EINVAL)
-          std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
-    }
+    Owned connection = Take();
+    if (!connection) continue;
     if (++busy_ == threads_) {
       std::lock_guard lock(mutex_);
       allBusy_.notify_one();
     }
-    serve(fd);
+    const After after = serve(*connection);
     // Given back before the queue is looked at: a connection the guard queues from here on is
     // either seen by this worker or served by the guard (which sees this worker free).
     --busy_;
+    Settle(std::move(connection), after);
   }
 }
 
-void AcceptingWorkers::Guard(int listenSocket, const Serve& serve) {
+void AcceptingWorkers::Refuse(Owned connection, const Serve& serve) {
+  tRefusing = true;
+  serve(*connection);
+  tRefusing = false;
+  ::close(connection->fd);
+}
+
+// With the lock held: idle connections whose time is up are closed, unless a request has come
+// that no worker has taken yet, which waits as a queued one does; queued ones that waited too
+// long are told the service is busy.
+void AcceptingWorkers::Sweep(const Serve& serve, std::unique_lock<std::mutex>& lock) {
+  const Deadline now = Clock::now();
+  std::vector<Owned> refused;
+  for (auto it = idle_.begin(); it != idle_.end();) {
+    Connection& connection = *it->second;
+    if (now < connection.idleUntil) {
+      ++it;
+      continue;
+    }
+    pollfd fd{connection.fd, POLLIN, 0};
+    const bool asked = ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN) != 0;
+    if (asked && now < connection.idleUntil + kQueueWait) {
+      ++it;
+      continue;
+    }
+    if (asked) {
+      refused.push_back(std::move(it->second));
+    } else {
+      ::close(connection.fd);
+    }
+    it = idle_.erase(it);
+  }
+  while (!waiting_.empty() && now - waiting_.front().since > kQueueWait) {
+    refused.push_back(std::move(waiting_.front().connection));
+    waiting_.pop_front();
+    --waitingCount_;
+  }
+  if (refused.empty()) return;
+  lock.unlock();
+  for (Owned& connection : refused) Refuse(std::move(connection), serve);
+  lock.lock();
+}
+
+void AcceptingWorkers::Guard(const Serve& serve) {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
-    // Asleep while any worker is free: the last one to become busy, and Stop(), wake it.
-    allBusy_.wait(lock, [this] { return stopping_ || busy_ == threads_; });
+    // Asleep while any worker is free, but for looking at the idle connections' times: the last
+    // worker to become busy, and Stop(), wake it.
+    allBusy_.wait_for(lock, kStopCheck, [this] { return stopping_ || busy_ == threads_; });
     if (stopping_) break;
+    Sweep(serve, lock);
+    if (busy_ != threads_) continue;
     lock.unlock();
-    pollfd fd{listenSocket, POLLIN, 0};
+    pollfd fd{listen_, POLLIN, 0};
     int socket = -1;
     if (::poll(&fd, 1, static_cast<int>(kStopCheck.count())) > 0 && !stopping_ &&
         busy_ == threads_)
-      socket = ::accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+      socket = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (socket < 0) {
+      lock.lock();
+      continue;
+    }
+    Owned connection = Accept(socket);
+    const Connection* accepted = connection.get();
     lock.lock();
-    if (socket < 0) continue;
-    bool refuse = false;
     if (busy_ == threads_ && waiting_.size() < queueLength_) {
-      waiting_.push_back(socket);
+      waiting_.push_back({std::move(connection), Clock::now()});
       ++waitingCount_;
       if (busy_ == threads_) continue;
-      // A worker came free meanwhile and may be waiting in accept() without having seen this
+      // A worker came free meanwhile and may be waiting in the poller without having seen this
       // connection: unless it has taken it, it is served here.
-      const auto queued = std::find(waiting_.begin(), waiting_.end(), socket);
-      if (queued == waiting_.end()) continue;
-      waiting_.erase(queued);
+      if (waiting_.empty() || waiting_.back().connection.get() != accepted) continue;
+      connection = std::move(waiting_.back().connection);
+      waiting_.pop_back();
       --waitingCount_;
-    } else {
-      refuse = busy_ == threads_;
     }
     lock.unlock();
-    tRefusing = refuse;
-    serve(socket);
-    tRefusing = false;
+    if (busy_ == threads_) {
+      Refuse(std::move(connection), serve);
+    } else {
+      const After after = serve(*connection);
+      Settle(std::move(connection), after);
+    }
     lock.lock();
   }
 }

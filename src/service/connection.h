@@ -2,7 +2,8 @@
 // One client connection of the service, as the HTTP library reads and writes it: the request
 // head is read whole before the library sees it, within one deadline for the whole head and a
 // bound on its size, so a client that sends slowly or without end cannot hold a worker or memory;
-// and the workers that accept and serve the connections, with a bounded queue of those waiting.
+// and the workers that accept and serve the connections, with a bounded queue of those waiting
+// and a poller that holds the idle ones.
 
 #include <httplib.h>
 
@@ -10,10 +11,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace meridiana::service {
 
@@ -69,16 +73,33 @@ class ConnectionStream : public httplib::Stream {
   mutable int localPort_ = -1;
 };
 
-// A fixed number of worker threads, each of which accepts a connection itself and serves it, so
-// a connection is served on the thread that took it, with no hand-off. When every worker is busy,
-// the thread that runs Run() accepts in their place: up to queueLength connections wait for the
-// next free worker, and one more is served at once with refusing() true, so that its handler
-// answers "busy" without waiting for anything.
+// A fixed number of worker threads that take connections from one poller (epoll): a new
+// connection is accepted by the worker the poller wakes and served on it, with no hand-off; a
+// kept-alive connection that waits for its next request is handed back to the poller, so an
+// idle client holds no worker, and the worker the poller wakes when the request comes serves it.
+// When every worker is busy, the thread that runs Run() accepts in their place: up to
+// queueLength connections wait for the next free worker, for a bounded time, and one more (or
+// one that waited too long) is served at once with refusing() true, so that its handler
+// answers "busy" without waiting for anything. The same thread closes idle connections whose
+// time is up.
 class AcceptingWorkers {
  public:
-  using Serve = std::function<void(int socket)>;  // serves the connection and closes it
+  struct Connection {
+    int fd = -1;
+    int requestsLeft = 0;  // before it is closed, however busy the client keeps it
+    Deadline connected{};
+    bool fresh = true;  // its first request has not begun
+    // When the handler hands it back to wait for a request: closed then unless one has come.
+    Deadline idleUntil{};
+    std::uint64_t id = 0;
+    bool polled = false;  // known to the poller
+  };
+  enum class After { kClose, kWait };
+  // Serves what the connection has to ask now; kWait hands it back, idleUntil set.
+  using Serve = std::function<After(Connection&)>;
 
-  AcceptingWorkers(std::size_t threads, std::size_t queueLength);
+  AcceptingWorkers(std::size_t threads, std::size_t queueLength, int requestsPerConnection);
+  ~AcceptingWorkers();
   AcceptingWorkers(const AcceptingWorkers&) = delete;
   AcceptingWorkers& operator=(const AcceptingWorkers&) = delete;
 
@@ -88,23 +109,41 @@ class AcceptingWorkers {
   // From any thread, also before Run(), which then returns at once.
   void Stop();
   bool stopping() const { return stopping_; }
+  // Whether a quarter of the workers or more are free, so that one may wait a moment on its
+  // connection.
+  bool spare() const { return busy_ * 4 <= threads_ * 3; }
 
   static bool refusing();
 
  private:
-  void Work(int listenSocket, const Serve& serve);
-  void Guard(int listenSocket, const Serve& serve);
-  int TakeWaiting();
+  using Owned = std::unique_ptr<Connection>;
+  struct Queued {
+    Owned connection;
+    Deadline since;
+  };
+  void Work(const Serve& serve);
+  void Guard(const Serve& serve);
+  Owned Take();  // the next connection for a worker: queued, new or with a request
+  Owned TakeQueued();
+  Owned Accept(int fd);
+  void Settle(Owned connection, After after);
+  void Refuse(Owned connection, const Serve& serve);
+  void Sweep(const Serve& serve, std::unique_lock<std::mutex>& lock);
 
   const std::size_t threads_;
   const std::size_t queueLength_;
+  const int requestsPerConnection_;
   std::atomic<bool> stopping_{false};
   std::atomic<std::size_t> busy_{0};  // workers serving a connection
   std::mutex mutex_;
   std::condition_variable allBusy_;  // the guard waits for every worker to be busy
   int listen_ = -1;                  // with mutex_ held
-  std::deque<int> waiting_;          // with mutex_ held
+  int poller_ = -1;                  // epoll: the listening socket, the wake-up, idle clients
+  int wake_ = -1;                    // an eventfd, readable once stopping
+  std::deque<Queued> waiting_;       // with mutex_ held
   std::atomic<std::size_t> waitingCount_{0};
+  std::unordered_map<std::uint64_t, Owned> idle_;  // with mutex_ held
+  std::uint64_t nextId_ = 2;                       // 0 and 1 name the socket and the wake-up
 };
 
 }  // namespace meridiana::service

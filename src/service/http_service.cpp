@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "service/connection.h"
 #include "service/data_folder.h"
@@ -20,6 +22,9 @@ namespace {
 
 // The library's default backlog of 5 drops connections under a burst of short ones.
 constexpr int kListenBacklog = 1024;
+// How long a worker waits on a kept-alive connection for its next request, while workers are
+// spare, before it hands the connection to the poller.
+constexpr std::chrono::milliseconds kLinger{5};
 
 std::shared_ptr<const std::string> Document(std::string text) {
   return std::make_shared<const std::string>(std::move(text));
@@ -60,6 +65,13 @@ void DrainBeforeClose(int socket, std::chrono::milliseconds time) {
   }
 }
 
+// Why bind or listen failed, in words, after the address.
+std::string BindProblem(int error) {
+  if (error == EADDRINUSE) return ": address in use";
+  if (error == 0) return "";
+  return std::string(": ") + std::strerror(error);
+}
+
 }  // namespace
 
 // The library keeps its listening socket to itself; this reaches it to widen the backlog and to
@@ -70,7 +82,7 @@ class HttpService::Server : public httplib::Server {
   explicit Server(const ServeOptions& options)
       : options_(options),
         workers_(static_cast<std::size_t>(options.threads),
-                 static_cast<std::size_t>(options.queueLength)) {}
+                 static_cast<std::size_t>(options.queueLength), options.keepAliveRequests) {}
   bool WidenBacklog() {
     // A connection is taken once its request has begun to arrive, so a worker does not wait
     // for it; one that stays silent is taken after a second.
@@ -82,22 +94,26 @@ class HttpService::Server : public httplib::Server {
   bool Serve() {
     const int listening = svr_sock_;
     if (listening == INVALID_SOCKET) return false;
-    workers_.Run(listening, [this](int socket) { process_and_close_socket(socket); });
+    workers_.Run(listening, [this](Connection& connection) { return Answer(connection); });
     ::close(svr_sock_.exchange(INVALID_SOCKET));
     return true;
   }
   void Halt() { workers_.Stop(); }
 
  private:
-  bool process_and_close_socket(int socket) override {
-    ConnectionStream stream(socket, [this] { return workers_.stopping(); });
-    const bool ok = Converse(stream);
+  using Connection = AcceptingWorkers::Connection;
+  using After = AcceptingWorkers::After;
+
+  After Answer(Connection& connection) {
+    ConnectionStream stream(connection.fd, [this] { return workers_.stopping(); });
+    const After after = Converse(stream, connection);
     stream.Flush();
-    ::close(socket);
-    return ok;
+    return after;
   }
 
-  bool Converse(ConnectionStream& stream) {
+  // Answers the requests the connection has sent, and hands it back to wait for the next one
+  // once it has sent nothing more: an idle client waits in the poller, not on this worker.
+  After Converse(ConnectionStream& stream, Connection& connection) {
     using Clock = std::chrono::steady_clock;
     const std::chrono::seconds headTime(options_.readSeconds);
     const std::chrono::seconds replyTime(options_.writeSeconds);
@@ -106,39 +122,49 @@ class HttpService::Server : public httplib::Server {
       stream.SetDeadline(Clock::now() + std::chrono::milliseconds(100));
       WriteError(stream, 503, "Service Unavailable", "Too many connections, try again");
       DrainBeforeClose(stream.socket(), std::chrono::milliseconds(0));
-      return false;
+      return After::kClose;
     }
-    const Clock::time_point connected = Clock::now();
-    for (int count = options_.keepAliveRequests; count > 0; --count) {
-      const bool first = count == options_.keepAliveRequests;
+    for (; connection.requestsLeft > 0; --connection.requestsLeft) {
+      const bool first = connection.fresh;
       const Clock::time_point now = Clock::now();
       // The first request has the head time from the connection on; a kept-alive connection
       // waits idle for the next one, whose head then has the head time from its first byte.
       const Clock::time_point idleUntil =
-          first ? connected + headTime : now + std::chrono::seconds(options_.keepAliveSeconds);
-      const Clock::time_point latestEnd = first ? connected + headTime : Clock::time_point::max();
-      switch (stream.ReadHead(idleUntil, headTime, latestEnd, replyTime)) {
+          first ? connection.connected + headTime
+                : now + std::chrono::seconds(options_.keepAliveSeconds);
+      const Clock::time_point latestEnd =
+          first ? connection.connected + headTime : Clock::time_point::max();
+      // A busy client's next request comes within a moment, and is served here while workers
+      // are spare; otherwise the connection waits in the poller.
+      const Clock::time_point lingerUntil =
+          first || !workers_.spare() ? now : std::min(idleUntil, now + kLinger);
+      switch (stream.ReadHead(lingerUntil, headTime, latestEnd, replyTime)) {
         case ConnectionStream::Head::kComplete:
           break;
         case ConnectionStream::Head::kTooLarge:
           WriteError(stream, 431, "Request Header Fields Too Large",
                      "The request header is larger than 16 KiB");
           DrainBeforeClose(stream.socket(), std::chrono::seconds(1));
-          return false;
+          return After::kClose;
         case ConnectionStream::Head::kTimedOut:
           WriteError(stream, 408, "Request Timeout", "The request did not arrive in time");
-          return false;
+          return After::kClose;
         case ConnectionStream::Head::kIdle:
+          if (Clock::now() >= idleUntil) return After::kClose;
+          connection.idleUntil = idleUntil;
+          return After::kWait;
         case ConnectionStream::Head::kClosed:
         case ConnectionStream::Head::kStopping:
-          return true;
+          return After::kClose;
       }
+      connection.fresh = false;
       bool closed = false;
-      const bool answered = process_request(stream, count == 1, closed, nullptr);
+      const bool answered =
+          process_request(stream, connection.requestsLeft == 1, closed, nullptr);
       // The reply leaves whole before the connection waits for another request, or closes.
-      if (!stream.Flush() || !answered || closed) return true;
+      if (!stream.Flush() || !answered || closed) return After::kClose;
     }
-    return true;
+    return After::kClose;
   }
 
   ServeOptions options_;
@@ -157,6 +183,13 @@ HttpService::HttpService(ServeOptions options)
   // waits for a delayed acknowledgement.
   server_->set_tcp_nodelay(true);
   server_->set_payload_max_length(64 * 1024);
+  // The library's default adds SO_REUSEPORT, with which a second copy on the same port would
+  // listen too and take a share of the requests; SO_REUSEADDR alone lets a restart bind while
+  // the last run's connections linger, and a port in use still fails.
+  server_->set_socket_options([](int socket) {
+    const int yes = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
 
   static const auto notFound = Document(NotFoundDocument());
   static const auto methodNotAllowed =
@@ -222,14 +255,15 @@ int HttpService::Bind(std::string* error) {
   // Numeric hosts only: the service never asks a name server where to listen.
   const std::string host = options_.host == "localhost" ? "127.0.0.1" : options_.host;
   int port = options_.port;
+  errno = 0;
   if (port == 0) {
     port = server_->bind_to_any_port(host, AI_NUMERICHOST);
     if (port < 0) {
-      *error = "cannot listen on " + host;
+      *error = "cannot listen on " + host + BindProblem(errno);
       return -1;
     }
   } else if (!server_->bind_to_port(host, port, AI_NUMERICHOST)) {
-    *error = "cannot listen on " + host + ":" + std::to_string(port);
+    *error = "cannot listen on " + host + ":" + std::to_string(port) + BindProblem(errno);
     return -1;
   }
   server_->WidenBacklog();

@@ -12,17 +12,16 @@ namespace meridiana::service {
 
 inline constexpr int kDefaultPort = 8613;
 
-// Each connection has a worker thread, the one that accepted it, for as long as it is kept alive,
-// so the pool bounds the clients served at once; more wait until a worker is free. 64 workers
-// serve a few dozen busy keep-alive clients; a deployment for many users sits behind nginx.
+// A connection has a worker thread while it sends a request or takes a reply; while it waits for
+// its next request it waits in the poller, holding none. The pool bounds the requests served at
+// once; more wait until a worker is free. A deployment for many users sits behind nginx.
 struct ServeOptions {
   std::string host = "127.0.0.1";
   int port = kDefaultPort;  // 0: any free port
   std::string dataFolder;
   int threads = 64;
   int keepAliveRequests = 1000;  // per connection, as nginx's default
-  // How long an idle kept-alive connection holds its worker, and so how long a stop may wait
-  // for it; clients that keep connections busy are not slowed by a short one.
+  // How long an idle kept-alive connection is kept open for its next request.
   int keepAliveSeconds = 2;
   int readSeconds = 3;   // for a request's head to arrive whole, however slowly it comes
   int writeSeconds = 10;  // for a request's body and its reply, however slowly it is taken

@@ -1,6 +1,7 @@
 #include "service/list_provenance.h"
 
 #include "foundation/file_util.h"
+#include "service/data_folder_lock.h"
 
 namespace meridiana::service {
 namespace {
@@ -92,6 +93,7 @@ std::optional<Provenance> ReadProvenance(std::string_view document) {
     if (name == "sample") provenance.sample = value == "1";
     if (name == "updated") provenance.updated = IsoSeconds(value);
     if (name == "failed") provenance.failed = IsoSeconds(value);
+    if (name == "claimed") provenance.claimed = IsoSeconds(value);
     if (name == "problem") provenance.problem = value;
     rest.remove_prefix(end + 1);
   }
@@ -99,13 +101,21 @@ std::optional<Provenance> ReadProvenance(std::string_view document) {
 }
 
 std::optional<Provenance> ReadListProvenance(const std::string& path) {
-  // The root element is on the second line; the head of the file is enough.
+  // The root element is on the second line; the head of the file is enough, read until the
+  // root's tag closes (a long problem text can take it past any fixed size).
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return std::nullopt;
+  std::string head;
+  std::optional<Provenance> provenance;
   char buffer[4096];
-  const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+  while (head.size() < (std::size_t{1} << 20)) {
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+    head.append(buffer, n);
+    provenance = ReadProvenance(head);
+    if (provenance || n < sizeof buffer) break;
+  }
   std::fclose(file);
-  return ReadProvenance(std::string_view(buffer, n));
+  return provenance;
 }
 
 std::optional<std::string> WithProvenance(std::string_view document, const Provenance& provenance) {
@@ -119,6 +129,11 @@ std::optional<std::string> WithProvenance(std::string_view document, const Prove
 
 bool RewriteListProvenance(const std::string& path,
                            const std::function<void(Provenance&)>& change) {
+  // Read and written back under the folder's lock, so that a list an ingest writes meanwhile is
+  // not replaced by the old one.
+  const std::size_t slash = path.rfind('/');
+  const DataFolderLock lock(slash == std::string::npos ? "." : path.substr(0, slash));
+  if (!lock.locked()) return false;
   const std::optional<std::string> document = ReadWholeFile(path.c_str());
   if (!document) return false;
   std::optional<Provenance> provenance = ReadProvenance(*document);

@@ -11,6 +11,7 @@
 
 #include "foundation/file_util.h"
 #include "service/data_folder.h"
+#include "service/data_folder_lock.h"
 
 namespace meridiana::service {
 namespace {
@@ -261,6 +262,12 @@ bool WriteQuakeList(const UsgsFeed& feed, const Provenance& provenance,
     return false;
   }
   if (!PrepareDataFolder(dataFolder, message)) return false;
+  // After a failure is noted on the list, not in its middle: that rewrite takes the lock too.
+  const DataFolderLock lock(dataFolder);
+  if (!lock.locked()) {
+    *message = lock.problem();
+    return false;
+  }
   const std::string path = InFolder(dataFolder, kQuakesFile);
   if (!WriteWholeFile(path.c_str(), document.data(), document.size())) {
     *message = "cannot write " + path;

@@ -38,8 +38,9 @@ class QuakeSource final : public LiveSource {
   std::optional<SystemClock::time_point> HeldSince(const std::string& dataFolder) const override {
     const std::optional<Provenance> held = ReadListProvenance(InFolder(dataFolder, kQuakesFile));
     if (!held || held->sample || held->updated == 0) return std::nullopt;
-    std::optional<SystemClock::time_point> since =
-        SystemClock::time_point(std::chrono::seconds(held->updated));
+    // Never later than now, so that a list dated ahead still comes due on the cadence.
+    const SystemClock::time_point stated{std::chrono::seconds(held->updated)};
+    std::optional<SystemClock::time_point> since = std::min(stated, SystemClock::now());
     // A feed that did not change since still counts as fetched when it was last asked for.
     std::lock_guard lock(mutex_);
     if (confirmedAt_ && *confirmedAt_ > *since) since = confirmedAt_;
@@ -90,6 +91,12 @@ class QuakeSource final : public LiveSource {
       return false;
     }
     Provenance provenance = LiveProvenance(*feed);
+    // A feed generated "in the future" would keep the list from being due again for as long.
+    if (const long long present = ReplyPresent(download);
+        provenance.updated > present + kClockSkewSeconds) {
+      provenance.claimed = provenance.updated;
+      provenance.updated = present;
+    }
     if (provenance.source.empty()) provenance.source = HostOf(url_);
     if (!WriteQuakeList(*feed, provenance, dataFolder, &error)) {
       *message = url_ + ": " + error;

@@ -86,6 +86,7 @@ std::string ProvenanceAttributes(const Provenance& provenance) {
   attribute("source", provenance.source);
   if (provenance.sample) attribute("sample", "1");
   if (provenance.updated != 0) attribute("updated", IsoTimeText(provenance.updated));
+  if (provenance.claimed != 0) attribute("claimed", IsoTimeText(provenance.claimed));
   if (provenance.failed != 0) attribute("failed", IsoTimeText(provenance.failed));
   attribute("problem", provenance.problem);
   return out;

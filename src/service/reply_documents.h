@@ -42,6 +42,9 @@ struct Provenance {
   long long updated = 0;  // seconds since 1970-01-01 UTC
   long long failed = 0;
   std::string problem;
+  // The time the source stated when it lay ahead of the source's own clock, beyond the skew
+  // allowed; updated then holds that clock's present instead.
+  long long claimed = 0;
   friend bool operator==(const Provenance&, const Provenance&) = default;
 };
 

@@ -1,23 +1,23 @@
 #include "service/upstream_download.h"
 
 #include <arpa/inet.h>
-#include <httplib.h>
+#include <curl/curl.h>
+#include <netinet/in.h>
 #include <openssl/x509.h>
+#include <strings.h>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
-#include <vector>
+#include <string_view>
 
-#include "service/connect_relay.h"
 #include "service/data_folder.h"
-#include "service/upstream_proxy.h"
+#include "service/proxy_url.h"
 
 namespace meridiana::service {
 namespace {
@@ -76,43 +76,6 @@ bool Split(const std::string& url, SplitUrl* out) {
   return true;
 }
 
-// A Location header against the address it came from.
-std::string Resolve(const SplitUrl& base, const std::string& location) {
-  if (location.rfind("http://", 0) == 0 || location.rfind("https://", 0) == 0) return location;
-  std::string out = base.https ? "https:" : "http:";
-  if (location.rfind("//", 0) == 0) return out + location;
-  out = base.schemeHostPort;
-  if (!location.empty() && location[0] == '/') return out + location;
-  std::string directory = base.pathAndQuery.substr(0, base.pathAndQuery.find('?'));
-  directory.resize(directory.rfind('/') + 1);
-  std::string relative = directory;
-  relative += location;
-  // "." and ".." segments of the path, as a browser resolves them.
-  const std::size_t queryAt = std::min(relative.find('?'), relative.size());
-  std::vector<std::string> segments;
-  std::size_t at = 1;
-  while (at <= queryAt) {
-    std::size_t end = std::min(relative.find('/', at), queryAt);
-    const std::string segment = relative.substr(at, end - at);
-    const bool last = end == queryAt;
-    if (segment == "..") {
-      if (!segments.empty()) segments.pop_back();
-      if (last) segments.emplace_back();
-    } else if (segment == ".") {
-      if (last) segments.emplace_back();
-    } else {
-      segments.push_back(segment);
-    }
-    at = end + 1;
-  }
-  for (const std::string& segment : segments) {
-    out += '/';
-    out += segment;
-  }
-  out += relative.substr(queryAt);
-  return out;
-}
-
 // Numeric loopback addresses and localhost only: "127.0.0.1.example" is a name to look up.
 bool IsLoopbackHost(const std::string& host) {
   in_addr v4{};
@@ -132,70 +95,225 @@ bool Forbidden(const std::string& url, const SplitUrl& split) {
   return true;
 }
 
-// Shuts the client's socket at the deadline or at a stop, which wakes any read, write or TLS
-// handshake; the client's own time-outs are per read.
-class Watchdog {
- public:
-  Watchdog(httplib::Client& client, std::stop_token stop, Clock::time_point until)
-      : thread_([this, &client, stop, until] {
-          std::unique_lock lock(mutex_);
-          if (wake_.wait_until(lock, stop, until, [this] { return done_; })) return;
-          fired_ = true;
-          // The socket may not exist yet (still connecting): ask again until the request ends.
-          while (!done_) {
-            lock.unlock();
-            client.stop();
-            lock.lock();
-            wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return done_; });
-          }
-        }) {}
-  ~Watchdog() { Finish(); }
-  void Finish() {
-    {
-      std::lock_guard lock(mutex_);
-      done_ = true;
-    }
-    wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
-  }
-  bool fired() const { return fired_; }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable_any wake_;
-  bool done_ = false;
-  std::atomic<bool> fired_{false};
-  std::thread thread_;
-};
-
-std::string ErrorText(httplib::Error error) {
-  switch (error) {
-    case httplib::Error::Connection:
-      return "cannot connect";
-    case httplib::Error::ConnectionTimeout:
-      return "no connection in time";
-    case httplib::Error::Read:
-      return "the connection broke while reading";
-    case httplib::Error::Write:
-      return "the connection broke while writing";
-    case httplib::Error::SSLConnection:
-      return "the TLS handshake failed";
-    case httplib::Error::SSLLoadingCerts:
-      return "cannot load the trusted certificates";
-    default:
-      return httplib::to_string(error);
-  }
-}
-
 long SecondsOf(Clock::duration d) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
 }
 
+std::string Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                           text.back() == '\n'))
+    text.remove_suffix(1);
+  return std::string(text);
+}
+
+bool StartsNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// What one hop's reply says of itself, read from its head as curl hands it over line by line;
+// the head's bound is kept here, the body's in the writer.
+struct Hop {
+  const DownloadRequest* request = nullptr;
+  DownloadResult* result = nullptr;
+  std::size_t headBytes = 0;
+  bool headTooLarge = false;
+  bool headDone = false;
+  bool bodyTooLarge = false;
+  std::string location;
+  unsigned long long contentLength = 0;
+  bool hasContentLength = false;
+  // Where the first connection went, to tell a proxy's failure from the origin's.
+  int connectedPort = 0;
+  std::string connectedAddress;
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  Hop& hop = *static_cast<Hop*>(user);
+  const std::string_view line(data, size * count);
+  hop.headBytes += line.size();
+  if (hop.headBytes > kMaxResponseHead) {
+    hop.headTooLarge = true;
+    return 0;
+  }
+  DownloadResult& result = *hop.result;
+  if (StartsNoCase(line, "HTTP/")) {  // a status line: after a 1xx reply, a new head begins
+    const std::size_t blank = line.find(' ');
+    result.status = blank == std::string_view::npos ? 0 : std::atoi(line.data() + blank + 1);
+    result.contentType.clear();
+    result.etag.clear();
+    result.lastModified.clear();
+    result.date.clear();
+    hop.location.clear();
+    hop.hasContentLength = false;
+    return line.size();
+  }
+  if (line == "\r\n" || line == "\n") {
+    if (result.status >= 100 && result.status < 200) return line.size();
+    hop.headDone = true;
+    // Only a 200's body is wanted; any other answer is complete with its head. A body
+    // announced too large is refused before any of it is read.
+    if (result.status != 200) return 0;
+    if (hop.hasContentLength && hop.contentLength > hop.request->maxBytes) {
+      hop.bodyTooLarge = true;
+      return 0;
+    }
+    return line.size();
+  }
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return line.size();
+  const std::string_view name = line.substr(0, colon);
+  const auto is = [&name](std::string_view wanted) {
+    return name.size() == wanted.size() && StartsNoCase(name, wanted);
+  };
+  const std::string value = Trimmed(line.substr(colon + 1));
+  if (is("Content-Type")) result.contentType = value;
+  if (is("ETag")) result.etag = value;
+  if (is("Last-Modified")) result.lastModified = value;
+  if (is("Date")) result.date = value;
+  if (is("Location")) hop.location = value;
+  if (is("Content-Length")) {
+    hop.hasContentLength = true;
+    hop.contentLength = std::strtoull(value.c_str(), nullptr, 10);
+  }
+  return line.size();
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+  Hop& hop = *static_cast<Hop*>(user);
+  const std::size_t length = size * count;
+  std::string& body = hop.result->body;
+  if (body.size() + length > hop.request->maxBytes) {
+    hop.bodyTooLarge = true;
+    return 0;
+  }
+  body.append(data, length);
+  return length;
+}
+
+curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+  Hop& hop = *static_cast<Hop*>(user);
+  if (hop.connectedPort == 0) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address->family == AF_INET) {
+      const auto* v4 = reinterpret_cast<const sockaddr_in*>(&address->addr);
+      inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+      hop.connectedPort = ntohs(v4->sin_port);
+    } else if (address->family == AF_INET6) {
+      const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&address->addr);
+      inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+      hop.connectedPort = ntohs(v6->sin6_port);
+    }
+    hop.connectedAddress = text;
+  }
+  return ::socket(address->family, address->socktype, address->protocol);
+}
+
+// Whether the first connection went to the proxy (its port, and its address when numeric).
+bool WentToProxy(const Hop& hop, const std::string& proxyUrl) {
+  CURLU* parts = curl_url();
+  bool toProxy = false;
+  if (curl_url_set(parts, CURLUPART_URL, proxyUrl.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    char* port = nullptr;
+    char* host = nullptr;
+    long number = 1080;  // curl's port for a proxy that names none
+    if (curl_url_get(parts, CURLUPART_PORT, &port, 0) == CURLUE_OK) number = std::atol(port);
+    toProxy = number == hop.connectedPort;
+    if (toProxy && curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+      std::string name = host;
+      if (name.size() > 2 && name.front() == '[') name = name.substr(1, name.size() - 2);
+      unsigned char ignored[sizeof(in6_addr)];
+      if (inet_pton(AF_INET, name.c_str(), ignored) == 1 ||
+          inet_pton(AF_INET6, name.c_str(), ignored) == 1)
+        toProxy = name == hop.connectedAddress;
+    }
+    curl_free(port);
+    curl_free(host);
+  }
+  curl_url_cleanup(parts);
+  return toProxy;
+}
+
+// A Location against the address it came from, as RFC 3986 resolves references; empty when it
+// is not a URL.
+std::string Resolve(const std::string& base, const std::string& location) {
+  CURLU* parts = curl_url();
+  std::string out;
+  char* text = nullptr;
+  if (curl_url_set(parts, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
+      curl_url_set(parts, CURLUPART_URL, location.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(parts, CURLUPART_URL, &text, 0) == CURLUE_OK)
+    out = text;
+  curl_free(text);
+  curl_url_cleanup(parts);
+  return out;
+}
+
+// The words for what curl could not do; the proxy, when the failure was its, named without
+// its credentials.
+std::string Cause(CURLcode code, CURL* curl, const char* detail, bool viaProxy,
+                  const std::string& proxy, const std::string& host) {
+  const std::string through = viaProxy ? " through the proxy " + proxy : "";
+  switch (code) {
+    case CURLE_COULDNT_CONNECT:
+      return "cannot connect" + through;
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return "cannot find the address of " + host;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return "cannot find the address of the proxy " + proxy;
+    case CURLE_PEER_FAILED_VERIFICATION: {
+      // curl checks the name itself, after OpenSSL has taken the chain.
+      long verify = X509_V_OK;
+      curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
+      const bool chainTaken = verify == X509_V_OK || std::strstr(detail, "subject name") != nullptr;
+      return chainTaken ? "the certificate does not name " + host
+                                 : std::string("certificate refused: ") +
+                                       X509_verify_cert_error_string(verify);
+    }
+    case CURLE_SSL_CONNECT_ERROR:
+      return "the TLS handshake failed" + through;
+    case CURLE_SSL_CACERT_BADFILE:
+      return "cannot load the trusted certificates";
+    case CURLE_GOT_NOTHING:
+      return "the server closed the connection without answering" + through;
+    case CURLE_PARTIAL_FILE:
+      return "the body ended before its stated length";
+    case CURLE_RECV_ERROR:
+      return "the connection broke while reading" + through;
+    case CURLE_SEND_ERROR:
+      return "the connection broke while writing" + through;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return std::string("not an HTTP answer") + through;
+    case CURLE_PROXY:
+      // SOCKS: curl's text names the step that failed, never the credentials.
+      return "the proxy " + proxy + " failed" + (*detail != '\0' ? ": " + std::string(detail) : "");
+    default:
+      return std::string(curl_easy_strerror(code)) + through;
+  }
+}
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct EasyDeleter {
+  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
 }  // namespace
 
 DownloadResult Download(const DownloadRequest& request) {
+  InitCurlOnce();
   DownloadResult result;
   const Clock::time_point until = Clock::now() + request.deadline;
+  const std::string withinText =
+      "not downloaded within " + std::to_string(SecondsOf(request.deadline)) + " s";
   std::string url = request.url;
   bool wasHttps = false;
   const auto fail = [&result](const std::string& where, const std::string& why) {
@@ -203,6 +321,11 @@ DownloadResult Download(const DownloadRequest& request) {
     result.problem = where + ": " + why;
     return result;
   };
+  const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+  const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
+  if (!multi || !curl) return fail(url, "cannot start a download");
+  // A stop wakes the wait below at once.
+  const std::stop_callback wake(request.stop, [&multi] { curl_multi_wakeup(multi.get()); });
   for (int hop = 0;; ++hop) {
     result = DownloadResult{};
     result.finalUrl = url;
@@ -213,103 +336,123 @@ DownloadResult Download(const DownloadRequest& request) {
     if (Forbidden(url, split)) return fail(url, "default sources are forbidden here");
     if (request.stop.stop_requested()) return fail(url, "stopped");
     const Clock::duration left = until - Clock::now();
-    if (left <= Clock::duration::zero())
-      return fail(url,
-                  "not downloaded within " + std::to_string(SecondsOf(request.deadline)) + " s");
+    if (left <= Clock::duration::zero()) return fail(url, withinText);
 
-    httplib::Client client(split.schemeHostPort);
-    if (!client.is_valid()) return fail(url, "not a usable address");
-    // Each hop by its own host: a redirect may lead to one that no_proxy names.
-    const ProxyChoice proxy =
-        ProxyForDownload(ProcessEnvironment, split.https, split.host, split.port);
-    if (!proxy.problem.empty()) return fail(url, proxy.problem);
-    std::optional<ConnectRelay> relay;
-    if (proxy.proxy && split.https) {
-      relay.emplace(*proxy.proxy, split.host + ":" + std::to_string(split.port), until,
-                    request.stop);
-      if (relay->port() == 0) return fail(url, "cannot open a tunnel to " + proxy.proxy->shown);
-      client.set_proxy("127.0.0.1", relay->port());
-    } else if (proxy.proxy) {
-      client.set_proxy(proxy.proxy->host, proxy.proxy->port);
-      if (!proxy.proxy->user.empty())
-        client.set_proxy_basic_auth(proxy.proxy->user, proxy.proxy->password);
+    CURL* easy = curl.get();
+    curl_easy_reset(easy);
+    Hop state;
+    state.request = &request;
+    state.result = &result;
+    char detail[CURL_ERROR_SIZE] = {};
+    const std::string agent = "meridiana-service/" + ProgramVersion();
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, detail);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state);
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &state);
+    // Redirects are followed here, hop by hop, so that each is checked as the first address.
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(std::max<long long>(
+                         1, std::chrono::duration_cast<std::chrono::milliseconds>(left).count())));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, 10000L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, request.lowSpeedBytes);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.lowSpeedTime.count()));
+    // Certificates are checked against the system's store; OpenSSL's variables name another.
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (const char* file = std::getenv("SSL_CERT_FILE"); file != nullptr && *file != '\0')
+      curl_easy_setopt(easy, CURLOPT_CAINFO, file);
+    if (const char* dir = std::getenv("SSL_CERT_DIR"); dir != nullptr && *dir != '\0')
+      curl_easy_setopt(easy, CURLOPT_CAPATH, dir);
+    // The proxy is given apart from its credentials, which go to it alone; curl leaves the
+    // hosts that no_proxy names direct, and tunnels https through CONNECT.
+    const std::optional<ProxyUrl> proxy = EnvironmentProxy(split.https);
+    if (proxy) {
+      curl_easy_setopt(easy, CURLOPT_PROXY, proxy->url.c_str());
+      if (!proxy->user.empty()) {
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy->user.c_str());
+        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxy->password.c_str());
+      }
+      curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    } else {
+      curl_easy_setopt(easy, CURLOPT_PROXY, "");
     }
-    // Certificates are checked against the system's store, which OpenSSL reads from
-    // SSL_CERT_FILE and SSL_CERT_DIR when they are set.
-    client.enable_server_certificate_verification(true);
-    client.set_follow_location(false);
-    const auto perRead = std::min<Clock::duration>(left, std::chrono::seconds(30));
-    client.set_connection_timeout(std::min<Clock::duration>(perRead, std::chrono::seconds(10)));
-    client.set_read_timeout(perRead);
-    client.set_write_timeout(perRead);
-    httplib::Headers headers{{"User-Agent", "meridiana-service/" + ProgramVersion()}};
-    if (!request.ifNoneMatch.empty()) headers.emplace("If-None-Match", request.ifNoneMatch);
+    curl_slist* headers = nullptr;
+    if (!request.ifNoneMatch.empty())
+      headers = curl_slist_append(headers, ("If-None-Match: " + request.ifNoneMatch).c_str());
     if (!request.ifModifiedSince.empty())
-      headers.emplace("If-Modified-Since", request.ifModifiedSince);
+      headers =
+          curl_slist_append(headers, ("If-Modified-Since: " + request.ifModifiedSince).c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
 
-    std::string location;
-    bool tooLarge = false;
-    Watchdog watchdog(client, request.stop, until);
-    const httplib::Result reply = client.Get(
-        split.pathAndQuery, headers,
-        [&](const httplib::Response& response) {
-          result.status = response.status;
-          result.contentType = response.get_header_value("Content-Type");
-          result.etag = response.get_header_value("ETag");
-          result.lastModified = response.get_header_value("Last-Modified");
-          location = response.get_header_value("Location");
-          // A body announced too large is refused before any of it is read.
-          if (response.status == 200 && response.has_header("Content-Length") &&
-              std::strtoull(response.get_header_value("Content-Length").c_str(), nullptr, 10) >
-                  request.maxBytes)
-            tooLarge = true;
-          return response.status == 200 && !tooLarge;
-        },
-        [&](const char* data, std::size_t length) {
-          if (result.body.size() + length > request.maxBytes) {
-            tooLarge = true;
-            return false;
-          }
-          result.body.append(data, length);
-          return true;
-        });
-    watchdog.Finish();
+    curl_multi_add_handle(multi.get(), easy);
+    CURLcode code = CURLE_OK;
+    for (int running = 1; running > 0 && !request.stop.stop_requested();) {
+      if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
+      if (running > 0) curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+    }
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+      if (message->msg == CURLMSG_DONE) code = message->data.result;
+    curl_multi_remove_handle(multi.get(), easy);
+    curl_slist_free_all(headers);
 
     if (request.stop.stop_requested()) return fail(url, "stopped");
-    if (watchdog.fired() || Clock::now() >= until)
-      return fail(url,
-                  "not downloaded within " + std::to_string(SecondsOf(request.deadline)) + " s");
-    if (relay && !relay->problem().empty()) return fail(url, relay->problem());
-    if (tooLarge) return fail(url, "larger than " + std::to_string(request.maxBytes) + " bytes");
+    if (state.headTooLarge || (code == CURLE_OUT_OF_MEMORY && !state.headDone))
+      return fail(url, "response head larger than " + std::to_string(kMaxResponseHead >> 10) +
+                           " KiB");
+    if (state.bodyTooLarge)
+      return fail(url, "larger than " + std::to_string(request.maxBytes) + " bytes");
+    if (code == CURLE_OPERATION_TIMEDOUT) {
+      result.timedOut = true;
+      if (Clock::now() >= until - std::chrono::milliseconds(50)) return fail(url, withinText);
+      return fail(url, "too slow: under " + std::to_string(request.lowSpeedBytes) +
+                           " bytes a second for " + std::to_string(request.lowSpeedTime.count()) +
+                           " s");
+    }
+    const bool viaProxy = proxy && WentToProxy(state, proxy->url);
+    long connectStatus = 0;
+    curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
     const int status = result.status;
+    // Some proxies (tinyproxy) refuse wrong credentials with 401 rather than 407.
+    if (proxy && (connectStatus == 407 || connectStatus == 401 || (status == 407 && viaProxy)))
+      return fail(url, "the proxy " + proxy->url +
+                           (proxy->user.empty() ? " asks for a user name and password"
+                                                : " refused its user name and password"));
+    if (proxy && connectStatus != 0 && connectStatus != 200)
+      return fail(url, "the proxy " + proxy->url + " refused the tunnel with status " +
+                           std::to_string(connectStatus));
+    // The writer's stop after a head that was all we wanted is no failure.
+    const bool ended = code == CURLE_OK || (code == CURLE_WRITE_ERROR && state.headDone);
+    if (!ended) {
+      result.status = state.headDone ? status : 0;
+      if (proxy && std::strstr(detail, "proxy scheme") != nullptr)
+        return fail(url, "the proxy " + proxy->url + " is of a kind downloads cannot use");
+      return fail(url, Cause(code, easy, detail, viaProxy, proxy ? proxy->url : "", split.host));
+    }
     if (status == 304) {
       result.body.clear();
       result.outcome = DownloadResult::Outcome::kNotModified;
       return result;
     }
     if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
-      if (location.empty())
+      if (state.location.empty())
         return fail(url, "status " + std::to_string(status) + " without Location");
       if (hop >= kMaxRedirects)
         return fail(url, "more than " + std::to_string(kMaxRedirects) + " redirects");
-      url = Resolve(split, location);
+      const std::string next = Resolve(url, state.location);
+      if (next.empty()) return fail(url, "a redirect to an address that is not one");
+      url = next;
       continue;
     }
-    if (status == 407 && proxy.proxy)
-      return fail(url, "the proxy " + proxy.proxy->shown +
-                           (proxy.proxy->user.empty() ? " asks for a user name and password"
-                                                      : " refused its user name and password"));
-    if (status != 0 && status != 200) return fail(url, "status " + std::to_string(status));
-    if (!reply) {
-      if (reply.error() == httplib::Error::SSLServerVerification) {
-        const long verify = client.get_openssl_verify_result();
-        return fail(url, verify == X509_V_OK ? "the certificate does not name " + split.host
-                                             : std::string("certificate refused: ") +
-                                                   X509_verify_cert_error_string(verify));
-      }
-      return fail(url, ErrorText(reply.error()) +
-                           (proxy.proxy ? " through the proxy " + proxy.proxy->shown : ""));
-    }
+    if (status != 200) return fail(url, "status " + std::to_string(status));
     result.outcome = DownloadResult::Outcome::kBody;
     return result;
   }
@@ -318,6 +461,12 @@ DownloadResult Download(const DownloadRequest& request) {
 bool IsDownloadableUrl(const std::string& url) {
   SplitUrl split;
   return Split(url, &split);
+}
+
+long long ReplyPresent(const DownloadResult& result) {
+  const long long now = static_cast<long long>(std::time(nullptr));
+  const long long date = ParseHttpDate(result.date);
+  return date > 0 && date < now ? date : now;
 }
 
 long long ParseHttpDate(const std::string& text) {

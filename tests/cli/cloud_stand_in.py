@@ -11,8 +11,9 @@
                    the number in --image-state (the publisher replacing it), 304 for a
                    conditional request that still holds.
 A first path segment picks a fault: /timeout/ (never answers), /500/, /html/ (a page instead
-of a picture), /huge/ (a body of 1 GiB), /wrongshape/ (a square picture), /uniform/ (one level
-throughout), /same/ (the fixed picture, never 304: the same picture again).
+of a picture), /huge/ (a body of 1 GiB), /drip/ (a picture two bytes a second), /wrongshape/ (a square picture), /uniform/ (one level
+throughout), /same/ (the fixed picture, never 304: the same picture again), /future/ (the fixed
+picture dated 1 January 2100).
 Each request is appended to --log, percent-decoded, as "PATH?QUERY | If-None-Match: .. | If-Modified-Since: ..".
 """
 import argparse
@@ -31,7 +32,7 @@ import zlib
 ARGS = None
 LOCK = threading.Lock()
 CACHE = {}
-FAULTS = {"timeout", "500", "html", "huge", "wrongshape", "uniform", "same"}
+FAULTS = {"timeout", "500", "html", "huge", "drip", "wrongshape", "uniform", "same", "future"}
 
 
 def png(width, height, row_of):
@@ -126,13 +127,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             return
+        if fault == "drip":
+            self.send_response(200)
+            self.send_header("Content-Type", "image/png")
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            try:
+                for _ in range(600):
+                    self.wfile.write(b"\0")
+                    self.wfile.flush()
+                    time.sleep(0.5)
+            except OSError:
+                pass
+            return
         if fault == "wrongshape":
             return self.send(200, infrared(1000, 1000, 0), "image/png")
         if name == "wms":
             return self.wms(dict((k.upper(), v) for k, v in urllib.parse.parse_qsl(
                 url.query, keep_blank_values=True)), fault == "uniform")
         if name == "clouds.png":
-            return self.fixed_picture(fault == "same")
+            return self.fixed_picture(fault == "same", fault == "future")
         self.send(404, b"not here\n", "text/plain")
 
     def wms(self, query, uniform):
@@ -155,10 +169,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                              "application/vnd.ogc.se_xml")
         self.send(200, infrared(width, height, asked // 3600, uniform), "image/png")
 
-    def fixed_picture(self, same):
+    def fixed_picture(self, same, future=False):
         state = image_state()
         modified = (int(time.time()) // 3600 - 1) * 3600 if not ARGS.image_base else ARGS.image_base
-        modified += state * 3600
+        modified = 4102444800 if future else modified + state * 3600
         last_modified = email.utils.formatdate(modified, usegmt=True)
         etag = '"v%d"' % state
         if not same:

@@ -64,6 +64,8 @@ fetch "${standin[good]}/redirect/5"
 [ "$rc" -eq 0 ] && [ "$(value final)" == "${standin[good]}$feed" ] || fail "five redirects: $rc $err $out"
 fetch "${standin[good]}/redirect/6"
 [ "$rc" -eq 1 ] && [[ "$err" == *"more than 5 redirects"* ]] || fail "six redirects: $rc $err"
+fetch "${standin[good]}/dir/feed.json"
+[ "$rc" -eq 0 ] && grep -q '^/dir/feed.json?v=2 ' "$tmp/good.log" || fail "a redirect to ?v=2: $rc $err"
 fetch "${standin[good]}/to-http"
 [ "$rc" -eq 1 ] && [[ "$err" == *"http://127.0.0.1:9$feed: an https address redirected to plain http"* ]] ||
   fail "https to http: $rc $err"
@@ -92,6 +94,17 @@ fetch "${standin[good]}$feed" --deadline 1
 took=$((($(date +%s%N) - started) / 1000000))
 [ "$rc" -eq 1 ] && [[ "$err" == *"not downloaded within 1 s"* ]] && [ "$took" -lt 3000 ] ||
   fail "the deadline: $rc $err after $took ms"
+# The response head has a bound too, with memory to match: endless header lines, or one line
+# that never ends.
+for path in /endless-head /endless-line; do
+  /usr/bin/time -o "$tmp/rss" -f %M "$service" fetch "${standin[good]}$path" --max-bytes 1000 \
+    >/dev/null 2>"$tmp/fetch.err"
+  rc=$?
+  err=$(cat "$tmp/fetch.err")
+  [ "$rc" -eq 1 ] && [[ "$err" == *"$path: response head larger than 64 KiB" ]] && [ "$(tail -1 "$tmp/rss")" -lt 40000 ] ||
+    fail "$path: $rc $err, peak $(tail -1 "$tmp/rss") KiB"
+  echo "fetch of $path: peak resident $(tail -1 "$tmp/rss") KiB"
+done
 echo "status 503" >"$tmp/good/mode"
 fetch "${standin[good]}$feed"
 [ "$rc" -eq 1 ] && [[ "$err" == *"$feed: status 503" ]] || fail "a failing status: $rc $err"

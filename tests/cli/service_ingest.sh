@@ -33,7 +33,11 @@ feed "$tmp/a.geojson" 1700000000000 4.1 2.2
 ingest ingest-quakes "$tmp/a.geojson"
 [ "$rc" -eq 0 ] && [ "$out" == "ingest-quakes: 2 events kept of 2 features, the week before 2023-11-14 22:13:20 UTC" ] ||
   fail "ingest-quakes: $rc '$out' '$err'"
+# What a writer killed midway left is removed at the next start; other dot files stay.
+touch "$data/.~a1B2c3D4" "$data/clouds/.~zzzzzzzz" "$data/.~short" "$data/.keep"
 start_service svc --data "$data"
+[ ! -e "$data/.~a1B2c3D4" ] && [ ! -e "$data/clouds/.~zzzzzzzz" ] && [ -e "$data/.~short" ] && [ -e "$data/.keep" ] &&
+  grep -q "removed 2 temporary files left in $data" "$tmp/svc.err" || fail "leftover temporary files: $(ls -a "$data" "$data/clouds")"
 [ "$(served_quakes svc)" -eq 2 ] || fail "the first list"
 feed "$tmp/b.geojson" 1700000600000 5.5 4.4 3.3
 ingest ingest-quakes "$tmp/b.geojson"
@@ -73,6 +77,29 @@ for option in "--quality 0" "--source a,b"; do
   ingest ingest-clouds "$tmp/pics" $option
   [ "$rc" -ne 0 ] || fail "ingest-clouds $option"
 done
+
+# Another user who can read the folder, as a web server's can, cannot stop the ingests by
+# locking it: they lock a file inside that is this user's alone.
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$tmp" "$data"
+  as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  "${as_nobody[@]}" /usr/bin/python3 -c 'import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDONLY)
+fcntl.flock(fd, fcntl.LOCK_EX)
+print("held", flush=True)
+time.sleep(30)' "$data" >"$tmp/held" &
+  holder=$!
+  pids+=($holder)
+  for _ in $(seq 100); do [ -s "$tmp/held" ] && break; sleep 0.05; done
+  started=$SECONDS
+  timeout 20 "$service" ingest-quakes "$tmp/b.geojson" --data "$data" >/dev/null 2>"$tmp/lock.err" &&
+    timeout 20 "$service" ingest-clouds "$tmp/pics" --data "$data" >/dev/null 2>>"$tmp/lock.err" &&
+    [ $((SECONDS - started)) -le 5 ] || fail "another user's lock on the folder held the ingests: $(cat "$tmp/lock.err")"
+  [ "$(stat -c %a "$data/.lock")" == 600 ] || fail "the lock file's mode: $(stat -c %a "$data/.lock")"
+  "${as_nobody[@]}" /usr/bin/python3 -c 'import sys; open(sys.argv[1])' "$data/.lock" 2>/dev/null &&
+    fail "another user can open the lock file"
+  kill "$holder"
+fi
 
 # --fetch-quakes from a file server on loopback, due every second.
 mkdir "$tmp/www"

@@ -146,6 +146,22 @@ MERIDIANA_LIVE_QUAKES="${standin[usgs]}$feed" start_service mirrored --live --da
 quakes mirrored
 [ "$events" -eq 8 ] && [[ "$root" == "<QUAKES source=\"USGS\" "* ]] || fail "MERIDIANA_LIVE_QUAKES: $events events, $root"
 
+# A feed generated in 2100: the list is dated by the reply's clock, says what the feed claimed,
+# and still comes due on the cadence.
+standin future
+touch -d '2100-01-01 00:00:00 UTC' "$tmp/future/version"
+mkdir "$tmp/future-data"
+start_service future --data "$tmp/future-data" --fetch-quakes "${standin[future]}$feed" --quakes-every 0.0167
+quakes future
+updated=$(sed -n 's/.* updated="\([^"]*\)".*/\1/p' <<<"$root")
+[[ "$root" == *' claimed="2100-01-01T00:00:00Z"'* ]] && [ -n "$updated" ] &&
+  [ "$(date -u -d "$updated" +%s)" -le "$(date +%s)" ] || fail "a feed of 2100: $root"
+before=$(grep -c "^$feed " "$tmp/future.log")
+sleep 1.2
+quakes future
+sleep 0.5
+[ "$(grep -c "^$feed " "$tmp/future.log")" -gt "$before" ] || fail "a feed of 2100 is never due again"
+
 # Usage errors.
 for args in "--quakes-every 5" "--fetch-quakes ftp://127.0.0.1/x" "--live --quakes-every 0" \
             "--fetch-quakes https://127.0.0.1/ --quakes-every x" "--live --sample"; do

@@ -161,6 +161,23 @@ started=$(date +%s)
 fetch "$tmp/image" "wms:$S/timeout/wms?LAYERS=ir"
 [ "$rc" -eq 1 ] && [ $(($(date +%s) - started)) -lt 60 ] || fail "timeout: $rc after $(($(date +%s) - started)) s"
 
+# A picture dated 2100 is a frame of the source's present, and the lists say what it claimed.
+data=$tmp/future
+fresh "$data"
+fetch "$data" "image:$S/future/clouds.png"
+[ "$rc" -eq 0 ] && [ "$(listed "$data")" -le "$(date -u +%Y%m%d%H%M)" ] &&
+  root "$data" | grep -q ' claimed="2100-01-01T00:00:00Z"' || fail "a picture of 2100: $rc $(listed "$data") $(root "$data")"
+
+# A WMS that drips its pictures gives way to the next source well within the refresh's budget.
+data=$tmp/drip
+fresh "$data"
+started=$(date +%s%N)
+fetch "$data" "wms:$S/drip/wms?LAYERS=ir" "image:$S/clouds.png"
+took=$((($(date +%s%N) - started) / 1000000))
+[ "$rc" -eq 0 ] && [ "$(listed "$data" | wc -l)" -eq 1 ] && [ "$took" -lt 30000 ] ||
+  fail "a dripping WMS: $rc after $took ms '$err'"
+echo "a dripping WMS to the fallback frame: $took ms"
+
 # Defaults are never contacted where they are forbidden; each refusal written down.
 data=$tmp/defaults
 fresh "$data"

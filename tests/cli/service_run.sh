@@ -103,6 +103,11 @@ fi
 [ $? -eq 2 ] || fail "a host name for --listen is a usage error"
 "$service" --listen 127.0.0.1:0 --data "$tmp/absent" >/dev/null 2>"$tmp/absent.err"
 [ $? -eq 1 ] && [ "$(wc -l <"$tmp/absent.err")" -eq 1 ] || fail "a missing data folder: $(cat "$tmp/absent.err")"
+# A second copy on a port in use fails, rather than taking a share of its requests.
+taken=${url#http://127.0.0.1:}
+timeout 5 "$service" --listen "127.0.0.1:$taken" --data "$sample" >/dev/null 2>"$tmp/twice.err"
+[ $? -eq 1 ] && grep -qx "meridiana-service: cannot listen on 127.0.0.1:$taken: address in use" "$tmp/twice.err" ||
+  fail "a second copy on port $taken: $(cat "$tmp/twice.err")"
 "$service" --frobnicate >/dev/null 2>&1
 [ $? -eq 2 ] || fail "an unknown option"
 

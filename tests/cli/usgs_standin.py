@@ -11,7 +11,9 @@ request with the current ETag or a date not older gets 304.
 STATE/mode, read at each request, picks a fault: "ok", "status N", "bad" (not JSON), "slow S"
 (answer after S seconds), "hang" (never answer), "drip" (a byte every 0.1 s).
 Other paths: /redirect/N (N redirects, then the feed; absolute, path-absolute and relative
-Locations in turn), /to-http (a redirect to plain http), /redirect-away (to a name), /big (2 MiB).
+Locations in turn), /to-http (a redirect to plain http), /redirect-away (to a name), /big (2 MiB),
+/dir/feed.json (a redirect to "?v=2", which redirects to the feed), /endless-head (header lines
+without end), /endless-line (one header line without end).
 Each request is appended to --log: "PATH | if-none-match: X | if-modified-since: Y".
 """
 import argparse
@@ -83,6 +85,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.send(302, headers=[("Location", "https://elsewhere.invalid" + FEED)])
         if self.path == "/to-http":
             return self.send(302, headers=[("Location", "http://127.0.0.1:9" + FEED)])
+        if self.path == "/dir/feed.json":
+            return self.send(302, headers=[("Location", "?v=2")])
+        if self.path == "/dir/feed.json?v=2":
+            return self.send(302, headers=[("Location", FEED)])
+        if self.path in ("/endless-head", "/endless-line"):
+            filler = b"X-Filler: " + b"h" * 500 + b"\r\n" if self.path == "/endless-head" else b"h" * 4096
+            try:
+                self.wfile.write(b"HTTP/1.1 200 OK\r\n" + (b"X-Long: " if filler[0] == 104 else b""))
+                for _ in range(1 << 20):  # 0.5 to 4 GiB: far more than any client should take
+                    self.wfile.write(filler)
+            except OSError:
+                pass
+            return None
         if self.path == "/big":
             return self.send(200, b"x" * (2 << 20))
         if self.path != FEED:

@@ -106,6 +106,12 @@ TEST(ProxySettings, DesktopProxiesTheClientCanAndCannotUse) {
        std::nullopt,
        "https://p.example:443",
        "localhost"},
+      {"a password with '/' and '@' in it, unencoded",
+       {{"http_proxy", "https://alice:s3cr/et@secret@p.example:443"}},
+       {},
+       std::nullopt,
+       "https://p.example:443",
+       ""},
       {"IPv6", {{"HTTP_PROXY", "http://[::1]:3128"}}, {}, std::nullopt, "http://[::1]:3128", ""},
       {"a port beyond 65535",
        {{"http_proxy", "p.example:70000"}},
@@ -145,6 +151,7 @@ TEST(ProxySettings, DesktopProxiesTheClientCanAndCannotUse) {
     EXPECT_EQ(setting.unusable, c.unusable);
     EXPECT_EQ(setting.bypass, c.bypass);
     EXPECT_EQ(setting.servers.find("secret"), std::string::npos);
+    EXPECT_EQ(setting.unusable.find("s3cr"), std::string::npos);
 
     const MemoryKeyValueStore store;
     const ProxySettings loaded = LoadProxy(store, setting, kSchemeHttp);

@@ -238,6 +238,35 @@ std::vector<NewCloudFrame> Frames(std::initializer_list<std::pair<const char*, u
 // Live frames from memory: a sample gives way to them whole, later ones merge with the held,
 // and the lists' root says where they came from, a failure noted and cleared without touching
 // the frames, newest.jpg always the newest listed.
+// Whether held frames stay is read from the folder under the lock, when the writer writes: a
+// cron ingest into the sample replaces it, and a live refresh that began before it keeps its
+// frame. No list mixes the sample with live frames.
+TEST(CloudIngest, HeldFramesStayOnlyWithTheirOwnKind) {
+  TempDir dir;
+  const std::string data = dir.File("data");
+  const std::string pictures = dir.File("pictures");
+  ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
+  CloudIngestOptions sample = Options("sample-synthetic-motion", 85);
+  sample.provenance = {"Sample", true, 0, 0, ""};
+  std::string message;
+  ASSERT_TRUE(IngestCloudFrames(Frames({{"2018020610", 30}, {"2018020611", 40}}), data, sample,
+                                &message));
+  WritePicture(pictures + "/202512090800.png", 64, 32, 90);
+  ASSERT_TRUE(IngestClouds(pictures, data, Options("cron", 85), &message)) << message;
+  EXPECT_EQ(ListedTimes(data), (std::vector<std::string>{"202512090800"}));
+  EXPECT_FALSE(ListedProvenance(data).sample);
+
+  CloudIngestOptions live = Options("nowcoast", 85);
+  live.provenance = {"nowcoast", false, 1765270800, 0, ""};
+  ASSERT_TRUE(IngestCloudFrames(Frames({{"202512090900", 100}}), data, live, &message));
+  EXPECT_EQ(ListedTimes(data), (std::vector<std::string>{"202512090900", "202512090800"}));
+
+  // The labelled sample again gives way to nothing live, and takes the lists whole.
+  ASSERT_TRUE(IngestCloudFrames(Frames({{"2018020612", 50}}), data, sample, &message));
+  EXPECT_EQ(ListedTimes(data), (std::vector<std::string>{"2018020612"}));
+  EXPECT_TRUE(ListedProvenance(data).sample);
+}
+
 TEST(CloudIngest, FramesFromMemoryCarryTheirProvenance) {
   TempDir dir;
   const std::string data = dir.File("data");
@@ -253,7 +282,6 @@ TEST(CloudIngest, FramesFromMemoryCarryTheirProvenance) {
 
   CloudIngestOptions live = Options("nowcoast", 85);
   live.provenance = {"nowcoast", false, 1765274400, 0, ""};
-  live.replaceListed = true;
   ASSERT_TRUE(IngestCloudFrames(Frames({{"202512091000", 200}, {"202512090900", 100}}), data, live,
                                 &message))
       << message;
@@ -264,7 +292,6 @@ TEST(CloudIngest, FramesFromMemoryCarryTheirProvenance) {
             *ReadWholeFile((data + "/clouds/202512091000.jpg").c_str()));
   for (const FrameEntry& frame : ListedFrames(data)) EXPECT_EQ(frame.m, "nowcoast");
 
-  live.replaceListed = false;
   live.source = "eumetsat";
   ASSERT_TRUE(IngestCloudFrames(Frames({{"202512091100", 250}}), data, live, &message)) << message;
   EXPECT_EQ(ListedTimes(data).size(), 3u);

@@ -249,5 +249,53 @@ TEST(HttpService, RepliesKeepTheirBytes) {
   EXPECT_EQ(reply, expected);
 }
 
+// Kept-alive connections hold no worker while they wait for their next request, nor do new
+// ones that have sent nothing yet: with many more of either than workers, a fresh client is
+// answered at once, and each kept one is answered again when it asks.
+TEST(HttpService, WaitingConnectionsHoldNoWorker) {
+  ServeOptions options;
+  options.threads = 2;
+  options.queueLength = 2;
+  options.keepAliveSeconds = 30;
+  options.readSeconds = 30;
+  RunningService service(options);
+  const std::string ask = "GET /version.txt HTTP/1.1\r\nHost: x\r\n\r\n";
+  const auto oneReply = [](int fd) {  // the 200 of /version.txt, whose body ends with a newline
+    std::string reply;
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (reply.find("\r\n\r\n9.9.9\n") == std::string::npos &&
+           std::chrono::steady_clock::now() < until) {
+      pollfd p{fd, POLLIN, 0};
+      char buffer[4096];
+      const ssize_t n = poll(&p, 1, 100) > 0 ? recv(fd, buffer, sizeof buffer, 0) : 0;
+      if (p.revents != 0 && n <= 0) break;
+      if (n > 0) reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    return StatusLine(reply);
+  };
+  std::vector<int> kept;
+  std::vector<int> silent;
+  for (int i = 0; i < 8; ++i) {
+    kept.push_back(Connect(service.port()));
+    SendAll(kept.back(), ask);
+    EXPECT_EQ(oneReply(kept.back()), "HTTP/1.1 200 OK") << "kept " << i;
+    silent.push_back(Connect(service.port()));
+  }
+  // Past the second after which the listening socket hands over a silent connection.
+  std::this_thread::sleep_for(1500ms);
+  const auto start = std::chrono::steady_clock::now();
+  const int fresh = Connect(service.port());
+  SendAll(fresh, "GET /version.txt HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(StatusLine(ReadAll(fresh, 5s)), "HTTP/1.1 200 OK");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  close(fresh);
+  for (const int fd : kept) {
+    SendAll(fd, ask);
+    EXPECT_EQ(oneReply(fd), "HTTP/1.1 200 OK");
+    close(fd);
+  }
+  for (const int fd : silent) close(fd);
+}
+
 }  // namespace
 }  // namespace meridiana::service

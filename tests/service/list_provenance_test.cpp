@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "foundation/file_util.h"
+#include "service/data_folder_lock.h"
 #include "service/upstream_download.h"
 #include "support/temp_dir.h"
 
@@ -21,13 +25,16 @@ TEST(ListProvenance, RewritingKeepsTheDataAndRoundTrips) {
   live.updated = 1765294800;  // 2025-12-09T15:40:00Z
   const std::string path = dir.Write("quakes.xml", QuakesDocument(quakes, live));
 
+  // A problem text longer than any fixed head of the file, and a clamped time, read back too.
   Provenance failed = live;
   failed.failed = 1765296600;
-  failed.problem = "https://h/x?a=1&b=\"2\": <status 503> it's down";
+  failed.claimed = 4102444800;
+  failed.problem = "https://h/x?a=1&b=\"2\": <status 503> it's down" + std::string(9000, '.');
   ASSERT_TRUE(RewriteListProvenance(path, [&](Provenance& p) {
     EXPECT_EQ(p, live);
     p.failed = failed.failed;
     p.problem = failed.problem;
+    p.claimed = failed.claimed;
   }));
   EXPECT_EQ(ReadListProvenance(path), failed);
   EXPECT_EQ(*ReadWholeFile(path.c_str()), QuakesDocument(quakes, failed));
@@ -36,6 +43,7 @@ TEST(ListProvenance, RewritingKeepsTheDataAndRoundTrips) {
   ASSERT_TRUE(RewriteListProvenance(path, [](Provenance& p) {
     p.failed = 0;
     p.problem.clear();
+    p.claimed = 0;
   }));
   EXPECT_EQ(*ReadWholeFile(path.c_str()), QuakesDocument(quakes, live));
   Provenance sample{"Sample", true, 0, 0, ""};
@@ -43,6 +51,27 @@ TEST(ListProvenance, RewritingKeepsTheDataAndRoundTrips) {
   EXPECT_EQ(ReadProvenance(ImagesDocument({})), Provenance{});
   EXPECT_EQ(ReadProvenance("<?xml version=\"1.0\"?>\nno root"), std::nullopt);
   EXPECT_FALSE(RewriteListProvenance(dir.File("absent.xml"), [](Provenance&) {}));
+}
+
+// A failure noted on quakes.xml waits for the folder's lock, so that it cannot put back the list
+// an ingest replaces meanwhile.
+TEST(ListProvenance, RewritingTakesTheFoldersLock) {
+  TempDir dir;
+  Provenance live;
+  live.source = "USGS";
+  const std::string path = dir.Write("quakes.xml", QuakesDocument({}, live));
+  std::thread rewrite;
+  {
+    const DataFolderLock held(dir.path());
+    ASSERT_TRUE(held.locked()) << held.problem();
+    rewrite = std::thread([&path] {
+      EXPECT_TRUE(RewriteListProvenance(path, [](Provenance& p) { p.problem = "down"; }));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadListProvenance(path)->problem, "");
+  }
+  rewrite.join();
+  EXPECT_EQ(ReadListProvenance(path)->problem, "down");
 }
 
 TEST(ParseHttpDate, TheFixedFormOnly) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -51,12 +52,16 @@ TEST(EmbeddedService, RunsItsOwnCopyWhateverListensAtTheDefault) {
   EXPECT_NE(service.pid(), first);
   EXPECT_TRUE(SomethingListens("127.0.0.1", PortOf(again)));
 
-  // New arguments (live data turned on or off) end the running copy; the next request starts
-  // one with them.
+  // New arguments (live data turned on or off) end the running copy, without the interface
+  // thread waiting for it, even when it does not heed SIGTERM (stopped here): it is killed two
+  // seconds later. The next request starts one with them.
   const qint64 before = service.pid();
+  kill(static_cast<pid_t>(before), SIGSTOP);
+  const auto ending = std::chrono::steady_clock::now();
   service.SetArguments({"--threads", "2"});
+  EXPECT_LT(std::chrono::steady_clock::now() - ending, std::chrono::milliseconds(500));
   EXPECT_FALSE(service.running());
-  EXPECT_NE(kill(static_cast<pid_t>(before), 0), 0);
+  EXPECT_TRUE(test::PumpUntil([&] { return kill(static_cast<pid_t>(before), 0) != 0; }));
   EXPECT_EQ(service.arguments(),
             (std::vector<std::string>{"--listen", "127.0.0.1:0", "--threads", "2"}));
   const std::string restarted =

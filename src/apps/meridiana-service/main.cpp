@@ -26,6 +26,7 @@
 #include "service/cloud_ingest.h"
 #include "service/cloud_source.h"
 #include "service/data_folder.h"
+#include "service/data_folder_lock.h"
 #include "service/http_service.h"
 #include "service/live_refresher.h"
 #include "service/quake_ingest.h"
@@ -410,6 +411,9 @@ int Serve(const Arguments& args) {
     };
   }
   if (!IsFolder(options.dataFolder)) return Failure("no data folder " + options.dataFolder);
+  // What a writer killed midway (kill -9, a crash) left behind.
+  if (const int removed = RemoveLeftoverTemporaries(options.dataFolder); removed > 0)
+    Log("removed " + std::to_string(removed) + " temporary files left in " + options.dataFolder);
 
   // Signals are taken by one thread of their own, so the stop runs outside a signal handler.
   sigset_t stopSignals;

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <QDeadlineTimer>
+#include <QTimer>
+#include <algorithm>
 #include <cctype>
 #include <csignal>
 #include <cstdlib>
@@ -21,6 +23,11 @@ namespace {
 constexpr std::string_view kListeningLine = "listening on 127.0.0.1:";
 // A copy that has not said where it listens within this long is taken as broken.
 constexpr int kStartMs = 5000;
+// How long a request waits on the interface thread for a starting copy to say where it listens;
+// past that the request goes without, and the copy's line is read when it comes.
+constexpr int kAddressWaitMs = 1000;
+// How long an ended copy has for SIGTERM before it is killed.
+constexpr int kEndMs = 2000;
 
 // A user name or password inside a URL: everything but the unreserved characters encoded.
 std::string UrlPart(const std::string& text) {
@@ -116,6 +123,7 @@ bool EmbeddedService::Launch() {
   QObject::connect(process_.get(), &QProcess::readyReadStandardOutput, process_.get(),
                    [this] { ReadAddress(0); });
   process_->start();
+  launched_.start();
   if (!process_->waitForStarted(2000)) {
     process_.reset();
     return false;
@@ -147,11 +155,9 @@ bool EmbeddedService::ReadAddress(int waitMs) {
     if (left <= 0 || !process_->waitForReadyRead(static_cast<int>(left))) {
       output_ += process_->readAllStandardOutput().toStdString();
       if (output_.find('\n') == std::string::npos) {
-        // Silent past the wait: broken; the next request starts a new copy.
-        if (waitMs > 0) {
-          process_->kill();
-          process_->waitForFinished(1000);
-        }
+        // Silent for as long as a copy may take to start: broken; the next request starts a
+        // new copy.
+        if (waitMs > 0 && launched_.hasExpired(kStartMs)) EndProcess(false);
         return false;
       }
     }
@@ -161,7 +167,7 @@ bool EmbeddedService::ReadAddress(int waitMs) {
 std::string EmbeddedService::Address() {
   if (program_.empty()) return {};
   if (!running() && !Launch()) return {};
-  return ReadAddress(kStartMs) ? address_ : std::string();
+  return ReadAddress(kAddressWaitMs) ? address_ : std::string();
 }
 
 std::vector<std::string> EmbeddedService::arguments() const {
@@ -175,33 +181,55 @@ void EmbeddedService::SetArguments(std::vector<std::string> arguments) {
   if (arguments == extraArguments_) return;
   extraArguments_ = std::move(arguments);
   // Started again, lazily, by the next request.
-  EndProcess();
+  EndProcess(false);
 }
 
 void EmbeddedService::SetEnvironment(std::vector<EnvironmentChange> changes) {
   if (changes == environment_) return;
   environment_ = std::move(changes);
-  EndProcess();
+  EndProcess(false);
 }
 
 void EmbeddedService::Stop() {
   stopped_ = true;
   program_.clear();
-  EndProcess();
+  EndProcess(true);
+  // At the end nothing is left behind: copies still ending are waited for.
+  for (const QPointer<QProcess>& ending : ending_) {
+    if (ending.isNull() || ending->state() == QProcess::NotRunning) continue;
+    if (!ending->waitForFinished(kEndMs)) {
+      ending->kill();
+      ending->waitForFinished(1000);
+    }
+  }
+  ending_.clear();
 }
 
-void EmbeddedService::EndProcess() {
+void EmbeddedService::EndProcess(bool wait) {
   address_.clear();
   if (!process_) return;
   process_->disconnect();
-  if (process_->state() != QProcess::NotRunning) {
-    process_->terminate();
-    if (!process_->waitForFinished(2000)) {
+  if (process_->state() == QProcess::NotRunning) {
+    process_.reset();
+    return;
+  }
+  process_->terminate();
+  if (wait) {
+    if (!process_->waitForFinished(kEndMs)) {
       process_->kill();
       process_->waitForFinished(1000);
     }
+    process_.reset();
+    return;
   }
-  process_.reset();
+  // Ended without the interface thread waiting: reaped when it is gone, killed if it lingers.
+  QProcess* ending = process_.release();
+  QObject::connect(ending, &QProcess::finished, ending, &QObject::deleteLater);
+  QTimer::singleShot(kEndMs, ending, [ending] { ending->kill(); });
+  ending_.erase(std::remove_if(ending_.begin(), ending_.end(),
+                               [](const QPointer<QProcess>& p) { return p.isNull(); }),
+                ending_.end());
+  ending_.emplace_back(ending);
 }
 
 std::string ChooseServiceAddress(const std::string& configured, std::string_view defaultAddress,

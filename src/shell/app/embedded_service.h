@@ -4,6 +4,8 @@
 // kernel picks, talks to that copy only, starts it again should it die, and stops it at the end.
 // Whatever else listens at the default address is never asked.
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QProcess>
 #include <memory>
 #include <optional>
@@ -24,9 +26,8 @@ struct EnvironmentChange {
 
 // What the copy's downloads need to use the proxy kept in Preferences (the program's own, not
 // the desktop's, which the copy inherits with the environment): an HTTP proxy as http_proxy and
-// https_proxy with its user name and password, a SOCKS proxy as all_proxy (which the copy names
-// and refuses rather than going round it), and no other proxy variable; nothing without a kept
-// proxy.
+// https_proxy with its user name and password, a SOCKS proxy as all_proxy, and no other proxy
+// variable; nothing without a kept proxy.
 std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept);
 
 // Whether a TCP connection to the numeric loopback address is accepted.
@@ -40,13 +41,14 @@ class EmbeddedService {
   // false also after Stop.
   bool Start(const std::string& program);
   // The running copy's "http://127.0.0.1:PORT", started again first when it has died; empty
-  // when it was never started, has been stopped, or cannot run.
+  // when it was never started, has been stopped, or cannot run, and while a copy just started
+  // has not said where it listens within a second (a later call has it).
   std::string Address();
   // Ends the copy this program started, if any (SIGTERM, then SIGKILL after two seconds), for
-  // good: it is not started again.
+  // good: it is not started again. Waits for it, and for copies still ending.
   void Stop();
   // What the copy is started with after its "--listen" pair (live data and its folder); a
-  // running copy is ended so that the next Address starts it with these.
+  // running copy is ended, without waiting for it, so that the next Address starts it with these.
   void SetArguments(std::vector<std::string> arguments);
   // Changes to the environment a copy starts with; a running copy is ended when they differ
   // from the last ones, as with SetArguments.
@@ -63,14 +65,17 @@ class EmbeddedService {
   bool Launch();
   bool ReadAddress(int waitMs);
 
-  void EndProcess();
+  // SIGTERM to the running copy; wait: until it is gone, else it is reaped when it goes.
+  void EndProcess(bool wait);
 
   std::string program_;  // empty: not wanted
   std::vector<std::string> extraArguments_;
   std::vector<EnvironmentChange> environment_;
   std::unique_ptr<QProcess> process_;
-  std::string address_;  // the running copy's, once it said where it listens
-  std::string output_;   // its standard output up to the listening line
+  QElapsedTimer launched_;
+  std::vector<QPointer<QProcess>> ending_;  // ended copies not yet gone
+  std::string address_;                     // the running copy's, once it said where it listens
+  std::string output_;                      // its standard output up to the listening line
   bool stopped_ = false;
 };
 
