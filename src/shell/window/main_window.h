@@ -16,8 +16,8 @@
 #include "shell/dialogs/dialog_host.h"
 #include "shell/window/command_table.h"
 #include "shell/window/main_window_context.h"
-#include "shell/window/map_readout.h"
 #include "shell/window/map_area.h"
+#include "shell/window/map_readout.h"
 #include "world/shown_instant.h"
 #include "world/world_data.h"
 
