@@ -11,6 +11,7 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/settings.h"
 #include "shell/window/main_window.h"
+#include "support/localized_window.h"
 #include "support/qt_application.h"
 
 namespace meridiana {
@@ -32,14 +33,9 @@ BENCHMARK(BM_LocalizedTextTranslated);
 // German to French and back: each switch passes through English, as the program's does.
 void BM_SwitchWholeInterface(benchmark::State& state) {
   bench::QtApplication<QApplication>("language_bench");
-  Localizer localizer(ParseStringTable(resources::StringTableText()));
-  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
-  Settings settings;
-  MainWindow::Context context;
-  context.settings = &settings;
-  context.language = &language;
-  MainWindow window(std::move(context));
-  window.show();
+  test::LocalizedWindow shown;
+  InterfaceLanguage& language = shown.language;
+  shown.window.show();
   bool french = false;
   for (auto _ : state) {
     language.Apply(french ? "fr" : "de");

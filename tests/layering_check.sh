@@ -41,4 +41,11 @@ check_room app
 check_room dialogs app
 check_room desktop app
 check_room window app dialogs desktop
+
+# The window's features are given what they need of it (window/feature_host.h), never the window:
+# only the window's own files include its header.
+if grep -lE '#include *"shell/window/main_window\.h"' "$src"/shell/window/* |
+  grep -vE '/main_window(\.cpp|_[a-z_]+\.cpp)$'; then
+  echo "a feature of the window includes main_window.h"; status=1
+fi
 exit $status

@@ -3,11 +3,7 @@
 # person reading its log) can act on it: the missing file, the address that is not one, the
 # unknown city alone, the system's own name of a socket error, and every option in the usage.
 set -u
-cli=$1/meridiana-cli
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_lib.bash"
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config
 
 # A templates file that is not there, or not a file: named, with the reason; exit 1.

@@ -2,11 +2,7 @@
 # meridiana-cli links: a city's links from the installed templates and from a file of them;
 # language, link id, the UTC hour, the city's texts encoded from their UTF-8 bytes.
 set -u
-cli=$1/meridiana-cli
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_lib.bash"
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config  # no user overrides
 
 installed=$("$cli" links "são paulo" --at 2026-07-01T12:00:00Z) || fail "installed: exit status"

@@ -1,16 +1,7 @@
 #!/bin/bash
 # meridiana-cli moon end to end: the fields, a polar day in words, bad arguments.
 set -u
-cli="$1/meridiana-cli"
-fail=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected '$2', got '$3'"
-    fail=1
-  fi
-}
-field() { sed -n "s/^$1=//p" <<<"$2"; }
+source "$(dirname "$0")/check_lib.bash"
 
 # New moon of 2024-01-11 (11:58 UTC) from Longyearbyen: the Moon 26.8 degrees south of the
 # equator, under the Sun's meridian, dark, and never above a horizon at 78 degrees north.

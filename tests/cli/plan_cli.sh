@@ -2,15 +2,7 @@
 # meridiana-cli plan end to end: every city's wall clock of every hour agrees with the C
 # library's zoneinfo (date under TZ), on a European change day, with the overlap summed up.
 set -u
-cli="$1/meridiana-cli"
-fail=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected '$2', got '$3'"
-    fail=1
-  fi
-}
+source "$(dirname "$0")/check_lib.bash"
 
 zones=(Europe/London America/New_York Asia/Tokyo)
 if [ ! -e /usr/share/zoneinfo/Europe/London ] && [ -z "${TZDIR:-}" ]; then

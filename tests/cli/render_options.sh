@@ -1,14 +1,9 @@
 #!/usr/bin/env bash
 # meridiana-cli render: layers, options, output formats and failures, on synthetic base images.
 set -euo pipefail
-stage=$1
-cli=$stage/meridiana-cli
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/render_lib.bash"
 mkdir -p "$work/data/images" "$work/empty"
 
-export PYTHONPATH=$here
 python3 - "$work" <<'PY'
 import sys
 from render_lib import write_bmp, write_uniform_bmp

@@ -3,12 +3,7 @@
 # sharp picture at scale 2 checked against the plain one (colours, orientation, landmarks, the
 # grid drawn at device resolution) and its terminator against an independent solar computation.
 set -euo pipefail
-stage=$1
-cli=$stage/meridiana-cli
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export PYTHONPATH=$here
+source "$(dirname "$0")/render_lib.bash"
 
 for bad in 0 5 2.5 -1 x "" 22; do
   status=0

@@ -4,14 +4,9 @@
 # algorithm). Every pixel more than 0.5 degrees from the horizon must lie on the right side:
 # night below, not night above, untouched above 9.5 degrees and twilight between 0.5 and 8.5.
 set -euo pipefail
-stage=$1
-cli=$stage/meridiana-cli
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/render_lib.bash"
 mkdir -p "$work/images"
 
-export PYTHONPATH=$here
 # Synthetic uniform base images whose channels tell night, twilight and day apart: the night
 # blend gives (160, 40, 51), the day stays (0, 200, 255), twilight is neither.
 python3 - "$work" <<'PY'

@@ -5,30 +5,15 @@
 # http), one deadline, a size bound, conditional requests.
 # Usage: service_download.sh STAGE_DIR FIXTURES_DIR
 set -u
-stage=$1
-tmp=$(mktemp -d)
-here=$(dirname "$0")
-source "$here/service_lib.bash"
+source "$(dirname "$0")/service_lib.bash"
 source "$here/test_ca.bash"
-make_test_ca "$tmp/ca" || { echo "FAIL: no test authority"; exit 99; }
-export SSL_CERT_FILE=$tmp/ca/ca.pem
+trust_test_ca "$tmp/ca"
 feed=/earthquakes/feed/v1.0/summary/2.5_week.geojson
 
-# standin NAME CERT: an HTTPS stand-in; its address goes to ${standin[NAME]}.
-declare -A standin
-standin() {
-  mkdir -p "$tmp/$1"
-  python3 "$here/usgs_standin.py" --state "$tmp/$1" --log "$tmp/$1.log" --port-file "$tmp/$1.port" \
-    --cert "$tmp/ca/$2.pem" --key "$tmp/ca/$2.key" 2>"$tmp/$1.err" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$tmp/$1.port" ] && break; sleep 0.05; done
-  [ -s "$tmp/$1.port" ] || { echo "FAIL: stand-in $1 did not start: $(cat "$tmp/$1.err")"; exit 99; }
-  standin[$1]=https://127.0.0.1:$(cat "$tmp/$1.port")
-}
-standin good server
-standin expired expired
-standin wronghost wronghost
-standin selfsigned selfsigned
+start_usgs_standin good server
+start_usgs_standin expired expired
+start_usgs_standin wronghost wronghost
+start_usgs_standin selfsigned selfsigned
 echo 1 >"$tmp/good/version"
 
 # fetch URL [OPTIONS...]: sets rc, out (the name=value lines) and err.

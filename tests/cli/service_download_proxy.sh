@@ -7,15 +7,11 @@
 # that names it and never shows the user or the password, which may hold a '/' unencoded.
 # Usage: service_download_proxy.sh STAGE_DIR FIXTURES_DIR
 set -u
-stage=$1
-tmp=$(mktemp -d)
-here=$(dirname "$0")
-source "$here/service_lib.bash"
+source "$(dirname "$0")/service_lib.bash"
 source "$here/test_ca.bash"
 PATH=$PATH:/usr/sbin:/sbin
 command -v tinyproxy >/dev/null || { echo "FAIL: tinyproxy is not installed; scripts/deps.sh installs it"; exit 1; }
-make_test_ca "$tmp/ca" || { echo "FAIL: no test authority"; exit 99; }
-export SSL_CERT_FILE=$tmp/ca/ca.pem
+trust_test_ca "$tmp/ca"
 unset http_proxy https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 feed=/earthquakes/feed/v1.0/summary/2.5_week.geojson
 password='Pr0xy-s3cret'

@@ -1,6 +1,11 @@
 # Shared by the tests/cli/service_*.sh tests: starting meridiana-service and other servers on
 # loopback, each stopped by its pid when the test ends.
-# Needs: stage (the staged programs), tmp (a folder of the test's own).
+# Needs: stage (the staged programs), tmp (a folder of the test's own) and here (the tests'
+# folder); sourced with the test's own arguments (STAGE FIXTURES), it takes whichever is unset
+# from them.
+: "${stage:=$1}"
+: "${tmp:=$(mktemp -d)}"
+: "${here:=$(dirname "$0")}"
 
 pids=()
 failures=0
@@ -55,3 +60,17 @@ free_port() {
 }
 
 cloud=/clouds/cloudv2.php?s=ID\&i=MID\&q=1
+
+# start_usgs_standin NAME CERT: an HTTPS stand-in of the USGS feed (usgs_standin.py) serving the
+# certificate CERT of the test authority in $tmp/ca, its state in $tmp/NAME; its address goes to
+# ${standin[NAME]}.
+declare -A standin
+start_usgs_standin() {
+  mkdir -p "$tmp/$1"
+  python3 "$here/usgs_standin.py" --state "$tmp/$1" --log "$tmp/$1.log" --port-file "$tmp/$1.port" \
+    --cert "$tmp/ca/$2.pem" --key "$tmp/ca/$2.key" 2>"$tmp/$1.err" &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$tmp/$1.port" ] && break; sleep 0.05; done
+  [ -s "$tmp/$1.port" ] || { echo "FAIL: stand-in $1 did not start: $(cat "$tmp/$1.err")"; exit 99; }
+  standin[$1]=https://127.0.0.1:$(cat "$tmp/$1.port")
+}

@@ -6,27 +6,17 @@
 # download that hangs, and --live under the tests' guard against the default sources.
 # Usage: service_live.sh STAGE_DIR FIXTURES_DIR
 set -u
-stage=$1
-tmp=$(mktemp -d)
-here=$(dirname "$0")
-source "$here/service_lib.bash"
+source "$(dirname "$0")/service_lib.bash"
 source "$here/test_ca.bash"
-make_test_ca "$tmp/ca" || { echo "FAIL: no test authority"; exit 99; }
-export SSL_CERT_FILE=$tmp/ca/ca.pem
+trust_test_ca "$tmp/ca"
 feed=/earthquakes/feed/v1.0/summary/2.5_week.geojson
 
-# standin NAME: an HTTPS stand-in of the feed; its address goes to ${standin[NAME]}.
-declare -A standin
+# standin NAME: a stand-in of the feed, its first version in place before it starts.
 standin() {
   mkdir -p "$tmp/$1"
   echo 1 >"$tmp/$1/version"
-  python3 "$here/usgs_standin.py" --state "$tmp/$1" --log "$tmp/$1.log" --port-file "$tmp/$1.port" \
-    --cert "$tmp/ca/server.pem" --key "$tmp/ca/server.key" 2>"$tmp/$1.err" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$tmp/$1.port" ] && break; sleep 0.05; done
-  [ -s "$tmp/$1.port" ] || { echo "FAIL: stand-in $1 did not start: $(cat "$tmp/$1.err")"; exit 99; }
+  start_usgs_standin "$1" server
   touch "$tmp/$1.log"
-  standin[$1]=https://127.0.0.1:$(cat "$tmp/$1.port")
 }
 standin usgs
 asked() { grep -c "^$feed " "$tmp/usgs.log"; }  # feed requests the stand-in has seen

@@ -1,16 +1,7 @@
 #!/bin/bash
 # meridiana-cli sun end to end: the Properties-style query, rejected inputs, bad arguments.
 set -u
-cli="$1/meridiana-cli"
-fail=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected '$2', got '$3'"
-    fail=1
-  fi
-}
-field() { sed -n "s/^$1=//p" <<<"$2"; }
+source "$(dirname "$0")/check_lib.bash"
 
 # London at midsummer noon UTC, standard time: the geometric sunrise and sunset.
 out=$("$cli" sun --at 2024-06-21T12:00:00Z --lat 51.5074 --lon -0.1278 --tz 0)

@@ -54,3 +54,9 @@ CNF
       -days 2 -subj "/CN=selfsigned" -addext "subjectAltName=$sans" >/dev/null 2>&1
   )
 }
+
+# trust_test_ca DIR: a new authority in DIR, which the programs trust through SSL_CERT_FILE.
+trust_test_ca() {
+  make_test_ca "$1" || { echo "FAIL: no test authority"; exit 99; }
+  export SSL_CERT_FILE=$1/ca.pem
+}

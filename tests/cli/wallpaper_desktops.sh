@@ -5,11 +5,7 @@
 # keeps both and shows the map, refresh writes the other file name, a second on keeps what the
 # first kept, off sets the picture back and resets the placement to its default.
 set -u
-cli=$1/meridiana-cli
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_lib.bash"
 for tool in dbus-run-session gsettings dconf; do
   command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
 done

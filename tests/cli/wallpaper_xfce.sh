@@ -5,11 +5,7 @@
 # keep). on shows the map on all, scaled; off gives every picture and the one placement back and
 # removes the placement the map added.
 set -u
-cli=$1/meridiana-cli
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_lib.bash"
 for tool in dbus-run-session xfconf-query; do
   command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
 done

@@ -20,6 +20,7 @@
 #include "shell/dialogs/list_view.h"
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/main_window.h"
+#include "support/shipped_world.h"
 #include "world/locale_info.h"
 #include "world/solar_texts.h"
 #include "world/world_data.h"
@@ -27,19 +28,7 @@
 namespace meridiana {
 namespace {
 
-// The shipped cities, zones and rules, loaded once.
-const WorldData& ShippedWorld() {
-  static const WorldData world = [] {
-    WorldData loaded;
-    const std::string stage = MERIDIANA_STAGE_DIR;
-    LoadCities(loaded, (stage + "/" + kCitiesFile).c_str(), nullptr);
-    LoadZones(loaded, (stage + "/" + kZonesFile).c_str(), nullptr);
-    LoadDstRules(loaded, (stage + "/" + kDstRulesFile).c_str(), nullptr);
-    LoadAreaCodes(loaded, (stage + "/" + kAreaCodesFile).c_str(), nullptr);
-    return loaded;
-  }();
-  return world;
-}
+using test::ShippedWorld;
 
 int RowShowing(const ListView& list, const QString& text) {
   for (int row = 0; row < list.rowCount(); ++row)

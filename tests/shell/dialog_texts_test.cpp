@@ -23,6 +23,7 @@
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/dialogs/properties_dialog.h"
+#include "support/shipped_world.h"
 #include "world/locale_info.h"
 #include "world/world_data.h"
 
@@ -49,18 +50,7 @@ QStringList VisibleAmpersands(QWidget* window) {
   return found;
 }
 
-const WorldData& World() {
-  static const WorldData world = [] {
-    WorldData loaded;
-    const std::string stage = MERIDIANA_STAGE_DIR;
-    LoadCities(loaded, (stage + "/" + kCitiesFile).c_str(), nullptr);
-    LoadZones(loaded, (stage + "/" + kZonesFile).c_str(), nullptr);
-    LoadDstRules(loaded, (stage + "/" + kDstRulesFile).c_str(), nullptr);
-    LoadAreaCodes(loaded, (stage + "/" + kAreaCodesFile).c_str(), nullptr);
-    return loaded;
-  }();
-  return world;
-}
+const WorldData& World() { return test::ShippedWorld(); }
 
 TEST(DialogTexts, NoDialogShowsAMnemonicMarkerInAnyLanguage) {
   test::QtApp();

@@ -21,6 +21,7 @@
 #include "shell/app/settings.h"
 #include "shell/dialogs/about_box.h"
 #include "shell/window/main_window.h"
+#include "support/localized_window.h"
 
 namespace meridiana {
 namespace {
@@ -66,13 +67,9 @@ TEST(LanguageDisplay, EveryTranslationHasItsGlyphs) {
 }
 
 TEST(LanguageDisplay, TheWholeMenuBarSwitchesAndComesBack) {
-  Localizer localizer(ParseStringTable(resources::StringTableText()));
-  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
-  Settings settings;
-  MainWindow::Context context;
-  context.settings = &settings;
-  context.language = &language;
-  MainWindow window(std::move(context));
+  test::LocalizedWindow shown;
+  InterfaceLanguage& language = shown.language;
+  MainWindow& window = shown.window;
   const QStringList english = MenuTexts(window.menuBar());
   ASSERT_TRUE(english.contains("&File"));
   const QString tip = window.toolbar()->actions().first()->toolTip();
@@ -123,13 +120,9 @@ TEST(LanguageDisplay, ArabicMenuTitlesKeepTheirLettersJoined) {
   ASSERT_GT(RowsChangedByMnemonic(QString::fromUtf8("&ملف"), Qt::RightToLeft), 4);
   ASSERT_GT(RowsChangedByMnemonic(QString::fromUtf8("ا&ستعادة"), Qt::RightToLeft), 4);
 
-  Localizer localizer(ParseStringTable(resources::StringTableText()));
-  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
-  Settings settings;
-  MainWindow::Context context;
-  context.settings = &settings;
-  context.language = &language;
-  MainWindow window(std::move(context));
+  test::LocalizedWindow shown;
+  InterfaceLanguage& language = shown.language;
+  MainWindow& window = shown.window;
   language.Apply("jo");
   int titles = 0;
   for (QAction* action : window.menuBar()->actions()) {
@@ -153,13 +146,9 @@ QString LanguageItem(QWidget* bar, int command) {
 }
 
 TEST(LanguageDisplay, TheLanguageMenuNamesEachLanguageInItself) {
-  Localizer localizer(ParseStringTable(resources::StringTableText()));
-  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
-  Settings settings;
-  MainWindow::Context context;
-  context.settings = &settings;
-  context.language = &language;
-  MainWindow window(std::move(context));
+  test::LocalizedWindow shown;
+  InterfaceLanguage& language = shown.language;
+  MainWindow& window = shown.window;
   QMenuBar* bar = window.menuBar();
   // Its own name first; the name in the interface language, mnemonic and all, beside it; one
   // name alone where the two are the same.
@@ -194,13 +183,9 @@ TEST(LanguageDisplay, TheLanguageMenuNamesEachLanguageInItself) {
 }
 
 TEST(LanguageDisplay, TheMapsWordsFollowALanguageSwitch) {
-  Localizer localizer(ParseStringTable(resources::StringTableText()));
-  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
-  Settings settings;
-  MainWindow::Context context;
-  context.settings = &settings;
-  context.language = &language;
-  MainWindow window(std::move(context));
+  test::LocalizedWindow shown;
+  InterfaceLanguage& language = shown.language;
+  MainWindow& window = shown.window;
   const auto words = [&window] {
     const OnlineLayerTexts& texts = window.onlineLayers().texts;
     return QString::fromStdString(texts.scale + "|" + texts.imageDate + "|" + texts.am);

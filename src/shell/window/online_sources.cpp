@@ -1,16 +1,14 @@
-// Live data in the window: the Preferences choice that restarts the bundled service, the lines
-// saying where the earthquakes and the cloud frame came from, and the status text when the
-// service could not refresh them (its last good data stays on the map).
+// Where the online layers' data came from: the lines beside the earthquakes and the cloud frame,
+// and the status text when the service could not refresh them (its last good data stays on the
+// map).
 
-#include "foundation/key_value_store.h"
-#include "map/base_images.h"
+#include "foundation/clock.h"
 #include "online/cloud_service.h"
 #include "online/data_provenance.h"
-#include "online/live_data.h"
 #include "online/quake_feed.h"
 #include "shell/app/qt_text.h"
-#include "shell/window/main_window.h"
-#include "shell/window/status_bar.h"
+#include "shell/window/online_layers.h"
+#include "shell/window/status_text.h"
 
 namespace meridiana {
 namespace {
@@ -26,29 +24,6 @@ constexpr int kQuakesFailedText = 1490;
 constexpr int kQuakesFailedSampleText = 1491;
 constexpr int kCloudsFailedText = 1492;
 constexpr int kCloudsFailedSampleText = 1493;
-
-}  // namespace
-
-void MainWindow::ApplyLiveData(bool on) {
-  if (context_.store == nullptr) return;
-  const LiveDataChoice before = ReadLiveData(context_.store);
-  if (before.locked || before.on == on) return;
-  StoreLiveData(*context_.store, on);
-  if (context_.serviceSettingsChanged) context_.serviceSettingsChanged();
-  // What the old copy sent came from elsewhere: the layers on show ask the new one.
-  if (quakes_) {
-    quakes_->Forget();
-    if (online_.earthquakes) quakes_->Download();
-  }
-  if (clouds_) {
-    clouds_->ForgetList();
-    if (compositor_->modes.clouds) clouds_->StepFrames(kShowNewest, kTowardsOlder);
-  }
-  RefreshOnlineView();
-  RedrawMap();
-}
-
-namespace {
 
 ProvenanceTexts LocalProvenanceTexts(const std::function<QString(int)>& text) {
   ProvenanceTexts texts;
@@ -72,9 +47,9 @@ ProvenanceTexts LocalProvenanceTexts(const std::function<QString(int)>& text) {
 
 }  // namespace
 
-void MainWindow::UpdateSourceLines() {
-  const ProvenanceTexts texts = LocalProvenanceTexts([this](int id) { return LocalText(id); });
-  const TimeValue now = liveClock_->Now();
+void OnlineLayers::UpdateSourceLines() {
+  const ProvenanceTexts texts = LocalProvenanceTexts(host_.text);
+  const TimeValue now = host_.liveClock->Now();
   online_.quakeSource.clear();
   online_.cloudSource.clear();
   if (quakes_ && quakes_->HasList())
@@ -89,10 +64,10 @@ void MainWindow::UpdateSourceLines() {
   }
 }
 
-void MainWindow::ShowRefreshFailure(const DataProvenance& provenance, bool quakes) {
-  const ProvenanceTexts texts = LocalProvenanceTexts([this](int id) { return LocalText(id); });
-  const std::string text = RefreshFailureText(provenance, quakes, liveClock_->Now(), texts);
-  if (!text.empty()) statusBar_->SetPartText(0, ToQString(text));
+void OnlineLayers::ShowRefreshFailure(const DataProvenance& provenance, bool quakes) {
+  const ProvenanceTexts texts = LocalProvenanceTexts(host_.text);
+  const std::string text = RefreshFailureText(provenance, quakes, host_.liveClock->Now(), texts);
+  if (!text.empty()) host_.status->SetPart(0, ToQString(text));
 }
 
 }  // namespace meridiana
