@@ -129,11 +129,9 @@ lookup() {
 }
 # Local --at values: a repeated time is its first occurrence, always; "Z" and offsets name the
 # instant; a skipped time fails with status 1.
-for run in 1 2 3; do
-  got=$(lookup Europe/London 2027-10-31T01:30 London local_iso)
-  [ "$got" = 2027-10-31T01:30:00 ] || fail "London 01:30 run $run reads $got"
-  [ "$(lookup Europe/London 2027-10-31T01:30 London saving_minutes)" = 60 ] || fail "London 01:30 is not BST"
-done
+got=$(lookup Europe/London 2027-10-31T01:30 London local_iso)
+[ "$got" = 2027-10-31T01:30:00 ] || fail "London 01:30 reads $got"
+[ "$(lookup Europe/London 2027-10-31T01:30 London saving_minutes)" = 60 ] || fail "London 01:30 is not BST"
 [ "$(lookup America/Havana 2027-11-07T00:30:00 Havana saving_minutes)" = 60 ] || fail "Havana's first 00:30"
 [ "$(lookup UTC 2027-10-31T01:30+01:00 London local_iso)" = 2027-10-31T01:30:00 ] || fail "offset +01:00"
 [ "$(lookup UTC 2027-10-31T00:30-01:00 London local_iso)" = 2027-10-31T01:30:00 ] || fail "offset -01:00"
