@@ -7,11 +7,7 @@
 set -u
 stage=$1
 root=$2/../..
-cli=$stage/meridiana-cli
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_lib.bash"
 
 # The instants, one per line, from the zones of the shipped table.
 python3 - "$root/data/tz_data.txt" > "$tmp/instants" <<'PY' || fail "instants"
