@@ -40,6 +40,11 @@ for t in sorted(instants):
 PY
 count=$(wc -l < "$tmp/instants")
 [ "$count" -gt 100 ] || fail "only $count instants"
+# Under the sanitizers, which look for memory faults rather than wrong clocks, every fifth.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  awk 'NR % 5 == 1' "$tmp/instants" > "$tmp/some" && mv "$tmp/some" "$tmp/instants"
+  count=$(wc -l < "$tmp/instants")
+fi
 while read -r at; do
   TZ=UTC "$cli" cities --at "$at" --data "$stage" > "$tmp/at_$at.tsv" || fail "cities --at $at"
 done < "$tmp/instants"
