@@ -15,37 +15,16 @@ fi
 for tool in sway swaymsg grim; do
   command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh --test installs it)"; exit 1; }
 done
-work=$(mktemp -d)
-chmod 755 "$work"
+tmp=$(mktemp -d)
+chmod 755 "$tmp"
+work=$tmp
 pid=
-sway_pid=
-cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-as_user=()
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-
-# sway's own runtime folder, its owner's alone; the program keeps its own (its single-instance
-# socket) and reaches the compositor by the socket's full path.
-sway_run=$work/sway
-mkdir -m 700 "$sway_run" && printf 'xwayland disable\noutput * bg #203040 solid_color\n' >"$sway_run/config"
-[ ${#as_user[@]} -gt 0 ] && chown -R 65534:65534 "$sway_run"
-env -i PATH=/usr/bin:/bin HOME="$sway_run" XDG_RUNTIME_DIR="$sway_run" WLR_BACKENDS=headless \
-  WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" sway -c "$sway_run/config" \
-  >"$work/sway.log" 2>&1 &
-sway_pid=$!
-for _ in $(seq 200); do
-  SWAYSOCK=$(ls "$sway_run"/sway-ipc.*.sock 2>/dev/null | head -n1)
-  wayland=$(ls "$sway_run"/wayland-[0-9] 2>/dev/null | head -n1)
-  [ -n "$SWAYSOCK" ] && [ -n "$wayland" ] && break
-  sleep 0.05
-done
-[ -n "$SWAYSOCK" ] && [ -n "$wayland" ] || fail "sway did not start: $(cat "$work/sway.log")"
-export SWAYSOCK
+source "$here/sway_lib.bash"
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; stop_sway; rm -rf "$tmp"' EXIT
+# No XWayland: a window that maps is a Wayland client. The program keeps its own runtime folder
+# (its single-instance socket) and reaches the compositor by the socket's full path.
+start_sway "$(printf 'xwayland disable\noutput * bg #203040 solid_color')"
 
 # What sway says of the program's window: "shell x y width height", or nothing before it maps.
 window() {
