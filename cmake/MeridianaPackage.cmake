@@ -41,8 +41,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://quillary.example/meridiana/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Not seen by dpkg-shlibdeps: Qt loads its X11 platform plugin at run time.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Not seen by dpkg-shlibdeps: Qt loads its platform plugins at run time, X11's and, on a Wayland
+# session, Wayland's (without it the window would run only through XWayland).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianPackageFiles.cmake)

@@ -10,7 +10,7 @@ seconds=${1:-600}
 shift || true
 build=$root/build/fuzz
 
-"$root/scripts/deps.sh"
+"$root/scripts/deps.sh" --test  # the harnesses live in the test tree
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is needed (apt install clang)"; exit 1; }
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMERIDIANA_FUZZ=ON -DMERIDIANA_BUILD_GUI=ON -DMERIDIANA_BUILD_BENCH=OFF >/dev/null

@@ -3,7 +3,7 @@
 # that scripts/run.sh starts the program from, then under ASan and UBSan.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh"
+"$root/scripts/deps.sh" --test
 . "$root/scripts/release_tree.sh"
 jobs=$(nproc)
 
@@ -23,7 +23,7 @@ run_suite() { # build folder
 }
 
 echo "== tests (Release) =="
-configure_release_tree -DMERIDIANA_WERROR=ON
+configure_release_tree -DMERIDIANA_WERROR=ON -DMERIDIANA_BUILD_TESTS=ON -DMERIDIANA_BUILD_BENCH=ON
 run_suite "$release_tree"
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDIANA_SANITIZE=ON \

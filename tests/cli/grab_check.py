@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Reads what a screen grab (xwd) shows, with no code of the program's.
+"""Reads what a screen grab (xwd, or grim's binary PPM) shows, with no code of the program's.
 
   grab_check.py marked GRAB        the marked cities of a first start: a green 4 x 4 square in a
                                    black frame at each city, west to east and north to south as
@@ -8,6 +8,7 @@
 
 Exit status 1 with the reason when the grab does not show it.
 """
+import re
 import struct
 import sys
 
@@ -19,8 +20,25 @@ MARKED = {
 }
 
 
+def read_ppm(data):
+    # One whitespace byte ends the header: the pixels may begin with bytes that look like spaces.
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+    if not header:
+        sys.exit("not an 8-bit binary PPM")
+    width, height = int(header.group(1)), int(header.group(2))
+    pixels = data[header.end():]
+
+    def pixel(x, y):
+        at = (y * width + x) * 3
+        return pixels[at], pixels[at + 1], pixels[at + 2]
+
+    return width, height, pixel
+
+
 def read_xwd(path):
     data = open(path, "rb").read()
+    if data.startswith(b"P6"):
+        return read_ppm(data)
     h = struct.unpack(">25I", data[:100])
     header, width, height, order, bpp, line, ncolors = h[0], h[4], h[5], h[7], h[11], h[12], h[19]
     pixels = data[header + 12 * ncolors:]

@@ -8,37 +8,16 @@ set -u
 cli=$1/meridiana-cli
 tmp=$(mktemp -d)
 chmod 755 "$tmp"  # sway and swaybg read the pictures
-sway_pid=
-cleanup() { [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null; rm -rf "$tmp"; }
-trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/sway_lib.bash"
+trap 'stop_sway; rm -rf "$tmp"' EXIT
 for tool in sway swaybg; do
   command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
 done
-as_user=()
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 mine="$tmp/Pictures/lake at dawn.png"
 mkdir -p "$tmp/Pictures" && cp "$2/images/png_grey4.png" "$mine" && chmod -R a+rX "$tmp/Pictures"
 
-start_sway() { # configuration text
-  local run=$tmp/run$RANDOM
-  sway_run=$run
-  mkdir -p "$run" && printf '%s\n' "$1" >"$run/config" && chmod 700 "$run"
-  [ ${#as_user[@]} -gt 0 ] && chown -R 65534:65534 "$run"
-  env -i PATH=/usr/bin:/bin HOME="$run" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
-    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" sway -c "$run/config" >"$run/log" 2>&1 &
-  sway_pid=$!
-  SWAYSOCK=
-  for _ in $(seq 100); do
-    SWAYSOCK=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n1)
-    [ -n "$SWAYSOCK" ] && break
-    sleep 0.05
-  done
-  export SWAYSOCK
-  [ -n "$SWAYSOCK" ] || fail "sway did not start: $(cat "$run/log")"
-}
-stop_sway() { kill "$sway_pid" 2>/dev/null; wait "$sway_pid" 2>/dev/null; sway_pid=; }
 # What swaybg paints: its arguments after the program name, one line per process.
 painted() {
   local owner; owner=$(stat -c %u "$SWAYSOCK")

@@ -21,7 +21,7 @@ deb="$work/out/meridiana_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work/out")"
 
 dpkg-deb -f "$deb" Depends >"$work/depends"
-for dependency in libc6 libqt6widgets6 libpng16-16 libjpeg62-turbo qt6-qpa-plugins; do
+for dependency in libc6 libqt6widgets6 libpng16-16 libjpeg62-turbo qt6-qpa-plugins qt6-wayland; do
   grep -q "\b$dependency\b" "$work/depends" || fail "Depends lacks $dependency: $(cat "$work/depends")"
 done
 

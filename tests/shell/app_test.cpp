@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -332,6 +333,19 @@ TEST_F(AppTest, WithoutATrayTheWindowIsNeverLost) {
   QStringList trayTexts;
   for (QAction* action : window->tray()->menu()->actions()) trayTexts << action->text();
   EXPECT_TRUE(trayTexts.contains("&Quit")) << trayTexts.join(",").toStdString();
+  // Each of them is in the menu bar too, where Clocks opens the list and its check follows it.
+  const QList<QAction*> bar = window->menuBar()->findChildren<QAction*>();
+  for (QAction* item : window->tray()->menu()->actions()) {
+    if (item->isSeparator()) continue;
+    const auto same = std::find_if(bar.begin(), bar.end(),
+                                   [item](QAction* a) { return a->data() == item->data(); });
+    ASSERT_NE(same, bar.end()) << item->text().toStdString() << " is only in the tray";
+    if (item->data().toInt() != 40040) continue;
+    item->trigger();  // each check follows the list, whichever menu opened or closed it
+    EXPECT_TRUE((*same)->isChecked());
+    (*same)->trigger();
+    EXPECT_FALSE(item->isChecked());
+  }
   window->OnCommand(414);
   EXPECT_EQ(ExecWithTimeout(app), 0);
 }

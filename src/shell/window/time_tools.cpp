@@ -3,9 +3,9 @@
 
 #include "shell/window/time_tools.h"
 
-#include <QAction>
 #include <QLayout>
 #include <QMenu>
+#include <QMenuBar>
 
 #include "map/base_images.h"
 #include "map/map_geometry.h"
@@ -17,6 +17,7 @@
 #include "shell/window/command_table.h"
 #include "shell/window/map_area.h"
 #include "shell/window/time_bar.h"
+#include "shell/window/toolbar_buttons.h"
 #include "shell/window/tray_clocks.h"
 #include "shell/window/tray_icon.h"
 #include "world/city_clocks.h"
@@ -132,10 +133,12 @@ void TimeTools::Tick() {
   trayClocks_->Tick();
   if (tray_ != nullptr) {
     tray_->SetToolTip(trayClocks_->ToolTip());
-    for (QAction* action : tray_->menu()->actions()) {
-      if (action->data().toInt() == ids::kCmdTrayClocks) action->setChecked(trayClocks_->shown());
-    }
+    SetMenuCheck(tray_->menu(), ids::kCmdTrayClocks, trayClocks_->shown());
   }
+  // View, Clocks too: where no tray host runs (stock GNOME, a bare compositor) the menu bar is
+  // the only way to the list.
+  if (host_.window != nullptr)
+    SetMenuCheck(host_.window->findChild<QMenuBar*>(), ids::kCmdTrayClocks, trayClocks_->shown());
 }
 
 }  // namespace meridiana
