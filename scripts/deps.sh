@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libc-ares-dev
+  zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libc-ares-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-declarative-dev libgl-dev
   xvfb xauth x11-utils trayer openbox xdotool python3 tzdata libnss-wrapper

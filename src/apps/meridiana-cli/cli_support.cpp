@@ -8,6 +8,7 @@
 
 #include "foundation/install_layout.h"
 #include "map/image_load.h"
+#include "world/city_search.h"
 
 namespace meridiana::cli {
 namespace {
@@ -56,6 +57,7 @@ bool LoadCliTables(const std::string& folder, const char* command, WorldData* wo
   LoadZones(*world, (folder + "/" + kZonesFile).c_str(), &notice);
   LoadDstRules(*world, (folder + "/" + kDstRulesFile).c_str(), &notice);
   LoadAreaCodes(*world, (folder + "/" + kAreaCodesFile).c_str(), &notice);
+  IndexCitySearch(*world);
   const std::string imagePath = folder + "/images/earth_tz.bmp";
   *tzImage = DibLoad(imagePath.c_str(), kMapPictureMaxPixels);
   if (!*tzImage) {
