@@ -48,8 +48,8 @@ std::string UrlPart(const std::string& text) {
 }  // namespace
 
 std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept) {
-  if (!kept.host || kept.host->empty()) return {};
   const int type = StartupProxyType(kept);
+  if (type == kProxyNone) return {};
   std::string url = type == kProxySocks4   ? "socks4://"
                     : type == kProxySocks5 ? "socks5://"
                                            : "http://";
