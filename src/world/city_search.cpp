@@ -37,7 +37,8 @@ struct WordWriter {
   void Begin() {
     if (inWord) return;
     inWord = true;
-    out.starts.push_back(static_cast<unsigned char>(std::min<std::size_t>(out.letters.size(), 255)));
+    out.starts.push_back(
+        static_cast<unsigned char>(std::min<std::size_t>(out.letters.size(), 255)));
   }
 };
 
@@ -74,8 +75,8 @@ FoldedText FoldForSearch(std::string_view utf8) {
     }
     return out;
   }
-  icu::UnicodeString text =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
   if (const icu::Transliterator* folder = Folder()) {
     std::lock_guard lock(foldMutex);
     folder->transliterate(text);

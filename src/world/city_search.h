@@ -19,7 +19,7 @@ struct WorldData;
 // letters spelt in Latin where ICU knows how ("Zürich", "ZURICH" -> "zurich"; "Łódź" -> "lodz"),
 // every run of characters that are neither letters nor digits a break between words.
 struct FoldedText {
-  std::string letters;              // the words run together: "St. John's" -> "stjohns"
+  std::string letters;                // the words run together: "St. John's" -> "stjohns"
   std::vector<unsigned char> starts;  // where each word begins in letters (capped at 255)
 };
 FoldedText FoldForSearch(std::string_view utf8);
