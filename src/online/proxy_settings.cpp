@@ -297,13 +297,15 @@ ProxySettings LoadProxy(const KeyValueStore& store, const SystemProxySetting& sy
   number("port", &settings.port);
   settings.userName = store.Read(Hive::LocalMachine, kCommonKey, "username");
   settings.password = store.Read(Hive::LocalMachine, kCommonKey, "password");
+  settings.type = kProxyHttp;  // a host kept without a type, by an older version
   number("type", &settings.type);
   return settings;
 }
 
+// A kept None goes direct: the host and port stay kept only so that switching back finds them.
 int StartupProxyType(const ProxySettings& settings) {
   if (!settings.host || settings.host->empty()) return kProxyNone;
-  return settings.type != kProxyNone ? settings.type : kProxyHttp;
+  return settings.type;
 }
 
 ProxySettings WithDesktopRules(ProxySettings confirmed, const SystemProxySetting& system) {

@@ -92,8 +92,8 @@ std::optional<ProxyAddress> SystemProxy(const SystemProxySetting& setting, int w
 // with its bypass list), or what the desktop names that cannot be used.
 ProxySettings LoadProxy(const KeyValueStore& store, const SystemProxySetting& system,
                         int wantedScheme);
-// The proxy type the client starts with: none without a host; the kept or the desktop's type,
-// an HTTP proxy when none is named.
+// The proxy type the client starts with: none without a host; else the kept or the desktop's
+// type, None included (LoadProxy reads a kept host without a type as HTTP).
 int StartupProxyType(const ProxySettings& settings);
 
 // A proxy confirmed in Preferences keeps the desktop's bypass list while it is the desktop's

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/message_box.h"
+#include "world/city_search.h"
 #include "world/packed_data_file.h"
 #include "world/table_text.h"
 
@@ -55,6 +56,7 @@ void LoadWorldData(WorldData& world, const std::string& folder, UserNotice* noti
   LoadZones(world, InFolder(folder, kZonesFile).c_str(), notice);
   LoadDstRules(world, InFolder(folder, kDstRulesFile).c_str(), notice);
   LoadAreaCodes(world, InFolder(folder, kAreaCodesFile).c_str(), notice);
+  IndexCitySearch(world);
 }
 
 const Zone* ZoneOfCity(const WorldData& world, const City& city) {

@@ -17,6 +17,7 @@
 namespace meridiana {
 
 class UserNotice;
+class CitySearchIndex;
 
 struct WorldData {
   std::vector<City> cities;
@@ -26,6 +27,8 @@ struct WorldData {
   // The computer's zone files, every city's clock where its zone has one; null: the tables
   // alone. LoadZones opens the system's folder.
   std::shared_ptr<ZoneFileCache> zoneFiles;
+  // The cities folded for typed search (world/city_search.h); LoadWorldData builds it.
+  std::shared_ptr<const CitySearchIndex> citySearch;
 };
 
 // Each reads its packed table from `path`. A file that cannot be read shows
@@ -42,7 +45,8 @@ inline constexpr const char* kZonesFile = "tz_data.dat";
 inline constexpr const char* kDstRulesFile = "tz_dst.dat";
 inline constexpr const char* kAreaCodesFile = "areacode.dat";
 
-// Loads all four tables from a folder (empty: the current directory), in start-up order.
+// Loads all four tables from a folder (empty: the current directory), in start-up order, and
+// indexes the cities for search.
 void LoadWorldData(WorldData& world, const std::string& folder, UserNotice* notice);
 
 // The first zone in file order whose place equals the city's zone key, ignoring case.

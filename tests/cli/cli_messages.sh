@@ -36,7 +36,7 @@ grep -qx 'event=Connection refused (111)' <<<"$out" || fail "refused fetch: '$ou
 
 # An unknown city to mark: the name alone, not the output file's name beside it.
 err=$("$cli" render --overlays marked --mark Nowhereville --out "$tmp/out.png" 2>&1 >/dev/null)
-[ "$err" == "meridiana-cli render: no city named 'Nowhereville'" ] || fail "unknown mark: '$err'"
+[ "$err" == "meridiana-cli render: no city matches 'Nowhereville'" ] || fail "unknown mark: '$err'"
 [ ! -e "$tmp/out.png" ] || fail "unknown mark: a file was written"
 
 # The general usage lists every option render's own usage does.

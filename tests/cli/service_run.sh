@@ -41,7 +41,7 @@ done
 grep -q '^<QUAKE .* qt="2018-02-07 01:26:13"/>$' <(sed -n 3p "$sample/quakes.xml") || fail "newest quake first"
 [ "$(grep -c '<IMAGE m="sample-synthetic-motion" t="20180[0-9]*"' "$sample/clouds/list-12.xml")" -eq 12 ] ||
   fail "twelve labelled frames"
-[ "$(cat "$sample/version.txt")" == "$("$service" --version)" ] || fail "version.txt is the program's version"
+[ "meridiana-service $(cat "$sample/version.txt")" == "$("$service" --version)" ] || fail "version.txt is the program's version"
 
 # HTTP/1.0, as the program's client asks: the reply says Connection: close and the connection
 # ends with it; a 1.0 client that asks for Keep-Alive is told the connection stays.

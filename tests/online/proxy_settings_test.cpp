@@ -210,6 +210,16 @@ TEST(ProxySettings, KeptValuesComeFirstAndTheSystemsHostIsNotKept) {
   SaveProxy(store, mine, system);
   EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "username"), std::nullopt);
   EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "password"), std::nullopt);
+
+  // The kept type applies at start-up, None too, with the host still kept; a host kept without
+  // a type is an HTTP proxy.
+  const std::pair<const char*, int> types[] = {{"0", kProxyNone}, {"3", kProxySocks5}};
+  for (const auto& [kept, startsWith] : types) {
+    store.Write(Hive::LocalMachine, kCommonKey, "type", kept);
+    EXPECT_EQ(StartupProxyType(LoadProxy(store, system, kSchemeHttp)), startsWith) << kept;
+  }
+  store.Remove(Hive::LocalMachine, kCommonKey, "type");
+  EXPECT_EQ(StartupProxyType(LoadProxy(store, system, kSchemeHttp)), kProxyHttp);
 }
 
 }  // namespace

@@ -124,6 +124,12 @@ TEST(ServiceProxyEnvironment, TheKeptProxyAsTheCopysVariables) {
       EXPECT_EQ(change.value, std::nullopt) << change.name;
     }
   }
+
+  ProxySettings none = http;  // Preferences' None after a proxy: host and port stay kept
+  none.type = kProxyNone;
+  for (const EnvironmentChange& change : ServiceProxyEnvironment(none))
+    EXPECT_EQ(change.value, std::nullopt) << change.name;
+  EXPECT_EQ(ServiceProxyEnvironment(none).size(), changes.size());
 }
 
 // The copy starts with the changes; new ones end it, and the next request starts it with them.

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "foundation/install_layout.h"
 #include "map/image_load.h"
+#include "world/city_search.h"
 
 namespace meridiana::cli {
 namespace {
@@ -56,6 +58,7 @@ bool LoadCliTables(const std::string& folder, const char* command, WorldData* wo
   LoadZones(*world, (folder + "/" + kZonesFile).c_str(), &notice);
   LoadDstRules(*world, (folder + "/" + kDstRulesFile).c_str(), &notice);
   LoadAreaCodes(*world, (folder + "/" + kAreaCodesFile).c_str(), &notice);
+  IndexCitySearch(*world);
   const std::string imagePath = folder + "/images/earth_tz.bmp";
   *tzImage = DibLoad(imagePath.c_str(), kMapPictureMaxPixels);
   if (!*tzImage) {
@@ -63,6 +66,42 @@ bool LoadCliTables(const std::string& folder, const char* command, WorldData* wo
                  imagePath.c_str());
   }
   return true;
+}
+
+std::optional<long> WholeNumberOption(const char* command, std::string_view option,
+                                      const std::string& value, long min, long max) {
+  errno = 0;
+  char* end = nullptr;
+  const long number = std::strtol(value.c_str(), &end, 10);
+  if (!value.empty() && errno == 0 && *end == '\0' && number >= min && number <= max)
+    return number;
+  std::fprintf(stderr, "meridiana-cli %s: %.*s wants a whole number from %ld to %ld, not '%s'\n",
+               command, static_cast<int>(option.size()), option.data(), min, max, value.c_str());
+  return std::nullopt;
+}
+
+std::string CityLabel(const WorldData& world, const City& city) {
+  std::string label(WithoutTrailingBlanks(city.name));
+  std::string where = city.state.value_or("");
+  if (const std::string* country = CountryOfCity(world, city))
+    where += (where.empty() ? "" : ", ") + *country;
+  if (!where.empty()) label += " (" + where + ")";
+  return label;
+}
+
+const City* ResolveCityOption(const WorldData& world, const char* command,
+                              const std::string& name) {
+  const CityLookup lookup = ResolveCityName(world, name);
+  if (lookup.city) return lookup.city;
+  if (lookup.candidates.empty()) {
+    std::fprintf(stderr, "meridiana-cli %s: no city matches '%s'\n", command, name.c_str());
+    return nullptr;
+  }
+  std::string list;
+  for (const City* city : lookup.candidates) list += "\n  " + CityLabel(world, *city);
+  std::fprintf(stderr, "meridiana-cli %s: '%s' matches several cities; did you mean one of:%s\n",
+               command, name.c_str(), list.c_str());
+  return nullptr;
 }
 
 }  // namespace meridiana::cli

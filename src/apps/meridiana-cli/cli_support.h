@@ -1,6 +1,7 @@
 #pragma once
 // Pieces several meridiana-cli commands share.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,19 @@ std::string DefaultDataFolder();
 // thin the output out: their notices go to standard error and the command goes on.
 bool LoadCliTables(const std::string& folder, const char* command, WorldData* world,
                    DibPtr* tzImage);
+
+// A whole-number option's value from min to max; else nothing, after one line on standard error
+// naming the option and what it wants ("meridiana-cli fetch: --proxy-port wants a whole number
+// from 1 to 65535, not 'abc'").
+std::optional<long> WholeNumberOption(const char* command, std::string_view option,
+                                      const std::string& value, long min, long max);
+
+// A typed city: its exact name, else the search's clear best match; else null, after one line
+// saying that no city matches or listing up to five candidates.
+const City* ResolveCityOption(const WorldData& world, const char* command,
+                              const std::string& name);
+
+// "Name (State, Country)" of a city, for candidates and the search's readers.
+std::string CityLabel(const WorldData& world, const City& city);
 
 }  // namespace meridiana::cli

@@ -121,11 +121,8 @@ int RunCity(const Args& args) {
   WorldData world;
   DibPtr tzImage;
   if (!LoadCliTables(folder, "city", &world, &tzImage)) return 1;
-  const City* city = FindCityNamed(world.cities, args[0]);
-  if (city == nullptr) {
-    std::fprintf(stderr, "meridiana-cli city: no city named '%s'\n", args[0].c_str());
-    return 1;
-  }
+  const City* city = ResolveCityOption(world, "city", args[0]);
+  if (city == nullptr) return 1;
   const FixedClock clock(at ? *at : SystemClock().Now());
   const CityProperties p = PropertiesAt(world, tzImage.get(), *city, clock);
   // The dialog's fields in the order it fills them.

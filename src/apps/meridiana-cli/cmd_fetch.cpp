@@ -54,7 +54,9 @@ bool ParseFetchOptions(const Args& args, FetchOptions* options) {
     } else if (name == "--proxy-host") {
       options->proxy.host = value;
     } else if (name == "--proxy-port") {
-      options->proxy.port = std::atoi(value.c_str());
+      const auto port = WholeNumberOption("fetch", name, value, 1, 65535);
+      if (!port) return false;
+      options->proxy.port = static_cast<int>(*port);
     } else if (name == "--proxy-user") {
       options->proxy.userName = value;
     } else if (name == "--proxy-password") {
@@ -62,8 +64,9 @@ bool ParseFetchOptions(const Args& args, FetchOptions* options) {
     } else if (name == "--dns") {
       options->dnsServers = value;
     } else if (name == "--watchdog-ms") {
-      options->watchdogMs = std::atoi(value.c_str());
-      if (options->watchdogMs <= 0) return false;
+      const auto ms = WholeNumberOption("fetch", name, value, 1, 24L * 3600 * 1000);
+      if (!ms) return false;
+      options->watchdogMs = static_cast<int>(*ms);
     } else {
       return false;
     }

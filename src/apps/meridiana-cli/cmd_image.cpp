@@ -1,9 +1,9 @@
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "cli_support.h"
 #include "commands.h"
 #include "map/dib_ops.h"
 #include "map/image_load.h"
@@ -14,17 +14,6 @@ namespace {
 int ImageUsage() {
   std::fprintf(stderr, "usage: meridiana-cli image IN OUT.bmp [--width W] [--height H]\n");
   return 2;
-}
-
-// A whole decimal number in [low, high], or false.
-bool ParseSize(const std::string& text, long low, long high, int32_t* out) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  *out = static_cast<int32_t>(value);
-  return true;
 }
 
 }  // namespace
@@ -41,9 +30,16 @@ int RunImage(const Args& args) {
     if (a == "--width" || a == "--height") {
       if (i + 1 >= args.size()) return ImageUsage();
       const bool is_width = a == "--width";
-      if (!ParseSize(args[++i], is_width ? 1 : -1, kDibMaxSide * 4L, is_width ? &width : &height) ||
-          (!is_width && height == 0))
-        return ImageUsage();
+      // A height of -1 keeps the aspect ratio; 0 is no size.
+      const auto size =
+          WholeNumberOption("image", a, args[++i], is_width ? 1 : -1, kDibMaxSide * 4L);
+      if (!size) return 2;
+      if (*size == 0) {
+        std::fprintf(stderr,
+                     "meridiana-cli image: --height wants -1 or a whole number from 1, not 0\n");
+        return 2;
+      }
+      (is_width ? width : height) = static_cast<int32_t>(*size);
       (is_width ? has_width : has_height) = true;
     } else if (in.empty()) {
       in = a;

@@ -61,11 +61,8 @@ int RunLinks(const Args& args) {
   WorldData world;
   DibPtr tzImage;
   if (!LoadCliTables(folder, "links", &world, &tzImage)) return 1;
-  const City* city = FindCityNamed(world.cities, args[0]);
-  if (city == nullptr) {
-    std::fprintf(stderr, "meridiana-cli links: no city named '%s'\n", args[0].c_str());
-    return 1;
-  }
+  const City* city = ResolveCityOption(world, "links", args[0]);
+  if (city == nullptr) return 1;
 
   // The templates: a file's, or the installation's under the user's own local-machine values.
   MemoryKeyValueStore fromFile;

@@ -57,11 +57,8 @@ int RunMoon(const Args& args) {
     if (folder.empty()) folder = DefaultDataFolder();
     DibPtr tzImage;
     if (!LoadCliTables(folder, "moon", &world, &tzImage)) return 1;
-    city = FindCityNamed(world.cities, cityName);
-    if (city == nullptr) {
-      std::fprintf(stderr, "meridiana-cli moon: no city named '%s'\n", cityName.c_str());
-      return 1;
-    }
+    city = ResolveCityOption(world, "moon", cityName);
+    if (city == nullptr) return 1;
     static const FixedLocaleInfo slash("/");
     const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
     props = CityPropertiesOf(world, tzImage.get(), point.x, point.y, *city, FixedClock(now), slash);

@@ -53,8 +53,9 @@ bool ParseOnlineOptions(const Args& args, bool clouds, OnlineOptions* options) {
     } else if (clouds && args[i] == "--cache") {
       options->cache = value;
     } else if (clouds && args[i] == "--frames") {
-      options->frames = std::atoi(value.c_str());
-      if (options->frames < 0 || options->frames > kCloudSlots) return false;
+      const auto frames = WholeNumberOption("clouds", "--frames", value, 0, kCloudSlots);
+      if (!frames) return false;
+      options->frames = static_cast<int>(*frames);
     } else {
       return false;
     }
@@ -184,8 +185,12 @@ int RunQuakes(const Args& args) {
     return 1;
   }
   session.Finish();
-  if (feed.HasList())
-    PrintProvenance(feed.provenance(), QuakeRangeText(feed.records(), {}), session.clock.Now());
+  const std::string range = QuakeRangeText(feed.records(), {});
+  if (feed.HasList()) PrintProvenance(feed.provenance(), range, session.clock.Now());
+  // The count's text speaks of the past week, which a sample's days are not.
+  if (feed.HasList() && feed.provenance().sample)
+    host.status = std::to_string(feed.records().size()) +
+                  " earthquake events recorded in the sample (" + range + ")";
   for (const QuakeRecord& quake : feed.records())
     std::printf("%s\t%g\t%g\t%g\t%g\n", quake.time.c_str(), quake.latitude, quake.longitude,
                 quake.magnitude, quake.depth);

@@ -116,12 +116,11 @@ int RunPlan(const Args& args) {
   DibPtr tzImage;
   if (!LoadCliTables(folder, "plan", &world, &tzImage)) return 1;
   std::vector<OffsetSource> places;
+  std::vector<std::string> columns;  // the cities' own names, whatever was typed
   for (const std::string& name : names) {
-    const City* city = FindCityNamed(world.cities, name);
-    if (city == nullptr) {
-      std::fprintf(stderr, "meridiana-cli plan: no city named '%s'\n", name.c_str());
-      return 1;
-    }
+    const City* city = ResolveCityOption(world, "plan", name);
+    if (city == nullptr) return 1;
+    columns.emplace_back(WithoutTrailingBlanks(city->name));
     const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
     const Dib* image = tzImage.get();
     places.push_back([&world, &host, image, point, city](TimeValue t) {
@@ -138,7 +137,7 @@ int RunPlan(const Args& args) {
   const std::vector<TimeValue> hours = HostDayHours(host, date->year, date->month, date->day);
   const std::vector<PlanHour> plan = PlanMeeting(places, hours, working, day->second);
   std::printf("utc");
-  for (const std::string& name : names) std::printf("\t%s", name.c_str());
+  for (const std::string& name : columns) std::printf("\t%s", name.c_str());
   std::printf("\tcommon\n");
   for (const PlanHour& hour : plan) {
     std::printf("%s", DateTime(hour.utc).c_str());
@@ -187,11 +186,8 @@ int RunClocks(const Args& args) {
   // The named cities stand for the marked ones, in the order the tray lists marks.
   for (City& city : world.cities) city.marked = false;
   for (const std::string& name : names) {
-    const City* city = FindCityNamed(world.cities, name);
-    if (city == nullptr) {
-      std::fprintf(stderr, "meridiana-cli clocks: no city named '%s'\n", name.c_str());
-      return 1;
-    }
+    const City* city = ResolveCityOption(world, "clocks", name);
+    if (city == nullptr) return 1;
     world.cities[static_cast<std::size_t>(city - world.cities.data())].marked = true;
   }
   const SystemClock host;

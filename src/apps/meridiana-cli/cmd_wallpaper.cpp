@@ -51,11 +51,9 @@ int RunWallpaper(const Args& args) {
       return 2;
     }
     if (args[i] == "--width") {
-      width = std::atoi(args[i + 1].c_str());
-      if (width < 0 || width > 16384) {
-        std::fprintf(stderr, "%s", kWallpaperUsage);
-        return 2;
-      }
+      const auto value = WholeNumberOption("wallpaper", "--width", args[i + 1], 0, 16384);
+      if (!value) return 2;
+      width = static_cast<int>(*value);
     } else if (args[i] == "--at") {
       at = ParseIsoInstant(args[i + 1], "wallpaper");
       if (!at) {

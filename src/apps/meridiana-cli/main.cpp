@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 
@@ -30,6 +31,10 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunCities},
     {"city", "city NAME [--at ISO] [--data DIR]   the Properties dialog's fields of one city",
      meridiana::cli::RunCity},
+    {"search",
+     "search TEXT [--limit N] [--data DIR]   the cities the text finds, best first (TSV); a "
+     "name given to city, plan, clocks, links, moon or render --mark is found the same way",
+     meridiana::cli::RunSearch},
     {"plan",
      "plan --cities \"A,B,...\" [--date YYYY-MM-DD] [--hours H-H] [--data DIR]   a meeting's "
      "hours: each city's local time, hour by hour, and the hours all can work",
@@ -93,9 +98,21 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage(stderr);
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
     return CheckedOutput(Usage(stdout));
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("meridiana-cli %s\n", MERIDIANA_VERSION);
+    return CheckedOutput(0);
+  }
   for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0)
-      return CheckedOutput(c.run(meridiana::cli::Args(argv + 2, argv + argc)));
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    const meridiana::cli::Args args(argv + 2, argv + argc);
+    // No command takes --help as a value, so it asks for the usage wherever it stands.
+    for (const std::string& arg : args) {
+      if (arg == "--help" || arg == "-h") {
+        std::printf("usage: meridiana-cli %s\n", c.usage);
+        return CheckedOutput(0);
+      }
+    }
+    return CheckedOutput(c.run(args));
   }
   std::fprintf(stderr, "meridiana-cli: unknown command '%s'\n", argv[1]);
   return Usage(stderr);

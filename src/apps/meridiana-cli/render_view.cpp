@@ -9,6 +9,7 @@
 #include "map/map_view.h"
 #include "map/view_image.h"
 #include "online/quake_feed.h"
+#include "world/city_search.h"
 #include "world/locale_info.h"
 #include "world/table_text.h"
 #include "world/world_data.h"
@@ -139,14 +140,14 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   WorldData world;
   LoadWorldData(world, dataFolder, nullptr);
   for (const std::string& name : options.marks) {
-    const auto city = std::find_if(world.cities.begin(), world.cities.end(), [&](const City& c) {
-      return EqualsIgnoreCase(WithoutTrailingBlanks(c.name), name);
-    });
-    if (city == world.cities.end()) {
-      error = "no city named '" + name + "'";
+    const CityLookup lookup = ResolveCityName(world, name);
+    if (!lookup.city) {
+      error = (lookup.candidates.empty() ? "no city matches '" : "several cities match '") +
+              name + "'";
+      for (const City* c : lookup.candidates) error += "; " + std::string(WithoutTrailingBlanks(c->name));
       return nullptr;
     }
-    city->marked = true;
+    world.cities[static_cast<std::size_t>(lookup.city - world.cities.data())].marked = true;
   }
   if (!options.config.empty() && !ReadConfigIni(options.config, world, nullptr)) {
     error = "cannot read '" + options.config + "'";

@@ -468,7 +468,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("%s\n", ProgramVersion().c_str());
+    std::printf("meridiana-service %s\n", ProgramVersion().c_str());
     return 0;
   }
   const bool ingestQuakes = argc >= 2 && std::strcmp(argv[1], "ingest-quakes") == 0;

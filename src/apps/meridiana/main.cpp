@@ -1,7 +1,9 @@
 // meridiana: the desktop world clock. Arguments are ignored, but for the launcher's
-// --action=wallpaper and --action=city-selector (shell/app/start_action.h).
+// --action=wallpaper and --action=city-selector (shell/app/start_action.h) and --version.
 #include <QApplication>
 #include <QFontDatabase>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +15,11 @@
 #include "shell/app/start_action.h"
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts: no display is needed and nothing opens.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("meridiana %s\n", MERIDIANA_VERSION);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   QApplication application(argc, argv);
   // The font database (fontconfig reading its configuration and caches) is the largest single
   // cost before the first paint; it fills on a second core while the data files load and the

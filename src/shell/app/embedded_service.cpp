@@ -48,8 +48,13 @@ std::string UrlPart(const std::string& text) {
 }  // namespace
 
 std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept) {
-  if (!kept.host || kept.host->empty()) return {};
+  if (!kept.host || kept.host->empty()) return {};  // the desktop's, inherited
+  std::vector<EnvironmentChange> changes;
+  for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                           "no_proxy", "NO_PROXY"})
+    changes.push_back({name, std::nullopt});
   const int type = StartupProxyType(kept);
+  if (type == kProxyNone) return changes;  // None kept over a host: direct, as the window goes
   std::string url = type == kProxySocks4   ? "socks4://"
                     : type == kProxySocks5 ? "socks5://"
                                            : "http://";
@@ -66,10 +71,6 @@ std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept
     url += ':';
     url += std::to_string(kept.port);
   }
-  std::vector<EnvironmentChange> changes;
-  for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
-                           "no_proxy", "NO_PROXY"})
-    changes.push_back({name, std::nullopt});
   if (type == kProxyHttp) {
     changes[0].value = changes[1].value = url;
   } else {

@@ -27,7 +27,8 @@ struct EnvironmentChange {
 // What the copy's downloads need to use the proxy kept in Preferences (the program's own, not
 // the desktop's, which the copy inherits with the environment): an HTTP proxy as http_proxy and
 // https_proxy with its user name and password, a SOCKS proxy as all_proxy, and no other proxy
-// variable; nothing without a kept proxy.
+// variable; every proxy variable removed for a kept host of type None; nothing without a kept
+// proxy.
 std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept);
 
 // Whether a TCP connection to the numeric loopback address is accepted.
