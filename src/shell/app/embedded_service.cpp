@@ -49,7 +49,7 @@ std::string UrlPart(const std::string& text) {
 
 std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept) {
   if (!kept.host || kept.host->empty()) return {};
-  const int type = StartupProxyType(kept);
+  const int type = kept.type;
   std::string url = type == kProxySocks4   ? "socks4://"
                     : type == kProxySocks5 ? "socks5://"
                                            : "http://";
@@ -70,9 +70,10 @@ std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept
   for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
                            "no_proxy", "NO_PROXY"})
     changes.push_back({name, std::nullopt});
+  // "None" with a host kept for switching back: the copy connects directly too.
   if (type == kProxyHttp) {
     changes[0].value = changes[1].value = url;
-  } else {
+  } else if (type != kProxyNone) {
     changes[3].value = url;
   }
   return changes;
