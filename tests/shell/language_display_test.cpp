@@ -182,8 +182,8 @@ TEST(LanguageDisplay, TheLanguageMenuNamesEachLanguageInItself) {
   language.Apply("");
 }
 
-// In Arabic every entry reads from the right: the Arabic name, its mnemonic beside it, then the
-// language's own name in parentheses at the left, laid out as the menu lays out its text.
+// In Arabic every entry reads from the right: the Arabic name and its mnemonic, then the own
+// name in parentheses at the left, laid out as the menu lays out its text.
 TEST(LanguageDisplay, ArabicLanguageEntriesReadFromTheRight) {
   test::LocalizedWindow shown;
   shown.language.Apply("jo");
@@ -191,7 +191,6 @@ TEST(LanguageDisplay, ArabicLanguageEntriesReadFromTheRight) {
   for (const LanguageCommand& offered : kLanguageCommands) {
     const QString own = QString::fromUtf8(offered.ownName);
     const QString item = LanguageItem(bar, offered.command);
-    const int mnemonic = item.indexOf(QLatin1Char('&'));
     QString text = item;
     text.remove(QLatin1Char('&'));
     const int ownAt = text.indexOf(own);
@@ -210,11 +209,6 @@ TEST(LanguageDisplay, ArabicLanguageEntriesReadFromTheRight) {
     const qreal arabicLeft = std::min(x(0), x(arabicEnd));
     const qreal ownRight = std::max(x(ownAt), x(ownAt + static_cast<int>(own.size())));
     EXPECT_LT(ownRight, arabicLeft) << offered.code << ": " << item.toStdString();
-    if (mnemonic >= 0) {  // the mnemonic letter between the two names
-      const qreal letter = x(mnemonic);
-      EXPECT_GT(letter, ownRight) << offered.code;
-      EXPECT_LE(letter, arabicLeft + 1) << offered.code;
-    }
   }
   shown.language.Apply("");
 }

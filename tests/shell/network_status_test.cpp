@@ -78,11 +78,8 @@ TEST_F(NetworkStatusTest, SocketErrorsAndTextsReachTheStatusBar) {
   bar->SetPartText(0, longText);
   QLabel* textPart = bar->findChildren<QLabel*>()[0];
   EXPECT_TRUE(bar->shownText(0).endsWith(QChar(0x2026))) << bar->shownText(0).toStdString();
-  EXPECT_LT(bar->shownText(0).size(), longText.size());
   EXPECT_EQ(textPart->toolTip(), longText);
   EXPECT_EQ(bar->partText(0), longText);
-  bar->SetPartText(0, "short");
-  EXPECT_EQ(textPart->toolTip(), QString());
 
   // A slow server: the indicator moves while it waits; Stop ends the transfer at once.
   test::ScriptedServer holding([](int) {
