@@ -255,6 +255,11 @@ bool Compositor::ShowCloudFrame(const Dib* frame) {
   CopyInto(images_.composedSlot(), images_.day());
   const Dib* base = modes.night ? images_.night() : images_.day();
   GuardedCloudBlend(base, frame);
+  // A frame over the day carries the shadow of the instant on show when Sun Shadow is ticked.
+  if (modes.shadow && !modes.night) {
+    if (!images_.night()) images_.LoadNight();
+    RunShadowPass(composedAt_);
+  }
   TurnToMapCenter(images_.composed(), center);
   changed_ = true;
   return true;

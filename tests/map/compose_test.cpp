@@ -275,7 +275,9 @@ TEST_F(CompositorTest, NothingIsComposedWhileMinimised) {
   EXPECT_EQ(shadowRuns, 0);
 }
 
-TEST_F(CompositorTest, AnimationFramesBlendWithoutTintOrShadow) {
+// A frame stepped or played gets no zone tint and, over the night map, no shadow; over the day
+// map a ticked Sun Shadow shades it for the instant the map shows.
+TEST_F(CompositorTest, AnimationFramesBlendWithoutTintAndShadedOverTheDay) {
   compositor.modes = {.night = true, .zones = true, .shadow = true};
   const DibPtr frame = Filled(1024, 512, 200, 200, 200);
   ASSERT_TRUE(compositor.ShowCloudFrame(frame.get()));
@@ -283,6 +285,14 @@ TEST_F(CompositorTest, AnimationFramesBlendWithoutTintOrShadow) {
   EXPECT_EQ(shadowRuns, 0);
   EXPECT_TRUE(compositor.changed());
   EXPECT_FALSE(compositor.blendInProgress());
+
+  compositor.modes = {.day = true, .shadow = true, .clouds = true};
+  compositor.Compose(1234);
+  shadowRuns = 0;
+  lastNow = 0;
+  ASSERT_TRUE(compositor.ShowCloudFrame(frame.get()));
+  EXPECT_EQ(shadowRuns, 1);
+  EXPECT_EQ(lastNow, 1234);
 }
 
 TEST_F(CompositorTest, MinimiseFreesTheBaseImagesButKeepsTheComposedMap) {

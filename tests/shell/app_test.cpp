@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -260,9 +262,19 @@ TEST_F(AppTest, QuitSavesGeometryAndNextStartRestoresIt) {
   EXPECT_EQ(saved->width, 700);
   EXPECT_EQ(saved->height, 420);
 
-  App again(Environment());
-  ASSERT_TRUE(again.Start());
-  EXPECT_EQ(again.mainWindow()->size(), QSize(700, 420));
+  {
+    App again(Environment());
+    ASSERT_TRUE(again.Start());
+    EXPECT_EQ(again.mainWindow()->size(), QSize(700, 420));
+  }
+  // Kept on a larger screen or at a larger scale: shrunk and moved onto this one.
+  SaveDialogGeometry(store_, kDisplayName, 101, {300, 200, 2560, 1520});
+  App larger(Environment());
+  ASSERT_TRUE(larger.Start());
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect shown = larger.mainWindow()->geometry();
+  EXPECT_TRUE(available.contains(shown))
+      << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
 }
 
 TEST_F(AppTest, MaximisedWindowSavesItsNormalRectangle) {

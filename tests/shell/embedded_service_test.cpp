@@ -89,7 +89,8 @@ TEST(EmbeddedService, RunsItsOwnCopyWhateverListensAtTheDefault) {
 
 // The proxy kept in Preferences, as the copy's downloads read it: an HTTP proxy with its user
 // name and password encoded into the URL, a SOCKS one as all_proxy, every other proxy variable
-// removed; nothing kept, nothing changed (the desktop's proxy comes with the environment).
+// removed; None with a kept host removes them all; nothing kept, nothing changed (the desktop's
+// proxy comes with the environment).
 TEST(ServiceProxyEnvironment, TheKeptProxyAsTheCopysVariables) {
   EXPECT_TRUE(ServiceProxyEnvironment(ProxySettings{}).empty());
 
@@ -111,6 +112,12 @@ TEST(ServiceProxyEnvironment, TheKeptProxyAsTheCopysVariables) {
   EXPECT_EQ(value("https_proxy"), url);
   for (const char* removed : {"HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
     EXPECT_EQ(value(removed), std::nullopt) << removed;
+
+  // "None" with a host kept for switching back: the copy goes direct, whatever the desktop says.
+  ProxySettings none = http;
+  none.type = kProxyNone;
+  for (const EnvironmentChange& change : ServiceProxyEnvironment(none))
+    EXPECT_EQ(change.value, std::nullopt) << change.name;
 
   ProxySettings socks = http;
   socks.type = kProxySocks5;

@@ -182,6 +182,37 @@ TEST(LanguageDisplay, TheLanguageMenuNamesEachLanguageInItself) {
   language.Apply("");
 }
 
+// In Arabic every entry reads from the right: the Arabic name and its mnemonic, then the own
+// name in parentheses at the left, laid out as the menu lays out its text.
+TEST(LanguageDisplay, ArabicLanguageEntriesReadFromTheRight) {
+  test::LocalizedWindow shown;
+  shown.language.Apply("jo");
+  QMenuBar* bar = shown.window.menuBar();
+  for (const LanguageCommand& offered : kLanguageCommands) {
+    const QString own = QString::fromUtf8(offered.ownName);
+    const QString item = LanguageItem(bar, offered.command);
+    QString text = item;
+    text.remove(QLatin1Char('&'));
+    const int ownAt = text.indexOf(own);
+    ASSERT_GE(ownAt, 0) << offered.code;
+    if (ownAt == 0) continue;  // Arabic itself: one name
+    QTextLayout layout(text, QApplication::font());
+    QTextOption option;
+    option.setTextDirection(Qt::RightToLeft);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(2000);
+    layout.endLayout();
+    const auto x = [&line](int at) { return line.cursorToX(at); };
+    const int arabicEnd = text.indexOf(QLatin1Char('('));
+    const qreal arabicLeft = std::min(x(0), x(arabicEnd));
+    const qreal ownRight = std::max(x(ownAt), x(ownAt + static_cast<int>(own.size())));
+    EXPECT_LT(ownRight, arabicLeft) << offered.code << ": " << item.toStdString();
+  }
+  shown.language.Apply("");
+}
+
 TEST(LanguageDisplay, TheMapsWordsFollowALanguageSwitch) {
   test::LocalizedWindow shown;
   InterfaceLanguage& language = shown.language;
@@ -206,19 +237,20 @@ TEST(LanguageDisplay, AboutAndUpgradeSpeakTheInterfaceLanguage) {
   const TextLookup local = [&language](int id) { return language.Text(id); };
   const std::string sources = MERIDIANA_SOURCE_DIR "/data/SOURCES.md";
   const std::vector<QString> pages = {AboutHtml(sources, local), UpgradeHtml(std::nullopt, local),
-                                       UpgradeHtml("999.0", local), UpgradeHtml("0.0.1", local)};
+                                      UpgradeHtml("999.0", local), UpgradeHtml("0.0.1", local)};
   // In English, each page says what it always said.
   const QString about = pages[0];
   EXPECT_TRUE(about.contains("<p>A world clock on a live map of the Earth.</p>"));
   EXPECT_TRUE(about.contains("<h3>Data and artwork</h3>"));
   EXPECT_TRUE(pages[2].contains("<p>Version 999.0 is available; this copy is"));
-  EXPECT_TRUE(pages[3].contains("from the source with <tt>cmake --build</tt> and "
-                                "<tt>cmake --install</tt>."));
+  EXPECT_TRUE(
+      pages[3].contains("from the source with <tt>cmake --build</tt> and "
+                        "<tt>cmake --install</tt>."));
   EXPECT_TRUE(pages[3].contains("distribution's packages"));
   // In German none of the program's English sentences is left, and the values are in place.
   language.Apply("de");
   const std::vector<QString> german = {AboutHtml(sources, local), UpgradeHtml(std::nullopt, local),
-                                        UpgradeHtml("999.0", local), UpgradeHtml("0.0.1", local)};
+                                       UpgradeHtml("999.0", local), UpgradeHtml("0.0.1", local)};
   for (int id = 1506; id <= 1515; ++id) {
     QString english = EnglishText(id);
     english.truncate(english.indexOf("%s") >= 0 ? english.indexOf("%s") : english.size());
@@ -228,8 +260,9 @@ TEST(LanguageDisplay, AboutAndUpgradeSpeakTheInterfaceLanguage) {
   }
   EXPECT_TRUE(german[0].contains(QString::fromUtf8("Eine Weltzeituhr")));
   EXPECT_TRUE(german[2].contains("Version 999.0 ist verf"));
-  EXPECT_TRUE(german[3].contains(QString::fromUtf8("mit <tt>cmake --build</tt> und "
-                                                   "<tt>cmake --install</tt>")));
+  EXPECT_TRUE(
+      german[3].contains(QString::fromUtf8("mit <tt>cmake --build</tt> und "
+                                           "<tt>cmake --install</tt>")));
   language.Apply("");
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <cstdlib>
 
 #include "foundation/memory_key_value_store.h"
@@ -55,8 +56,30 @@ TEST_F(NetworkStatusTest, SocketErrorsAndTextsReachTheStatusBar) {
   }
   client->StartRequest("http://127.0.0.1:" + std::to_string(port) + "/", 0, nullptr);
   ASSERT_TRUE(test::PumpUntil([&] { return client->Idle(); }));
-  EXPECT_EQ(main.statusBar()->partText(0), QString("Winsock Error (%1)").arg(ECONNREFUSED));
-  EXPECT_EQ(main.statusBar()->partText(3), QString());
+  PartStatusBar* bar = main.statusBar();
+  EXPECT_EQ(bar->partText(0), QString("Connection refused (%1)").arg(ECONNREFUSED));
+  EXPECT_EQ(bar->partText(3), QString());
+
+  // A later transfer that works clears the failure and the busy block of its part.
+  test::ScriptedServer answering([](int) {
+    return test::Conversation{{{test::Exchange::kHeader, "HTTP/1.0 200 OK\r\n\r\nbody"}}};
+  });
+  client->StartRequest(answering.Url(), 0, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return client->Idle(); }));
+  EXPECT_EQ(bar->partText(0), QString());
+  QLabel* busyPart = bar->findChildren<QLabel*>()[3];
+  bar->StepBusyIndicator(3);
+  ASSERT_FALSE(busyPart->pixmap().isNull());
+  bar->SetPartText(3, QString());  // as the end of the last transfer does
+  EXPECT_TRUE(busyPart->pixmap().isNull());
+
+  // A text too long for its part ends in "…", whole in the tool tip and to the callers.
+  const QString longText = QString("Unable to reach the server: ").repeated(20);
+  bar->SetPartText(0, longText);
+  QLabel* textPart = bar->findChildren<QLabel*>()[0];
+  EXPECT_TRUE(bar->shownText(0).endsWith(QChar(0x2026))) << bar->shownText(0).toStdString();
+  EXPECT_EQ(textPart->toolTip(), longText);
+  EXPECT_EQ(bar->partText(0), longText);
 
   // A slow server: the indicator moves while it waits; Stop ends the transfer at once.
   test::ScriptedServer holding([](int) {

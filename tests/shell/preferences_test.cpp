@@ -63,14 +63,16 @@ TEST(Preferences, PagesShowAndReadTheValues) {
   tree->setCurrentItem(tree->topLevelItem(2));
   EXPECT_EQ(dialog.currentPage(), 2);
 
-  // SOCKS4 has no password: its field is off but keeps its text; None turns every field off.
+  // SOCKS4 has no password: its field is off but keeps its text; None turns user name and
+  // password off and leaves the kept host and port open to change or clear.
   QLineEdit* password = Find<QLineEdit>(&dialog, 1787);
   EXPECT_TRUE(password->isEnabled());
   Find<QRadioButton>(&dialog, 1976)->setChecked(true);
   EXPECT_FALSE(password->isEnabled());
   EXPECT_TRUE(Find<QLineEdit>(&dialog, 1788)->isEnabled());
   Find<QRadioButton>(&dialog, 1974)->setChecked(true);
-  EXPECT_FALSE(Find<QLineEdit>(&dialog, 1788)->isEnabled());
+  EXPECT_TRUE(Find<QLineEdit>(&dialog, 1788)->isEnabled());
+  EXPECT_FALSE(Find<QLineEdit>(&dialog, 1786)->isEnabled());
   Find<QRadioButton>(&dialog, 1976)->setChecked(true);
 
   Find<QLineEdit>(&dialog, 1918)->setText("12 minutes");
@@ -295,8 +297,76 @@ TEST_F(PreferencesWindowTest, WorkingHoursForThePlanner) {
   EXPECT_EQ(settings.planHours, "");
   RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, kHoursEdit)->setText("8-18"); }, true);
   EXPECT_EQ(settings.planHours, "8-18");
-  RunDialog([](QWidget* dialog) { Find<QLineEdit>(dialog, kHoursEdit)->setText("18-8"); }, true);
-  EXPECT_EQ(settings.planHours, "8-18");
+}
+
+// A value a field cannot take is refused in place: the dialog stays on the field's page with a
+// red line under it saying what is wanted, nothing is applied, and a good value then goes through.
+TEST_F(PreferencesWindowTest, OkRefusesWhatAFieldCannotTake) {
+  const struct {
+    int field;
+    const char* bad;
+    const char* good;
+    int page;
+    const char* wanted;
+  } rows[] = {
+      {1918, "abc", "5", 0, "from 0 to 35791"},
+      {1918, "35792", "0", 0, "from 0 to 35791"},  // more would overflow the timer
+      {1919, "99999999", "800", 0, "from 0 to 16384"},
+      {1926, "25-3", "0-24", 0, "H-H"},
+      {1789, "99999", "8080", 2, "from 1 to 65535"},
+  };
+  for (const auto& row : rows) {
+    bool stayed = false;
+    int page = -1;
+    QString reason;
+    RunDialog(
+        [&](QWidget* dialog) {
+          QLineEdit* field = Find<QLineEdit>(dialog, row.field);
+          field->setText(row.bad);
+          Find<QPushButton>(dialog, 1)->click();
+          stayed = dialog->isVisible();
+          page = static_cast<PreferencesDialog*>(dialog)->currentPage();
+          const auto* line = dialog->findChild<QLabel*>(field->objectName() + "Error");
+          if (line != nullptr && line->isVisible()) reason = line->text();
+          field->setText(row.good);
+        },
+        true);
+    EXPECT_TRUE(stayed) << row.bad;
+    EXPECT_EQ(page, row.page) << row.bad;
+    EXPECT_TRUE(reason.contains(row.wanted)) << row.bad << ": " << reason.toStdString();
+  }
+  EXPECT_EQ(settings.refresh, 0);
+  EXPECT_EQ(window->wallpaperWidth(), 800);
+  EXPECT_EQ(settings.planHours, "0-24");
+  EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "port"), "8080");
+}
+
+// "None" connects directly from the next start on, though host and port stay kept (and can be
+// edited or cleared) for switching back: the old proxy sees nothing, the server the request.
+TEST_F(PreferencesWindowTest, NoneAfterAProxyConnectsDirectlyAfterARestart) {
+  test::ScriptedServer oldProxy([](int) { return test::Conversation{}; });
+  RunDialog(
+      [&](QWidget* dialog) {
+        Find<QRadioButton>(dialog, 1975)->setChecked(true);
+        Find<QLineEdit>(dialog, 1788)->setText("127.0.0.1");
+        Find<QLineEdit>(dialog, 1789)->setText(QString::number(oldProxy.Port()));
+      },
+      true);
+  EXPECT_EQ(window->httpClient()->ProxyType(), kProxyHttp);
+  RunDialog([](QWidget* dialog) { Find<QRadioButton>(dialog, 1974)->setChecked(true); }, true);
+  EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "proxy"), "127.0.0.1");
+
+  window.reset();  // a restart
+  SetUp();
+  HttpClient* client = window->httpClient();
+  EXPECT_EQ(client->ProxyType(), kProxyNone);
+  test::ScriptedServer origin([](int) {
+    return test::Conversation{{{test::Exchange::kHeader, "HTTP/1.0 200 OK\r\n\r\n"}}};
+  });
+  client->StartRequest(origin.Url("/quakes"), 0, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return client->Idle(); }));
+  EXPECT_EQ(origin.Received().size(), 1u);
+  EXPECT_TRUE(oldProxy.Received().empty());
 }
 
 // The desktop's proxy shows with its type, so OK for another page goes on using it, with its

@@ -73,7 +73,7 @@ std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept
   }
   if (type == kProxyHttp) {
     changes[0].value = changes[1].value = url;
-  } else {
+  } else if (type != kProxyNone) {
     changes[3].value = url;
   }
   return changes;

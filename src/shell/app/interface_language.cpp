@@ -37,8 +37,8 @@ void RetranslateActions(Localizer& localizer, const QList<QAction*>& actions) {
     if (english.isValid()) {
       const int menuId = action->property(kMenuIdProperty).toInt();
       action->setText(LanguageMenuText(
-          action->data().toInt(),
-          ToQString(localizer.MenuText(ToUtf8(english.toString()), menuId))));
+          action->data().toInt(), ToQString(localizer.MenuText(ToUtf8(english.toString()), menuId)),
+          localizer.rightToLeft()));
     }
     if (QMenu* sub = action->menu()) RetranslateActions(localizer, sub->actions());
   }
@@ -80,7 +80,7 @@ const char* LanguageOfCommand(int command) {
   return nullptr;
 }
 
-QString LanguageMenuText(int command, const QString& menuText) {
+QString LanguageMenuText(int command, const QString& menuText, bool rightToLeft) {
   for (const LanguageCommand& language : kLanguageCommands) {
     if (language.command != command) continue;
     const QString own = QString::fromUtf8(language.ownName);
@@ -88,7 +88,11 @@ QString LanguageMenuText(int command, const QString& menuText) {
     plain.replace(QRegularExpression(QStringLiteral("\\(&.\\)|&")), QString());
     if (plain.trimmed() == own) return menuText;
     // The parenthesis keeps the translated name's mnemonic.
-    return own + QStringLiteral(" (") + menuText + QLatin1Char(')');
+    if (!rightToLeft) return own + QStringLiteral(" (") + menuText + QLatin1Char(')');
+    // A right-to-left menu reads its own word first, mnemonic beside it, and the language's own
+    // name after it in parentheses, set apart (U+2068 … U+2069) so that its letters and
+    // punctuation keep their own order instead of joining the Arabic around them.
+    return menuText + QStringLiteral(" (\u2068") + own + QStringLiteral("\u2069)");
   }
   return menuText;
 }

@@ -37,8 +37,9 @@ inline constexpr LanguageCommand kLanguageCommands[] = {
 // The language of a Language-menu command, or null for any other command.
 const char* LanguageOfCommand(int command);
 // A Language-menu item's text: the language's own name, then its name in the interface
-// language (menuText, which carries the mnemonic) in parentheses where the two differ.
-QString LanguageMenuText(int command, const QString& menuText);
+// language (menuText, which carries the mnemonic) in parentheses where the two differ; in a
+// right-to-left interface the name in the interface language first, the own name after it.
+QString LanguageMenuText(int command, const QString& menuText, bool rightToLeft = false);
 
 // The program's menus (resources/menus.txt), read once.
 const MenuResource& ProgramMenus();

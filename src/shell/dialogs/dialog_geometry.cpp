@@ -49,6 +49,17 @@ std::optional<WindowRect> LoadDialogGeometry(const KeyValueStore& store,
   return rect;
 }
 
+WindowRect FitLargeRect(WindowRect rect, const WindowRect& area) {
+  const auto fit = [](int* start, int* length, int areaStart, int areaLength) {
+    if (*length <= areaLength || areaLength <= 0) return;
+    *length = areaLength;
+    *start = areaStart;
+  };
+  fit(&rect.left, &rect.width, area.left, area.width);
+  fit(&rect.top, &rect.height, area.top, area.height);
+  return rect;
+}
+
 bool SaveDialogGeometry(KeyValueStore& store, std::string_view displayName, int dialogId,
                         const WindowRect& rect) {
   const std::string key = DialogKeyPath(displayName, dialogId);

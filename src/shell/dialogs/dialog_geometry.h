@@ -28,6 +28,10 @@ std::optional<WindowRect> LoadDialogGeometry(const KeyValueStore& store,
                                              std::string_view displayName, int dialogId,
                                              int screenWidth, int screenHeight);
 
+// A rectangle wider or taller than the area (a screen's work area) shrunk to it along that
+// side and moved inside it; one that fits is left alone.
+WindowRect FitLargeRect(WindowRect rect, const WindowRect& area);
+
 // Stores the rectangle; false when any value could not be written.
 bool SaveDialogGeometry(KeyValueStore& store, std::string_view displayName, int dialogId,
                         const WindowRect& rect);

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 #include "shell/app/interface_language.h"
 
@@ -21,18 +22,27 @@ DialogHost::~DialogHost() = default;
 void DialogHost::Attach(QWidget* window, int minWidth, int minHeight) {
   window_ = window;
   if (minWidth > 0 || minHeight > 0) window->setMinimumSize(minWidth, minHeight);
+  QRect screen(0, 0, 1024, 768);
+  QRect available = screen;
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    screen = primary->geometry();
+    available = primary->availableGeometry();
+  }
+  // A rectangle kept on a larger screen, or at another scale, comes back onto this one.
+  const auto place = [&](const WindowRect& kept) {
+    const WindowRect rect = FitLargeRect(
+        kept, {available.left(), available.top(), available.width(), available.height()});
+    window->move(rect.left, rect.top);
+    window->resize(rect.width, rect.height);
+    if (!(rect == kept)) fitFrameInto_ = available;
+  };
   if (state_ == kMaximized && restoreRect_.width > 0) {
-    window->move(restoreRect_.left, restoreRect_.top);
-    window->resize(restoreRect_.width, restoreRect_.height);
+    place(restoreRect_);
     window->setWindowState(window->windowState() | Qt::WindowMaximized);
   } else if (store_ != nullptr) {
-    QRect screen(0, 0, 1024, 768);
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->geometry();
-    if (std::optional<WindowRect> saved = LoadDialogGeometry(*store_, displayName_, templateId_,
-                                                             screen.width(), screen.height())) {
-      window->move(saved->left, saved->top);
-      window->resize(saved->width, saved->height);
-    }
+    if (std::optional<WindowRect> saved =
+            LoadDialogGeometry(*store_, displayName_, templateId_, screen.width(), screen.height()))
+      place(*saved);
   }
   if (state_ != kMaximized) RecordRect();
   window->installEventFilter(this);
@@ -51,6 +61,22 @@ bool DialogHost::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Move:
       case QEvent::Resize:
         RecordRect();
+        break;
+      case QEvent::Show:
+        // The window manager's frame is known now: the whole window goes onto the screen.
+        if (!fitFrameInto_.isNull()) {
+          const QRect frame = window_->frameGeometry();
+          const QSize extra = frame.size() - window_->size();
+          window_->resize(std::min(window_->width(), fitFrameInto_.width() - extra.width()),
+                          std::min(window_->height(), fitFrameInto_.height() - extra.height()));
+          window_->move(std::max(fitFrameInto_.left(),
+                                 std::min(frame.left(), fitFrameInto_.right() + 1 -
+                                                            window_->frameGeometry().width())),
+                        std::max(fitFrameInto_.top(),
+                                 std::min(frame.top(), fitFrameInto_.bottom() + 1 -
+                                                           window_->frameGeometry().height())));
+          fitFrameInto_ = QRect();
+        }
         break;
       case QEvent::WindowStateChange: {
         const Qt::WindowStates states = window_->windowState();

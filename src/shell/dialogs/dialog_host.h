@@ -54,6 +54,8 @@ class DialogHost : public QObject {
   KeyValueStore* store_;  // may be null: nothing is saved or restored
   QPointer<QWidget> window_;
   WindowState state_ = kNormal;
+  // A rectangle shrunk to the screen: once shown, its frame is fitted in too.
+  QRect fitFrameInto_;
   WindowRect restoreRect_;
 };
 

@@ -16,12 +16,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "map/map_geometry.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings_store.h"
 #include "shell/dialogs/dialog_controls.h"
+#include "world/meeting_plan.h"
 
 namespace meridiana {
 namespace {
@@ -41,6 +43,14 @@ constexpr int kCenterField = 1923;
 constexpr int kCenterHint = 1924;
 constexpr int kCenterChoiceTexts[] = {1640, 1641, 1642, 1643};
 constexpr int kCenterErrorText = 1644;
+constexpr int kRefreshErrorText = 1650;
+constexpr int kWidthErrorText = 1651;
+constexpr int kHoursErrorText = 1652;
+constexpr int kPortErrorText = 1653;
+// The shadow timer counts milliseconds in an int.
+constexpr int kMostRefreshMinutes = std::numeric_limits<int>::max() / 60000;
+// The widest wallpaper file written, as the command line's --width allows.
+constexpr int kMostWallpaperWidth = 16384;
 
 QString Name(int controlId) { return QStringLiteral("control%1").arg(controlId); }
 
@@ -67,6 +77,27 @@ QLineEdit* Edit(QWidget* parent, int controlId, const QString& text) {
 
 // Any text is a number as atoi reads it: digits after blanks and a sign, else 0.
 int Number(const QLineEdit* edit) { return std::atoi(ToUtf8(edit->text()).c_str()); }
+
+// A whole decimal number from `least` to `most`, blanks around it allowed; nothing else.
+bool InRange(const QString& text, int least, int most) {
+  const QString trimmed = text.trimmed();
+  if (trimmed.isEmpty() ||
+      !std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c >= '0' && c <= '9'; }))
+    return false;
+  bool ok = false;
+  const int value = trimmed.toInt(&ok);
+  return ok && value >= least && value <= most;
+}
+
+// The red line under a field that says what it wants; hidden until OK refuses the field.
+QLabel* ErrorLine(QWidget* page, const QString& name) {
+  auto* line = new QLabel(page);
+  line->setObjectName(name);
+  line->setWordWrap(true);
+  line->setStyleSheet(QStringLiteral("color: #c00000"));
+  line->hide();
+  return line;
+}
 
 }  // namespace
 
@@ -135,7 +166,11 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
     form->addRow(LabelOf(page, kOptionsPage, label, edit), line);
   };
   row(1101, refresh_, 1102);
+  AddCheck(form, page, refresh_, 0, kRefreshErrorText,
+           [](const QString& text) { return InRange(text, 0, kMostRefreshMinutes); });
   row(1103, wallpaperWidth_, 1104);
+  AddCheck(form, page, wallpaperWidth_, 0, kWidthErrorText,
+           [](const QString& text) { return InRange(text, 0, kMostWallpaperWidth); });
   info_ = Control<QCheckBox>(page, kOptionsPage, 1034);
   info_->setChecked(values.info);
   loop_ = Control<QCheckBox>(page, kOptionsPage, 1035);
@@ -148,6 +183,9 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   form->addRow(live_);
   workingHours_ = Edit(page, 1926, ToQString(values.workingHours));
   row(1925, workingHours_, 1927);
+  AddCheck(form, page, workingHours_, 0, kHoursErrorText, [](const QString& text) {
+    return ParseWorkingHours(ToUtf8(text.trimmed())).has_value();
+  });
   FillCenter(page, form, values);
 }
 
@@ -178,11 +216,7 @@ void PreferencesDialog::FillCenter(QWidget* page, QFormLayout* form,
   line->addWidget(centerValue_);
   line->addWidget(Control<QLabel>(page, kOptionsPage, kCenterHint));
   form->addRow(LabelOf(page, kOptionsPage, kCenterLabel, center_), line);
-  centerError_ = new QLabel(page);
-  centerError_->setObjectName(QStringLiteral("centerError"));
-  centerError_->setWordWrap(true);
-  centerError_->setStyleSheet(QStringLiteral("color: #c00000"));
-  centerError_->hide();
+  centerError_ = ErrorLine(page, QStringLiteral("centerError"));
   form->addRow(centerError_);
   connect(center_, &QComboBox::currentIndexChanged, this, [this] { UpdateCenterField(); });
   connect(centerValue_, &QLineEdit::textEdited, this, [this] { centerError_->hide(); });
@@ -218,14 +252,42 @@ std::optional<double> PreferencesDialog::ChosenCenter() const {
   return value;
 }
 
+void PreferencesDialog::AddCheck(QFormLayout* form, QWidget* page, QLineEdit* field, int pageIndex,
+                                 int reasonText, std::function<bool(const QString&)> valid) {
+  QLabel* error = ErrorLine(page, field->objectName() + QStringLiteral("Error"));
+  form->addRow(error);
+  connect(field, &QLineEdit::textEdited, error, &QLabel::hide);
+  checks_.push_back({field, error, pageIndex, reasonText, std::move(valid)});
+}
+
+QString PreferencesDialog::Text(int id) const {
+  return language_ != nullptr ? language_->Text(id) : EnglishText(id);
+}
+
 void PreferencesDialog::accept() {
-  if (!ChosenCenter()) {
-    centerError_->setText(language_ != nullptr ? language_->Text(kCenterErrorText)
-                                               : EnglishText(kCenterErrorText));
-    centerError_->show();
-    pages_->setCurrentIndex(0);
-    centerValue_->setFocus();
-    centerValue_->selectAll();
+  // Every refused field says why; the first of them gets the focus, on its page.
+  QLineEdit* first = nullptr;
+  int firstPage = 0;
+  const auto refuse = [&](QLineEdit* field, QLabel* error, int page, int reason) {
+    error->setText(Text(reason));
+    error->show();
+    if (first == nullptr) {
+      first = field;
+      firstPage = page;
+    }
+  };
+  if (!ChosenCenter()) refuse(centerValue_, centerError_, 0, kCenterErrorText);
+  for (const FieldCheck& check : checks_) {
+    if (check.valid(check.field->text())) {
+      check.error->hide();
+    } else {
+      refuse(check.field, check.error, check.page, check.reason);
+    }
+  }
+  if (first != nullptr) {
+    pages_->setCurrentIndex(firstPage);
+    first->setFocus();
+    first->selectAll();
     return;
   }
   QDialog::accept();
@@ -272,6 +334,9 @@ void PreferencesDialog::FillProxy(QWidget* page, const PreferenceValues& values)
   password_->setEchoMode(QLineEdit::Password);
   form->addRow(LabelOf(page, kProxyPage, 1102, host_), host_);
   form->addRow(LabelOf(page, kProxyPage, 1103, port_), port_);
+  // 0 is a port not given: the proxy's usual one.
+  AddCheck(form, page, port_, 2, kPortErrorText,
+           [](const QString& text) { return InRange(text, 0, 65535); });
   form->addRow(LabelOf(page, kProxyPage, 1104, user_), user_);
   form->addRow(LabelOf(page, kProxyPage, 1105, password_), password_);
   layout->addLayout(form);
@@ -283,8 +348,7 @@ void PreferencesDialog::FillProxy(QWidget* page, const PreferenceValues& values)
 void PreferencesDialog::UpdateProxyFields() {
   if (host_ == nullptr) return;
   const bool none = types_[0]->isChecked();
-  host_->setEnabled(!none);
-  port_->setEnabled(!none);
+  // Host and port are kept with "None" for switching back, and stay open to change or clear.
   user_->setEnabled(!none);
   password_->setEnabled(!none && !types_[2]->isChecked());
 }

@@ -4,6 +4,7 @@
 // browser) and Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
 
 #include <QDialog>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,7 +58,8 @@ class PreferencesDialog : public QDialog {
   std::optional<double> ChosenCenter() const;
 
  public:
-  // Keeps the dialog open while the map-centre field holds no longitude.
+  // Keeps the dialog open while a field holds what it cannot take: a longitude, minutes the
+  // timer can hold, a width the wallpaper can be, working hours within a day, a port.
   void accept() override;
 
  private:
@@ -69,6 +71,19 @@ class PreferencesDialog : public QDialog {
   void UpdateProxyFields();
   void FillCenter(QWidget* page, QFormLayout* form, const PreferenceValues& values);
   void UpdateCenterField();
+  // A field OK checks, with the red line under it that says what it wants.
+  void AddCheck(QFormLayout* form, QWidget* page, QLineEdit* field, int pageIndex, int reasonText,
+                std::function<bool(const QString&)> valid);
+  QString Text(int id) const;
+
+  struct FieldCheck {
+    QLineEdit* field;
+    QLabel* error;
+    int page;
+    int reason;
+    std::function<bool(const QString&)> valid;
+  };
+  std::vector<FieldCheck> checks_;
 
   QTabWidget* pages_ = nullptr;
   QLineEdit* refresh_ = nullptr;

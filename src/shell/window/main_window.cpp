@@ -147,7 +147,7 @@ void MainWindow::SetLayout() {
     mapArea_->SetOverlaySources(context_.world, context_.settings, context_.clock, context_.locale);
   mapArea_->SetOnlineLayers(&online_->view());
   connect(mapArea_, &MapArea::hoverStatus, this,
-          [this](const QString& text) { status_->Show(text); });
+          [this](const QString& text) { status_->ShowPassing(StatusText::kPointerCountry, text); });
   MapGestures::Sources gestures;
   gestures.area = mapArea_;
   gestures.statusBar = statusBar_;

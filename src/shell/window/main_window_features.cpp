@@ -153,6 +153,9 @@ void MainWindow::RouteCommands() {
             [this](int command) {
               if (context_.settings == nullptr || !ToggleOverlay(*context_.settings, command))
                 return;
+              // The country named under the pointer goes with the names.
+              if (command == ids::kCmdCityNames && context_.settings->track == 0)
+                status_->EndPassing(StatusText::kPointerCountry);
               mapArea_->Redraw();
               controls_->Sync();
             });

@@ -3,6 +3,8 @@
 
 #include "shell/window/network_link.h"
 
+#include <cstring>
+
 #include "foundation/key_value_store.h"
 #include "online/host_resolver.h"
 #include "online/http_client.h"
@@ -22,9 +24,15 @@ namespace {
 
 constexpr int kTextPart = 0;
 constexpr int kBusyPart = 3;
-constexpr int kSocketErrorText = 1041;
 
 }  // namespace
+
+QString SocketErrorText(int error) {
+  // This system's own words for the error, as its tools print them.
+  char buffer[256] = {};
+  const char* words = strerror_r(error, buffer, sizeof buffer);
+  return QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(words)).arg(error);
+}
 
 NetworkLink::NetworkLink(FeatureHost host) : host_(std::move(host)) {}
 
@@ -45,7 +53,9 @@ void NetworkLink::Start(const std::function<void(std::function<void()>)>& afterF
     if (!http_ || store == nullptr) return;
     const ProxySettings proxy =
         LoadProxy(*store, DesktopProxySetting(HostProxySystem()), kSchemeHttp);
-    http_->SetProxy(proxy, StartupProxyType(proxy));
+    // The kept type holds from the start: "None" connects directly even with a host kept for
+    // switching back.
+    http_->SetProxy(proxy, proxy.host && !proxy.host->empty() ? proxy.type : kProxyNone);
   });
 }
 
@@ -66,16 +76,19 @@ void NetworkLink::OnNetworkEvent(int event, const HttpRequest* request,
     case kHttpEventText:
     case kHttpEventPlainText:
       if (value.text.empty()) break;
-      status.Show(ToQString(value.text));
+      status.ShowPassing(StatusText::kNetworkFailure, ToQString(value.text));
+      break;
+    case kHttpEventLeaves:
+      // A transfer that worked makes an earlier failure old news.
+      if ((request->flags & kHttpDone) != 0 && (request->flags & kHttpFailed) == 0)
+        status.EndPassing(StatusText::kNetworkFailure);
       break;
     case kHttpEventListEmpty:
       status.SetPart(kBusyPart, QString());
       break;
-    case kHttpEventSocketError: {
-      const QString name = host_.text(kSocketErrorText);
-      status.Show(QStringLiteral("%1 (%2)").arg(name).arg(value.number));
+    case kHttpEventSocketError:
+      status.ShowPassing(StatusText::kNetworkFailure, SocketErrorText(value.number));
       break;
-    }
     default:
       break;
   }

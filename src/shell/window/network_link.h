@@ -3,6 +3,7 @@
 // indicator in the status bar, the proxy it connects through, and the live-data choice the
 // bundled service runs with.
 
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -16,6 +17,9 @@ struct HttpEventValue;
 struct HttpRequest;
 struct ProxySettings;
 class QtEventLoop;
+
+// A socket error as this system words it: "Connection refused (111)".
+QString SocketErrorText(int error);
 
 class NetworkLink {
  public:

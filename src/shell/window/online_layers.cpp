@@ -279,8 +279,12 @@ void OnlineLayers::StopNetworkAndAnimation() {
 
 void OnlineLayers::ShowCloudImage(DibPtr image) {
   images_.SetCloud(std::move(image));
-  compositor_.modes.clouds = true;
-  compositor_.modes.shadow = false;
+  // Turning the clouds on turns the shadow off; a shadow ticked again over them stays.
+  if (!compositor_.modes.clouds) {
+    compositor_.modes.clouds = true;
+    compositor_.modes.shadow = false;
+    host_.syncControls();
+  }
   host_.recomputeMap();
   // A frame is on the map: it repaints on a later turn.
   PostToWindow(host_, [this] {

@@ -20,6 +20,7 @@ PartStatusBar::PartStatusBar(int parts, std::vector<int> distances, QWidget* par
     label->setContentsMargins(2, 0, 2, 0);
     labels_.push_back(label);
   }
+  texts_.resize(labels_.size());
   setFixedHeight(fontMetrics().height() + 8);
   PlaceParts();
 }
@@ -28,10 +29,30 @@ PartStatusBar::~PartStatusBar() = default;
 
 void PartStatusBar::SetPartText(int part, const QString& text) {
   if (part < 0 || part >= partCount()) return;
-  labels_[static_cast<size_t>(part)]->setText(text);
+  const auto index = static_cast<size_t>(part);
+  // A label showing the busy block keeps it for a text it already had (an empty one).
+  if (!labels_[index]->pixmap().isNull()) labels_[index]->clear();
+  texts_[index] = text;
+  ShowFitted(index);
+}
+
+// What does not fit ends in "…"; the whole text is then the part's tool tip.
+void PartStatusBar::ShowFitted(size_t part) {
+  QLabel* label = labels_[part];
+  const QString& text = texts_[part];
+  const int room = label->contentsRect().width();
+  const QString shown =
+      room > 0 ? label->fontMetrics().elidedText(text, Qt::ElideRight, room) : text;
+  label->setText(shown);
+  label->setToolTip(shown != text ? text : QString());
 }
 
 QString PartStatusBar::partText(int part) const {
+  if (part < 0 || part >= partCount()) return {};
+  return texts_[static_cast<size_t>(part)];
+}
+
+QString PartStatusBar::shownText(int part) const {
   if (part < 0 || part >= partCount()) return {};
   return labels_[static_cast<size_t>(part)]->text();
 }
@@ -55,6 +76,8 @@ void PartStatusBar::StepBusyIndicator(int part) {
   painter.fillRect(QRect(left, 0, BusyIndicator::kBlockWidth, inside.height() - 4),
                    palette().color(QPalette::Highlight));
   painter.end();
+  texts_[static_cast<size_t>(part)].clear();
+  label->setToolTip(QString());
   label->setPixmap(pixmap);
 }
 
@@ -69,6 +92,7 @@ void PartStatusBar::PlaceParts() {
   for (size_t i = 0; i < labels_.size(); ++i) {
     labels_[i]->setGeometry(left, 1, edges[i] - left, height() - 2);
     left = edges[i];
+    if (!texts_[i].isEmpty()) ShowFitted(i);
   }
 }
 

@@ -22,7 +22,10 @@ class PartStatusBar : public QWidget {
   int partCount() const { return static_cast<int>(labels_.size()); }
   // Sets a part's text; out-of-range parts are ignored.
   void SetPartText(int part, const QString& text);
+  // The whole text, as set (the part may show it cut short).
   QString partText(int part) const;
+  // What the part shows now.
+  QString shownText(int part) const;
   // The part's rectangle in the bar's coordinates.
   QRect partRect(int part) const;
   // Moves the busy indicator drawn in the part one step (the part's text gives way to it);
@@ -35,9 +38,11 @@ class PartStatusBar : public QWidget {
 
  private:
   void PlaceParts();
+  void ShowFitted(size_t part);
 
   std::vector<int> distances_;
   std::vector<QLabel*> labels_;  // children of this widget
+  std::vector<QString> texts_;   // the whole text of each part
   BusyIndicator busy_;
 };
 

@@ -18,6 +18,17 @@ void StatusText::Show(const QString& text) {
   bar_->SetPartText(0, text);
 }
 
+void StatusText::ShowPassing(Passing kind, const QString& text) {
+  Show(text);
+  passing_[kind] = text;
+}
+
+void StatusText::EndPassing(Passing kind) {
+  if (!passing_[kind].isEmpty() && messageId_ == 0 && bar_->partText(0) == passing_[kind])
+    Show(QString());
+  passing_[kind].clear();
+}
+
 void StatusText::SetPart(int part, const QString& text) { bar_->SetPartText(part, text); }
 
 void StatusText::Retranslate() {

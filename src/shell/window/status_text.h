@@ -18,6 +18,12 @@ class StatusText {
   void ShowMessage(int stringId);
   // A text of its own: no string is kept for it.
   void Show(const QString& text);
+  // Texts that stop being true: the country under the pointer (until City Names goes off),
+  // a network failure (until a later transfer succeeds).
+  enum Passing { kPointerCountry, kNetworkFailure, kPassingKinds };
+  void ShowPassing(Passing kind, const QString& text);
+  // Clears part 0 when it still shows the kind's last text.
+  void EndPassing(Passing kind);
   // Any part, leaving the kept string as it was.
   void SetPart(int part, const QString& text);
   void Retranslate();
@@ -27,6 +33,7 @@ class StatusText {
   PartStatusBar* bar_;
   std::function<QString(int)> text_;
   int messageId_ = 0;  // the string shown in part 0, 0 for none
+  QString passing_[kPassingKinds];
 };
 
 }  // namespace meridiana
