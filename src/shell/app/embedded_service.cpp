@@ -73,7 +73,7 @@ std::vector<EnvironmentChange> ServiceProxyEnvironment(const ProxySettings& kept
   }
   if (type == kProxyHttp) {
     changes[0].value = changes[1].value = url;
-  } else if (type != kProxyNone) {
+  } else {
     changes[3].value = url;
   }
   return changes;
