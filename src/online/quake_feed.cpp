@@ -8,6 +8,8 @@ namespace {
 constexpr int kDownloadingText = 1433;
 constexpr int kUnableToConnectText = 1418;
 constexpr int kEventCountText = 1501;
+constexpr int kSampleCountText = 1655;
+constexpr int kMonthsText = 1489;
 constexpr int kListTooLargeText = 1502;
 
 }  // namespace
@@ -72,7 +74,15 @@ int QuakeFeed::OnReply(HttpRequest& request) {
                                        std::to_string(kMaxQuakeReplyBytes >> 20)}));
     return 0;
   }
-  host_.ShowStatus(FillPlaceholders(host_.Text(kEventCountText), {std::to_string(added)}));
+  if (provenance_.sample) {
+    // A sample's events are of its own days, not of the past week.
+    ProvenanceTexts texts;
+    if (std::string months = host_.Text(kMonthsText); !months.empty()) texts.months = months;
+    host_.ShowStatus(FillPlaceholders(host_.Text(kSampleCountText),
+                                      {std::to_string(added), QuakeRangeText(records_, texts)}));
+  } else {
+    host_.ShowStatus(FillPlaceholders(host_.Text(kEventCountText), {std::to_string(added)}));
+  }
   if (provenance_.refreshFailed) host_.ShowRefreshFailure(provenance_);
   return 1;
 }

@@ -23,6 +23,7 @@ done <<'CASES'
 2|clouds: --frames wants a whole number from 0 to 12, not '99'|clouds --frames 99
 2|wallpaper: --width wants a whole number from 0 to 16384, not '999999'|wallpaper on --width 999999
 2|--limit wants a whole number from 1 to 100000, not '0'|search paris --limit 0
+2|plan: --hours wants H-H, hours from 0 to 24 with the first before the second, such as 9-17, not '25-3'|plan --cities Paris --hours 25-3
 2|image: --width wants a whole number from 1 to 65536, not 'abc'|image a b.bmp --width abc
 1|search: no city matches 'xqzv'|search xqzv
 1|city: 'cordoba' matches several cities; did you mean one of:|city cordoba

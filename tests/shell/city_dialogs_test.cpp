@@ -2,7 +2,11 @@
 // commands that open them.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QCompleter>
+#include <QLabel>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
@@ -16,6 +20,7 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
+#include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/city_selector.h"
 #include "shell/dialogs/list_view.h"
 #include "shell/dialogs/properties_dialog.h"
@@ -127,6 +132,56 @@ TEST_F(CitySelectorTest, DoubleClicksMarkAndUnmarkAndTypingFindsTheNextInitial) 
   EXPECT_NE(cities.selectedRow(), first);
   QTest::keyClick(&cities, Qt::Key_Q);  // no Japanese city begins with Q here
   EXPECT_TRUE(ToQString(dialog_->CityOfRow(cities.selectedRow()).name).startsWith('T'));
+}
+
+// Typing offers the search's matches, best first; picking one from the popup selects its country
+// and itself; Enter marks it and the dialog stays; a text nothing matches says so.
+TEST_F(CitySelectorTest, SearchFieldOffersPicksAndMarks) {
+  CityNameField& search = *dialog_->search();
+  const struct {
+    const char* typed;
+    const char* offered;  // the popup's first row, "" for none
+    const char* country;
+  } cases[] = {
+      {"reykj", "Reykjavík, Capital Region, Iceland", "Iceland"},
+      {"sao pa", "São Paulo, São Paulo, Brazil", "Brazil"},
+      {"ZURICH", "Zürich, Zurich, Switzerland", "Switzerland"},
+      {"xqzv", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    search.clear();
+    search.edit()->setFocus();
+    QTest::keyClicks(search.edit(), QString::fromUtf8(c.typed));
+    QAbstractItemModel* offered = search.completer()->completionModel();
+    if (*c.offered == '\0') {
+      EXPECT_EQ(offered->rowCount(), 0);
+      EXPECT_FALSE(search.noMatchLine()->isHidden());
+      EXPECT_EQ(search.noMatchLine()->text().toStdString(),
+                std::string("No city matches “") + c.typed + "”.");
+      QTest::keyClick(search.edit(), Qt::Key_Return);
+      EXPECT_TRUE(dialog_->isVisible());
+      continue;
+    }
+    ASSERT_GT(offered->rowCount(), 0);
+    EXPECT_EQ(offered->index(0, 0).data().toString().toStdString(), c.offered);
+    EXPECT_TRUE(search.noMatchLine()->isHidden());
+    QAbstractItemView* popup = search.completer()->popup();
+    popup->setCurrentIndex(offered->index(0, 0));
+    QTest::keyClick(popup, Qt::Key_Return);
+    const City& city = dialog_->CityOfRow(dialog_->cityList()->selectedRow());
+    EXPECT_EQ(search.NamedCity(), &city);
+    EXPECT_EQ(dialog_->countryList()->DisplayedText(
+                  RowShowing(*dialog_->countryList(), QString::fromUtf8(c.country)), 0),
+              QString::fromUtf8(c.country));
+    EXPECT_EQ(*CountryOfCity(world_, city), c.country);
+    EXPECT_FALSE(city.marked);
+    const int before = repaints_;
+    QTest::keyClick(search.edit(), Qt::Key_Return);
+    EXPECT_TRUE(city.marked);
+    EXPECT_EQ(repaints_, before + 1);
+    EXPECT_TRUE(dialog_->isVisible());  // Enter is the field's, not the OK button's
+  }
 }
 
 TEST_F(CitySelectorTest, OkMarksTheSelectedCityOnlyWhenThereIsOne) {

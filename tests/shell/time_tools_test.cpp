@@ -5,6 +5,8 @@
 
 #include "world/local_time.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include "shell/app/ids.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/settings.h"
+#include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/meeting_planner.h"
 #include "shell/window/main_window.h"
 #include "shell/window/time_bar.h"
@@ -136,6 +139,38 @@ TEST_F(TimeTools, PlannerColumnsShowTheirInstantAndTheChoiceIsKept) {
   EXPECT_EQ(settings_.planCities, "Tokyo|London|New York City");
   EXPECT_EQ(settings_.planHours, "8-18");
   EXPECT_EQ(planner->table()->verticalHeaderItem(0)->text().toStdString(), "Tokyo");
+}
+
+// The planner's Add takes what the search resolves; a text nothing matches is said so, in place.
+TEST_F(TimeTools, PlannerAddsTypedCitiesThroughTheSearch) {
+  settings_.planCities = "London";
+  MainWindow window(context_);
+  ASSERT_TRUE(window.OnCommand(ids::kCmdMeetingPlanner));
+  MeetingPlannerDialog* planner = window.meetingPlanner();
+  CityNameField& field = *planner->cityName();
+  const struct {
+    const char* typed;
+    const char* added;  // the new last row, "" when nothing is added
+  } cases[] = {{"reykj", "Reykjavík"}, {"sao pa", "São Paulo"}, {"zurich", "Zürich"}, {"xqzv", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    const std::size_t rows = planner->cities().size();
+    field.edit()->setFocus();
+    QTest::keyClicks(field.edit(), QString::fromUtf8(c.typed));
+    field.completer()->popup()->hide();
+    QTest::keyClick(field.edit(), Qt::Key_Return);
+    if (*c.added == '\0') {
+      EXPECT_EQ(planner->cities().size(), rows);
+      EXPECT_FALSE(field.noMatchLine()->isHidden());
+      EXPECT_EQ(field.edit()->text().toStdString(), c.typed);  // kept for mending
+      field.clear();
+      continue;
+    }
+    ASSERT_EQ(planner->cities().size(), rows + 1);
+    EXPECT_EQ(WithoutTrailingBlanks(planner->cities().back()->name), c.added);
+    EXPECT_TRUE(field.edit()->text().isEmpty());
+  }
+  EXPECT_EQ(settings_.planCities, "London|Reykjavík|São Paulo|Zürich");
 }
 
 TEST_F(TimeTools, TrayClocksListMarkedCitiesWithTheirWeekday) {

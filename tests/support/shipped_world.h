@@ -1,8 +1,6 @@
 #pragma once
-// The shipped cities, zones, rules and area codes from the staging folder, loaded once per test
-// program (the dialog tests read them, never change them).
-
-#include <string>
+// The shipped cities, zones, rules and area codes from the staging folder with their search
+// index, loaded once per test program (the tests read them, never change them).
 
 #include "world/world_data.h"
 
@@ -11,11 +9,7 @@ namespace meridiana::test {
 inline const WorldData& ShippedWorld() {
   static const WorldData world = [] {
     WorldData loaded;
-    const std::string stage = MERIDIANA_STAGE_DIR;
-    LoadCities(loaded, (stage + "/" + kCitiesFile).c_str(), nullptr);
-    LoadZones(loaded, (stage + "/" + kZonesFile).c_str(), nullptr);
-    LoadDstRules(loaded, (stage + "/" + kDstRulesFile).c_str(), nullptr);
-    LoadAreaCodes(loaded, (stage + "/" + kAreaCodesFile).c_str(), nullptr);
+    LoadWorldData(loaded, MERIDIANA_STAGE_DIR, nullptr);  // with the search index, as the program
     return loaded;
   }();
   return world;

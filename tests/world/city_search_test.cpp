@@ -8,19 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/shipped_world.h"
 #include "world/world_data.h"
 
 namespace meridiana {
 namespace {
 
-const WorldData& Shipped() {
-  static const WorldData world = [] {
-    WorldData w;
-    LoadWorldData(w, MERIDIANA_STAGE_DIR, nullptr);
-    return w;
-  }();
-  return world;
-}
+using test::ShippedWorld;
 
 // "Name (State)", as the table spells it, of each city.
 std::vector<std::string> Labels(const std::vector<const City*>& cities) {
@@ -33,8 +27,8 @@ std::vector<std::string> Labels(const std::vector<const City*>& cities) {
 }
 
 TEST(SearchCities, RanksAndFolds) {
-  ASSERT_FALSE(Shipped().cities.empty()) << "no packed tables in " << MERIDIANA_STAGE_DIR;
-  ASSERT_TRUE(Shipped().citySearch);
+  ASSERT_FALSE(ShippedWorld().cities.empty()) << "no packed tables in " << MERIDIANA_STAGE_DIR;
+  ASSERT_TRUE(ShippedWorld().citySearch);
   struct Case {
     const char* typed;
     std::vector<std::string> best;  // the first results, in order
@@ -60,7 +54,7 @@ TEST(SearchCities, RanksAndFolds) {
       {"xqzv", {}},
   };
   for (const Case& c : cases) {
-    const auto found = Labels(SearchCities(Shipped(), c.typed, c.best.size()));
+    const auto found = Labels(SearchCities(ShippedWorld(), c.typed, c.best.size()));
     EXPECT_EQ(found, c.best) << "typed '" << c.typed << "'";
   }
 }
@@ -78,7 +72,7 @@ TEST(ResolveCityName, OnlyAClearBestMatch) {
       {"xqzv", nullptr, 0},
   };
   for (const Case& c : cases) {
-    const CityLookup lookup = ResolveCityName(Shipped(), c.typed);
+    const CityLookup lookup = ResolveCityName(ShippedWorld(), c.typed);
     if (c.city) {
       ASSERT_NE(lookup.city, nullptr) << c.typed;
       EXPECT_EQ(WithoutTrailingBlanks(lookup.city->name), c.city) << c.typed;

@@ -187,10 +187,6 @@ int RunQuakes(const Args& args) {
   session.Finish();
   const std::string range = QuakeRangeText(feed.records(), {});
   if (feed.HasList()) PrintProvenance(feed.provenance(), range, session.clock.Now());
-  // The count's text speaks of the past week, which a sample's days are not.
-  if (feed.HasList() && feed.provenance().sample)
-    host.status = std::to_string(feed.records().size()) +
-                  " earthquake events recorded in the sample (" + range + ")";
   for (const QuakeRecord& quake : feed.records())
     std::printf("%s\t%g\t%g\t%g\t%g\n", quake.time.c_str(), quake.latitude, quake.longitude,
                 quake.magnitude, quake.depth);

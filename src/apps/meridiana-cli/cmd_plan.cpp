@@ -92,7 +92,10 @@ int RunPlan(const Args& args) {
     } else if (flag == "--hours") {
       const auto hours = ParseWorkingHours(value);
       if (!hours) {
-        std::fprintf(stderr, "meridiana-cli plan: bad hours '%s'\n%s", value.c_str(), kPlanUsage);
+        std::fprintf(stderr,
+                     "meridiana-cli plan: --hours wants H-H, hours from 0 to 24 with the first "
+                     "before the second, such as 9-17, not '%s'\n%s",
+                     value.c_str(), kPlanUsage);
         return 2;
       }
       working = *hours;

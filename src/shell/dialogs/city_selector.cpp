@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "shell/app/app_identity.h"
@@ -10,6 +11,7 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/menu_icons.h"
 #include "shell/app/qt_text.h"
+#include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/list_view.h"
 #include "world/city_selector_lists.h"
 
@@ -24,6 +26,8 @@ constexpr int kStateTitle = 1389;
 constexpr int kDefaultColumnWidth = 100;
 constexpr int kCityIcon = 1;
 constexpr int kMarkedCityIcon = 5;
+constexpr int kSearchLabel = 1104;
+constexpr int kNoCityMatchesText = 1654;
 
 QString ControlText(int controlId) {
   return DialogControlText(ids::kCitySelectorDialog, controlId);
@@ -45,6 +49,15 @@ CitySelectorDialog::CitySelectorDialog(Context context, QWidget* parent)
   cities_->SortByFirstColumn();
   cities_->FitColumnsToContents();
 
+  const QString noMatch = context_.language != nullptr ? context_.language->Text(kNoCityMatchesText)
+                                                       : EnglishText(kNoCityMatchesText);
+  search_ = new CityNameField(context_.world, noMatch, this);
+  search_->edit()->setObjectName(QStringLiteral("citySearch"));
+  auto* searchLabel = new QLabel(ControlText(kSearchLabel), this);
+  searchLabel->setBuddy(search_->edit());
+  connect(search_, &CityNameField::cityPicked, this, &CitySelectorDialog::ShowCity);
+  connect(search_, &CityNameField::returnPressed, this, &CitySelectorDialog::MarkSearchedCity);
+
   auto* countriesLabel = new QLabel(ControlText(1101), this);
   countriesLabel->setBuddy(countries_);
   auto* citiesLabel = new QLabel(ControlText(1102), this);
@@ -58,18 +71,23 @@ CitySelectorDialog::CitySelectorDialog(Context context, QWidget* parent)
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* layout = new QGridLayout(this);
-  layout->addWidget(countriesLabel, 0, 0);
-  layout->addWidget(citiesLabel, 0, 1);
-  layout->addWidget(countries_, 1, 0);
-  layout->addWidget(cities_, 1, 1);
+  auto* searchRow = new QHBoxLayout();
+  searchRow->addWidget(searchLabel, 0, Qt::AlignTop);
+  searchRow->addWidget(search_, 1);
+  layout->addLayout(searchRow, 0, 0, 1, 2);
+  layout->addWidget(countriesLabel, 1, 0);
+  layout->addWidget(citiesLabel, 1, 1);
+  layout->addWidget(countries_, 2, 0);
+  layout->addWidget(cities_, 2, 1);
   layout->setColumnStretch(0, 2);
   layout->setColumnStretch(1, 3);
-  layout->addWidget(hint, 2, 0, 1, 2);
+  layout->setRowStretch(2, 1);
+  layout->addWidget(hint, 3, 0, 1, 2);
   auto* buttons = new QHBoxLayout();
   buttons->addStretch(1);
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
-  layout->addLayout(buttons, 3, 0, 1, 2);
+  layout->addLayout(buttons, 4, 0, 1, 2);
 
   connect(countries_, &ListView::selectedRowChanged, this, &CitySelectorDialog::ShowCitiesOf);
   connect(countries_, &ListView::rowDoubleClicked, this,
@@ -147,6 +165,32 @@ void CitySelectorDialog::OnCountryDoubleClicked(int row) {
   Zone& zone = context_.world->zones[static_cast<std::size_t>(countryZones_[row])];
   zone.picked = !zone.picked;
   countries_->RedrawRow(row);
+}
+
+void CitySelectorDialog::ShowCity(const City* city) {
+  if (city == nullptr) return;
+  const std::string* country = CountryOfCity(*context_.world, *city);
+  if (country == nullptr) return;
+  for (std::size_t row = 0; row < countryZones_.size(); ++row) {
+    if (context_.world->zones[static_cast<std::size_t>(countryZones_[row])].country != *country)
+      continue;
+    countries_->SelectRow(static_cast<int>(row));  // fills the city list at once
+    break;
+  }
+  const int index = static_cast<int>(city - context_.world->cities.data());
+  for (std::size_t row = 0; row < cityIndexes_->size(); ++row)
+    if ((*cityIndexes_)[row] == index) cities_->SelectRow(static_cast<int>(row));
+}
+
+void CitySelectorDialog::MarkSearchedCity() {
+  const City* found = search_->NamedCity();
+  if (found == nullptr) return;
+  ShowCity(found);
+  City& city = context_.world->cities[static_cast<std::size_t>(found - context_.world->cities.data())];
+  SetMarked(city, true);
+  const int row = cities_->selectedRow();
+  if (row >= 0) cities_->RedrawRow(row);
+  if (context_.marksChanged) context_.marksChanged();
 }
 
 void CitySelectorDialog::accept() {

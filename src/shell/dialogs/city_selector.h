@@ -1,7 +1,9 @@
 #pragma once
 // The City Selector (dialog 103): countries on the left, the cities of the chosen country on the
 // right. A double click on a city marks it or takes its mark away, and the map follows at once;
-// OK marks the selected city too. Check boxes show the picked flags of cities and countries.
+// OK marks the selected city too. Check boxes show the picked flags of cities and countries. The
+// search field above the lists offers the cities that match what is typed; picking one selects
+// its country and itself, Enter marks it.
 
 #include <QDialog>
 #include <functional>
@@ -12,6 +14,7 @@
 
 namespace meridiana {
 
+class CityNameField;
 class InterfaceLanguage;
 class KeyValueStore;
 class ListView;
@@ -33,6 +36,7 @@ class CitySelectorDialog : public QDialog {
 
   ListView* countryList() const { return countries_; }
   ListView* cityList() const { return cities_; }
+  CityNameField* search() const { return search_; }
   // The city of a city-list row (as the list numbers its rows).
   City& CityOfRow(int row) const;
 
@@ -44,10 +48,13 @@ class CitySelectorDialog : public QDialog {
   void ShowCitiesOf(int countryRow);
   void OnCityDoubleClicked(int row);
   void OnCountryDoubleClicked(int row);
+  void ShowCity(const City* city);  // selects its country, then itself
+  void MarkSearchedCity();
 
   Context context_;
   ListView* countries_ = nullptr;
   ListView* cities_ = nullptr;
+  CityNameField* search_ = nullptr;
   std::vector<int> countryZones_;  // country row -> its first zone
   // City row -> index into the city list.
   std::shared_ptr<const std::vector<int>> cityIndexes_ = std::make_shared<std::vector<int>>();

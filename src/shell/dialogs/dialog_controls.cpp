@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -84,6 +85,15 @@ QWidget* ShowRichText(QWidget* owner, const QString& title, const QString& html,
   window->resize(560, 420);
   window->show();
   return window;
+}
+
+QLabel* RefusalLine(QWidget* parent, const QString& objectName) {
+  auto* line = new QLabel(parent);
+  line->setObjectName(objectName);
+  line->setWordWrap(true);
+  line->setStyleSheet(QStringLiteral("color: #c00000"));
+  line->hide();
+  return line;
 }
 
 }  // namespace meridiana

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class QLabel;
 class QTabWidget;
 
 namespace meridiana {
@@ -38,6 +39,9 @@ class DataTree : public QTreeWidget {
  private:
   std::function<void(int)> onSelect_;
 };
+
+// The red line under a field that says what it wants; hidden until the field is refused.
+QLabel* RefusalLine(QWidget* parent, const QString& objectName);
 
 // Shows formatted text (HTML) in a window of its own, modeless, with links opened by the
 // desktop and a button that closes it, titled closeText. The window is freed when closed.

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "shell/app/qt_text.h"
+#include "shell/dialogs/city_name_field.h"
 #include "world/city_clocks.h"
 #include "world/solar_position.h"
 
@@ -29,6 +30,7 @@ constexpr int kUpText = 1632;
 constexpr int kDownText = 1633;
 constexpr int kCommonText = 1634;
 constexpr int kNoneText = 1635;
+constexpr int kNoCityMatchesText = 1654;
 constexpr int kMaxPlannedCities = 10;
 
 const QColor kWorking(198, 239, 206);
@@ -127,16 +129,16 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
   layout->addWidget(summary_);
 
   auto* rows = new QHBoxLayout();
-  cityName_ = new QLineEdit(this);
-  cityName_->setObjectName(QStringLiteral("planCityName"));
-  rows->addWidget(cityName_, 1);
+  cityName_ = new CityNameField(context_.world, text(kNoCityMatchesText), this);
+  cityName_->edit()->setObjectName(QStringLiteral("planCityName"));
+  rows->addWidget(cityName_, 1, Qt::AlignTop);
   auto* add = new QPushButton(text(kAddText), this);
   auto* remove = new QPushButton(text(kRemoveText), this);
   auto* up = new QPushButton(text(kUpText), this);
   auto* down = new QPushButton(text(kDownText), this);
   for (QPushButton* button : {add, remove, up, down}) {
     button->setAutoDefault(false);
-    rows->addWidget(button);
+    rows->addWidget(button, 0, Qt::AlignTop);
   }
   layout->addLayout(rows);
 
@@ -159,9 +161,9 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
     Rebuild();
   });
   connect(add, &QPushButton::clicked, this, [this] {
-    if (AddCity(cityName_->text())) cityName_->clear();
+    if (AddCity(cityName_->NamedCity())) cityName_->clear();
   });
-  connect(cityName_, &QLineEdit::returnPressed, add, &QPushButton::click);
+  connect(cityName_, &CityNameField::returnPressed, add, &QPushButton::click);
   connect(remove, &QPushButton::clicked, this, [this] {
     const int row = table_->currentRow();
     if (row < 0 || row >= static_cast<int>(cities_.size())) return;
@@ -182,8 +184,7 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
   Rebuild();
 }
 
-bool MeetingPlannerDialog::AddCity(const QString& name) {
-  const City* city = FindCityNamed(context_.world->cities, ToUtf8(name.trimmed()));
+bool MeetingPlannerDialog::AddCity(const City* city) {
   if (city == nullptr || static_cast<int>(cities_.size()) >= kMaxPlannedCities) return false;
   cities_.push_back(city);
   Keep();

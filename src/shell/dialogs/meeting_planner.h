@@ -16,12 +16,13 @@
 
 class QDateEdit;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QSpinBox;
 class QTableWidget;
 
 namespace meridiana {
+
+class CityNameField;
 
 class MeetingPlannerDialog : public QDialog {
   Q_OBJECT
@@ -49,7 +50,8 @@ class MeetingPlannerDialog : public QDialog {
   QLabel* summary() const { return summary_; }
   // Moves a row up (-1) or down (+1) and keeps the new order.
   void MoveRow(int row, int by);
-  bool AddCity(const QString& name);
+  bool AddCity(const City* city);  // false when there is none or the plan is full
+  CityNameField* cityName() const { return cityName_; }
 
  private:
   void Keep();
@@ -60,7 +62,7 @@ class MeetingPlannerDialog : public QDialog {
   QDateEdit* date_ = nullptr;
   QSpinBox* from_ = nullptr;
   QSpinBox* to_ = nullptr;
-  QLineEdit* cityName_ = nullptr;
+  CityNameField* cityName_ = nullptr;
   QTableWidget* table_ = nullptr;
   QLabel* summary_ = nullptr;
 };

@@ -89,16 +89,6 @@ bool InRange(const QString& text, int least, int most) {
   return ok && value >= least && value <= most;
 }
 
-// The red line under a field that says what it wants; hidden until OK refuses the field.
-QLabel* ErrorLine(QWidget* page, const QString& name) {
-  auto* line = new QLabel(page);
-  line->setObjectName(name);
-  line->setWordWrap(true);
-  line->setStyleSheet(QStringLiteral("color: #c00000"));
-  line->hide();
-  return line;
-}
-
 }  // namespace
 
 PreferencesDialog::PreferencesDialog(const PreferenceValues& values,
@@ -216,7 +206,7 @@ void PreferencesDialog::FillCenter(QWidget* page, QFormLayout* form,
   line->addWidget(centerValue_);
   line->addWidget(Control<QLabel>(page, kOptionsPage, kCenterHint));
   form->addRow(LabelOf(page, kOptionsPage, kCenterLabel, center_), line);
-  centerError_ = ErrorLine(page, QStringLiteral("centerError"));
+  centerError_ = RefusalLine(page, QStringLiteral("centerError"));
   form->addRow(centerError_);
   connect(center_, &QComboBox::currentIndexChanged, this, [this] { UpdateCenterField(); });
   connect(centerValue_, &QLineEdit::textEdited, this, [this] { centerError_->hide(); });
@@ -254,7 +244,7 @@ std::optional<double> PreferencesDialog::ChosenCenter() const {
 
 void PreferencesDialog::AddCheck(QFormLayout* form, QWidget* page, QLineEdit* field, int pageIndex,
                                  int reasonText, std::function<bool(const QString&)> valid) {
-  QLabel* error = ErrorLine(page, field->objectName() + QStringLiteral("Error"));
+  QLabel* error = RefusalLine(page, field->objectName() + QStringLiteral("Error"));
   form->addRow(error);
   connect(field, &QLineEdit::textEdited, error, &QLabel::hide);
   checks_.push_back({field, error, pageIndex, reasonText, std::move(valid)});
