@@ -147,7 +147,11 @@ class PreferencesWindowTest : public ::testing::Test {
     context.serviceSettingsChanged = [this] { ++serviceRestarts; };
     window = std::make_unique<MainWindow>(std::move(context));
     window->Open();
-    test::PumpUntil([] { return false; }, 50);  // the start-up proxy hand-over
+    // The start-up proxy hand-over waits for the first map; a call queued after it has run
+    // when the hand-over has. A loaded machine may take long for that first map.
+    bool handedOver = false;
+    window->AfterFirstMap([&handedOver] { handedOver = true; });
+    ASSERT_TRUE(test::PumpUntil([&handedOver] { return handedOver; }, 10000));
   }
   // Runs the Settings command; `edit` changes the open dialog, then OK or Cancel.
   void RunDialog(const std::function<void(QWidget*)>& edit, bool ok) {
