@@ -193,6 +193,11 @@ void CitySelectorDialog::MarkSearchedCity() {
   if (context_.marksChanged) context_.marksChanged();
 }
 
+void CitySelectorDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  search_->edit()->setFocus(Qt::OtherFocusReason);
+}
+
 void CitySelectorDialog::accept() {
   const int row = cities_->selectedRow();
   if (row >= 0 && row < static_cast<int>(cityIndexes_->size())) {

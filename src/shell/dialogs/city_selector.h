@@ -43,6 +43,9 @@ class CitySelectorDialog : public QDialog {
   // OK: marks the city of the selected row, if any, and closes.
   void accept() override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;  // typing goes to the search first
+
  private:
   void FillCountries();
   void ShowCitiesOf(int countryRow);
