@@ -80,15 +80,4 @@ const DstRule* DstRuleOfCity(const WorldData& world, const City& city) {
   return nullptr;
 }
 
-int DaylightSavingMinutes(const WorldData& world, const City& city, const Clock& clock) {
-  if (world.zoneFiles != nullptr) {
-    if (const Zone* zone = ZoneOfCity(world, city)) {
-      if (const auto period = world.zoneFiles->PeriodAt(zone->zoneName, clock.Now()))
-        return (period->offset - period->standardOffset) / 60;
-    }
-  }
-  const DstRule* rule = DstRuleOfCity(world, city);
-  return rule ? SavingMinutesAt(*rule, clock) : 0;
-}
-
 }  // namespace meridiana

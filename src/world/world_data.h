@@ -55,8 +55,5 @@ const Zone* ZoneOfCity(const WorldData& world, const City& city);
 const std::string* CountryOfCity(const WorldData& world, const City& city);
 // The first rule in file order whose name equals the zone's rule name exactly.
 const DstRule* DstRuleOfCity(const WorldData& world, const City& city);
-// The saving in force now for the city: its zone file's where it has one, else its rule's; 0
-// without either.
-int DaylightSavingMinutes(const WorldData& world, const City& city, const Clock& clock);
 
 }  // namespace meridiana

@@ -15,6 +15,7 @@
 #include "world/city.h"
 #include "world/dst_rule.h"
 #include "world/table_text.h"
+#include "world/local_time.h"
 #include "world/world_data.h"
 #include "world/zone.h"
 
@@ -98,7 +99,7 @@ TEST(TableRobustness, DamagedTablesStayUsable) {
       }
     }
     for (City& city : w.cities) {
-      const int saving = DaylightSavingMinutes(w, city, clock);
+      const int saving = CityClockAt(w, city, nullptr, 0, 0, clock.Now(), clock).savingMinutes;
       const DstRule* rule = DstRuleOfCity(w, city);
       // No rule, or a rule that names no date, saves nothing; else one of its two savings.
       if (!rule) {

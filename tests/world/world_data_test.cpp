@@ -8,6 +8,7 @@
 #include "scoped_tz.h"
 #include "support/recording_notice.h"
 #include "support/temp_dir.h"
+#include "world/local_time.h"
 #include "world/packed_data_file.h"
 
 namespace meridiana {
@@ -78,12 +79,17 @@ TEST(WorldLookups, DaylightSavingOfCities) {
   const WorldData w = SmallWorld();
   const FixedClock july(UtcFromCalendar(2025, 7, 1));
   const FixedClock january(UtcFromCalendar(2025, 1, 1));
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[0], july), 60);
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[0], january), 0);
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[1], july), 0);
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[1], january), 60);
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[2], july), 0);     // no zone
-  EXPECT_EQ(DaylightSavingMinutes(w, w.cities[3], january), 0);  // no rule
+  // Without zone files the tables' rules give the saving; no zone or no rule saves nothing.
+  const struct {
+    std::size_t city;
+    const FixedClock& at;
+    int saving;
+  } cases[] = {{0, july, 60}, {0, january, 0}, {1, july, 0}, {1, january, 60},
+               {2, july, 0}, {3, january, 0}};
+  for (const auto& c : cases)
+    EXPECT_EQ(CityClockAt(w, w.cities[c.city], nullptr, 0, 0, c.at.Now(), c.at).savingMinutes,
+              c.saving)
+        << "city " << c.city;
 }
 
 }  // namespace
