@@ -13,20 +13,11 @@ if [ ! -x "$stage/meridiana" ]; then
   exit 0
 fi
 . "$here/xvfb_lib.bash"
+. "$here/new_user_lib.bash"
 window_test_folder
 
 start_xvfb 1280x1024x24 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-mkdir -m 700 "$work/run"
-# A new user has live data on: its sources are loopback addresses where nothing listens, so the
-# bundled service serves its sample and never reaches for the internet.
-(cd "$work" && exec env -u MERIDIANA_DATA -u MERIDIANA_HOME HOME="$work/home" \
-   XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
-   XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/home/.cache" LANG=en_US.UTF-8 TZ=UTC \
-   MERIDIANA_REPORT_FIRST_PAINT=1 \
-   MERIDIANA_LIVE_QUAKES=https://127.0.0.1:9/quakes.geojson \
-   MERIDIANA_LIVE_CLOUDS=image:https://127.0.0.1:9/clouds.jpg \
-   "$stage/meridiana") >"$work/log" 2>&1 &
-pid=$!
+start_new_user_window
 for _ in $(seq 1 600); do
   grep -q '^first-paint ' "$work/log" && break
   kill -0 "$pid" 2>/dev/null || fail "ended early: $(cat "$work/log")"

@@ -21,6 +21,7 @@ work=$tmp
 pid=
 fail() { echo "FAIL: $*"; exit 1; }
 source "$here/sway_lib.bash"
+source "$here/new_user_lib.bash"
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; stop_sway; rm -rf "$tmp"' EXIT
 # No XWayland: a window that maps is a Wayland client. The program keeps its own runtime folder
 # (its single-instance socket) and reaches the compositor by the socket's full path.
@@ -49,16 +50,8 @@ check_painted() { # what
   python3 "$here/grab_check.py" marked "$work/grab.ppm" || fail "$1: the map is not painted"
 }
 
-mkdir -m 700 "$work/run" "$work/home"
-(cd "$work" && exec env -u DISPLAY -u QT_QPA_PLATFORM -u MERIDIANA_DATA -u MERIDIANA_HOME \
-   XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$wayland" HOME="$work/home" \
-   XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
-   XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/home/.cache" LANG=en_US.UTF-8 TZ=UTC \
-   MERIDIANA_REPORT_FIRST_PAINT=1 \
-   MERIDIANA_LIVE_QUAKES=https://127.0.0.1:9/quakes.geojson \
-   MERIDIANA_LIVE_CLOUDS=image:https://127.0.0.1:9/clouds.jpg \
-   "$stage/meridiana") >"$work/log" 2>&1 &
-pid=$!
+mkdir -m 700 "$work/home"
+start_new_user_window -u DISPLAY -u QT_QPA_PLATFORM XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$wayland"
 for _ in $(seq 600); do
   grep -q '^first-paint ' "$work/log" && [ -n "$(window)" ] && break
   kill -0 "$pid" 2>/dev/null || fail "ended early: $(cat "$work/log")"
