@@ -100,7 +100,9 @@ bool LoadPlaceNames(WorldData& world, std::string_view code,
       }
     }
   }
-  IndexCitySearch(world);
+  // The CLI indexes at start; the window's search indexes when first asked, so a start in a
+  // language does not pay for it.
+  if (world.citySearch) IndexCitySearch(world);
   return loaded;
 }
 

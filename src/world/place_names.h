@@ -37,7 +37,8 @@ PlaceNames ParsePlaceNames(std::string_view text, const WorldData& world, std::s
 std::optional<std::string> PlaceNamesFilePath(std::string_view code,
                                               const std::vector<std::string>& folders);
 
-// Puts the language's names into world.placeNames and indexes them for search; "" or "en",
+// Puts the language's names into world.placeNames (and indexes them for search when the world
+// has a search index already); "" or "en",
 // or a language without a table, leaves the English names alone (and placeNames null). Whether
 // a table was loaded.
 bool LoadPlaceNames(WorldData& world, std::string_view code,
