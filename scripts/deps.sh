@@ -37,6 +37,8 @@ fonts-arabeyes|Arabic menus
 
 test_set="
 libgtest-dev|the unit tests (GoogleTest)
+libgeonames-common|the place-name test reads GeoNames' own catalogues
+iso-codes|the place-name test reads the country and state catalogues
 libgmock-dev|the unit tests' mocks
 libbenchmark-dev|the benchmarks (Google Benchmark)
 qt6-declarative-dev|the stand-in for Plasma's shell in the wallpaper tests

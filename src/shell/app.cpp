@@ -34,6 +34,7 @@
 #include "shell/window/main_window.h"
 #include "shell/window/map_readout.h"
 #include "shell/window/status_bar.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 
@@ -224,7 +225,11 @@ void App::LoadSettings() {
   std::vector<std::string> languageFolders;
   for (const std::string* folder : {&dataPaths_.userFolder(), &dataPaths_.dataFolder()})
     if (!folder->empty()) languageFolders.push_back(*folder);
-  language_ = std::make_unique<InterfaceLanguage>(&localizer_, std::move(languageFolders));
+  language_ = std::make_unique<InterfaceLanguage>(&localizer_, languageFolders);
+  // The first listener, so the places have their new names before anything is drawn again.
+  language_->AddListener([this, folders = std::move(languageFolders)] {
+    LoadPlaceNames(world_, language_->selectedCode(), folders);
+  });
   if (env_.store == nullptr) return;
   const SettingsRegistry registry(env_.store, appKey_);
   meridiana::LoadSettings(registry, *env_.store, State(), DesktopDefaultLanguage(), ConfigPath());

@@ -5,6 +5,7 @@
 
 #include "world/dst_rule.h"
 #include "world/local_time.h"
+#include "world/place_names.h"
 #include "world/solar_texts.h"
 #include "world/time_format.h"
 #include "world/utc_offset.h"
@@ -38,9 +39,10 @@ CityProperties CityPropertiesOf(const WorldData& world, const Dib* tzImage, int 
   p.utcOffsetHours = static_cast<float>(cityClock.standardSeconds) / 3600.0f;
   p.savingMinutes = cityClock.savingMinutes;
 
-  p.name = std::string(WithoutTrailingBlanks(city.name));
+  // Shown in the world's language; the telephone table is keyed by the English names.
+  p.name = std::string(WithoutTrailingBlanks(CityNameOf(world, city)));
   const std::string* country = CountryOfCity(world, city);
-  if (country) p.country = *country;
+  if (country) p.country = CountryNameIn(world, *country);
 
   p.localTime = cityClock.WallClock(now);
   p.localTimeText = ReadableDateTime(p.localTime, locale);

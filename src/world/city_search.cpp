@@ -10,6 +10,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "world/place_names.h"
 #include "world/world_data.h"
 
 namespace meridiana {
@@ -95,7 +96,9 @@ FoldedText FoldForSearch(std::string_view utf8) {
   return out;
 }
 
-CitySearchIndex::CitySearchIndex(const WorldData& world) : zoneCount_(world.zones.size()) {
+CitySearchIndex::CitySearchIndex(const WorldData& world)
+    : zoneCount_(world.zones.size()), names_(world.placeNames.get()) {
+  if (world.placeNames) language_ = world.placeNames->language;
   // A city's zone is the first whose place is its key, ignoring case.
   std::unordered_map<std::string, const std::string*> countryOfKey;
   auto lower = [](std::string text) {
@@ -104,32 +107,63 @@ CitySearchIndex::CitySearchIndex(const WorldData& world) : zoneCount_(world.zone
   };
   for (const Zone& zone : world.zones) countryOfKey.emplace(lower(zone.zoneCity), &zone.country);
   std::unordered_map<const std::string*, const FoldedText*> foldedCountry;
+  std::unordered_map<const std::string*, const FoldedText*> foldedLocalCountry;
+  auto share = [this](std::unordered_map<const std::string*, const FoldedText*>& folded,
+                      const std::string* key, const std::string& text) {
+    const FoldedText*& out = folded[key];
+    if (!out) {
+      countries_.push_back(std::make_unique<FoldedText>(FoldForSearch(text)));
+      out = countries_.back().get();
+    }
+    return out;
+  };
 
   entries_.reserve(world.cities.size());
   for (const City& city : world.cities) {
     Entry entry;
-    entry.name = FoldForSearch(WithoutTrailingBlanks(city.name));
-    if (city.state) entry.state = FoldForSearch(*city.state);
-    entry.zoneNamesake = FoldForSearch(city.zoneKey).letters == entry.name.letters;
+    entry.english.name = FoldForSearch(WithoutTrailingBlanks(city.name));
+    if (city.state) entry.english.state = FoldForSearch(*city.state);
+    entry.zoneNamesake = FoldForSearch(city.zoneKey).letters == entry.english.name.letters;
     const auto zone = countryOfKey.find(lower(city.zoneKey));
-    if (zone != countryOfKey.end()) {
-      const FoldedText*& folded = foldedCountry[zone->second];
-      if (!folded) {
-        countries_.push_back(std::make_unique<FoldedText>(FoldForSearch(*zone->second)));
-        folded = countries_.back().get();
+    const std::string* country = zone != countryOfKey.end() ? zone->second : nullptr;
+    if (country) entry.english.country = share(foldedCountry, country, *country);
+    if (world.placeNames) {
+      const std::string& name = CityNameOf(world, city);
+      const std::string* state = StateNameOf(world, city);
+      const std::string* localCountry = country ? &CountryNameIn(world, *country) : nullptr;
+      if (&name != &city.name || (state && state != &*city.state) || localCountry != country) {
+        entry.local = std::make_unique<Names>();
+        entry.local->name = FoldForSearch(WithoutTrailingBlanks(name));
+        if (state) entry.local->state = FoldForSearch(*state);
+        if (localCountry)
+          entry.local->country = share(foldedLocalCountry, country, *localCountry);
       }
-      entry.country = folded;
     }
     entries_.push_back(std::move(entry));
   }
 }
 
 bool CitySearchIndex::Fits(const WorldData& world) const {
-  return entries_.size() == world.cities.size() && zoneCount_ == world.zones.size();
+  return entries_.size() == world.cities.size() && zoneCount_ == world.zones.size() &&
+         names_ == world.placeNames.get();
+}
+
+int CitySearchIndex::RankOf(const Names& e, std::string_view q,
+                            const std::vector<std::string_view>& typedWords) const {
+  if (e.name.letters == q) return 0;
+  if (StartsAt(e.name.letters, 0, q)) return 1;
+  if (AtWordStart(e.name, q, true)) return 2;
+  auto anywhere = [&e](std::string_view word) {
+    return AtWordStart(e.name, word) || AtWordStart(e.state, word) ||
+           (e.country && AtWordStart(*e.country, word));
+  };
+  if (anywhere(q) || std::all_of(typedWords.begin(), typedWords.end(), anywhere)) return 3;
+  return -1;
 }
 
 std::vector<CitySearchIndex::Hit> CitySearchIndex::Search(std::string_view text,
-                                                          std::size_t limit) const {
+                                                          std::size_t limit,
+                                                          bool localized) const {
   const FoldedText query = FoldForSearch(text);
   if (query.letters.empty() || limit == 0) return {};
   const std::string_view q = query.letters;
@@ -142,19 +176,10 @@ std::vector<CitySearchIndex::Hit> CitySearchIndex::Search(std::string_view text,
   std::vector<Hit> hits;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const Entry& e = entries_[i];
-    int rank = -1;
-    if (e.name.letters == q) {
-      rank = 0;
-    } else if (StartsAt(e.name.letters, 0, q)) {
-      rank = 1;
-    } else if (AtWordStart(e.name, q, true)) {
-      rank = 2;
-    } else {
-      auto anywhere = [&e](std::string_view word) {
-        return AtWordStart(e.name, word) || AtWordStart(e.state, word) ||
-               (e.country && AtWordStart(*e.country, word));
-      };
-      if (anywhere(q) || std::all_of(typedWords.begin(), typedWords.end(), anywhere)) rank = 3;
+    int rank = RankOf(e.english, q, typedWords);
+    if (localized && e.local && rank != 0) {
+      const int local = RankOf(*e.local, q, typedWords);
+      if (local >= 0 && (rank < 0 || local < rank)) rank = local;
     }
     if (rank >= 0) hits.push_back({i, rank});
   }
@@ -164,8 +189,8 @@ std::vector<CitySearchIndex::Hit> CitySearchIndex::Search(std::string_view text,
     const Entry& y = entries_[b.city];
     if (a.rank != b.rank) return a.rank < b.rank;
     if (x.zoneNamesake != y.zoneNamesake) return x.zoneNamesake;
-    if (x.name.letters.size() != y.name.letters.size())
-      return x.name.letters.size() < y.name.letters.size();
+    if (x.english.name.letters.size() != y.english.name.letters.size())
+      return x.english.name.letters.size() < y.english.name.letters.size();
     return a.city < b.city;
   };
   const std::size_t kept = std::min(limit, hits.size());
@@ -182,25 +207,29 @@ void IndexCitySearch(WorldData& world) {
 namespace {
 
 std::vector<CitySearchIndex::Hit> Hits(const WorldData& world, std::string_view text,
-                                       std::size_t limit) {
-  if (world.citySearch && world.citySearch->Fits(world))
-    return world.citySearch->Search(text, limit);
-  return CitySearchIndex(world).Search(text, limit);
+                                       std::size_t limit, std::string_view language) {
+  auto search = [&](const CitySearchIndex& index) {
+    const bool localized = !language.empty() && index.language() == language;
+    return index.Search(text, limit, localized);
+  };
+  if (world.citySearch && world.citySearch->Fits(world)) return search(*world.citySearch);
+  return search(CitySearchIndex(world));
 }
 
 }  // namespace
 
 std::vector<const City*> SearchCities(const WorldData& world, std::string_view text,
-                                      std::size_t limit) {
+                                      std::size_t limit, std::string_view language) {
   std::vector<const City*> cities;
-  for (const auto& hit : Hits(world, text, limit)) cities.push_back(&world.cities[hit.city]);
+  for (const auto& hit : Hits(world, text, limit, language)) cities.push_back(&world.cities[hit.city]);
   return cities;
 }
 
-CityLookup ResolveCityName(const WorldData& world, std::string_view text) {
+CityLookup ResolveCityName(const WorldData& world, std::string_view text,
+                           std::string_view language) {
   if (const City* exact = FindCityNamed(world.cities, text)) return {exact, {}};
   constexpr std::size_t kCandidates = 5;
-  const auto hits = Hits(world, text, kCandidates + 1);
+  const auto hits = Hits(world, text, kCandidates + 1, language);
   CityLookup lookup;
   if (hits.empty()) return lookup;
   if (hits.size() == 1 || hits[0].rank < hits[1].rank) {

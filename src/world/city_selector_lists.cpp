@@ -1,8 +1,10 @@
 #include "world/city_selector_lists.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 
+#include "world/place_names.h"
 #include "world/table_text.h"
 
 namespace meridiana {
@@ -24,6 +26,31 @@ std::vector<int> CitiesOfCountry(const WorldData& world, std::string_view countr
     if (own != nullptr && EqualsIgnoreCase(*own, country)) rows.push_back(static_cast<int>(i));
   }
   return rows;
+}
+
+namespace {
+
+template <typename NameOf>
+void SortByCollation(const WorldData& world, std::vector<int>& rows, NameOf nameOf) {
+  if (!world.placeNames) return;
+  const PlaceCollator collator(world.placeNames->language);
+  std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+    return collator.Less(nameOf(static_cast<std::size_t>(a)), nameOf(static_cast<std::size_t>(b)));
+  });
+}
+
+}  // namespace
+
+void SortCountryZones(const WorldData& world, std::vector<int>& zones) {
+  SortByCollation(world, zones, [&world](std::size_t i) -> const std::string& {
+    return CountryNameIn(world, world.zones[i].country);
+  });
+}
+
+void SortCitiesByName(const WorldData& world, std::vector<int>& cities) {
+  SortByCollation(world, cities, [&world](std::size_t i) -> const std::string& {
+    return CityNameOf(world, world.cities[i]);
+  });
 }
 
 }  // namespace meridiana

@@ -18,6 +18,7 @@ namespace meridiana {
 
 class UserNotice;
 class CitySearchIndex;
+struct PlaceNames;
 
 struct WorldData {
   std::vector<City> cities;
@@ -29,6 +30,8 @@ struct WorldData {
   std::shared_ptr<ZoneFileCache> zoneFiles;
   // The cities folded for typed search (world/city_search.h); LoadWorldData builds it.
   std::shared_ptr<const CitySearchIndex> citySearch;
+  // The place names of the interface language (world/place_names.h); null: English.
+  std::shared_ptr<const PlaceNames> placeNames;
 };
 
 // Each reads its packed table from `path`. A file that cannot be read shows

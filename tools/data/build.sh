@@ -2,7 +2,8 @@
 # Regenerates everything under data/ (and the validation fixture) from the
 # pinned npm datasets, the system's tzdata and Debian's NASA images.
 # Needs: node + npm, python3 (3.9+), tzdata >= 2026f, xplanet-images,
-# flightgear-data-base (the sharp day picture), imagemagick. Runs offline once node_modules is installed.
+# flightgear-data-base (the sharp day picture), imagemagick, libgeonames-common, iso-codes,
+# icu-devtools. Runs offline once node_modules is installed.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,6 +21,9 @@ rm -rf "$work"
 mkdir -p "$work" "$data/images" "$fixtures"
 node extract.js "$work"
 python3 build_tables.py "$work" "$data" "$fixtures"
+# Place names in the interface languages, from Debian's gettext catalogues (libgeonames-common,
+# iso-codes) and ICU's Chinese script transforms (icu-devtools).
+python3 build_names.py "$work/cities1000.txt" "$data"
 
 # Day and night pictures: NASA Visible Earth images as Debian ships them,
 # halved to the base-map size. -strip keeps dates and profiles out so that a

@@ -10,6 +10,8 @@
 #include "foundation/install_layout.h"
 #include "map/image_load.h"
 #include "world/city_search.h"
+#include "world/language_files.h"
+#include "world/place_names.h"
 
 namespace meridiana::cli {
 namespace {
@@ -80,18 +82,31 @@ std::optional<long> WholeNumberOption(const char* command, std::string_view opti
   return std::nullopt;
 }
 
+bool LoadCliLanguage(WorldData& world, const std::string& folder, const char* command,
+                     const std::string& code) {
+  if (code.empty() || code == "en") return true;
+  if (LoadPlaceNames(world, code, {folder})) return true;
+  if (LanguageFilePath(code, {folder})) return true;  // a language without names of its own
+  std::fprintf(stderr, "meridiana-cli %s: no language '%s' in '%s/lang'\n", command, code.c_str(),
+               folder.c_str());
+  return false;
+}
+
+bool Localized(const WorldData& world) { return world.placeNames != nullptr; }
+
 std::string CityLabel(const WorldData& world, const City& city) {
-  std::string label(WithoutTrailingBlanks(city.name));
-  std::string where = city.state.value_or("");
-  if (const std::string* country = CountryOfCity(world, city))
+  std::string label(WithoutTrailingBlanks(CityNameOf(world, city)));
+  const std::string* state = StateNameOf(world, city);
+  std::string where = state ? *state : "";
+  if (const std::string* country = CountryNameOfCity(world, city))
     where += (where.empty() ? "" : ", ") + *country;
   if (!where.empty()) label += " (" + where + ")";
   return label;
 }
 
 const City* ResolveCityOption(const WorldData& world, const char* command,
-                              const std::string& name) {
-  const CityLookup lookup = ResolveCityName(world, name);
+                              const std::string& name, const std::string& language) {
+  const CityLookup lookup = ResolveCityName(world, name, language);
   if (lookup.city) return lookup.city;
   if (lookup.candidates.empty()) {
     std::fprintf(stderr, "meridiana-cli %s: no city matches '%s'\n", command, name.c_str());

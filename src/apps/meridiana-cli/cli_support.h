@@ -40,10 +40,18 @@ bool LoadCliTables(const std::string& folder, const char* command, WorldData* wo
 std::optional<long> WholeNumberOption(const char* command, std::string_view option,
                                       const std::string& value, long min, long max);
 
-// A typed city: its exact name, else the search's clear best match; else null, after one line
-// saying that no city matches or listing up to five candidates.
+// A typed city: its exact name, else the search's clear best match (by its name in `language`
+// too, when the world's names are in it); else null, after one line saying that no city matches
+// or listing up to five candidates.
 const City* ResolveCityOption(const WorldData& world, const char* command,
-                              const std::string& name);
+                              const std::string& name, const std::string& language = {});
+
+// --lang CODE: the place names of an interface language put into the world; "en" (or "")
+// keeps the English ones. False, after a message, for a code that names no language there.
+bool LoadCliLanguage(WorldData& world, const std::string& folder, const char* command,
+                     const std::string& code);
+// Whether the world's names are in a language other than English.
+bool Localized(const WorldData& world);
 
 // "Name (State, Country)" of a city, for candidates and the search's readers.
 std::string CityLabel(const WorldData& world, const City& city);

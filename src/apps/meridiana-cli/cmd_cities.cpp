@@ -16,15 +16,16 @@
 #include "map/map_geometry.h"
 #include "world/city_properties.h"
 #include "world/locale_info.h"
+#include "world/place_names.h"
 #include "world/world_data.h"
 
 namespace meridiana::cli {
 namespace {
 
 constexpr char kCitiesUsage[] =
-    "usage: meridiana-cli cities [--at YYYY-MM-DDTHH:MM:SSZ] [--data DIR]\n";
+    "usage: meridiana-cli cities [--at YYYY-MM-DDTHH:MM:SSZ] [--lang CODE] [--data DIR]\n";
 constexpr char kCityUsage[] =
-    "usage: meridiana-cli city NAME [--at YYYY-MM-DDTHH:MM:SSZ] [--data DIR]\n";
+    "usage: meridiana-cli city NAME [--at YYYY-MM-DDTHH:MM:SSZ] [--lang CODE] [--data DIR]\n";
 
 constexpr char kCitiesHeader[] =
     "name\tstate\tcountry\tlatitude\tlongitude\tzone_key\tutc_offset_hours\tsaving_minutes\t"
@@ -44,10 +45,10 @@ std::string Number(const char* format, double value) {
 
 // The options both commands take; false after a usage message.
 bool ParseOptions(const Args& args, std::size_t first, const char* command, const char* usage,
-                  std::optional<TimeValue>* at, std::string* folder) {
+                  std::optional<TimeValue>* at, std::string* folder, std::string* language) {
   for (std::size_t i = first; i < args.size(); ++i) {
     const std::string& flag = args[i];
-    if (i + 1 >= args.size() || (flag != "--at" && flag != "--data")) {
+    if (i + 1 >= args.size() || (flag != "--at" && flag != "--data" && flag != "--lang")) {
       std::fprintf(stderr, "%s", usage);
       return false;
     }
@@ -59,6 +60,8 @@ bool ParseOptions(const Args& args, std::size_t first, const char* command, cons
                      usage);
         return false;
       }
+    } else if (flag == "--lang") {
+      *language = value;
     } else {
       *folder = value;
     }
@@ -81,17 +84,28 @@ CityProperties PropertiesAt(const WorldData& world, const Dib* tzImage, const Ci
 int RunCities(const Args& args) {
   std::optional<TimeValue> at;
   std::string folder;
-  if (!ParseOptions(args, 0, "cities", kCitiesUsage, &at, &folder)) return 2;
+  std::string language;
+  if (!ParseOptions(args, 0, "cities", kCitiesUsage, &at, &folder, &language)) return 2;
   WorldData world;
   DibPtr tzImage;
   if (!LoadCliTables(folder, "cities", &world, &tzImage)) return 1;
+  if (!LoadCliLanguage(world, folder, "cities", language)) return 2;
+  // In a language the English names follow as three more columns; in English the lines are as
+  // they always were.
+  const bool english = language.empty() || language == "en";
 
   const FixedClock clock(at ? *at : SystemClock().Now());
-  std::fputs(kCitiesHeader, stdout);
+  if (english) {
+    std::fputs(kCitiesHeader, stdout);
+  } else {
+    std::fwrite(kCitiesHeader, 1, sizeof kCitiesHeader - 2, stdout);  // without its line end
+    std::fputs("\tname_en\tstate_en\tcountry_en\n", stdout);
+  }
   for (const City& city : world.cities) {
     const CityProperties p = PropertiesAt(world, tzImage.get(), city, clock);
+    const std::string* state = StateNameOf(world, city);
     PutField(p.name);
-    PutField(city.state.value_or(""));
+    PutField(state ? *state : "");
     PutField(p.country);
     PutField(p.latitude);
     PutField(p.longitude);
@@ -105,7 +119,13 @@ int RunCities(const Args& args) {
     PutField(p.dstStarts);
     PutField(p.dstEnds);
     PutField(p.countryCode);
-    PutField(p.areaCodes, true);
+    PutField(p.areaCodes, english);
+    if (!english) {
+      const std::string* country = CountryOfCity(world, city);
+      PutField(WithoutTrailingBlanks(city.name));
+      PutField(city.state.value_or(""));
+      PutField(country ? *country : "", true);
+    }
   }
   return 0;
 }
@@ -117,11 +137,13 @@ int RunCity(const Args& args) {
   }
   std::optional<TimeValue> at;
   std::string folder;
-  if (!ParseOptions(args, 1, "city", kCityUsage, &at, &folder)) return 2;
+  std::string language;
+  if (!ParseOptions(args, 1, "city", kCityUsage, &at, &folder, &language)) return 2;
   WorldData world;
   DibPtr tzImage;
   if (!LoadCliTables(folder, "city", &world, &tzImage)) return 1;
-  const City* city = ResolveCityOption(world, "city", args[0]);
+  if (!LoadCliLanguage(world, folder, "city", language)) return 2;
+  const City* city = ResolveCityOption(world, "city", args[0], language);
   if (city == nullptr) return 1;
   const FixedClock clock(at ? *at : SystemClock().Now());
   const CityProperties p = PropertiesAt(world, tzImage.get(), *city, clock);
@@ -150,6 +172,11 @@ int RunCity(const Args& args) {
     std::printf("%s=", name);
     for (char c : *value) std::fputc(c == '\r' || c == '\n' ? ' ' : c, stdout);
     std::fputc('\n', stdout);
+  }
+  if (!language.empty() && language != "en") {
+    const std::string* country = CountryOfCity(world, *city);
+    std::printf("city_en=%s\ncountry_en=%s\n", std::string(WithoutTrailingBlanks(city->name)).c_str(),
+                country ? country->c_str() : "");
   }
   return 0;
 }

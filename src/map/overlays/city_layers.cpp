@@ -6,6 +6,7 @@
 
 #include "map/overlays/overlays.h"
 #include "world/local_time.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 namespace {
@@ -134,7 +135,7 @@ std::string LabelOf(const OverlayScene& scene, const City& city, const CityZone&
           .WallClock(now));
   if (text.empty()) return {};
   text += " ";
-  text += city.name;
+  text += CityNameOf(*scene.world, city);
   return text;
 }
 
@@ -205,23 +206,24 @@ void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState
   const std::vector<City>& cities = scene.world->cities;
   if (hover.city < 0 || hover.city >= static_cast<int>(cities.size())) return;
   const City& city = cities[static_cast<std::size_t>(hover.city)];
+  const std::string& name = CityNameOf(*scene.world, city);
   const MapPoint p = CityWindowPoint(scene, city);
   const int x = p.x - 3;
   const int y = p.y - 3;
   if (y > scene.area.top + 2 && x > scene.area.left + 1) {
     canvas.FillRect(x, y, x + 7, y + 7, kWhite);
     OutlineSquare(canvas, x, y, x + 6, y + 6, kBlue);
-    canvas.Text(x + 12, y + 12, city.name, kWhite, kHighlightBack);
+    canvas.Text(x + 12, y + 12, name, kWhite, kHighlightBack);
   }
-  const std::string* country = CountryOfCity(*scene.world, city);
-  hover.statusText = country != nullptr ? *country : city.name;
+  const std::string* country = CountryNameOfCity(*scene.world, city);
+  hover.statusText = country != nullptr ? *country : name;
   if (scene.layers.allCities) hover.labelRect = FromEdges(x + 12, y + 9, x + 120, y + 30);
   hover.markerRect = FromEdges(x - 1, y - 1, x + 7, y + 7);
   // A long name reaches past the label rectangle; the next move must erase all of it.
-  const TextSize name = canvas.MeasureText(city.name);
+  const TextSize size = canvas.MeasureText(name);
   MapRect& label = hover.labelRect;
-  const int right = std::max(label.left + label.width, x + 12 + name.width + 1);
-  const int bottom = std::max(label.top + label.height, y + 12 + name.height + 1);
+  const int right = std::max(label.left + label.width, x + 12 + size.width + 1);
+  const int bottom = std::max(label.top + label.height, y + 12 + size.height + 1);
   const int left = std::min(label.left, x + 12);
   const int top = std::min(label.top, y + 12);
   label = FromEdges(left, top, right, bottom);

@@ -14,6 +14,7 @@
 #include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/list_view.h"
 #include "world/city_selector_lists.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 namespace {
@@ -111,12 +112,14 @@ City& CitySelectorDialog::CityOfRow(int row) const {
 
 void CitySelectorDialog::FillCountries() {
   countryZones_ = CountryZones(*context_.world);
+  SortCountryZones(*context_.world, countryZones_);
   const WorldData* world = context_.world;
   const std::vector<int>* zones = &countryZones_;
   countries_->SetRows(
       static_cast<int>(countryZones_.size()),
       [world, zones](int row, int) {
-        return ToQString(world->zones[static_cast<std::size_t>((*zones)[row])].country);
+        return ToQString(
+            CountryNameIn(*world, world->zones[static_cast<std::size_t>((*zones)[row])].country));
       },
       {},
       [world, zones](int row) -> std::optional<bool> {
@@ -129,6 +132,7 @@ void CitySelectorDialog::ShowCitiesOf(int countryRow) {
   if (countryRow >= 0 && countryRow < static_cast<int>(countryZones_.size())) {
     const Zone& zone = context_.world->zones[static_cast<std::size_t>(countryZones_[countryRow])];
     indexes = CitiesOfCountry(*context_.world, zone.country);
+    SortCitiesByName(*context_.world, indexes);
   }
   // The list may ask for the old rows until it has taken the new ones: each set of rows keeps
   // its own indexes.
@@ -141,10 +145,11 @@ void CitySelectorDialog::ShowCitiesOf(int countryRow) {
   const MenuIconList* icons = context_.icons;
   cities_->SetRows(
       static_cast<int>(rows->size()),
-      [cityOf](int row, int column) {
+      [cityOf, world](int row, int column) {
         const City& city = cityOf(row);
-        return column == 0 ? ToQString(WithoutTrailingBlanks(city.name))
-                           : ToQString(city.state.value_or(""));
+        const std::string* state = StateNameOf(*world, city);
+        return column == 0 ? ToQString(WithoutTrailingBlanks(CityNameOf(*world, city)))
+                           : ToQString(state ? *state : std::string());
       },
       [cityOf, icons](int row) {
         if (icons == nullptr) return QIcon();

@@ -16,6 +16,7 @@
 #include "shell/app/qt_text.h"
 #include "shell/dialogs/city_name_field.h"
 #include "world/city_clocks.h"
+#include "world/place_names.h"
 #include "world/solar_position.h"
 
 namespace meridiana {
@@ -237,7 +238,8 @@ void MeetingPlannerDialog::Rebuild() {
   for (std::size_t row = 0; row < cities_.size(); ++row) {
     table_->setVerticalHeaderItem(
         static_cast<int>(row),
-        new QTableWidgetItem(ToQString(WithoutTrailingBlanks(cities_[row]->name))));
+        new QTableWidgetItem(ToQString(WithoutTrailingBlanks(
+            context_.world ? CityNameOf(*context_.world, *cities_[row]) : cities_[row]->name))));
   }
   for (std::size_t column = 0; column < plan_.size(); ++column) {
     const PlanHour& hour = plan_[column];

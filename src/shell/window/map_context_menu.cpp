@@ -7,6 +7,7 @@
 #include "map/map_geometry.h"
 #include "shell/app/qt_text.h"
 #include "shell/window/toolbar_buttons.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 namespace {
@@ -15,8 +16,9 @@ constexpr int kSunShadowCommand = 40016;
 
 }  // namespace
 
-void FillMapContextMenu(QMenu* menu, MapView& view, std::vector<City>& cities, QPoint mapAreaPoint,
+void FillMapContextMenu(QMenu* menu, MapView& view, WorldData& world, QPoint mapAreaPoint,
                         const MapMenuChecks& checks) {
+  std::vector<City>& cities = world.cities;
   constexpr int kPropertiesPlaceholder = 40014;
   constexpr int kWeatherPlaceholder = 40024;
   constexpr int kHotelsPlaceholder = 40025;
@@ -46,8 +48,9 @@ void FillMapContextMenu(QMenu* menu, MapView& view, std::vector<City>& cities, Q
   for (int i = 0; i < count; ++i) {
     const City& city =
         cities[static_cast<std::size_t>(view.menuCities[static_cast<std::size_t>(i)])];
-    const std::size_t cut = city.name.rfind('(');
-    const QString text = ToQString(cut == std::string::npos ? city.name : city.name.substr(0, cut));
+    const std::string& name = CityNameOf(world, city);
+    const std::size_t cut = name.rfind('(');
+    const QString text = ToQString(cut == std::string::npos ? name : name.substr(0, cut));
     const auto insert = [&text](const Item& before, int command) {
       if (before.action == nullptr) return;
       auto* item = new QAction(text, before.owner);

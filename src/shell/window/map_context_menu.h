@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "map/map_view.h"
-#include "world/city.h"
+#include "world/world_data.h"
 
 class QMenu;
 
@@ -30,8 +30,9 @@ inline constexpr int kCityCommandSpan = 1000;
 
 // Picks the cities into view.menuCities (their picked flags set) and fills the menu: city i gets
 // the commands 19000 + i (18999 for the first when it lies under the click), 20000 + i and
-// 21000 + i; the placeholders 40014, 40024 and 40025 go.
-void FillMapContextMenu(QMenu* menu, MapView& view, std::vector<City>& cities, QPoint mapAreaPoint,
+// 21000 + i; the placeholders 40014, 40024 and 40025 go. The cities are named in the world's
+// language.
+void FillMapContextMenu(QMenu* menu, MapView& view, WorldData& world, QPoint mapAreaPoint,
                         const MapMenuChecks& checks);
 
 }  // namespace meridiana

@@ -84,7 +84,7 @@ void MapGestures::PrepareContextMenu(QMenu* menu, QPoint mapAreaPoint) {
   };
   checks.shadow = modes.shadow;
   checks.night = modes.night;
-  FillMapContextMenu(menu, *s_.view, s_.world->cities, mapAreaPoint, checks);
+  FillMapContextMenu(menu, *s_.view, *s_.world, mapAreaPoint, checks);
 }
 
 void MapGestures::DoubleClick(QPoint mapAreaPoint) {

@@ -7,6 +7,7 @@
 #include "shell/app/app_identity.h"
 #include "shell/app/qt_text.h"
 #include "world/city_clocks.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 namespace {
@@ -80,7 +81,7 @@ QStringList TrayClocks::Lines() const {
   const WeekdayNames weekdays = context_.weekdays ? context_.weekdays() : EnglishWeekdays();
   for (const City* city : OrderedCities()) {
     if (!context_.cityOffset) continue;
-    lines << ToQString(CityClockLine(city->name, now + context_.cityOffset(*city, now), host,
+    lines << ToQString(CityClockLine(CityNameOf(*context_.world, *city), now + context_.cityOffset(*city, now), host,
                                      weekdays));
   }
   return lines;
