@@ -11,6 +11,7 @@
 #include "shell/app/qt_text.h"
 #include "shell/dialogs/dialog_controls.h"
 #include "world/city_search.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 namespace {
@@ -19,11 +20,21 @@ constexpr std::size_t kOffered = 12;     // rows of the popup
 constexpr int kCityRole = Qt::UserRole;  // the city's index in the table
 constexpr int kNameRole = Qt::UserRole + 1;
 
+// The language of the world's place names: the search finds their names as well as English.
+std::string_view NamesLanguage(const WorldData& world) {
+  return world.placeNames ? std::string_view(world.placeNames->language) : std::string_view();
+}
+
+QString ShownName(const WorldData& world, const City& city) {
+  return ToQString(WithoutTrailingBlanks(CityNameOf(world, city)));
+}
+
 // "Springfield, Illinois, United States": enough to tell the table's namesakes apart.
 QString MatchLabel(const WorldData& world, const City& city) {
-  QString label = ToQString(WithoutTrailingBlanks(city.name));
-  if (city.state) label += QStringLiteral(", ") + ToQString(*city.state);
-  if (const std::string* country = CountryOfCity(world, city))
+  QString label = ShownName(world, city);
+  if (const std::string* state = StateNameOf(world, city))
+    label += QStringLiteral(", ") + ToQString(*state);
+  if (const std::string* country = CountryNameOfCity(world, city))
     label += QStringLiteral(", ") + ToQString(*country);
   return label;
 }
@@ -73,10 +84,10 @@ void CityNameField::OfferMatches(const QString& text) {
     ShowNoMatch(text, false);
     return;
   }
-  for (const City* city : SearchCities(*world_, ToUtf8(text), kOffered)) {
+  for (const City* city : SearchCities(*world_, ToUtf8(text), kOffered, NamesLanguage(*world_))) {
     auto* item = new QStandardItem(MatchLabel(*world_, *city));
     item->setData(static_cast<int>(city - world_->cities.data()), kCityRole);
-    item->setData(ToQString(WithoutTrailingBlanks(city->name)), kNameRole);
+    item->setData(ShownName(*world_, *city), kNameRole);
     item->setEditable(false);
     matches_->appendRow(item);
   }
@@ -89,9 +100,8 @@ void CityNameField::ShowNoMatch(const QString& text, bool show) {
 }
 
 const City* CityNameField::NamedCity() const {
-  if (picked_ != nullptr && edit_->text() == ToQString(WithoutTrailingBlanks(picked_->name)))
-    return picked_;
-  return ResolveCityName(*world_, ToUtf8(edit_->text().trimmed())).city;
+  if (picked_ != nullptr && edit_->text() == ShownName(*world_, *picked_)) return picked_;
+  return ResolveCityName(*world_, ToUtf8(edit_->text().trimmed()), NamesLanguage(*world_)).city;
 }
 
 void CityNameField::clear() {
