@@ -40,6 +40,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://quillary.example/meridiana/)
+# dpkg-shlibdeps finds the shared libraries the programs link (ICU, libcurl, GeographicLib's
+# libgeographiclib23, ...) and names their packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Not seen by dpkg-shlibdeps: Qt loads its platform plugins at run time, X11's and, on a Wayland
 # session, Wayland's (without it the window would run only through XWayland).

@@ -19,6 +19,7 @@ libgif-dev|GIF pictures
 libc-ares-dev|host lookup of the window's HTTP client
 libcurl4-openssl-dev|the service's downloads
 libicu-dev|folds accents and case for the city search
+libgeographiclib-dev|distance and bearing on the WGS84 ellipsoid (geodesics)
 libcpp-httplib-dev|the service's HTTP server
 nlohmann-json3-dev|the service reads the earthquake feed
 openssl|the service's TLS

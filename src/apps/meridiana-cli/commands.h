@@ -15,6 +15,7 @@ int RunSun(const Args& args);
 int RunMoon(const Args& args);
 int RunCities(const Args& args);
 int RunCity(const Args& args);
+int RunDistance(const Args& args);
 int RunSearch(const Args& args);
 int RunPlan(const Args& args);
 int RunClocks(const Args& args);

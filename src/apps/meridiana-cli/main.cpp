@@ -31,6 +31,10 @@ constexpr Command kCommands[] = {
      meridiana::cli::RunCities},
     {"city", "city NAME [--at ISO] [--data DIR]   the Properties dialog's fields of one city",
      meridiana::cli::RunCity},
+    {"distance",
+     "distance FROM TO [--data DIR]   the distance (km) and the initial and final bearings "
+     "between two places along the WGS84 geodesic, each a city or LAT,LON",
+     meridiana::cli::RunDistance},
     {"search",
      "search TEXT [--limit N] [--data DIR]   the cities the text finds, best first (TSV); a "
      "name given to city, plan, clocks, links, moon or render --mark is found the same way",
