@@ -113,12 +113,6 @@ TEST(ServiceProxyEnvironment, TheKeptProxyAsTheCopysVariables) {
   for (const char* removed : {"HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
     EXPECT_EQ(value(removed), std::nullopt) << removed;
 
-  // "None" with a host kept for switching back: the copy goes direct, whatever the desktop says.
-  ProxySettings none = http;
-  none.type = kProxyNone;
-  for (const EnvironmentChange& change : ServiceProxyEnvironment(none))
-    EXPECT_EQ(change.value, std::nullopt) << change.name;
-
   ProxySettings socks = http;
   socks.type = kProxySocks5;
   socks.port = 0;
@@ -132,7 +126,9 @@ TEST(ServiceProxyEnvironment, TheKeptProxyAsTheCopysVariables) {
     }
   }
 
-  ProxySettings none = http;  // Preferences' None after a proxy: host and port stay kept
+  // Preferences' None after a proxy keeps host and port for switching back: the copy goes
+  // direct, whatever the desktop says.
+  ProxySettings none = http;
   none.type = kProxyNone;
   for (const EnvironmentChange& change : ServiceProxyEnvironment(none))
     EXPECT_EQ(change.value, std::nullopt) << change.name;
