@@ -133,6 +133,8 @@ class LiveMapTest : public ::testing::Test {
     env.clock = &clock_;
     env.locale = &locale_;
     app_ = std::make_unique<App>(std::move(env));
+    // The tests of the base view keep Sharp Map off, as a user who turned it off does.
+    if (!sharpByDefault_) app_->settings().sharp = 0;
     for (auto& [name, value] : presets_) value(app_->settings());
     EXPECT_TRUE(app_->Start());
     Settle();
@@ -217,6 +219,7 @@ class LiveMapTest : public ::testing::Test {
   FixedClock clock_{UtcFromCalendar(2026, 6, 21, 18, 30, 0)};
   FixedLocaleInfo locale_{"/"};
   std::vector<std::pair<std::string, std::function<void(Settings&)>>> presets_;
+  bool sharpByDefault_ = false;
   std::unique_ptr<App> app_;
   DibPtr day_ = SyntheticDay();
   DibPtr night_ = SyntheticFlat(30, 10, 10);
