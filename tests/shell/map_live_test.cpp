@@ -841,18 +841,25 @@ TEST_F(LiveMapTest, SharpMapIsOnAtFirstWhereTheAreaNeedsIt) {
   Screen(window);
   const Dib* sharp = window.mapArea()->viewImage();
   ASSERT_NE(sharp, nullptr);
-  const DibPtr repeated = BuildViewImage(window.images().composed(), window.mapView(), 1300,
-                                         DibHeight(sharp));
+  const int height = DibHeight(sharp);
+  const DibPtr repeated =
+      BuildViewImage(window.images().composed(), window.mapView(), 1300, height);
   EXPECT_NE(std::memcmp(sharp->pixels.data(), repeated->pixels.data(), repeated->pixels.size()),
             0);  // composed again at the screen's resolution
+  // A refresh meanwhile composes the sharp view only; the base map waits until it shows again.
+  ASSERT_TRUE(window.compositor().Compose(window.compositor().composedAt() + 600));
+  EXPECT_TRUE(window.compositor().baseStale());
 
   EXPECT_TRUE(window.OnCommand(ids::kCmdSharpMap));
   EXPECT_FALSE(checked());
   EXPECT_EQ(app_->settings().sharp, 0);
   EXPECT_TRUE(app_->settings().sharpStored);  // so that it is written
   Screen(window);
-  EXPECT_EQ(std::memcmp(window.mapArea()->viewImage()->pixels.data(), repeated->pixels.data(),
-                        repeated->pixels.size()),
+  EXPECT_FALSE(window.compositor().baseStale());
+  const DibPtr current =
+      BuildViewImage(window.images().composed(), window.mapView(), 1300, height);
+  EXPECT_EQ(std::memcmp(window.mapArea()->viewImage()->pixels.data(), current->pixels.data(),
+                        current->pixels.size()),
             0);
 }
 
