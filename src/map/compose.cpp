@@ -190,12 +190,31 @@ bool Compositor::BlendOrCopy(const Dib* base, const Dib* over, bool zoneTint) {
   return images_.composed() != nullptr;
 }
 
+bool Compositor::EnsureComposed() {
+  if (!baseStale_) return true;
+  const bool deferred = baseDeferred_;
+  baseDeferred_ = false;
+  const bool changed = changed_;
+  const bool done = Compose(composedAt_);
+  changed_ = changed || done;
+  baseDeferred_ = deferred;
+  return done;
+}
+
 bool Compositor::Compose(TimeValue now) {
   if (host_ && host_->Minimised()) return false;
+  const ComposeSource source = ChooseComposeSource(modes);
+  if (baseDeferred_ && (source == ComposeSource::kDay || source == ComposeSource::kZones) &&
+      images_.composed() != nullptr) {
+    composedAt_ = now;
+    changed_ = true;
+    baseStale_ = true;
+    return true;
+  }
+  baseStale_ = false;
   if (modes.night && !images_.night()) images_.LoadNight();
 
   bool fresh = true;
-  const ComposeSource source = ChooseComposeSource(modes);
   switch (source) {
     case ComposeSource::kCloudsOverDay:
       fresh = BlendOrCopy(images_.day(), images_.cloud(), false);
@@ -252,6 +271,7 @@ void Compositor::RunShadowPass(TimeValue now) {
 
 bool Compositor::ShowCloudFrame(const Dib* frame) {
   if (blendInProgress_) return false;
+  baseStale_ = false;
   CopyInto(images_.composedSlot(), images_.day());
   const Dib* base = modes.night ? images_.night() : images_.day();
   GuardedCloudBlend(base, frame);

@@ -91,6 +91,15 @@ class Compositor {
   // night image (Night Map on) or the day image with the frame; no tint, no shadow.
   bool ShowCloudFrame(const Dib* frame);
 
+  // While a sharp view covers the map area it composes for itself, so a composition from the
+  // day or the time-zone picture only records its instant (composedAt) and leaves the composed
+  // map as it was, marked stale; EnsureComposed makes it afresh for that instant when something
+  // needs it (the base view again, the wallpaper). Cloud and night maps are composed as ever.
+  void SetBaseDeferred(bool deferred) { baseDeferred_ = deferred; }
+  bool baseStale() const { return baseStale_; }
+  // Composes for the last instant when the composed map is stale; true when it is current.
+  bool EnsureComposed();
+
   // The instant of the last composition (a sharp view shades for the same one).
   TimeValue composedAt() const { return composedAt_; }
 
@@ -120,6 +129,8 @@ class Compositor {
   TimeValue composedAt_ = kNoTime;
   bool changed_ = false;
   bool blendInProgress_ = false;
+  bool baseDeferred_ = false;
+  bool baseStale_ = false;
 };
 
 }  // namespace meridiana

@@ -4,7 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <optional>
 #include <thread>
 #include <utility>
@@ -31,14 +35,11 @@ struct Tap {
   bool inside = false;
 };
 
-// Where a frame starting at base-map `start` begins, counted in device pixels from the base map's
-// edge: a whole number when start falls on a device pixel's edge (within rounding), as it does
-// after a scroll by whole base-map pixels at a whole zoom x ratio.
-double DeviceOrigin(double start, double step) {
-  const double at = start / step;
-  const double whole = std::round(at);
-  return std::fabs(at - whole) <= 1e-6 * std::max(1.0, std::fabs(at)) ? whole : at;
-}
+// Where a frame starting at base-map `start` begins, counted in whole device pixels from the base
+// map's edge: the start rounded to the nearest device pixel. The picture then lies at most half a
+// device pixel from the exact place, and a scroll by any distance at any zoom x ratio moves the
+// frame by whole device pixels, so what two frames both show is sampled alike.
+double DeviceOrigin(double start, double step) { return std::round(start / step); }
 
 // Taps along one axis: device index i samples the base map at (origin + i + 0.5) * step, which
 // is pixel coordinate that * scale - 0.5 of a picture `size` pixels long (scale pixels per
@@ -95,17 +96,58 @@ struct Block {
   int right;
 };
 
-// The taps of every device row and column of a frame into one picture.
+// The taps of every device row and column of a frame into one picture. A row is sampled in two
+// passes: the picture's two rows blended by the row's weight (over the span of columns the frame
+// reads, in 16 bits, which the compiler vectorises), then each device pixel from its two columns
+// of that, in 15-bit fixed point.
 class FrameTaps {
  public:
   FrameTaps(const Dib* picture, const SharpFrame& frame)
       : rows_(Taps(frame.height, frame.top, frame.step, kBaseMapHeight, DibHeight(picture), false,
                    0)),
-        columns_(Taps(frame.width, frame.left, frame.step, kBaseMapWidth, DibWidth(picture), true,
-                      frame.shift)) {}
+        size_(DibWidth(picture)) {
+    const std::vector<Tap> columns = Taps(frame.width, frame.left, frame.step, kBaseMapWidth,
+                                          size_, true, frame.shift);
+    offsets_.resize(columns.size());
+    weights_.resize(columns.size());
+    pairWeights_.resize(columns.size());
+    wraps_.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const Tap& tap = columns[i];
+      // A column off the map reads the black pixel after the row's end with all its weight.
+      offsets_[i] = 3 * static_cast<std::uint32_t>(tap.inside ? tap.first : size_ + 1);
+      weights_[i] = static_cast<std::uint16_t>(tap.inside ? tap.weight : 0);
+      pairWeights_[i] = static_cast<std::uint32_t>(kWeightOne - weights_[i]) |
+                        static_cast<std::uint32_t>(weights_[i]) << 16;
+      // Across the date line the second neighbour is the row's first pixel, copied after its end.
+      wraps_[i] = tap.inside && tap.second < tap.first;
+    }
+  }
 
   // Samples a block of the frame into `out`; device pixels off the base map are black.
   void Sample(const Dib* picture, Dib* out, const Block& block) const {
+    const std::size_t rowValues = 3 * static_cast<std::size_t>(size_);
+    // The blended row, its first pixel again and a black pixel.
+    std::vector<std::uint16_t> blended(rowValues + 6, 0);
+    // The values of a picture row this block's columns read: all of them across the date line.
+    std::size_t spanFirst = rowValues;
+    std::size_t spanEnd = 0;
+    bool wraps = false;
+    for (int i = block.left; i < block.right; ++i) {
+      const std::size_t at = static_cast<std::size_t>(i);
+      if (offsets_[at] >= rowValues) continue;
+      wraps |= wraps_[at] != 0;
+      spanFirst = std::min<std::size_t>(spanFirst, offsets_[at]);
+      spanEnd = std::max<std::size_t>(spanEnd, offsets_[at] + 6);
+    }
+    if (wraps) {
+      spanFirst = 0;
+      spanEnd = rowValues;
+    }
+    spanEnd = std::min(spanEnd, rowValues);
+    const std::uint32_t* offsets = offsets_.data();
+    const std::uint16_t* weights = weights_.data();
+    [[maybe_unused]] const std::uint32_t* pairWeights = pairWeights_.data();
     for (int j = block.top; j < block.bottom; ++j) {
       const Tap& row = rows_[static_cast<std::size_t>(j)];
       uint8_t* o = out->rows[static_cast<std::size_t>(j)] + 3 * block.left;
@@ -115,36 +157,55 @@ class FrameTaps {
       }
       const uint8_t* upper = picture->rows[static_cast<std::size_t>(row.first)];
       const uint8_t* lower = picture->rows[static_cast<std::size_t>(row.second)];
-      const int wy = row.weight;
-      for (int i = block.left; i < block.right; ++i, o += 3) {
-        const Tap& column = columns_[static_cast<std::size_t>(i)];
-        if (!column.inside) {
-          o[0] = o[1] = o[2] = 0;
-          continue;
-        }
-        const uint8_t* a = upper + 3 * column.first;
-        const uint8_t* b = upper + 3 * column.second;
-        const uint8_t* c = lower + 3 * column.first;
-        const uint8_t* d = lower + 3 * column.second;
-        const int wx = column.weight;
-        for (int k = 0; k < 3; ++k) {
-          const int top = a[k] * (kWeightOne - wx) + b[k] * wx;
-          const int bottom = c[k] * (kWeightOne - wx) + d[k] * wx;
-          o[k] = static_cast<uint8_t>(
-              (top * (kWeightOne - wy) + bottom * wy + (1 << (2 * kWeightBits - 1))) >>
-              (2 * kWeightBits));
-        }
+      const std::uint16_t wy = static_cast<std::uint16_t>(row.weight);
+      const std::uint16_t wu = static_cast<std::uint16_t>(kWeightOne - row.weight);
+      std::uint16_t* v = blended.data();
+      // Halved, the blend fits in 15 bits, as the signed multiplies below need.
+      for (std::size_t k = spanFirst; k < spanEnd; ++k)
+        v[k] = static_cast<std::uint16_t>((upper[k] * wu + lower[k] * wy + 1) >> 1);
+      if (wraps) std::memcpy(v + rowValues, v, 3 * sizeof(std::uint16_t));
+      int i = block.left;
+#ifdef __SSE2__
+      // A pixel at a time in vector registers: its two neighbours' channels side by side, times
+      // their weights, summed in pairs. The store writes a fourth byte, which the next pixel
+      // overwrites, so the block's last pixel is left to the plain loop.
+      const __m128i half = _mm_set1_epi32(1 << (2 * kWeightBits - 2));
+      for (; i + 1 < block.right; ++i, o += 3) {
+        const std::uint16_t* a = v + offsets[i];
+        const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
+        const __m128i second = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + 3));
+        const __m128i pairs = _mm_unpacklo_epi16(first, second);
+        const __m128i weight = _mm_set1_epi32(static_cast<int>(pairWeights[i]));
+        __m128i sum = _mm_add_epi32(_mm_madd_epi16(pairs, weight), half);
+        sum = _mm_srli_epi32(sum, 2 * kWeightBits - 1);
+        sum = _mm_packs_epi32(sum, sum);
+        const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
+        std::memcpy(o, &bytes, 4);
+      }
+#endif
+      constexpr std::uint32_t kHalf = 1u << (2 * kWeightBits - 2);
+      for (; i < block.right; ++i, o += 3) {
+        const std::uint16_t* a = v + offsets[i];
+        const std::uint32_t wx = weights[i];
+        const std::uint32_t wl = kWeightOne - wx;
+        o[0] = static_cast<uint8_t>((a[0] * wl + a[3] * wx + kHalf) >> (2 * kWeightBits - 1));
+        o[1] = static_cast<uint8_t>((a[1] * wl + a[4] * wx + kHalf) >> (2 * kWeightBits - 1));
+        o[2] = static_cast<uint8_t>((a[2] * wl + a[5] * wx + kHalf) >> (2 * kWeightBits - 1));
       }
     }
   }
 
  private:
   std::vector<Tap> rows_;
-  std::vector<Tap> columns_;
+  int size_;
+  std::vector<std::uint32_t> offsets_;  // per device column: its first neighbour's first value
+  std::vector<std::uint16_t> weights_;  // and the second neighbour's weight
+  std::vector<std::uint32_t> pairWeights_;  // the first's weight, the second's above it
+  std::vector<std::uint8_t> wraps_;
 };
 
-// How many device pixels `to` lies right of and below `from` when the two differ only by that and
-// both start on whole device pixels; none otherwise, or when they share no pixel.
+// How many device pixels `to` lies right of and below `from` when the two differ only by that;
+// none otherwise, or when they share no pixel.
 std::optional<std::pair<long, long>> WholeDeviceMove(const SharpFrame& from, const SharpFrame& to) {
   if (from.width != to.width || from.height != to.height || from.step != to.step ||
       from.shift != to.shift || !FrameUsable(from) || !FrameUsable(to)) {
@@ -155,15 +216,93 @@ std::optional<std::pair<long, long>> WholeDeviceMove(const SharpFrame& from, con
   const double toX = DeviceOrigin(to.left, to.step);
   const double toY = DeviceOrigin(to.top, to.step);
   for (const double origin : {fromX, fromY, toX, toY})
-    if (origin != std::round(origin) || std::fabs(origin) > 1e9) return std::nullopt;
+    if (!(std::fabs(origin) <= 1e9)) return std::nullopt;
   const long dx = std::lround(toX - fromX);
   const long dy = std::lround(toY - fromY);
   if (std::labs(dx) >= to.width || std::labs(dy) >= to.height) return std::nullopt;
   return std::pair{dx, dy};
 }
 
-DibPtr SampleOrNull(const Dib* picture, const SharpFrame& frame) {
-  return picture != nullptr ? SampleForFrame(picture, frame) : nullptr;
+// Samples each picture there is for the frame into its slot, reusing a slot's image when it has
+// the frame's size (a zoom step: no new memory to fault in and clear), else a new one; a slot
+// without a picture is emptied. A frame of a screen's size takes tens of milliseconds on one
+// core and a zoom waits for it, so the lower half of every picture is sampled on a second
+// thread; each row is written by one only.
+void SampleAll(const std::array<const Dib*, 4>& pictures, const SharpFrame& frame,
+               std::array<DibPtr, 4>& slots) {
+  std::vector<std::pair<const Dib*, Dib*>> jobs;
+  std::vector<FrameTaps> taps;
+  taps.reserve(pictures.size());
+  for (std::size_t k = 0; k < pictures.size(); ++k) {
+    DibPtr& slot = slots[k];
+    if (!Usable(pictures[k]) || !FrameUsable(frame)) {
+      slot.reset();
+      continue;
+    }
+    if (!DibIsValid(slot.get()) || DibWidth(slot.get()) != frame.width ||
+        DibHeight(slot.get()) != frame.height || DibBitsPerPixel(slot.get()) != 24) {
+      slot = DibCreate(frame.width, frame.height, 24, 256);
+      if (!slot) continue;
+    }
+    jobs.emplace_back(pictures[k], slot.get());
+    taps.emplace_back(pictures[k], frame);
+  }
+  const auto run = [&](int top, int bottom) {
+    for (std::size_t k = 0; k < jobs.size(); ++k)
+      taps[k].Sample(jobs[k].first, jobs[k].second, {top, bottom, 0, frame.width});
+  };
+  constexpr long kPixelsForTwoThreads = 512 * 512;
+  const long pixels = static_cast<long>(frame.width) * frame.height * static_cast<long>(jobs.size());
+  if (pixels >= kPixelsForTwoThreads && std::thread::hardware_concurrency() > 1) {
+    const int half = frame.height / 2;
+    std::thread lower([&] { run(half, frame.height); });
+    run(0, half);
+    lower.join();
+  } else {
+    run(0, frame.height);
+  }
+}
+
+// Rows [top, bottom) of an image as an image of their own, sharing its pixels: a band a pass can
+// work on while another thread works on the rest.
+DibPtr RowBand(const Dib* dib, int top, int bottom) {
+  DibPtr band = std::make_unique<Dib>();
+  band->signature = dib->signature;
+  band->header = dib->header;
+  band->header.height = bottom - top;
+  band->rows.assign(dib->rows.begin() + top, dib->rows.begin() + bottom);
+  return band;
+}
+
+ShadeGrid GridBand(const ShadeGrid& grid, int top, int bottom) {
+  ShadeGrid band;
+  band.rowLatitude.assign(grid.rowLatitude.begin() + top, grid.rowLatitude.begin() + bottom);
+  band.columnLongitude = grid.columnLongitude;
+  return band;
+}
+
+// The day copied and shaded by the sun shadow, the lower half of the rows on a second thread:
+// each row's pixels depend on that row's place only.
+void ShadeInBands(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid,
+                  const Dib* day) {
+  const int height = DibHeight(composed);
+  constexpr long kPixelsForTwoThreads = 512 * 512;
+  if (static_cast<long>(DibWidth(composed)) * height < kPixelsForTwoThreads ||
+      std::thread::hardware_concurrency() < 2 || !ShadowImagesMatch(composed, night) ||
+      !ShadowImagesMatch(composed, day) || !GridFits(grid, composed)) {
+    ApplySunShadowOn(composed, night, now, grid, day);
+    return;
+  }
+  const int half = height / 2;
+  const auto shade = [&](int top, int bottom) {
+    const DibPtr out = RowBand(composed, top, bottom);
+    const DibPtr darks = RowBand(night, top, bottom);
+    const DibPtr base = RowBand(day, top, bottom);
+    ApplySunShadowOn(out.get(), darks.get(), now, GridBand(grid, top, bottom), base.get());
+  };
+  std::thread lower([&] { shade(half, height); });
+  shade(0, half);
+  lower.join();
 }
 
 }  // namespace
@@ -180,13 +319,15 @@ ShadeGrid FrameGrid(const SharpFrame& frame) {
   ShadeGrid grid;
   grid.rowLatitude.resize(static_cast<std::size_t>(std::max(0, frame.height)));
   grid.columnLongitude.resize(static_cast<std::size_t>(std::max(0, frame.width)));
+  const double top = DeviceOrigin(frame.top, frame.step);
+  const double left = DeviceOrigin(frame.left, frame.step);
   for (int y = 0; y < frame.height; ++y) {
-    const double base = frame.top + (y + 0.5) * frame.step;
+    const double base = (top + y + 0.5) * frame.step;
     grid.rowLatitude[static_cast<std::size_t>(y)] =
         std::clamp(90.0 - base * 180.0 / kBaseMapHeight, -90.0, 90.0);
   }
   for (int x = 0; x < frame.width; ++x) {
-    double base = frame.left + (x + 0.5) * frame.step;
+    double base = (left + x + 0.5) * frame.step;
     if (frame.shift != 0) {
       base = std::fmod(base + frame.shift, static_cast<double>(kBaseMapWidth));
       if (base < 0) base += kBaseMapWidth;
@@ -204,24 +345,10 @@ bool NeedsSharpView(float zoom, double devicePixelRatio) {
 
 DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame) {
   if (!Usable(picture) || !FrameUsable(frame)) return nullptr;
-  DibPtr out = DibCreate(frame.width, frame.height, 24, 256);
-  if (!out) return nullptr;
-  const FrameTaps taps(picture, frame);
-  // A frame of a screen's size takes tens of milliseconds on one core (a zoom waits for it), so
-  // its lower half is sampled on a second thread; each row is written by one only.
-  constexpr long kPixelsForTwoThreads = 512 * 512;
-  const int half = frame.height / 2;
-  if (static_cast<long>(frame.width) * frame.height >= kPixelsForTwoThreads &&
-      std::thread::hardware_concurrency() > 1) {
-    std::thread lower([&] {
-      taps.Sample(picture, out.get(), {half, frame.height, 0, frame.width});
-    });
-    taps.Sample(picture, out.get(), {0, half, 0, frame.width});
-    lower.join();
-  } else {
-    taps.Sample(picture, out.get(), {0, frame.height, 0, frame.width});
-  }
-  return out;
+  std::array<DibPtr, 4> sampled;
+  const std::array<const Dib*, 4> pictures = {picture, nullptr, nullptr, nullptr};
+  SampleAll(pictures, frame, sampled);
+  return std::move(sampled[0]);
 }
 
 bool MoveSampled(const Dib* picture, const SharpFrame& from, const SharpFrame& to, Dib* sampled) {
@@ -348,15 +475,20 @@ const Dib* SharpComposer::Compose(const SharpSources& sources, const ViewModes& 
       moved_ = true;
       resampled_ = true;
     } else {
-      images_.reset();
+      // Sampled again below, into the same images.
+      images_->PutForFrame(std::move(sampled[0]), std::move(sampled[1]), std::move(sampled[2]),
+                           std::move(sampled[3]));
     }
   }
   if (!images_ || reads != reads_ || !(frame == frame_) || !(sources == sources_)) {
-    images_ = std::make_unique<MapImages>(std::string(), nullptr);
-    images_->PutForFrame(readsDay ? SampleOrNull(sources.day, frame) : nullptr,
-                         readsNight ? SampleOrNull(sources.night, frame) : nullptr,
-                         modes.zones ? SampleOrNull(sources.zones, frame) : nullptr,
-                         modes.clouds ? SampleOrNull(sources.cloud, frame) : nullptr);
+    // The last frame's images are sampled over when they have this one's size.
+    if (!images_) images_ = std::make_unique<MapImages>(std::string(), nullptr);
+    std::array<DibPtr, 4> sampled = images_->TakeForFrame();
+    SampleAll({readsDay ? sources.day : nullptr, readsNight ? sources.night : nullptr,
+               modes.zones ? sources.zones : nullptr, modes.clouds ? sources.cloud : nullptr},
+              frame, sampled);
+    images_->PutForFrame(std::move(sampled[0]), std::move(sampled[1]), std::move(sampled[2]),
+                         std::move(sampled[3]));
     grid_ = FrameGrid(frame);
     frame_ = frame;
     sources_ = sources;
@@ -378,7 +510,7 @@ const Dib* SharpComposer::Compose(const SharpSources& sources, const ViewModes& 
       composed = DibCreate(DibWidth(day), DibHeight(day), 24, 256);
       if (!composed) return nullptr;
     }
-    ApplySunShadowOn(composed.get(), images_->night(), now, grid_, day);
+    ShadeInBands(composed.get(), images_->night(), now, grid_, day);
     return composed.get();
   }
   Compositor compositor(*images_, nullptr, nullptr);

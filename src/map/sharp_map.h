@@ -21,7 +21,8 @@ inline constexpr char kSharpDayImagePath[] = "images/earth_day_4096.jpg";
 inline constexpr char kSharpNightImagePath[] = "images/earth_night_2048.jpg";
 
 // The part of the base map a sharp picture shows, in device pixels: device pixel (i, j) covers
-// base-map x from left + i * step to left + (i + 1) * step, and y likewise from top.
+// base-map x from (l + i) * step to (l + i + 1) * step, with l = left / step rounded to a whole
+// device pixel (at most half a device pixel off), and y likewise from top.
 struct SharpFrame {
   int width = 0;   // device pixels
   int height = 0;  // device pixels
@@ -47,9 +48,9 @@ bool NeedsSharpView(float zoom, double devicePixelRatio);
 DibPtr SampleForFrame(const Dib* picture, const SharpFrame& frame);
 
 // A picture sampled for frame `from` (SampleForFrame) made the sampling for `to`: when the two
-// differ only by a move of whole device pixels, the pixels both show are moved and only the
-// newly shown ones sampled, giving exactly SampleForFrame(picture, to). False, with `sampled`
-// unchanged, when the frames do not allow it.
+// differ only by where they start (a scroll, at any step), the pixels both show are moved and
+// only the newly shown ones sampled, giving exactly SampleForFrame(picture, to). False, with
+// `sampled` unchanged, when the frames do not allow it.
 bool MoveSampled(const Dib* picture, const SharpFrame& from, const SharpFrame& to, Dib* sampled);
 
 // One picture at several sizes: as loaded, then halved while it stays wider than the base map,
@@ -107,7 +108,7 @@ class MapImages;
 
 // The same, keeping the pictures sampled for the last frame: composing the same frame from the
 // same pictures for a new instant (the shadow refresh) only composes and shades again, and a
-// frame moved by whole device pixels (a scroll) samples only what it newly shows. The sources
+// frame moved (a scroll) samples only what it newly shows. The sources
 // must stay unchanged while they are kept; Clear lets them go.
 class SharpComposer {
  public:

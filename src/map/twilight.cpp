@@ -21,10 +21,10 @@ inline std::uint8_t Mix(std::uint8_t d, std::uint8_t n, double nightShare) {
   return static_cast<std::uint8_t>(n * nightShare + d * (1.0 - nightShare) + 0.5);
 }
 
-// The soft edge above the horizon (h = e / 9): from the civil colour c at the horizon to the
-// day at 9 degrees.
-inline std::uint8_t Edge(std::uint8_t d, std::uint8_t c, double h) {
-  return static_cast<std::uint8_t>(c + (d - c) * h + 0.5);
+// Just above the horizon (h = e / 1 degree): from the civil colour c at the horizon to the sun
+// shadow's own colour s at 1 degree, so that the first band meets the shadow without a seam.
+inline std::uint8_t Edge(std::uint8_t s, std::uint8_t c, double h) {
+  return static_cast<std::uint8_t>(c + (s - c) * h + 0.5);
 }
 
 // The blends of each band for every pair of bytes, looked up instead of recomputed: the tables
@@ -47,11 +47,13 @@ const BandTables& Tables() {
   return tables;
 }
 
-// The soft edge of one pixel at sin e = s, on the civil colour from the table.
-inline void EdgePixel(std::uint8_t* d, const std::uint8_t* n, double s, const BandTables& t) {
-  const double h = std::asin(s) / kRad / 9.0;
+// One pixel less than a degree above the horizon at sin e = s, from its composed (d), night (n)
+// and shadowed (sh) colours, on the civil colour from the table.
+inline void EdgePixel(std::uint8_t* d, const std::uint8_t* n, const std::uint8_t* sh, double s,
+                      const BandTables& t) {
+  const double h = std::asin(s) / kRad;
   for (int c = 0; c < 3; ++c)
-    d[c] = Edge(d[c], t.mix[0][static_cast<std::size_t>(n[c] * 256 + d[c])], h);
+    d[c] = Edge(sh[c], t.mix[0][static_cast<std::size_t>(n[c] * 256 + d[c])], h);
 }
 
 // sin e = sin(lat) sin(decl) + cos(lat) cos(decl) cos(lon - sun): one cosine per column, two
@@ -61,7 +63,7 @@ struct TwilightSines {
   std::vector<double> cosHour;  // per column
   double sinDecl;
   double cosDecl;
-  double sinEdge = std::sin(9.0 * kRad);
+  double sinEdge = std::sin(1.0 * kRad);
   double limits[4] = {0.0, std::sin(-6.0 * kRad), std::sin(-12.0 * kRad), std::sin(-18.0 * kRad)};
 
   TwilightSines(const SubsolarPoint& sun, const ShadeGrid& grid)
@@ -103,15 +105,28 @@ double SolarElevation(const SubsolarPoint& sun, double latitude, double longitud
   return std::asin(std::fmax(-1.0, std::fmin(1.0, s))) / kRad;
 }
 
-// The sines of a pass over `composed`; none when the images or the grid do not fit, or the solar
-// routine rejects the instant (the pass then leaves the picture as it is).
-std::optional<TwilightSines> PassSines(const Dib* composed, const Dib* night, TimeValue now,
-                                       const ShadeGrid& grid) {
+namespace {
+
+// What a pass works from: the sines, and the composed map as the plain sun shadow draws it, whose
+// pixels the day side keeps. None when the images or the grid do not fit, or the solar routine
+// rejects the instant (the pass then leaves the picture as it is).
+struct PassInputs {
+  TwilightSines sines;
+  DibPtr shadowed;
+};
+
+std::optional<PassInputs> PassSines(const Dib* composed, const Dib* night, TimeValue now,
+                                    const ShadeGrid& grid) {
   if (!ShadowImagesMatch(composed, night) || !GridFits(grid, composed)) return std::nullopt;
   const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
   if (!sun) return std::nullopt;
-  return TwilightSines(*sun, grid);
+  DibPtr shadowed = DibCreate(DibWidth(composed), DibHeight(composed), 24, 256);
+  if (!shadowed) return std::nullopt;
+  ApplySunShadowOn(shadowed.get(), night, now, grid, composed);
+  return PassInputs{TwilightSines(*sun, grid), std::move(shadowed)};
 }
+
+}  // namespace
 
 void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
   if (!ShadowImagesMatch(composed, night)) return;
@@ -120,8 +135,9 @@ void ApplyTwilight(Dib* composed, const Dib* night, TimeValue now) {
 
 void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
                              const ShadeGrid& grid) {
-  const std::optional<TwilightSines> sines = PassSines(composed, night, now, grid);
-  if (!sines) return;
+  const std::optional<PassInputs> inputs = PassSines(composed, night, now, grid);
+  if (!inputs) return;
+  const TwilightSines* sines = &inputs->sines;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
   const double sinEdge = sines->sinEdge;
@@ -132,12 +148,16 @@ void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
     const double b = sines->RowScale(latitude);
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
-    for (int x = 0; x < width; ++x, d += 3, n += 3) {
+    const std::uint8_t* sh = inputs->shadowed->rows[y];
+    for (int x = 0; x < width; ++x, d += 3, n += 3, sh += 3) {
       const double s = a + b * sines->cosHour[static_cast<std::size_t>(x)];
-      if (s > sinEdge) continue;  // full day
+      if (s > sinEdge) {  // the sun shadow's own pixel
+        for (int c = 0; c < 3; ++c) d[c] = sh[c];
+        continue;
+      }
       if (s > 0.0) {
-        const double h = std::asin(s) / kRad / 9.0;
-        for (int c = 0; c < 3; ++c) d[c] = Edge(d[c], Mix(d[c], n[c], kNightShare[1]), h);
+        const double h = std::asin(s) / kRad;
+        for (int c = 0; c < 3; ++c) d[c] = Edge(sh[c], Mix(d[c], n[c], kNightShare[1]), h);
         continue;
       }
       int band = 1;
@@ -148,8 +168,9 @@ void ApplyTwilightOnPerPixel(Dib* composed, const Dib* night, TimeValue now,
 }
 
 void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const ShadeGrid& grid) {
-  const std::optional<TwilightSines> sines = PassSines(composed, night, now, grid);
-  if (!sines) return;
+  const std::optional<PassInputs> inputs = PassSines(composed, night, now, grid);
+  if (!inputs) return;
+  const TwilightSines* sines = &inputs->sines;
   const int width = DibWidth(composed);
   const int height = DibHeight(composed);
   const auto [lowest, highest] = std::minmax_element(sines->cosHour.begin(), sines->cosHour.end());
@@ -163,18 +184,27 @@ void ApplyTwilightOn(Dib* composed, const Dib* night, TimeValue now, const Shade
     const double b = sines->RowScale(latitude);
     std::uint8_t* d = composed->rows[y];
     const std::uint8_t* n = night->rows[y];
+    const std::uint8_t* sh = inputs->shadowed->rows[y];
     // b is never negative and rounding keeps order, so the row's sines lie between these:
-    // a row wholly in the day needs nothing, one wholly in the night is the night image.
-    if (a + b * *lowest > sinEdge) continue;
+    // a row wholly in the day is the shadowed row, one wholly in the night the night image.
+    if (a + b * *lowest > sinEdge) {
+      std::memcpy(d, sh, rowBytes);
+      continue;
+    }
     if (a + b * *highest <= limits[3]) {
       std::memcpy(d, n, rowBytes);
       continue;
     }
-    for (int x = 0; x < width; ++x, d += 3, n += 3) {
+    for (int x = 0; x < width; ++x, d += 3, n += 3, sh += 3) {
       const double s = a + b * sines->cosHour[static_cast<std::size_t>(x)];
-      if (s > sinEdge) continue;
+      if (s > sinEdge) {
+        d[0] = sh[0];
+        d[1] = sh[1];
+        d[2] = sh[2];
+        continue;
+      }
       if (s > 0.0) {
-        EdgePixel(d, n, s, tables);
+        EdgePixel(d, n, sh, s, tables);
         continue;
       }
       if (s <= limits[3]) {

@@ -4,8 +4,9 @@
 // night lies below. Each step is a blend of the composed (D) and the night (N) value, darker
 // than the one before:
 //   civil 0.6 N + 0.4 D,  nautical 0.8 N + 0.2 D,  astronomical 0.9 N + 0.1 D,  night N.
-// Above the horizon the shadow's soft edge stays (0 < e <= 9), running from the civil colour at
-// the horizon to the day, so that the day meets the first band without a seam.
+// The bands start at the horizon. Above it every pixel is the plain sun shadow's own (its soft
+// edge up to 9 degrees, then the day), except in the first degree, which runs from the civil
+// colour at the horizon to the shadow's colour at 1 degree so that the two meet without a seam.
 // Pixels map to latitude and longitude as in the sun shadow.
 
 #include <optional>

@@ -130,3 +130,58 @@ if failures:
     sys.exit(f"FAIL: {failures} pixels on the wrong side of the horizon")
 print("render shadow: ok")
 PY
+
+# With Twilight on, the sunlit side of the shipped pictures is the plain shadow's, pixel for
+# pixel, at the base size and sharp: everywhere the Sun stands more than 1 degree high (1.05 by
+# the NOAA equations, which differ from the program's by about 0.01). Below the horizon the bands
+# differ from the shadow.
+pairs="2027-03-20T12:00:00Z,1 2027-06-21T08:11:00Z,1 2027-06-21T08:11:00Z,2"
+for pair in $pairs; do
+  at=${pair%,*} scale=${pair#*,}
+  for layers in day,shadow day,twilight; do
+    "$cli" render --at "$at" --data "$stage" --layers $layers --scale "$scale" \
+      --out "$work/sunlit-$layers-$at-$scale.bmp"
+  done
+done
+python3 - "$work" $pairs <<'PY'
+import calendar, math, sys
+from datetime import datetime
+from render_lib import noaa_sun, read_bmp
+
+work = sys.argv[1]
+for pair in sys.argv[2:]:
+    at, scale = pair.split(",")
+    unix = calendar.timegm(datetime.strptime(at, "%Y-%m-%dT%H:%M:%SZ").timetuple())
+    decl, eot = noaa_sun(unix)
+    minutes = (unix % 86400) / 60.0
+    w, h, shadow = read_bmp(f"{work}/sunlit-day,shadow-{at}-{scale}.bmp")
+    _, _, twilight = read_bmp(f"{work}/sunlit-day,twilight-{at}-{scale}.bmp")
+    sd, cd = math.sin(math.radians(decl)), math.cos(math.radians(decl))
+    high, low = math.sin(math.radians(1.05)), math.sin(math.radians(-0.5))
+    # The base map's pixel (x, y) stands for its corner; a sharp device pixel for its centre.
+    at_x = (lambda x: 180 - (w - 1 - x) * 360 / w) if scale == "1" else (lambda x: (x + 0.5) / w * 360 - 180)
+    at_y = (lambda y: 90 - y * 180 / h) if scale == "1" else (lambda y: 90 - (y + 0.5) * 180 / h)
+    cos_ha = [math.cos(math.radians(((minutes + eot + 4 * at_x(x)) % 1440) / 4 - 180)) for x in range(w)]
+    sunlit = differing = dark = dark_same = 0
+    for y in range(h):
+        lat = math.radians(at_y(y))
+        a, b = math.sin(lat) * sd, math.cos(lat) * cd
+        rs, rt = shadow[y], twilight[y]
+        if rs == rt and a + b > high and a - b > high:
+            sunlit += w
+            continue
+        for x in range(w):
+            s = a + b * cos_ha[x]
+            same = rs[3 * x:3 * x + 3] == rt[3 * x:3 * x + 3]
+            if s > high:
+                sunlit += 1
+                differing += not same
+            elif s < low:
+                dark += 1
+                dark_same += same
+    print(f"{at} scale {scale}: {sunlit} sunlit pixels, {differing} differ; "
+          f"{dark_same} of {dark} dark pixels as the shadow")
+    assert sunlit > w * h // 3 and differing == 0, (sunlit, differing)
+    assert dark_same < dark // 4, (dark_same, dark)
+print("render twilight sunlit side: ok")
+PY

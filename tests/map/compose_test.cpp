@@ -189,6 +189,33 @@ TEST_F(CompositorTest, DayWithShadowRunsThePassOnAFreshCopyEachTime) {
   EXPECT_TRUE(notice.statuses().empty());
 }
 
+// While a sharp view covers the map, the day and zone maps are not composed: only the instant is
+// kept, and the composed map is made for that instant when something asks for it. Cloud frames
+// are composed as ever, since the sharp view filters them up from the composed map.
+TEST_F(CompositorTest, ADeferredBaseIsComposedOnlyWhenAskedFor) {
+  compositor.modes = {.day = true, .shadow = true};
+  ASSERT_TRUE(compositor.EnsureComposed());  // nothing stale: nothing to do
+  ASSERT_TRUE(compositor.Compose(1000));
+  compositor.SetBaseDeferred(true);
+  compositor.ClearChanged();
+  ASSERT_TRUE(compositor.Compose(2000));
+  EXPECT_EQ(shadowRuns, 1);
+  EXPECT_EQ(compositor.composedAt(), 2000);
+  EXPECT_TRUE(compositor.changed());
+  EXPECT_TRUE(compositor.baseStale());
+  ASSERT_TRUE(compositor.EnsureComposed());
+  EXPECT_EQ(shadowRuns, 2);
+  EXPECT_EQ(lastNow, 2000);
+  EXPECT_FALSE(compositor.baseStale());
+  EXPECT_EQ(PixelOf(images.composed()), (Bgr{101, 100, 100}));  // a fresh copy, shaded once
+
+  images.SetCloud(Filled(1024, 512, 250, 250, 250));
+  compositor.modes = {.day = true, .clouds = true};
+  ASSERT_TRUE(compositor.Compose(3000));
+  EXPECT_FALSE(compositor.baseStale());
+  EXPECT_NE(PixelOf(images.composed()), (Bgr{101, 100, 100}));
+}
+
 TEST_F(CompositorTest, NightMapSwitchesTheShadowOffForGood) {
   compositor.modes = {.day = true, .shadow = true};
   ApplyViewCommand(compositor.modes, kCmdNightMap);

@@ -107,12 +107,14 @@ TEST(Twilight, BandEdgesFollowAnIndependentSolarElevation) {
         const int got = map->rows[y][3 * x];
         // Close to a limit the two computations may differ; elsewhere they agree on the band.
         bool nearLimit = false;
-        for (const double limit : {9.0, 0.0, -6.0, -12.0, -18.0})
+        for (const double limit : {9.0, 1.0, 0.0, -6.0, -12.0, -18.0})
           nearLimit |= std::abs(e - limit) < 0.1;
         if (nearLimit) continue;
-        if (e > 0 && e < 9) {
-          EXPECT_GT(got, 80) << instant.what << " at " << latitude << "," << longitude;
-          EXPECT_LT(got, 200) << instant.what << " at " << latitude << "," << longitude;
+        if (e > 0 && e < 1) continue;
+        if (e > 1 && e < 9) {
+          // The sun shadow's own soft edge: trunc(200 h 1.7 + 60) / 2, h = e / 9.
+          EXPECT_NEAR(got, 170.0 * e / 9.0 + 30.0, 1.5)
+              << instant.what << " at " << latitude << "," << longitude;
           continue;
         }
         const TwilightBand band = BandOfElevation(e);
@@ -123,11 +125,12 @@ TEST(Twilight, BandEdgesFollowAnIndependentSolarElevation) {
     }
     for (int b = 1; b < 5; ++b) EXPECT_GT(bands[b], 1000) << instant.what << " band " << b;
     // At an equinox the Sun stands on the horizon at both poles all day: their rows are in the
-    // first band or lighter, never in the astronomical band or the night.
+    // first band or the first degree above the horizon (from 80 to the shadow's 48 at 1 degree),
+    // never in the nautical or astronomical band or the night.
     if (std::string(instant.what).find("equinox") != std::string::npos) {
       for (const int y : {0, kH - 1})
         for (int x = 0; x < kW; ++x)
-          ASSERT_GE(map->rows[y][3 * x], 80) << instant.what << " row " << y;
+          ASSERT_GT(map->rows[y][3 * x], 45) << instant.what << " row " << y;
     }
   }
 }
@@ -148,8 +151,68 @@ TEST(Twilight, BandsOfElevationAndTheSubsolarPoint) {
   EXPECT_FALSE(SubsolarPointAt(UtcFromCalendar(2051, 6, 1, 0, 0, 0)).has_value());
 }
 
-// The soft edge above the horizon runs from the civil grey into the day without a step; the only
-// steps along the equator are the three band edges on either side of the night.
+TEST(Twilight, TheSunlitSideIsThePlainSunShadows) {
+  // Noise meets every blend; the whole Earth and a sharp view's finer part across the date line.
+  std::mt19937 random(5);
+  DibPtr night = DibCreate(1024, 512, 24);
+  DibPtr day = DibCreate(1024, 512, 24);
+  for (const Dib* dib : {night.get(), day.get()})
+    for (int y = 0; y < 512; ++y)
+      for (int i = 0; i < 1024 * 3; ++i) dib->rows[y][i] = static_cast<std::uint8_t>(random());
+  ShadeGrid part = WholeEarthGrid(1024, 512);
+  for (std::size_t x = 0; x < part.columnLongitude.size(); ++x)
+    part.columnLongitude[x] = std::remainder(150.0 + static_cast<double>(x) * 0.1, 360.0);
+  for (std::size_t y = 0; y < part.rowLatitude.size(); ++y)
+    part.rowLatitude[y] = 80.0 - static_cast<double>(y) * 0.3;
+  const struct {
+    const char* what;
+    TimeValue at;
+  } instants[] = {
+      {"March equinox 2027", UtcFromCalendar(2027, 3, 20, 14, 25, 0)},
+      {"June solstice 2027", UtcFromCalendar(2027, 6, 21, 8, 11, 0)},
+  };
+  for (const auto& instant : instants) {
+    const ShadeGrid* grids[] = {nullptr, &part};
+    for (const ShadeGrid* grid : grids) {
+      const DibPtr shadow = DibCopy(day.get());
+      const DibPtr twilight = DibCopy(day.get());
+      if (grid == nullptr) {
+        ApplySunShadow(shadow.get(), night.get(), instant.at);
+        ApplyTwilight(twilight.get(), night.get(), instant.at);
+      } else {
+        ApplySunShadowOn(shadow.get(), night.get(), instant.at, *grid);
+        ApplyTwilightOn(twilight.get(), night.get(), instant.at, *grid);
+      }
+      const ShadeGrid places = grid != nullptr ? *grid : WholeEarthGrid(1024, 512);
+      int sunlit = 0, edge = 0, differing = 0, darkSame = 0, dark = 0;
+      for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 1024; ++x) {
+          const double e = AlmanacElevation(instant.at, places.rowLatitude[y],
+                                            places.columnLongitude[x]);
+          const bool same = std::memcmp(shadow->rows[y] + 3 * x, twilight->rows[y] + 3 * x, 3) == 0;
+          if (e > 1.05) {
+            ++sunlit;
+            edge += e < 9;
+            differing += !same;
+          } else if (e < -0.05) {
+            ++dark;
+            darkSame += same;
+          }
+        }
+      }
+      const char* which = grid != nullptr ? " (part)" : " (whole Earth)";
+      EXPECT_EQ(differing, 0) << instant.what << which;
+      EXPECT_GT(edge, 5000) << instant.what << which;
+      EXPECT_GT(sunlit, 50000) << instant.what << which;
+      // Below the horizon the bands, not the shadow, are drawn.
+      EXPECT_LT(darkSame, dark / 20) << instant.what << which;
+    }
+  }
+}
+
+// The first degree above the horizon runs from the civil grey into the shadow's soft edge without
+// a band's step; the only steps along the equator are the three band edges on either side of
+// the night.
 TEST(Twilight, TheDaySideEdgeJoinsTheFirstBand) {
   const TimeValue at = UtcFromCalendar(2027, 3, 20, 12, 0, 0);
   DibPtr map = Filled(1440, 4, 200);
@@ -159,7 +222,7 @@ TEST(Twilight, TheDaySideEdgeJoinsTheFirstBand) {
   int steps = 0;
   for (int x = 1; x < 1440; ++x) {
     const int step = std::abs(row[3 * x] - row[3 * x - 3]);
-    if (step > 6) {
+    if (step > 12) {
       ++steps;
       EXPECT_TRUE(step == 40 || step == 20) << x << ": " << step;
     }

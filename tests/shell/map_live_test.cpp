@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMenuBar>
+#include <QAction>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -133,6 +135,8 @@ class LiveMapTest : public ::testing::Test {
     env.clock = &clock_;
     env.locale = &locale_;
     app_ = std::make_unique<App>(std::move(env));
+    // The tests of the base view keep Sharp Map off, as a user who turned it off does.
+    if (!sharpByDefault_) app_->settings().sharp = 0;
     for (auto& [name, value] : presets_) value(app_->settings());
     EXPECT_TRUE(app_->Start());
     Settle();
@@ -217,6 +221,7 @@ class LiveMapTest : public ::testing::Test {
   FixedClock clock_{UtcFromCalendar(2026, 6, 21, 18, 30, 0)};
   FixedLocaleInfo locale_{"/"};
   std::vector<std::pair<std::string, std::function<void(Settings&)>>> presets_;
+  bool sharpByDefault_ = false;
   std::unique_ptr<App> app_;
   DibPtr day_ = SyntheticDay();
   DibPtr night_ = SyntheticFlat(30, 10, 10);
@@ -806,6 +811,56 @@ bool PixelsRepeated(const Dib* view) {
       if (std::memcmp(DibPixelAddress(view, x, y), DibPixelAddress(view, x + 1, y), 3) != 0)
         return false;
   return true;
+}
+
+// With no kept setting, Sharp Map is on, and the sharp view is drawn wherever the area needs
+// more pixels than the base map has: here a fitted window wider than 1,024 pixels, not one
+// narrower. Turned off, it stays off.
+TEST_F(LiveMapTest, SharpMapIsOnAtFirstWhereTheAreaNeedsIt) {
+  WriteAllImages();
+  sharpByDefault_ = true;
+  MainWindow& window = Start();
+  const auto checked = [&window] {
+    for (QAction* action : window.menuBar()->findChildren<QAction*>())
+      if (action->data().toInt() == ids::kCmdSharpMap) return action->isChecked();
+    ADD_FAILURE() << "no Sharp Map item";
+    return false;
+  };
+  EXPECT_TRUE(checked());
+  SetMapWidth(window, 800);
+  Screen(window);
+  EXPECT_EQ(DibWidth(window.mapArea()->viewImage()), 800);
+  const DibPtr plain = BuildViewImage(window.images().composed(), window.mapView(), 800,
+                                      DibHeight(window.mapArea()->viewImage()));
+  EXPECT_EQ(std::memcmp(window.mapArea()->viewImage()->pixels.data(), plain->pixels.data(),
+                        plain->pixels.size()),
+            0);  // the base map is enough: the plain view, byte for byte
+
+  SetMapWidth(window, 1300);
+  EXPECT_GT(window.mapView().zoom, 1.0f);  // fitted
+  Screen(window);
+  const Dib* sharp = window.mapArea()->viewImage();
+  ASSERT_NE(sharp, nullptr);
+  const int height = DibHeight(sharp);
+  const DibPtr repeated =
+      BuildViewImage(window.images().composed(), window.mapView(), 1300, height);
+  EXPECT_NE(std::memcmp(sharp->pixels.data(), repeated->pixels.data(), repeated->pixels.size()),
+            0);  // composed again at the screen's resolution
+  // A refresh meanwhile composes the sharp view only; the base map waits until it shows again.
+  ASSERT_TRUE(window.compositor().Compose(window.compositor().composedAt() + 600));
+  EXPECT_TRUE(window.compositor().baseStale());
+
+  EXPECT_TRUE(window.OnCommand(ids::kCmdSharpMap));
+  EXPECT_FALSE(checked());
+  EXPECT_EQ(app_->settings().sharp, 0);
+  EXPECT_TRUE(app_->settings().sharpStored);  // so that it is written
+  Screen(window);
+  EXPECT_FALSE(window.compositor().baseStale());
+  const DibPtr current =
+      BuildViewImage(window.images().composed(), window.mapView(), 1300, height);
+  EXPECT_EQ(std::memcmp(window.mapArea()->viewImage()->pixels.data(), current->pixels.data(),
+                        current->pixels.size()),
+            0);
 }
 
 TEST_F(LiveMapTest, SharpSettingDrawsAZoomedViewAtDeviceResolution) {

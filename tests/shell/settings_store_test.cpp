@@ -128,28 +128,38 @@ TEST(Settings, SaveThenLoadGivesTheSameState) {
   EXPECT_TRUE(notice.messages().empty());
 }
 
-// A configuration that never turned the Moon on is saved without it, as before the layer
-// existed; once stored, turning it off is stored too.
-TEST(Settings, MoonIsWrittenOnceItHasBeenOn) {
-  TempDir dir;
-  MemoryKeyValueStore store;
-  SettingsRegistry registry(&store, kKey);
-  WorldData world = Cities();
-  RecordingNotice notice;
-  const std::string config = dir.File("config.ini");
-  Settings s;
-  ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
-  EXPECT_FALSE(store.Read(Hive::CurrentUser, kKey, "moon"));
+// A configuration that never turned the Moon on, or Sharp Map off, is saved without them, as
+// before the two existed; once stored, turning them back is stored too.
+TEST(Settings, LaterSwitchesAreWrittenOnceChanged) {
+  const struct {
+    const char* name;
+    int Settings::*field;
+    int first;
+  } rows[] = {{"moon", &Settings::moon, 0}, {"sharp", &Settings::sharp, 1}};
+  for (const auto& row : rows) {
+    TempDir dir;
+    MemoryKeyValueStore store;
+    SettingsRegistry registry(&store, kKey);
+    WorldData world = Cities();
+    RecordingNotice notice;
+    const std::string config = dir.File("config.ini");
+    Settings s;
+    EXPECT_EQ(s.*row.field, row.first) << row.name;
+    ASSERT_TRUE(
+        SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+    EXPECT_FALSE(store.Read(Hive::CurrentUser, kKey, row.name));
 
-  s.moon = 1;
-  ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
-  Settings loaded;
-  LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", config);
-  EXPECT_EQ(loaded.moon, 1);
-  loaded.moon = 0;
-  ASSERT_TRUE(
-      SaveSettings(registry, store, {&loaded, &world, nullptr, nullptr}, "1", config, &notice));
-  EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "moon"), "0");
+    s.*row.field = 1 - row.first;
+    ASSERT_TRUE(
+        SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+    Settings loaded;
+    LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", config);
+    EXPECT_EQ(loaded.*row.field, 1 - row.first) << row.name;
+    loaded.*row.field = row.first;
+    ASSERT_TRUE(
+        SaveSettings(registry, store, {&loaded, &world, nullptr, nullptr}, "1", config, &notice));
+    EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, row.name), std::to_string(row.first));
+  }
 }
 
 // The map centre likewise: absent until it has been moved, read back as written, and a stored

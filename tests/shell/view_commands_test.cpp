@@ -33,9 +33,11 @@ TEST(ViewCommands, OverlaySwitchesFlipTheirOwnSettingOnly) {
   EXPECT_EQ(settings.cities, 1);
   EXPECT_EQ(settings.marked, 1);
   ASSERT_TRUE(ToggleOverlay(settings, ids::kCmdMoon));
+  settings.sharp = 0;
   ASSERT_TRUE(ToggleOverlay(settings, ids::kCmdSharpMap));
   EXPECT_EQ(settings.moon, 1);
   EXPECT_EQ(settings.sharp, 1);
+  EXPECT_TRUE(settings.sharpStored);
   EXPECT_EQ(settings.grid, 0);
   const CommandStates states = LayerStates(settings);
   for (int command : {ids::kCmdMoon, ids::kCmdSharpMap})

@@ -36,10 +36,13 @@ for pair in "earth.jpg:earth_day.jpg" "night.jpg:earth_night.jpg"; do
   convert "$src" -resize '1024x512!' -strip -sampling-factor 4:4:4 -quality 92 "$dst"
 done
 
-# The sharp pictures: NASA's Earth Observatory Blue Marble as Debian's FlightGear data ships it,
-# halved to 4096 x 2048 with its sea and land coloured like the base day picture (sharp_day.sh),
-# and the City Lights night at its own 2048 x 1024.
-"$here/sharp_day.sh" /usr/share/games/flightgear/Textures/Globe "$data/images/earth_day_4096.jpg"
+# The sharp pictures: the base day picture's colours with the finer detail of NASA's Earth
+# Observatory Blue Marble as Debian's FlightGear data ships it (sharp_day.sh), and the City
+# Lights night at its own 2048 x 1024; both checked against the base pictures (sharp_match.sh).
+"$here/sharp_day.sh" "$images/earth.jpg" /usr/share/games/flightgear/Textures/Globe \
+  "$data/images/earth_day_4096.jpg"
 convert "$images/night.jpg" -strip -sampling-factor 4:4:4 -quality 92 "$data/images/earth_night_2048.jpg"
+"$here/sharp_match.sh" "$data/images/earth_day.jpg" "$data/images/earth_day_4096.jpg"
+"$here/sharp_match.sh" "$data/images/earth_night.jpg" "$data/images/earth_night_2048.jpg"
 
 echo "data regenerated: $(cat "$data/tzdata_version.txt" | tr -d '\n') tzdata; see data/REPORT.md"

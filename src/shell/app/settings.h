@@ -32,9 +32,11 @@ struct Settings {
   // used it is saved as before.
   int moon = 0;
   bool moonStored = false;
-  // A zoomed or high-density view drawn at the screen's own resolution from the sharp pictures
-  // (1) rather than by repeating the base map's pixels (0). Written only once it has been set.
-  int sharp = 0;
+  // A view that needs more device pixels than the base map has (wider than 1,024 device pixels,
+  // zoomed, or a device pixel ratio above 1) drawn at the screen's own resolution from the sharp
+  // pictures (1) rather than by repeating the base map's pixels (0). On at first; written only
+  // once it has been set.
+  int sharp = 1;
   bool sharpStored = false;
   // The longitude at the middle of the map, -180 to 180. Written only once it has been changed,
   // so a configuration that never moved it is saved as before.

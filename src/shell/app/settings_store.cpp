@@ -113,7 +113,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
-  if (s.sharp != 0 || s.sharpStored) values.emplace_back("sharp", std::to_string(s.sharp));
+  if (s.sharp != 1 || s.sharpStored) values.emplace_back("sharp", std::to_string(s.sharp));
   if (s.center != 0 || s.centerStored) values.emplace_back("center", MapCenterText(s.center));
   if (s.timebar != 0 || s.timebarStored) values.emplace_back("timebar", std::to_string(s.timebar));
   if (!s.planHours.empty()) {

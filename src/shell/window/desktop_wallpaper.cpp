@@ -46,6 +46,7 @@ void DesktopWallpaper::Toggle() {
   WallpaperOutcome outcome;
   if (settings->wallpaper == 0) {
     if (images_.composed() == nullptr) host_.recomputeMap();
+    if (host_.ensureComposed) host_.ensureComposed();
     outcome = Mode().Show(images_.composed(), width_, *settings, true);
     if (outcome.ok) settings->wallpaper = 1;
   } else {
@@ -63,6 +64,7 @@ void DesktopWallpaper::Refresh() {
   if (settings == nullptr) return;
   SyncValues();
   if (settings->wallpaper == 0) return;
+  if (host_.ensureComposed) host_.ensureComposed();
   const WallpaperOutcome outcome = Mode().Show(images_.composed(), width_, *settings, false);
   if (!outcome.ok) host_.status->Show(ToQString(outcome.message));
 }

@@ -22,6 +22,8 @@ struct FeatureHost {
   StatusText* status = nullptr;
   std::function<void()> redrawMap;     // repaints the map as composed
   std::function<void()> recomputeMap;  // composes it again, keeps the settings in step, repaints
+  // Makes the composed map current where a sharp view on screen left it stale.
+  std::function<void()> ensureComposed;
   std::function<void(int command)> runViewCommand;  // Day Map, Clouds and the other modes
   std::function<void()> syncControls;  // menu checks and pressed buttons that follow the view
   std::function<void()> updateAnimationCommands;

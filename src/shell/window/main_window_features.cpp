@@ -48,6 +48,7 @@ void MainWindow::CreateFeatures() {
   feature.status = status_.get();
   feature.redrawMap = [this] { mapArea_->Redraw(); };
   feature.recomputeMap = [this] { RecomputeMap(); };
+  feature.ensureComposed = [this] { compositor_->EnsureComposed(); };
   runViewCommand_ = [this](int command) {
     ApplyViewCommand(compositor_->modes, command);
     RecomputeMap();

@@ -152,12 +152,21 @@ void MapArea::paintEvent(QPaintEvent* event) {
   }
   const Dib* image = nullptr;
   if (view_ != nullptr && images_ != nullptr) {
-    const bool changed = compositor_ != nullptr && compositor_->changed();
+    bool changed = compositor_ != nullptr && compositor_->changed();
     const double ratio = devicePixelRatioF();
     const Dib* sharp =
         settings_ != nullptr && settings_->sharp != 0 && compositor_ != nullptr
             ? sharp_.Update(*images_, *compositor_, changed, AreaRect(), *view_, ratio)
             : nullptr;
+    // While the sharp view is on screen the base map need not be composed; once the base view
+    // serves again it is made current first.
+    if (compositor_ != nullptr) {
+      compositor_->SetBaseDeferred(sharp != nullptr);
+      if (sharp == nullptr && compositor_->baseStale()) {
+        compositor_->EnsureComposed();
+        changed = true;
+      }
+    }
     if (sharp != nullptr) {
       // The other cache missed this paint's changes: it starts afresh when it serves again.
       cache_.Clear();

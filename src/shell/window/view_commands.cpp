@@ -60,6 +60,7 @@ bool ToggleOverlay(Settings& settings, int command) {
       return true;
     case ids::kCmdSharpMap:
       settings.sharp = settings.sharp != 0 ? 0 : 1;
+      settings.sharpStored = true;  // turned off, it stays off
       return true;
     default:
       return false;
