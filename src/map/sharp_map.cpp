@@ -127,8 +127,9 @@ class FrameTaps {
   // Samples a block of the frame into `out`; device pixels off the base map are black.
   void Sample(const Dib* picture, Dib* out, const Block& block) const {
     const std::size_t rowValues = 3 * static_cast<std::size_t>(size_);
-    // The blended row, its first pixel again and a black pixel.
-    std::vector<std::uint16_t> blended(rowValues + 6, 0);
+    // The blended row, its first pixel again and a black pixel, then room for the vector loads:
+    // they read a pixel and the one after it four values each, also from the black pixel.
+    std::vector<std::uint16_t> blended(rowValues + 10, 0);
     // The values of a picture row this block's columns read: all of them across the date line.
     std::size_t spanFirst = rowValues;
     std::size_t spanEnd = 0;
