@@ -49,9 +49,12 @@ tokuyama=$("$cli" city Tokuyama --lang jp)
   fail "Tokuyama in Japanese: $tokuyama"
 [ "$(field city_en "$tokuyama")" == "Tokuyama" ] || fail "city_en: $tokuyama"
 
-# States: Tokyo's from iso_3166-2 in Japanese; iso-codes has no Arabic states, so Cairo's stays.
+# States from iso_3166-2: Tokyo's in Japanese; Munich's, which the tables call Bavaria and ISO
+# Bayern, in French; iso-codes has no Arabic states, so Cairo's stays.
 tokyo=$("$cli" search 東京都 --lang jp --limit 1 | sed -n 2p)
 [ "$(cut -f2 <<<"$tokyo")" == "$(catalogue iso_3166-2 ja Tokyo)" ] || fail "Tokyo's state: $tokyo"
+munich=$("$cli" search Munich --lang fr --limit 1 | sed -n 2p)
+[ "$(cut -f2 <<<"$munich")" == "$(catalogue iso_3166-2 fr Bayern)" ] || fail "Munich's state: $munich"
 cairo=$("$cli" search القاهرة --lang jo --limit 1 | sed -n 2p)
 [ "$(cut -f2,6 <<<"$cairo")" == "Cairo	Cairo" ] || fail "Cairo in Arabic: $cairo"
 
@@ -64,6 +67,7 @@ jp|東京|Tokyo
 b5|東京|Tokyo
 de|München|Munich
 de|münchen|Munich
+de|Augsburg Bayern|Augsburg
 jo|القاهرة|Cairo
 kr|뮌헨|Munich
 ROWS

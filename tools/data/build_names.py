@@ -134,12 +134,18 @@ def geonames_ids(cities, cities1000):
 
 
 def subdivisions():
-    """Country code -> folded English name -> ISO 3166-2 English name."""
+    """Country code -> folded name -> the ISO 3166-2 name (the catalogues' key).
+
+    ISO names a subdivision in its own language ("Bayern"); the tables name it in English
+    ("Bavaria"), which iso-codes' English catalogue gives. Both find it."""
     with open(os.path.join(ISO_JSON, "iso_3166-2.json"), encoding="utf-8") as f:
         entries = json.load(f)["3166-2"]
+    english = catalogue("iso_3166-2", "en")
     out = {}
     for e in entries:
-        out.setdefault(e["code"][:2], {}).setdefault(fold(e["name"]), e["name"])
+        names = out.setdefault(e["code"][:2], {})
+        names.setdefault(fold(e["name"]), e["name"])
+        names.setdefault(fold(english.get(e["name"], e["name"])), e["name"])
     return out
 
 
