@@ -5,28 +5,33 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCompleter>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
+#include <array>
 
 #include "foundation/clock.h"
 #include "foundation/localized_strings.h"
 #include "foundation/memory_key_value_store.h"
 #include "qt_test_app.h"
 #include "resources/embedded.h"
+#include "shell/app/ids.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
 #include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/city_selector.h"
 #include "shell/dialogs/list_view.h"
+#include "shell/dialogs/meeting_planner.h"
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/main_window.h"
 #include "support/shipped_world.h"
 #include "world/locale_info.h"
+#include "world/place_names.h"
 #include "world/solar_texts.h"
 #include "world/world_data.h"
 
@@ -83,10 +88,11 @@ class CitySelectorTest : public ::testing::Test {
 TEST_F(CitySelectorTest, CountriesSortedAndTheCitiesOfTheChosenOneSortableByState) {
   ListView& countries = *dialog_->countryList();
   ListView& cities = *dialog_->cityList();
+  // In the order of English dictionaries: "Curaçao" before "Cyprus", "Åland" among the A's.
+  const PlaceCollator english("en");
   for (int row = 1; row < countries.rowCount(); ++row) {
-    EXPECT_LE(countries.DisplayedText(row - 1, 0)
-                  .compare(countries.DisplayedText(row, 0), Qt::CaseInsensitive),
-              0);
+    EXPECT_FALSE(english.Less(ToUtf8(countries.DisplayedText(row, 0)),
+                              ToUtf8(countries.DisplayedText(row - 1, 0))));
   }
   EXPECT_EQ(cities.rowCount(), 0);  // until a country is chosen
 
@@ -386,6 +392,85 @@ TEST(CityCommands, OneSelectorOneModelessPropertiesAndClearingTheMarks) {
   EXPECT_TRUE(window.OnCommand(163));
   EXPECT_EQ(links, (std::vector<std::string>{"sat none", "faq none"}));
   EXPECT_FALSE(window.OnCommand(39999));
+}
+
+}  // namespace
+}  // namespace meridiana
+
+namespace meridiana {
+namespace {
+
+// A switch of language while the selector, Properties and the planner are open renames their
+// places at once, sorts the countries as the new language sorts them, and keeps what was chosen.
+TEST(CityCommands, OpenDialogsTakeTheNamesOfANewLanguage) {
+  test::QtApp();
+  WorldData world = ShippedWorld();
+  Settings settings;
+  FixedClock clock(UtcFromCalendar(2026, 7, 1, 12, 0, 0));
+  FixedLocaleInfo locale("/");
+  Localizer localizer(ParseStringTable(resources::StringTableText()));
+  InterfaceLanguage language(&localizer, {MERIDIANA_STAGE_DIR});
+  language.AddListener(
+      [&] { LoadPlaceNames(world, language.selectedCode(), {MERIDIANA_STAGE_DIR}); });
+  MainWindow::Context context;
+  context.language = &language;
+  context.settings = &settings;
+  context.world = &world;
+  context.clock = &clock;
+  context.locale = &locale;
+  MainWindow window(std::move(context));
+
+  ASSERT_TRUE(window.OnCommand(40001));
+  CitySelectorDialog& selector = *window.citySelector();
+  ListView& countries = *selector.countryList();
+  ListView& cities = *selector.cityList();
+  const int germany = RowShowing(countries, "Germany");
+  ASSERT_GE(germany, 0);
+  countries.setCurrentIndex(countries.model()->index(germany, 0));
+  const int munich = RowShowing(cities, "Munich");
+  ASSERT_GE(munich, 0);
+  cities.setCurrentIndex(cities.model()->index(munich, 0));
+  ASSERT_TRUE(window.OnCommand(ids::kCmdMeetingPlanner));
+  MeetingPlannerDialog& planner = *window.meetingPlanner();
+  ASSERT_TRUE(planner.AddCity(&selector.CityOfRow(cities.selectedRow())));
+  ASSERT_TRUE(window.OnCommand(40002));
+  PropertiesDialog& properties = *window.properties();
+  properties.Fill(selector.CityOfRow(cities.selectedRow()), MapPoint{});
+  const auto plannerRows = [&planner] {
+    QStringList names;
+    for (int row = 0; row < planner.table()->rowCount(); ++row)
+      names << planner.table()->verticalHeaderItem(row)->text();
+    return names;
+  };
+  const auto shownRow = [](const ListView& list, const QString& text) {
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+      if (list.model()->index(row, 0).data().toString() == text) return row;
+    return -1;
+  };
+
+  struct Case {
+    const char* code;
+    const char* country;
+    const char* city;
+    // Three countries as that language's dictionaries order them (German puts Ö among the O's).
+    std::array<const char*, 3> order;
+  };
+  const Case cases[] = {
+      {"de", "Deutschland", "München", {"Oman", "Österreich", "Pakistan"}},
+      {"", "Germany", "Munich", {"Oman", "Pakistan", "Panama"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    language.Apply(c.code);
+    EXPECT_EQ(countries.currentIndex().data().toString(), QString::fromUtf8(c.country));
+    EXPECT_EQ(cities.currentIndex().data().toString(), QString::fromUtf8(c.city));
+    EXPECT_LT(shownRow(countries, QString::fromUtf8(c.order[0])),
+              shownRow(countries, QString::fromUtf8(c.order[1])));
+    EXPECT_LT(shownRow(countries, QString::fromUtf8(c.order[1])),
+              shownRow(countries, QString::fromUtf8(c.order[2])));
+    EXPECT_TRUE(plannerRows().contains(QString::fromUtf8(c.city)));
+    EXPECT_EQ(properties.FieldText(1009), QString::fromUtf8(c.city));
+  }
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ QString MatchLabel(const WorldData& world, const City& city) {
 }  // namespace
 
 CityNameField::CityNameField(const WorldData* world, QString noMatchText, QWidget* parent)
-    : QWidget(parent), world_(world), noMatchText_(std::move(noMatchText)) {
-  noMatchText_.replace(QStringLiteral("%s"), QStringLiteral("%1"));
+    : QWidget(parent), world_(world) {
+  SetNoMatchText(std::move(noMatchText));
   edit_ = new QLineEdit(this);
   edit_->setClearButtonEnabled(true);
   edit_->installEventFilter(this);
@@ -92,6 +92,12 @@ void CityNameField::OfferMatches(const QString& text) {
     matches_->appendRow(item);
   }
   ShowNoMatch(text, matches_->rowCount() == 0);
+}
+
+void CityNameField::SetNoMatchText(QString noMatchText) {
+  noMatchText_ = std::move(noMatchText);
+  noMatchText_.replace(QStringLiteral("%s"), QStringLiteral("%1"));
+  if (noMatch_ != nullptr && !noMatch_->isHidden()) ShowNoMatch(edit_->text(), true);
 }
 
 void CityNameField::ShowNoMatch(const QString& text, bool show) {

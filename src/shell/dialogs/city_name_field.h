@@ -31,6 +31,8 @@ class CityNameField : public QWidget {
   // The city the field names, or null (then the no-match line shows, when nothing matched).
   const City* NamedCity() const;
   void clear();
+  // After a language switch: the no-match line's words, and what it says now.
+  void SetNoMatchText(QString noMatchText);
 
  signals:
   void cityPicked(const meridiana::City* city);  // chosen from the popup

@@ -114,16 +114,19 @@ void CitySelectorDialog::FillCountries() {
   countryZones_ = CountryZones(*context_.world);
   SortCountryZones(*context_.world, countryZones_);
   const WorldData* world = context_.world;
-  const std::vector<int>* zones = &countryZones_;
+  // The list may ask for rows while the dialog is being taken apart: it keeps its own copy.
+  const auto zones = std::make_shared<const std::vector<int>>(countryZones_);
   countries_->SetRows(
       static_cast<int>(countryZones_.size()),
       [world, zones](int row, int) {
-        return ToQString(
-            CountryNameIn(*world, world->zones[static_cast<std::size_t>((*zones)[row])].country));
+        return ToQString(CountryNameIn(
+            *world, world->zones[static_cast<std::size_t>((*zones)[static_cast<std::size_t>(row)])]
+                        .country));
       },
       {},
       [world, zones](int row) -> std::optional<bool> {
-        return world->zones[static_cast<std::size_t>((*zones)[row])].picked;
+        return world->zones[static_cast<std::size_t>((*zones)[static_cast<std::size_t>(row)])]
+            .picked;
       });
 }
 
@@ -156,6 +159,31 @@ void CitySelectorDialog::ShowCitiesOf(int countryRow) {
         return icons->At(cityOf(row).marked ? kMarkedCityIcon : kCityIcon);
       },
       [cityOf](int row) -> std::optional<bool> { return cityOf(row).picked; });
+}
+
+void CitySelectorDialog::RenamePlaces() {
+  const int cityRow = cities_->selectedRow();
+  const City* city = cityRow >= 0 && cityRow < static_cast<int>(cityIndexes_->size())
+                         ? &CityOfRow(cityRow)
+                         : nullptr;
+  const int countryRow = countries_->selectedRow();
+  std::string country;
+  if (countryRow >= 0 && countryRow < static_cast<int>(countryZones_.size()))
+    country = context_.world->zones[static_cast<std::size_t>(countryZones_[countryRow])].country;
+  if (context_.language != nullptr)
+    search_->SetNoMatchText(context_.language->Text(kNoCityMatchesText));
+  FillCountries();
+  if (city != nullptr) {
+    ShowCity(city);
+    return;
+  }
+  for (std::size_t row = 0; row < countryZones_.size(); ++row) {
+    if (context_.world->zones[static_cast<std::size_t>(countryZones_[row])].country != country)
+      continue;
+    countries_->SelectRow(static_cast<int>(row));
+    return;
+  }
+  ShowCitiesOf(-1);
 }
 
 void CitySelectorDialog::OnCityDoubleClicked(int row) {
@@ -191,7 +219,8 @@ void CitySelectorDialog::MarkSearchedCity() {
   const City* found = search_->NamedCity();
   if (found == nullptr) return;
   ShowCity(found);
-  City& city = context_.world->cities[static_cast<std::size_t>(found - context_.world->cities.data())];
+  City& city =
+      context_.world->cities[static_cast<std::size_t>(found - context_.world->cities.data())];
   SetMarked(city, true);
   const int row = cities_->selectedRow();
   if (row >= 0) cities_->RedrawRow(row);

@@ -40,6 +40,10 @@ class CitySelectorDialog : public QDialog {
   // The city of a city-list row (as the list numbers its rows).
   City& CityOfRow(int row) const;
 
+  // After a language switch: the lists in the new names and order, the same country and city
+  // still chosen.
+  void RenamePlaces();
+
   // OK: marks the city of the selected row, if any, and closes.
   void accept() override;
 

@@ -1,13 +1,14 @@
 #include "shell/dialogs/list_view.h"
 
-#include <algorithm>
-
 #include <QAbstractTableModel>
+#include <QCollator>
 #include <QHeaderView>
 #include <QSortFilterProxyModel>
+#include <algorithm>
 
 #include "shell/app/interface_language.h"
 #include "shell/dialogs/list_layout.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 namespace {
@@ -80,6 +81,31 @@ class OnDemandModel : public QAbstractTableModel {
   std::vector<QString> titles_;
 };
 
+// Rows sorted as the interface language sorts words ("Österreich" among the O's in German),
+// not by character codes.
+class CollatingProxy : public QSortFilterProxyModel {
+ public:
+  explicit CollatingProxy(QObject* parent) : QSortFilterProxyModel(parent) {
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+  }
+  void SetLanguage(const std::string& code) {
+    if (code == code_) return;
+    code_ = code;
+    collator_.setLocale(QLocale(QString::fromStdString(IcuLocaleOfLanguage(code))));
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    invalidate();
+  }
+
+ protected:
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+    return collator_.compare(left.data().toString(), right.data().toString()) < 0;
+  }
+
+ private:
+  QCollator collator_{QLocale(QStringLiteral("en"))};
+  std::string code_;
+};
+
 }  // namespace
 
 ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
@@ -93,9 +119,9 @@ ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
       store_(store),
       language_(language) {
   auto* source = new OnDemandModel(static_cast<int>(columns_.size()), this);
-  auto* sorted = new QSortFilterProxyModel(this);
+  auto* sorted = new CollatingProxy(this);
   sorted->setSourceModel(source);
-  sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
+  if (language_ != nullptr) sorted->SetLanguage(language_->selectedCode());
   setModel(sorted);
   model_ = sorted;
   setRootIsDecorated(false);
@@ -114,7 +140,10 @@ ListView::ListView(int dialogId, int listId, std::vector<ListColumn> columns,
           [this](const QModelIndex& index) { emit rowDoubleClicked(SourceRow(index)); });
   RetranslateTitles();
   if (language_ != nullptr)
-    languageListener_ = language_->AddListener([this] { RetranslateTitles(); });
+    languageListener_ = language_->AddListener([this, sorted] {
+      RetranslateTitles();
+      sorted->SetLanguage(language_->selectedCode());
+    });
   for (std::size_t i = 0; i < columns_.size(); ++i)
     header()->resizeSection(static_cast<int>(i), columns_[i].width);
   if (store_ != nullptr) {
@@ -153,7 +182,9 @@ void ListView::SaveLayout() {
 }
 
 void ListView::SetRows(int count, ItemText itemText, ItemIcon itemIcon, ItemChecked itemChecked) {
-  auto* sorted = static_cast<QSortFilterProxyModel*>(model_);
+  auto* sorted = static_cast<CollatingProxy*>(model_);
+  // Rows filled after a switch of language sort in it, whichever listener comes first.
+  if (language_ != nullptr) sorted->SetLanguage(language_->selectedCode());
   static_cast<OnDemandModel*>(sorted->sourceModel())
       ->Reset(count, std::move(itemText), std::move(itemIcon), std::move(itemChecked));
   FitColumns();
@@ -171,8 +202,8 @@ void ListView::FitColumns() {
   // Never narrower than the default width, so a list of short names keeps its familiar look.
   for (std::size_t i = 0; i + 1 < columns_.size(); ++i) {
     const int column = static_cast<int>(i);
-    const int wanted = std::max({columns_[i].width, sizeHintForColumn(column),
-                                 header()->sectionSizeHint(column)});
+    const int wanted =
+        std::max({columns_[i].width, sizeHintForColumn(column), header()->sectionSizeHint(column)});
     header()->resizeSection(column, wanted);
   }
   fitting_ = false;

@@ -81,11 +81,17 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
     : QDialog(parent), context_(std::move(context)) {
   setObjectName(QStringLiteral("meetingPlanner"));
   const auto text = [this](int id) { return context_.text ? context_.text(id) : QString(); };
+  // Each worded widget with its string, so a language switch words it anew.
+  const auto worded = [this, text](auto* widget, int id) {
+    widget->setText(text(id));
+    words_.push_back({widget, id});
+    return widget;
+  };
   setWindowTitle(text(kPlannerTitle));
   auto* layout = new QVBoxLayout(this);
 
   auto* choices = new QHBoxLayout();
-  choices->addWidget(new QLabel(text(kDateText), this));
+  choices->addWidget(worded(new QLabel(this), kDateText));
   date_ = new QDateEdit(this);
   date_->setObjectName(QStringLiteral("planDate"));
   date_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
@@ -96,7 +102,7 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
   date_->setDate(QDate(today.year, today.month, today.day));
   choices->addWidget(date_);
   choices->addSpacing(12);
-  choices->addWidget(new QLabel(text(kHoursText), this));
+  choices->addWidget(worded(new QLabel(this), kHoursText));
   WorkingHours hours;
   if (context_.keptHours != nullptr) {
     if (auto kept = ParseWorkingHours(*context_.keptHours)) hours = *kept;
@@ -133,10 +139,10 @@ MeetingPlannerDialog::MeetingPlannerDialog(Context context, QWidget* parent)
   cityName_ = new CityNameField(context_.world, text(kNoCityMatchesText), this);
   cityName_->edit()->setObjectName(QStringLiteral("planCityName"));
   rows->addWidget(cityName_, 1, Qt::AlignTop);
-  auto* add = new QPushButton(text(kAddText), this);
-  auto* remove = new QPushButton(text(kRemoveText), this);
-  auto* up = new QPushButton(text(kUpText), this);
-  auto* down = new QPushButton(text(kDownText), this);
+  auto* add = worded(new QPushButton(this), kAddText);
+  auto* remove = worded(new QPushButton(this), kRemoveText);
+  auto* up = worded(new QPushButton(this), kUpText);
+  auto* down = worded(new QPushButton(this), kDownText);
   for (QPushButton* button : {add, remove, up, down}) {
     button->setAutoDefault(false);
     rows->addWidget(button, 0, Qt::AlignTop);
@@ -217,6 +223,18 @@ void MeetingPlannerDialog::Keep() {
   if (context_.keptHours != nullptr) {
     *context_.keptHours = FormatWorkingHours(WorkingHours{from_->value(), to_->value()});
   }
+}
+
+void MeetingPlannerDialog::RenamePlaces() {
+  if (context_.text) {
+    setWindowTitle(context_.text(kPlannerTitle));
+    for (const auto& [widget, id] : words_) {
+      if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(context_.text(id));
+      if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(context_.text(id));
+    }
+    cityName_->SetNoMatchText(context_.text(kNoCityMatchesText));
+  }
+  Rebuild();
 }
 
 void MeetingPlannerDialog::Rebuild() {

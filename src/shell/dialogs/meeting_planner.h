@@ -7,12 +7,13 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/clock.h"
+#include "foundation/zone_file.h"
 #include "world/meeting_plan.h"
 #include "world/world_data.h"
-#include "foundation/zone_file.h"
 
 class QDateEdit;
 class QLabel;
@@ -44,6 +45,8 @@ class MeetingPlannerDialog : public QDialog {
 
   // The plan for the current cities, day and hours, and its table, rebuilt.
   void Rebuild();
+  // After a language switch: the rows' city names and the words around them.
+  void RenamePlaces();
   const std::vector<PlanHour>& plan() const { return plan_; }
   const std::vector<const City*>& cities() const { return cities_; }
   QTableWidget* table() const { return table_; }
@@ -65,6 +68,7 @@ class MeetingPlannerDialog : public QDialog {
   CityNameField* cityName_ = nullptr;
   QTableWidget* table_ = nullptr;
   QLabel* summary_ = nullptr;
+  std::vector<std::pair<QWidget*, int>> words_;  // worded widgets and their string ids
 };
 
 }  // namespace meridiana

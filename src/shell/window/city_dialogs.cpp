@@ -5,6 +5,7 @@
 #include "shell/app/app_identity.h"
 #include "shell/app/data_paths.h"
 #include "shell/app/ids.h"
+#include "shell/app/interface_language.h"
 #include "shell/app/settings.h"
 #include "shell/dialogs/city_selector.h"
 #include "shell/dialogs/dialog_host.h"
@@ -44,9 +45,19 @@ CityDialogs::CityDialogs(FeatureHost host, const MapView& view, MapImages& image
       links_->OpenLink(name, city);
     }
   };
+
+  // The open dialogs name their places anew once the language's names are loaded.
+  language_ = context.language;
+  if (language_ != nullptr)
+    languageListener_ = language_->AddListener([this] {
+      if (citySelector_ != nullptr) citySelector_->RenamePlaces();
+      if (properties_ != nullptr) properties_->Refill();
+    });
 }
 
-CityDialogs::~CityDialogs() = default;
+CityDialogs::~CityDialogs() {
+  if (language_ != nullptr) language_->RemoveListener(languageListener_);
+}
 
 CitySelectorDialog* CityDialogs::citySelector() const { return citySelector_; }
 

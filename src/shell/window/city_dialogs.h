@@ -16,6 +16,7 @@ struct City;
 class CitySelectorDialog;
 class CommandTable;
 class DialogHost;
+class InterfaceLanguage;
 class LinkActions;
 class MapGestures;
 class MapImages;
@@ -64,6 +65,8 @@ class CityDialogs {
   QPointer<PropertiesDialog> properties_;
   std::unique_ptr<DialogHost> propertiesHost_;
   std::vector<std::size_t> clearedMarks_;  // city indexes of the last Clear that took marks
+  InterfaceLanguage* language_ = nullptr;
+  int languageListener_ = -1;
 };
 
 }  // namespace meridiana

@@ -56,6 +56,7 @@ void TimeTools::AttachTimeBar(QLayout* layout, std::function<void()> shownChange
     context.language->AddListener([this, retranslated = std::move(retranslated)] {
       timeBar_->Retranslate();
       if (trayClocks_) trayClocks_->Retranslate();
+      if (planner_ != nullptr) planner_->RenamePlaces();
       retranslated();
     });
 }
