@@ -2,6 +2,8 @@
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/tznames.h>
+#include <unicode/unistr.h>
 
 #include "foundation/file_util.h"
 #include "foundation/path_util.h"
@@ -34,8 +36,7 @@ std::string Lower(std::string_view code) {
 bool IsCode(std::string_view code) {
   if (code.empty() || code.size() > 8) return false;
   for (char c : code) {
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-      return false;
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
   }
   return true;
 }
@@ -87,6 +88,37 @@ std::optional<std::string> PlaceNamesFilePath(std::string_view code,
   return std::nullopt;
 }
 
+namespace {
+
+// Cities that name their zone ("Tokyo" for Asia/Tokyo) and have no name in the table take
+// ICU's exemplar city of the zone in the language, where it has one of its own.
+void AddZoneExemplarCities(PlaceNames& names, const WorldData& world) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Locale locale(IcuLocaleOfLanguage(names.language).c_str());
+  const std::unique_ptr<icu::TimeZoneNames> zoneNames(
+      icu::TimeZoneNames::createInstance(locale, status));
+  if (U_FAILURE(status) || !zoneNames) return;
+  names.cities.resize(world.cities.size());
+  for (std::size_t i = 0; i < world.cities.size(); ++i) {
+    if (!names.cities[i].empty()) continue;
+    const City& city = world.cities[i];
+    const Zone* zone = ZoneOfCity(world, city);
+    if (zone == nullptr || zone->zoneName.empty()) continue;
+    std::string place = zone->zoneCity;
+    for (char& c : place)
+      if (c == '_') c = ' ';
+    const std::string english(WithoutTrailingBlanks(city.name));
+    if (place != english) continue;
+    icu::UnicodeString exemplar;
+    zoneNames->getExemplarLocationName(icu::UnicodeString::fromUTF8(zone->zoneName), exemplar);
+    std::string local;
+    exemplar.toUTF8String(local);
+    if (!local.empty() && local != english) names.cities[i] = std::move(local);
+  }
+}
+
+}  // namespace
+
 bool LoadPlaceNames(WorldData& world, std::string_view code,
                     const std::vector<std::string>& folders) {
   world.placeNames.reset();
@@ -94,8 +126,9 @@ bool LoadPlaceNames(WorldData& world, std::string_view code,
   if (!code.empty() && Lower(code) != "en") {
     if (const auto path = PlaceNamesFilePath(code, folders)) {
       if (const auto text = ReadPackedDataFile(path->c_str())) {
-        world.placeNames =
-            std::make_shared<const PlaceNames>(ParsePlaceNames(*text, world, Lower(code)));
+        PlaceNames names = ParsePlaceNames(*text, world, Lower(code));
+        AddZoneExemplarCities(names, world);
+        world.placeNames = std::make_shared<const PlaceNames>(std::move(names));
         loaded = true;
       }
     }
@@ -111,8 +144,7 @@ const std::string& CityNameOf(const WorldData& world, const City& city) {
   if (names && !world.cities.empty() && &city >= world.cities.data() &&
       &city < world.cities.data() + world.cities.size()) {
     const std::size_t index = static_cast<std::size_t>(&city - world.cities.data());
-    if (index < names->cities.size() && !names->cities[index].empty())
-      return names->cities[index];
+    if (index < names->cities.size() && !names->cities[index].empty()) return names->cities[index];
   }
   return city.name;
 }

@@ -58,6 +58,18 @@ munich=$("$cli" search Munich --lang fr --limit 1 | sed -n 2p)
 cairo=$("$cli" search القاهرة --lang jo --limit 1 | sed -n 2p)
 [ "$(cut -f2,6 <<<"$cairo")" == "Cairo	Cairo" ] || fail "Cairo in Arabic: $cairo"
 
+# Zone cities GeoNames does not name take ICU's exemplar city of their zone, in the language's
+# script (Danmarkshavn, America/Danmarkshavn, has no GeoNames catalogue name in any of them).
+while IFS='|' read -r lang city script; do
+  got=$("$cli" city "$city" --lang "$lang" | sed -n 's/^city=//p')
+  grep -qP "^[$script ]+$" <<<"$got" || fail "$city in $lang: '$got' is not in its script"
+done <<'ROWS'
+jp|Danmarkshavn|\x{30A0}-\x{30FF}
+jo|Danmarkshavn|\x{0600}-\x{06FF}
+kr|Iqaluit|\x{AC00}-\x{D7AF}
+b5|Eucla|\x{4E00}-\x{9FFF}
+ROWS
+
 # The search finds a city by its local name, as typed, in its language only.
 while IFS='|' read -r lang typed english; do
   got=$("$cli" search "$typed" --lang "$lang" --limit 1 | sed -n 2p | cut -f6)
