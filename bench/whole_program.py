@@ -18,7 +18,8 @@ The window runs with MERIDIANA_FORBID_DEFAULT_SOURCES set and live data off, so 
 no download; the script says so if anything tried.
 
 Usage: xvfb-run -a -s "-screen 0 1280x800x24" python3 bench/whole_program.py BUILD_DIR [STARTS] [IDLE_SECONDS] [RENDERS]
-A count of 0 leaves that part out (IDLE_SECONDS 0: no idle figure).
+A count of 0 leaves that part out (IDLE_SECONDS 0: no idle figure). With AGAINST=OTHER_BUILD the
+starts are also compared with another build's, in turns, in each language of LANGUAGES (en,jp).
 """
 import os
 import shutil
@@ -168,6 +169,23 @@ with tempfile.TemporaryDirectory() as home:
               f"(medians of {starts})")
         print(f"  for scale: the bare window with one line of text {text_median * 1000:.0f} ms, "
               f"ratio {ours_median / text_median:.2f}")
+
+    # AGAINST=OTHER_BUILD: this build's start against another's (an earlier commit), taking turns,
+    # in each interface language of LANGUAGES ("en,jp" unless given).
+    against = os.environ.get("AGAINST")
+    if against and starts > 0:
+        other = os.path.join(os.path.abspath(against), "stage", "meridiana")
+        for language in os.environ.get("LANGUAGES", "en,jp").split(","):
+            with open(os.path.join(config, "local-machine.ini"), "w") as f:
+                f.write(f"[Software\\Quillary\\Common]\nlang={'' if language == 'en' else language}\n")
+            this_build, other_build = [], []
+            for _ in range(starts):
+                this_build.append(first_paint([program], env))
+                other_build.append(first_paint([other], env))
+            print(f"start to first map in {language}: this build "
+                  f"{statistics.median(this_build) * 1000:.0f} ms, {against} "
+                  f"{statistics.median(other_build) * 1000:.0f} ms (medians of {starts}, in turns)")
+        os.remove(os.path.join(config, "local-machine.ini"))
 
     if idle_seconds > 0:
         process = subprocess.Popen([program], env=env, stderr=subprocess.PIPE,
