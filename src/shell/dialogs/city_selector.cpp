@@ -161,29 +161,9 @@ void CitySelectorDialog::ShowCitiesOf(int countryRow) {
       [cityOf](int row) -> std::optional<bool> { return cityOf(row).picked; });
 }
 
-void CitySelectorDialog::RenamePlaces() {
-  const int cityRow = cities_->selectedRow();
-  const City* city = cityRow >= 0 && cityRow < static_cast<int>(cityIndexes_->size())
-                         ? &CityOfRow(cityRow)
-                         : nullptr;
-  const int countryRow = countries_->selectedRow();
-  std::string country;
-  if (countryRow >= 0 && countryRow < static_cast<int>(countryZones_.size()))
-    country = context_.world->zones[static_cast<std::size_t>(countryZones_[countryRow])].country;
+void CitySelectorDialog::Retranslate() {
   if (context_.language != nullptr)
     search_->SetNoMatchText(context_.language->Text(kNoCityMatchesText));
-  FillCountries();
-  if (city != nullptr) {
-    ShowCity(city);
-    return;
-  }
-  for (std::size_t row = 0; row < countryZones_.size(); ++row) {
-    if (context_.world->zones[static_cast<std::size_t>(countryZones_[row])].country != country)
-      continue;
-    countries_->SelectRow(static_cast<int>(row));
-    return;
-  }
-  ShowCitiesOf(-1);
 }
 
 void CitySelectorDialog::OnCityDoubleClicked(int row) {

@@ -40,9 +40,9 @@ class CitySelectorDialog : public QDialog {
   // The city of a city-list row (as the list numbers its rows).
   City& CityOfRow(int row) const;
 
-  // After a language switch: the lists in the new names and order, the same country and city
-  // still chosen.
-  void RenamePlaces();
+  // After a language switch: the words the dialog makes itself. The lists ask for their rows'
+  // names as they show them, so they follow the language by themselves.
+  void Retranslate();
 
   // OK: marks the city of the selected row, if any, and closes.
   void accept() override;

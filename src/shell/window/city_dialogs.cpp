@@ -50,7 +50,7 @@ CityDialogs::CityDialogs(FeatureHost host, const MapView& view, MapImages& image
   language_ = context.language;
   if (language_ != nullptr)
     languageListener_ = language_->AddListener([this] {
-      if (citySelector_ != nullptr) citySelector_->RenamePlaces();
+      if (citySelector_ != nullptr) citySelector_->Retranslate();
       if (properties_ != nullptr) properties_->Refill();
     });
 }
