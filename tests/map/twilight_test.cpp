@@ -7,32 +7,13 @@
 #include <random>
 
 #include "map/sun_shadow.h"
+#include "support/almanac_sun.h"
 #include "support/same_pixels.h"
 
 namespace meridiana {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-// The Sun's elevation from the Astronomical Almanac's low-precision solar coordinates (good to
-// about 0.01 degree in 1950..2050) and the sidereal time at Greenwich, independent of the
-// program's routine.
-double AlmanacElevation(TimeValue t, double latitude, double longitude) {
-  const double rad = kPi / 180;
-  const double n = static_cast<double>(t) / 86400.0 + 2440587.5 - 2451545.0;
-  const double meanLongitude = 280.460 + 0.9856474 * n;
-  const double g = (357.528 + 0.9856003 * n) * rad;
-  const double lambda = (meanLongitude + 1.915 * std::sin(g) + 0.020 * std::sin(2 * g)) * rad;
-  const double epsilon = (23.439 - 0.0000004 * n) * rad;
-  const double ra = std::atan2(std::cos(epsilon) * std::sin(lambda), std::cos(lambda));
-  const double decl = std::asin(std::sin(epsilon) * std::sin(lambda));
-  const double gmstHours = 18.697374558 + 24.06570982441908 * n;
-  const double hourAngle = (gmstHours * 15 + longitude) * rad - ra;
-  const double phi = latitude * rad;
-  const double s =
-      std::sin(phi) * std::sin(decl) + std::cos(phi) * std::cos(decl) * std::cos(hourAngle);
-  return std::asin(s) / rad;
-}
+using test::AlmanacElevation;
 
 DibPtr Filled(int w, int h, std::uint8_t value) {
   DibPtr dib = DibCreate(w, h, 24);
