@@ -60,7 +60,7 @@ std::optional<TimeValue> HostDayStart(const Clock& clock, int year, int month, i
 }  // namespace
 
 std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock, int year,
-                                                            int month, int day) {
+                                                             int month, int day) {
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
   const CalendarTime next = UtcBreakdown(UtcFromCalendar(year, month, day) + kDay);
   const auto begin = HostDayStart(clock, year, month, day);
@@ -69,17 +69,32 @@ std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock,
   return std::make_pair(*begin, *end);
 }
 
-std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day) {
+namespace {
+
+std::vector<TimeValue> HoursBetween(const std::pair<TimeValue, TimeValue>& bounds) {
   std::vector<TimeValue> hours;
-  const auto bounds = HostDayBounds(clock, year, month, day);
-  if (!bounds) return hours;
-  for (TimeValue t = bounds->first; t < bounds->second; t += kHour) hours.push_back(t);
+  for (TimeValue t = bounds.first; t < bounds.second; t += kHour) hours.push_back(t);
   return hours;
 }
 
+}  // namespace
+
+std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day) {
+  const auto bounds = HostDayBounds(clock, year, month, day);
+  return bounds ? HoursBetween(*bounds) : std::vector<TimeValue>();
+}
+
+std::optional<std::vector<PlanHour>> PlanHostDay(const std::vector<OffsetSource>& places,
+                                                 const Clock& clock, int year, int month, int day,
+                                                 const WorkingHours& working) {
+  const auto bounds = HostDayBounds(clock, year, month, day);
+  if (!bounds) return std::nullopt;
+  return PlanMeeting(places, HoursBetween(*bounds), working, bounds->second);
+}
+
 std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
-                                  const std::vector<TimeValue>& hours,
-                                  const WorkingHours& working, TimeValue dayEnd) {
+                                  const std::vector<TimeValue>& hours, const WorkingHours& working,
+                                  TimeValue dayEnd) {
   std::vector<PlanHour> plan;
   plan.reserve(hours.size());
   for (std::size_t i = 0; i < hours.size(); ++i) {
@@ -87,8 +102,8 @@ std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
     PlanHour& hour = plan.emplace_back();
     hour.utc = utc;
     hour.end = i + 1 < hours.size() ? hours[i + 1]
-               : dayEnd != kNoTime ? std::min(dayEnd, utc + kHour)
-                                   : utc + kHour;
+               : dayEnd != kNoTime  ? std::min(dayEnd, utc + kHour)
+                                    : utc + kHour;
     const TimeValue minutes = (hour.end - utc) / 60;
     hour.common = !places.empty();
     for (const OffsetSource& offsetAt : places) {

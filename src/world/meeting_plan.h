@@ -48,7 +48,7 @@ struct PlanHour {
 // host's zone makes it (23, 23.5, 24, 24.5 or 25 hours). Nothing for a date the calendar does
 // not have.
 std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock, int year,
-                                                            int month, int day);
+                                                             int month, int day);
 
 // The instants at which the hours of a host calendar day begin: from the day's first instant,
 // an hour apart, up to its end. Empty for a date the calendar does not have.
@@ -59,6 +59,12 @@ std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int
 std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
                                   const std::vector<TimeValue>& hours, const WorkingHours& working,
                                   TimeValue dayEnd = kNoTime);
+
+// The plan of a host calendar day, its last hour ending with the day; none for a date the
+// calendar does not have. The planner and the CLI's plan both make theirs so.
+std::optional<std::vector<PlanHour>> PlanHostDay(const std::vector<OffsetSource>& places,
+                                                 const Clock& clock, int year, int month, int day,
+                                                 const WorkingHours& working);
 
 // The runs of consecutive common hours, each as [begin, end) instants.
 std::vector<std::pair<TimeValue, TimeValue>> CommonRuns(const std::vector<PlanHour>& plan);

@@ -11,13 +11,13 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "foundation/clock.h"
+#include "foundation/zone_file.h"
 #include "iso_time.h"
 #include "map/map_geometry.h"
 #include "world/city_clocks.h"
 #include "world/local_time.h"
 #include "world/meeting_plan.h"
 #include "world/world_data.h"
-#include "foundation/zone_file.h"
 
 namespace meridiana::cli {
 namespace {
@@ -131,14 +131,13 @@ int RunPlan(const Args& args) {
     });
   }
 
-  const auto day = HostDayBounds(host, date->year, date->month, date->day);
-  if (!day) {
+  const auto planned = PlanHostDay(places, host, date->year, date->month, date->day, working);
+  if (!planned) {
     std::fprintf(stderr, "meridiana-cli plan: the host's calendar has no day %04d-%02d-%02d\n",
                  date->year, date->month, date->day);
     return 1;
   }
-  const std::vector<TimeValue> hours = HostDayHours(host, date->year, date->month, date->day);
-  const std::vector<PlanHour> plan = PlanMeeting(places, hours, working, day->second);
+  const std::vector<PlanHour>& plan = *planned;
   std::printf("utc");
   for (const std::string& name : columns) std::printf("\t%s", name.c_str());
   std::printf("\tcommon\n");
@@ -199,8 +198,9 @@ int RunClocks(const Args& args) {
   for (const City* city : MarkedCitiesInSelectorOrder(world, kTrayClockCities)) {
     const MapPoint point = BaseMapPixel(city->longitude, city->latitude);
     const CityClock clock = CityClockAt(world, *city, tzImage.get(), point.x, point.y, now, host);
-    std::printf("%s\n",
-                CityClockLine(city->name, clock.WallClock(now), hostNow, EnglishWeekdays()).c_str());
+    std::printf(
+        "%s\n",
+        CityClockLine(city->name, clock.WallClock(now), hostNow, EnglishWeekdays()).c_str());
   }
   return 0;
 }

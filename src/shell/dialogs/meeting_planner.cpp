@@ -246,9 +246,8 @@ void MeetingPlannerDialog::Rebuild() {
     places.push_back([offset, city](TimeValue t) { return offset ? offset(*city, t) : 0; });
   }
   const QDate day = date_->date();
-  const auto bounds = HostDayBounds(*context_.clock, day.year(), day.month(), day.day());
-  plan_ = PlanMeeting(places, HostDayHours(*context_.clock, day.year(), day.month(), day.day()),
-                      hours, bounds ? bounds->second : kNoTime);
+  plan_ = PlanHostDay(places, *context_.clock, day.year(), day.month(), day.day(), hours)
+              .value_or(std::vector<PlanHour>());
 
   table_->clear();
   table_->setRowCount(static_cast<int>(cities_.size()));
