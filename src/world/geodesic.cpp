@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "world/city_search.h"
+#include "world/world_data.h"
 
 namespace meridiana {
 namespace {
@@ -105,6 +106,24 @@ const City* HomeCity(const WorldData& world, std::string_view setting, const Cit
     if (const City* named = ResolveCityName(world, setting).city) return named;
   }
   return hostZoneCity;
+}
+
+std::string HomeSettingText(const WorldData& world, const City& city) {
+  std::string text(WithoutTrailingBlanks(city.name));
+  if (ResolveCityName(world, text).city == &city) return text;
+  if (city.state) text += ", " + *city.state;
+  const std::string* country = CountryOfCity(world, city);
+  if (country != nullptr) text += ", " + *country;
+  return text;
+}
+
+std::string FromHomeText(const City* home, GeoPoint to, const LocaleInfo& locale,
+                         const CompassLetters& letters) {
+  if (home == nullptr) return {};
+  const DistanceUnit unit =
+      locale.MeasuresInMiles() ? DistanceUnit::kMiles : DistanceUnit::kKilometres;
+  return DistanceBearingText(GeodesicBetween(PlaceOf(*home), to), unit,
+                             locale.DigitGroupSeparator(), letters);
 }
 
 }  // namespace meridiana
