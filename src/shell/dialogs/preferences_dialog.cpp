@@ -24,7 +24,6 @@
 #include "shell/app/settings_store.h"
 #include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/dialog_controls.h"
-#include "world/city_search.h"
 #include "world/geodesic.h"
 #include "world/meeting_plan.h"
 #include "world/place_names.h"
@@ -200,7 +199,7 @@ void PreferencesDialog::FillHome(QWidget* page, QFormLayout* form,
   // it was written.
   QString shown = ToQString(values.home);
   if (!values.home.empty()) {
-    if (const City* city = ResolveCityName(*world_, values.home).city)
+    if (const City* city = HomeCity(*world_, values.home, nullptr))
       shown = ToQString(WithoutTrailingBlanks(CityNameOf(*world_, *city)));
   }
   home_->edit()->setText(shown);
@@ -217,7 +216,7 @@ std::optional<std::string> PreferencesDialog::ChosenHome() const {
   const City* city = home_->NamedCity();
   if (city == nullptr) return std::nullopt;
   // Left as it was: the kept text stays, however it was spelt.
-  if (!keptHome_.empty() && ResolveCityName(*world_, keptHome_).city == city) return keptHome_;
+  if (!keptHome_.empty() && HomeCity(*world_, keptHome_, nullptr) == city) return keptHome_;
   return HomeSettingText(*world_, *city);
 }
 

@@ -15,7 +15,13 @@ HomePlace::HomePlace(Settings* settings, WorldData* world, const LocaleInfo* loc
 
 const City* HomePlace::city() const {
   if (world_ == nullptr) return nullptr;
-  return HomeCity(*world_, settings_ != nullptr ? settings_->home : std::string(), hostCity_);
+  const std::string& setting = settings_ != nullptr ? settings_->home : resolvedSetting_;
+  if (!resolvedOnce_ || setting != resolvedSetting_) {
+    resolvedSetting_ = setting;
+    resolved_ = HomeCity(*world_, setting, hostCity_);
+    resolvedOnce_ = true;
+  }
+  return resolved_;
 }
 
 CompassLetters HomePlace::Letters() const {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 #include "world/geodesic.h"
 
@@ -37,6 +38,10 @@ class HomePlace {
   const LocaleInfo* locale_;
   std::function<QString(int)> text_;
   const City* hostCity_ = nullptr;  // the city of the computer's zone, found once
+  // The setting last resolved and its city: the read-out asks on every pointer move.
+  mutable std::string resolvedSetting_;
+  mutable const City* resolved_ = nullptr;
+  mutable bool resolvedOnce_ = false;
 };
 
 }  // namespace meridiana
