@@ -202,23 +202,6 @@ TEST(GeodesicTest, ParsesLatLon) {
   }
 }
 
-// Home: the city the setting names, typed as a name is; else, and for a name that finds none,
-// the computer's city.
-TEST(HomeSetting, NamesTheCityOrFallsBackToTheComputersCity) {
-  const WorldData& world = test::ShippedWorld();
-  const City* tokyo = FindCityNamed(world.cities, "Tokyo");
-  const City* paris = FindCityNamed(world.cities, "Paris");
-  ASSERT_TRUE(tokyo && paris);
-  const struct {
-    const char* setting;
-    const City* host;
-    const City* want;
-  } rows[] = {{"", tokyo, tokyo}, {"paris", tokyo, paris}, {" PARIS ", nullptr, paris},
-              {"Atlantis", tokyo, tokyo}, {"", nullptr, nullptr}};
-  for (const auto& row : rows)
-    EXPECT_EQ(HomeCity(world, row.setting, row.host), row.want) << '"' << row.setting << '"';
-}
-
 // What Make Home and the Options page write finds the same city again, namesakes included
 // ("Springfield" names several); only the few entries that share name, state and country with
 // another (two Jinzhous in Liaoning) cannot be told apart by a name.

@@ -189,8 +189,7 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   FillHome(page, form, values);
 }
 
-void PreferencesDialog::FillHome(QWidget* page, QFormLayout* form,
-                                 const PreferenceValues& values) {
+void PreferencesDialog::FillHome(QWidget* page, QFormLayout* form, const PreferenceValues& values) {
   keptHome_ = values.home;
   if (world_ == nullptr) return;
   home_ = new CityNameField(world_, Text(kNoCityMatchesText), page);

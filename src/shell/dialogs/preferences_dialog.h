@@ -1,7 +1,8 @@
 #pragma once
 // Preferences (dialog 117): a tree choosing one of three pages, Options (shadow refresh,
 // wallpaper width, scale and cloud date, animation loop, live data, working hours, the map centre,
-// the home city), Settings (the browser) and Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
+// the home city), Settings (the browser) and Proxy/Firewall. Nothing takes effect until OK, and
+// then only through the window.
 
 #include <QDialog>
 #include <functional>
