@@ -1,14 +1,9 @@
 // Home in the window: the read-out's distance and bearing from home in the locale's unit,
-// Properties' line, Make Home and the Options page's field writing the setting.
+// Properties' line, and Make Home writing the setting.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
 #include <cmath>
 
 #include "foundation/localized_strings.h"
@@ -81,84 +76,47 @@ class HomeWindowTest : public ::testing::Test {
   std::unique_ptr<MainWindow> window;
 };
 
-// Another continent under the pointer: the distance from home within the sphere's half percent,
-// miles where the locale is imperial, its thousands separator, the compass point.
-TEST_F(HomeWindowTest, ReadOutMeasuresFromHomeInTheLocalesUnit) {
+// Home made from the context menu is kept in the setting; another continent under the pointer
+// reads the distance from it within the sphere's half percent, in miles where the locale is
+// imperial, with its thousands separator and the compass point; Properties shows the distance
+// for any city but home.
+TEST_F(HomeWindowTest, ReadOutAndPropertiesMeasureFromHome) {
   const struct {
-    const char* setting;
-    const char* home;
+    const char* home;  // made home from the menu; null: none set, the computer's city
     QLocale locale;
     double latitude, longitude;
     const char* shown;  // the text but for its digits
   } rows[] = {
-      {"London", "London", QLocale(QLocale::German), 35.7, 139.7, "#.### km ##° NE"},
-      {"london", "London", QLocale(QLocale::English, QLocale::UnitedStates), -33.9, 151.2,
+      {nullptr, QLocale(QLocale::English, QLocale::UnitedKingdom), 40.7, -74.0, "#,### mi ##° NE"},
+      {"London", QLocale(QLocale::German), 35.7, 139.7, "#.### km ##° NE"},
+      {"London", QLocale(QLocale::English, QLocale::UnitedStates), -33.9, 151.2,
        "##,### mi ##° NE"},
-      {"", "Tokyo", QLocale(QLocale::English, QLocale::UnitedKingdom), 40.7, -74.0,
-       "#,### mi ##° NE"},
+      {"Paris", QLocale(QLocale::English, QLocale::Ireland), 51.5, -0.1, "### km ###° NW"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.shown);
-    QLocale::setDefault(row.locale);
-    settings.home = row.setting;
-    double km = 0, ref = 0;
-    QString text = PointAt(row.latitude, row.longitude, row.home, &km, &ref);
-    EXPECT_NEAR(km, ref, ref * 0.005 + 2) << text.toStdString();
-    EXPECT_EQ(text.replace(QRegularExpression("[0-9]"), "#").toStdString(), row.shown);
-  }
-  emit window->mapArea()->pointerLeft();
-  EXPECT_EQ(window->statusBar()->partText(5), "");
-}
-
-// Make Home writes the setting and what measures from home follows at once; Properties has no
-// distance for home itself.
-TEST_F(HomeWindowTest, MakeHomeWritesTheSettingAndPropertiesFollows) {
-  ASSERT_TRUE(window->OnCommand(ids::kCmdProperties));
+  ASSERT_TRUE(window->OnCommand(ids::kCmdProperties));  // the city nearest the map's corner
   PropertiesDialog* properties = window->properties();
   ASSERT_NE(properties, nullptr);
-  const City* shown = properties->city();
-  EXPECT_TRUE(properties->FieldText(1626).contains(" km ")) << "from Tokyo";
-  window->mapView().menuCities = {static_cast<int>(shown - world.cities.data()),
-                                  static_cast<int>(&Named("Paris") - world.cities.data())};
-  ASSERT_TRUE(window->OnCommand(kFirstCityHomeCommand));
-  EXPECT_EQ(ResolveCityName(world, settings.home).city, shown) << settings.home;
-  EXPECT_TRUE(settings.homeStored);
-  EXPECT_EQ(properties->FieldText(1626), "");
-  ASSERT_TRUE(window->OnCommand(kFirstCityHomeCommand + 1));
-  EXPECT_EQ(settings.home, "Paris");
-  double km = 0, ref = 0;
-  EXPECT_TRUE(PointAt(51.5, -0.1, "Paris", &km, &ref).endsWith(" NW"));
-  EXPECT_NEAR(km, ref, 3);
-}
-
-// The Options page's Home: a name that finds no city is refused with the line saying so and the
-// dialog stays; a city is kept by its name; empty goes back to the computer's city.
-TEST_F(HomeWindowTest, OptionsPageFieldRefusesWhatNamesNoCity) {
-  const struct {
-    const char* typed;
-    bool refused;
-    const char* kept;
-  } rows[] = {{"Atlantis", true, ""}, {"  paris ", false, "Paris"}, {"", false, ""}};
   for (const auto& row : rows) {
-    bool stayed = false;
-    QString reason;
-    QTimer::singleShot(0, [&] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      ASSERT_NE(dialog, nullptr);
-      dialog->findChild<QLineEdit*>("control1929")->setText(row.typed);
-      dialog->findChild<QPushButton*>("control1")->click();
-      stayed = dialog->isVisible();
-      reason = dialog->findChild<QLabel*>("noCityMatches")->isVisible()
-                   ? dialog->findChild<QLabel*>("noCityMatches")->text()
-                   : QString();
-      if (stayed) dialog->findChild<QPushButton*>("control2")->click();
-    });
-    window->OnCommand(ids::kCmdSettings);
-    EXPECT_EQ(stayed, row.refused) << row.typed;
-    EXPECT_EQ(reason, row.refused ? QStringLiteral("No city matches “Atlantis”.") : QString());
-    EXPECT_EQ(settings.home, row.kept) << row.typed;
+    const char* home = row.home != nullptr ? row.home : "Tokyo";
+    SCOPED_TRACE(home);
+    QLocale::setDefault(row.locale);
+    if (row.home != nullptr) {
+      window->mapView().menuCities[3] = static_cast<int>(&Named(home) - world.cities.data());
+      ASSERT_TRUE(window->OnCommand(kFirstCityHomeCommand + 3));
+      EXPECT_EQ(settings.home, home);
+    }
+    EXPECT_EQ(settings.homeStored, row.home != nullptr);
+    double km = 0, ref = 0;
+    QString text = PointAt(row.latitude, row.longitude, home, &km, &ref);
+    EXPECT_NEAR(km, ref, ref * 0.005 + 2) << text.toStdString();
+    EXPECT_EQ(text.replace(QRegularExpression("[0-9]"), "#").toStdString(), row.shown);
+    EXPECT_TRUE(properties->FieldText(1626).contains(QRegularExpression("^[0-9,.]+ (km|mi) ")));
   }
-  EXPECT_TRUE(settings.homeStored);
+  window->mapView().menuCities[0] = static_cast<int>(properties->city() - world.cities.data());
+  ASSERT_TRUE(window->OnCommand(kFirstCityHomeCommand));
+  EXPECT_EQ(properties->FieldText(1626), "");  // home itself
+  emit window->mapArea()->pointerLeft();
+  EXPECT_EQ(window->statusBar()->partText(5), "");
 }
 
 }  // namespace

@@ -194,6 +194,7 @@ void PreferencesDialog::FillHome(QWidget* page, QFormLayout* form, const Prefere
   if (world_ == nullptr) return;
   home_ = new CityNameField(world_, Text(kNoCityMatchesText), page);
   home_->edit()->setObjectName(Name(kHomeField));
+  home_->noMatchLine()->setObjectName(Name(kHomeField) + QStringLiteral("Error"));
   // The kept name as the world's language spells the city; a name that no longer finds one as
   // it was written.
   QString shown = ToQString(values.home);
