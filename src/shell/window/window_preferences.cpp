@@ -10,6 +10,7 @@
 #include "shell/app/settings_store.h"
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
+#include "shell/dialogs/properties_dialog.h"
 #include "shell/window/city_dialogs.h"
 #include "shell/window/command_table.h"
 #include "shell/window/desktop_wallpaper.h"
@@ -98,6 +99,7 @@ void WindowPreferences::Apply(const PreferenceValues& values) {
       settings->home = values.home;
       settings->homeStored = true;
       // The read-out measures from the new home with the next pointer move or second.
+      if (PropertiesDialog* shown = parts_.cities->properties()) shown->Refill();
     }
   }
   parts_.wallpaper->SetWidth(values.wallpaperWidth);
