@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "world/city_search.h"
+#include "world/table_text.h"
+#include "world/world_data.h"
 
 namespace meridiana {
 namespace {
@@ -100,11 +102,40 @@ std::string DistanceBearingText(const GeodesicPath& path, DistanceUnit unit,
   return text;
 }
 
+// "Springfield, Illinois, United States".
+static std::string FullLabel(const WorldData& world, const City& city) {
+  std::string text(WithoutTrailingBlanks(city.name));
+  if (city.state) text += ", " + *city.state;
+  if (const std::string* country = CountryOfCity(world, city)) text += ", " + *country;
+  return text;
+}
+
 const City* HomeCity(const WorldData& world, std::string_view setting, const City* hostZoneCity) {
-  if (!setting.empty()) {
-    if (const City* named = ResolveCityName(world, setting).city) return named;
+  if (setting.empty()) return hostZoneCity;
+  if (const City* named = ResolveCityName(world, setting).city) return named;
+  // A namesake the search cannot single out is kept by its full label.
+  const City* labelled = nullptr;
+  for (const City& city : world.cities) {
+    if (!EqualsIgnoreCase(FullLabel(world, city), setting)) continue;
+    if (labelled != nullptr) return hostZoneCity;  // twins: no label tells them apart
+    labelled = &city;
   }
-  return hostZoneCity;
+  return labelled != nullptr ? labelled : hostZoneCity;
+}
+
+std::string HomeSettingText(const WorldData& world, const City& city) {
+  std::string name(WithoutTrailingBlanks(city.name));
+  if (ResolveCityName(world, name).city == &city) return name;
+  return FullLabel(world, city);
+}
+
+std::string FromHomeText(const City* home, GeoPoint to, const LocaleInfo& locale,
+                         const CompassLetters& letters) {
+  if (home == nullptr) return {};
+  const DistanceUnit unit =
+      locale.MeasuresInMiles() ? DistanceUnit::kMiles : DistanceUnit::kKilometres;
+  return DistanceBearingText(GeodesicBetween(PlaceOf(*home), to), unit,
+                             locale.DigitGroupSeparator(), letters);
 }
 
 }  // namespace meridiana

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "world/city.h"
+#include "world/locale_info.h"
 
 namespace meridiana {
 
@@ -48,9 +49,20 @@ std::string CompassPoint(double bearing, const CompassLetters& letters);
 std::string DistanceBearingText(const GeodesicPath& path, DistanceUnit unit,
                                 std::string_view grouping, const CompassLetters& letters = {});
 
-// The home city: the one the setting names (resolved as a typed name is), else the city of the
-// computer's zone (hostZoneCity, may be null).
+// The home city: the one the setting names (resolved as a typed name is, or by the full label
+// HomeSettingText writes for a namesake), else the city of the computer's zone (hostZoneCity,
+// may be null).
 const City* HomeCity(const WorldData& world, std::string_view setting, const City* hostZoneCity);
+
+// The text that names the city in the setting: its name when that resolves back to it, else the
+// name with its state and country ("Springfield, Illinois, United States") to tell namesakes
+// apart. Entries that share all three with another have no text of their own.
+std::string HomeSettingText(const WorldData& world, const City& city);
+
+// DistanceBearingText from home to a point in the locale's unit and digit grouping; empty
+// without a home.
+std::string FromHomeText(const City* home, GeoPoint to, const LocaleInfo& locale,
+                         const CompassLetters& letters = {});
 
 inline GeoPoint PlaceOf(const City& city) { return {city.latitude, city.longitude}; }
 

@@ -19,6 +19,10 @@ class LocaleInfo {
   virtual std::string ShortHour(int /*hour*/) const { return {}; }
   // A day of the year without its year, in the short date's order ("3/8", "08.03").
   virtual std::string DayAndMonth(int /*month*/, int /*day*/) const { return {}; }
+  // Distances in miles (the US and the UK) rather than kilometres.
+  virtual bool MeasuresInMiles() const { return false; }
+  // What stands between the thousands of a number ("8,920", "8.920", "8 920").
+  virtual std::string DigitGroupSeparator() const { return ","; }
 };
 
 inline constexpr std::size_t kMaxDateSeparator = 7;

@@ -29,6 +29,28 @@ same=$("$cli" distance Paris Paris) || fail "same"
 [ "$(field distance_km "$same")" == "0.0000" ] || fail "same point: $same"
 [ "$(field initial_bearing "$same")" == "undefined" ] || fail "same point bearing: $same"
 
+# home: the settings file's home city, else the city of the computer's zone; the same figures
+# as the city named outright.
+settings=$(mktemp -d)
+trap 'rm -rf "$settings"' EXIT
+printf '[Software\\QUILLARY\\Meridiana]\nhome=paris\n' >"$settings/named.ini"
+printf '[Software\\QUILLARY\\Meridiana]\nhome=Atlantis\n' >"$settings/unknown.ini"
+: >"$settings/none.ini"
+while IFS='|' read -r zone file args same; do
+  # shellcheck disable=SC2086
+  got=$(TZ=$zone "$cli" distance $args --config "$settings/$file" | sed 1,2d) || fail "home: $args"
+  # shellcheck disable=SC2086
+  want=$("$cli" distance $same | sed 1,2d)
+  [ -n "$got" ] && [ "$got" == "$want" ] || fail "distance $args ($file, TZ=$zone): $got"
+done <<'HOME'
+Asia/Tokyo|named.ini|home Tokyo|Paris Tokyo
+Asia/Tokyo|named.ini|Sydney home|Sydney Paris
+Asia/Tokyo|none.ini|home London|Tokyo London
+Europe/Berlin|unknown.ini|-33.87,151.21 home|-33.87,151.21 Berlin
+HOME
+TZ=Etc/UTC "$cli" distance home Paris --config "$settings/none.ini" >/dev/null 2>&1
+[ $? -eq 1 ] || fail "no home: status"
+
 while IFS='|' read -r want args; do
   # shellcheck disable=SC2086
   "$cli" distance $args >/dev/null 2>&1
@@ -40,6 +62,8 @@ done <<'CASES'
 2|Paris Rome Oslo
 2|-x Paris
 2|Paris --data
+2|home Paris --config
+1|home Paris --config /nonexistent/current-user.ini
 1|Paris 91,0
 2|Paris -91,0
 1|Paris Nowhere-at-all

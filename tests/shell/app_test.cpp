@@ -391,16 +391,17 @@ TEST_F(AppTest, MainWindowLayout) {
   }
 
   PartStatusBar* bar = window->statusBar();
-  ASSERT_EQ(bar->partCount(), 5);
-  for (int width : {900, 640, 400}) {
+  ASSERT_EQ(bar->partCount(), 6);
+  for (int width : {900, 640, 520}) {
     window->resize(width, 400);
     QCoreApplication::processEvents();
     EXPECT_EQ(bar->partRect(1).width(), 80) << width;
     EXPECT_EQ(bar->partRect(2).width(), 80) << width;
     EXPECT_EQ(bar->partRect(3).width(), 60) << width;
     EXPECT_EQ(bar->partRect(4).width(), 150) << width;
-    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 370) << width;
-    EXPECT_EQ(bar->partRect(4).right() + 1, bar->width()) << width;
+    EXPECT_EQ(bar->partRect(5).width(), 130) << width;
+    EXPECT_EQ(bar->partRect(0).width(), bar->width() - 500) << width;
+    EXPECT_EQ(bar->partRect(5).right() + 1, bar->width()) << width;
   }
   // The map lies 2 pixels below the toolbar and ends on the status bar.
   const QRect map(window->mapArea()->mapTo(window, QPoint(0, 0)), window->mapArea()->size());

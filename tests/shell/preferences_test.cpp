@@ -24,6 +24,7 @@
 #include "shell/dialogs/preferences_dialog.h"
 #include "shell/window/main_window.h"
 #include "shell/window/status_bar.h"
+#include "support/shipped_world.h"
 #include "support/temp_dir.h"
 
 namespace meridiana {
@@ -144,6 +145,7 @@ class PreferencesWindowTest : public ::testing::Test {
     MainWindow::Context context;
     context.settings = &settings;
     context.store = &store;
+    context.world = &world;
     context.serviceSettingsChanged = [this] { ++serviceRestarts; };
     window = std::make_unique<MainWindow>(std::move(context));
     window->Open();
@@ -168,6 +170,7 @@ class PreferencesWindowTest : public ::testing::Test {
   ScopedEnv allProxy{"all_proxy", nullptr};
   Settings settings;
   MemoryKeyValueStore store;
+  WorldData world = test::ShippedWorld();
   int serviceRestarts = 0;
   std::unique_ptr<MainWindow> window;
 };
@@ -317,6 +320,7 @@ TEST_F(PreferencesWindowTest, OkRefusesWhatAFieldCannotTake) {
       {1918, "35792", "0", 0, "from 0 to 35791"},  // more would overflow the timer
       {1919, "99999999", "800", 0, "from 0 to 16384"},
       {1926, "25-3", "0-24", 0, "H-H"},
+      {1929, "Atlantis", " paris ", 0, "No city matches “Atlantis”"},  // the home city
       {1789, "99999", "8080", 2, "from 1 to 65535"},
   };
   for (const auto& row : rows) {
@@ -343,6 +347,7 @@ TEST_F(PreferencesWindowTest, OkRefusesWhatAFieldCannotTake) {
   EXPECT_EQ(window->wallpaperWidth(), 800);
   EXPECT_EQ(settings.planHours, "0-24");
   EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "port"), "8080");
+  EXPECT_EQ(settings.home, "Paris");
 }
 
 // "None" connects directly from the next start on, though host and port stay kept (and can be

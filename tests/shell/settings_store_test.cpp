@@ -162,6 +162,30 @@ TEST(Settings, LaterSwitchesAreWrittenOnceChanged) {
   }
 }
 
+// The home city: absent until set, so a configuration that never chose one saves as before;
+// once set, going back to the computer's city is kept as an empty value.
+TEST(Settings, HomeIsWrittenOnceSetAndKeptWhenEmptiedAgain) {
+  TempDir dir;
+  MemoryKeyValueStore store;
+  SettingsRegistry registry(&store, kKey);
+  WorldData world = Cities();
+  const auto saveAndLoad = [&](Settings& s) {
+    EXPECT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1",
+                             dir.File("config.ini"), nullptr));
+    Settings loaded;
+    LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", dir.File("config.ini"));
+    return loaded;
+  };
+  Settings s;
+  EXPECT_FALSE(saveAndLoad(s).homeStored);
+  s.home = "Springfield, Illinois, United States";
+  Settings loaded = saveAndLoad(s);
+  EXPECT_EQ(loaded.home, s.home);
+  loaded.home.clear();
+  EXPECT_TRUE(saveAndLoad(loaded).homeStored);
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "home"), "");
+}
+
 // The map centre likewise: absent until it has been moved, read back as written, and a stored
 // text that is no longitude leaves the map on Greenwich.
 TEST(Settings, MapCentreIsWrittenOnceMovedAndReadBack) {

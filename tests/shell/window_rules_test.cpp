@@ -12,11 +12,11 @@ namespace meridiana {
 namespace {
 
 TEST(StatusPartEdges, MainBarKeepsRightPartsFixed) {
-  // Parts 1-4 are 80, 80, 60 and 150 pixels wide at any width; part 0 takes the rest.
+  // Parts 1-5 are 80, 80, 60, 150 and 130 pixels wide at any width; part 0 takes the rest.
   EXPECT_EQ(StatusPartRightEdges(800, kMainStatusParts, kMainStatusDistances),
-            (std::vector<int>{430, 510, 590, 650, 800}));
+            (std::vector<int>{300, 380, 460, 520, 670, 800}));
   EXPECT_EQ(StatusPartRightEdges(1000, kMainStatusParts, kMainStatusDistances),
-            (std::vector<int>{630, 710, 790, 850, 1000}));
+            (std::vector<int>{500, 580, 660, 720, 870, 1000}));
 }
 
 TEST(StatusPartEdges, NarrowBarSqueezesInsteadOfOverlapping) {

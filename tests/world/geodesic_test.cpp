@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <optional>
+
+#include "support/shipped_world.h"
+#include "world/city_search.h"
+#include "world/world_data.h"
 
 namespace meridiana {
 namespace {
@@ -195,6 +200,38 @@ TEST(GeodesicTest, ParsesLatLon) {
     EXPECT_DOUBLE_EQ(got->latitude, row.want->latitude) << row.text;
     EXPECT_DOUBLE_EQ(got->longitude, row.want->longitude) << row.text;
   }
+}
+
+// What Make Home and the Options page write finds the same city again, namesakes included
+// ("Springfield" names several); only the few entries that share name, state and country with
+// another (two Jinzhous in Liaoning) cannot be told apart by a name.
+TEST(HomeSetting, WrittenTextFindsTheCityAgain) {
+  const WorldData& world = test::ShippedWorld();
+  const auto label = [&world](const City& city) {
+    const std::string* country = CountryOfCity(world, city);
+    return std::string(WithoutTrailingBlanks(city.name)) + '|' + city.state.value_or("") + '|' +
+           (country != nullptr ? *country : "");
+  };
+  std::map<std::string, int> uses;
+  for (const City& city : world.cities) ++uses[label(city)];
+  int lost = 0;
+  int toldApart = 0;
+  int twins = 0;
+  std::string example;
+  for (const City& city : world.cities) {
+    const std::string text = HomeSettingText(world, city);
+    toldApart += text.find(", ") != std::string::npos;
+    if (uses[label(city)] > 1) {
+      ++twins;
+      continue;
+    }
+    if (HomeCity(world, text, nullptr) == &city) continue;
+    if (lost++ == 0) example = text;
+  }
+  EXPECT_EQ(lost, 0) << "e.g. " << example;
+  EXPECT_GT(toldApart, 0);
+  EXPECT_LT(twins, 20);
+  EXPECT_EQ(HomeSettingText(world, *FindCityNamed(world.cities, "Tokyo")), "Tokyo");
 }
 
 }  // namespace

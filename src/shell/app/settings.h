@@ -49,6 +49,10 @@ struct Settings {
   // and working hours ("9-17"), written once the planner has been used.
   std::string planCities;
   std::string planHours;
+  // The home city the status bar and Properties measure from: a name as a typed city name is
+  // resolved, empty for the city of the computer's zone. Written only once it has been set.
+  std::string home;
+  bool homeStored = false;
   // The small clocks window's place ("x,y"), empty until it has been shown.
   std::string clocksPlace;
   std::string wallpaperFile;

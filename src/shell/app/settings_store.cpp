@@ -1,7 +1,5 @@
 #include "shell/app/settings_store.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -120,6 +118,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
     values.emplace_back("plancities", s.planCities);
     values.emplace_back("planhours", s.planHours);
   }
+  if (!s.home.empty() || s.homeStored) values.emplace_back("home", s.home);
   if (!s.clocksPlace.empty()) values.emplace_back("clocksplace", s.clocksPlace);
   if (!s.wallpaperKeptUnreadable) {
     values.emplace_back("wallpaperfile", s.wallpaperFile);
@@ -213,6 +212,10 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
     s.planHours = *hours;
     s.planCities = registry.ReadTextSetting("plancities").value_or("");
   }
+  if (auto home = registry.ReadTextSetting("home")) {
+    s.home = *home;
+    s.homeStored = true;
+  }
   if (auto place = registry.ReadTextSetting("clocksplace")) s.clocksPlace = *place;
   ReadWallpaperValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
@@ -300,51 +303,6 @@ void ReadConfigIni(std::FILE* file, WorldData& world, std::vector<SavedFrame>* f
     }
   }
   if (frames) *frames = std::move(read);
-}
-
-City* CityOfHostZone(WorldData& world, std::string_view zoneName) {
-  const std::size_t slash = zoneName.rfind('/');
-  std::string place(slash == std::string_view::npos ? zoneName : zoneName.substr(slash + 1));
-  if (place.empty()) return nullptr;
-  std::string spaced = place;
-  for (char& c : spaced)
-    if (c == '_') c = ' ';
-  const Zone* zone = nullptr;
-  for (const Zone& z : world.zones) {
-    if (EqualsIgnoreCase(z.zoneCity, place)) {
-      zone = &z;
-      break;
-    }
-  }
-  City* nearest = nullptr;
-  double best = 0;
-  for (City& city : world.cities) {
-    if (!EqualsIgnoreCase(city.zoneKey, place)) continue;
-    if (EqualsIgnoreCase(WithoutTrailingBlanks(city.name), spaced)) return &city;
-    if (!zone) continue;
-    const double dx = city.longitude - zone->longitude;
-    const double dy = city.latitude - zone->latitude;
-    const double distance = dx * dx + dy * dy;
-    if (!nearest || distance < best) {
-      nearest = &city;
-      best = distance;
-    }
-  }
-  return nearest;
-}
-
-std::string HostZoneName() {
-  const auto belowZoneinfo = [](const std::string& path) {
-    const std::size_t at = path.find("zoneinfo/");
-    return at == std::string::npos ? path : path.substr(at + 9);
-  };
-  if (const char* tz = std::getenv("TZ"); tz && *tz)
-    return belowZoneinfo(tz[0] == ':' ? tz + 1 : tz);
-  char target[4096];
-  const ssize_t n = ::readlink("/etc/localtime", target, sizeof target - 1);
-  if (n <= 0) return {};
-  const std::string path(target, static_cast<std::size_t>(n));
-  return path.find("zoneinfo/") == std::string::npos ? std::string() : belowZoneinfo(path);
 }
 
 void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings) {

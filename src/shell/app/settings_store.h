@@ -13,6 +13,7 @@
 
 #include "foundation/key_value_store.h"  // kCommonKey
 #include "shell/app/settings.h"
+#include "world/host_zone.h"  // CityOfHostZone, HostZoneName
 #include "world/world_data.h"
 
 namespace meridiana {
@@ -112,14 +113,5 @@ std::string ConfigIniText(const std::string& version, const WorldData& world,
 bool ReadConfigIni(const std::string& path, WorldData& world, std::vector<SavedFrame>* frames);
 // The same from an open file.
 void ReadConfigIni(std::FILE* file, WorldData& world, std::vector<SavedFrame>* frames);
-
-// The city that stands for a host time zone such as "America/New_York": the city named after
-// the zone's place ("New York"), else among the cities of that zone the one nearest the zone's
-// own coordinates. Null when no city belongs to the zone.
-City* CityOfHostZone(WorldData& world, std::string_view zoneName);
-
-// The host's zone name: $TZ (without a leading ":"), else the target of /etc/localtime below a
-// "zoneinfo/" folder. "" when neither tells.
-std::string HostZoneName();
 
 }  // namespace meridiana

@@ -105,6 +105,8 @@ void CityNameField::ShowNoMatch(const QString& text, bool show) {
   noMatch_->setVisible(show);
 }
 
+void CityNameField::ShowNoMatchLine() { ShowNoMatch(edit_->text(), true); }
+
 const City* CityNameField::NamedCity() const {
   if (picked_ != nullptr && edit_->text() == ShownName(*world_, *picked_)) return picked_;
   return ResolveCityName(*world_, ToUtf8(edit_->text().trimmed()), NamesLanguage(*world_)).city;

@@ -30,6 +30,8 @@ class CityNameField : public QWidget {
 
   // The city the field names, or null (then the no-match line shows, when nothing matched).
   const City* NamedCity() const;
+  // The line under the field says that nothing matches its text (a dialog's OK refusing it).
+  void ShowNoMatchLine();
   void clear();
   // After a language switch: the no-match line's words, and what it says now.
   void SetNoMatchText(QString noMatchText);

@@ -22,8 +22,12 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings_store.h"
+#include "shell/dialogs/city_name_field.h"
 #include "shell/dialogs/dialog_controls.h"
+#include "world/geodesic.h"
 #include "world/meeting_plan.h"
+#include "world/place_names.h"
+#include "world/world_data.h"
 
 namespace meridiana {
 namespace {
@@ -47,6 +51,10 @@ constexpr int kRefreshErrorText = 1650;
 constexpr int kWidthErrorText = 1651;
 constexpr int kHoursErrorText = 1652;
 constexpr int kPortErrorText = 1653;
+constexpr int kNoCityMatchesText = 1654;
+constexpr int kHomeLabel = 1928;
+constexpr int kHomeField = 1929;
+constexpr int kHomeHint = 1930;
 // The shadow timer counts milliseconds in an int.
 constexpr int kMostRefreshMinutes = std::numeric_limits<int>::max() / 60000;
 // The widest wallpaper file written, as the command line's --width allows.
@@ -93,8 +101,9 @@ bool InRange(const QString& text, int least, int most) {
 
 PreferencesDialog::PreferencesDialog(const PreferenceValues& values,
                                      const std::vector<std::string>& browsers,
-                                     InterfaceLanguage* language, QWidget* parent)
-    : QDialog(parent), language_(language) {
+                                     InterfaceLanguage* language, QWidget* parent,
+                                     const WorldData* world)
+    : QDialog(parent), world_(world), language_(language) {
   setObjectName(QStringLiteral("dialog%1").arg(kDialog));
   setWindowTitle(ToQString(ProgramDialog(kDialog).caption));
   pages_ = CreatePages(
@@ -177,6 +186,38 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
     return ParseWorkingHours(ToUtf8(text.trimmed())).has_value();
   });
   FillCenter(page, form, values);
+  FillHome(page, form, values);
+}
+
+void PreferencesDialog::FillHome(QWidget* page, QFormLayout* form, const PreferenceValues& values) {
+  keptHome_ = values.home;
+  if (world_ == nullptr) return;
+  home_ = new CityNameField(world_, Text(kNoCityMatchesText), page);
+  home_->edit()->setObjectName(Name(kHomeField));
+  home_->noMatchLine()->setObjectName(Name(kHomeField) + QStringLiteral("Error"));
+  // The kept name as the world's language spells the city; a name that no longer finds one as
+  // it was written.
+  QString shown = ToQString(values.home);
+  if (!values.home.empty()) {
+    if (const City* city = HomeCity(*world_, values.home, nullptr))
+      shown = ToQString(WithoutTrailingBlanks(CityNameOf(*world_, *city)));
+  }
+  home_->edit()->setText(shown);
+  home_->edit()->setPlaceholderText(ToQString(values.hostCity));
+  auto* line = new QHBoxLayout();
+  line->addWidget(home_, 1);
+  line->addWidget(Control<QLabel>(page, kOptionsPage, kHomeHint), 0, Qt::AlignTop);
+  form->addRow(LabelOf(page, kOptionsPage, kHomeLabel, home_->edit()), line);
+}
+
+std::optional<std::string> PreferencesDialog::ChosenHome() const {
+  if (home_ == nullptr) return keptHome_;
+  if (home_->edit()->text().trimmed().isEmpty()) return std::string();
+  const City* city = home_->NamedCity();
+  if (city == nullptr) return std::nullopt;
+  // Left as it was: the kept text stays, however it was spelt.
+  if (!keptHome_.empty() && HomeCity(*world_, keptHome_, nullptr) == city) return keptHome_;
+  return HomeSettingText(*world_, *city);
 }
 
 void PreferencesDialog::FillCenter(QWidget* page, QFormLayout* form,
@@ -258,8 +299,9 @@ void PreferencesDialog::accept() {
   // Every refused field says why; the first of them gets the focus, on its page.
   QLineEdit* first = nullptr;
   int firstPage = 0;
+  // Reason 0: the line already says why.
   const auto refuse = [&](QLineEdit* field, QLabel* error, int page, int reason) {
-    error->setText(Text(reason));
+    if (reason != 0) error->setText(Text(reason));
     error->show();
     if (first == nullptr) {
       first = field;
@@ -267,6 +309,10 @@ void PreferencesDialog::accept() {
     }
   };
   if (!ChosenCenter()) refuse(centerValue_, centerError_, 0, kCenterErrorText);
+  if (!ChosenHome()) {
+    home_->ShowNoMatchLine();
+    refuse(home_->edit(), home_->noMatchLine(), 0, 0);
+  }
   for (const FieldCheck& check : checks_) {
     if (check.valid(check.field->text())) {
       check.error->hide();
@@ -353,6 +399,7 @@ PreferenceValues PreferencesDialog::Read() const {
   values.center = ChosenCenter().value_or(0);
   values.hostLongitude = hostLongitude_;
   values.workingHours = ToUtf8(workingHours_->text());
+  values.home = ChosenHome().value_or(keptHome_);
   values.browser = ToUtf8(browser_->currentText());
   values.proxy.host = ToUtf8(host_->text());
   values.proxy.userName = ToUtf8(user_->text());

@@ -1,7 +1,8 @@
 #pragma once
 // Preferences (dialog 117): a tree choosing one of three pages, Options (shadow refresh,
-// wallpaper width, scale and cloud date, animation loop, live data, the map centre), Settings (the
-// browser) and Proxy/Firewall. Nothing takes effect until OK, and then only through the window.
+// wallpaper width, scale and cloud date, animation loop, live data, working hours, the map centre,
+// the home city), Settings (the browser) and Proxy/Firewall. Nothing takes effect until OK, and
+// then only through the window.
 
 #include <QDialog>
 #include <functional>
@@ -21,7 +22,9 @@ class QTabWidget;
 
 namespace meridiana {
 
+class CityNameField;
 class InterfaceLanguage;
+struct WorldData;
 
 struct PreferenceValues {
   int refresh = 10;        // minutes, 0 for no automatic refresh
@@ -36,15 +39,21 @@ struct PreferenceValues {
   std::string browser;
   ProxySettings proxy;
   std::string workingHours = "9-17";  // the meeting planner's, "H-H"
+  // The home city as the setting names it, empty for the computer's city (hostCity, shown in
+  // the empty field).
+  std::string home;
+  std::string hostCity;
 };
 
 class PreferencesDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // browsers: the names the browser list offers after the stored choice.
+  // browsers: the names the browser list offers after the stored choice. Without a world there
+  // are no cities to choose home from: the field is left out and the home kept.
   PreferencesDialog(const PreferenceValues& values, const std::vector<std::string>& browsers,
-                    InterfaceLanguage* language, QWidget* parent = nullptr);
+                    InterfaceLanguage* language, QWidget* parent = nullptr,
+                    const WorldData* world = nullptr);
 
   // What the pages hold now, read as OK reads them: numbers as atoi reads them, any text kept.
   PreferenceValues Read() const;
@@ -59,7 +68,7 @@ class PreferencesDialog : public QDialog {
 
  public:
   // Keeps the dialog open while a field holds what it cannot take: a longitude, minutes the
-  // timer can hold, a width the wallpaper can be, working hours within a day, a port.
+  // timer can hold, a width the wallpaper can be, working hours within a day, a port, a city.
   void accept() override;
 
  private:
@@ -71,6 +80,9 @@ class PreferencesDialog : public QDialog {
   void UpdateProxyFields();
   void FillCenter(QWidget* page, QFormLayout* form, const PreferenceValues& values);
   void UpdateCenterField();
+  void FillHome(QWidget* page, QFormLayout* form, const PreferenceValues& values);
+  // The setting's text for what the home field holds; none when it names no city.
+  std::optional<std::string> ChosenHome() const;
   // A field OK checks, with the red line under it that says what it wants.
   void AddCheck(QFormLayout* form, QWidget* page, QLineEdit* field, int pageIndex, int reasonText,
                 std::function<bool(const QString&)> valid);
@@ -96,6 +108,9 @@ class PreferencesDialog : public QDialog {
   QLineEdit* centerValue_ = nullptr;
   QLabel* centerError_ = nullptr;
   std::optional<double> hostLongitude_;
+  const WorldData* world_ = nullptr;
+  CityNameField* home_ = nullptr;  // null without a world
+  std::string keptHome_;           // the home the dialog opened with
   InterfaceLanguage* language_ = nullptr;
   QComboBox* browser_ = nullptr;
   QRadioButton* types_[4] = {};

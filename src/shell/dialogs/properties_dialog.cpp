@@ -39,6 +39,9 @@ constexpr int kTwilightTitles[] = {1611, 1612, 1613};
 constexpr int kDawnTitle = 1614;
 constexpr int kDuskTitle = 1615;
 constexpr int kTwilightFields[] = {1620, 1621, 1622, 1623, 1624, 1625};
+// Below the position: the distance and bearing from home.
+constexpr int kFromHomeTitle = 1656;
+constexpr int kFromHome = 1626;
 
 QString ControlText(int controlId) { return DialogControlText(ids::kPropertiesDialog, controlId); }
 
@@ -88,19 +91,24 @@ PropertiesDialog::PropertiesDialog(Context context, QWidget* parent)
   grid->addWidget(AddDisplay(kClockSunset, this), 6, 2);
   AddField(grid, 7, 1107, kLatitude, this);
   AddField(grid, 8, 1108, kLongitude, this);
+  QLineEdit* fromHome = AddDisplay(kFromHome, this);
+  auto* fromHomeLabel = new QLabel(text(kFromHomeTitle), this);
+  fromHomeLabel->setBuddy(fromHome);
+  grid->addWidget(fromHomeLabel, 9, 0);
+  grid->addWidget(fromHome, 9, 1, 1, 2);
   auto* dawnTitle = new QLabel(text(kDawnTitle), this);
   dawnTitle->setObjectName(QStringLiteral("dawnTitle"));
   auto* duskTitle = new QLabel(text(kDuskTitle), this);
   duskTitle->setObjectName(QStringLiteral("duskTitle"));
-  grid->addWidget(dawnTitle, 9, 1);
-  grid->addWidget(duskTitle, 9, 2);
+  grid->addWidget(dawnTitle, 10, 1);
+  grid->addWidget(duskTitle, 10, 2);
   for (int i = 0; i < 3; ++i) {
     QLineEdit* dawn = AddDisplay(kTwilightFields[2 * i], this);
     auto* label = new QLabel(text(kTwilightTitles[i]), this);
     label->setBuddy(dawn);
-    grid->addWidget(label, 10 + i, 0);
-    grid->addWidget(dawn, 10 + i, 1);
-    grid->addWidget(AddDisplay(kTwilightFields[2 * i + 1], this), 10 + i, 2);
+    grid->addWidget(label, 11 + i, 0);
+    grid->addWidget(dawn, 11 + i, 1);
+    grid->addWidget(AddDisplay(kTwilightFields[2 * i + 1], this), 11 + i, 2);
   }
 
   auto* saving = new QGroupBox(ControlText(1109), this);
@@ -184,6 +192,8 @@ void PropertiesDialog::Fill(City& city, MapPoint basePoint) {
   for (const auto& [id, text] : fields) {
     if (auto* field = findChild<QLineEdit*>(FieldName(id))) field->setText(ToQString(*text));
   }
+  if (auto* field = findChild<QLineEdit*>(FieldName(kFromHome)))
+    field->setText(context_.fromHome ? context_.fromHome(city) : QString());
   mark_->setChecked(city.marked);
 }
 

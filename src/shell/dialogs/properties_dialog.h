@@ -1,8 +1,8 @@
 #pragma once
 // The Properties dialog (104) of one city: its country and telephone codes, local time (which
-// runs on), sunrise and sunset both geometric in standard time and as clocks show them, position
-// and this year's daylight-saving dates; the Mark toggle and the four link buttons. A modeless
-// one is filled again for another city.
+// runs on), sunrise and sunset both geometric in standard time and as clocks show them, position,
+// the distance and bearing from home and this year's daylight-saving dates; the Mark toggle and
+// the four link buttons. A modeless one is filled again for another city.
 
 #include <QDialog>
 #include <functional>
@@ -34,6 +34,9 @@ class PropertiesDialog : public QDialog {
     std::function<void(std::string_view link, const City& city)> openLink;
     // The texts of the string table in the interface's language; English without it.
     std::function<QString(int stringId)> text;
+    // The distance and bearing from home to the city ("8,920 km 42° NE"), empty for home
+    // itself; without it the line stays empty.
+    std::function<QString(const City& city)> fromHome;
   };
 
   explicit PropertiesDialog(Context context, QWidget* parent = nullptr);

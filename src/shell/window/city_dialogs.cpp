@@ -13,6 +13,7 @@
 #include "shell/dialogs/list_view.h"
 #include "shell/dialogs/properties_dialog.h"
 #include "shell/window/command_table.h"
+#include "shell/window/home_place.h"
 #include "shell/window/map_context_menu.h"
 #include "shell/window/map_gestures.h"
 #include "world/world_data.h"
@@ -20,8 +21,8 @@
 namespace meridiana {
 
 CityDialogs::CityDialogs(FeatureHost host, const MapView& view, MapImages& images,
-                         const std::unique_ptr<MapGestures>& gestures)
-    : host_(std::move(host)), view_(view), images_(images), gestures_(gestures) {
+                         const std::unique_ptr<MapGestures>& gestures, HomePlace& home)
+    : host_(std::move(host)), view_(view), images_(images), gestures_(gestures), home_(home) {
   // The web links, opened through the program's link actions unless SetLinkOpener replaced them.
   const MainWindowContext& context = *host_.context;
   LinkActions::Context links;
@@ -97,6 +98,15 @@ void CityDialogs::AddCommands(CommandTable& table) {
                    if (City* city = gestures_->MenuCity(command - kFirstCityHotelsCommand))
                      link("hotels", city);
                  });
+  table.AddRange(kFirstCityHomeCommand, kFirstCityHomeCommand + kCityCommandSpan - 1,
+                 [this](int command) {
+                   const City* city = gestures_->MenuCity(command - kFirstCityHomeCommand);
+                   if (city == nullptr) return;
+                   home_.MakeHome(*city);
+                   // What measures from home follows at once.
+                   gestures_->RefreshReadOut();
+                   if (properties_ != nullptr) properties_->Refill();
+                 });
 }
 
 void CityDialogs::OpenCitySelector() {
@@ -139,6 +149,7 @@ void CityDialogs::OpenProperties(City& city, bool modal) {
     if (openLink_) openLink_(name, &linked);
   };
   fields.text = host_.text;
+  fields.fromHome = [this](const City& shown) { return home_.TextTo(shown); };
   auto* dialog = new PropertiesDialog(std::move(fields), host_.window);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->Fill(city, base);

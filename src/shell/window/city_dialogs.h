@@ -1,6 +1,7 @@
 #pragma once
 // The window's cities: the City Selector, the Properties dialogs, the cities of the map's context
-// menu, the web links opened for them, and the marks with their undoable Clear.
+// menu (Make Home among their commands), the web links opened for them, and the marks with their
+// undoable Clear.
 
 #include <QPointer>
 #include <functional>
@@ -16,6 +17,7 @@ struct City;
 class CitySelectorDialog;
 class CommandTable;
 class DialogHost;
+class HomePlace;
 class InterfaceLanguage;
 class LinkActions;
 class MapGestures;
@@ -29,7 +31,7 @@ class CityDialogs {
 
   // The gestures are made after the feature and outlive none of its calls.
   CityDialogs(FeatureHost host, const MapView& view, MapImages& images,
-              const std::unique_ptr<MapGestures>& gestures);
+              const std::unique_ptr<MapGestures>& gestures, HomePlace& home);
   ~CityDialogs();
 
   // Select City, Properties, Clear and Undo, the links and the context menu's city entries.
@@ -58,6 +60,7 @@ class CityDialogs {
   const MapView& view_;
   MapImages& images_;
   const std::unique_ptr<MapGestures>& gestures_;
+  HomePlace& home_;
   std::unique_ptr<LinkActions> links_;
   LinkOpener openLink_;
   QPointer<CitySelectorDialog> citySelector_;

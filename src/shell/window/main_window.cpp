@@ -20,6 +20,7 @@
 #include "shell/window/city_dialogs.h"
 #include "shell/window/desktop_wallpaper.h"
 #include "shell/window/first_window_size.h"
+#include "shell/window/home_place.h"
 #include "shell/window/main_toolbar.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_gestures.h"
@@ -111,6 +112,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     return language != nullptr ? language->Text(id) : EnglishText(id);
   };
   status_ = std::make_unique<StatusText>(statusBar_, text_);
+  home_ = std::make_unique<HomePlace>(context_.settings, context_.world, context_.locale, text_);
 
   CreateFeatures();
   SetLayout();
@@ -159,6 +161,7 @@ void MainWindow::SetLayout() {
   gestures.clock = context_.clock;
   gestures.locale = context_.locale;
   gestures.language = context_.language;
+  gestures.home = home_.get();
   gestures.runCommand = [this](int command) { OnCommand(command); };
   gestures.marksChanged = [this] { cities_->OnMarksChanged(); };
   gestures_ = std::make_unique<MapGestures>(std::move(gestures));

@@ -1,5 +1,5 @@
 #pragma once
-// The main window (dialog 101): the toolbar across the top, the map below it and the five-part
+// The main window (dialog 101): the toolbar across the top, the map below it and the six-part
 // status bar at the bottom. It builds them, creates the features (feature_host.h says what they
 // are given of it), routes commands, timers and window events to them, and holds the map view.
 
@@ -28,6 +28,7 @@ namespace meridiana {
 
 class CitySelectorDialog;
 class CloudService;
+class HomePlace;
 class HttpClient;
 class MapGestures;
 class MapImages;
@@ -139,6 +140,7 @@ class MainWindow : public QMainWindow {
   PartStatusBar* statusBar_ = nullptr;  // child of this window
   TrayIcon* tray_ = nullptr;            // child of this window
   std::unique_ptr<StatusText> status_;
+  std::unique_ptr<HomePlace> home_;
   std::unique_ptr<MapGestures> gestures_;
   std::unique_ptr<ViewControls> controls_;
   std::unique_ptr<WindowTimers> timers_;

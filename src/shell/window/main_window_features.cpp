@@ -17,6 +17,7 @@
 #include "shell/window/city_dialogs.h"
 #include "shell/window/desktop_wallpaper.h"
 #include "shell/window/feature_host.h"
+#include "shell/window/home_place.h"
 #include "shell/window/main_window.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_gestures.h"
@@ -65,7 +66,7 @@ void MainWindow::CreateFeatures() {
   online_ = std::make_unique<OnlineLayers>(feature, *network_, *compositor_, *images_, view_);
   timeTools_ = std::make_unique<TimeTools>(feature, *shownClock_, *images_);
   wallpaper_ = std::make_unique<DesktopWallpaper>(feature, *images_);
-  cities_ = std::make_unique<CityDialogs>(feature, view_, *images_, gestures_);
+  cities_ = std::make_unique<CityDialogs>(feature, view_, *images_, gestures_, *home_);
   preferences_ = std::make_unique<WindowPreferences>(
       feature,
       WindowPreferences::Parts{&view_, compositor_.get(), cities_.get(), network_.get(),

@@ -22,6 +22,7 @@ void FillMapContextMenu(QMenu* menu, MapView& view, WorldData& world, QPoint map
   constexpr int kPropertiesPlaceholder = 40014;
   constexpr int kWeatherPlaceholder = 40024;
   constexpr int kHotelsPlaceholder = 40025;
+  constexpr int kHomePlaceholder = 40042;
   // An item and the menu (or submenu) that holds it.
   struct Item {
     QMenu* owner = nullptr;
@@ -41,6 +42,7 @@ void FillMapContextMenu(QMenu* menu, MapView& view, WorldData& world, QPoint map
   const Item properties = locate(kPropertiesPlaceholder);
   const Item weather = locate(kWeatherPlaceholder);
   const Item hotels = locate(kHotelsPlaceholder);
+  const Item home = locate(kHomePlaceholder);
   // The search takes the map area's top as kMenuAreaTop below the point it is given; the point
   // is placed so, wherever the toolbar puts the area, which keeps the two in step.
   const QPoint client(mapAreaPoint.x(), mapAreaPoint.y() + kMenuAreaTop);
@@ -64,13 +66,14 @@ void FillMapContextMenu(QMenu* menu, MapView& view, WorldData& world, QPoint map
     insert(properties, under ? kCityUnderClickCommand : kFirstCityPropertiesCommand + i);
     insert(weather, kFirstCityWeatherCommand + i);
     insert(hotels, kFirstCityHotelsCommand + i);
+    insert(home, kFirstCityHomeCommand + i);
   }
   for (const auto& [command, on] : checks.layers) SetMenuCheck(menu, command, on);
   if (QAction* shadow = find(kSunShadowCommand)) {
     shadow->setEnabled(!checks.night);
     shadow->setChecked(checks.shadow);
   }
-  for (const Item& placeholder : {properties, weather, hotels}) {
+  for (const Item& placeholder : {properties, weather, hotels, home}) {
     if (placeholder.action != nullptr) placeholder.owner->removeAction(placeholder.action);
   }
 }

@@ -10,6 +10,7 @@
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
+#include "shell/window/home_place.h"
 #include "shell/window/map_area.h"
 #include "shell/window/map_context_menu.h"
 #include "shell/window/map_readout.h"
@@ -41,12 +42,17 @@ void MapGestures::ShowReadOut(QPoint mapAreaPoint) {
   s_.statusBar->SetPartText(kStatusLatitudePart, ToQString(texts.latitude));
   s_.statusBar->SetPartText(kStatusLongitudePart, ToQString(texts.longitude));
   s_.statusBar->SetPartText(kStatusLocalTimePart, ToQString(texts.localTime));
+  if (s_.home != nullptr)
+    s_.statusBar->SetPartText(
+        kStatusFromHomePart,
+        s_.home->TextTo(GeoPoint{readOut.position.latitude, readOut.position.longitude}));
   // With City Names on, the hover highlight under the pointer is redrawn here by the overlays.
 }
 
 void MapGestures::ClearReadOut() {
   if (ModalDialogOpen()) return;
-  for (const int part : {kStatusLatitudePart, kStatusLongitudePart, kStatusLocalTimePart})
+  for (const int part :
+       {kStatusLatitudePart, kStatusLongitudePart, kStatusLocalTimePart, kStatusFromHomePart})
     s_.statusBar->SetPartText(part, QString());
 }
 

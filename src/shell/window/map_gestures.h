@@ -14,6 +14,7 @@ class QMenu;
 namespace meridiana {
 
 class Clock;
+class HomePlace;
 class InterfaceLanguage;
 class LocaleInfo;
 class MapArea;
@@ -38,13 +39,15 @@ class MapGestures {
     const Clock* clock = nullptr;
     const LocaleInfo* locale = nullptr;
     InterfaceLanguage* language = nullptr;        // may be null: no context menu
+    const HomePlace* home = nullptr;              // may be null: no distance from home
     std::function<void(int command)> runCommand;  // a command chosen in the context menu
     std::function<void()> marksChanged;           // a double click marked or unmarked a city
   };
 
   explicit MapGestures(Sources sources) : s_(std::move(sources)) {}
 
-  // Latitude, longitude and local time for a point of the map area, in the status bar. While a
+  // Latitude, longitude, local time and the distance from home for a point of the map area, in
+  // the status bar. While a
   // modal dialog is open the read-out stays as it was: the user is reading it.
   void ShowReadOut(QPoint mapAreaPoint);
   // Empties the read-out: the pointer is not over the map.

@@ -37,7 +37,8 @@ PointerStatusTexts PointerStatus(const PointerReadOut& readOut, const LocaleInfo
 }
 
 int StatusMessagePart(int part) {
-  return part == kStatusLatitudePart || part == kStatusLongitudePart || part == kStatusLocalTimePart
+  return part == kStatusLatitudePart || part == kStatusLongitudePart ||
+                 part == kStatusLocalTimePart || part == kStatusFromHomePart
              ? 0
              : part;
 }
@@ -65,6 +66,14 @@ std::string DesktopLocaleInfo::ShortHour(int hour) const {
   const QTime time(hour, 0);
   if (!time.isValid()) return {};
   return ToUtf8(QLocale().toString(time, QLocale::ShortFormat));
+}
+
+bool DesktopLocaleInfo::MeasuresInMiles() const {
+  return QLocale().measurementSystem() != QLocale::MetricSystem;
+}
+
+std::string DesktopLocaleInfo::DigitGroupSeparator() const {
+  return ToUtf8(QLocale().groupSeparator());
 }
 
 std::string DesktopLocaleInfo::DateSeparator() const {

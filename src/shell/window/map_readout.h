@@ -1,10 +1,11 @@
 #pragma once
-// The status-bar texts of the pointer read-out: latitude (part 1), longitude (part 2) and the
-// local time under the pointer (part 4).
+// The status-bar texts of the pointer read-out: latitude (part 1), longitude (part 2), the
+// local time under the pointer (part 4) and the distance and bearing from home (part 5).
 
 #include <string>
 
 #include "map/map_view.h"
+#include "world/geodesic.h"
 #include "world/locale_info.h"
 
 namespace meridiana {
@@ -12,6 +13,7 @@ namespace meridiana {
 inline constexpr int kStatusLatitudePart = 1;
 inline constexpr int kStatusLongitudePart = 2;
 inline constexpr int kStatusLocalTimePart = 4;
+inline constexpr int kStatusFromHomePart = 5;
 
 // The string ids of the hemisphere letters N, S, E and W.
 inline constexpr int kNorthText = 1550;
@@ -19,13 +21,8 @@ inline constexpr int kSouthText = 1551;
 inline constexpr int kEastText = 1552;
 inline constexpr int kWestText = 1553;
 
-// The letters of the hemispheres, in the interface language.
-struct HemisphereLetters {
-  std::string north = "N";
-  std::string south = "S";
-  std::string east = "E";
-  std::string west = "W";
-};
+// The letters of the hemispheres, in the interface language; the compass points are made of them.
+using HemisphereLetters = CompassLetters;
 
 struct PointerStatusTexts {
   std::string latitude;   // "51.51° N": degrees without a sign, then the hemisphere
@@ -51,6 +48,9 @@ class DesktopLocaleInfo : public LocaleInfo {
   std::string ShortDate(int year, int month, int day) const override;
   std::string ShortHour(int hour) const override;
   std::string DayAndMonth(int month, int day) const override;
+  // Miles where the locale measures in imperial units, American or British.
+  bool MeasuresInMiles() const override;
+  std::string DigitGroupSeparator() const override;
 };
 
 }  // namespace meridiana

@@ -6,11 +6,11 @@
 
 namespace meridiana {
 
-// The main window's status bar: five parts. Parts 1 and 2 are 80 pixels wide, room for
-// "179.99° W", part 3 60 and part 4 150, room for a long locale date and the clock; part 0
-// takes the rest.
-inline constexpr int kMainStatusParts = 5;
-inline const std::vector<int> kMainStatusDistances = {370, 290, 210, 150};
+// The main window's status bar: six parts. Parts 1 and 2 are 80 pixels wide, room for
+// "179.99° W", part 3 60 and part 4 150, room for a long locale date and the clock, part 5 130,
+// room for "12,345 km 359° NW"; part 0 takes the rest.
+inline constexpr int kMainStatusParts = 6;
+inline const std::vector<int> kMainStatusDistances = {500, 420, 340, 280, 130};
 
 // The right edge of each of `parts` parts of a bar `width` pixels wide. Part i ends at
 // (width - distances[i]); a distance of 0 and a part without a distance end at the right edge.

@@ -10,6 +10,7 @@
 #include "shell/app/settings_store.h"
 #include "shell/dialogs/link_actions.h"
 #include "shell/dialogs/preferences_dialog.h"
+#include "shell/dialogs/properties_dialog.h"
 #include "shell/window/city_dialogs.h"
 #include "shell/window/command_table.h"
 #include "shell/window/desktop_wallpaper.h"
@@ -17,6 +18,7 @@
 #include "shell/window/online_layers.h"
 #include "shell/window/window_timers.h"
 #include "world/meeting_plan.h"
+#include "world/place_names.h"
 
 namespace meridiana {
 
@@ -33,11 +35,14 @@ PreferenceValues WindowPreferences::Current() const {
     values.loop = settings->loop != 0;
     values.center = settings->center;
     if (!settings->planHours.empty()) values.workingHours = settings->planHours;
+    values.home = settings->home;
   }
   // The computer's own place: the city of its time zone, as a first start marks it.
   if (context.world != nullptr) {
-    if (const City* home = CityOfHostZone(*context.world, HostZoneName()))
-      values.hostLongitude = home->longitude;
+    if (const City* host = CityOfHostZone(*context.world, HostZoneName())) {
+      values.hostLongitude = host->longitude;
+      values.hostCity = std::string(WithoutTrailingBlanks(CityNameOf(*context.world, *host)));
+    }
   }
   values.wallpaperWidth = parts_.wallpaper->width();
   const LiveDataChoice live = ReadLiveData(context.store);
@@ -56,7 +61,8 @@ void WindowPreferences::Open() {
     if (found.defaultBrowser) browsers.push_back(found.defaultBrowser->executable);
     browsers.insert(browsers.end(), found.installed.begin(), found.installed.end());
   }
-  PreferencesDialog dialog(Current(), browsers, host_.context->language, host_.window);
+  PreferencesDialog dialog(Current(), browsers, host_.context->language, host_.window,
+                           host_.context->world);
   // A quit may come while the dialog waits; a window already gone takes nothing from it.
   if (dialog.exec() == QDialog::Accepted && !*parts_.destroyed) Apply(dialog.Read());
 }
@@ -88,6 +94,12 @@ void WindowPreferences::Apply(const PreferenceValues& values) {
     if (const auto hours = ParseWorkingHours(values.workingHours);
         hours && FormatWorkingHours(*hours) != kept) {
       settings->planHours = FormatWorkingHours(*hours);
+    }
+    if (values.home != settings->home) {
+      settings->home = values.home;
+      settings->homeStored = true;
+      // The read-out measures from the new home with the next pointer move or second.
+      if (PropertiesDialog* shown = parts_.cities->properties()) shown->Refill();
     }
   }
   parts_.wallpaper->SetWidth(values.wallpaperWidth);

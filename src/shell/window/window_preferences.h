@@ -1,7 +1,8 @@
 #pragma once
 // Preferences (105) in the window: what the dialog opens with, and what its OK does in its order
 // (the browser, the proxy to the HTTP client and the settings file at once, the view settings and
-// the map's centre, the working hours, the wallpaper width, live data, the shadow refresh).
+// the map's centre, the working hours, the home city, the wallpaper width, live data, the shadow
+// refresh).
 
 #include "shell/window/feature_host.h"
 
