@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+
 #include <utility>
 
 #include "map/base_images.h"
