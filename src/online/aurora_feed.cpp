@@ -166,6 +166,7 @@ std::string TooLarge() { return "larger than " + std::to_string(kMaxOvationBytes
 
 // A whole number of the attribute, or none.
 std::optional<int> WholeAttribute(const MarkupToken& token, std::string_view name) {
+  if (!AttributeValue(token, name)) return std::nullopt;
   const float value = AttributeFloat(token, name);
   if (!std::isfinite(value) || value != std::floor(value) || std::fabs(value) > 1000)
     return std::nullopt;
