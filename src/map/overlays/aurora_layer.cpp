@@ -13,9 +13,10 @@ namespace meridiana {
 namespace {
 
 constexpr Rgb kAuroraColour{70, 255, 130};
-// The glow is at its strongest from this probability up; a forecast's oval seldom passes it.
-constexpr float kStrongestPercent = 50.0f;
-constexpr float kStrongestOpacity = 0.8f;
+// The glow is at its strongest from this probability up: a quiet night's oval peaks near 25 %,
+// so it shows plainly, and a storm's wider oval shows by its extent.
+constexpr float kStrongestPercent = 30.0f;
+constexpr float kStrongestOpacity = 0.85f;
 constexpr double kDarkBelow = -6.0;  // the end of civil twilight
 
 constexpr int kLon = AuroraGrid::kLongitudes;
