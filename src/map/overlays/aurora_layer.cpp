@@ -42,14 +42,24 @@ std::vector<float> AuroraOpacity(const AuroraGrid& grid, TimeValue now) {
   if (grid.empty()) return {};
   const std::optional<SubsolarPoint> sun = SubsolarPointAt(now);
   if (!sun) return {};
+  // The sine of the Sun's elevation, sin(lat) sin(dec) + cos(lat) cos(dec) cos(lon - sun's lon),
+  // from factors of each row and column; the arc sine is taken only in twilight.
+  constexpr double kRad = 3.14159265358979323846 / 180.0;
+  std::vector<double> cosHour(kLon);
+  for (int lon = 0; lon < kLon; ++lon)
+    cosHour[static_cast<std::size_t>(lon)] = std::cos((lon - sun->longitude) * kRad);
+  const double sinDark = std::sin(kDarkBelow * kRad);
   std::vector<float> opacity(grid.percent.size(), 0.0f);
   for (int lat = -90; lat <= 90; ++lat) {
+    const double a = std::sin(lat * kRad) * std::sin(sun->latitude * kRad);
+    const double b = std::cos(lat * kRad) * std::cos(sun->latitude * kRad);
     for (int lon = 0; lon < kLon; ++lon) {
       const int percent = grid.At(lon, lat);
       if (percent == 0) continue;
+      const double sine = a + b * cosHour[static_cast<std::size_t>(lon)];
+      if (sine >= 0) continue;
       const float night =
-          AuroraNightWeight(SolarElevation(*sun, lat, lon >= 180 ? lon - 360 : lon));
-      if (night == 0.0f) continue;
+          sine <= sinDark ? 1.0f : AuroraNightWeight(std::asin(std::max(-1.0, sine)) / kRad);
       const float strength = std::min(1.0f, static_cast<float>(percent) / kStrongestPercent);
       opacity[static_cast<std::size_t>(lat + 90) * kLon + static_cast<std::size_t>(lon)] =
           strength * kStrongestOpacity * night;
