@@ -1,56 +1,17 @@
-// The aurora list the service writes: read back by the program as it was written, its times
-// kept when a failed refresh is noted on it, and the old list kept when a forecast is bad.
+// The aurora list the service writes: the old list kept when a forecast is bad (the list read
+// back, and kept with a failure noted on it, is tested through the service in
+// tests/cli/service_live_aurora.sh).
 
 #include "service/aurora_ingest.h"
 
 #include <gtest/gtest.h>
 
 #include "foundation/file_util.h"
-#include "online/aurora_feed.h"
-#include "online/data_provenance.h"
 #include "service/data_folder.h"
-#include "service/list_provenance.h"
 #include "support/temp_dir.h"
 
 namespace meridiana::service {
 namespace {
-
-AuroraGrid SomeGrid() {
-  AuroraGrid grid;
-  grid.Clear();
-  grid.observed = 1736718120;
-  grid.forecast = 1736722260;
-  grid.Set(0, 65, 12);
-  grid.Set(180, -70, 100);
-  grid.Set(359, 90, 1);
-  return grid;
-}
-
-TEST(AuroraList, TheProgramReadsBackWhatWasWrittenEvenAfterAFailureIsNoted) {
-  TempDir folder;
-  const AuroraGrid grid = SomeGrid();
-  std::string message;
-  ASSERT_TRUE(WriteAuroraList(grid, AuroraLiveProvenance(grid), folder.path(), &message))
-      << message;
-  EXPECT_EQ(message, "3 points of 1 % or more, forecast for 2025-01-12 22:51:00 UTC");
-  const std::string path = InFolder(folder.path(), kAuroraFile);
-  ASSERT_TRUE(RewriteListProvenance(path, [](Provenance& p) {
-    p.failed = 1736725000;
-    p.problem = "status 503";
-  }));
-  const std::optional<std::string> body = ReadWholeFile(path.c_str());
-  ASSERT_TRUE(body);
-  const std::optional<AuroraGrid> read = ReadAuroraReply(*body);
-  ASSERT_TRUE(read);
-  EXPECT_EQ(read->percent, grid.percent);
-  EXPECT_EQ(read->observed, grid.observed);
-  EXPECT_EQ(read->forecast, grid.forecast);
-  const DataProvenance provenance = meridiana::ReadProvenance(*body, "AURORA");
-  EXPECT_EQ(provenance.source, "NOAA SWPC");
-  EXPECT_EQ(provenance.updated, grid.observed);
-  EXPECT_TRUE(provenance.refreshFailed);
-  EXPECT_EQ(provenance.problem, "status 503");
-}
 
 TEST(AuroraList, ABadForecastLeavesTheOldList) {
   TempDir folder;
