@@ -48,6 +48,12 @@ class Canvas {
   virtual void ClearClip() {}
   // The ellipse inside the box from (left, top) to (right, bottom), filled and outlined.
   virtual void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) = 0;
+  // `colour` laid over the `width` x `height` pixels from (left, top), each at the opacity of its
+  // byte in `alpha` (row after row, 255 opaque). A canvas that cannot blend draws nothing.
+  virtual void Glow(int left, int top, int width, int height, const std::uint8_t* alpha,
+                    Rgb colour) {
+    (void)left, (void)top, (void)width, (void)height, (void)alpha, (void)colour;
+  }
   // The closed outline through the four corners (left, top) to (right, bottom), all four
   // drawn: by default four lines back to the first corner.
   virtual void Outline(int left, int top, int right, int bottom, Rgb pen) {

@@ -234,15 +234,27 @@ std::string CloudSourceLine(const DataProvenance& provenance, std::string_view f
   return line;
 }
 
-std::string RefreshFailureText(const DataProvenance& provenance, bool quakes, TimeValue now,
+std::string RefreshFailureText(const DataProvenance& provenance, LiveList list, TimeValue now,
                                const ProvenanceTexts& texts) {
   if (!provenance.present || !provenance.refreshFailed) return {};
   const std::string problem = provenance.problem.empty() ? "?" : provenance.problem;
+  const std::string* failed = &texts.quakesFailed;
+  const std::string* failedSample = &texts.quakesFailedSample;
+  switch (list) {
+    case LiveList::kQuakes:
+      break;
+    case LiveList::kClouds:
+      failed = &texts.cloudsFailed;
+      failedSample = &texts.cloudsFailedSample;
+      break;
+    case LiveList::kAurora:
+      failed = &texts.auroraFailed;
+      failedSample = &texts.auroraFailedSample;
+      break;
+  }
   if (provenance.sample || provenance.updated == 0)
-    return FillPlaceholders(quakes ? texts.quakesFailedSample : texts.cloudsFailedSample,
-                            {problem});
-  return FillPlaceholders(quakes ? texts.quakesFailed : texts.cloudsFailed,
-                          {problem, AgeText(provenance.updated, now, texts)});
+    return FillPlaceholders(*failedSample, {problem});
+  return FillPlaceholders(*failed, {problem, AgeText(provenance.updated, now, texts)});
 }
 
 std::vector<std::string> ProvenanceReport(const DataProvenance& provenance,

@@ -52,7 +52,14 @@ struct ProvenanceTexts {
       "Live earthquakes could not be downloaded: %s; showing the sample";
   std::string cloudsFailed = "Live clouds could not be downloaded: %s; showing data from %s";
   std::string cloudsFailedSample = "Live clouds could not be downloaded: %s; showing the sample";
+  std::string auroraFailed =
+      "Live aurora forecast could not be downloaded: %s; showing data from %s";
+  std::string auroraFailedSample =
+      "Live aurora forecast could not be downloaded: %s; showing the sample";
 };
+
+// The lists the service keeps live.
+enum class LiveList { kQuakes, kClouds, kAurora };
 
 // How long ago then was: "just now" under a minute, then whole minutes, hours, days. A time
 // more than five minutes ahead (a clock that is wrong somewhere) is given as its UTC date.
@@ -76,8 +83,12 @@ std::string CloudSourceLine(const DataProvenance& provenance, std::string_view f
                             const ProvenanceTexts& texts);
 
 // The status text when the service's last refresh failed; empty when it did not.
-std::string RefreshFailureText(const DataProvenance& provenance, bool quakes, TimeValue now,
+std::string RefreshFailureText(const DataProvenance& provenance, LiveList list, TimeValue now,
                                const ProvenanceTexts& texts);
+inline std::string RefreshFailureText(const DataProvenance& provenance, bool quakes, TimeValue now,
+                                      const ProvenanceTexts& texts) {
+  return RefreshFailureText(provenance, quakes ? LiveList::kQuakes : LiveList::kClouds, now, texts);
+}
 
 // The command line's lines, in English: "source: USGS, updated 2026-12-09 15:40 UTC (3 min
 // ago)" or "sample: <what>", then "last refresh failed at 2026-12-09 16:10 UTC: <problem>"

@@ -65,6 +65,7 @@ const std::vector<std::string>& LiveDataAttributions() {
   // The cloud lines name the service's default cloud chain, entry for entry.
   static const std::vector<std::string> kLines = {
       "Earthquake data: U.S. Geological Survey (USGS), public domain",
+      "Aurora forecast: NOAA Space Weather Prediction Center (OVATION), public domain",
       "Cloud images (nowcoast): NOAA/NESDIS Global Mosaic of Geostationary Satellite Imagery, "
       "through NOAA nowCOAST, public domain",
       "Cloud images (eumetsat): \u00a9 EUMETSAT (the year of each picture), EUMETView world "

@@ -4,6 +4,7 @@
 //
 //   version.txt               the newest program version, one line
 //   quakes.xml                the earthquake list
+//   aurora.xml                the aurora forecast
 //   clouds/list-N.xml         the newest N frames, N = 1 to 12 (list-1.xml answers the check)
 //   clouds/newest.jpg         a copy of the newest frame
 //   clouds/<t>.jpg            each listed frame
@@ -22,6 +23,7 @@ inline constexpr int kMaxListedFrames = 12;
 
 inline constexpr std::string_view kVersionFile = "version.txt";
 inline constexpr std::string_view kQuakesFile = "quakes.xml";
+inline constexpr std::string_view kAuroraFile = "aurora.xml";
 inline constexpr std::string_view kCloudsFolder = "clouds";
 inline constexpr std::string_view kNewestFrameFile = "clouds/newest.jpg";
 inline constexpr std::string_view kErrorsFolder = "errors";

@@ -159,8 +159,7 @@ class HttpService::Server : public httplib::Server {
       }
       connection.fresh = false;
       bool closed = false;
-      const bool answered =
-          process_request(stream, connection.requestsLeft == 1, closed, nullptr);
+      const bool answered = process_request(stream, connection.requestsLeft == 1, closed, nullptr);
       // The reply leaves whole before the connection waits for another request, or closes.
       if (!stream.Flush() || !answered || closed) return After::kClose;
     }
@@ -211,6 +210,7 @@ HttpService::HttpService(ServeOptions options)
           if (options_.beforeReply) {
             const bool asked = QueryArgument(query, "refresh") == "1";
             if (route.file == kQuakesFile) options_.beforeReply("quakes", asked);
+            if (route.file == kAuroraFile) options_.beforeReply("aurora", asked);
             if (route.file.rfind("clouds/list-", 0) == 0) options_.beforeReply("clouds", asked);
           }
           status = route.status;

@@ -23,13 +23,13 @@ struct ServeOptions {
   int keepAliveRequests = 1000;  // per connection, as nginx's default
   // How long an idle kept-alive connection is kept open for its next request.
   int keepAliveSeconds = 2;
-  int readSeconds = 3;   // for a request's head to arrive whole, however slowly it comes
+  int readSeconds = 3;    // for a request's head to arrive whole, however slowly it comes
   int writeSeconds = 10;  // for a request's body and its reply, however slowly it is taken
   // Connections waiting for a worker; one more is answered 503 at once.
   int queueLength = 1024;
-  // Called on the worker before the earthquakes ("quakes") or a cloud list ("clouds") is
-  // answered from the folder, so that live data can be brought up to date first; asked is true
-  // for a request with refresh=1 (the user's own Refresh).
+  // Called on the worker before the earthquakes ("quakes"), the aurora forecast ("aurora") or a
+  // cloud list ("clouds") is answered from the folder, so that live data can be brought up to
+  // date first; asked is true for a request with refresh=1 (the user's own Refresh).
   std::function<void(const std::string& kind, bool asked)> beforeReply;
 };
 

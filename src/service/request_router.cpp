@@ -98,6 +98,7 @@ Route RouteRequest(std::string_view path, std::string_view query) {
   if (!normal) return Xml(kNotFoundFile, 404);
   if (*normal == "/clouds/cloudv2.php") return CloudRoute(query);
   if (*normal == "/earthquake.cgi") return Xml(kQuakesFile);
+  if (*normal == "/aurora.cgi") return Xml(kAuroraFile);
   if (*normal == "/version.txt") return {200, std::string(kVersionFile), kTextType};
   return Xml(kNotFoundFile, 404);
 }

@@ -37,6 +37,7 @@ std::optional<std::string> NormalisePath(std::string_view path);
 //                        (refresh=1 beside checkonly=1 asks the live refresher to revalidate
 //                        now; the route is the same)
 //   /earthquake.cgi      quakes.xml (any query)
+//   /aurora.cgi          aurora.xml (any query)
 //   /version.txt         version.txt
 //   anything else        errors/not-found.xml, status 404
 // A route to a file that is not there is answered as not found by the server.

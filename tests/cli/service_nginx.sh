@@ -98,6 +98,8 @@ $cloud
 $cloud&f=2
 /earthquake.cgi
 /earthquake.cgi?s=ID&i=MID
+/aurora.cgi
+/aurora.cgi?s=ID
 /version.txt
 /
 /quakes.xml

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A loopback stand-in of the USGS earthquake feed, over HTTPS with the tests' own certificates
+"""A loopback stand-in of the USGS earthquake feed and of the aurora forecast, over HTTPS with the tests' own certificates
 (or plain HTTP with --plain), for the live-source tests.
 
 The feed is at the real path, /earthquakes/feed/v1.0/summary/2.5_week.geojson, made relative to
@@ -10,6 +10,10 @@ request with the current ETag or a date not older gets 304.
 
 STATE/mode, read at each request, picks a fault: "ok", "status N", "bad" (not JSON), "slow S"
 (answer after S seconds), "hang" (never answer), "drip" (a byte every 0.1 s).
+The aurora forecast is at the forecaster's path, /json/ovation_aurora_latest.json, in its format
+(all 65,160 points of the one-degree grid, longitude-major): a SYNTHETIC oval of 67 degrees
+geomagnetic latitude round each geomagnetic pole, peaking at 20 + 10 V percent, observed at the
+version file's time and forecast an hour later; the same modes, ETag and Last-Modified apply.
 Other paths: /redirect/N (N redirects, then the feed; absolute, path-absolute and relative
 Locations in turn), /to-http (a redirect to plain http), /redirect-away (to a name), /big (2 MiB),
 /dir/feed.json (a redirect to "?v=2", which redirects to the feed), /endless-head (header lines
@@ -26,6 +30,8 @@ import threading
 import time
 
 FEED = "/earthquakes/feed/v1.0/summary/2.5_week.geojson"
+AURORA = "/json/ovation_aurora_latest.json"
+POLE = (80.7, -72.7)  # the geomagnetic north pole, near enough for a stand-in
 LOCK = threading.Lock()
 
 
@@ -51,6 +57,23 @@ def feed(version, generated):
                      "status": 200, "count": len(features)},
         "features": features,
     }).encode()
+
+
+def aurora(version, observed):
+    import math
+    plat, plon = map(math.radians, POLE)
+    peak = 20 + 10 * version
+    points = []
+    for lon in range(360):
+        for lat in range(-90, 91):
+            la, lo = math.radians(lat), math.radians(lon)
+            # Geomagnetic latitude: the angle from the dipole's equator, north or south.
+            s = math.sin(la) * math.sin(plat) + math.cos(la) * math.cos(plat) * math.cos(lo - plon)
+            mlat = abs(math.degrees(math.asin(max(-1, min(1, s)))))
+            points.append("[%d, %d, %d]" % (lon, lat, round(peak * math.exp(-((mlat - 67) / 4) ** 2))))
+    stamp = lambda t: time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(t))
+    return ('{"Observation Time": "%s", "Forecast Time": "%s", "Data Format": "[Longitude, Latitude, '
+            'Aurora]", "coordinates": [%s]}' % (stamp(observed), stamp(observed + 3600), ", ".join(points))).encode()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -100,7 +123,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return None
         if self.path == "/big":
             return self.send(200, b"x" * (2 << 20))
-        if self.path != FEED:
+        if self.path not in (FEED, AURORA):
             return self.send(404, b"not here")
         mode = read("mode", "ok").split()
         if mode[0] == "hang":
@@ -131,7 +154,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         since_ok = since and email.utils.parsedate_to_datetime(since).timestamp() >= generated
         if self.headers.get("If-None-Match") == etag or (since_ok and not self.headers.get("If-None-Match")):
             return self.send(304, headers=[("ETag", etag), ("Last-Modified", modified)])
-        return self.send(200, feed(version, generated), [
+        body = aurora(version, generated) if self.path == AURORA else feed(version, generated)
+        return self.send(200, body, [
             ("Content-Type", "application/json"), ("ETag", etag), ("Last-Modified", modified)])
 
 

@@ -55,6 +55,7 @@ TEST(RequestRouter, CloudForms) {
 
 TEST(RequestRouter, Paths) {
   EXPECT_EQ(RouteRequest("/earthquake.cgi", "a=1"), (Route{200, "quakes.xml", kXmlType}));
+  EXPECT_EQ(RouteRequest("/aurora.cgi", "x=1"), (Route{200, "aurora.xml", kXmlType}));
   EXPECT_EQ(RouteRequest("/version.txt", ""), (Route{200, "version.txt", kTextType}));
   EXPECT_EQ(RouteRequest("/clouds//./cloudv2.php", "f=1").file, "clouds/newest.jpg");
   EXPECT_EQ(RouteRequest("/x/../earthquake.cgi", "").file, "quakes.xml");

@@ -1,6 +1,7 @@
 #pragma once
 // A Canvas that records every call, so a test can assert "green 6x6 square at (298, 198)".
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,11 @@ class RecordingCanvas : public Canvas {
     Rgb pen, fill;
     std::optional<MapRect> clip = std::nullopt;  // the clip in effect when it was drawn
   };
+  struct Glowing {
+    MapRect rect;
+    std::vector<std::uint8_t> alpha;  // row after row
+    Rgb colour;
+  };
   struct Label {
     int x, y;
     std::string text;
@@ -41,6 +47,12 @@ class RecordingCanvas : public Canvas {
   }
   void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) override {
     ellipses.push_back({left, top, right, bottom, pen, fill, clip});
+  }
+  void Glow(int left, int top, int width, int height, const std::uint8_t* alpha,
+            Rgb colour) override {
+    glows.push_back({{left, top, width, height},
+                     std::vector<std::uint8_t>(alpha, alpha + std::size_t(width) * height),
+                     colour});
   }
   void ClipTo(const MapRect& rect) override { clip = rect; }
   void ClearClip() override { clip.reset(); }
@@ -64,6 +76,7 @@ class RecordingCanvas : public Canvas {
   std::vector<Stroke> lines;
   std::vector<Label> texts;
   std::vector<Oval> ellipses;
+  std::vector<Glowing> glows;
 };
 
 }  // namespace meridiana

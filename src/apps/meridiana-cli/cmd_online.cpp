@@ -1,5 +1,6 @@
-// meridiana-cli quakes and clouds: the window's earthquake download and cloud frames on the
-// poll() loop, against the service the program uses (or --service), printed as text.
+// meridiana-cli quakes, aurora and clouds: the window's earthquake and aurora downloads and cloud
+// frames on the poll() loop, against the service the program uses (or --service), printed as
+// text.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "foundation/file_key_value_store.h"
 #include "foundation/file_util.h"
 #include "foundation/localized_strings.h"
+#include "online/aurora_feed.h"
 #include "online/cloud_service.h"
 #include "online/data_provenance.h"
 #include "online/live_data.h"
@@ -28,6 +30,7 @@ namespace meridiana::cli {
 namespace {
 
 constexpr char kQuakesUsage[] = "usage: meridiana-cli quakes [--service URL]\n";
+constexpr char kAuroraUsage[] = "usage: meridiana-cli aurora [--service URL]\n";
 constexpr char kCloudsUsage[] =
     "usage: meridiana-cli clouds [--service URL] [--cache DIR] [--frames N]\n";
 
@@ -192,6 +195,39 @@ int RunQuakes(const Args& args) {
                 quake.magnitude, quake.depth);
   std::printf("%s\n", host.status.c_str());
   return feed.HasList() ? 0 : 1;
+}
+
+int RunAurora(const Args& args) {
+  OnlineOptions options;
+  if (!ParseOnlineOptions(args, false, &options)) {
+    std::fprintf(stderr, "%s", kAuroraUsage);
+    return 2;
+  }
+  BundledService bundled;
+  Session session(AddressFrom(options, &bundled));
+  if (!session.client) {
+    std::fprintf(stderr, "meridiana-cli aurora: cannot start the host lookup\n");
+    return 1;
+  }
+  PrintingQuakeHost host(session);
+  AuroraFeed feed(*session.client, host);
+  if (!feed.Download()) {
+    std::fprintf(stderr, "meridiana-cli aurora: no service address\n");
+    return 1;
+  }
+  session.Finish();
+  if (!feed.HasForecast()) {
+    std::fprintf(stderr, "meridiana-cli aurora: %s\n", host.status.c_str());
+    return 1;
+  }
+  const AuroraGrid& grid = feed.grid();
+  PrintProvenance(feed.provenance(),
+                  "aurora forecast for " + UtcMinuteText(grid.forecast) + " (a past forecast)",
+                  session.clock.Now());
+  std::printf("longitude\tlatitude\tprobability\n");
+  for (const AuroraPoint& point : AuroraPoints(grid))
+    std::printf("%d\t%d\t%d\n", point.longitude, point.latitude, point.percent);
+  return 0;
 }
 
 int RunClouds(const Args& args) {

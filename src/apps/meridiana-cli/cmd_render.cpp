@@ -29,8 +29,9 @@ constexpr char kRenderUsage[] =
     "usage: meridiana-cli render [--at YYYY-MM-DDTHH:MM:SSZ] --out FILE.png|FILE.bmp\n"
     "         [--layers day,night,zones,shadow,twilight,clouds] [--clouds IMAGE] [--width W] "
     "[--data DIR]\n"
-    "         [--overlays cities,names,grid,marked,info,quakes,moon] [--mark NAME,...]\n"
-    "         [--config FILE] [--quakes REPLY] [--png fast|smallest] [--center LONGITUDE]\n"
+    "         [--overlays cities,names,grid,marked,info,quakes,moon,aurora] [--mark NAME,...]\n"
+    "         [--config FILE] [--quakes REPLY] [--aurora FORECAST.json] [--png fast|smallest] "
+    "[--center LONGITUDE]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n"
     "         [--scale 1|2|3|4]\n";
 

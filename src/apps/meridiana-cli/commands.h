@@ -24,6 +24,7 @@ int RunRender(const Args& args);
 int RunImage(const Args& args);
 int RunFetch(const Args& args);
 int RunQuakes(const Args& args);
+int RunAurora(const Args& args);
 int RunClouds(const Args& args);
 int RunWallpaper(const Args& args);
 

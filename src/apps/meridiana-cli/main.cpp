@@ -52,8 +52,9 @@ constexpr Command kCommands[] = {
     {"render",
      "render [--at ISO] --out FILE.png|.bmp [--layers day,night,zones,shadow,twilight,clouds] "
      "[--clouds IMAGE] [--width W] [--data DIR] "
-     "[--overlays cities,names,grid,marked,info,quakes,moon] "
-     "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--pointer X,Y] [--size WxH] [--zoom Z] "
+     "[--overlays cities,names,grid,marked,info,quakes,moon,aurora] "
+     "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--aurora FORECAST.json] [--pointer X,Y] "
+     "[--size WxH] [--zoom Z] "
      "[--scroll X,Y] [--labels placed|fixed] [--png fast|smallest] [--center LONGITUDE] "
      "[--scale 1|2|3|4]   the "
      "composed map, centred on LONGITUDE (default 0), and the "
@@ -71,6 +72,10 @@ constexpr Command kCommands[] = {
     {"quakes",
      "quakes [--service URL]   the week's earthquakes from the service (TSV) and the status text",
      meridiana::cli::RunQuakes},
+    {"aurora",
+     "aurora [--service URL]   the aurora forecast from the service: where it came from, then "
+     "longitude, latitude and probability (TSV) of the points of 1 % or more",
+     meridiana::cli::RunAurora},
     {"clouds",
      "clouds [--service URL] [--cache DIR] [--frames N]   the cloud list and its newest N "
      "frames into DIR/cache, one line per slot",

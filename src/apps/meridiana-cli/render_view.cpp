@@ -8,6 +8,7 @@
 #include "foundation/file_util.h"
 #include "map/map_view.h"
 #include "map/view_image.h"
+#include "online/aurora_feed.h"
 #include "online/quake_feed.h"
 #include "world/city_search.h"
 #include "world/locale_info.h"
@@ -63,7 +64,7 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
     options.overlays = SplitCommas(value);
     for (const std::string& name : options.overlays) {
       if (name != "cities" && name != "names" && name != "grid" && name != "marked" &&
-          name != "info" && name != "quakes" && name != "moon") {
+          name != "info" && name != "quakes" && name != "moon" && name != "aurora") {
         error = "unknown overlay in";
         return false;
       }
@@ -74,6 +75,8 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
     options.config = value;
   } else if (flag == "--quakes") {
     options.quakes = value;
+  } else if (flag == "--aurora") {
+    options.aurora = value;
   } else if (flag == "--pointer") {
     if (!ParsePair(value, ',', options.pointerX, options.pointerY)) {
       error = "not a point X,Y:";
@@ -114,7 +117,7 @@ bool ParseViewOption(const std::string& flag, const std::string& value, ViewOpti
 
 bool ViewDrawsOverlays(const ViewOptions& options) {
   return !options.overlays.empty() || !options.marks.empty() || !options.config.empty() ||
-         !options.quakes.empty();
+         !options.quakes.empty() || !options.aurora.empty();
 }
 
 DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& options,
@@ -142,9 +145,10 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   for (const std::string& name : options.marks) {
     const CityLookup lookup = ResolveCityName(world, name);
     if (!lookup.city) {
-      error = (lookup.candidates.empty() ? "no city matches '" : "several cities match '") +
-              name + "'";
-      for (const City* c : lookup.candidates) error += "; " + std::string(WithoutTrailingBlanks(c->name));
+      error =
+          (lookup.candidates.empty() ? "no city matches '" : "several cities match '") + name + "'";
+      for (const City* c : lookup.candidates)
+        error += "; " + std::string(WithoutTrailingBlanks(c->name));
       return nullptr;
     }
     world.cities[static_cast<std::size_t>(lookup.city - world.cities.data())].marked = true;
@@ -172,6 +176,16 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
       error = "the earthquake list in '" + options.quakes + "' is too large";
       return nullptr;
     }
+  }
+  AuroraGrid aurora;
+  if (!options.aurora.empty()) {
+    std::string problem;
+    std::optional<AuroraGrid> read = ReadOvationForecastFile(options.aurora.c_str(), &problem);
+    if (!read) {
+      error = "the aurora forecast '" + options.aurora + "': " + problem;
+      return nullptr;
+    }
+    aurora = std::move(*read);
   }
   // Text needs Qt's fonts, which need an application; no screen is needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -202,6 +216,9 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   scene.layers = {has("cities"), has("names"), has("grid"), has("marked"), has("info")};
   scene.layers.earthquakes = has("quakes");
   scene.layers.moon = has("moon");
+  scene.layers.aurora = has("aurora");
+  scene.aurora = &aurora;
+  scene.auroraLine = AuroraInfoLine(aurora, "Aurora forecast %s", "Sample:");
   scene.fixedLabels = options.fixedLabels;
   scene.quakes = &quakes;
   scene.quakeSource = quakeSource;

@@ -1,6 +1,7 @@
 #pragma once
 // The window's view for `render`: the map area's size, zoom and scroll, and the overlays drawn
-// over it by the window's own code (--overlays, --mark, --config, --quakes, --pointer, --size,
+// over it by the window's own code (--overlays, --mark, --config, --quakes, --aurora, --pointer,
+// --size,
 // --zoom, --scroll, --labels).
 
 #include <string>
@@ -17,6 +18,7 @@ struct ViewOptions {
   std::vector<std::string> marks;
   std::string config;
   std::string quakes;  // a saved earthquake reply of the service, for the quakes layer
+  std::string aurora;  // an aurora forecast in the forecaster's JSON, for the aurora layer
   int pointerX = -1000;
   int pointerY = -1000;
   int width = 1024;

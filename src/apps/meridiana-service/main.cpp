@@ -1,5 +1,5 @@
-// meridiana-service: the online service for cloud frames and earthquakes, and its ingest
-// commands.
+// meridiana-service: the online service for cloud frames, earthquakes and the aurora forecast,
+// and its ingest commands.
 
 #include <malloc.h>
 #include <pthread.h>
@@ -23,6 +23,7 @@
 
 #include "foundation/file_util.h"
 #include "foundation/install_layout.h"
+#include "service/aurora_ingest.h"
 #include "service/cloud_ingest.h"
 #include "service/cloud_source.h"
 #include "service/data_folder.h"
@@ -41,7 +42,9 @@ constexpr const char* kUsage =
     "usage: meridiana-service [--listen HOST:PORT] [--data DIR] [--threads N] [--live]\n"
     "                         [--fetch-quakes URL] [--quakes-every MINUTES]\n"
     "                         [--fetch-clouds SOURCE]... [--clouds-every MINUTES]\n"
+    "                         [--fetch-aurora URL] [--aurora-every MINUTES]\n"
     "       meridiana-service ingest-quakes FEED.geojson [--data DIR] [--sample]\n"
+    "       meridiana-service ingest-aurora FORECAST.json [--data DIR] [--sample]\n"
     "       meridiana-service ingest-clouds IMAGEDIR [--data DIR] [--source NAME] [--quality Q]\n"
     "                         [--sample]\n"
     "       meridiana-service fetch URL [--out FILE] [--max-bytes N] [--deadline SECONDS]\n"
@@ -87,6 +90,8 @@ struct Arguments {
   std::string threads;
   std::string fetchUrl;
   std::string quakesEvery;
+  std::string fetchAurora;
+  std::string auroraEvery;
   std::vector<std::string> fetchClouds;
   std::string cloudsEvery;
   std::string source;
@@ -113,6 +118,8 @@ bool ReadArguments(int argc, char** argv, int first, Arguments* out, std::string
                   {"--quakes-every", &Arguments::quakesEvery},
                   {"--every", &Arguments::quakesEvery},  // the old spelling
                   {"--clouds-every", &Arguments::cloudsEvery},
+                  {"--fetch-aurora", &Arguments::fetchAurora},
+                  {"--aurora-every", &Arguments::auroraEvery},
                   {"--source", &Arguments::source},
                   {"--quality", &Arguments::quality},
                   {"--out", &Arguments::out},
@@ -158,7 +165,8 @@ bool ReadArguments(int argc, char** argv, int first, Arguments* out, std::string
 
 bool HasServeOptions(const Arguments& args) {
   return !args.listen.empty() || !args.fetchUrl.empty() || !args.fetchClouds.empty() || args.live ||
-         !args.quakesEvery.empty() || !args.cloudsEvery.empty() || !args.threads.empty();
+         !args.quakesEvery.empty() || !args.cloudsEvery.empty() || !args.threads.empty() ||
+         !args.fetchAurora.empty() || !args.auroraEvery.empty();
 }
 
 bool HasFetchOptions(const Arguments& args) {
@@ -211,6 +219,17 @@ int IngestQuakes(const Arguments& args) {
   if (!IngestQuakesFile(args.positional[0].c_str(), data, &message, args.sample))
     return Failure(message);
   std::printf("ingest-quakes: %s\n", message.c_str());
+  return 0;
+}
+
+int IngestAurora(const Arguments& args) {
+  if (args.positional.size() != 1 || HasServeOptions(args))
+    return Usage("ingest-aurora takes one forecast file");
+  const std::string data = args.data.empty() ? DefaultDataFolder() : args.data;
+  std::string message;
+  if (!IngestAuroraFile(args.positional[0].c_str(), data, &message, args.sample))
+    return Failure(message);
+  std::printf("ingest-aurora: %s\n", message.c_str());
   return 0;
 }
 
@@ -276,9 +295,13 @@ bool SeedFromSample(const std::string& folder, std::string* problem) {
   namespace fs = std::filesystem;
   std::error_code error;
   fs::create_directories(folder, error);
-  if (fs::exists(InFolder(folder, kQuakesFile)) || fs::exists(InFolder(folder, ListFile(1))))
-    return true;
   const std::string sample = DefaultDataFolder();
+  if (fs::exists(InFolder(folder, kQuakesFile)) || fs::exists(InFolder(folder, ListFile(1)))) {
+    // A folder filled before the aurora was served gets the aurora's sample alone.
+    if (!fs::exists(InFolder(folder, kAuroraFile)))
+      fs::copy_file(InFolder(sample, kAuroraFile), InFolder(folder, kAuroraFile), error);
+    return true;
+  }
   fs::copy(sample, folder, fs::copy_options::recursive | fs::copy_options::skip_existing, error);
   if (error) {
     *problem = "cannot copy the sample " + sample + " into " + folder + ": " + error.message();
@@ -294,6 +317,8 @@ struct LivePlan {
   std::chrono::seconds quakeCadence = kDefaultQuakeCadence;
   std::vector<std::string> cloudSources;
   std::chrono::seconds cloudCadence = kDefaultCloudCadence;
+  std::string auroraUrl;
+  std::chrono::seconds auroraCadence = kDefaultAuroraCadence;
 };
 
 // The live sources the options name, --live filling in the defaults (or their replacements
@@ -327,6 +352,19 @@ std::string PlanLive(const Arguments& args, LivePlan* plan) {
     const std::optional<std::chrono::seconds> cadence = Cadence(args.cloudsEvery);
     if (!cadence) return "--clouds-every takes minutes, from 1/60 (a second) up to a week";
     plan->cloudCadence = *cadence;
+  }
+  plan->auroraUrl = args.fetchAurora;
+  if (plan->auroraUrl.empty() && args.live) {
+    const char* mirror = std::getenv("MERIDIANA_LIVE_AURORA");
+    plan->auroraUrl = mirror != nullptr && *mirror != '\0' ? mirror : kDefaultAuroraFeed;
+  }
+  if (!plan->auroraUrl.empty() && !IsDownloadableUrl(plan->auroraUrl))
+    return "--fetch-aurora takes an http:// or https:// URL";
+  if (!args.auroraEvery.empty()) {
+    if (plan->auroraUrl.empty()) return "--aurora-every belongs to --live or --fetch-aurora";
+    const std::optional<std::chrono::seconds> cadence = Cadence(args.auroraEvery);
+    if (!cadence) return "--aurora-every takes minutes, from 1/60 (a second) up to a week";
+    plan->auroraCadence = *cadence;
   }
   return {};
 }
@@ -386,7 +424,7 @@ int Serve(const Arguments& args) {
   LivePlan plan;
   if (const std::string problem = PlanLive(args, &plan); !problem.empty())
     return Usage(problem.c_str());
-  const bool live = !plan.quakeUrl.empty() || !plan.cloudSources.empty();
+  const bool live = !plan.quakeUrl.empty() || !plan.cloudSources.empty() || !plan.auroraUrl.empty();
   options.dataFolder = !args.data.empty() ? args.data
                        : live             ? LiveDataFolder()
                                           : DefaultDataFolder();
@@ -401,6 +439,8 @@ int Serve(const Arguments& args) {
       sources.push_back(MakeQuakeSource(plan.quakeUrl, plan.quakeCadence));
     if (!plan.cloudSources.empty())
       sources.push_back(MakeCloudChain(plan.cloudSources, plan.cloudCadence));
+    if (!plan.auroraUrl.empty())
+      sources.push_back(MakeAuroraSource(plan.auroraUrl, plan.auroraCadence));
     for (auto& source : sources) {
       Log(source->Describe());
       refresher->Add(std::move(source));
@@ -473,11 +513,13 @@ int main(int argc, char** argv) {
   }
   const bool ingestQuakes = argc >= 2 && std::strcmp(argv[1], "ingest-quakes") == 0;
   const bool ingestClouds = argc >= 2 && std::strcmp(argv[1], "ingest-clouds") == 0;
+  const bool ingestAurora = argc >= 2 && std::strcmp(argv[1], "ingest-aurora") == 0;
   const bool fetch = argc >= 2 && std::strcmp(argv[1], "fetch") == 0;
   const bool fetchClouds = argc >= 2 && std::strcmp(argv[1], "fetch-clouds") == 0;
   Arguments args;
   std::string problem;
-  if (!ReadArguments(argc, argv, ingestQuakes || ingestClouds || fetch || fetchClouds ? 2 : 1,
+  if (!ReadArguments(argc, argv,
+                     ingestQuakes || ingestClouds || ingestAurora || fetch || fetchClouds ? 2 : 1,
                      &args, &problem))
     return Usage(problem.c_str());
   if (fetch) return Fetch(args);
@@ -486,5 +528,6 @@ int main(int argc, char** argv) {
   if (fetchClouds) return FetchClouds(args);
   if (ingestQuakes) return IngestQuakes(args);
   if (ingestClouds) return IngestClouds(args);
+  if (ingestAurora) return IngestAurora(args);
   return Serve(args);
 }

@@ -135,12 +135,38 @@ void DrawGrid(Canvas& canvas, const OverlayScene& scene) {
   }
 }
 
-std::vector<MapRect> InfoTextRects(Canvas& canvas, const OverlayScene& scene) {
+namespace {
+
+// The scale and the cloud date with its source: what the aurora's line stands left of.
+std::vector<MapRect> ScaleAndCloudRects(Canvas& canvas, const OverlayScene& scene) {
   const MapPoint scale = ScalePoint(canvas, scene);
   std::vector<MapRect> rects{TextRect(canvas, scale.x, scale.y, ScaleText(scene))};
   if (scene.layers.clouds) {
     for (const MapRect& r : CloudDateRects(canvas, scene)) rects.push_back(r);
   }
+  return rects;
+}
+
+}  // namespace
+
+std::optional<MapRect> AuroraLineRect(Canvas& canvas, const OverlayScene& scene) {
+  if (!scene.layers.aurora || scene.auroraLine.empty()) return std::nullopt;
+  int left = scene.area.left + scene.area.width;
+  for (const MapRect& r : ScaleAndCloudRects(canvas, scene)) left = std::min(left, r.left);
+  const TextSize size = canvas.MeasureText(scene.auroraLine);
+  // On the scale's line, before what stands there; kept inside the area on a narrow map.
+  const int x = std::max(scene.area.left + 2, left - size.width - 8);
+  return MapRect{x, scene.area.top + scene.area.height - 20, size.width, size.height};
+}
+
+void DrawAuroraLine(Canvas& canvas, const OverlayScene& scene) {
+  if (const std::optional<MapRect> r = AuroraLineRect(canvas, scene))
+    OverlayText(canvas, scene, r->left, r->top, scene.auroraLine, kInfoText);
+}
+
+std::vector<MapRect> InfoTextRects(Canvas& canvas, const OverlayScene& scene) {
+  std::vector<MapRect> rects = ScaleAndCloudRects(canvas, scene);
+  if (const std::optional<MapRect> aurora = AuroraLineRect(canvas, scene)) rects.push_back(*aurora);
   return rects;
 }
 
@@ -176,6 +202,8 @@ void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, Ho
       for (const City& city : scene.world->cities) points.push_back(CityWindowPoint(scene, city));
       projected.cityPoints = &points;
     }
+    // On the ground, under every mark.
+    if (scene.layers.aurora) DrawAurora(canvas, scene);
     if (scene.layers.allCities) DrawAllCities(canvas, projected);
     if (scene.layers.cityNames) DrawCityNameMarkers(canvas, projected, hover);
     if (scene.layers.grid) DrawGrid(canvas, scene);
@@ -189,6 +217,7 @@ void PaintOverlays(Canvas& canvas, const OverlayScene& scene, bool clockOnly, Ho
   if (scene.layers.info) {
     DrawInfo(canvas, scene);
     if (scene.layers.clouds) DrawCloudDate(canvas, scene);
+    DrawAuroraLine(canvas, scene);
   }
   if (scene.layers.cityNames) DrawCityNameHighlight(canvas, scene, hover);
   DrawTopEdge(canvas, scene);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/clock.h"
+#include "map/aurora_grid.h"
 #include "map/canvas.h"
 #include "map/map_geometry.h"
 #include "map/map_view.h"
@@ -28,6 +29,7 @@ struct OverlayLayers {
   bool earthquakes = false;
   bool clouds = false;  // a cloud frame is on the map: the Info layer gives its date
   bool moon = false;
+  bool aurora = false;
 };
 
 // An earthquake as the map draws it.
@@ -47,8 +49,8 @@ struct OnlineLayerTexts {
 };
 
 // The marked cities, kept from one paint to the next: their places in the city list and their
-// zones and daylight-saving rules, so that the clock-only paint and the one-second check need not go
-// through thousands of cities and hundreds of zones. Marks change only with a full paint to show
+// zones and daylight-saving rules, so that the clock-only paint and the one-second check need not
+// go through thousands of cities and hundreds of zones. Marks change only with a full paint to show
 // them, so every full paint takes them afresh; any paint does when the tables were replaced.
 class MarkedCityIndex {
  public:
@@ -96,6 +98,10 @@ struct OverlayScene {
   // Where the earthquakes and the cloud frame came from ("USGS, 3 min ago"); empty for none.
   std::string quakeSource;
   std::string cloudSource;
+  // The aurora forecast the Aurora layer draws (null or empty: none), and the line the Info
+  // layer gives it ("Aurora forecast 2025-01-12 22:51 UTC"); empty for none.
+  const AuroraGrid* aurora = nullptr;
+  std::string auroraLine;
   // The part of the window the paint can change (a pointer move repaints a few small
   // rectangles); city markers outside it are not drawn. Empty means everywhere.
   MapRect clip;
@@ -132,6 +138,20 @@ void DrawCityNameHighlight(Canvas& canvas, const OverlayScene& scene, HoverState
 void DrawTopEdge(Canvas& canvas, const OverlayScene& scene);
 void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene);
 void DrawCloudDate(Canvas& canvas, const OverlayScene& scene);
+
+// The Aurora layer: the forecast's probability as a translucent green glow on the night side,
+// drawn before the other layers (it lies on the ground). The glow fades in with the dark: none
+// where the Sun stands at or above the horizon, full where it is 6 degrees or more below.
+void DrawAurora(Canvas& canvas, const OverlayScene& scene);
+// How much of the glow the dark lets through at a solar elevation (degrees): 0 to 1.
+float AuroraNightWeight(double sunElevation);
+// The glow's opacity (0 to 1) at each point of the grid for an instant, row after row as the
+// grid holds them; empty when the grid is empty or the solar routine refuses the instant.
+std::vector<float> AuroraOpacity(const AuroraGrid& grid, TimeValue now);
+// Where the Info layer writes the aurora's line, left of the scale and the cloud date; empty
+// without a line.
+std::optional<MapRect> AuroraLineRect(Canvas& canvas, const OverlayScene& scene);
+void DrawAuroraLine(Canvas& canvas, const OverlayScene& scene);
 
 // The Moon's disc as the Moon layer draws it: its centre in window pixels and its phase.
 struct MoonMark {

@@ -67,6 +67,8 @@ inline constexpr int kCmdMeetingPlanner = 40039;
 inline constexpr int kCmdTrayClocks = 40040;
 // View: the map drawn at the screen's own resolution when it needs more pixels than the base map.
 inline constexpr int kCmdSharpMap = 40041;
+// View: the aurora forecast's glow on the night side.
+inline constexpr int kCmdAurora = 40047;
 inline constexpr int kCmdTrayRestore = 40033;
 inline constexpr int kCmdTrayMinimize = 40034;
 

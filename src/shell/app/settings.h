@@ -32,6 +32,9 @@ struct Settings {
   // used it is saved as before.
   int moon = 0;
   bool moonStored = false;
+  // The Aurora layer, likewise written only once it has been turned on.
+  int aurora = 0;
+  bool auroraStored = false;
   // A view that needs more device pixels than the base map has (wider than 1,024 device pixels,
   // zoomed, or a device pixel ratio above 1) drawn at the screen's own resolution from the sharp
   // pictures (1) rather than by repeating the base map's pixels (0). On at first; written only

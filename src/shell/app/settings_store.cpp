@@ -111,6 +111,7 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
   values.emplace_back("wallpaper", std::to_string(s.wallpaper));
   values.emplace_back("zoomanchor", std::to_string(s.zoomAnchor));
   if (s.moon != 0 || s.moonStored) values.emplace_back("moon", std::to_string(s.moon));
+  if (s.aurora != 0 || s.auroraStored) values.emplace_back("aurora", std::to_string(s.aurora));
   if (s.sharp != 1 || s.sharpStored) values.emplace_back("sharp", std::to_string(s.sharp));
   if (s.center != 0 || s.centerStored) values.emplace_back("center", MapCenterText(s.center));
   if (s.timebar != 0 || s.timebarStored) values.emplace_back("timebar", std::to_string(s.timebar));
@@ -205,6 +206,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
     s.zoom = static_cast<float>(std::atof(zoom->c_str()));
   registry.ReadIntSetting("zoomanchor", &s.zoomAnchor);
   s.moonStored = registry.ReadIntSetting("moon", &s.moon);
+  s.auroraStored = registry.ReadIntSetting("aurora", &s.aurora);
   s.sharpStored = registry.ReadIntSetting("sharp", &s.sharp);
   ReadMapCenterValue(registry, &s);
   s.timebarStored = registry.ReadIntSetting("timebar", &s.timebar);

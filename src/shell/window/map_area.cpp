@@ -117,6 +117,7 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
   scene.layers.marked = settings_->marked != 0;
   scene.layers.info = settings_->info != 0;
   scene.layers.moon = settings_->moon != 0;
+  scene.layers.aurora = settings_->aurora != 0;
   if (online_ != nullptr) {
     scene.layers.earthquakes = online_->earthquakes;
     scene.quakes = &online_->quakes;
@@ -125,6 +126,8 @@ bool MapArea::Scene(const QRect& clip, OverlayScene& scene) const {
     scene.texts = online_->texts;
     scene.quakeSource = online_->quakeSource;
     scene.cloudSource = online_->cloudSource;
+    scene.aurora = &online_->aurora;
+    scene.auroraLine = online_->auroraLine;
   }
   scene.pointer = {pointer_.x(), pointer_.y()};
   if (clip != rect()) scene.clip = {clip.x(), clip.y(), clip.width(), clip.height()};

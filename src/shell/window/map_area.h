@@ -34,6 +34,8 @@ struct OnlineLayerView {
   OnlineLayerTexts texts;
   std::string quakeSource;  // the earthquake legend's source line; empty for none
   std::string cloudSource;  // the cloud frame's source, beside its date; empty for none
+  AuroraGrid aurora;        // the aurora forecast; empty for none
+  std::string auroraLine;   // its line on the Info layer; empty for none
 };
 
 class MapArea : public QWidget {

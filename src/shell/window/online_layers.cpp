@@ -1,5 +1,6 @@
-// The online layers: the earthquakes of the past week and the satellite cloud frames, fetched
-// from the service through the program's HTTP client, with their commands and timer.
+// The online layers: the earthquakes of the past week, the aurora forecast and the satellite
+// cloud frames, fetched from the service through the program's HTTP client, with their commands
+// and timers.
 
 #include "shell/window/online_layers.h"
 
@@ -11,6 +12,7 @@
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/map_view.h"
+#include "online/aurora_feed.h"
 #include "online/cloud_service.h"
 #include "online/http_client.h"
 #include "online/link_template.h"
@@ -34,6 +36,9 @@ namespace meridiana {
 namespace {
 
 constexpr int kAnimationPeriodMs = 250;
+// The forecaster renews its forecast every few minutes; the service fetches it when asked.
+constexpr int kAuroraPeriodMs = 10 * 60 * 1000;
+constexpr int kAuroraRetryMs = 3000;
 constexpr int kErrorCaption = 1429;
 constexpr int kCloseText = 1605;
 constexpr int kImageDateText = 1475;
@@ -61,9 +66,18 @@ class OnlineLayers::QuakeHost : public QuakeFeed::Host {
     return w.ServiceUrl(path);
   }
   void ShowRefreshFailure(const DataProvenance& provenance) override {
-    w.ShowRefreshFailure(provenance, true);
+    w.ShowRefreshFailure(provenance, LiveList::kQuakes);
   }
   OnlineLayers& w;
+};
+
+// What the aurora forecast asks of the layers: the earthquakes' host with its own failure text.
+class OnlineLayers::AuroraHost : public OnlineLayers::QuakeHost {
+ public:
+  using QuakeHost::QuakeHost;
+  void ShowRefreshFailure(const DataProvenance& provenance) override {
+    w.ShowRefreshFailure(provenance, LiveList::kAurora);
+  }
 };
 
 // What the cloud frames ask of the layers.
@@ -98,7 +112,7 @@ class OnlineLayers::CloudHost : public CloudService::Host {
     PostToWindow(w.host_, [this] { w.host_.runCommand(ids::kCmdStop); });
   }
   void ShowRefreshFailure(const DataProvenance& provenance) override {
-    w.ShowRefreshFailure(provenance, false);
+    w.ShowRefreshFailure(provenance, LiveList::kClouds);
   }
   OnlineLayers& w;
 };
@@ -116,11 +130,15 @@ OnlineLayers::~OnlineLayers() = default;
 void OnlineLayers::Start() {
   animationTimer_ = new QTimer(host_.window);
   QObject::connect(animationTimer_, &QTimer::timeout, host_.window, [this] { AnimationTick(); });
+  auroraTimer_ = new QTimer(host_.window);
+  QObject::connect(auroraTimer_, &QTimer::timeout, host_.window, [this] { DownloadAurora(); });
   HttpClient* http = network_.http();
   if (http == nullptr) return;
   quakeHost_ = std::make_unique<QuakeHost>(*this);
   cloudHost_ = std::make_unique<CloudHost>(*this);
   quakes_ = std::make_unique<QuakeFeed>(*http, *quakeHost_);
+  auroraHost_ = std::make_unique<AuroraHost>(*this);
+  aurora_ = std::make_unique<AuroraFeed>(*http, *auroraHost_);
   clouds_ = std::make_unique<CloudService>(*http, *cloudHost_, *host_.liveClock, CurrentFolder());
   // The frames kept in config.ini: their names, not yet their pictures.
   if (host_.context->frames != nullptr) {
@@ -135,10 +153,15 @@ void OnlineLayers::Start() {
     }
   }
   Refresh();
+  if (host_.context->settings != nullptr && host_.context->settings->aurora != 0) {
+    auroraTimer_->start(kAuroraPeriodMs);
+    DownloadAurora();
+  }
 }
 
 void OnlineLayers::AddCommands(CommandTable& table) {
   table.Add({ids::kCmdStop}, [this](int) { StopNetworkAndAnimation(); });
+  table.Add({ids::kCmdAurora}, [this](int) { ToggleAurora(); });
   table.AddAnswering({ids::kCmdEarthquakes, ids::kCmdClouds, ids::kCmdNext, ids::kCmdPrevious,
                       ids::kCmdPlay, ids::kCmdRefresh, ids::kCmdUpgrade},
                      [this](int command) { return OnCommand(command); });
@@ -248,6 +271,33 @@ bool OnlineLayers::OnCommand(int command) {
   }
 }
 
+void OnlineLayers::ToggleAurora() {
+  Settings* settings = host_.context->settings;
+  if (settings == nullptr) return;
+  settings->aurora = settings->aurora != 0 ? 0 : 1;
+  if (settings->aurora != 0) {
+    if (auroraTimer_ != nullptr) auroraTimer_->start(kAuroraPeriodMs);
+    if (!aurora_ || !aurora_->HasForecast()) DownloadAurora();
+  } else if (auroraTimer_ != nullptr) {
+    auroraTimer_->stop();
+  }
+  Refresh();
+  host_.redrawMap();
+  host_.syncControls();
+}
+
+void OnlineLayers::DownloadAurora() {
+  if (!aurora_ || host_.context->settings == nullptr || host_.context->settings->aurora == 0)
+    return;
+  if (aurora_->Download() || auroraRetryPending_) return;
+  // Another transfer holds the client: asked again once it is likely over.
+  auroraRetryPending_ = true;
+  QTimer::singleShot(kAuroraRetryMs, host_.window, [this] {
+    auroraRetryPending_ = false;
+    DownloadAurora();
+  });
+}
+
 void OnlineLayers::CheckNewestClouds() {
   if (clouds_) clouds_->CheckNewest();
 }
@@ -311,6 +361,10 @@ void OnlineLayers::AskNewService() {
     quakes_->Forget();
     if (online_.earthquakes) quakes_->Download();
   }
+  if (aurora_) {
+    aurora_->Forget();
+    DownloadAurora();
+  }
   if (clouds_) {
     clouds_->ForgetList();
     if (compositor_.modes.clouds) clouds_->StepFrames(kShowNewest, kTowardsOlder);
@@ -340,6 +394,13 @@ void OnlineLayers::Refresh() {
     online_.quakes.clear();
     for (const QuakeRecord& quake : quakes_->records())
       online_.quakes.push_back({quake.longitude, quake.latitude, quake.magnitude});
+  }
+  if (aurora_) {
+    // The grid is copied only when a new one came.
+    const AuroraGrid& grid = aurora_->grid();
+    if (online_.aurora.forecast != grid.forecast || online_.aurora.sample != grid.sample ||
+        online_.aurora.percent != grid.percent)
+      online_.aurora = grid;
   }
   online_.texts = {ToUtf8(host_.text(kImageDateText)), ToUtf8(host_.text(kAmText)),
                    ToUtf8(host_.text(kPmText)), ToUtf8(host_.text(kScaleText))};

@@ -1,5 +1,6 @@
 #pragma once
-// The online layers: the week's earthquakes and the satellite cloud frames from the service,
+// The online layers: the week's earthquakes, the aurora forecast and the satellite cloud frames
+// from the service,
 // fetched through the program's HTTP client, the cloud animation and its timer, the lines saying
 // where the data came from, and the commands that drive them.
 
@@ -16,10 +17,12 @@ class QTimer;
 
 namespace meridiana {
 
+class AuroraFeed;
 class CloudService;
 class CommandTable;
 class Compositor;
 struct DataProvenance;
+enum class LiveList;
 class MapImages;
 struct MapView;
 class NetworkLink;
@@ -47,12 +50,14 @@ class OnlineLayers {
   const OnlineLayerView& view() const { return online_; }
   CloudService* clouds() const { return clouds_.get(); }
   QuakeFeed* quakes() const { return quakes_.get(); }
+  AuroraFeed* aurora() const { return aurora_.get(); }
   const QTimer* animationTimer() const { return animationTimer_; }
   bool playing() const;
   int currentFrame() const;
 
  private:
   class QuakeHost;
+  class AuroraHost;
   class CloudHost;
 
   bool OnCommand(int command);
@@ -70,7 +75,11 @@ class OnlineLayers {
   // The source lines beside the layers, and the status text when the service could not
   // refresh them (its last good data stays on the map).
   void UpdateSourceLines();
-  void ShowRefreshFailure(const DataProvenance& provenance, bool quakes);
+  void ShowRefreshFailure(const DataProvenance& provenance, LiveList list);
+  // The Aurora command, and the forecast asked for again while the layer is on: at once, or a
+  // little later when another transfer holds the client.
+  void ToggleAurora();
+  void DownloadAurora();
 
   FeatureHost host_;
   NetworkLink& network_;
@@ -80,9 +89,13 @@ class OnlineLayers {
   OnlineLayerView online_;
   QTimer* animationTimer_ = nullptr;  // 999, child of the window
   bool animationTickRunning_ = false;
+  QTimer* auroraTimer_ = nullptr;  // the forecast again every few minutes while the layer is on
+  bool auroraRetryPending_ = false;
   std::unique_ptr<QuakeHost> quakeHost_;
+  std::unique_ptr<AuroraHost> auroraHost_;
   std::unique_ptr<CloudHost> cloudHost_;
   std::unique_ptr<QuakeFeed> quakes_;
+  std::unique_ptr<AuroraFeed> aurora_;
   std::unique_ptr<CloudService> clouds_;
 };
 

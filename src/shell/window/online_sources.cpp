@@ -3,6 +3,7 @@
 // map).
 
 #include "foundation/clock.h"
+#include "online/aurora_feed.h"
 #include "online/cloud_service.h"
 #include "online/data_provenance.h"
 #include "online/quake_feed.h"
@@ -24,6 +25,9 @@ constexpr int kQuakesFailedText = 1490;
 constexpr int kQuakesFailedSampleText = 1491;
 constexpr int kCloudsFailedText = 1492;
 constexpr int kCloudsFailedSampleText = 1493;
+constexpr int kAuroraFailedText = 1750;
+constexpr int kAuroraFailedSampleText = 1751;
+constexpr int kAuroraLineText = 1747;
 
 ProvenanceTexts LocalProvenanceTexts(const std::function<QString(int)>& text) {
   ProvenanceTexts texts;
@@ -42,6 +46,8 @@ ProvenanceTexts LocalProvenanceTexts(const std::function<QString(int)>& text) {
   take(texts.quakesFailedSample, kQuakesFailedSampleText);
   take(texts.cloudsFailed, kCloudsFailedText);
   take(texts.cloudsFailedSample, kCloudsFailedSampleText);
+  take(texts.auroraFailed, kAuroraFailedText);
+  take(texts.auroraFailedSample, kAuroraFailedSampleText);
   return texts;
 }
 
@@ -52,6 +58,10 @@ void OnlineLayers::UpdateSourceLines() {
   const TimeValue now = host_.liveClock->Now();
   online_.quakeSource.clear();
   online_.cloudSource.clear();
+  online_.auroraLine.clear();
+  if (aurora_ && aurora_->HasForecast())
+    online_.auroraLine =
+        AuroraInfoLine(aurora_->grid(), ToUtf8(host_.text(kAuroraLineText)), texts.sample);
   if (quakes_ && quakes_->HasList())
     online_.quakeSource = QuakeSourceLine(quakes_->provenance(), quakes_->records(), now, texts);
   if (clouds_) {
@@ -64,9 +74,9 @@ void OnlineLayers::UpdateSourceLines() {
   }
 }
 
-void OnlineLayers::ShowRefreshFailure(const DataProvenance& provenance, bool quakes) {
+void OnlineLayers::ShowRefreshFailure(const DataProvenance& provenance, LiveList list) {
   const ProvenanceTexts texts = LocalProvenanceTexts(host_.text);
-  const std::string text = RefreshFailureText(provenance, quakes, host_.liveClock->Now(), texts);
+  const std::string text = RefreshFailureText(provenance, list, host_.liveClock->Now(), texts);
   if (!text.empty()) host_.status->SetPart(0, ToQString(text));
 }
 

@@ -32,6 +32,24 @@ void PainterCanvas::FillRect(int left, int top, int right, int bottom, Rgb colou
   painter_.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(colour));
 }
 
+void PainterCanvas::Glow(int left, int top, int width, int height, const std::uint8_t* alpha,
+                         Rgb colour) {
+  if (width <= 0 || height <= 0 || alpha == nullptr) return;
+  // Premultiplied, so the painter blends it as it is.
+  QImage glow(width, height, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < height; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(glow.scanLine(y));
+    const std::uint8_t* a = alpha + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    for (int x = 0; x < width; ++x) {
+      const unsigned k = a[x];
+      row[x] = qRgba(static_cast<int>((colour.r * k + 127) / 255),
+                     static_cast<int>((colour.g * k + 127) / 255),
+                     static_cast<int>((colour.b * k + 127) / 255), static_cast<int>(k));
+    }
+  }
+  painter_.drawImage(QPoint(left, top), glow);
+}
+
 void PainterCanvas::UsePen(Rgb pen) {
   if (pen_ == pen) return;
   QPen solid(ToQColor(pen));

@@ -109,6 +109,8 @@ class PainterCanvas : public Canvas {
             std::optional<Rgb> background) override;
   void Outline(int left, int top, int right, int bottom, Rgb pen) override;
   void Ellipse(int left, int top, int right, int bottom, Rgb pen, Rgb fill) override;
+  void Glow(int left, int top, int width, int height, const std::uint8_t* alpha,
+            Rgb colour) override;
   void ClipTo(const MapRect& clip) override;
   void ClearClip() override;
   TextSize MeasureText(std::string_view text) override;

@@ -103,7 +103,7 @@ CommandStates LayerStates(const Settings& settings) {
       {ids::kCmdAllCities, settings.cities != 0}, {ids::kCmdCityNames, settings.track != 0},
       {ids::kCmdGrid, settings.grid != 0},        {ids::kCmdCitySelection, settings.marked != 0},
       {ids::kCmdMoon, settings.moon != 0},        {ids::kCmdTimeBar, settings.timebar != 0},
-      {ids::kCmdSharpMap, settings.sharp != 0},
+      {ids::kCmdSharpMap, settings.sharp != 0},   {ids::kCmdAurora, settings.aurora != 0},
   };
 }
 
