@@ -36,6 +36,12 @@ struct PreferenceValues {
   std::string browser;
   ProxySettings proxy;
   std::string workingHours = "9-17";  // the meeting planner's, "H-H"
+  // The wallpaper as the map or a disc ("rectangular", "orthographic", "azimuthal") and the
+  // disc's centre ("LAT,LON" or a city; empty for home). OK refuses a centre for which
+  // centerIsPlace is false; without it any text is taken.
+  std::string wallpaperProjection = "rectangular";
+  std::string wallpaperCenter;
+  std::function<bool(const std::string&)> centerIsPlace;
 };
 
 class PreferencesDialog : public QDialog {
@@ -71,6 +77,7 @@ class PreferencesDialog : public QDialog {
   void UpdateProxyFields();
   void FillCenter(QWidget* page, QFormLayout* form, const PreferenceValues& values);
   void UpdateCenterField();
+  void FillWallpaperGlobe(QWidget* page, QFormLayout* form, const PreferenceValues& values);
   // A field OK checks, with the red line under it that says what it wants.
   void AddCheck(QFormLayout* form, QWidget* page, QLineEdit* field, int pageIndex, int reasonText,
                 std::function<bool(const QString&)> valid);
@@ -89,6 +96,8 @@ class PreferencesDialog : public QDialog {
   QLineEdit* refresh_ = nullptr;
   QLineEdit* wallpaperWidth_ = nullptr;
   QLineEdit* workingHours_ = nullptr;
+  QComboBox* wallpaperProjection_ = nullptr;
+  QLineEdit* wallpaperCenter_ = nullptr;
   QCheckBox* info_ = nullptr;
   QCheckBox* loop_ = nullptr;
   QCheckBox* live_ = nullptr;
