@@ -82,19 +82,20 @@ std::optional<DiscPoint> MapProjection::Forward(double latitude, double longitud
   const double east = cosLat * std::sin(dLon);
   const double north = cosLat0_ * std::sin(lat) - sinLat0_ * cosLat * std::cos(dLon);
   const double cosC = sinLat0_ * std::sin(lat) + cosLat0_ * cosLat * std::cos(dLon);
-  double k = 1;  // how far out (east, north) is put, in radii
   if (kind_ == ProjectionKind::kOrthographic) {
     if (cosC < 0) return std::nullopt;
-  } else {
-    const double c = std::acos(std::clamp(cosC, -1.0, 1.0));
-    const double sinC = std::sin(c);
-    if (sinC < 1e-12) {
-      if (cosC > 0) return DiscPoint{middleX_, middleY_};
-      return DiscPoint{middleX_, middleY_ + radius_};  // the antipode: every rim point
-    }
-    k = c / sinC / std::numbers::pi;
+    return DiscPoint{middleX_ + east * radius_, middleY_ - north * radius_};
   }
-  return DiscPoint{middleX_ + east * k * radius_, middleY_ - north * k * radius_};
+  // Out by the arc, in the direction of (east, north): near the antipode both are tiny and only
+  // their direction holds, so the distance comes from the arc alone.
+  const double rho = std::acos(std::clamp(cosC, -1.0, 1.0)) / std::numbers::pi;
+  const double length = std::hypot(east, north);
+  if (length < 1e-15) {
+    if (cosC > 0) return DiscPoint{middleX_, middleY_};
+    return DiscPoint{middleX_, middleY_ + radius_};  // the antipode: every rim point
+  }
+  return DiscPoint{middleX_ + east / length * rho * radius_,
+                   middleY_ - north / length * rho * radius_};
 }
 
 double MapProjection::PixelsPerDegree() const {

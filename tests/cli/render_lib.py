@@ -115,3 +115,54 @@ def noaa_sun(unix):
                            + 4 * e * y * math.sin(rm) * math.cos(2 * rl)
                            - 0.5 * y * y * math.sin(4 * rl) - 1.25 * e * e * math.sin(2 * rm))
     return decl, eot
+
+
+def disc_place(kind, lat0, lon0, width, height, x, y):
+    """The (latitude, longitude) that the centre of pixel (x, y) of a disc picture shows, or None
+    outside the disc: the orthographic or azimuthal equidistant projection centred on
+    (lat0, lon0), the disc filling the shorter side, north up, east right (Snyder's inverse
+    formulas)."""
+    import math
+    r = min(width, height) / 2
+    u = (x + 0.5 - width / 2) / r
+    v = (height / 2 - y - 0.5) / r
+    rho = math.hypot(u, v)
+    if rho > 1:
+        return None
+    p0, l0 = math.radians(lat0), math.radians(lon0)
+    if rho == 0:
+        return lat0, lon0
+    c = math.asin(rho) if kind == "orthographic" else rho * math.pi
+    lat = math.asin(max(-1, min(1, math.cos(c) * math.sin(p0) + v * math.sin(c) * math.cos(p0) / rho)))
+    lon = l0 + math.atan2(u * math.sin(c),
+                          rho * math.cos(p0) * math.cos(c) - v * math.sin(p0) * math.sin(c))
+    return math.degrees(lat), (math.degrees(lon) + 180) % 360 - 180
+
+
+def disc_point(kind, lat0, lon0, width, height, lat, lon):
+    """Where a place is drawn on such a disc, or None on the orthographic far side."""
+    import math
+    r = min(width, height) / 2
+    p0, p, dl = math.radians(lat0), math.radians(lat), math.radians(lon - lon0)
+    east = math.cos(p) * math.sin(dl)
+    north = math.cos(p0) * math.sin(p) - math.sin(p0) * math.cos(p) * math.cos(dl)
+    cos_c = math.sin(p0) * math.sin(p) + math.cos(p0) * math.cos(p) * math.cos(dl)
+    if kind == "orthographic":
+        if cos_c < 0:
+            return None
+        k = 1
+    else:
+        c = math.acos(max(-1, min(1, cos_c)))
+        k = c / math.pi / math.hypot(east, north)
+    return width / 2 + east * k * r, height / 2 - north * k * r
+
+
+def solar_elevation(unix, lat, lon):
+    """The Sun's elevation in degrees (no refraction) from noaa_sun."""
+    import math
+    decl, eot = noaa_sun(unix)
+    tst = ((unix % 86400) / 60.0 + eot + 4 * lon) % 1440
+    ha = math.radians(tst / 4 - 180)
+    s = (math.sin(math.radians(lat)) * math.sin(math.radians(decl))
+         + math.cos(math.radians(lat)) * math.cos(math.radians(decl)) * math.cos(ha))
+    return math.degrees(math.asin(max(-1, min(1, s))))

@@ -255,7 +255,8 @@ int RunRender(const Args& args) {
     imagery.Load();
     const DibPtr globe = RenderGlobe(&imagery, images, *modes, instant, projection);
     if (!globe) return Fail("no picture to write for", out);
-    view.requested = true;
+    // The disc is the view; only overlays are drawn over it, and only they need the zones.
+    view.requested = ViewDrawsOverlays(view);
     return ShowAndWrite({nullptr, globe.get(), scale}, view, images, instant,
                         {out, png, pngOptions, width});
   }
