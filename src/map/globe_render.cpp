@@ -11,7 +11,11 @@
 namespace meridiana {
 
 int GlobeFrameScale(const MapProjection& projection) {
-  const double columns = 360.0 * projection.PixelsPerDegree();
+  // The azimuthal disc stretches the parallels round its centre: 150 degrees out, where the
+  // outer quarter of its radius begins, a degree of arc along the circle takes 5.2 times the
+  // pixels it takes at the middle.
+  const double stretch = projection.kind() == ProjectionKind::kAzimuthal ? 5.2 : 1.0;
+  const double columns = 360.0 * projection.PixelsPerDegree() * stretch;
   return std::clamp(static_cast<int>(std::ceil(columns / kBaseMapWidth)), 1, 4);
 }
 

@@ -18,8 +18,9 @@ class MapImages;
 class SharpImagery;
 struct WorldData;
 
-// Device pixels per base-map pixel of the whole-Earth frame a disc is sampled from: enough for
-// the disc's middle, where it is finest, 1 to 4.
+// Device pixels per base-map pixel of the whole-Earth frame a disc is sampled from, 1 to 4:
+// enough for the orthographic disc's middle, where it is finest, and for the azimuthal disc out
+// to its outer quarter.
 int GlobeFrameScale(const MapProjection& projection);
 
 // The disc of the map the modes compose at `now`: day, night, zones and clouds from `images`

@@ -65,10 +65,13 @@ std::optional<LatLon> MapProjection::Inverse(DiscPoint point) const {
   const double rho = std::sqrt(u * u + v * v);
   if (!(rho <= 1.0)) return std::nullopt;
   if (rho == 0) return LatLon{std::asin(sinLat0_) / kRadian, WrapLongitude(lon0_)};
-  // c: the arc from the centre to the place.
-  const double c = kind_ == ProjectionKind::kAzimuthal ? rho * std::numbers::pi : std::asin(rho);
-  const double sinC = std::sin(c);
-  const double cosC = std::cos(c);
+  // c: the arc from the centre to the place; on the orthographic view rho is its sine.
+  double sinC = rho;
+  double cosC = std::sqrt(1 - rho * rho);
+  if (kind_ == ProjectionKind::kAzimuthal) {
+    sinC = std::sin(rho * std::numbers::pi);
+    cosC = std::cos(rho * std::numbers::pi);
+  }
   const double sinLat = std::clamp(cosC * sinLat0_ + v * sinC * cosLat0_ / rho, -1.0, 1.0);
   const double lon =
       lon0_ + std::atan2(u * sinC, rho * cosLat0_ * cosC - v * sinLat0_ * sinC) / kRadian;
