@@ -1,5 +1,6 @@
 // The latitude/longitude grid with its labels, the scale text and the edge above the map.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -34,9 +35,11 @@ struct GridLabel {
 };
 
 // On a disc: the meridians and parallels every 10 degrees as chains of short lines between
-// the points the projection shows, Greenwich and the equator in red; no labels.
+// the points the projection shows, Greenwich and the equator in red; no labels. Round the
+// azimuthal antipode two points a step apart can lie far apart on the disc: no line joins them.
 void DrawProjectedGrid(Canvas& canvas, const OverlayScene& scene) {
   constexpr int kStep = 2;  // degrees between the points of a line
+  const double longest = scene.projection->radius() / 8;
   const auto chain = [&](auto placeAt, int count, Rgb pen) {
     std::optional<MapPoint> last;
     for (int k = 0; k <= count; ++k) {
@@ -45,7 +48,8 @@ void DrawProjectedGrid(Canvas& canvas, const OverlayScene& scene) {
         last.reset();
         continue;
       }
-      if (last) canvas.Line(last->x, last->y, p.x, p.y, pen);
+      if (last && std::hypot(p.x - last->x, p.y - last->y) <= longest)
+        canvas.Line(last->x, last->y, p.x, p.y, pen);
       last = p;
     }
   };
