@@ -162,6 +162,34 @@ TEST(Settings, LaterSwitchesAreWrittenOnceChanged) {
   }
 }
 
+// The wallpaper's projection and centre: absent until set, then kept as written, the way back
+// to the map included.
+TEST(Settings, WallpaperGlobeIsWrittenOnceSet) {
+  TempDir dir;
+  MemoryKeyValueStore store;
+  SettingsRegistry registry(&store, kKey);
+  WorldData world = Cities();
+  RecordingNotice notice;
+  const std::string config = dir.File("config.ini");
+  Settings s;
+  ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+  EXPECT_FALSE(store.Read(Hive::CurrentUser, kKey, "wallpaperprojection"));
+  EXPECT_FALSE(store.Read(Hive::CurrentUser, kKey, "wallpapercenter"));
+  for (const auto& [projection, center] :
+       {std::pair{"azimuthal", "Tokyo"}, std::pair{"rectangular", ""}}) {
+    s.wallpaperProjection = projection;
+    s.wallpaperCenter = center;
+    ASSERT_TRUE(
+        SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, &notice));
+    Settings loaded;
+    LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", config);
+    EXPECT_EQ(loaded.wallpaperProjection, projection);
+    EXPECT_EQ(loaded.wallpaperCenter, center);
+    s = loaded;  // read back: stored, so written again though it is the default
+  }
+  EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "wallpaperprojection"), "rectangular");
+}
+
 // The map centre likewise: absent until it has been moved, read back as written, and a stored
 // text that is no longitude leaves the map on Greenwich.
 TEST(Settings, MapCentreIsWrittenOnceMovedAndReadBack) {
