@@ -118,51 +118,33 @@ def noaa_sun(unix):
 
 
 def disc_place(kind, lat0, lon0, width, height, x, y):
-    """The (latitude, longitude) that the centre of pixel (x, y) of a disc picture shows, or None
-    outside the disc: the orthographic or azimuthal equidistant projection centred on
-    (lat0, lon0), the disc filling the shorter side, north up, east right (Snyder's inverse
-    formulas)."""
+    """The (latitude, longitude) at the centre of pixel (x, y) of a disc centred on (lat0, lon0),
+    orthographic or azimuthal equidistant, filling the shorter side, north up (Snyder's inverse
+    formulas); None outside the disc."""
     import math
     r = min(width, height) / 2
-    u = (x + 0.5 - width / 2) / r
-    v = (height / 2 - y - 0.5) / r
-    rho = math.hypot(u, v)
-    if rho > 1:
-        return None
-    p0, l0 = math.radians(lat0), math.radians(lon0)
-    if rho == 0:
-        return lat0, lon0
+    u, v = (x + 0.5 - width / 2) / r, (height / 2 - y - 0.5) / r
+    rho, p0 = math.hypot(u, v), math.radians(lat0)
+    if rho > 1 or rho == 0:
+        return None if rho > 1 else (lat0, lon0)
     c = math.asin(rho) if kind == "orthographic" else rho * math.pi
-    lat = math.asin(max(-1, min(1, math.cos(c) * math.sin(p0) + v * math.sin(c) * math.cos(p0) / rho)))
-    lon = l0 + math.atan2(u * math.sin(c),
-                          rho * math.cos(p0) * math.cos(c) - v * math.sin(p0) * math.sin(c))
-    return math.degrees(lat), (math.degrees(lon) + 180) % 360 - 180
+    lat = math.asin(math.cos(c) * math.sin(p0) + v * math.sin(c) * math.cos(p0) / rho)
+    lon = lon0 + math.degrees(math.atan2(u * math.sin(c), rho * math.cos(p0) * math.cos(c)
+                                         - v * math.sin(p0) * math.sin(c)))
+    return math.degrees(lat), (lon + 180) % 360 - 180
 
 
-def disc_point(kind, lat0, lon0, width, height, lat, lon):
-    """Where a place is drawn on such a disc, or None on the orthographic far side."""
+def arc(lat1, lon1, lat2, lon2):
+    """The great-circle arc between two places in degrees."""
     import math
-    r = min(width, height) / 2
-    p0, p, dl = math.radians(lat0), math.radians(lat), math.radians(lon - lon0)
-    east = math.cos(p) * math.sin(dl)
-    north = math.cos(p0) * math.sin(p) - math.sin(p0) * math.cos(p) * math.cos(dl)
-    cos_c = math.sin(p0) * math.sin(p) + math.cos(p0) * math.cos(p) * math.cos(dl)
-    if kind == "orthographic":
-        if cos_c < 0:
-            return None
-        k = 1
-    else:
-        c = math.acos(max(-1, min(1, cos_c)))
-        k = c / math.pi / math.hypot(east, north)
-    return width / 2 + east * k * r, height / 2 - north * k * r
+    p1, p2, dl = math.radians(lat1), math.radians(lat2), math.radians(lon2 - lon1)
+    return math.degrees(math.acos(max(-1, min(1, math.sin(p1) * math.sin(p2)
+                                             + math.cos(p1) * math.cos(p2) * math.cos(dl)))))
 
 
 def solar_elevation(unix, lat, lon):
     """The Sun's elevation in degrees (no refraction) from noaa_sun."""
     import math
     decl, eot = noaa_sun(unix)
-    tst = ((unix % 86400) / 60.0 + eot + 4 * lon) % 1440
-    ha = math.radians(tst / 4 - 180)
-    s = (math.sin(math.radians(lat)) * math.sin(math.radians(decl))
-         + math.cos(math.radians(lat)) * math.cos(math.radians(decl)) * math.cos(ha))
-    return math.degrees(math.asin(max(-1, min(1, s))))
+    ha = math.radians(((unix % 86400) / 60.0 + eot + 4 * lon) % 1440 / 4 - 180)
+    return 90 - arc(lat, 0, decl, math.degrees(ha))
