@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# render --projection orthographic|azimuthal: the Earth as a disc. Checked against an independent
-# projection (render_lib.disc_place, Snyder's formulas) and solar computation (the NOAA
-# equations): a coastal city's square sits on its coast, a city on the far side is not drawn,
-# and the shadow's night, soft edge and day lie where the Sun's elevation puts them.
+# render --projection: the Earth as a disc, against an independent projection (Snyder's
+# formulas) and solar computation (NOAA's): coastal cities' squares on their coasts, none for a
+# city on the far side, and night, soft edge and day where the Sun's elevation puts them.
 set -euo pipefail
 source "$(dirname "$0")/render_lib.bash"
 
