@@ -137,9 +137,8 @@ int RunWallpaper(const Args& args) {
       LoadWorldData(world, folder, nullptr);
       SharpImagery sharp(folder);
       sharp.Load();
-      // No home setting yet: home is the city of the computer's zone.
-      globe = RenderWallpaperGlobe(settings, world, "", CityOfHostZone(world, HostZoneName()),
-                                   &sharp, images, modes, instant, width);
+      globe = RenderWallpaperGlobe(settings, world, CityOfHostZone(world, HostZoneName()), &sharp,
+                                   images, modes, instant, width);
     }
     if (!globe) compositor.Compose(instant);
     outcome = mode.Show(globe ? globe.get() : images.composed(), width, settings, !wasOn);

@@ -11,12 +11,17 @@ ProjectionKind WallpaperProjectionOf(const Settings& settings) {
   return ParseProjectionKind(settings.wallpaperProjection).value_or(ProjectionKind::kRectangular);
 }
 
-DibPtr RenderWallpaperGlobe(const Settings& settings, const WorldData& world,
-                            std::string_view homeSetting, const City* zoneCity,
+std::string_view HomeSettingOf(const Settings& settings) {
+  (void)settings;
+  return {};
+}
+
+DibPtr RenderWallpaperGlobe(const Settings& settings, const WorldData& world, const City* zoneCity,
                             const SharpImagery* sharp, const MapImages& images,
                             const ViewModes& modes, TimeValue now, int width) {
   const ProjectionKind kind = WallpaperProjectionOf(settings);
   if (kind == ProjectionKind::kRectangular) return nullptr;
+  const std::string_view homeSetting = HomeSettingOf(settings);
   std::optional<GeoPoint> center = GlobeCenterOf(world, settings.wallpaperCenter, homeSetting,
                                                  zoneCity);
   if (!center) center = GlobeCenterOf(world, "", homeSetting, zoneCity);

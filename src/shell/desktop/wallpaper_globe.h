@@ -26,13 +26,15 @@ inline constexpr int kGlobeWallpaperWidth = 2048;
 // The projection the settings choose for the wallpaper; rectangular for an unknown text.
 ProjectionKind WallpaperProjectionOf(const Settings& settings);
 
-// The disc the settings ask for, `width` pixels wide (0: kGlobeWallpaperWidth) at `now`. A centre
-// that names no place (the city was renamed) falls back to home, and without a home to 0,0.
-// homeSetting is the home city as the settings name it (empty: the computer's zone city,
-// zoneCity, may be null). Null when the settings want the rectangular map or a picture is
-// missing.
-DibPtr RenderWallpaperGlobe(const Settings& settings, const WorldData& world,
-                            std::string_view homeSetting, const City* zoneCity,
+// The home city as the settings name it; empty, the city of the computer's zone, while the
+// settings have no home of their own.
+std::string_view HomeSettingOf(const Settings& settings);
+
+// The disc the settings ask for, `width` pixels wide (0: kGlobeWallpaperWidth) at `now`. An
+// empty centre is home (HomeSettingOf, else zoneCity, which may be null); a centre that names no
+// place (the city was renamed) falls back to home too, and without a home to 0,0. Null when the
+// settings want the rectangular map or a picture is missing.
+DibPtr RenderWallpaperGlobe(const Settings& settings, const WorldData& world, const City* zoneCity,
                             const SharpImagery* sharp, const MapImages& images,
                             const ViewModes& modes, TimeValue now, int width);
 

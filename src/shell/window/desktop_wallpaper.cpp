@@ -45,8 +45,7 @@ const Dib* DesktopWallpaper::Picture(const Settings& settings) {
     sharp_ = std::make_unique<SharpImagery>(images_.folder());
     sharp_->Load();
   }
-  // No home setting yet: home is the city of the computer's zone.
-  globe_ = RenderWallpaperGlobe(settings, *world, "", CityOfHostZone(*world, HostZoneName()),
+  globe_ = RenderWallpaperGlobe(settings, *world, CityOfHostZone(*world, HostZoneName()),
                                 sharp_.get(), images_, compositor_.modes,
                                 compositor_.composedAt(), width_);
   return globe_ ? globe_.get() : images_.composed();
