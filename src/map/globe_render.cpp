@@ -23,10 +23,9 @@ DibPtr RenderGlobe(const SharpImagery* sharp, const MapImages& images, const Vie
                    TimeValue now, const MapProjection& projection) {
   // The frame has the Greenwich meridian in its middle: the projection turns to its own centre.
   const SharpFrame frame = WholeMapFrame(GlobeFrameScale(projection));
-  const DibPtr whole =
-      ComposeSharp(ChooseSharpSources(sharp, images.day(), images.night(), images.zones(),
-                                      images.cloud(), frame.step),
-                   modes, now, frame);
+  const DibPtr whole = ComposeSharp(ChooseSharpSources(sharp, images.day(), images.night(),
+                                                       images.zones(), images.cloud(), frame.step),
+                                    modes, now, frame);
   if (!whole) return nullptr;
   return ProjectMap(whole.get(), projection);
 }

@@ -31,15 +31,15 @@ constexpr struct {
   double latitude;
   double longitude;
 } kCentres[] = {
-    {kOrtho, 0, 0},         {kOrtho, 48.85, 2.35}, {kOrtho, -33.9, 151.2}, {kOrtho, 89.0, -179.5},
-    {kAzimuthal, 0, 0},     {kAzimuthal, 40.7, -74.0}, {kAzimuthal, -60, 175},
-    {kAzimuthal, -90, 30},      {kOrtho, 90, 20},      {kAzimuthal, 90, 20},
+    {kOrtho, 0, 0},     {kOrtho, 48.85, 2.35},     {kOrtho, -33.9, 151.2}, {kOrtho, 89.0, -179.5},
+    {kAzimuthal, 0, 0}, {kAzimuthal, 40.7, -74.0}, {kAzimuthal, -60, 175}, {kAzimuthal, -90, 30},
+    {kOrtho, 90, 20},   {kAzimuthal, 90, 20},
 };
 
 TEST(MapProjection, LandmarksAndTheWayBackOfEveryCentre) {
   for (const auto& c : kCentres) {
-    SCOPED_TRACE(testing::Message() << ProjectionKindName(c.kind) << " " << c.latitude << ","
-                                    << c.longitude);
+    SCOPED_TRACE(testing::Message()
+                 << ProjectionKindName(c.kind) << " " << c.latitude << "," << c.longitude);
     // A wide picture: the disc fills its height and stands in its middle.
     const MapProjection p(c.kind, c.latitude, c.longitude, 900, 600);
     const auto middle = p.Inverse({450, 300});

@@ -171,13 +171,14 @@ TEST(Settings, WallpaperGlobeIsWrittenOnceSet) {
   WorldData world = Cities();
   const std::string config = dir.File("config.ini");
   Settings s;
-  for (const auto& [projection, center] : {std::pair{"", ""}, std::pair{"azimuthal", "Tokyo"},
-                                           std::pair{"rectangular", ""}}) {
+  for (const auto& [projection, center] :
+       {std::pair{"", ""}, std::pair{"azimuthal", "Tokyo"}, std::pair{"rectangular", ""}}) {
     if (*projection != '\0') {
       s.wallpaperProjection = projection;
       s.wallpaperCenter = center;
     }
-    ASSERT_TRUE(SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, nullptr));
+    ASSERT_TRUE(
+        SaveSettings(registry, store, {&s, &world, nullptr, nullptr}, "1", config, nullptr));
     const auto stored = store.Read(Hive::CurrentUser, kKey, "wallpaperprojection");
     EXPECT_EQ(stored.value_or("none"), *projection != '\0' ? projection : "none");
     Settings loaded;

@@ -292,8 +292,8 @@ int RunRender(const Args& args) {
     map = sharp.get();
   }
   if (!map) return Fail("no picture to write for", out);
-  if (!view.requested) return ShowAndWrite({map, nullptr, 1}, view, images, instant,
-                                           {out, png, pngOptions, width});
+  if (!view.requested)
+    return ShowAndWrite({map, nullptr, 1}, view, images, instant, {out, png, pngOptions, width});
   return ShowAndWrite(scale == 1 ? Rendered{map, nullptr, 1} : Rendered{nullptr, map, scale}, view,
                       images, instant, {out, png, pngOptions, width});
 }

@@ -22,8 +22,8 @@ DibPtr RenderWallpaperGlobe(const Settings& settings, const WorldData& world, co
   const ProjectionKind kind = WallpaperProjectionOf(settings);
   if (kind == ProjectionKind::kRectangular) return nullptr;
   const std::string_view homeSetting = HomeSettingOf(settings);
-  std::optional<GeoPoint> center = GlobeCenterOf(world, settings.wallpaperCenter, homeSetting,
-                                                 zoneCity);
+  std::optional<GeoPoint> center =
+      GlobeCenterOf(world, settings.wallpaperCenter, homeSetting, zoneCity);
   if (!center) center = GlobeCenterOf(world, "", homeSetting, zoneCity);
   const GeoPoint at = center.value_or(GeoPoint{});
   const int pictureWidth = width > 0 ? width : kGlobeWallpaperWidth;

@@ -45,9 +45,9 @@ const Dib* DesktopWallpaper::Picture(const Settings& settings) {
     sharp_ = std::make_unique<SharpImagery>(images_.folder());
     sharp_->Load();
   }
-  globe_ = RenderWallpaperGlobe(settings, *world, CityOfHostZone(*world, HostZoneName()),
-                                sharp_.get(), images_, compositor_.modes,
-                                compositor_.composedAt(), width_);
+  globe_ =
+      RenderWallpaperGlobe(settings, *world, CityOfHostZone(*world, HostZoneName()), sharp_.get(),
+                           images_, compositor_.modes, compositor_.composedAt(), width_);
   return globe_ ? globe_.get() : images_.composed();
 }
 

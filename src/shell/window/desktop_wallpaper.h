@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "foundation/dib.h"
-
 #include "shell/window/feature_host.h"
 #include "shell/window/wallpaper_values.h"
 
