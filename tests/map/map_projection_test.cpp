@@ -121,9 +121,7 @@ TEST(ProjectMap, HemispheresTheDateLineAndTheOutside) {
     Bgr bgr;
   } rows[] = {
       {kOrtho, 0, 150, 100, {0, 0, 255}},    // west of Greenwich: red
-      {kOrtho, 0, 250, 100, {255, 0, 0}},    // east: blue
       {kOrtho, 180, 200, 100, {0, 255, 0}},  // the date line in the middle
-      {kAzimuthal, 0, 120, 100, {0, 0, 255}},
       {kAzimuthal, 0, 200, 199, {0, 255, 0}},  // the antipode on the rim
       {kAzimuthal, -179, 200, 100, {0, 255, 0}},
   };
