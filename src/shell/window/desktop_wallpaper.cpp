@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "foundation/clock.h"
 #include "foundation/file_util.h"
 #include "map/base_images.h"
 #include "map/sharp_map.h"
@@ -45,9 +46,11 @@ const Dib* DesktopWallpaper::Picture(const Settings& settings) {
     sharp_ = std::make_unique<SharpImagery>(images_.folder());
     sharp_->Load();
   }
-  globe_ =
-      RenderWallpaperGlobe(settings, *world, CityOfHostZone(*world, HostZoneName()), sharp_.get(),
-                           images_, compositor_.modes, compositor_.composedAt(), width_);
+  // The instant the map shows; before any composition, now.
+  TimeValue at = compositor_.composedAt();
+  if (at == kNoTime && host_.liveClock != nullptr) at = host_.liveClock->Now();
+  globe_ = RenderWallpaperGlobe(settings, *world, CityOfHostZone(*world, HostZoneName()),
+                                sharp_.get(), images_, compositor_.modes, at, width_);
   return globe_ ? globe_.get() : images_.composed();
 }
 
