@@ -38,20 +38,16 @@ second=$(root_pixmap)
 [ -n "$second" ] && [ "$second" != "$first" ] || fail "refresh: a new pixmap ($first, $second)"
 "$cli" wallpaper off || fail "off: exit status $?"
 [ -z "$(root_pixmap)" ] || fail "off: the root still names a pixmap: $(root_pixmap)"
-# As a globe: the disc render --projection draws, centred on the place the settings name, twice
-# as wide as high and letterboxed like the map.
-printf 'wallpaperprojection=orthographic\nwallpapercenter=0,0\n' >>"$XDG_CONFIG_HOME/quillary/current-user.ini"
+# As a globe: the disc render --projection draws for the centre the settings name, 2048 x 1024,
+# letterboxed like the map.
+printf 'wallpaperprojection=orthographic\nwallpapercenter=52.5244,13.4105\n' \
+  >>"$XDG_CONFIG_HOME/quillary/current-user.ini"
 "$cli" wallpaper on --at 2026-06-21T12:00:00Z || fail "globe on: exit status $?"
+"$cli" render --at 2026-06-21T12:00:00Z --projection orthographic --center-lat 52.5244 \
+  --center 13.4105 --size 2048x1024 --out "$tmp/globe.bmp"
+cmp -s "$tmp/globe.bmp" "$XDG_DATA_HOME/meridiana/Wallpaper.bmp" || fail "the wallpaper is not render's disc"
 xwd -root -silent >"$tmp/globe.xwd"
 python3 "$(dirname "$0")/letterbox_check.py" "$tmp/globe.xwd" 1280 800 80 \
   "$XDG_DATA_HOME/meridiana/Wallpaper.bmp" --disc || fail "the root window does not show the globe"
-PYTHONPATH=$(dirname "$0") python3 - "$XDG_DATA_HOME/meridiana/Wallpaper.bmp" <<'PY' || fail "no disc"
-import sys
-from render_lib import read_bmp
-w, h, rows = read_bmp(sys.argv[1])
-px = lambda x, y: tuple(rows[y][3 * x:3 * x + 3])
-assert (w, h) == (2048, 1024) and sum(px(1024, 512)) > 30, (w, h, px(1024, 512))
-assert px(5, 5) == px(w // 2 - h // 2 - 4, h // 2) == px(w // 2 + 370, h // 2 + 370) == (0, 0, 0)
-PY
 "$cli" wallpaper off || fail "globe off: exit status $?"
 exit $failures
