@@ -115,3 +115,36 @@ def noaa_sun(unix):
                            + 4 * e * y * math.sin(rm) * math.cos(2 * rl)
                            - 0.5 * y * y * math.sin(4 * rl) - 1.25 * e * e * math.sin(2 * rm))
     return decl, eot
+
+
+def disc_place(kind, lat0, lon0, width, height, x, y):
+    """The (latitude, longitude) at the centre of pixel (x, y) of a disc centred on (lat0, lon0),
+    orthographic or azimuthal equidistant, filling the shorter side, north up (Snyder's inverse
+    formulas); None outside the disc."""
+    import math
+    r = min(width, height) / 2
+    u, v = (x + 0.5 - width / 2) / r, (height / 2 - y - 0.5) / r
+    rho, p0 = math.hypot(u, v), math.radians(lat0)
+    if rho > 1 or rho == 0:
+        return None if rho > 1 else (lat0, lon0)
+    c = math.asin(rho) if kind == "orthographic" else rho * math.pi
+    lat = math.asin(math.cos(c) * math.sin(p0) + v * math.sin(c) * math.cos(p0) / rho)
+    lon = lon0 + math.degrees(math.atan2(u * math.sin(c), rho * math.cos(p0) * math.cos(c)
+                                         - v * math.sin(p0) * math.sin(c)))
+    return math.degrees(lat), (lon + 180) % 360 - 180
+
+
+def arc(lat1, lon1, lat2, lon2):
+    """The great-circle arc between two places in degrees."""
+    import math
+    p1, p2, dl = math.radians(lat1), math.radians(lat2), math.radians(lon2 - lon1)
+    return math.degrees(math.acos(max(-1, min(1, math.sin(p1) * math.sin(p2)
+                                             + math.cos(p1) * math.cos(p2) * math.cos(dl)))))
+
+
+def solar_elevation(unix, lat, lon):
+    """The Sun's elevation in degrees (no refraction) from noaa_sun."""
+    import math
+    decl, eot = noaa_sun(unix)
+    ha = math.radians(((unix % 86400) / 60.0 + eot + 4 * lon) % 1440 / 4 - 180)
+    return 90 - arc(lat, 0, decl, math.degrees(ha))

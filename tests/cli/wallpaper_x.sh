@@ -38,4 +38,16 @@ second=$(root_pixmap)
 [ -n "$second" ] && [ "$second" != "$first" ] || fail "refresh: a new pixmap ($first, $second)"
 "$cli" wallpaper off || fail "off: exit status $?"
 [ -z "$(root_pixmap)" ] || fail "off: the root still names a pixmap: $(root_pixmap)"
+# As a globe: the disc render --projection draws for the centre the settings name, 2048 x 1024,
+# letterboxed like the map.
+printf 'wallpaperprojection=orthographic\nwallpapercenter=52.5244,13.4105\n' \
+  >>"$XDG_CONFIG_HOME/quillary/current-user.ini"
+"$cli" wallpaper on --at 2026-06-21T12:00:00Z || fail "globe on: exit status $?"
+"$cli" render --at 2026-06-21T12:00:00Z --projection orthographic --center-lat 52.5244 \
+  --center 13.4105 --size 2048x1024 --out "$tmp/globe.bmp"
+cmp -s "$tmp/globe.bmp" "$XDG_DATA_HOME/meridiana/Wallpaper.bmp" || fail "the wallpaper is not render's disc"
+xwd -root -silent >"$tmp/globe.xwd"
+python3 "$(dirname "$0")/letterbox_check.py" "$tmp/globe.xwd" 1280 800 80 \
+  "$XDG_DATA_HOME/meridiana/Wallpaper.bmp" --disc || fail "the root window does not show the globe"
+"$cli" wallpaper off || fail "globe off: exit status $?"
 exit $failures

@@ -321,6 +321,8 @@ TEST_F(PreferencesWindowTest, OkRefusesWhatAFieldCannotTake) {
       {1919, "99999999", "800", 0, "from 0 to 16384"},
       {1926, "25-3", "0-24", 0, "H-H"},
       {1929, "Atlantis", " paris ", 0, "No city matches “Atlantis”"},  // the home city
+      {1943, "Atlantis", "48.85,2.35", 0, "wallpaper centre must be"},
+      {1943, "91,0", "48.85,2.35", 0, "wallpaper centre must be"},
       {1789, "99999", "8080", 2, "from 1 to 65535"},
   };
   for (const auto& row : rows) {
@@ -346,6 +348,8 @@ TEST_F(PreferencesWindowTest, OkRefusesWhatAFieldCannotTake) {
   EXPECT_EQ(settings.refresh, 0);
   EXPECT_EQ(window->wallpaperWidth(), 800);
   EXPECT_EQ(settings.planHours, "0-24");
+  EXPECT_EQ(settings.wallpaperCenter, "48.85,2.35");
+  EXPECT_EQ(settings.wallpaperProjection, "rectangular");
   EXPECT_EQ(store.Read(Hive::LocalMachine, kCommonKey, "port"), "8080");
   EXPECT_EQ(settings.home, "Paris");
 }

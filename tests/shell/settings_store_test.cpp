@@ -162,9 +162,10 @@ TEST(Settings, LaterSwitchesAreWrittenOnceChanged) {
   }
 }
 
-// The home city: absent until set, so a configuration that never chose one saves as before;
-// once set, going back to the computer's city is kept as an empty value.
-TEST(Settings, HomeIsWrittenOnceSetAndKeptWhenEmptiedAgain) {
+// Home and the wallpaper's projection and centre: absent until set, so a configuration that
+// never chose them saves as before; once set, kept as written, an emptied home and the way back
+// to the map included.
+TEST(Settings, HomeAndWallpaperGlobeAreWrittenOnceSet) {
   TempDir dir;
   MemoryKeyValueStore store;
   SettingsRegistry registry(&store, kKey);
@@ -176,14 +177,25 @@ TEST(Settings, HomeIsWrittenOnceSetAndKeptWhenEmptiedAgain) {
     LoadSettings(registry, store, {&loaded, nullptr, nullptr, nullptr}, "", dir.File("config.ini"));
     return loaded;
   };
+  const auto stored = [&store](const char* name) {
+    return store.Read(Hive::CurrentUser, kKey, name).value_or("none");
+  };
   Settings s;
-  EXPECT_FALSE(saveAndLoad(s).homeStored);
+  saveAndLoad(s);
+  EXPECT_EQ(stored("home") + stored("wallpaperprojection") + stored("wallpapercenter"),
+            "nonenonenone");
   s.home = "Springfield, Illinois, United States";
+  s.wallpaperProjection = "azimuthal";
+  s.wallpaperCenter = "Tokyo";
   Settings loaded = saveAndLoad(s);
   EXPECT_EQ(loaded.home, s.home);
+  EXPECT_EQ(loaded.wallpaperProjection + "|" + loaded.wallpaperCenter, "azimuthal|Tokyo");
   loaded.home.clear();
-  EXPECT_TRUE(saveAndLoad(loaded).homeStored);
-  EXPECT_EQ(store.Read(Hive::CurrentUser, kKey, "home"), "");
+  loaded.wallpaperProjection = "rectangular";
+  loaded.wallpaperCenter.clear();
+  saveAndLoad(loaded);
+  EXPECT_EQ(stored("home") + "|" + stored("wallpaperprojection") + "|" + stored("wallpapercenter"),
+            "|rectangular|");
 }
 
 // The map centre likewise: absent until it has been moved, read back as written, and a stored

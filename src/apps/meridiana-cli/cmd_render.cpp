@@ -14,6 +14,7 @@
 #include "map/base_images.h"
 #include "map/compose.h"
 #include "map/dib_ops.h"
+#include "map/globe_render.h"
 #include "map/image_load.h"
 #include "map/map_geometry.h"
 #include "map/png_writer.h"
@@ -33,7 +34,8 @@ constexpr char kRenderUsage[] =
     "         [--config FILE] [--quakes REPLY] [--aurora FORECAST.json] [--png fast|smallest] "
     "[--center LONGITUDE]\n"
     "         [--pointer X,Y] [--size WxH] [--zoom Z] [--scroll X,Y] [--labels placed|fixed]\n"
-    "         [--scale 1|2|3|4]\n";
+    "         [--scale 1|2|3|4] [--projection rectangular|orthographic|azimuthal]\n"
+    "         [--center-lat LATITUDE]\n";
 
 // "day,shadow" and the like; nothing for an unknown name.
 std::optional<ViewModes> ParseLayers(std::string_view list) {
@@ -84,6 +86,56 @@ int BadUsage(const char* what, const std::string& detail) {
   return 2;
 }
 
+// The picture made for the instant: the composed map at base size, or a view made at `scale`
+// device pixels per view pixel (the sharp view, the disc).
+struct Rendered {
+  const Dib* composed = nullptr;
+  const Dib* deviceView = nullptr;
+  int scale = 1;
+};
+
+struct Output {
+  std::string path;
+  bool png = true;
+  PngOptions pngOptions;
+  int width = 0;  // scaled to this width when above 0
+};
+
+// The view drawn over the picture when one was asked for, scaled, and written.
+int ShowAndWrite(const Rendered& rendered, const ViewOptions& view, MapImages& images,
+                 TimeValue instant, const Output& output) {
+  const Dib* map = rendered.deviceView != nullptr ? rendered.deviceView : rendered.composed;
+  DibPtr shown;
+  if (view.requested) {
+    std::string error;
+    if (!images.LoadZones()) {
+      const std::string& folder = images.folder();
+      return Fail("cannot read the time-zone picture of the view",
+                  folder + (folder.empty() || folder.back() == '/' ? "" : "/") + kZoneImagePath);
+    }
+    shown = RenderView(rendered.composed, images.zones(), view, images.folder(), instant, error,
+                       rendered.deviceView, rendered.scale);
+    // The error names what failed (a city, a file); the output file was never the cause.
+    if (!shown) {
+      std::fprintf(stderr, "meridiana-cli render: %s\n", error.c_str());
+      return 1;
+    }
+    map = shown.get();
+  }
+  DibPtr scaled;
+  if (output.width > 0 && output.width != DibWidth(map)) {
+    scaled = DibScale(map, output.width, -1);
+    if (!scaled) return Fail("cannot scale to width", std::to_string(output.width));
+    map = scaled.get();
+  }
+  // Whole or not at all, but not waited for on the disk: a picture is made again in a moment.
+  const bool written = output.png
+                           ? SavePng(map, output.path.c_str(), output.pngOptions, FileSync::kNone)
+                           : DibSaveBmp(map, output.path.c_str(), FileSync::kNone);
+  if (!written) return Fail("cannot write", output.path);
+  return 0;
+}
+
 }  // namespace
 
 int RunRender(const Args& args) {
@@ -96,6 +148,7 @@ int RunRender(const Args& args) {
   int scale = 1;          // device pixels per base-map (or view) pixel
   PngOptions pngOptions;  // fast: zlib's quickest level with the run-length strategy
   ViewOptions view;
+  bool centerLatitudeGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& flag = args[i];
     if (i + 1 >= args.size()) return BadUsage("missing the value of", flag);
@@ -124,6 +177,14 @@ int RunRender(const Args& args) {
     } else if (flag == "--center") {
       if (!ParseMapCenter(value.c_str(), &view.center))
         return BadUsage("not a longitude from -180 to 180:", value);
+    } else if (flag == "--projection") {
+      const std::optional<ProjectionKind> kind = ParseProjectionKind(value);
+      if (!kind) return BadUsage("not rectangular, orthographic or azimuthal:", value);
+      view.projection = *kind;
+    } else if (flag == "--center-lat") {
+      if (!ParseCenterLatitude(value.c_str(), &view.centerLatitude))
+        return BadUsage("not a latitude from -90 to 90:", value);
+      centerLatitudeGiven = true;
     } else if (flag == "--width") {
       char* end = nullptr;
       const long w = std::strtol(value.c_str(), &end, 10);
@@ -146,6 +207,11 @@ int RunRender(const Args& args) {
   const std::optional<ViewModes> modes = ParseLayers(layers);
   if (!modes) return BadUsage("unknown layer in", layers);
   if (modes->clouds && clouds.empty()) return BadUsage("the clouds layer needs", "--clouds IMAGE");
+  const bool disc = view.projection != ProjectionKind::kRectangular;
+  if (centerLatitudeGiven && !disc)
+    return BadUsage("--center-lat needs", "--projection orthographic|azimuthal");
+  if (disc && (view.zoom != 1.0f || view.scrollX != 0 || view.scrollY != 0))
+    return BadUsage("--zoom and --scroll are for the rectangular map, not", "--projection");
   if (view.requested && ViewDrawsOverlays(view) && !HasQt()) return RunInQtTwin("render", args);
 
   SystemClock clock;
@@ -179,6 +245,23 @@ int RunRender(const Args& args) {
     images.SetCloud(std::move(cloud));
   }
 
+  if (disc) {
+    const int deviceWidth = view.width * scale;
+    const int deviceHeight = view.height * scale;
+    if (static_cast<int64_t>(deviceWidth) * deviceHeight > kMapPictureMaxPixels)
+      return BadUsage("too many pixels at scale", std::to_string(scale));
+    const MapProjection projection(view.projection, view.centerLatitude, view.center, deviceWidth,
+                                   deviceHeight);
+    SharpImagery imagery(images.folder());
+    imagery.Load();
+    const DibPtr globe = RenderGlobe(&imagery, images, *modes, instant, projection);
+    if (!globe) return Fail("no picture to write for", out);
+    // The disc is the view; only overlays are drawn over it, and only they need the zones.
+    view.requested = ViewDrawsOverlays(view);
+    return ShowAndWrite({nullptr, globe.get(), scale}, view, images, instant,
+                        {out, png, pngOptions, width});
+  }
+
   StderrNotice notice;
   Compositor compositor(images, nullptr, &notice);
   compositor.modes = *modes;
@@ -210,33 +293,10 @@ int RunRender(const Args& args) {
     map = sharp.get();
   }
   if (!map) return Fail("no picture to write for", out);
-  DibPtr shown;
-  if (view.requested) {
-    std::string error;
-    if (!images.LoadZones())
-      return Fail("cannot read the time-zone picture of the view", picture(kZoneImagePath));
-    shown = scale == 1 ? RenderView(map, images.zones(), view, images.folder(), instant, error)
-                       : RenderView(nullptr, images.zones(), view, images.folder(), instant, error,
-                                    map, scale);
-    // The error names what failed (a city, a file); the output file was never the cause.
-    if (!shown) {
-      std::fprintf(stderr, "meridiana-cli render: %s\n", error.c_str());
-      return 1;
-    }
-    map = shown.get();
-  }
-
-  DibPtr scaled;
-  if (width > 0 && width != DibWidth(map)) {
-    scaled = DibScale(map, width, -1);
-    if (!scaled) return Fail("cannot scale to width", std::to_string(width));
-    map = scaled.get();
-  }
-  // Whole or not at all, but not waited for on the disk: a picture is made again in a moment.
-  const bool written = png ? SavePng(map, out.c_str(), pngOptions, FileSync::kNone)
-                           : DibSaveBmp(map, out.c_str(), FileSync::kNone);
-  if (!written) return Fail("cannot write", out);
-  return 0;
+  if (!view.requested)
+    return ShowAndWrite({map, nullptr, 1}, view, images, instant, {out, png, pngOptions, width});
+  return ShowAndWrite(scale == 1 ? Rendered{map, nullptr, 1} : Rendered{nullptr, map, scale}, view,
+                      images, instant, {out, png, pngOptions, width});
 }
 
 }  // namespace meridiana::cli

@@ -21,10 +21,13 @@
 #include "foundation/file_key_value_store.h"
 #include "map/base_images.h"
 #include "map/compose.h"
+#include "map/sharp_map.h"
 #include "shell/app/data_paths.h"
 #include "shell/app/settings.h"
 #include "shell/app/settings_store.h"
+#include "shell/desktop/wallpaper_globe.h"
 #include "shell/desktop/wallpaper_mode.h"
+#include "world/world_data.h"
 #endif
 
 namespace meridiana::cli {
@@ -81,6 +84,7 @@ int RunWallpaper(const Args& args) {
   SettingsRegistry registry(&store, std::string(kAppKey));
   Settings settings;
   ReadWallpaperValues(registry, &settings);
+  ReadWallpaperGlobeValues(registry, &settings);
   const bool wasOn = settings.wallpaper != 0;
 
   const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
@@ -125,8 +129,19 @@ int RunWallpaper(const Args& args) {
     compositor.modes = modes;
     compositor.center = center.value_or(stored.center);
     SystemClock clock;
-    compositor.Compose(at ? *at : clock.Now());
-    outcome = mode.Show(images.composed(), width, settings, !wasOn);
+    const TimeValue instant = at ? *at : clock.Now();
+    DibPtr globe;
+    if (WallpaperProjectionOf(settings) != ProjectionKind::kRectangular) {
+      // The disc the window draws, centred on the place the settings name.
+      WorldData world;
+      LoadWorldData(world, folder, nullptr);
+      SharpImagery sharp(folder);
+      sharp.Load();
+      globe = RenderWallpaperGlobe(settings, world, CityOfHostZone(world, HostZoneName()), &sharp,
+                                   images, modes, instant, width);
+    }
+    if (!globe) compositor.Compose(instant);
+    outcome = mode.Show(globe ? globe.get() : images.composed(), width, settings, !wasOn);
     if (outcome.ok) settings.wallpaper = 1;
   }
   WriteWallpaperValues(registry, settings);

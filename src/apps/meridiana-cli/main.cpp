@@ -56,8 +56,10 @@ constexpr Command kCommands[] = {
      "[--mark NAME,...] [--config FILE] [--quakes REPLY] [--aurora FORECAST.json] [--pointer X,Y] "
      "[--size WxH] [--zoom Z] "
      "[--scroll X,Y] [--labels placed|fixed] [--png fast|smallest] [--center LONGITUDE] "
-     "[--scale 1|2|3|4]   the "
-     "composed map, centred on LONGITUDE (default 0), and the "
+     "[--scale 1|2|3|4] [--projection rectangular|orthographic|azimuthal] "
+     "[--center-lat LATITUDE]   the "
+     "composed map, centred on LONGITUDE (default 0), or the Earth as a disc centred on "
+     "LATITUDE, LONGITUDE, and the "
      "window's view of it with its overlays; a PNG is written fast (zlib's quickest level), or "
      "with --png smallest as small as libpng makes it (3 to 10 % smaller, 10 to 30 times slower)",
      meridiana::cli::RunRender},

@@ -200,6 +200,13 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   view.scrollX = options.scrollX;
   view.scrollY = options.scrollY;
   view.center = options.center;
+  std::optional<MapProjection> projection;
+  if (options.projection != ProjectionKind::kRectangular) {
+    // The places are the projection's; the view only gives the sizes of the markers.
+    projection.emplace(options.projection, options.centerLatitude, options.center, options.width,
+                       options.height);
+    view.center = 0;
+  }
   const FixedClock clock(instant);
   const FixedLocaleInfo locale("/");
   OverlayScene scene;
@@ -222,6 +229,7 @@ DibPtr RenderView(const Dib* composed, const Dib* zones, const ViewOptions& opti
   scene.fixedLabels = options.fixedLabels;
   scene.quakes = &quakes;
   scene.quakeSource = quakeSource;
+  if (projection) scene.projection = &*projection;
   DibPtr shown =
       sharpView != nullptr
           ? RenderSharpViewWithOverlays(sharpView, options.width, options.height, scale, scene)

@@ -9,6 +9,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/dib.h"
+#include "map/map_projection.h"
 
 namespace meridiana::cli {
 
@@ -29,6 +30,10 @@ struct ViewOptions {
   double center = 0;  // the longitude at the middle of the map (render's --center)
   // Labels at their fixed offsets without halos, instead of placed where they fit.
   bool fixedLabels = false;
+  // The Earth as a disc centred on (centerLatitude, center) instead of the rectangular map
+  // (--projection, --center-lat); the disc is then the sharp view RenderView is given.
+  ProjectionKind projection = ProjectionKind::kRectangular;
+  double centerLatitude = 0;
 };
 
 // Takes one option with its value; false with a reason when the value is bad. Options that are

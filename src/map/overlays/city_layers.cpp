@@ -34,8 +34,17 @@ bool InClip(const OverlayScene& scene, MapPoint p) {
 
 }  // namespace
 
+MapPoint PlaceWindowPoint(const OverlayScene& scene, double longitude, double latitude) {
+  if (scene.projection == nullptr)
+    return BaseToWindow(*scene.view, BaseMapPixel(longitude, latitude), scene.area);
+  const std::optional<DiscPoint> at = scene.projection->Forward(latitude, longitude);
+  if (!at) return kHiddenPlace;
+  return {scene.area.left + static_cast<int>(std::floor(at->x)),
+          scene.area.top + static_cast<int>(std::floor(at->y))};
+}
+
 MapPoint CityWindowPoint(const OverlayScene& scene, const City& city) {
-  return BaseToWindow(*scene.view, BaseMapPixel(city.longitude, city.latitude), scene.area);
+  return PlaceWindowPoint(scene, city.longitude, city.latitude);
 }
 
 MapPoint CityWindowPoint(const OverlayScene& scene, std::size_t index) {
@@ -174,7 +183,7 @@ void DrawMarkedCities(Canvas& canvas, const OverlayScene& scene) {
   for (const MarkedCityIndex::Entry& entry : marked) {
     const City& city = scene.world->cities[entry.city];
     const MapPoint base = BaseMapPixel(city.longitude, city.latitude);
-    const MapPoint p = BaseToWindow(*scene.view, base, scene.area);
+    const MapPoint p = CityWindowPoint(scene, city);
     const int x = p.x - 2;
     const int y = p.y - 2;
     if (y <= scene.area.top) continue;

@@ -1,6 +1,8 @@
 // The latitude/longitude grid with its labels, the scale text and the edge above the map.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,9 +34,40 @@ struct GridLabel {
   bool meridian = false;  // the label of a line of longitude
 };
 
+// On a disc: the meridians and parallels every 10 degrees as chains of short lines between
+// the points the projection shows, Greenwich and the equator in red; no labels. Round the
+// azimuthal antipode two points a step apart can lie far apart on the disc: no line joins them.
+void DrawProjectedGrid(Canvas& canvas, const OverlayScene& scene) {
+  constexpr int kStep = 2;  // degrees between the points of a line
+  const double longest = scene.projection->radius() / 8;
+  const auto chain = [&](auto placeAt, int count, Rgb pen) {
+    std::optional<MapPoint> last;
+    for (int k = 0; k <= count; ++k) {
+      const MapPoint p = placeAt(k * kStep);
+      if (p == kHiddenPlace) {
+        last.reset();
+        continue;
+      }
+      if (last && std::hypot(p.x - last->x, p.y - last->y) <= longest)
+        canvas.Line(last->x, last->y, p.x, p.y, pen);
+      last = p;
+    }
+  };
+  for (int lon = -180; lon < 180; lon += 10)
+    chain([&](int t) { return PlaceWindowPoint(scene, lon, t - 90.0); }, 180 / kStep,
+          lon == 0 ? kRedPen : kGridPen);
+  for (int lat = -80; lat <= 80; lat += 10)
+    chain([&](int t) { return PlaceWindowPoint(scene, t - 180.0, lat); }, 360 / kStep,
+          lat == 0 ? kRedPen : kGridPen);
+}
+
 // The grid's lines (drawn on `canvas` when given) and the labels they get.
 std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
   std::vector<GridLabel> labels;
+  if (scene.projection != nullptr) {
+    if (canvas != nullptr) DrawProjectedGrid(*canvas, scene);
+    return labels;
+  }
   const MapView& view = *scene.view;
   const MapRect& area = scene.area;
   const int areaBottom = area.top + area.height;
@@ -71,11 +104,13 @@ std::vector<GridLabel> WalkGrid(Canvas* canvas, const OverlayScene& scene) {
   return labels;
 }
 
-// The scale in the interface language's word, the number as before.
+// The scale in the interface language's word, the number as before; on a disc, at its middle.
 std::string ScaleText(const OverlayScene& scene) {
   char km[48];
-  std::snprintf(km, sizeof km, " %0.2f km",
-                kEarthCircumferenceKm / (kBaseMapWidth * static_cast<double>(scene.view->zoom)));
+  const double pixelsAround = scene.projection != nullptr
+                                  ? 360.0 * scene.projection->PixelsPerDegree()
+                                  : kBaseMapWidth * static_cast<double>(scene.view->zoom);
+  std::snprintf(km, sizeof km, " %0.2f km", kEarthCircumferenceKm / pixelsAround);
   std::string text = scene.texts.scale;
   text += km;
   return text;

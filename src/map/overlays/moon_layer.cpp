@@ -24,8 +24,7 @@ constexpr double kRad = 3.14159265358979323846 / 180.0;
 MoonMark MoonMarkAt(const OverlayScene& scene, TimeValue now) {
   const MoonPosition moon = MoonAt(now);
   MoonMark mark;
-  mark.centre = BaseToWindow(
-      *scene.view, BaseMapPixel(moon.subLunarLongitude, moon.subLunarLatitude), scene.area);
+  mark.centre = PlaceWindowPoint(scene, moon.subLunarLongitude, moon.subLunarLatitude);
   mark.illuminatedFraction = moon.illuminatedFraction;
   mark.phaseAngle = moon.phaseAngle;
   mark.litBearing = moon.litBearing;

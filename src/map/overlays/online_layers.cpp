@@ -41,8 +41,7 @@ void DrawEarthquakes(Canvas& canvas, const OverlayScene& scene) {
     const int mapLeft = ShownToView(*scene.view, {0, 0}).x + a.left;
     const int mapRight = ShownToView(*scene.view, {kBaseMapWidth, 0}).x + a.left;
     for (const QuakeMark& quake : *scene.quakes) {
-      const MapPoint p =
-          BaseToWindow(*scene.view, BaseMapPixel(quake.longitude, quake.latitude), a);
+      const MapPoint p = PlaceWindowPoint(scene, quake.longitude, quake.latitude);
       if (p.x < a.left + 2 || p.y < a.top + 2) continue;
       const Rgb fill = kQuakeColours[QuakeClass(quake.magnitude)];
       if (!wraps || p.x + 8 <= mapRight) {

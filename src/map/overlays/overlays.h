@@ -13,6 +13,7 @@
 #include "map/aurora_grid.h"
 #include "map/canvas.h"
 #include "map/map_geometry.h"
+#include "map/map_projection.h"
 #include "map/map_view.h"
 #include "world/local_time.h"
 #include "world/locale_info.h"
@@ -110,7 +111,15 @@ struct OverlayScene {
   bool fixedLabels = false;
   // Kept by the caller across paints; null: the marked cities are looked for on every paint.
   MarkedCityIndex* markedIndex = nullptr;
+  // The map drawn as a disc (render and the wallpaper): every place goes where the projection
+  // puts it, in the area's pixels, and the places it hides are not drawn. Null: the view's map.
+  const MapProjection* projection = nullptr;
 };
+
+// The window position of a place, through the projection when the scene has one; a place the
+// projection hides is put far outside every area, where no layer draws.
+inline constexpr MapPoint kHiddenPlace{-1000000, -1000000};
+MapPoint PlaceWindowPoint(const OverlayScene& scene, double longitude, double latitude);
 
 // What the City Names layer found under the pointer, for the next paint and the status bar.
 struct HoverState {

@@ -61,6 +61,11 @@ struct Settings {
   std::string wallpaperFile;
   std::string wallpaperTile;
   std::string wallpaperStyle;
+  // The wallpaper as the map ("rectangular") or as a disc ("orthographic", "azimuthal"), and the
+  // disc's centre ("LAT,LON" or a city name; empty for home). Written only once set.
+  std::string wallpaperProjection = "rectangular";
+  std::string wallpaperCenter;
+  bool wallpaperGlobeStored = false;
   // A kept value was stored but is too long to read: it is neither put back nor written over.
   bool wallpaperKeptUnreadable = false;
 };

@@ -126,6 +126,11 @@ std::vector<std::pair<std::string, std::string>> SettingValues(const Settings& s
     values.emplace_back("wallpapertile", s.wallpaperTile);
     values.emplace_back("wallpaperstyle", s.wallpaperStyle);
   }
+  if (s.wallpaperGlobeStored || s.wallpaperProjection != "rectangular" ||
+      !s.wallpaperCenter.empty()) {
+    values.emplace_back("wallpaperprojection", s.wallpaperProjection);
+    values.emplace_back("wallpapercenter", s.wallpaperCenter);
+  }
   return values;
 }
 
@@ -220,6 +225,7 @@ void LoadSettings(const SettingsRegistry& registry, const KeyValueStore& store,
   }
   if (auto place = registry.ReadTextSetting("clocksplace")) s.clocksPlace = *place;
   ReadWallpaperValues(registry, &s);
+  ReadWallpaperGlobeValues(registry, &s);
   if (state.world) ReadConfigIni(configPath, *state.world, state.frames);
 }
 
@@ -318,6 +324,17 @@ void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings) {
   settings->wallpaperFile = kept("wallpaperfile");
   settings->wallpaperTile = kept("wallpapertile");
   settings->wallpaperStyle = kept("wallpaperstyle");
+}
+
+void ReadWallpaperGlobeValues(const SettingsRegistry& registry, Settings* settings) {
+  if (std::optional<std::string> projection = registry.ReadTextSetting("wallpaperprojection")) {
+    settings->wallpaperProjection = std::move(*projection);
+    settings->wallpaperGlobeStored = true;
+  }
+  if (std::optional<std::string> center = registry.ReadTextSetting("wallpapercenter")) {
+    settings->wallpaperCenter = std::move(*center);
+    settings->wallpaperGlobeStored = true;
+  }
 }
 
 void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings) {

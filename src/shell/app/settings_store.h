@@ -61,6 +61,9 @@ void ReadWallpaperValues(const SettingsRegistry& registry, Settings* settings);
 std::string MapCenterText(double longitude);
 void ReadMapCenterValue(const SettingsRegistry& registry, Settings* settings);
 void WriteWallpaperValues(SettingsRegistry& registry, const Settings& settings);
+// The wallpaper's projection and centre ("wallpaperprojection", "wallpapercenter"), kept as
+// stored; a projection the program does not know draws the rectangular map.
+void ReadWallpaperGlobeValues(const SettingsRegistry& registry, Settings* settings);
 
 // One "C=" line: the three texts and two numbers of a cloud animation frame.
 struct SavedFrame {

@@ -19,6 +19,7 @@
 #include <limits>
 
 #include "map/map_geometry.h"
+#include "map/map_projection.h"
 #include "shell/app/interface_language.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings_store.h"
@@ -55,6 +56,14 @@ constexpr int kNoCityMatchesText = 1654;
 constexpr int kHomeLabel = 1928;
 constexpr int kHomeField = 1929;
 constexpr int kHomeHint = 1930;
+constexpr int kProjectionLabel = 1940;
+constexpr int kProjectionList = 1941;
+constexpr int kGlobeCenterLabel = 1942;
+constexpr int kGlobeCenterField = 1943;
+constexpr int kGlobeCenterHint = 1944;
+// Rectangular, orthographic, azimuthal: in the order of ProjectionKind.
+constexpr int kProjectionTexts[] = {1690, 1691, 1692};
+constexpr int kGlobeCenterErrorText = 1693;
 // The shadow timer counts milliseconds in an int.
 constexpr int kMostRefreshMinutes = std::numeric_limits<int>::max() / 60000;
 // The widest wallpaper file written, as the command line's --width allows.
@@ -170,6 +179,7 @@ void PreferencesDialog::FillOptions(QWidget* page, const PreferenceValues& value
   row(1103, wallpaperWidth_, 1104);
   AddCheck(form, page, wallpaperWidth_, 0, kWidthErrorText,
            [](const QString& text) { return InRange(text, 0, kMostWallpaperWidth); });
+  FillWallpaperGlobe(page, form, values);
   info_ = Control<QCheckBox>(page, kOptionsPage, 1034);
   info_->setChecked(values.info);
   loop_ = Control<QCheckBox>(page, kOptionsPage, 1035);
@@ -218,6 +228,27 @@ std::optional<std::string> PreferencesDialog::ChosenHome() const {
   // Left as it was: the kept text stays, however it was spelt.
   if (!keptHome_.empty() && HomeCity(*world_, keptHome_, nullptr) == city) return keptHome_;
   return HomeSettingText(*world_, *city);
+}
+
+void PreferencesDialog::FillWallpaperGlobe(QWidget* page, QFormLayout* form,
+                                           const PreferenceValues& values) {
+  wallpaperProjection_ = new QComboBox(page);
+  wallpaperProjection_->setObjectName(Name(kProjectionList));
+  for (int id : kProjectionTexts) wallpaperProjection_->addItem(Text(id));
+  // A stored text the program does not know draws the map, and shows as the map.
+  wallpaperProjection_->setCurrentIndex(static_cast<int>(
+      ParseProjectionKind(values.wallpaperProjection).value_or(ProjectionKind::kRectangular)));
+  form->addRow(LabelOf(page, kOptionsPage, kProjectionLabel, wallpaperProjection_),
+               wallpaperProjection_);
+  wallpaperCenter_ = Edit(page, kGlobeCenterField, ToQString(values.wallpaperCenter));
+  auto* line = new QHBoxLayout();
+  line->addWidget(wallpaperCenter_);
+  line->addWidget(Control<QLabel>(page, kOptionsPage, kGlobeCenterHint));
+  form->addRow(LabelOf(page, kOptionsPage, kGlobeCenterLabel, wallpaperCenter_), line);
+  AddCheck(form, page, wallpaperCenter_, 0, kGlobeCenterErrorText,
+           [isPlace = values.centerIsPlace](const QString& text) {
+             return text.trimmed().isEmpty() || !isPlace || isPlace(ToUtf8(text.trimmed()));
+           });
 }
 
 void PreferencesDialog::FillCenter(QWidget* page, QFormLayout* form,
@@ -400,6 +431,9 @@ PreferenceValues PreferencesDialog::Read() const {
   values.hostLongitude = hostLongitude_;
   values.workingHours = ToUtf8(workingHours_->text());
   values.home = ChosenHome().value_or(keptHome_);
+  values.wallpaperProjection = ProjectionKindName(
+      static_cast<ProjectionKind>(std::clamp(wallpaperProjection_->currentIndex(), 0, 2)));
+  values.wallpaperCenter = ToUtf8(wallpaperCenter_->text().trimmed());
   values.browser = ToUtf8(browser_->currentText());
   values.proxy.host = ToUtf8(host_->text());
   values.proxy.userName = ToUtf8(user_->text());

@@ -43,6 +43,12 @@ struct PreferenceValues {
   // the empty field).
   std::string home;
   std::string hostCity;
+  // The wallpaper as the map or a disc ("rectangular", "orthographic", "azimuthal") and the
+  // disc's centre ("LAT,LON" or a city; empty for home). OK refuses a centre for which
+  // centerIsPlace is false; without it any text is taken.
+  std::string wallpaperProjection = "rectangular";
+  std::string wallpaperCenter;
+  std::function<bool(const std::string&)> centerIsPlace;
 };
 
 class PreferencesDialog : public QDialog {
@@ -83,6 +89,7 @@ class PreferencesDialog : public QDialog {
   void FillHome(QWidget* page, QFormLayout* form, const PreferenceValues& values);
   // The setting's text for what the home field holds; none when it names no city.
   std::optional<std::string> ChosenHome() const;
+  void FillWallpaperGlobe(QWidget* page, QFormLayout* form, const PreferenceValues& values);
   // A field OK checks, with the red line under it that says what it wants.
   void AddCheck(QFormLayout* form, QWidget* page, QLineEdit* field, int pageIndex, int reasonText,
                 std::function<bool(const QString&)> valid);
@@ -101,6 +108,8 @@ class PreferencesDialog : public QDialog {
   QLineEdit* refresh_ = nullptr;
   QLineEdit* wallpaperWidth_ = nullptr;
   QLineEdit* workingHours_ = nullptr;
+  QComboBox* wallpaperProjection_ = nullptr;
+  QLineEdit* wallpaperCenter_ = nullptr;
   QCheckBox* info_ = nullptr;
   QCheckBox* loop_ = nullptr;
   QCheckBox* live_ = nullptr;

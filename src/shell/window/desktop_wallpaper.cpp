@@ -2,19 +2,24 @@
 
 #include <cstdlib>
 
+#include "foundation/clock.h"
 #include "foundation/file_util.h"
 #include "map/base_images.h"
+#include "map/sharp_map.h"
 #include "shell/app/ids.h"
 #include "shell/app/qt_text.h"
 #include "shell/app/settings.h"
+#include "shell/app/settings_store.h"
+#include "shell/desktop/wallpaper_globe.h"
 #include "shell/desktop/wallpaper_mode.h"
 #include "shell/window/command_table.h"
 #include "shell/window/status_text.h"
 
 namespace meridiana {
 
-DesktopWallpaper::DesktopWallpaper(FeatureHost host, MapImages& images)
-    : host_(std::move(host)), images_(images) {}
+DesktopWallpaper::DesktopWallpaper(FeatureHost host, MapImages& images,
+                                   const Compositor& compositor)
+    : host_(std::move(host)), images_(images), compositor_(compositor) {}
 
 DesktopWallpaper::~DesktopWallpaper() = default;
 
@@ -33,6 +38,22 @@ WallpaperMode& DesktopWallpaper::Mode() {
   return *mode_;
 }
 
+const Dib* DesktopWallpaper::Picture(const Settings& settings) {
+  WorldData* world = host_.context->world;
+  if (WallpaperProjectionOf(settings) == ProjectionKind::kRectangular || world == nullptr)
+    return images_.composed();
+  if (!sharp_) {
+    sharp_ = std::make_unique<SharpImagery>(images_.folder());
+    sharp_->Load();
+  }
+  // The instant the map shows; before any composition, now.
+  TimeValue at = compositor_.composedAt();
+  if (at == kNoTime && host_.liveClock != nullptr) at = host_.liveClock->Now();
+  globe_ = RenderWallpaperGlobe(settings, *world, CityOfHostZone(*world, HostZoneName()),
+                                sharp_.get(), images_, compositor_.modes, at, width_);
+  return globe_ ? globe_.get() : images_.composed();
+}
+
 void DesktopWallpaper::SyncValues() {
   const MainWindowContext& context = *host_.context;
   if (context.settings == nullptr || context.store == nullptr) return;
@@ -47,7 +68,7 @@ void DesktopWallpaper::Toggle() {
   if (settings->wallpaper == 0) {
     if (images_.composed() == nullptr) host_.recomputeMap();
     if (host_.ensureComposed) host_.ensureComposed();
-    outcome = Mode().Show(images_.composed(), width_, *settings, true);
+    outcome = Mode().Show(Picture(*settings), width_, *settings, true);
     if (outcome.ok) settings->wallpaper = 1;
   } else {
     outcome = Mode().Restore(*settings);
@@ -65,7 +86,7 @@ void DesktopWallpaper::Refresh() {
   SyncValues();
   if (settings->wallpaper == 0) return;
   if (host_.ensureComposed) host_.ensureComposed();
-  const WallpaperOutcome outcome = Mode().Show(images_.composed(), width_, *settings, false);
+  const WallpaperOutcome outcome = Mode().Show(Picture(*settings), width_, *settings, false);
   if (!outcome.ok) host_.status->Show(ToQString(outcome.message));
 }
 

@@ -4,19 +4,24 @@
 
 #include <memory>
 
+#include "foundation/dib.h"
 #include "shell/window/feature_host.h"
 #include "shell/window/wallpaper_values.h"
 
 namespace meridiana {
 
 class CommandTable;
+class Compositor;
 class MapImages;
+class SharpImagery;
+struct Settings;
 class WallpaperBackend;
 class WallpaperMode;
 
 class DesktopWallpaper {
  public:
-  DesktopWallpaper(FeatureHost host, MapImages& images);
+  // The compositor gives the view modes and the instant a globe wallpaper is drawn for.
+  DesktopWallpaper(FeatureHost host, MapImages& images, const Compositor& compositor);
   ~DesktopWallpaper();
 
   // Wallpaper Mode.
@@ -32,9 +37,14 @@ class DesktopWallpaper {
  private:
   void Toggle();
   WallpaperMode& Mode();
+  // What the desktop gets: the composed map, or the disc the settings ask for.
+  const Dib* Picture(const Settings& settings);
 
   FeatureHost host_;
   MapImages& images_;
+  const Compositor& compositor_;
+  std::unique_ptr<SharpImagery> sharp_;  // loaded the first time a disc is drawn
+  DibPtr globe_;
   int width_ = 0;  // pixels; not kept, 0 at every start
   std::unique_ptr<WallpaperBackend> backend_;
   std::unique_ptr<WallpaperMode> mode_;

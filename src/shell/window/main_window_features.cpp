@@ -65,7 +65,7 @@ void MainWindow::CreateFeatures() {
   network_ = std::make_unique<NetworkLink>(feature);
   online_ = std::make_unique<OnlineLayers>(feature, *network_, *compositor_, *images_, view_);
   timeTools_ = std::make_unique<TimeTools>(feature, *shownClock_, *images_);
-  wallpaper_ = std::make_unique<DesktopWallpaper>(feature, *images_);
+  wallpaper_ = std::make_unique<DesktopWallpaper>(feature, *images_, *compositor_);
   cities_ = std::make_unique<CityDialogs>(feature, view_, *images_, gestures_, *home_);
   preferences_ = std::make_unique<WindowPreferences>(
       feature,

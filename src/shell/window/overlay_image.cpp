@@ -25,6 +25,10 @@ DibPtr PaintOver(DibPtr view, int width, int height, int ratio, OverlayScene sce
       std::min(width, static_cast<int>((kBaseMapWidth - scene.view->EffectiveScrollX()) * zoom));
   scene.pictureBottom =
       std::min(height, static_cast<int>((kBaseMapHeight - scene.view->EffectiveScrollY()) * zoom));
+  if (scene.projection != nullptr) {  // a disc: the whole area is the picture
+    scene.pictureRight = width;
+    scene.pictureBottom = height;
+  }
   {
     QPainter painter(&image);
     TextSizeCache texts;  // drawn the way the window draws them

@@ -2,6 +2,7 @@
 
 #include "foundation/key_value_store.h"
 #include "map/compose.h"
+#include "map/globe_render.h"
 #include "map/map_view.h"
 #include "online/live_data.h"
 #include "online/proxy_settings.h"
@@ -36,6 +37,13 @@ PreferenceValues WindowPreferences::Current() const {
     values.center = settings->center;
     if (!settings->planHours.empty()) values.workingHours = settings->planHours;
     values.home = settings->home;
+    values.wallpaperProjection = settings->wallpaperProjection;
+    values.wallpaperCenter = settings->wallpaperCenter;
+  }
+  if (const WorldData* world = context.world) {
+    values.centerIsPlace = [world](const std::string& text) {
+      return GlobeCenterOf(*world, text, "", nullptr).has_value();
+    };
   }
   // The computer's own place: the city of its time zone, as a first start marks it.
   if (context.world != nullptr) {
@@ -102,7 +110,18 @@ void WindowPreferences::Apply(const PreferenceValues& values) {
       if (PropertiesDialog* shown = parts_.cities->properties()) shown->Refill();
     }
   }
+  bool globeChanged = false;
+  if (Settings* settings = context.settings;
+      settings != nullptr && (values.wallpaperProjection != settings->wallpaperProjection ||
+                              values.wallpaperCenter != settings->wallpaperCenter)) {
+    settings->wallpaperProjection = values.wallpaperProjection;
+    settings->wallpaperCenter = values.wallpaperCenter;
+    settings->wallpaperGlobeStored = true;
+    globeChanged = true;
+  }
   parts_.wallpaper->SetWidth(values.wallpaperWidth);
+  // The desktop shows the new projection at once, as it shows a new map centre.
+  if (globeChanged && context.settings->wallpaper != 0) parts_.wallpaper->Refresh();
   // What the old service sent came from elsewhere: the layers on show ask the new one.
   if (parts_.network->ApplyLiveData(values.live)) parts_.online->AskNewService();
   parts_.timers->RestartShadowRefresh(values.refresh);
