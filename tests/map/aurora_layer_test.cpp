@@ -51,6 +51,7 @@ TEST(DrawAurora, APointGlowsWhereTheMapPutsItAndOnlyAtNight) {
     float zoom;
     int scrollX, scrollY;
     bool glows;
+    int percent = 100;
   } rows[] = {
       {"Tromso at night", 19, 69, 0, 1, 0, 0, true},
       {"west of Greenwich at night", -20, 65, 0, 1, 0, 0, true},
@@ -59,11 +60,13 @@ TEST(DrawAurora, APointGlowsWhereTheMapPutsItAndOnlyAtNight) {
       {"zoomed and scrolled", 19, 69, 0, 2.5f, 300, 40, true},
       {"Hawaii in daylight", -157, 21, 0, 1, 0, 0, false},
       {"Antarctica under the midnight sun", 19, -75, 0, 1, 0, 0, false},
+      // The forecast's grid carries such values all along the equator.
+      {"5 % and less at night", 19, 69, 0, 1, 0, 0, false, 5},
   };
   for (const auto& r : rows) {
     AuroraGrid grid;
     grid.Clear();
-    grid.Set((r.lon + 360) % 360, r.lat, 100);
+    grid.Set((r.lon + 360) % 360, r.lat, r.percent);
     MapView view;
     view.center = r.center;
     view.zoom = r.zoom;

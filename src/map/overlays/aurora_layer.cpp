@@ -16,6 +16,9 @@ constexpr Rgb kAuroraColour{70, 255, 130};
 // The glow is at its strongest from this probability up: a quiet night's oval peaks near 25 %,
 // so it shows plainly, and a storm's wider oval shows by its extent.
 constexpr float kStrongestPercent = 30.0f;
+// Below this the glow is left out: an aurora overhead is unlikely there, and the forecast's grid
+// carries 1 to 3 % all along the equator, which would draw a line round the Earth.
+constexpr float kFaintestPercent = 5.0f;
 constexpr float kStrongestOpacity = 0.85f;
 constexpr double kDarkBelow = -6.0;  // the end of civil twilight
 
@@ -55,12 +58,14 @@ std::vector<float> AuroraOpacity(const AuroraGrid& grid, TimeValue now) {
     const double b = std::cos(lat * kRad) * std::cos(sun->latitude * kRad);
     for (int lon = 0; lon < kLon; ++lon) {
       const int percent = grid.At(lon, lat);
-      if (percent == 0) continue;
+      if (static_cast<float>(percent) <= kFaintestPercent) continue;
       const double sine = a + b * cosHour[static_cast<std::size_t>(lon)];
       if (sine >= 0) continue;
       const float night =
           sine <= sinDark ? 1.0f : AuroraNightWeight(std::asin(std::max(-1.0, sine)) / kRad);
-      const float strength = std::min(1.0f, static_cast<float>(percent) / kStrongestPercent);
+      const float strength =
+          std::min(1.0f, (static_cast<float>(percent) - kFaintestPercent) /
+                             (kStrongestPercent - kFaintestPercent));
       opacity[static_cast<std::size_t>(lat + 90) * kLon + static_cast<std::size_t>(lon)] =
           strength * kStrongestOpacity * night;
     }
