@@ -78,7 +78,9 @@ uint32_t TableEntriesFor(const DibHeader& header) {
 
 bool DibIsValid(const Dib* dib) { return dib != nullptr && dib->signature == kDibSignature; }
 
-DibPtr DibCreateFromInfo(const DibInfo& info) {
+namespace {
+
+DibPtr CreateFromInfo(const DibInfo& info, bool cleared) {
   const DibHeader& in = info.header;
   const int bits = in.bit_count;
   if (in.width <= 0 || in.height == 0 || !IsSupportedDepth(bits)) return nullptr;
@@ -105,12 +107,22 @@ DibPtr DibCreateFromInfo(const DibInfo& info) {
       std::copy_n(info.colors.begin(), std::min(info.colors.size(), dib->colors.size()),
                   dib->colors.begin());
     }
-    dib->pixels.assign(pixel_bytes, 0);
+    if (cleared) {
+      dib->pixels.assign(pixel_bytes, 0);
+    } else {
+      dib->pixels.resize(pixel_bytes);
+    }
     dib->rows.resize(static_cast<std::size_t>(height));
     uint8_t* bits_start = dib->pixels.data();
+    // The maker writes the pixels; the padding after them stays zero, so a file written from the
+    // image is the same each time.
+    const int64_t used = (int64_t{in.width} * bits + 7) / 8;
     for (int64_t y = 0; y < height; ++y) {
       const int64_t stored = in.height > 0 ? height - 1 - y : y;
       dib->rows[static_cast<std::size_t>(y)] = bits_start + stored * stride;
+      if (!cleared && used < stride)
+        std::memset(bits_start + stored * stride + used, 0,
+                    static_cast<std::size_t>(stride - used));
     }
     dib->signature = kDibSignature;
     return dib;
@@ -119,7 +131,8 @@ DibPtr DibCreateFromInfo(const DibInfo& info) {
   }
 }
 
-DibPtr DibCreate(int32_t width, int32_t height, int bits_per_pixel, int32_t colors_used) {
+DibPtr Create(int32_t width, int32_t height, int bits_per_pixel, int32_t colors_used,
+              bool cleared) {
   if (width <= 0 || height <= 0 || colors_used < 0 || !IsSupportedDepth(bits_per_pixel))
     return nullptr;
   DibInfo info;
@@ -127,7 +140,20 @@ DibPtr DibCreate(int32_t width, int32_t height, int bits_per_pixel, int32_t colo
   info.header.height = height;
   info.header.bit_count = static_cast<uint16_t>(bits_per_pixel);
   info.header.colors_used = static_cast<uint32_t>(colors_used);
-  return DibCreateFromInfo(info);
+  return CreateFromInfo(info, cleared);
+}
+
+}  // namespace
+
+DibPtr DibCreateFromInfo(const DibInfo& info) { return CreateFromInfo(info, true); }
+
+DibPtr DibCreate(int32_t width, int32_t height, int bits_per_pixel, int32_t colors_used) {
+  return Create(width, height, bits_per_pixel, colors_used, true);
+}
+
+DibPtr DibCreateToOverwrite(int32_t width, int32_t height, int bits_per_pixel,
+                            int32_t colors_used) {
+  return Create(width, height, bits_per_pixel, colors_used, false);
 }
 
 bool DibFree(DibPtr& dib) {
@@ -142,7 +168,7 @@ DibPtr DibCopy(const Dib* dib) {
   info.header = dib->header;
   std::copy(dib->masks, dib->masks + 3, info.masks);
   info.colors = dib->colors;
-  DibPtr copy = DibCreateFromInfo(info);
+  DibPtr copy = CreateFromInfo(info, false);  // every byte is copied over
   if (!copy || copy->pixels.size() != dib->pixels.size()) return nullptr;
   std::memcpy(copy->pixels.data(), dib->pixels.data(), dib->pixels.size());
   return copy;

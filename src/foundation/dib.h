@@ -12,6 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace meridiana {
@@ -60,6 +63,26 @@ struct DibInfo {
   std::vector<DibColor> colors;   // missing entries are zero
 };
 
+// Leaves the bytes a resize adds as they are: pixel memory written whole right after it is made
+// (a copy, a sampled frame of a screen's size) need not be cleared first, which costs as much as
+// a pass over it.
+template <class T>
+struct UnclearedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UnclearedAllocator<U>;
+  };
+  using std::allocator<T>::allocator;
+  template <class U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 struct Dib {
   Dib() = default;
   Dib(const Dib&) = delete;  // the row table points into pixels
@@ -67,7 +90,7 @@ struct Dib {
 
   std::vector<uint8_t*> rows;  // entry y: first byte of visual row y
   uint32_t signature = 0;
-  std::vector<uint8_t> pixels;  // pixel memory, storage order
+  std::vector<uint8_t, UnclearedAllocator<uint8_t>> pixels;  // pixel memory, storage order
   DibHeader header;
   uint32_t masks[3] = {0, 0, 0};        // red, green, blue
   int32_t right_shifts[3] = {0, 0, 0};  // lowest set bit of each mask
@@ -87,6 +110,10 @@ DibPtr DibCreate(int32_t width, int32_t height, int bits_per_pixel, int32_t colo
 // New image from a header, masks and colour table (the way a copy or a file reader makes one).
 // Only uncompressed and bit-field layouts can be made; the header's image size is recomputed.
 DibPtr DibCreateFromInfo(const DibInfo& info);
+
+// As DibCreate, but the pixels are left unset: for an image its maker writes whole at once.
+DibPtr DibCreateToOverwrite(int32_t width, int32_t height, int bits_per_pixel,
+                            int32_t colors_used = 0);
 
 // True when the image was valid; frees it and clears the reference either way.
 bool DibFree(DibPtr& dib);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -106,8 +106,8 @@ class FrameTaps {
       : rows_(Taps(frame.height, frame.top, frame.step, kBaseMapHeight, DibHeight(picture), false,
                    0)),
         size_(DibWidth(picture)) {
-    const std::vector<Tap> columns = Taps(frame.width, frame.left, frame.step, kBaseMapWidth,
-                                          size_, true, frame.shift);
+    const std::vector<Tap> columns =
+        Taps(frame.width, frame.left, frame.step, kBaseMapWidth, size_, true, frame.shift);
     offsets_.resize(columns.size());
     weights_.resize(columns.size());
     pairWeights_.resize(columns.size());
@@ -199,8 +199,8 @@ class FrameTaps {
  private:
   std::vector<Tap> rows_;
   int size_;
-  std::vector<std::uint32_t> offsets_;  // per device column: its first neighbour's first value
-  std::vector<std::uint16_t> weights_;  // and the second neighbour's weight
+  std::vector<std::uint32_t> offsets_;      // per device column: its first neighbour's first value
+  std::vector<std::uint16_t> weights_;      // and the second neighbour's weight
   std::vector<std::uint32_t> pairWeights_;  // the first's weight, the second's above it
   std::vector<std::uint8_t> wraps_;
 };
@@ -242,7 +242,7 @@ void SampleAll(const std::array<const Dib*, 4>& pictures, const SharpFrame& fram
     }
     if (!DibIsValid(slot.get()) || DibWidth(slot.get()) != frame.width ||
         DibHeight(slot.get()) != frame.height || DibBitsPerPixel(slot.get()) != 24) {
-      slot = DibCreate(frame.width, frame.height, 24, 256);
+      slot = DibCreateToOverwrite(frame.width, frame.height, 24, 256);  // sampled whole
       if (!slot) continue;
     }
     jobs.emplace_back(pictures[k], slot.get());
@@ -253,7 +253,8 @@ void SampleAll(const std::array<const Dib*, 4>& pictures, const SharpFrame& fram
       taps[k].Sample(jobs[k].first, jobs[k].second, {top, bottom, 0, frame.width});
   };
   constexpr long kPixelsForTwoThreads = 512 * 512;
-  const long pixels = static_cast<long>(frame.width) * frame.height * static_cast<long>(jobs.size());
+  const long pixels =
+      static_cast<long>(frame.width) * frame.height * static_cast<long>(jobs.size());
   if (pixels >= kPixelsForTwoThreads && std::thread::hardware_concurrency() > 1) {
     const int half = frame.height / 2;
     std::thread lower([&] { run(half, frame.height); });
@@ -508,7 +509,7 @@ const Dib* SharpComposer::Compose(const SharpSources& sources, const ViewModes& 
     const Dib* day = images_->day();
     if (!composed || DibWidth(composed.get()) != DibWidth(day) ||
         DibHeight(composed.get()) != DibHeight(day)) {
-      composed = DibCreate(DibWidth(day), DibHeight(day), 24, 256);
+      composed = DibCreateToOverwrite(DibWidth(day), DibHeight(day), 24, 256);  // shaded whole
       if (!composed) return nullptr;
     }
     ShadeInBands(composed.get(), images_->night(), now, grid_, day);

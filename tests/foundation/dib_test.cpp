@@ -186,6 +186,21 @@ TEST(DibTest, CopyIsIndependentAndComplete) {
   EXPECT_EQ(DibPixelAddress(copy.get(), 0, 0), copy->pixels.data() + 2 * 8);
 }
 
+// An image its maker writes whole: the rows are laid out as DibCreate's, and the padding after
+// each row's pixels is zero, so files written from it are the same each time.
+TEST(DibTest, ImageToOverwriteHasZeroPadding) {
+  for (const int width : {3, 4, 5}) {
+    DibPtr dib = DibCreateToOverwrite(width, 2, 24);
+    const DibPtr cleared = DibCreate(width, 2, 24);
+    ASSERT_NE(dib, nullptr);
+    ASSERT_EQ(dib->pixels.size(), cleared->pixels.size());
+    EXPECT_EQ(dib->rows[0] - dib->pixels.data(), cleared->rows[0] - cleared->pixels.data());
+    for (int y = 0; y < 2; ++y)
+      for (std::size_t b = 3 * static_cast<std::size_t>(width); b < dib->pixels.size() / 2; ++b)
+        EXPECT_EQ(dib->rows[static_cast<std::size_t>(y)][b], 0) << width << " row " << y;
+  }
+}
+
 TEST(DibTest, AbsentImagePassesThroughAsFailure) {
   const Dib* none = nullptr;
   Dib dead;  // never made by DibCreate: no signature

@@ -110,7 +110,7 @@ TEST(ImageScaleTest, OtherDepthsAreConvertedAndTheSourceIsLeftAlone) {
   ASSERT_TRUE(DibSetPaletteEntry(source.get(), 2, DibColor{10, 20, 30, 0}));
   for (int32_t y = 0; y < 2; ++y)
     for (int32_t x = 0; x < 3; ++x) DibSetPixel(source.get(), x, y, 2);
-  const std::vector<uint8_t> before = source->pixels;
+  const auto before = source->pixels;
   DibPtr target = DibScale(source.get(), 6, 4);
   ASSERT_NE(target, nullptr);
   EXPECT_EQ(DibBitsPerPixel(target.get()), 24);
