@@ -9,6 +9,7 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
+#include "online/json_reading.h"
 #include "online/service_reply.h"
 
 namespace meridiana {
@@ -133,20 +134,7 @@ template <typename Parse>
 std::optional<AuroraGrid> ReadOvation(Parse parse, std::string* error) {
   AuroraGrid grid;
   OvationReader reader(&grid);
-  bool parsed = false;
-  try {
-    parsed = parse(&reader);
-  } catch (const std::bad_alloc&) {
-    *error = "out of memory";
-    return std::nullopt;
-  } catch (const std::exception& e) {
-    *error = std::string("not valid JSON: ") + e.what();
-    return std::nullopt;
-  }
-  if (!parsed) {
-    *error = reader.error().empty() ? "not valid JSON" : reader.error();
-    return std::nullopt;
-  }
+  if (!RunJsonReader(reader, parse, error)) return std::nullopt;
   if (!reader.sawList()) {
     *error = "not an aurora forecast: no coordinates list";
     return std::nullopt;

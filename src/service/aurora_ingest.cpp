@@ -37,24 +37,9 @@ Provenance AuroraLiveProvenance(const AuroraGrid& grid) {
 
 bool WriteAuroraList(const AuroraGrid& grid, const Provenance& provenance,
                      const std::string& dataFolder, std::string* message) {
-  std::string document;
-  try {
-    document = AuroraDocument(grid, provenance);
-  } catch (const std::bad_alloc&) {
-    *message = "out of memory";
+  if (!WriteListUnderLock(
+          dataFolder, kAuroraFile, [&] { return AuroraDocument(grid, provenance); }, message))
     return false;
-  }
-  if (!PrepareDataFolder(dataFolder, message)) return false;
-  const DataFolderLock lock(dataFolder);
-  if (!lock.locked()) {
-    *message = lock.problem();
-    return false;
-  }
-  const std::string path = InFolder(dataFolder, kAuroraFile);
-  if (!WriteWholeFile(path.c_str(), document.data(), document.size())) {
-    *message = "cannot write " + path;
-    return false;
-  }
   *message = std::to_string(AuroraPoints(grid).size()) + " points of 1 % or more, forecast for " +
              QuakeTimeText(grid.forecast * 1000) + " UTC";
   return true;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 
+#include "foundation/file_util.h"
 #include "service/data_folder.h"
 
 namespace meridiana::service {
@@ -79,6 +80,30 @@ int RemoveLeftoverTemporaries(const std::string& folder) {
     ::closedir(dir);
   }
   return removed;
+}
+
+bool WriteListUnderLock(const std::string& folder, std::string_view file,
+                        const std::function<std::string()>& document, std::string* message) {
+  std::string text;
+  try {
+    text = document();
+  } catch (const std::bad_alloc&) {
+    *message = "out of memory";
+    return false;
+  }
+  if (!PrepareDataFolder(folder, message)) return false;
+  // After a failure is noted on the list, not in its middle: that rewrite takes the lock too.
+  const DataFolderLock lock(folder);
+  if (!lock.locked()) {
+    *message = lock.problem();
+    return false;
+  }
+  const std::string path = InFolder(folder, file);
+  if (!WriteWholeFile(path.c_str(), text.data(), text.size())) {
+    *message = "cannot write " + path;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace meridiana::service

@@ -4,7 +4,9 @@
 // could be taken by any user who can read the folder, such as the web server's, and would stop
 // every ingest and refresh for as long as that user liked.
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace meridiana::service {
 
@@ -36,5 +38,10 @@ class DataFolderLock {
 // killed midway left in the folder, clouds/ and errors/; how many. A folder that cannot be
 // locked (read-only, say), or that no writer has locked yet, is left alone.
 int RemoveLeftoverTemporaries(const std::string& folder);
+
+// Writes a list the service serves (`file` in the folder, made by `document`) whole, under the
+// lock, preparing the folder first; false with the reason in *message.
+bool WriteListUnderLock(const std::string& folder, std::string_view file,
+                        const std::function<std::string()>& document, std::string* message);
 
 }  // namespace meridiana::service

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "foundation/file_util.h"
+#include "online/json_reading.h"
 #include "service/data_folder.h"
 #include "service/data_folder_lock.h"
 
@@ -196,20 +197,7 @@ template <typename Parse>
 std::optional<UsgsFeed> ReadFeed(Parse parse, std::string* error) {
   UsgsFeed feed;
   FeedReader reader(&feed);
-  bool parsed = false;
-  try {
-    parsed = parse(&reader);
-  } catch (const std::bad_alloc&) {
-    *error = "out of memory";
-    return std::nullopt;
-  } catch (const std::exception& e) {
-    *error = std::string("not valid JSON: ") + e.what();
-    return std::nullopt;
-  }
-  if (!parsed) {
-    *error = reader.error().empty() ? "not valid JSON" : reader.error();
-    return std::nullopt;
-  }
+  if (!RunJsonReader(reader, parse, error)) return std::nullopt;
   if (!reader.sawFeatures()) {
     *error = "not a GeoJSON feed: no features list";
     return std::nullopt;
@@ -254,25 +242,9 @@ Provenance SampleProvenance() {
 bool WriteQuakeList(const UsgsFeed& feed, const Provenance& provenance,
                     const std::string& dataFolder, std::string* message) {
   const std::vector<QuakeEntry> week = SelectWeek(feed);
-  std::string document;
-  try {
-    document = QuakesDocument(week, provenance);
-  } catch (const std::bad_alloc&) {
-    *message = "out of memory";
+  if (!WriteListUnderLock(
+          dataFolder, kQuakesFile, [&] { return QuakesDocument(week, provenance); }, message))
     return false;
-  }
-  if (!PrepareDataFolder(dataFolder, message)) return false;
-  // After a failure is noted on the list, not in its middle: that rewrite takes the lock too.
-  const DataFolderLock lock(dataFolder);
-  if (!lock.locked()) {
-    *message = lock.problem();
-    return false;
-  }
-  const std::string path = InFolder(dataFolder, kQuakesFile);
-  if (!WriteWholeFile(path.c_str(), document.data(), document.size())) {
-    *message = "cannot write " + path;
-    return false;
-  }
   *message = std::to_string(week.size()) + " events kept of " + std::to_string(feed.features) +
              " features, the week before " + QuakeTimeText(feed.generatedMs) + " UTC";
   return true;
