@@ -31,6 +31,21 @@ struct Brightest {
   }
 };
 
+// What DrawAurora draws of the grid on a winter night, through the view, onto the area.
+RecordingCanvas Painted(const AuroraGrid& grid, const MapView& view, MapRect area,
+                        MapRect clip = {}) {
+  FixedClock clock(kWinterNight);
+  OverlayScene scene;
+  scene.view = &view;
+  scene.area = area;
+  scene.clip = clip;
+  scene.clock = &clock;
+  scene.aurora = &grid;
+  RecordingCanvas canvas;
+  DrawAurora(canvas, scene);
+  return canvas;
+}
+
 Brightest FindBrightest(const RecordingCanvas& canvas) {
   Brightest b;
   for (const auto& g : canvas.glows)
@@ -72,21 +87,15 @@ TEST(DrawAurora, APointGlowsWhereTheMapPutsItAndOnlyAtNight) {
     view.zoom = r.zoom;
     view.scrollX = r.scrollX;
     view.scrollY = r.scrollY;
-    FixedClock clock(kWinterNight);
-    OverlayScene scene;
-    scene.view = &view;
-    scene.area = {10, 20, 1024, 512};
-    scene.clock = &clock;
-    scene.aurora = &grid;
-    RecordingCanvas canvas;
-    DrawAurora(canvas, scene);
+    const MapRect area{10, 20, 1024, 512};
+    const RecordingCanvas canvas = Painted(grid, view, area);
     const Brightest b = FindBrightest(canvas);
     if (!r.glows) {
       EXPECT_EQ(b.alpha, 0) << r.what;
       continue;
     }
     // BaseMapPixel truncates: the point's own pixel starts where its degree starts.
-    const MapPoint expected = BaseToWindow(view, BaseMapPixel(r.lon, r.lat), scene.area);
+    const MapPoint expected = BaseToWindow(view, BaseMapPixel(r.lon, r.lat), area);
     EXPECT_NEAR(b.at.x, expected.x, 2 * r.zoom + 1) << r.what;
     EXPECT_NEAR(b.at.y, expected.y, 2 * r.zoom + 1) << r.what;
     // Pixel middles fall up to half a pixel off the grid's points: at least 0.67 of full.
@@ -106,16 +115,7 @@ TEST(DrawAurora, KeepsToTheClip) {
   AuroraGrid grid;
   grid.Clear();
   for (int lon = 0; lon < 360; ++lon) grid.Set(lon, 65, 40);
-  MapView view;
-  FixedClock clock(kWinterNight);
-  OverlayScene scene;
-  scene.view = &view;
-  scene.area = {0, 0, 1024, 512};
-  scene.clock = &clock;
-  scene.aurora = &grid;
-  scene.clip = {500, 40, 20, 60};
-  RecordingCanvas canvas;
-  DrawAurora(canvas, scene);
+  const RecordingCanvas canvas = Painted(grid, MapView{}, {0, 0, 1024, 512}, {500, 40, 20, 60});
   ASSERT_EQ(canvas.glows.size(), 1u);
   EXPECT_EQ(canvas.glows[0].rect.left, 500);
   EXPECT_EQ(canvas.glows[0].rect.width, 20);

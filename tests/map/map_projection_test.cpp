@@ -10,6 +10,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "support/great_circle.h"
+
 namespace meridiana {
 namespace {
 
@@ -17,13 +19,7 @@ constexpr double kRad = std::numbers::pi / 180;
 constexpr auto kOrtho = ProjectionKind::kOrthographic;
 constexpr auto kAzimuthal = ProjectionKind::kAzimuthal;
 
-// The great-circle arc between two places in degrees (haversine, on a sphere).
-double ArcDegrees(double lat1, double lon1, double lat2, double lon2) {
-  const double a = std::pow(std::sin((lat2 - lat1) * kRad / 2), 2) +
-                   std::cos(lat1 * kRad) * std::cos(lat2 * kRad) *
-                       std::pow(std::sin((lon2 - lon1) * kRad / 2), 2);
-  return 2 * std::asin(std::min(1.0, std::sqrt(a))) / kRad;
-}
+using test::GreatCircleDegrees;
 
 // Both kinds, on the equator, in mid-latitudes either side, near the date line and at the poles.
 constexpr struct {
@@ -92,8 +88,9 @@ TEST(MapProjection, LandmarksAndTheWayBackOfEveryCentre) {
         EXPECT_NEAR(back->x, x, 1e-6);
         EXPECT_NEAR(back->y, y, 1e-6);
         if (c.kind == kAzimuthal) {
-          EXPECT_NEAR(rho * 180,
-                      ArcDegrees(c.latitude, c.longitude, place->latitude, place->longitude), 1e-5);
+          EXPECT_NEAR(
+              rho * 180,
+              GreatCircleDegrees(c.latitude, c.longitude, place->latitude, place->longitude), 1e-5);
         }
       }
     }
@@ -120,8 +117,8 @@ TEST(ProjectMap, HemispheresTheDateLineAndTheOutside) {
     int x, y;
     Bgr bgr;
   } rows[] = {
-      {kOrtho, 0, 150, 100, {0, 0, 255}},    // west of Greenwich: red
-      {kOrtho, 180, 200, 100, {0, 255, 0}},  // the date line in the middle
+      {kOrtho, 0, 150, 100, {0, 0, 255}},      // west of Greenwich: red
+      {kOrtho, 180, 200, 100, {0, 255, 0}},    // the date line in the middle
       {kAzimuthal, 0, 200, 199, {0, 255, 0}},  // the antipode on the rim
       {kAzimuthal, -179, 200, 100, {0, 255, 0}},
   };

@@ -17,6 +17,7 @@
 #include "shell/window/main_window.h"
 #include "shell/window/map_context_menu.h"
 #include "shell/window/status_bar.h"
+#include "support/great_circle.h"
 #include "support/shipped_world.h"
 #include "support/temp_dir.h"
 #include "world/city_search.h"
@@ -27,11 +28,7 @@ namespace {
 // The reference: kilometres along the great circle of a sphere of the Earth's mean radius, within
 // 0.5 % of the ellipsoid's geodesic; "51.51° N" read as a signed number.
 double SphereKm(double lat1, double lon1, double lat2, double lon2) {
-  const double r = M_PI / 180;
-  const double h =
-      std::pow(std::sin((lat2 - lat1) * r / 2), 2) +
-      std::cos(lat1 * r) * std::cos(lat2 * r) * std::pow(std::sin((lon2 - lon1) * r / 2), 2);
-  return 2 * 6371.0088 * std::asin(std::sqrt(h));
+  return test::GreatCircleDegrees(lat1, lon1, lat2, lon2) * M_PI / 180 * 6371.0088;
 }
 double Degrees(const QString& part) {
   const double value = part.section(QChar(0xB0), 0, 0).toDouble();
