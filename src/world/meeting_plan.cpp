@@ -57,8 +57,7 @@ std::optional<TimeValue> HostDayStart(const Clock& clock, int year, int month, i
   return std::nullopt;
 }
 
-}  // namespace
-
+// The first instant of a host calendar day and that of the next day.
 std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock, int year,
                                                              int month, int day) {
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
@@ -69,8 +68,6 @@ std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock,
   return std::make_pair(*begin, *end);
 }
 
-namespace {
-
 std::vector<TimeValue> HoursBetween(const std::pair<TimeValue, TimeValue>& bounds) {
   std::vector<TimeValue> hours;
   for (TimeValue t = bounds.first; t < bounds.second; t += kHour) hours.push_back(t);
@@ -78,11 +75,6 @@ std::vector<TimeValue> HoursBetween(const std::pair<TimeValue, TimeValue>& bound
 }
 
 }  // namespace
-
-std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day) {
-  const auto bounds = HostDayBounds(clock, year, month, day);
-  return bounds ? HoursBetween(*bounds) : std::vector<TimeValue>();
-}
 
 std::optional<std::vector<PlanHour>> PlanHostDay(const std::vector<OffsetSource>& places,
                                                  const Clock& clock, int year, int month, int day,

@@ -44,24 +44,15 @@ struct PlanHour {
   bool common = false;          // every place is working
 };
 
-// The first instant of a host calendar day and that of the next day: the day is as long as the
-// host's zone makes it (23, 23.5, 24, 24.5 or 25 hours). Nothing for a date the calendar does
-// not have.
-std::optional<std::pair<TimeValue, TimeValue>> HostDayBounds(const Clock& clock, int year,
-                                                             int month, int day);
-
-// The instants at which the hours of a host calendar day begin: from the day's first instant,
-// an hour apart, up to its end. Empty for a date the calendar does not have.
-std::vector<TimeValue> HostDayHours(const Clock& clock, int year, int month, int day);
-
 // One row per hour; the last hour ends at dayEnd when given (a day of 23.5 hours ends with a
 // half hour), else an hour after it begins.
 std::vector<PlanHour> PlanMeeting(const std::vector<OffsetSource>& places,
                                   const std::vector<TimeValue>& hours, const WorkingHours& working,
                                   TimeValue dayEnd = kNoTime);
 
-// The plan of a host calendar day, its last hour ending with the day; none for a date the
-// calendar does not have. The planner and the CLI's plan both make theirs so.
+// The plan of a host calendar day, which is as long as the host's zone makes it (23, 23.5, 24,
+// 24.5 or 25 hours): its hours from the day's first instant, an hour apart, the last ending with
+// the day; none for a date the calendar does not have. The planner and the CLI's plan both use it.
 std::optional<std::vector<PlanHour>> PlanHostDay(const std::vector<OffsetSource>& places,
                                                  const Clock& clock, int year, int month, int day,
                                                  const WorkingHours& working);

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scoped_tz.h"
 #include "foundation/zone_file.h"
+#include "scoped_tz.h"
 
 namespace meridiana {
 namespace {
@@ -59,9 +59,9 @@ TEST(PlanMeeting, LondonNewYorkTokyoOnTheEuropeanChangeDay) {
     places.push_back(ZoneSource(zone));
     if (!places.back()) GTEST_SKIP() << "no zone file for " << zone;
   }
-  const auto hours = HostDayHours(host, 2027, 3, 28);
-  ASSERT_EQ(hours.size(), 24u);
-  const auto three = PlanMeeting(places, hours, WorkingHours{});
+  const auto planned = PlanHostDay(places, host, 2027, 3, 28, WorkingHours{});
+  ASSERT_TRUE(planned && planned->size() == 24u);
+  const std::vector<PlanHour>& three = *planned;
   // London works 08-16 UTC (summer time from 01 UTC), New York 13-21, Tokyo 00-08.
   EXPECT_EQ(CommonRunsText(three), "none");
   EXPECT_TRUE(three[8].cells[0].working);
@@ -70,10 +70,10 @@ TEST(PlanMeeting, LondonNewYorkTokyoOnTheEuropeanChangeDay) {
   EXPECT_EQ(Wall(three[3].cells[1].wallClock), "27 23:00");
 
   places.pop_back();
-  const auto two = PlanMeeting(places, hours, WorkingHours{});
-  EXPECT_EQ(CommonRunsText(two), "13:00-16:00 UTC (3 h)");
-  const auto longer = PlanMeeting(places, hours, WorkingHours{7, 19});
-  EXPECT_EQ(CommonRunsText(longer), "11:00-18:00 UTC (7 h)");
+  const auto two = PlanHostDay(places, host, 2027, 3, 28, WorkingHours{});
+  EXPECT_EQ(CommonRunsText(two.value()), "13:00-16:00 UTC (3 h)");
+  const auto longer = PlanHostDay(places, host, 2027, 3, 28, WorkingHours{7, 19});
+  EXPECT_EQ(CommonRunsText(longer.value()), "11:00-18:00 UTC (7 h)");
 }
 
 TEST(PlanMeeting, CityAcrossTheDateLineHasTheSameHourOnAnotherDay) {
@@ -87,7 +87,7 @@ TEST(PlanMeeting, CityAcrossTheDateLineHasTheSameHourOnAnotherDay) {
   EXPECT_TRUE(plan[0].common);  // both at work, a day apart
 }
 
-TEST(HostDayHours, TheHostsOwnChangeDaysAreShorterOrLonger) {
+TEST(PlanHostDay, TheHostsOwnChangeDaysAreShorterOrLonger) {
   const struct {
     const char* tz;
     int year, month, day;
@@ -105,10 +105,10 @@ TEST(HostDayHours, TheHostsOwnChangeDaysAreShorterOrLonger) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tz);
     testing::ScopedTz tz(c.tz);
-    const auto hours = HostDayHours(SystemClock(), c.year, c.month, c.day);
-    ASSERT_EQ(hours.size(), c.hours);
-    if (!hours.empty()) {
-      EXPECT_EQ(hours.front(), c.first);
+    const auto plan = PlanHostDay({}, SystemClock(), c.year, c.month, c.day, WorkingHours{});
+    ASSERT_EQ(plan ? plan->size() : 0u, c.hours);
+    if (plan && !plan->empty()) {
+      EXPECT_EQ(plan->front().utc, c.first);
     }
   }
 }
